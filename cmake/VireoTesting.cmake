@@ -1,0 +1,51 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# One place that registers every test with CTest and gives it a private, throw-away
+# environment: its own HOME, XDG folders and settings hive, the offscreen Qt platform and
+# a UTF-8 C locale, so no test sees the developer's data or another test's leftovers.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(vireo_test_environment out name)
+    set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+    set(${out}
+        HOME=${home}
+        XDG_CONFIG_HOME=${home}/.config
+        XDG_DATA_HOME=${home}/.local/share
+        XDG_RUNTIME_DIR=${home}/run
+        VIREO_REGISTRY=${home}/registry.reg
+        VIREO_TEST_HOME=${home}
+        VIREO_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data
+        TMPDIR=${home}/tmp
+        QT_QPA_PLATFORM=offscreen
+        LANG=C.UTF-8
+        LC_ALL=C.UTF-8
+        TZ=UTC
+        PARENT_SCOPE)
+endfunction()
+
+# vireo_add_gtest(name SOURCES a.cpp b.cpp LIBS lib...)
+function(vireo_add_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE vireo_options ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    vireo_test_environment(env ${name})
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-home/${name}/tmp ${CMAKE_BINARY_DIR}/test-home/${name}/run)
+    gtest_discover_tests(${name}
+        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+        DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# vireo_add_qtest(name SOURCES a.cpp LIBS lib...): a QtTest executable, one CTest entry.
+function(vireo_add_qtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE vireo_options ${ARG_LIBS} Qt6::Test)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    vireo_test_environment(env ${name})
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-home/${name}/tmp ${CMAKE_BINARY_DIR}/test-home/${name}/run)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// vireo-cli: a thin command line over the core. Each module contributes a table of
+// commands; main() only parses the common options and dispatches.
+
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vireo {
+class Database;
+}
+
+namespace vireo::cli {
+
+struct Context {
+    std::string dataDir; // from --data, else the configured data folder
+    std::vector<std::string> args; // the command's own arguments
+    std::ostream& out;
+    std::ostream& err;
+    bool progress = false; // stderr is a terminal: show progress of long work
+};
+
+struct Command {
+    const char* name;
+    const char* usage;   // arguments, for the help text
+    const char* summary; // one line
+    int (*run)(Context&);
+};
+
+std::span<const Command> StoreCommands();
+
+// The data folder used when --data is not given.
+std::string DefaultDataDirectory();
+
+// Opens the database for a command, printing a one-line reason on failure.
+bool OpenDatabase(Context& ctx, Database& db);
+// Saves a changed database as the program does when it closes; prints the reason on failure.
+bool SaveAsOnExit(Context& ctx, Database& db);
+// Parses a folder number argument; prints the reason and returns 0 when it is not a folder.
+std::int16_t FolderArgument(Context& ctx, const Database& db, const std::string& text);
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitProblem = 1; // the command ran and found problems (check)
+inline constexpr int kExitFailed = 2;  // the command could not run
+inline constexpr int kExitUsage = 64;
+
+} // namespace vireo::cli

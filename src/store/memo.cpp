@@ -1,0 +1,330 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/memo.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "store/byte_io.h"
+#include "store/data_dir.h"
+#include "store/text_codec.h"
+
+namespace vireo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kEntrySize = 10;
+// The positions are 32-bit, so the data file can never grow past this.
+constexpr std::size_t kMaxDataSize = 0x7FFFFFFE;
+// Files larger than this are not a memo store we wrote; refuse rather than exhaust memory.
+constexpr std::uint64_t kMaxIndexFileSize = UINT64_C(1) << 30;
+
+std::string CutMemo(std::string_view text) { return std::string(text::CutToChars(text, kMaxMemoChars)); }
+
+} // namespace
+
+bool clsMemo::Initialize(std::string* error) {
+    ShutDown();
+    std::error_code ec;
+    fs::create_directories(DBPath, ec);
+    if (ec || !fs::is_directory(DBPath)) {
+        if (error)
+            *error = "Cannot create the data folder \"" + DBPath + "\": " + ec.message();
+        return false;
+    }
+    if (!RecoverDataDir(DBPath, nullptr, error))
+        return false;
+
+    fs::path dex = fs::path(DBPath) / std::string(kMemoIndexFile);
+    fs::path dat = fs::path(DBPath) / std::string(kMemoDataFile);
+    std::string dexBytes;
+    for (const fs::path& p : {dex, dat}) {
+        if (!fs::exists(p, ec)) {
+            // An empty file has nothing in it that could be half-written.
+            std::FILE* f = std::fopen(p.string().c_str(), "ab");
+            if (!f) {
+                if (error)
+                    *error = "Cannot create \"" + p.string() + "\"";
+                return false;
+            }
+            std::fclose(f);
+        }
+    }
+    if (!ReadWholeFile(dex.string(), dexBytes, error, kMaxIndexFileSize))
+        return false;
+    if (!ReadWholeFile(dat.string(), m_data, error, kMaxDataSize))
+        return false;
+    ReadDex(dexBytes);
+    m_committedDataSize = m_data.size();
+    m_open = true;
+    return true;
+}
+
+void clsMemo::ReadDex(std::string_view bytes) {
+    std::size_t n = bytes.size() / kEntrySize;
+    m_index.assign(n, Entry{});
+    m_inUse = 0;
+    m_free = {};
+    ByteReader r(bytes);
+    for (std::size_t k = 0; k < n; ++k) {
+        Entry& e = m_index[k];
+        e.start = r.I32();
+        e.end = r.I32();
+        e.flag = r.I16();
+        if (e.flag == -1)
+            ++m_inUse;
+        else if (e.flag == 0)
+            m_free.push(static_cast<MemoID>(k + 1));
+    }
+    m_committedEntries = n;
+    m_dirtyFlag.assign(n, 0);
+    m_dirty.clear();
+    m_rewrites.clear();
+}
+
+void clsMemo::ShutDown() {
+    m_open = false;
+    m_index.clear();
+    m_inUse = 0;
+    m_free = {};
+    m_data.clear();
+    m_data.shrink_to_fit();
+    m_committedDataSize = 0;
+    m_committedEntries = 0;
+    m_dirtyFlag.clear();
+    m_dirty.clear();
+    m_rewrites.clear();
+}
+
+bool clsMemo::IsValidEntry(const Entry& e) const {
+    return e.start >= 1 && e.end >= e.start && static_cast<std::size_t>(e.end - 1) <= m_data.size();
+}
+
+void clsMemo::MarkDirty(MemoID id) {
+    std::size_t k = static_cast<std::size_t>(id - 1);
+    if (m_dirtyFlag.size() < m_index.size())
+        m_dirtyFlag.resize(m_index.size(), 0);
+    if (!m_dirtyFlag[k]) {
+        m_dirtyFlag[k] = 1;
+        m_dirty.push_back(id);
+    }
+}
+
+MemoID clsMemo::Add(std::string_view textIn) {
+    std::string text = CutMemo(textIn);
+    if (m_data.size() + text.size() > kMaxDataSize)
+        return 0;
+    MemoID id = 0;
+    while (!m_free.empty()) {
+        MemoID candidate = m_free.top();
+        m_free.pop();
+        if (m_index[static_cast<std::size_t>(candidate - 1)].flag == 0) {
+            id = candidate;
+            break;
+        }
+    }
+    if (id == 0) {
+        if (m_index.size() >= 0x7FFFFFFF)
+            return 0;
+        m_index.push_back(Entry{});
+        id = static_cast<MemoID>(m_index.size());
+    }
+    Entry& e = m_index[static_cast<std::size_t>(id - 1)];
+    e.start = static_cast<std::int32_t>(m_data.size() + 1);
+    m_data.append(text);
+    e.end = static_cast<std::int32_t>(m_data.size() + 1);
+    e.flag = -1;
+    ++m_inUse;
+    MarkDirty(id);
+    return id;
+}
+
+std::string_view clsMemo::RawMemo(MemoID id) const {
+    if (id <= 0 || static_cast<std::size_t>(id) > m_index.size())
+        return {};
+    const Entry& e = m_index[static_cast<std::size_t>(id - 1)];
+    if ((e.start == 0 && e.end == 0) || !IsValidEntry(e))
+        return {};
+    return std::string_view(m_data).substr(static_cast<std::size_t>(e.start - 1),
+                                           static_cast<std::size_t>(e.end - e.start));
+}
+
+std::string clsMemo::GetMemo(MemoID id) const {
+    std::string_view raw = RawMemo(id);
+    std::size_t nul = raw.find('\0');
+    if (nul != std::string_view::npos)
+        raw = raw.substr(0, nul);
+    return text::DecodeStored(text::TrimSpaces(raw));
+}
+
+MemoID clsMemo::SetMemo(MemoID id, std::string_view textIn) {
+    if (id == 0 && textIn.empty())
+        return 0;
+    std::string text = CutMemo(textIn);
+    if (id <= 0 || static_cast<std::size_t>(id) > m_index.size())
+        return text.empty() ? 0 : Add(text);
+    if (text.empty()) {
+        KillMemo(id);
+        return 0;
+    }
+    Entry& e = m_index[static_cast<std::size_t>(id - 1)];
+    bool fits = IsValidEntry(e) && text.size() <= static_cast<std::size_t>(e.end - e.start);
+    if (fits) {
+        std::size_t at = static_cast<std::size_t>(e.start - 1);
+        m_data.replace(at, text.size(), text);
+        if (at < m_committedDataSize)
+            m_rewrites.emplace_back(at, std::min(text.size(), m_committedDataSize - at));
+    } else {
+        if (m_data.size() + text.size() > kMaxDataSize)
+            return id;
+        e.start = static_cast<std::int32_t>(m_data.size() + 1);
+        m_data.append(text);
+    }
+    e.end = static_cast<std::int32_t>(e.start + text.size());
+    MarkDirty(id);
+    return id;
+}
+
+void clsMemo::KillMemo(MemoID id) {
+    if (id <= 0 || static_cast<std::size_t>(id) > m_index.size())
+        return;
+    Entry& e = m_index[static_cast<std::size_t>(id - 1)];
+    bool wasFree = e.flag == 0;
+    if (e.flag == -1)
+        --m_inUse;
+    e = Entry{};
+    if (!wasFree)
+        m_free.push(id);
+    MarkDirty(id);
+}
+
+std::int64_t clsMemo::DeadSpace() const {
+    std::int64_t live = 0;
+    for (const Entry& e : m_index) {
+        if (IsValidEntry(e))
+            live += e.end - e.start;
+    }
+    return static_cast<std::int64_t>(m_data.size()) - live;
+}
+
+bool clsMemo::HasUncommittedChanges() const {
+    return !m_dirty.empty() || !m_rewrites.empty() || m_data.size() != m_committedDataSize ||
+           m_index.size() != m_committedEntries;
+}
+
+std::string clsMemo::IndexBytes(MemoID first, MemoID last) const {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(last - first + 1) * kEntrySize);
+    ByteWriter w(out);
+    for (MemoID id = first; id <= last; ++id) {
+        const Entry& e = m_index[static_cast<std::size_t>(id - 1)];
+        w.I32(e.start);
+        w.I32(e.end);
+        w.I16(e.flag);
+    }
+    return out;
+}
+
+bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
+    if (!m_open)
+        return true;
+    // New text goes past the end of the committed data, where nothing refers to it yet.
+    if (m_data.size() > m_committedDataSize &&
+        !commit.Append(kMemoDataFile, m_committedDataSize,
+                       std::string_view(m_data).substr(m_committedDataSize), error))
+        return false;
+
+    // Texts rewritten inside committed data travel in the journal, merged into runs.
+    std::sort(m_rewrites.begin(), m_rewrites.end());
+    std::size_t i = 0;
+    while (i < m_rewrites.size()) {
+        std::size_t from = m_rewrites[i].first;
+        std::size_t to = from + m_rewrites[i].second;
+        std::size_t j = i + 1;
+        while (j < m_rewrites.size() && m_rewrites[j].first <= to) {
+            to = std::max(to, m_rewrites[j].first + m_rewrites[j].second);
+            ++j;
+        }
+        commit.AddPatch(kMemoDataFile, from, m_data.substr(from, to - from));
+        i = j;
+    }
+
+    // Changed index entries, as runs of consecutive entries.
+    std::sort(m_dirty.begin(), m_dirty.end());
+    i = 0;
+    while (i < m_dirty.size()) {
+        std::size_t j = i + 1;
+        while (j < m_dirty.size() && m_dirty[j] == m_dirty[j - 1] + 1)
+            ++j;
+        MemoID first = m_dirty[i];
+        MemoID last = m_dirty[j - 1];
+        commit.AddPatch(kMemoIndexFile, static_cast<std::uint64_t>(first - 1) * kEntrySize,
+                        IndexBytes(first, last));
+        i = j;
+    }
+    return true;
+}
+
+void clsMemo::CommitDone() {
+    m_committedDataSize = m_data.size();
+    m_committedEntries = m_index.size();
+    m_dirtyFlag.assign(m_index.size(), 0);
+    m_dirty.clear();
+    m_rewrites.clear();
+}
+
+bool clsMemo::CommitWith(DataCommit& commit, std::string* error) {
+    if (m_partner && !m_partner(commit, error))
+        return false;
+    return commit.Commit(error);
+}
+
+bool clsMemo::Commit(std::string* error) {
+    if (!m_open)
+        return false;
+    DataCommit commit(DBPath);
+    if (!StageCommit(commit, error) || !CommitWith(commit, error))
+        return false;
+    CommitDone();
+    return true;
+}
+
+bool clsMemo::PackDat(std::string* error) {
+    if (!m_open)
+        return false;
+    std::vector<Entry> packed(m_index.size());
+    std::string data;
+    data.reserve(m_data.size() - static_cast<std::size_t>(std::max<std::int64_t>(0, DeadSpace())));
+    for (std::size_t k = 0; k < m_index.size(); ++k) {
+        if (m_index[k].end <= 0)
+            continue;
+        std::string text = GetMemo(static_cast<MemoID>(k + 1));
+        packed[k].start = static_cast<std::int32_t>(data.size() + 1);
+        data.append(text);
+        packed[k].end = static_cast<std::int32_t>(data.size() + 1);
+        packed[k].flag = -1;
+    }
+    std::string dex;
+    dex.reserve(packed.size() * kEntrySize);
+    ByteWriter w(dex);
+    for (const Entry& e : packed) {
+        w.I32(e.start);
+        w.I32(e.end);
+        w.I16(e.flag);
+    }
+
+    DataCommit commit(DBPath);
+    if (!commit.StageFile(kMemoDataFile, data, error) || !commit.StageFile(kMemoIndexFile, dex, error) ||
+        !CommitWith(commit, error))
+        return false;
+
+    m_data = std::move(data);
+    ReadDex(dex);
+    m_committedDataSize = m_data.size();
+    return true;
+}
+
+} // namespace vireo

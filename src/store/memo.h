@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The memo store: every variable-length text of the database (names, descriptions,
+// addresses), addressed by a MemoID that never changes for the life of the memo.
+//
+// The store works on an in-memory image of its two files. Changes reach the disk only
+// through a commit (Commit, PackDat, or the database's save, which commits the records in
+// the same unit), so the files on disk always match the record files beside them.
+
+#include <cstdint>
+#include <functional>
+#include <queue>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vireo {
+
+using MemoID = std::int32_t;
+
+class DataCommit;
+
+inline constexpr std::size_t kMaxMemoChars = 2048;
+
+class clsMemo {
+public:
+    struct Entry {
+        std::int32_t start = 0; // 1-based position of the first byte; 0 when free
+        std::int32_t end = 0;   // 1-based position just past the last byte
+        std::int16_t flag = 0;  // -1 in use, 0 free
+    };
+
+    // The data directory, without a trailing separator. Set before Initialize.
+    std::string DBPath;
+
+    // Finishes an interrupted save, then reads both files (creating them empty when
+    // missing, and the directory too).
+    bool Initialize(std::string* error = nullptr);
+    void ShutDown();
+    bool IsOpen() const { return m_open; }
+
+    MemoID Add(std::string_view text);
+    std::string GetMemo(MemoID id) const;
+    MemoID SetMemo(MemoID id, std::string_view text);
+    void KillMemo(MemoID id);
+    std::int64_t DeadSpace() const;
+    // Compacts the data file; every MemoID keeps its text.
+    bool PackDat(std::string* error = nullptr);
+    // Kept for callers of the older interface; packing is done by PackDat.
+    void PackDex() {}
+
+    // Writes every change since the last commit (with whatever the commit partner stages
+    // beside it).
+    bool Commit(std::string* error = nullptr);
+    bool HasUncommittedChanges() const;
+    // Adds this store's changes to `commit`; call CommitDone once it succeeded.
+    bool StageCommit(DataCommit& commit, std::string* error);
+    void CommitDone();
+    // The owner of the records registers here what must be committed with every memo
+    // commit, so that a pack never commits memo changes without the records using them.
+    void SetCommitPartner(std::function<bool(DataCommit&, std::string*)> partner) {
+        m_partner = std::move(partner);
+    }
+
+    // Inspection, for integrity checks and tests.
+    std::int32_t EntryCount() const { return static_cast<std::int32_t>(m_index.size()); }
+    const Entry& EntryAt(MemoID id) const { return m_index[static_cast<std::size_t>(id - 1)]; }
+    std::int32_t InUseCount() const { return m_inUse; }
+    std::int64_t DataSize() const { return static_cast<std::int64_t>(m_data.size()); }
+    bool IsValidEntry(const Entry& e) const;
+    // The raw stored bytes of a memo (before decoding and trimming), for exact copies.
+    std::string_view RawMemo(MemoID id) const;
+
+private:
+    void ReadDex(std::string_view bytes);
+    void MarkDirty(MemoID id);
+    std::string IndexBytes(MemoID first, MemoID last) const;
+    bool CommitWith(DataCommit& commit, std::string* error);
+
+    bool m_open = false;
+    std::vector<Entry> m_index;
+    std::int32_t m_inUse = 0;
+    std::priority_queue<MemoID> m_free; // free entries, highest first
+    std::string m_data;                 // the whole memo data file, with uncommitted appends
+
+    std::size_t m_committedDataSize = 0;
+    std::size_t m_committedEntries = 0;
+    std::vector<std::uint8_t> m_dirtyFlag;
+    std::vector<MemoID> m_dirty;                                // entries changed since the last commit
+    std::vector<std::pair<std::size_t, std::size_t>> m_rewrites; // committed bytes rewritten in place
+    std::function<bool(DataCommit&, std::string*)> m_partner;
+};
+
+} // namespace vireo
