@@ -13,8 +13,11 @@ using vireo::cli::Command;
 
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
-    for (const auto& c : vireo::cli::StoreCommands())
-        all.push_back(c);
+    // One table per module; each module lists its commands in cli.h.
+    for (auto table : {vireo::cli::StoreCommands()}) {
+        for (const auto& c : table)
+            all.push_back(c);
+    }
     return all;
 }
 
