@@ -334,7 +334,15 @@ bool Database::SaveBookmarks(std::string* error) {
     return ok;
 }
 
-bool Database::Save(std::string* error) { return SaveFolders(error) && SaveBookmarks(error); }
+bool Database::Save(std::string* error) {
+    if (m_purged || !IsOpen()) {
+        m_lastError = "Your bookmarks could not be saved. The database is not open.";
+        if (error)
+            *error = m_lastError;
+        return false;
+    }
+    return SaveFolders(error) && SaveBookmarks(error);
+}
 
 // ---- folders ---------------------------------------------------------------------------
 

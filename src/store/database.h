@@ -53,7 +53,7 @@ public:
     const std::string& DamagedCopyFolder() const { return m_damagedCopy; }
 
     // The folder table: slots 1 .. FolderSlots(); a slot whose ID is 0 is free.
-    std::int32_t FolderSlots() const { return static_cast<std::int32_t>(m_folders.size()) - 1; }
+    std::int32_t FolderSlots() const { return m_folders.empty() ? 0 : static_cast<std::int32_t>(m_folders.size()) - 1; }
     bool IsSlot(std::int32_t id) const { return id >= 1 && id <= FolderSlots(); }
     bool IsLiveFolder(std::int32_t id) const { return IsSlot(id) && m_folders[static_cast<std::size_t>(id)].ID != 0; }
     FolderRecord& Folder(std::int16_t id) { return m_folders[static_cast<std::size_t>(id)]; }

@@ -1,0 +1,388 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "store/byte_io.h"
+#include "store/database.h"
+#include "store/default_content.h"
+#include "store/integrity.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    ReadWholeFile(path, bytes, nullptr);
+    return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+struct DatabaseFixture : ::testing::Test {
+    test::TempDir dir;
+    test::RecordingTree tree;
+    test::RecordingSounds sounds;
+    test::CountingBusy busy;
+    test::CountingList list;
+    test::FixedOptions options;
+    Database db;
+
+    StoreServices Services() { return {&tree, &sounds, &busy, &list, &options}; }
+    void SetUp() override {
+        db.SetServices(Services());
+        std::string error;
+        ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    }
+    void Reopen() {
+        db.Close();
+        std::string error;
+        ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    }
+    std::int32_t AddMark(std::int16_t folder, const std::string& title, const std::string& url = "https://example.org/") {
+        BookmarkRecord r = db.NewMark(title, url, folder, "desc of " + title, kFlagsDroppedLink);
+        return db.Marks(folder).Add(r);
+    }
+    std::vector<std::string> Titles(std::int16_t folder) {
+        std::vector<std::string> out;
+        std::int32_t start = 0;
+        while (std::int32_t k = db.NextMarkKey(folder, start))
+            out.push_back(db.Marks(folder).NameStr(k));
+        return out;
+    }
+};
+
+TEST_F(DatabaseFixture, ANewDatabaseHoldsTheStandardFoldersAndBookmarks) {
+    EXPECT_TRUE(db.IsNewDatabase());
+    EXPECT_TRUE(db.IsFirstRun());
+    ASSERT_EQ(db.FolderSlots(), 5);
+    const char* names[] = {"My Bookmarks", "Unsorted Bookmarks", "Search Results", "My Homepage", "Trash"};
+    const std::int16_t types[] = {4, 4, 4, 5, 8};
+    for (std::int16_t i = 1; i <= 5; ++i) {
+        EXPECT_EQ(db.Folder(i).ID, i);
+        EXPECT_EQ(db.Folder(i).Name.text(), names[i - 1]);
+        EXPECT_EQ(db.Folder(i).Parent, i == 1 ? 0 : 1);
+        EXPECT_EQ(db.Folder(i).FolderType, types[i - 1]);
+    }
+    EXPECT_EQ(Titles(1), (std::vector<std::string>{"MERIDEX Inc.", "Orn Products"}));
+    EXPECT_EQ(Titles(4), (std::vector<std::string>{"Vireo! Homepage", "Vireo! FAQ", "Vireo! Support"}));
+    for (std::int16_t f : {1, 4}) {
+        for (std::int32_t pos = 1; pos <= db.Marks(f).Total(); ++pos) {
+            const BookmarkRecord& r = db.Marks(f).At(pos);
+            EXPECT_EQ(r.Flags, 2);
+            EXPECT_EQ(r.Parent, f);
+            EXPECT_EQ(db.Memo().GetMemo(r.Description), "Vireo! Default Bookmark");
+        }
+    }
+    std::string faq = db.Marks(4).UrlStr(db.Marks(4).key(2));
+    EXPECT_TRUE(faq.starts_with("file://") && faq.ends_with("/help/faq.html")) << faq;
+    // Nothing is on disk until the first save; after it, the next start is not a first run.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("FOLDERS")));
+    ASSERT_TRUE(db.Save());
+    Reopen();
+    EXPECT_FALSE(db.IsNewDatabase());
+    EXPECT_FALSE(db.IsFirstRun());
+    EXPECT_EQ(db.HighestKey(), 5);
+}
+
+TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
+    std::int16_t travel = db.AddFolder("Travel", 1, kFolderOrdinary);
+    std::int16_t maps = db.AddFolder("Maps – Karten", travel, kFolderOrdinary);
+    db.Folder(maps).Description = db.Memo().Add("Folder description");
+    db.Folder(maps).SearchQuery.set("query");
+    AddMark(travel, "Zürich tram map");
+    AddMark(maps, "Ordnance Survey");
+    db.Marks(maps).Kill(AddMark(maps, "gone"), false);
+    ASSERT_TRUE(db.Save());
+    std::string folders = ReadFile(dir.file("FOLDERS"));
+    std::string bookmarks = ReadFile(dir.file("BOOKMARKS"));
+    std::string dex = ReadFile(dir.file("VIREODEX"));
+    std::string mem = ReadFile(dir.file("VIREOMEM"));
+    EXPECT_EQ(folders.size(), 4 + 7 * 290u);
+    EXPECT_EQ(bookmarks.substr(0, 12), "ORNBOOKMARKS");
+
+    Reopen();
+    EXPECT_EQ(db.FolderPath(maps), "My Bookmarks\\Travel\\Maps – Karten");
+    EXPECT_EQ(Titles(travel), std::vector<std::string>{"Zürich tram map"});
+    EXPECT_EQ(Titles(5), std::vector<std::string>{"gone"});
+    ASSERT_TRUE(db.Save());
+    EXPECT_EQ(ReadFile(dir.file("FOLDERS")), folders);
+    EXPECT_EQ(ReadFile(dir.file("BOOKMARKS")), bookmarks);
+    EXPECT_EQ(ReadFile(dir.file("VIREODEX")), dex);
+    EXPECT_EQ(ReadFile(dir.file("VIREOMEM")), mem);
+}
+
+TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
+    std::int32_t a = AddMark(2, "a");
+    std::int32_t b = AddMark(2, "b");
+    AddMark(2, "c");
+    EXPECT_EQ(a, 6); // after the five standard bookmarks
+    db.Marks(2).Kill(b, true);
+    EXPECT_EQ(db.Marks(2).Count(), 2);
+    EXPECT_EQ(db.Marks(2).Total(), 3);
+    EXPECT_EQ(db.Marks(2).UrlStr(b), "");
+    EXPECT_EQ(db.Marks(2).UrlStr(99999), "");
+    ASSERT_TRUE(db.Save());
+    Reopen();
+    EXPECT_EQ(db.Marks(2).Count(), 2);
+    EXPECT_EQ(db.Marks(2).Total(), 2);
+    EXPECT_EQ(db.HighestKey(), 8);
+    std::int32_t key = 0;
+    db.Marks(3).Add(key, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(key, 9);
+}
+
+TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {
+    std::int16_t f7 = db.AddFolder("Seven", 1, kFolderOrdinary);
+    std::int32_t k = AddMark(f7, "to trash", "https://trash.example/");
+    OleDate added = db.Marks(f7).At(1).added;
+    db.Marks(f7).Copy(k);
+    db.Marks(f7).Kill(k, false);
+    EXPECT_EQ(db.Marks(f7).Count(), 0);
+    ASSERT_EQ(db.Marks(5).Count(), 1);
+    const BookmarkRecord& moved = db.Marks(5).At(1);
+    EXPECT_EQ(moved.key, k);
+    EXPECT_EQ(moved.Parent, 5);
+    EXPECT_EQ(moved.added, added);
+    EXPECT_EQ(db.Marks(5).UrlStr(k), "https://trash.example/");
+    std::int32_t inUse = db.Memo().InUseCount();
+    // A second delete, from the trash, frees its three texts.
+    db.Marks(5).Kill(k, false);
+    EXPECT_EQ(db.Memo().InUseCount(), inUse - 3);
+
+    // With the option set, a delete outside the trash is final too.
+    options.deleteImmediately = true;
+    std::int32_t k2 = AddMark(f7, "final");
+    db.Marks(f7).Kill(k2, false);
+    EXPECT_EQ(db.Marks(5).Count(), 0);
+    EXPECT_EQ(db.Memo().InUseCount(), inUse - 3);
+}
+
+TEST_F(DatabaseFixture, EmptyAllMovesOrDeletesEveryBookmark) {
+    std::int16_t f = db.AddFolder("Full", 1, kFolderOrdinary);
+    for (int i = 0; i < 4; ++i)
+        AddMark(f, "m" + std::to_string(i));
+    db.Marks(f).Kill(db.Marks(f).key(2), true);
+    db.Marks(f).EmptyAll(false);
+    EXPECT_EQ(db.Marks(f).Count(), 0);
+    EXPECT_EQ(Titles(5), (std::vector<std::string>{"m0", "m2", "m3"}));
+    std::int32_t inUse = db.Memo().InUseCount();
+    db.Marks(5).EmptyAll(false); // the trash deletes for good
+    EXPECT_EQ(db.Marks(5).Count(), 0);
+    EXPECT_EQ(db.Memo().InUseCount(), inUse - 9);
+}
+
+TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
+    std::vector<std::int16_t> ids;
+    for (int i = 6; i <= 12; ++i)
+        ids.push_back(db.AddFolder("F" + std::to_string(i), 1, kFolderOrdinary));
+    EXPECT_EQ(ids.back(), 12);
+    ASSERT_TRUE(db.KillFolder(9, true));
+    EXPECT_FALSE(db.IsLiveFolder(9));
+    EXPECT_EQ(db.AddFolder("New", 1, kFolderOrdinary), 9);
+    EXPECT_EQ(db.FolderSlots(), 12);
+    // A name is cut to its field, then trimmed; the tree gets the node.
+    std::int16_t id = db.AddFolder("  " + std::string(200, 'n'), 9, kFolderImported);
+    EXPECT_EQ(db.Folder(id).Name.text(), std::string(126, 'n'));
+    EXPECT_EQ(tree.nodes[FolderNodeKey(id)].parent, "x9");
+    EXPECT_EQ(tree.nodes[FolderNodeKey(id)].image, 5);
+    // A reused slot does not inherit the last folder's search fields.
+    db.Folder(id).SearchQuery.set("old query");
+    db.KillFolder(id, true);
+    std::int16_t again = db.AddFolder("plain", 1, kFolderOrdinary);
+    EXPECT_EQ(again, id);
+    EXPECT_EQ(db.Folder(again).SearchQuery.text(), "");
+    ASSERT_TRUE(db.Save());
+    Reopen();
+    EXPECT_EQ(db.Folder(again).Name.text(), "plain");
+    EXPECT_FALSE(db.IsLiveFolder(0));
+}
+
+TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
+    for (std::int16_t i = 1; i <= 5; ++i)
+        db.KillFolder(i, true);
+    EXPECT_EQ(sounds.played, std::vector<int>(5, kSoundRejectBookmark));
+    for (std::int16_t i = 1; i <= 5; ++i)
+        EXPECT_TRUE(db.IsLiveFolder(i));
+
+    std::int16_t parent = db.AddFolder("Parent", 1, kFolderOrdinary);
+    std::int16_t child = db.AddFolder("Child", parent, kFolderOrdinary);
+    AddMark(child, "inside");
+    db.FillTree(tree);
+    ASSERT_TRUE(db.KillFolder(parent, false));
+    EXPECT_EQ(db.Folder(parent).Parent, 5);
+    EXPECT_TRUE(db.InTrash(child));
+    EXPECT_FALSE(db.InTrash(5));
+    EXPECT_EQ(tree.nodes["x" + std::to_string(parent)].parent, "x5");
+    EXPECT_EQ(busy.depth, 0);
+    // The delete was saved at once.
+    db.Close();
+    ASSERT_TRUE(db.Open(dir.str(), nullptr));
+    db.SetServices(Services());
+    EXPECT_EQ(db.Folder(parent).Parent, 5);
+
+    // Inside the trash a delete is final, subfolders, bookmarks and texts with it.
+    std::int32_t inUse = db.Memo().InUseCount();
+    db.FillTree(tree);
+    ASSERT_TRUE(db.KillFolder(parent, false));
+    EXPECT_FALSE(db.IsLiveFolder(parent));
+    EXPECT_FALSE(db.IsLiveFolder(child));
+    EXPECT_EQ(db.Memo().InUseCount(), inUse - 3);
+    EXPECT_EQ(tree.nodes.count("x" + std::to_string(child)), 0u);
+}
+
+TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
+    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    db.AddFolder("A1", a, kFolderOrdinary);
+    AddMark(a, "x");
+    AddMark(2, "loose");
+    db.KillFolder(a, false);
+    db.Marks(2).Kill(db.Marks(2).key(1), false);
+    ASSERT_TRUE(db.EmptyFolder(5, true));
+    EXPECT_EQ(db.Marks(5).Count(), 0);
+    EXPECT_FALSE(db.HasSubFolders(5));
+    EXPECT_EQ(sounds.played.back(), kSoundEmptyFolder);
+    EXPECT_EQ(list.fills, 1);
+    Reopen();
+    EXPECT_EQ(db.Marks(5).Count(), 0);
+    EXPECT_EQ(db.CountSubFolders(5), 0);
+}
+
+TEST_F(DatabaseFixture, TreeIsFilledParentsFirstAndPathsWalkToTheRoot) {
+    // A child in a lower slot than its parent: placed in a later pass.
+    std::int16_t low = db.AddFolder("Low", 1, kFolderOrdinary);   // 6
+    std::int16_t high = db.AddFolder("High", 1, kFolderOrdinary); // 7
+    db.Folder(low).Parent = high;
+    db.FillTree(tree);
+    auto pos = [&](const std::string& key) {
+        return std::find(tree.order.begin(), tree.order.end(), key) - tree.order.begin();
+    };
+    EXPECT_EQ(tree.order.front(), "x1");
+    EXPECT_LT(pos("x7"), pos("x6"));
+    EXPECT_EQ(tree.nodes["x6"].parent, "x7");
+    EXPECT_EQ(tree.nodes["x1"].image, 4);
+    EXPECT_EQ(tree.nodes["x4"].image, 7);
+    EXPECT_EQ(tree.nodes["x5"].image, 6);
+    EXPECT_EQ(tree.selected, "x1");
+    EXPECT_EQ(db.FolderPath(low), "My Bookmarks\\High\\Low");
+    EXPECT_EQ(db.FolderPath(1), "My Bookmarks");
+    EXPECT_EQ(db.FolderPath(0), "");
+    std::int32_t start = 0;
+    EXPECT_EQ(db.NextSubFolder(high, start), low);
+    EXPECT_EQ(db.NextSubFolder(high, start), 0);
+}
+
+TEST_F(DatabaseFixture, DamagedFoldersAreRepairedAndTheOriginalsKept) {
+    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    std::int16_t b = db.AddFolder("B", a, kFolderOrdinary);
+    std::int16_t c = db.AddFolder("C", 1, kFolderOrdinary);
+    AddMark(b, "kept");
+    // A and B point at each other; C points at a free slot.
+    db.Folder(a).Parent = b;
+    db.Folder(c).Parent = 30;
+    ASSERT_TRUE(db.Save());
+    Reopen();
+    EXPECT_FALSE(db.LoadWarnings().empty());
+    EXPECT_FALSE(db.DamagedCopyFolder().empty());
+    EXPECT_TRUE(std::filesystem::exists(db.DamagedCopyFolder() + "/FOLDERS"));
+    EXPECT_EQ(db.Folder(c).Parent, 1);
+    EXPECT_TRUE(db.Folder(a).Parent == 1 || db.Folder(b).Parent == 1);
+    EXPECT_TRUE(db.FolderPath(b).rfind("My Bookmarks", 0) == 0);
+    db.FillTree(tree);
+    EXPECT_EQ(tree.nodes.size(), 8u);
+    EXPECT_EQ(Titles(b), std::vector<std::string>{"kept"});
+}
+
+TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
+    for (int i = 0; i < 5; ++i)
+        AddMark(2, "m" + std::to_string(i));
+    ASSERT_TRUE(db.Save());
+    db.Close();
+    // BOOKMARKS cut in the middle of a record, with an absurd count in front.
+    std::string marks = ReadFile(dir.file("BOOKMARKS"));
+    std::string cut = marks.substr(0, marks.size() - 30);
+    std::memcpy(cut.data() + 16 + 4 + 2 * 53, "\xff\xff\xff\x7f", 4); // block 2's count
+    WriteFile(dir.file("BOOKMARKS"), cut);
+    std::string error;
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    EXPECT_FALSE(db.LoadWarnings().empty());
+    EXPECT_EQ(db.Marks(1).Count(), 2);
+    EXPECT_LE(db.Marks(2).Count(), 5);
+    db.Close();
+    EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
+
+    // A folder file whose count is nonsense is refused and left as it is.
+    std::string folders = ReadFile(dir.file("FOLDERS"));
+    std::string broken = folders;
+    std::memcpy(broken.data(), "\x00\x00\x00\x80", 4);
+    WriteFile(dir.file("FOLDERS"), broken);
+    EXPECT_FALSE(db.Open(dir.str(), &error));
+    EXPECT_NE(error.find("damaged"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir.file("FOLDERS")), broken);
+    EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
+
+    // A folder file cut short loads the folders it holds.
+    WriteFile(dir.file("FOLDERS"), folders.substr(0, 4 + 4 * 290 + 100));
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    EXPECT_EQ(db.FolderSlots(), 5); // the trash restored
+    EXPECT_TRUE(db.IsLiveFolder(5));
+}
+
+TEST_F(DatabaseFixture, ADataFolderIsUsedByOneProgramAtATime) {
+    Database second;
+    std::string error;
+    bool busyFlag = false;
+    EXPECT_FALSE(second.Open(dir.str(), &error, &busyFlag));
+    EXPECT_TRUE(busyFlag);
+    EXPECT_NE(error.find("in use"), std::string::npos);
+    db.Close();
+    EXPECT_TRUE(second.Open(dir.str(), &error)) << error;
+}
+
+TEST_F(DatabaseFixture, PurgeDeletesTheFourFilesAndTheNextStartIsNew) {
+    AddMark(2, "doomed");
+    ASSERT_TRUE(db.Save());
+    ASSERT_TRUE(db.Purge(nullptr));
+    EXPECT_TRUE(db.Purged());
+    EXPECT_FALSE(db.Save());
+    for (const char* f : {"FOLDERS", "BOOKMARKS", "VIREODEX", "VIREOMEM"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(f))) << f;
+    Database next;
+    ASSERT_TRUE((db.Close(), next.Open(dir.str(), nullptr)));
+    EXPECT_TRUE(next.IsFirstRun());
+    EXPECT_EQ(next.Marks(2).Count(), 0);
+    EXPECT_EQ(next.Marks(1).Count(), 2);
+}
+
+TEST_F(DatabaseFixture, CopyBufferMovesBookmarksUnderTheirKeys) {
+    std::int32_t k = AddMark(2, "moving");
+    db.Marks(2).Copy(k);
+    db.Marks(3).AddPaste();
+    db.Marks(2).Zap(k);
+    EXPECT_EQ(db.Marks(3).NameStr(k), "moving");
+    EXPECT_EQ(db.Marks(3).At(1).Parent, 3);
+    EXPECT_EQ(db.Marks(2).Count(), 0);
+    // Pasting with a new key makes a copy that shares nothing with the original's key.
+    db.Marks(3).Copy(k);
+    db.Marks(2).AddPaste(db.NewKey());
+    EXPECT_NE(db.Marks(2).key(2), k);
+}
+
+TEST(ExtractUrl, FindsTheAddressInDroppedText) {
+    EXPECT_EQ(ExtractUrl("see http://a.example/x and more"), "http://a.example/x");
+    EXPECT_EQ(ExtractUrl("http://a.example/"), "http://a.example/");
+    EXPECT_EQ(ExtractUrl("\"http://a.example/\""), "");
+    EXPECT_EQ(ExtractUrl("no address here"), "");
+    EXPECT_EQ(ExtractUrl("get ftp://files.example/pub now"), "ftp://files.example/pub");
+    EXPECT_EQ(ExtractUrl("<a href=\"http://q.example/\" title=x>"), "http://q.example/");
+    // Secure links, and texts that end in a line break, are what browsers drop today.
+    EXPECT_EQ(ExtractUrl("https://secure.example/path\r\n"), "https://secure.example/path");
+    EXPECT_EQ(ExtractUrl("https://one.example/\nhttp://two.example/"), "https://one.example/");
+}
+
+} // namespace
+} // namespace vireo

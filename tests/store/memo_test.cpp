@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "store/byte_io.h"
+#include "store/memo.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    ReadWholeFile(path, bytes, nullptr);
+    return bytes;
+}
+
+struct MemoFixture : ::testing::Test {
+    test::TempDir dir;
+    clsMemo memo;
+    void SetUp() override {
+        memo.DBPath = dir.str();
+        ASSERT_TRUE(memo.Initialize());
+    }
+    void Reopen() {
+        memo.ShutDown();
+        memo.DBPath = dir.str();
+        ASSERT_TRUE(memo.Initialize());
+    }
+};
+
+TEST_F(MemoFixture, NewStoreWritesItsFirstMemoAtTheStartOfBothFiles) {
+    EXPECT_TRUE(std::filesystem::exists(dir.file("VIREODEX")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("VIREOMEM")));
+    EXPECT_EQ(memo.Add("hello"), 1);
+    ASSERT_TRUE(memo.Commit());
+    EXPECT_EQ(ReadFile(dir.file("VIREOMEM")), "hello");
+    std::string dex = ReadFile(dir.file("VIREODEX"));
+    ASSERT_EQ(dex.size(), 10u);
+    ByteReader r(dex);
+    EXPECT_EQ(r.I32(), 1); // start
+    EXPECT_EQ(r.I32(), 6); // end
+    EXPECT_EQ(r.I16(), -1);
+    Reopen();
+    EXPECT_EQ(memo.GetMemo(1), "hello");
+}
+
+TEST_F(MemoFixture, FreedEntriesAreReusedHighestFirstAndTheirOldTextBecomesDead) {
+    for (int i = 1; i <= 5; ++i)
+        memo.Add("memo" + std::to_string(i));
+    memo.KillMemo(2);
+    memo.KillMemo(4);
+    EXPECT_EQ(memo.InUseCount(), 3);
+    EXPECT_EQ(memo.GetMemo(4), "");
+    std::int64_t size = memo.DataSize();
+    EXPECT_EQ(memo.Add("new one"), 4);
+    EXPECT_EQ(memo.Add("new two"), 2);
+    EXPECT_EQ(memo.Add("appended"), 6);
+    // Texts are always appended, never written into the gaps.
+    EXPECT_EQ(memo.EntryAt(4).start, size + 1);
+    EXPECT_EQ(memo.DeadSpace(), 10);
+    ASSERT_TRUE(memo.Commit());
+    Reopen();
+    EXPECT_EQ(memo.GetMemo(4), "new one");
+    EXPECT_EQ(memo.GetMemo(2), "new two");
+    EXPECT_EQ(memo.GetMemo(5), "memo5");
+    EXPECT_EQ(memo.DeadSpace(), 10);
+}
+
+TEST_F(MemoFixture, SetMemoFollowsItsRules) {
+    EXPECT_EQ(memo.SetMemo(0, ""), 0);
+    EXPECT_EQ(memo.EntryCount(), 0);
+    MemoID id = memo.SetMemo(0, "abcdef");
+    EXPECT_EQ(id, 1);
+    // Shorter text: rewritten in place, the tail becomes dead.
+    EXPECT_EQ(memo.SetMemo(id, "abc"), id);
+    EXPECT_EQ(memo.EntryAt(id).start, 1);
+    EXPECT_EQ(memo.EntryAt(id).end, 4);
+    EXPECT_EQ(memo.DeadSpace(), 3);
+    // Longer text: appended, the whole old text becomes dead.
+    EXPECT_EQ(memo.SetMemo(id, "abcdefgh"), id);
+    EXPECT_EQ(memo.EntryAt(id).start, 7);
+    EXPECT_EQ(memo.DeadSpace(), 6);
+    EXPECT_EQ(memo.GetMemo(id), "abcdefgh");
+    // An empty text frees the memo.
+    EXPECT_EQ(memo.SetMemo(id, ""), 0);
+    EXPECT_EQ(memo.GetMemo(id), "");
+    EXPECT_EQ(memo.InUseCount(), 0);
+    // Rewritten committed text reaches the disk at the next commit.
+    MemoID other = memo.Add("original text");
+    ASSERT_TRUE(memo.Commit());
+    memo.SetMemo(other, "changed");
+    ASSERT_TRUE(memo.Commit());
+    Reopen();
+    EXPECT_EQ(memo.GetMemo(other), "changed");
+}
+
+TEST_F(MemoFixture, TextsAreCutTrimmedAndReadUpToANul) {
+    std::string longText(3000, 'x');
+    EXPECT_EQ(memo.GetMemo(memo.Add(longText)).size(), 2048u);
+    // The limit counts characters and never splits one.
+    std::string wide;
+    for (int i = 0; i < 2100; ++i)
+        wide += "é";
+    EXPECT_EQ(memo.GetMemo(memo.Add(wide)), wide.substr(0, 4096));
+    EXPECT_EQ(memo.GetMemo(memo.Add("   padded   ")), "padded");
+    EXPECT_EQ(memo.GetMemo(memo.Add(std::string("cut\0here", 8))), "cut");
+    EXPECT_EQ(memo.GetMemo(0), "");
+    EXPECT_EQ(memo.GetMemo(9999), "");
+}
+
+TEST_F(MemoFixture, PackingRemovesDeadSpaceAndKeepsEveryMemoID) {
+    std::vector<MemoID> ids;
+    for (int i = 0; i < 50; ++i)
+        ids.push_back(memo.Add("text number " + std::to_string(i)));
+    for (int i = 0; i < 50; i += 3)
+        memo.KillMemo(ids[static_cast<std::size_t>(i)]);
+    memo.SetMemo(ids[1], "a much longer replacement text for memo one");
+    ASSERT_TRUE(memo.Commit());
+    ASSERT_GT(memo.DeadSpace(), 0);
+    ASSERT_TRUE(memo.PackDat());
+    EXPECT_EQ(memo.DeadSpace(), 0);
+    EXPECT_EQ(memo.EntryCount(), 50);
+    Reopen();
+    EXPECT_EQ(memo.DeadSpace(), 0);
+    EXPECT_EQ(memo.EntryCount(), 50);
+    for (int i = 0; i < 50; ++i) {
+        std::string expect = i % 3 == 0 ? "" : "text number " + std::to_string(i);
+        if (i == 1)
+            expect = "a much longer replacement text for memo one";
+        EXPECT_EQ(memo.GetMemo(ids[static_cast<std::size_t>(i)]), expect) << i;
+    }
+    EXPECT_EQ(memo.Add("reuses the highest free entry"), ids[48]);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Dat.tmp")));
+}
+
+TEST_F(MemoFixture, EntriesPointingOutsideTheDataFileReadAsEmpty) {
+    memo.Add("valid");
+    ASSERT_TRUE(memo.Commit());
+    memo.ShutDown();
+    std::ofstream dex(dir.file("VIREODEX"), std::ios::binary | std::ios::app);
+    std::string bad;
+    ByteWriter w(bad);
+    w.I32(3);
+    w.I32(900000); // far past the end of VIREOMEM
+    w.I16(-1);
+    w.I32(-5);
+    w.I32(2);
+    w.I16(-1);
+    bad += "xyz"; // a partial entry, ignored
+    dex << bad;
+    dex.close();
+    ASSERT_TRUE(memo.Initialize());
+    EXPECT_EQ(memo.EntryCount(), 3);
+    EXPECT_EQ(memo.GetMemo(1), "valid");
+    EXPECT_EQ(memo.GetMemo(2), "");
+    EXPECT_EQ(memo.GetMemo(3), "");
+    // A store with damaged entries still packs without reading outside its data.
+    EXPECT_TRUE(memo.PackDat());
+    EXPECT_EQ(memo.GetMemo(1), "valid");
+}
+
+TEST_F(MemoFixture, NothingReachesTheDiskBeforeACommit) {
+    memo.Add("committed");
+    ASSERT_TRUE(memo.Commit());
+    memo.Add("not yet");
+    memo.SetMemo(1, "changed");
+    memo.KillMemo(1);
+    EXPECT_TRUE(memo.HasUncommittedChanges());
+    Reopen();
+    EXPECT_EQ(memo.EntryCount(), 1);
+    EXPECT_EQ(memo.GetMemo(1), "committed");
+}
+
+} // namespace
+} // namespace vireo

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "store/byte_io.h"
+#include "store/records.h"
+
+namespace vireo {
+namespace {
+
+template <typename T>
+void Put(std::string& bytes, std::size_t offset, T value) {
+    std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+TEST(Records, FolderRecordLayoutMatchesTheFileFormat) {
+    std::string bytes(290, '\0');
+    Put<std::int16_t>(bytes, 0, 12);
+    Put<std::int16_t>(bytes, 2, 7);
+    Put<std::int16_t>(bytes, 4, 6);
+    std::memcpy(bytes.data() + 6, "Travel", 6);
+    std::memset(bytes.data() + 12, ' ', 122);
+    Put<std::int32_t>(bytes, 134, 77);
+    std::memcpy(bytes.data() + 138, "cheap flights", 13);
+    std::memset(bytes.data() + 151, ' ', 115);
+    Put<double>(bytes, 266, 46362.5);
+    Put<std::uint16_t>(bytes, 274, 0xBEEF);
+    Put<std::uint8_t>(bytes, 276, 0x05);
+    Put<std::int16_t>(bytes, 277, 10);
+    Put<std::int16_t>(bytes, 279, 200);
+    Put<std::uint8_t>(bytes, 281, 30);
+    Put<std::int16_t>(bytes, 282, 3);
+    Put<std::uint32_t>(bytes, 284, 0xA1B2C3D4);
+    Put<std::uint16_t>(bytes, 288, 0x1234);
+
+    ByteReader r(bytes);
+    FolderRecord f = FolderRecord::Read(r);
+    EXPECT_EQ(f.ID, 12);
+    EXPECT_EQ(f.Parent, 7);
+    EXPECT_EQ(f.FolderType, 6);
+    EXPECT_EQ(f.Name.text(), "Travel");
+    EXPECT_EQ(f.Description, 77);
+    EXPECT_EQ(f.SearchQuery.text(), "cheap flights");
+    EXPECT_EQ(f.Created, 46362.5);
+    EXPECT_TRUE(f.FormatBit(0));
+    EXPECT_FALSE(f.FormatBit(1));
+    EXPECT_TRUE(f.FormatBit(2));
+    EXPECT_FALSE(f.FormatBit(9));
+    EXPECT_EQ(f.SiteMax, 10);
+    EXPECT_EQ(f.MaxHits, 200);
+    EXPECT_EQ(f.Timeout, 30);
+    EXPECT_EQ(f.SearchGroup, 3);
+    EXPECT_FALSE(r.Short());
+    EXPECT_TRUE(r.AtEnd());
+
+    // Written back, every byte is the same, reserved fields included.
+    std::string out;
+    ByteWriter w(out);
+    f.Write(w);
+    EXPECT_EQ(out, bytes);
+
+    f.SetFormatBit(1);
+    f.SetFormatBit(8); // ignored
+    EXPECT_EQ(f.FormatBits, 0x07);
+}
+
+TEST(Records, BookmarkRecordLayoutMatchesTheFileFormat) {
+    std::string bytes(53, '\0');
+    Put<std::int32_t>(bytes, 0, 41);
+    Put<std::int16_t>(bytes, 4, 32);
+    Put<std::int16_t>(bytes, 6, 9);
+    Put<std::uint8_t>(bytes, 8, 0);
+    Put<std::int16_t>(bytes, 9, 2);
+    Put<std::int32_t>(bytes, 11, 100);
+    Put<std::int32_t>(bytes, 15, 101);
+    Put<std::int32_t>(bytes, 19, 102);
+    Put<double>(bytes, 27, 1.25);
+    Put<double>(bytes, 35, 2.5);
+    Put<double>(bytes, 43, 3.75);
+    Put<std::int16_t>(bytes, 51, 7);
+
+    ByteReader r(bytes);
+    BookmarkRecord b = BookmarkRecord::Read(r);
+    EXPECT_EQ(b.key, 41);
+    EXPECT_EQ(b.Flags, 32);
+    EXPECT_EQ(b.UserFlags, 9);
+    EXPECT_EQ(b.Parent, 2);
+    EXPECT_EQ(b.Name, 100);
+    EXPECT_EQ(b.Description, 101);
+    EXPECT_EQ(b.url, 102);
+    EXPECT_EQ(b.Checked, 1.25);
+    EXPECT_EQ(b.Touched, 2.5);
+    EXPECT_EQ(b.added, 3.75);
+    EXPECT_EQ(b.Rank, 7);
+    std::string out;
+    ByteWriter w(out);
+    b.Write(w);
+    EXPECT_EQ(out, bytes);
+}
+
+TEST(Records, ShortInputReadsAsZerosWithoutReadingPastTheEnd) {
+    std::string bytes(20, '\x01');
+    ByteReader r(bytes);
+    BookmarkRecord b = BookmarkRecord::Read(r);
+    EXPECT_TRUE(r.Short());
+    EXPECT_EQ(b.Rank, 0);
+    EXPECT_EQ(b.added, 0.0);
+}
+
+TEST(Records, KeysGiveTheirNumberBack) {
+    EXPECT_EQ(KeyToInt("x12"), 12);
+    EXPECT_EQ(KeyToLong("b123456"), 123456);
+    EXPECT_EQ(KeyToInt(""), 0);
+    EXPECT_EQ(KeyToInt("x"), 0);
+    EXPECT_EQ(KeyToInt("x99999"), 0); // does not fit a folder number
+    EXPECT_EQ(KeyToLong("bjunk"), 0);
+    EXPECT_EQ(FolderNodeKey(5), "x5");
+    EXPECT_EQ(BookmarkItemKey(77), "b77");
+}
+
+TEST(Records, FixedTextIsCutAndPadded) {
+    FolderRecord f;
+    f.Name.set(std::string(200, 'n'));
+    EXPECT_EQ(f.Name.text(), std::string(128, 'n'));
+    f.Name.set("short");
+    EXPECT_EQ(std::string(f.Name.bytes().data(), 7), "short  ");
+}
+
+} // namespace
+} // namespace vireo

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "store/ole_date.h"
+#include "store/text_codec.h"
+
+namespace vireo {
+namespace {
+
+TEST(TextCodec, OldWindowsTextIsReadAsWindows1252AndUtf8AsItIs) {
+    // "Café – €5" as written by the Windows program.
+    EXPECT_EQ(text::DecodeStored("Caf\xE9 \x96 \x80" "5"), "Café – €5");
+    EXPECT_EQ(text::DecodeStored("Café – €5"), "Café – €5");
+    // Overlong encodings and lone surrogates are not UTF-8.
+    EXPECT_FALSE(text::IsValidUtf8("\xC0\xAF"));
+    EXPECT_FALSE(text::IsValidUtf8("\xED\xA0\x80"));
+    EXPECT_TRUE(text::IsValidUtf8("plain ascii that is longer than eight bytes"));
+    EXPECT_EQ(text::Utf8ToCp1252("Café €"), "Caf\xE9 \x80");
+}
+
+TEST(TextCodec, LimitsNeverSplitACharacter) {
+    std::string s = "ab€d"; // € is three bytes
+    EXPECT_EQ(text::CutToBytes(s, 3), "ab");
+    EXPECT_EQ(text::CutToBytes(s, 5), "ab€");
+    EXPECT_EQ(text::CutToChars(s, 3), "ab€");
+    EXPECT_EQ(text::CharCount(s), 4u);
+
+    char field[6];
+    text::ToFixedField("éé€", field, sizeof field);
+    EXPECT_EQ(std::string(field, 6), "éé  "); // the euro sign does not fit whole
+    EXPECT_EQ(text::FromFixedField(std::string_view(field, 6)), "éé");
+    // A field cut at a NUL reads without the rest.
+    EXPECT_EQ(text::FromFixedField(std::string_view("  ab\0cd  ", 9)), "ab");
+}
+
+TEST(TextCodec, CaseFoldingCoversNonAsciiLetters) {
+    EXPECT_EQ(text::FoldCase("ÄÖÜ Straße"), text::FoldCase("äöü straße"));
+    EXPECT_EQ(text::FoldCase("МОСКВА"), "москва");
+    EXPECT_EQ(text::FoldCase("ΑΘΉΝΑ"), text::FoldCase("αθήνα"));
+    EXPECT_NE(text::FoldCase("a"), text::FoldCase("b"));
+}
+
+TEST(OleDates, CalendarRoundTripAndKnownValues) {
+    sys::CivilTime t{2026, 12, 6, 17, 25, 13, 0};
+    OleDate d = OleFromCivil(t);
+    EXPECT_NEAR(d, 46362.72584, 1e-5);
+    sys::CivilTime back = OleToCivil(d);
+    EXPECT_EQ(back.year, 2026);
+    EXPECT_EQ(back.month, 12);
+    EXPECT_EQ(back.day, 6);
+    EXPECT_EQ(back.hour, 17);
+    EXPECT_EQ(back.minute, 25);
+    EXPECT_EQ(back.second, 13);
+    EXPECT_EQ(back.weekday, 0); // a Sunday
+    EXPECT_EQ(OleFromCivil({1899, 12, 30, 0, 0, 0, 0}), 0.0);
+    EXPECT_EQ(OleFromCivil({1900, 1, 1, 12, 0, 0, 0}), 2.5);
+    // A date a hair before midnight reads as the next day, not 23:59:59.
+    sys::CivilTime rounded = OleToCivil(2.999999999);
+    EXPECT_EQ(rounded.day, 2);
+    EXPECT_EQ(rounded.hour, 0);
+    // Unix seconds go through local time (the tests run in UTC).
+    EXPECT_EQ(OleToUnix(OleFromUnix(1700000000)), 1700000000);
+}
+
+TEST(OleDates, GeneralAndLongDateText) {
+    OleDate d = OleFromCivil({2026, 12, 6, 17, 25, 13, 0});
+    EXPECT_EQ(FormatGeneralDate(d), "12/06/2026 17:25:13");
+    EXPECT_EQ(FormatGeneralDate(std::floor(d)), "12/06/2026");
+    EXPECT_EQ(FormatLongDate(d), "Sunday, December 6, 2026");
+}
+
+} // namespace
+} // namespace vireo
