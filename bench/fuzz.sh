@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each one for a short while
+# (FUZZ_SECONDS, default 30). Corpora live in build-fuzz/corpus-NAME (not committed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-30}
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVIREO_GUI=OFF -DVIREO_TESTS=OFF -DVIREO_BENCH=OFF \
+    -DVIREO_FUZZ=ON > /dev/null
+cmake --build build-fuzz
+status=0
+for fuzzer in build-fuzz/bin/fuzz_*; do
+    name=$(basename "$fuzzer")
+    corpus="build-fuzz/corpus-$name"
+    mkdir -p "$corpus"
+    echo "== $name ($seconds s)"
+    if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" 2>"build-fuzz/$name.log"; then
+        echo "   FAILED: see build-fuzz/$name.log"
+        status=1
+    else
+        grep -E '^Done [0-9]+ runs' "build-fuzz/$name.log" | sed 's/^/   /'
+    fi
+done
+exit $status
