@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The subfolders of every folder at once, in folder-table order (the order in which
+// NextSubFolder hands them out), for the writers and searches that walk whole trees:
+// asking the table folder by folder would cost a pass over all slots per folder.
+
+#include <cstdint>
+#include <vector>
+
+#include "store/database.h"
+
+namespace vireo {
+
+class FolderChildren {
+public:
+    explicit FolderChildren(const Database& db) : m_children(static_cast<std::size_t>(db.FolderSlots()) + 1) {
+        for (std::int32_t i = 1; i <= db.FolderSlots(); ++i) {
+            auto id = static_cast<std::int16_t>(i);
+            if (!db.IsLiveFolder(id))
+                continue;
+            std::int16_t parent = db.Folder(id).Parent;
+            if (parent != id && db.IsSlot(parent))
+                m_children[static_cast<std::size_t>(parent)].push_back(id);
+        }
+    }
+    const std::vector<std::int16_t>& Of(std::int16_t id) const {
+        static const std::vector<std::int16_t> none;
+        return id >= 0 && static_cast<std::size_t>(id) < m_children.size()
+                   ? m_children[static_cast<std::size_t>(id)]
+                   : none;
+    }
+
+private:
+    std::vector<std::vector<std::int16_t>> m_children;
+};
+
+} // namespace vireo
