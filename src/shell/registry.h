@@ -117,6 +117,10 @@ std::vector<std::string_view> SplitRegPath(std::string_view path);
 
 // The program's settings key below HKEY_CURRENT_USER.
 inline constexpr std::string_view kSettingsKey = "Software\\Orn\\Vireo!";
+// Where the user's Personal (documents) and Favorites folders are named, below
+// HKEY_CURRENT_USER.
+inline constexpr std::string_view kShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 // kSettingsKey followed by a subkey path such as "\\location".
 std::string SettingsPath(std::string_view subkey = {});
 

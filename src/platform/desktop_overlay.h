@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The keys that other programs own on Windows, answered from the Linux desktop's own
+// settings: the user's Personal (documents) and Favorites folders, and the program that
+// opens web pages (".htm" and its open command), taken from the freedesktop.org default
+// applications and .desktop files.
+
+#include <string>
+#include <string_view>
+
+#include "platform/hive_registry.h"
+
+namespace vireo {
+
+// The file class the overlay gives web pages.
+inline constexpr std::string_view kHtmlFileClass = "htmlfile";
+
+RegistryOverlay DesktopOverlay();
+
+// The default web browser's .desktop file ("" when none is configured or found).
+std::string DefaultBrowserDesktopFile();
+
+// A command line in the registry's form from a .desktop Exec= value: the program resolved
+// on `searchPath` (a PATH list) and quoted, the file and URL field codes as "%1", other
+// field codes dropped, arguments quoted where they need it. Leading "env" and variable
+// assignments are skipped so that the program is the browser itself. "" when Exec= is
+// empty or badly quoted.
+std::string DesktopExecToCommandLine(std::string_view exec, std::string_view searchPath);
+
+// The Exec= value of the [Desktop Entry] group of a .desktop file's text.
+std::string DesktopExecValue(std::string_view desktopFileText);
+
+// Finds a program on a PATH list; a name with a slash is returned as it is. "" when not found.
+std::string FindOnPath(std::string_view program, std::string_view searchPath);
+
+} // namespace vireo

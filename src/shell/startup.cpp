@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/startup.h"
+
+#include <cmath>
+
+#include "interchange/browser.h"
+#include "platform/paths.h"
+#include "shell/options.h"
+#include "store/database.h"
+#include "store/strings.h"
+
+namespace vireo {
+
+namespace {
+
+inline constexpr std::string_view kLocationSubkey = "\\location";
+inline constexpr std::string_view kDBSubkey = "\\DB";
+
+// 0.8 of a screen side, halves rounded to even.
+std::int32_t EightyPercent(std::int32_t side) {
+    return static_cast<std::int32_t>(std::nearbyint(0.8 * static_cast<double>(side)));
+}
+
+void AddError(std::string* error, const std::string& text) {
+    if (!error || text.empty())
+        return;
+    if (!error->empty())
+        *error += '\n';
+    *error += text;
+}
+
+} // namespace
+
+std::string PersonalFolder(const Registry& reg) {
+    std::string personal = GetRegText(reg, kShellFoldersKey, "Personal");
+    return personal.empty() ? sys::DocumentsDir() : personal;
+}
+
+std::string DataDirectory(const Registry& reg) {
+    std::string path = GetRegText(reg, SettingsPath(kDBSubkey), "path");
+    return path.empty() ? PersonalFolder(reg) + "/Vireo Data" : path;
+}
+
+std::string TemporaryDirectory() {
+    return sys::TempDir();
+}
+
+WindowPosition DefaultWindowPosition(std::int32_t screenWidth, std::int32_t screenHeight) {
+    return {screenHeight / 10, screenWidth / 10, EightyPercent(screenWidth), EightyPercent(screenHeight)};
+}
+
+WindowPosition ReadWindowPosition(const Registry& reg, std::int32_t screenWidth, std::int32_t screenHeight) {
+    std::string key = SettingsPath(kLocationSubkey);
+    WindowPosition p{GetRegNumber(reg, key, "top"), GetRegNumber(reg, key, "left"),
+                     GetRegNumber(reg, key, "width"), GetRegNumber(reg, key, "height")};
+    bool off = p.top < 0 || p.top > screenHeight || p.left < 0 || p.left > screenWidth || p.width <= 0 ||
+               p.width > screenWidth || p.height <= 0 || p.height > screenHeight;
+    return off ? DefaultWindowPosition(screenWidth, screenHeight) : p;
+}
+
+void SaveWindowPosition(Registry& reg, const WindowPosition& pos) {
+    std::string key = SettingsPath(kLocationSubkey);
+    SetRegValue(reg, key, "top", static_cast<std::int64_t>(pos.top));
+    SetRegValue(reg, key, "left", static_cast<std::int64_t>(pos.left));
+    SetRegValue(reg, key, "width", static_cast<std::int64_t>(pos.width));
+    SetRegValue(reg, key, "height", static_cast<std::int64_t>(pos.height));
+}
+
+FirstRunImportOffer PrepareFirstRunImport(const Registry& reg) {
+    FirstRunImportOffer offer;
+    std::string path;
+    bool hasProfiles = false;
+    offer.explorer = GetExplorerPath(reg, path);
+    offer.netscape = GetNetscapePath(reg, path, hasProfiles);
+    offer.title = LoadResString(4);
+    if (!offer.explorer && !offer.netscape)
+        return offer;
+    std::string q = LoadResString(4) + " has determined that you have ";
+    if (offer.explorer && offer.netscape) {
+        q += "both " + LoadResString(50) + " and " + LoadResString(51) +
+             " installed.  Would you like to import the bookmarks from these browsers into Vireo!?";
+    } else {
+        q += LoadResString(offer.explorer ? 50 : 51) +
+             " installed.  Would you like to import the bookmarks from this browser into Vireo!?";
+    }
+    offer.question = std::move(q);
+    return offer;
+}
+
+bool SaveData(Database& db, Registry& reg, const SaveDataHooks& hooks, std::string* error) {
+    if (db.Purged() || !db.IsOpen())
+        return true;
+    bool ok = true;
+    std::string why;
+
+    if (db.HasSubFolders(kTrashFolder) || db.FolderHasMarks(kTrashFolder)) {
+        switch (GetTrash(reg)) {
+        case 1:
+            if (!db.EmptyFolder(kTrashFolder, true)) {
+                ok = false;
+                AddError(error, db.LastError());
+            }
+            break;
+        case 2:
+            if (hooks.askEmptyTrash)
+                hooks.askEmptyTrash();
+            break;
+        default:
+            break;
+        }
+    }
+
+    if (db.Memo().DeadSpace() > kCompactAboveDeadBytes) {
+        BusyGuard busy(db.Services().busy);
+        if (hooks.showSummary)
+            hooks.showSummary(kCompactingText);
+        if (!db.Memo().PackDat(&why)) {
+            ok = false;
+            AddError(error, why);
+        } else if (hooks.showSummary) {
+            hooks.showSummary(kCompactedText);
+        }
+    }
+
+    if (hooks.windowPosition)
+        SaveWindowPosition(reg, *hooks.windowPosition);
+
+    std::string dbKey = SettingsPath(kDBSubkey);
+    if (db.DBPath() != GetRegText(reg, dbKey, "path"))
+        SetRegValue(reg, dbKey, "path", db.DBPath());
+
+    if (hooks.buildHomePage) {
+        why.clear();
+        if (!hooks.buildHomePage(&why)) {
+            ok = false;
+            AddError(error, why);
+        }
+    }
+
+    why.clear();
+    if (!db.SaveFolders(&why) || !db.SaveBookmarks(&why)) {
+        ok = false;
+        AddError(error, why);
+    }
+    return ok;
+}
+
+} // namespace vireo
