@@ -269,7 +269,7 @@ def bulb(doc, cx, top, k):
     """A glowing light bulb whose glass top is at `top`, scaled by k (1 = 48-unit picture)."""
     r = 11.5 * k
     cy = top + r
-    doc.add(circle(cx, cy, r + 8 * k, fill=doc.rad(cx, cy, r + 8 * k, [(0, "#FFF3A0", 0.9), (0.55, "#FFE25C", 0.45),
+    doc.add(circle(cx, cy, r + 5 * k, fill=doc.rad(cx, cy, r + 5 * k, [(0, "#FFF3A0", 0.9), (0.6, "#FFE25C", 0.5),
                                                                        (1, "#FFE25C", 0)])))
     neck_y = cy + r * 0.78
     base_y = top + 2 * r + 3 * k
@@ -516,7 +516,7 @@ def icon_app():
     doc.add(circle(16, 16, 15, fill=doc.rad(11, 10, 20, [(0, BLUE["hi"]), (0.55, BLUE["light"]),
                                                          (1, BLUE["mid"])])))
     doc.add(circle(16, 16, 15, stroke=BLUE["line"], width=1.5))
-    bird(doc, 1.5, 4, 0.29, twig=False, outline_px=1.6)
+    bird(doc, 2, 3.5, 0.28, twig=False, outline_px=1.6)
     return doc
 
 
@@ -537,17 +537,17 @@ def tiplogo():
     # rays of light around the bulb
     for ang in (-150, -115, -65, -30, 180, 0):
         a = math.radians(ang)
-        cx, cy = 24, 17
+        cx, cy = 24, 20
         doc.add(line(cx + 15 * math.cos(a), cy + 15 * math.sin(a), cx + 20 * math.cos(a), cy + 20 * math.sin(a),
                      GOLD["dark"], 2))
-    bulb(doc, 24, 5, 1)
+    bulb(doc, 24, 8, 1)
     return doc
 
 
 def vireo_side():
     doc = Doc(48, 240, "Vireo!")
     doc.add(rect(0, 0, 48, 240, fill=STRIP))
-    bird(doc, 2, 6, 0.44, twig=True, outline_px=1.6)
+    bird(doc, 3, 8, 0.42, twig=True, outline_px=1.6)
     # the word, reading upwards from the bottom, with a shadow to the bottom right
     scale = 1.18
     length = word_width() * scale

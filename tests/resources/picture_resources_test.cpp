@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program draws its pictures from SVG files by name with Qt's SVG renderer. These
+// checks render them the same way and look for what a user would see go wrong: a picture
+// that does not load or uses what the renderer cannot draw, artwork cut off at the edge,
+// buttons whose pressed and glowing states look like the resting one, a browser button
+// whose icon area is not plain, a side picture that shows a seam on the window's strip.
+
+#include <QColor>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtTest>
+
+namespace {
+
+const QString kResources = QStringLiteral(VIREO_RESOURCES_DIR);
+const QColor kStrip(123, 170, 255);
+
+QStringList g_warnings;
+
+void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        g_warnings.append(message);
+}
+
+struct Picture {
+    QString file;
+    QSize box;
+};
+
+QList<Picture> AllPictures() {
+    QList<Picture> pictures;
+    for (const char* name :
+         {"icon_greencube", "icon_BB", "icon_search", "icon_root", "icon_import", "icon_trash", "icon_app"})
+        pictures.append({QStringLiteral("icons/%1.svg").arg(QLatin1String(name)), QSize(32, 32)});
+    pictures.append({QStringLiteral("icons/icon_bigtrash.svg"), QSize(64, 64)});
+    pictures.append({QStringLiteral("icons/vireo_side.svg"), QSize(48, 240)});
+    pictures.append({QStringLiteral("icons/findlogo.svg"), QSize(48, 48)});
+    pictures.append({QStringLiteral("icons/tiplogo.svg"), QSize(48, 48)});
+    for (const char* prefix : {"rollup_", "rolldn_", "browse_", "web_", "local_"})
+        for (const char* state : {"up", "dn", "over"})
+            pictures.append(
+                {QStringLiteral("buttons/%1%2.svg").arg(QLatin1String(prefix), QLatin1String(state)),
+                 QSize(48, 48)});
+    return pictures;
+}
+
+QImage Render(const QString& file, QSize size, QRectF viewBox = {}) {
+    QSvgRenderer renderer(kResources + QLatin1Char('/') + file);
+    if (viewBox.isValid())
+        renderer.setViewBox(viewBox);
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    return image;
+}
+
+double MeanLightness(const QImage& image, QRect area) {
+    double sum = 0;
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            sum += c.alphaF() * (0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue());
+            ++n;
+        }
+    return sum / n;
+}
+
+int Difference(const QImage& a, const QImage& b) {
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                ++differing;
+    return differing;
+}
+
+} // namespace
+
+class PictureResourcesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyPictureLoadsAndStaysInsideItsBox();
+    void buttonStatesLookPressedAndGlowing();
+    void browserButtonLeavesItsIconAreaPlain();
+    void sidePictureBlendsWithTheStrip();
+};
+
+void PictureResourcesTest::everyPictureLoadsAndStaysInsideItsBox() {
+    QtMessageHandler previous = qInstallMessageHandler(CollectWarnings);
+    for (const Picture& picture : AllPictures()) {
+        g_warnings.clear();
+        QString path = kResources + QLatin1Char('/') + picture.file;
+        QVERIFY2(QFile::exists(path), qPrintable(picture.file));
+        QSvgRenderer renderer(path);
+        QVERIFY2(renderer.isValid(), qPrintable(picture.file));
+        QCOMPARE(renderer.viewBoxF(), QRectF(QPointF(0, 0), picture.box));
+        QCOMPARE(renderer.defaultSize(), picture.box);
+
+        // Something is drawn at the small size the tree uses as well as at full size.
+        for (QSize size : {picture.box, picture.box / 2}) {
+            QImage image = Render(picture.file, size);
+            int opaque = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    opaque += qAlpha(image.pixel(x, y)) > 128;
+            QVERIFY2(opaque > size.width() * size.height() / 8, qPrintable(picture.file));
+        }
+
+        // Drawn with a margin of a quarter of the box around it, nothing may fall more
+        // than one unit outside the box: that part would be cut off in the program.
+        QSizeF box = picture.box;
+        QRectF wide(-box.width() / 4, -box.height() / 4, box.width() * 1.5, box.height() * 1.5);
+        QSize canvas = (box * 1.5 * 4).toSize(); // 4 pixels to the unit
+        QImage image = Render(picture.file, canvas, wide);
+        QRect inside(int((box.width() / 4 - 1) * 4), int((box.height() / 4 - 1) * 4),
+                     int((box.width() + 2) * 4), int((box.height() + 2) * 4));
+        int outside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!inside.contains(x, y) && qAlpha(image.pixel(x, y)) > 24)
+                    ++outside;
+        QVERIFY2(outside == 0,
+                 qPrintable(QStringLiteral("%1: %2 pixels outside the box").arg(picture.file).arg(outside)));
+
+        QVERIFY2(g_warnings.isEmpty(),
+                 qPrintable(picture.file + QStringLiteral(": ") + g_warnings.join(u'\n')));
+    }
+    qInstallMessageHandler(previous);
+}
+
+void PictureResourcesTest::buttonStatesLookPressedAndGlowing() {
+    const QRect tile(8, 8, 32, 32);
+    for (const char* prefix : {"rollup_", "rolldn_", "browse_", "web_", "local_"}) {
+        auto file = [&](const char* state) {
+            return QStringLiteral("buttons/%1%2.svg").arg(QLatin1String(prefix), QLatin1String(state));
+        };
+        QImage up = Render(file("up"), QSize(48, 48));
+        QImage dn = Render(file("dn"), QSize(48, 48));
+        QImage over = Render(file("over"), QSize(48, 48));
+        QVERIFY2(Difference(up, dn) > 200, prefix);
+        QVERIFY2(Difference(up, over) > 200, prefix);
+        // Pressed is darker than resting; the glow is lighter, around the tile too.
+        QVERIFY2(MeanLightness(dn, tile) < MeanLightness(up, tile) - 5, prefix);
+        QVERIFY2(MeanLightness(over, tile) > MeanLightness(up, tile) + 5, prefix);
+        QRect beside(0, 20, 3, 8);
+        QVERIFY2(MeanLightness(over, beside) > MeanLightness(up, beside) + 5, prefix);
+    }
+}
+
+void PictureResourcesTest::browserButtonLeavesItsIconAreaPlain() {
+    // The browser's own 32x32 icon is drawn at (8, 8), or at (9, 9) when pressed: under it
+    // the picture must be an even background, or the icon would sit on a clutter.
+    for (const char* state : {"up", "dn", "over"}) {
+        QImage image =
+            Render(QStringLiteral("buttons/browse_%1.svg").arg(QLatin1String(state)), QSize(48, 48));
+        int low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+        for (int y = 9; y < 41; ++y)
+            for (int x = 9; x < 41; ++x) {
+                QColor c = image.pixelColor(x, y);
+                QCOMPARE(c.alpha(), 255);
+                int channel[3] = {c.red(), c.green(), c.blue()};
+                for (int i = 0; i < 3; ++i) {
+                    low[i] = std::min(low[i], channel[i]);
+                    high[i] = std::max(high[i], channel[i]);
+                }
+            }
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(high[i] - low[i] <= 48, state);
+    }
+}
+
+void PictureResourcesTest::sidePictureBlendsWithTheStrip() {
+    // The picture stands at the bottom of the 52-pixel strip of colour RGB(123,170,255),
+    // two pixels from each side: its edges must be that colour so no seam shows.
+    QImage image = Render(QStringLiteral("icons/vireo_side.svg"), QSize(48, 240));
+    auto near = [](QColor c) {
+        return c.alpha() == 255 && std::abs(c.red() - kStrip.red()) <= 3 &&
+               std::abs(c.green() - kStrip.green()) <= 3 && std::abs(c.blue() - kStrip.blue()) <= 3;
+    };
+    for (int x = 0; x < 48; ++x) {
+        QVERIFY2(near(image.pixelColor(x, 0)), "top edge");
+        QVERIFY2(near(image.pixelColor(x, 239)), "bottom edge");
+    }
+    for (int y = 0; y < 240; ++y) {
+        QVERIFY2(near(image.pixelColor(0, y)), qPrintable(QStringLiteral("left edge at %1").arg(y)));
+        QVERIFY2(near(image.pixelColor(47, y)), qPrintable(QStringLiteral("right edge at %1").arg(y)));
+    }
+}
+
+QTEST_MAIN(PictureResourcesTest)
+#include "picture_resources_test.moc"
