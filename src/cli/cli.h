@@ -31,6 +31,7 @@ struct Command {
 };
 
 std::span<const Command> StoreCommands();
+std::span<const Command> SettingsCommands();
 
 // The data folder used when --data is not given.
 std::string DefaultDataDirectory();

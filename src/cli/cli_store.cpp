@@ -4,7 +4,9 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/hive_registry.h"
 #include "platform/paths.h"
+#include "shell/startup.h"
 #include "store/database.h"
 #include "store/integrity.h"
 #include "store/ole_date.h"
@@ -174,7 +176,13 @@ const Command kCommands[] = {
 
 std::span<const Command> StoreCommands() { return kCommands; }
 
-std::string DefaultDataDirectory() { return sys::DocumentsDir() + "/Vireo Data"; }
+std::string DefaultDataDirectory() {
+    // The data folder the program itself uses: the one the settings name.
+    auto settings = OpenUserRegistry();
+    if (std::string notice = settings->TakeNotice(); !notice.empty())
+        std::cerr << "vireo-cli: " << notice << '\n';
+    return DataDirectory(*settings);
+}
 
 bool OpenDatabase(Context& ctx, Database& db) {
     std::string error;

@@ -14,7 +14,7 @@ using vireo::cli::Command;
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     // One table per module; each module lists its commands in cli.h.
-    for (auto table : {vireo::cli::StoreCommands()}) {
+    for (auto table : {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands()}) {
         for (const auto& c : table)
             all.push_back(c);
     }

@@ -346,7 +346,7 @@ bool TextNeedsHex(std::string_view t) {
     return t.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos || !text::IsValidUtf8(t);
 }
 
-void AppendValue(std::string& out, const std::string& name, const RegValue& v) {
+void AppendValue(std::string& out, std::string_view name, const RegValue& v) {
     if (name.empty())
         out += '@';
     else
@@ -417,6 +417,13 @@ void AppendKey(std::string& out, const HiveDocument& doc, std::uint32_t root, co
 }
 
 } // namespace
+
+std::string FormatHiveValue(std::string_view name, const RegValue& value) {
+    std::string line;
+    AppendValue(line, name, value);
+    line.pop_back();
+    return line;
+}
 
 std::string HiveDocument::KeyId(std::uint32_t root, std::string_view path) {
     std::string id = std::to_string(root);

@@ -65,6 +65,9 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error);
 // The file text of a document, UTF-8 with LF line ends.
 std::string WriteHive(const HiveDocument& doc);
 
+// One value as a line of the file ("name"=data, without the line end).
+std::string FormatHiveValue(std::string_view name, const RegValue& value);
+
 // True when a key or value name can be written to the file (no line breaks or NULs, and
 // within the registry's length limits).
 bool IsStorableRegKeyName(std::string_view name);
