@@ -118,6 +118,17 @@ char32_t FoldCodePoint(char32_t c) {
         return c | 1;
     if (c >= 0x4C1 && c <= 0x4CE)
         return (c & 1) ? c + 1 : c;
+    // Armenian
+    if (c >= 0x531 && c <= 0x556)
+        return c + 0x30;
+    // Latin Extended Additional (Vietnamese and others): pairs, upper case even
+    if ((c >= 0x1E00 && c <= 0x1E95) || (c >= 0x1EA0 && c <= 0x1EFF))
+        return c | 1;
+    if (c == 0x1E9E)
+        return 0xDF; // capital sharp s
+    // Full-width Latin
+    if (c >= 0xFF21 && c <= 0xFF3A)
+        return c + 0x20;
     return c;
 }
 

@@ -47,7 +47,8 @@ std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 
 // Case folding of UTF-8 text for case-insensitive comparison: simple one-to-one folding
-// of Latin, Greek and Cyrillic letters (and ASCII); other characters stay as they are.
+// of Latin (with Vietnamese and full-width forms), Greek, Cyrillic and Armenian letters;
+// other characters stay as they are.
 std::string FoldCase(std::string_view utf8);
 
 } // namespace vireo::text

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// A fresh database in a throw-away folder, and small helpers to look at what the
+// interchange code filed or wrote.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "store/database.h"
+#include "test_support.h"
+
+namespace vireo::test {
+
+inline void WriteText(const std::string& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Lines ended by CR LF; a missing CR before an LF is a fault the caller sees as "\n".
+inline std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+struct ExchangeFixture : ::testing::Test {
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(db.Open(tmp.file("data"), &error)) << error;
+    }
+
+    std::int32_t AddMark(std::int16_t folder, std::string_view name, std::string_view url,
+                         std::string_view desc = "") {
+        return db.Marks(folder).Add(db.NewMark(name, url, folder, desc, kFlagsFound));
+    }
+
+    // The live subfolders of a folder, in table order.
+    std::vector<std::int16_t> Children(std::int16_t parent) const {
+        std::vector<std::int16_t> out;
+        std::int32_t cursor = 0;
+        while (std::int16_t id = db.NextSubFolder(parent, cursor))
+            out.push_back(id);
+        return out;
+    }
+
+    std::int16_t Child(std::int16_t parent, std::string_view name) const {
+        for (std::int16_t id : Children(parent)) {
+            if (db.Folder(id).Name.text() == name)
+                return id;
+        }
+        return 0;
+    }
+
+    std::vector<std::string> Titles(std::int16_t folder) const {
+        std::vector<std::string> out;
+        const clsBookmark& m = db.Marks(folder);
+        for (std::int32_t pos = 1; pos <= m.Total(); ++pos) {
+            if (m.key(pos))
+                out.push_back(m.NameStr(m.key(pos)));
+        }
+        return out;
+    }
+
+    std::vector<std::string> Urls(std::int16_t folder) const {
+        std::vector<std::string> out;
+        const clsBookmark& m = db.Marks(folder);
+        for (std::int32_t pos = 1; pos <= m.Total(); ++pos) {
+            if (m.key(pos))
+                out.push_back(m.UrlStr(m.key(pos)));
+        }
+        return out;
+    }
+
+    const BookmarkRecord& First(std::int16_t folder) const { return db.Marks(folder).At(1); }
+
+    TempDir tmp;
+    Database db;
+};
+
+} // namespace vireo::test

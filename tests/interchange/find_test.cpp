@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "interchange/exchange_fixture.h"
+#include "interchange/find.h"
+#include "shell/registry.h"
+
+namespace vireo::test {
+namespace {
+
+FindSettings Text(std::string_view t, bool matchCase = false, bool exact = false) {
+    FindSettings s;
+    s.FindText = std::string(t);
+    s.MatchCase = matchCase;
+    s.ExactMatch = exact;
+    return s;
+}
+
+TEST(MatchesFind, FollowsTheCaseAndExactnessRules) {
+    // Any part, case ignored.
+    EXPECT_TRUE(MatchesFind(Text("news"), "DAILY NEWS", "", ""));
+    EXPECT_FALSE(MatchesFind(Text("news", true), "DAILY NEWS", "", ""));
+    EXPECT_TRUE(MatchesFind(Text("NEWS", true), "DAILY NEWS", "", ""));
+    // Exact.
+    EXPECT_TRUE(MatchesFind(Text("daily news", false, true), "Daily News", "", ""));
+    EXPECT_FALSE(MatchesFind(Text("daily", false, true), "Daily News", "", ""));
+    EXPECT_FALSE(MatchesFind(Text("daily news", true, true), "Daily News", "", ""));
+    // Letters beyond ASCII fold too.
+    EXPECT_TRUE(MatchesFind(Text("\xC3\xA9t\xC3\xA9"), "\xC3\x89T\xC3\x89 2024", "", "")); // été / ÉTÉ
+    EXPECT_TRUE(MatchesFind(Text("\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"), "", "",
+                            "\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90"));
+    EXPECT_TRUE(MatchesFind(Text("\xCE\xB1\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1"),
+                            "\xCE\x91\xCE\x98\xCE\x89\xCE\x9D\xCE\x91", "", ""));
+    EXPECT_TRUE(MatchesFind(Text("vi\xe1\xbb\x87t"), "VI\xe1\xbb\x86T NAM", "", "")); // Việt / VIỆT
+    EXPECT_FALSE(MatchesFind(Text("\xC3\xA9t\xC3\xA9", true), "\xC3\x89T\xC3\x89", "", ""));
+    EXPECT_FALSE(MatchesFind(Text("\xC3\xA9"), "e", "", ""));
+    // Fields are searched only when chosen.
+    FindSettings urlOnly = Text("example");
+    urlOnly.InName = urlOnly.InDesc = false;
+    EXPECT_TRUE(MatchesFind(urlOnly, "", "http://example.org/", ""));
+    EXPECT_FALSE(MatchesFind(urlOnly, "example", "", "example"));
+    FindSettings none = Text("a");
+    none.InName = none.InUrl = none.InDesc = false;
+    EXPECT_FALSE(MatchesFind(none, "a", "a", "a"));
+    // An empty text: any part matches a field that is not empty, exact matches an empty field.
+    FindSettings titleOnly = Text("");
+    titleOnly.InUrl = titleOnly.InDesc = false;
+    EXPECT_TRUE(MatchesFind(titleOnly, "x", "", ""));
+    EXPECT_FALSE(MatchesFind(titleOnly, "", "u", "d"));
+    titleOnly.ExactMatch = true;
+    EXPECT_TRUE(MatchesFind(titleOnly, "", "u", "d"));
+    EXPECT_FALSE(MatchesFind(titleOnly, "x", "", ""));
+}
+
+TEST(FindSettingsStore, BooleansAreKeptAsTrueAndFalse) {
+    MemoryRegistry reg;
+    FindSettings s;
+    LoadFindSettings(reg, s);
+    EXPECT_TRUE(s.InName && s.InUrl && s.InDesc && s.Recursive);
+    EXPECT_FALSE(s.MatchCase || s.ExactMatch);
+    s.InUrl = false;
+    s.MatchCase = true;
+    s.Recursive = false;
+    SaveFindSettings(reg, s);
+    EXPECT_EQ(GetRegText(reg, "Software\\Orn\\Vireo!\\Find", "InUrl"), "False");
+    EXPECT_EQ(GetRegText(reg, "Software\\Orn\\Vireo!\\Find", "MatchCase"), "True");
+    FindSettings back;
+    back.FindText = "kept";
+    back.FindFolder = 9;
+    LoadFindSettings(reg, back);
+    EXPECT_FALSE(back.InUrl);
+    EXPECT_TRUE(back.MatchCase);
+    EXPECT_FALSE(back.Recursive);
+    EXPECT_TRUE(back.InName);
+    EXPECT_EQ(back.FindText, "kept");
+    EXPECT_EQ(back.FindFolder, 9);
+    SetRegValue(reg, "Software\\Orn\\Vireo!\\Find", "InName", "");
+    SetRegValue(reg, "Software\\Orn\\Vireo!\\Find", "ExactMatch", "-1");
+    LoadFindSettings(reg, back);
+    EXPECT_TRUE(back.InName);
+    EXPECT_TRUE(back.ExactMatch);
+}
+
+struct FindTest : ExchangeFixture {
+    void SetUp() override {
+        ExchangeFixture::SetUp();
+        a = db.AddFolder("A", kRootFolder, kFolderOrdinary);
+        b = db.AddFolder("B", a, kFolderOrdinary);
+        c = db.AddFolder("C", kRootFolder, kFolderOrdinary);
+        d = db.AddFolder("D", a, kFolderOrdinary);
+        AddMark(b, "Bird in B", "http://b.example/");
+        AddMark(a, "Bird in A", "http://a.example/", "birds");
+        AddMark(d, "", "http://d.example/bird");
+        AddMark(c, "Cat", "http://c.example/", "no birds here? BIRDS!");
+        std::int32_t gone = AddMark(a, "Dead bird", "http://gone.example/");
+        db.Marks(a).Kill(gone, true);
+    }
+    std::int16_t a = 0, b = 0, c = 0, d = 0;
+};
+
+TEST_F(FindTest, HitsComeFolderByFolderDepthFirst) {
+    struct Recorder : FindSink {
+        void SearchingFolder(std::int16_t folder, const std::string& path) override {
+            folders.push_back(std::to_string(folder) + " " + path);
+        }
+        void Found(const FindHit& hit, std::int32_t count) override {
+            hits.push_back(hit.title + "|" + hit.path + "|" + std::to_string(count));
+        }
+        std::vector<std::string> folders, hits;
+    } rec;
+    FindSettings s = Text("bird");
+    EXPECT_EQ(SearchFolder(db, s, kRootFolder, rec), 4);
+    EXPECT_EQ(rec.hits,
+              (std::vector<std::string>{"Bird in A|My Bookmarks\\A|1", "Bird in B|My Bookmarks\\A\\B|2",
+                                        "(No Title)|My Bookmarks\\A\\D|3", "Cat|My Bookmarks\\C|4"}));
+    ASSERT_GE(rec.folders.size(), 4u);
+    EXPECT_EQ(rec.folders[0], "1 My Bookmarks");
+    EXPECT_EQ(rec.folders[1], "2 My Bookmarks\\Unsorted Bookmarks");
+
+    s.Recursive = false;
+    Recorder flat;
+    EXPECT_EQ(SearchFolder(db, s, a, flat), 1);
+    EXPECT_EQ(flat.folders, std::vector<std::string>{std::to_string(a) + " My Bookmarks\\A"});
+
+    s.Recursive = true;
+    s.InName = false;
+    s.InUrl = false;
+    s.FindFolder = kRootFolder;
+    std::vector<FindHit> byDescription = FindBookmarks(db, s);
+    ASSERT_EQ(byDescription.size(), 2u);
+    EXPECT_EQ(byDescription[1].description, "no birds here? BIRDS!");
+}
+
+TEST_F(FindTest, HitsAreCopiedIntoANewFolder) {
+    FindSettings s = Text("bird");
+    s.FindFolder = a;
+    std::vector<FindHit> hits = FindBookmarks(db, s);
+    ASSERT_EQ(hits.size(), 3u);
+    ExchangeResult r = CopyFindResults(db, hits, "bird", c);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(db.Folder(r.folder).Name.text(), "Find Result: bird");
+    EXPECT_EQ(db.Folder(r.folder).Parent, c);
+    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderOrdinary);
+    EXPECT_EQ(Titles(r.folder), (std::vector<std::string>{"Bird in A", "Bird in B", "(No Title)"}));
+    EXPECT_EQ(Urls(r.folder)[2], "http://d.example/bird");
+    const BookmarkRecord& first = First(r.folder);
+    EXPECT_EQ(db.Memo().GetMemo(first.Description), "From Find");
+    EXPECT_EQ(first.Flags, 0);
+
+    ExchangeResult none = CopyFindResults(db, {}, "x", c);
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.message, "There are zero items in the list to copy.");
+    EXPECT_EQ(none.title, "Copy Results");
+}
+
+} // namespace
+} // namespace vireo::test

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "interchange/exchange_fixture.h"
+#include "interchange/home_page.h"
+#include "interchange/html_view.h"
+#include "shell/registry.h"
+#include "store/ole_date.h"
+
+namespace vireo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Schemes, ColoursAndFontTags) {
+    EXPECT_EQ(ColorHex(Rgb(255, 0, 0)), "FF0000");
+    EXPECT_EQ(ColorHex(Rgb(206, 0, 0)), "CE0000");
+    EXPECT_EQ(ColorHex(Rgb(0, 156, 156)), "009C9C");
+    EXPECT_EQ(ColorHex(Rgb(1, 2, 3)), "010203");
+    EXPECT_EQ(ColorHex(static_cast<std::int32_t>(0x80000005)), "050000");
+    Scheme s = DefaultScheme();
+    EXPECT_EQ(FontTag("Label", s[kCategoryLabel]),
+              "<b><font face=\"Arial\" size=\"4\" color=\"#009C9C\">Label</font></b>");
+    EXPECT_EQ(FontTag("x", "Times", 2, Rgb(0, 0, 255), false, true),
+              "<i><font face=\"Times\" size=\"2\" color=\"#0000FF\">x</font></i>");
+    EXPECT_EQ(FontTag("x", "Times", 2, 0, true, true),
+              "<i><b><font face=\"Times\" size=\"2\" color=\"#000000\">x</font></b></i>");
+    EXPECT_EQ(FontSizeFromPoints(9), 3);
+    EXPECT_EQ(FontSizeFromPoints(11.4), 3);
+    EXPECT_EQ(FontSizeFromPoints(12), 4);
+    EXPECT_EQ(FontSizeFromPoints(14), 4);
+}
+
+TEST(Schemes, TheFileIsSevenItemsOf54Bytes) {
+    Scheme s = DefaultScheme();
+    s[kLinks].FontName = "Caf\xC3\xA9 Sans";
+    s[kLinks].Italic = true;
+    std::string bytes = SchemeBytes(s);
+    ASSERT_EQ(bytes.size(), 378u);
+    // Item 4 ("Category Label") starts at 3 * 54.
+    std::string_view item(bytes.data() + 3 * 54, 54);
+    EXPECT_EQ(item.substr(0, 20), "Category Label      ");
+    EXPECT_EQ(item.substr(20, 4), std::string_view("\x00\x9C\x9C\x00", 4));
+    EXPECT_EQ(item.substr(24, 20), "Arial               ");
+    EXPECT_EQ(item.substr(44, 10), std::string_view("\xFF\xFF\x00\x00\x04\x00\xFF\xFF\xFF\xFF", 10));
+    // Single-byte names on disk.
+    EXPECT_EQ(std::string_view(bytes.data() + 4 * 54 + 24, 9), "Caf\xE9 Sans");
+    Scheme back;
+    ASSERT_TRUE(ParseScheme(bytes, back));
+    EXPECT_EQ(back, s);
+    EXPECT_FALSE(ParseScheme(bytes.substr(0, 377), back));
+    std::string bad = bytes;
+    bad[44] = 7; // a boolean that is neither true nor false
+    EXPECT_FALSE(ParseScheme(bad, back));
+}
+
+struct HomePageTest : ExchangeFixture {
+    std::vector<std::string> Build(std::int16_t folder) {
+        std::string file;
+        std::int16_t f = folder;
+        std::string error;
+        EXPECT_TRUE(BuildHomePage(db, reg, file, f, &error)) << error;
+        return CrLfLines(ReadText(file));
+    }
+    MemoryRegistry reg;
+};
+
+TEST_F(HomePageTest, SchemesLoadSaveAndFallBack) {
+    const std::string dir = db.DBPath();
+    EXPECT_EQ(LoadScheme(dir, ""), DefaultScheme());
+    EXPECT_EQ(CurrentScheme(reg), "default");
+    Scheme mine = DefaultScheme();
+    mine[kPageBackground].Color = Rgb(1, 2, 3);
+    ASSERT_TRUE(SaveScheme(dir, " MyScheme ", mine));
+    EXPECT_EQ(fs::file_size(fs::path(dir) / "MyScheme.vsf"), 378u);
+    EXPECT_EQ(LoadScheme(dir, "MyScheme"), mine);
+    // A scheme without a file, or with a damaged one, is the default scheme.
+    Scheme changedDefault = DefaultScheme();
+    changedDefault[kLinks].Color = Rgb(9, 9, 9);
+    ASSERT_TRUE(SaveScheme(dir, "default", changedDefault));
+    EXPECT_EQ(LoadScheme(dir, "Nowhere"), changedDefault);
+    WriteText((fs::path(dir) / "Short.vsf").string(), std::string(100, 'x'));
+    EXPECT_EQ(LoadScheme(dir, "Short"), changedDefault);
+    EXPECT_FALSE(SaveScheme(dir, "../escape", mine));
+    EXPECT_FALSE(SaveScheme(dir, "  ", mine));
+    EXPECT_EQ(ListSchemes(dir), (std::vector<std::string>{"MyScheme", "Short", "default"}));
+    EXPECT_FALSE(DeleteScheme(dir, "Default"));
+    EXPECT_TRUE(DeleteScheme(dir, "Short"));
+    EXPECT_EQ(ListSchemes(dir), (std::vector<std::string>{"MyScheme", "default"}));
+}
+
+TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
+    ScopedClock clock([] { return OleFromUnix(1700000000); });
+    std::int16_t home = kHomePageFolder;
+    std::vector<std::int16_t> subs;
+    for (int i = 1; i <= 5; ++i) {
+        subs.push_back(db.AddFolder("Box " + std::to_string(i), home, kFolderOrdinary));
+        AddMark(subs.back(), "Link " + std::to_string(i), "http://l" + std::to_string(i) + ".example/");
+    }
+    std::vector<std::string> lines = Build(0);
+    Scheme s = DefaultScheme();
+    EXPECT_EQ(lines[5], "<body bgcolor=#009C9C text=#009C9C link=#0000FF vlink=#FF0000>");
+    EXPECT_EQ(lines[6], "<center>");
+    EXPECT_EQ(lines[7], FontTag("My Homepage", s[kHeadline]));
+    EXPECT_EQ(lines[8], "<table width=630 border=0 cellpadding=5 cellspacing=5>");
+    auto count = [&](std::string_view l) { return std::count(lines.begin(), lines.end(), std::string(l)); };
+    EXPECT_EQ(count("<tr>"), 2);
+    EXPECT_EQ(count("</td>"), 5);
+    EXPECT_EQ(lines[9], "<tr>");
+    EXPECT_EQ(lines[10],
+              "<td valign=top width=210 BGCOLOR=#FFFFCE>" + FontTag("Box 1", s[kCategoryLabel]) + "</b>");
+    EXPECT_EQ(lines[11], FolderLinkList(db, subs[0]));
+    EXPECT_EQ(lines[12], "</td>");
+    EXPECT_EQ(lines[19], "</tr>");
+    EXPECT_EQ(lines[20], "<tr>");
+    EXPECT_EQ(lines[27], "</tr>");
+    EXPECT_EQ(lines[28], "</table>");
+    EXPECT_EQ(lines[29], "</center>");
+    EXPECT_EQ(lines[30], FolderLinkList(db, home));
+    EXPECT_EQ(lines[31], "<br>");
+    EXPECT_EQ(lines[32],
+              "<i>This page last updated: " + FormatLongDate(OleFromUnix(1700000000)) + "</i> <br>");
+    EXPECT_EQ(lines[33], "<i>PageScheme: default</i> </p>");
+    EXPECT_EQ(lines[35], "</html>");
+    EXPECT_EQ(lines.size(), 36u);
+    EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "home.html"));
+
+    // Four subfolders: a row of three and a row of one; three: one row.
+    db.KillFolder(subs[4], true);
+    lines = Build(home);
+    EXPECT_EQ(count("<tr>"), 2);
+    EXPECT_EQ(count("</td>"), 4);
+    db.KillFolder(subs[3], true);
+    lines = Build(home);
+    EXPECT_EQ(count("<tr>"), 1);
+    EXPECT_EQ(count("</td>"), 3);
+}
+
+TEST_F(HomePageTest, AFolderWithoutSubfoldersStillListsItsLinksInTheCurrentScheme) {
+    Scheme mine = DefaultScheme();
+    mine[kCategoryLabel].Color = Rgb(255, 0, 0);
+    ASSERT_TRUE(SaveScheme(db.DBPath(), "MyScheme", mine));
+    SetCurrentScheme(reg, "MyScheme");
+    std::int16_t folder = db.AddFolder("Leaf <1>", kRootFolder, kFolderOrdinary);
+    AddMark(folder, "Only", "http://only.example/");
+    std::string file = tmp.file("viewhome.htm");
+    std::int16_t f = folder;
+    ASSERT_TRUE(BuildHomePage(db, reg, file, f));
+    std::vector<std::string> lines = CrLfLines(ReadText(file));
+    EXPECT_EQ(lines[5], "<body bgcolor=#009C9C text=#FF0000 link=#0000FF vlink=#FF0000>");
+    EXPECT_EQ(lines[7], FontTag("(No subfolders)", mine[kCategoryLabel]));
+    EXPECT_EQ(lines[8], "</center>");
+    EXPECT_EQ(lines[9], "<br><a href=\"http://only.example/\">Only</a><br>");
+    EXPECT_EQ(lines[12], "<i>PageScheme: MyScheme</i> </p>");
+    EXPECT_EQ(lines.size(), 15u);
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "<table width=630 border=0 cellpadding=5 cellspacing=5>"), 0);
+}
+
+} // namespace
+} // namespace vireo::test

@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "interchange/exchange_fixture.h"
+#include "interchange/html_import.h"
+#include "interchange/html_text.h"
+#include "interchange/html_view.h"
+#include "store/ole_date.h"
+
+namespace vireo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Link {
+    bool found;
+    std::string address;
+    std::string text;
+    bool operator==(const Link&) const = default;
+};
+
+void PrintTo(const Link& l, std::ostream* os) {
+    *os << l.found << " [" << l.address << "] [" << l.text << "]";
+}
+
+Link Parse(std::string_view line) {
+    Link l{};
+    l.found = ParseLink(line, l.address, l.text);
+    return l;
+}
+
+TEST(ParseLink, TakesTheFirstQuotedValueAndTheTextBeforeTheClosingTag) {
+    EXPECT_EQ(Parse("<a href=\"http://a.example/\">A site</a>"), (Link{true, "http://a.example/", "A site"}));
+    EXPECT_EQ(Parse("<A HREF=\"http://a.example/\">One</A> <A HREF=\"http://b.example/\">Two</A>"),
+              (Link{true, "http://a.example/", "One"}));
+    EXPECT_EQ(Parse("<p align=\"center\"><a href=\"http://c.example/\">C</a>"),
+              (Link{true, "center", "<a href=\"http://c.example/\">C"}));
+    EXPECT_EQ(Parse("<a href=\"http://img.example/\"><img src=\"pics/logo.gif\" border=0></a>"),
+              (Link{true, "http://img.example/", "pics/logo.gif"}));
+    EXPECT_EQ(Parse("<a href=\"http://img.example/\"><img src=\"x\"></a>"),
+              (Link{true, "http://img.example/", ""}));
+    EXPECT_EQ(Parse("<a href=\"http://wrap.example/\">Text that goes on"),
+              (Link{true, "http://wrap.example/", ""}));
+    EXPECT_EQ(Parse("<a href=\"http://empty.example/\"></a>"), (Link{true, "http://empty.example/", ""}));
+    EXPECT_EQ(Parse("<a href=http://unquoted.example/>U</a>"), (Link{false, "", ""}));
+    EXPECT_EQ(Parse("<a href=\"\">Nothing</a>"), (Link{false, "", ""}));
+    EXPECT_EQ(Parse("no link here \"quoted\""), (Link{false, "", ""}));
+
+    EXPECT_EQ(StripTags("plain"), "plain");
+    EXPECT_EQ(StripTags("<b>Bold</b> rest"), "Bold");
+    EXPECT_EQ(StripTags("<b><i>Deep</i></b>"), "Deep");
+    EXPECT_EQ(StripTags("Before<br>after"), "Before");
+    EXPECT_EQ(StripTags("<b unclosed"), "");
+    EXPECT_EQ(StripTags("<b>text <i"), "text ");
+}
+
+TEST(HtmlText, EntitiesAndEscapes) {
+    EXPECT_EQ(html::DecodeEntities("a &amp; b &lt;c&gt; &quot;d&quot; &#39;e&#39; &#x263A; &#8364;", true),
+              "a & b <c> \"d\" 'e' \xE2\x98\xBA \xE2\x82\xAC");
+    EXPECT_EQ(html::DecodeEntities("x?a=1&amp;b=2&center=3&lt=4&#38", false), "x?a=1&b=2&center=3&lt=4&#38");
+    EXPECT_EQ(html::DecodeEntities("AT&T &amp &#0; &#150;", true), "AT&T & \xEF\xBF\xBD \xE2\x80\x93");
+    EXPECT_EQ(html::Escape("<a href=\"x\">&</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;");
+    std::string line = "<A HREF=\"a>b\" X='c>d' Y=e>title";
+    EXPECT_EQ(html::TagEnd(line, 0), line.find("e>") + 1);
+    std::string_view v;
+    ASSERT_TRUE(html::TagAttribute(line.substr(0, html::TagEnd(line, 0) + 1), "X", v));
+    EXPECT_EQ(v, "c>d");
+    ASSERT_TRUE(html::TagAttribute(line.substr(0, html::TagEnd(line, 0) + 1), "Y", v));
+    EXPECT_EQ(v, "e");
+    EXPECT_FALSE(html::TagAttribute("<A NAME=\"HREF\">", "HREF", v));
+}
+
+struct HtmlImportTest : ExchangeFixture {};
+
+TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFile) {
+    std::string page = tmp.file("links page.html");
+    WriteText(page, "<html><body>\r\n"
+                    "<a href=\"http://plain.example/\"><b>Plain</b> site</a>\r\n"
+                    "<a href=\"https://secure.example/?a=1&amp;b=2\">Secure &amp; sound</a>\n"
+                    "<a href=\"HTTP://CAPS.EXAMPLE/\">Capitals</a>\n"
+                    "<a href=\"mailto:someone@example.com\">Mail</a>\n"
+                    "<a href=\"http://picture.example/\"><img src=\"pic.png\"></a>\n"
+                    "</body></html>");
+    std::int16_t target = db.AddFolder("Target", kRootFolder, kFolderOrdinary);
+    CountingList list;
+    db.SetServices(StoreServices{nullptr, nullptr, nullptr, &list, nullptr});
+    ExchangeResult r = ImportHtml(db, page, target);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.bookmarks, 3);
+    EXPECT_EQ(list.fills, 1);
+    std::int16_t folder = Child(target, "links page.html");
+    ASSERT_EQ(folder, r.folder);
+    EXPECT_EQ(db.Folder(folder).FolderType, kFolderImported);
+    EXPECT_EQ(Titles(folder), (std::vector<std::string>{"Plain", "Secure & sound", "pic.png"}));
+    EXPECT_EQ(Urls(folder),
+              (std::vector<std::string>{"http://plain.example/", "https://secure.example/?a=1&b=2",
+                                        "http://picture.example/"}));
+    EXPECT_EQ(First(folder).Flags, kFlagsHtml);
+    EXPECT_EQ(db.Memo().GetMemo(First(folder).Description), "Imported from HTML");
+}
+
+TEST_F(HtmlImportTest, APageWithoutLinksCreatesNothing) {
+    std::string page = tmp.file("none.htm");
+    WriteText(page, "<html><a href=\"ftp://files.example/\">FTP</a></html>");
+    std::size_t before = Children(kRootFolder).size();
+    ExchangeResult r = ImportHtml(db, page, kRootFolder);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "No links found");
+    EXPECT_EQ(r.title, "Import HTML");
+    EXPECT_EQ(Children(kRootFolder).size(), before);
+    // A folder that does not exist stands for the top folder.
+    WriteText(page, "<a href=\"http://x.example/\">X</a>");
+    ExchangeResult top = ImportHtml(db, page, 999);
+    ASSERT_TRUE(top.ok);
+    EXPECT_EQ(db.Folder(top.folder).Parent, kRootFolder);
+}
+
+struct HtmlViewTest : ExchangeFixture {
+    void SetUp() override {
+        ExchangeFixture::SetUp();
+        // The program folder with the three images the pages show.
+        fs::create_directories(tmp.path() / "program" / "image");
+        for (const char* name : {"MarkHead.gif", "div.gif", "tabback.gif"})
+            WriteText((tmp.path() / "program" / "image" / name).string(), std::string("GIF89a-") + name);
+        setenv("VIREO_PROGRAM_DIR", (tmp.path() / "program").c_str(), 1);
+    }
+    void TearDown() override { unsetenv("VIREO_PROGRAM_DIR"); }
+};
+
+TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
+    ScopedClock clock([] { return OleFromUnix(1700000000); });
+    std::int16_t folder = db.AddFolder("Kitchen & Garden", kRootFolder, kFolderOrdinary);
+    AddMark(folder, "Pots <and> pans", "http://pots.example/?a=1&b=\"2\"");
+    AddMark(folder, "Seeds", "http://seeds.example/");
+    AddMark(folder, "Tools", "http://tools.example/");
+    std::string file = tmp.file("view.htm");
+    EXPECT_EQ(SaveFolderView(db, file, folder), 3);
+    std::vector<std::string> lines = CrLfLines(ReadText(file));
+    ASSERT_EQ(lines.size(), 20u);
+    EXPECT_EQ(lines[0], "<html>");
+    EXPECT_EQ(lines[2], "<meta name=GENERATOR content=Vireo 2.0>");
+    EXPECT_EQ(lines[3], "<title>Vireo View</title>");
+    EXPECT_EQ(lines[6], "<p><img src=\"MarkHead.gif\" width=268 height=48></p>");
+    EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Exported " + FormatGeneralDate(OleFromUnix(1700000000)) +
+                            " from \"Kitchen &amp; Garden\"</font></strong></p>");
+    EXPECT_EQ(lines[8], "<p><img src=\"div.gif\" width=100% height=10></p>");
+    EXPECT_EQ(lines[9], "<center><table border=0 cellpadding=4 width=90% cellspacing=0>");
+    EXPECT_EQ(
+        lines[12],
+        "<br><a href=\"http://pots.example/?a=1&amp;b=&quot;2&quot;\">Pots &lt;and&gt; pans</a><br>"
+        "<a href=\"http://seeds.example/\">Seeds</a><br><a href=\"http://tools.example/\">Tools</a><br>");
+    EXPECT_EQ(lines[12], FolderLinkList(db, folder));
+    EXPECT_EQ(lines[16], lines[8]);
+    EXPECT_EQ(lines[17].rfind("<p><small><small><small><font face=Arial>Vireo 2.0", 0), 0u);
+    EXPECT_EQ(lines[19], "</html>");
+    // The images were copied beside the page's folder for the data folder's own views.
+    EXPECT_EQ(ReadText((fs::path(db.DBPath()) / "div.gif").string()), "GIF89a-div.gif");
+    EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "MarkHead.gif"));
+    EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "tabback.gif"));
+
+    std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
+    std::string none = tmp.file("none.htm");
+    EXPECT_EQ(SaveFolderView(db, none, empty), 0);
+    EXPECT_FALSE(fs::exists(none));
+    std::string unnamed;
+    EXPECT_EQ(SaveFolderView(db, unnamed, folder), 0);
+}
+
+TEST_F(HtmlViewTest, TheSearchViewNumbersRowsByPositionAndShowsRanks) {
+    std::int16_t folder = db.AddFolder("Results", kSearchResultsFolder, kFolderSearchResults);
+    db.Folder(folder).SearchQuery.set("birds & bees");
+    db.Folder(folder).Created = OleFromUnix(1650000000);
+    for (int i = 1; i <= 4; ++i) {
+        AddMark(folder, "Hit " + std::to_string(i), "http://hit" + std::to_string(i) + ".example/",
+                "About <" + std::to_string(i) + ">");
+        db.Marks(folder).At(i).Rank = static_cast<std::int16_t>(100 - i);
+    }
+    db.Marks(folder).Kill(db.Marks(folder).key(2), true);
+    std::string file = tmp.file("search.htm");
+    EXPECT_EQ(SaveView(db, file, folder), 3);
+    std::vector<std::string> lines = CrLfLines(ReadText(file));
+    ASSERT_EQ(lines.size(), 17u + 3 * 14 + 5);
+    EXPECT_EQ(lines[3], "<title>Vireo Search View</title>");
+    EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Search: birds &amp; bees</font></strong><br>");
+    EXPECT_EQ(lines[8], "<strong><font face=Arial>Date: " + FormatGeneralDate(OleFromUnix(1650000000)) +
+                            "</font></strong></p>");
+    EXPECT_EQ(lines[15], "<td bgcolor=#FFFFFF width=30 valign=top align=center><font face=\"Verdana, Arial, "
+                         "Helvetica\" color=#000000 size=2><b>Rank</b></font></td>");
+    std::vector<std::string> row(lines.begin() + 17, lines.begin() + 31);
+    EXPECT_EQ(row,
+              (std::vector<std::string>{
+                  "<tr>",
+                  "<td width=30 valign=top align=center><b><font face=\"Verdana, Arial, Helvetica\" "
+                  "size=-1>1</font></b></td>",
+                  "<td valign=top width=90%><font face=Arial><font size=2><b>",
+                  "<a href=\"http://hit1.example/\">",
+                  "Hit 1</a></b></font><br>",
+                  "<font size=2>About &lt;1&gt;</font><br>",
+                  "<font size=-2>",
+                  "<a href=\"http://hit1.example/\">",
+                  "http://hit1.example/</a></font><br>",
+                  "</td>",
+                  "<td width=30 valign=top align=center><font face=\"Verdana, Arial, Helvetica\"size=-1><b>",
+                  "99",
+                  "</b></font></td>",
+                  "</tr>",
+              }));
+    EXPECT_EQ(lines[17 + 14 + 1].find(">3</font>") != std::string::npos, true) << lines[32];
+    EXPECT_EQ(lines[17 + 28 + 1].find(">4</font>") != std::string::npos, true) << lines[46];
+    EXPECT_EQ(lines[59], "</table></center>");
+    EXPECT_EQ(lines.back(), "</html>");
+}
+
+} // namespace
+} // namespace vireo::test

@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "interchange/exchange_fixture.h"
+#include "interchange/netscape.h"
+#include "store/ole_date.h"
+
+namespace vireo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NetscapeTest : ExchangeFixture {
+    ExchangeResult Import(std::string_view fileText) {
+        std::string path = tmp.file("bookmark.htm");
+        WriteText(path, fileText);
+        ExchangeResult r = ImportNetscape(db, path);
+        EXPECT_TRUE(r.ok) << r.message;
+        return r;
+    }
+};
+
+TEST_F(NetscapeTest, NestedListsRebuildTheTreeWhateverTheLetterCase) {
+    ExchangeResult r = Import("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+                              "<TITLE>Bookmarks</TITLE>\n"
+                              "<H1>Bookmarks</H1>\n"
+                              "<DL><p>\n"
+                              "    <DT><H3 ADD_DATE=\"1\">Level 1</H3>\n"
+                              "    <DL><p>\n"
+                              "        <DT><A HREF=\"http://one.example/\">One</A>\n"
+                              "        <DT><H3>Level 2</H3>\n"
+                              "        <DL><p>\n"
+                              "            <dt><h3 add_date=\"2\">Level 3</h3>\n"
+                              "            <dl><p>\n"
+                              "                <dt><a href=\"http://three.example/\">Three</a>\n"
+                              "            </dl><p>\n"
+                              "            <DT><A HREF=\"http://two.example/\">After level 3</A>\n"
+                              "        </DL><p>\n"
+                              "        <DT><A HREF=\"http://after.example/\">After level 2</A>\n"
+                              "    </DL><p>\n"
+                              "    <HR>    <DT><A HREF=\"http://top.example/\">Top</A>\n"
+                              "</DL><p>\n");
+    std::int16_t root = Child(kRootFolder, "Imported from Netscape");
+    ASSERT_NE(root, 0);
+    EXPECT_EQ(r.folder, root);
+    EXPECT_EQ(r.folders, 4);
+    EXPECT_EQ(r.bookmarks, 5);
+    EXPECT_EQ(db.Folder(root).FolderType, kFolderImported);
+    std::int16_t l1 = Child(root, "Level 1");
+    std::int16_t l2 = Child(l1, "Level 2");
+    std::int16_t l3 = Child(l2, "Level 3");
+    ASSERT_TRUE(l1 && l2 && l3);
+    EXPECT_EQ(db.Folder(l3).FolderType, kFolderImported);
+    EXPECT_EQ(Titles(root), std::vector<std::string>{"Top"});
+    EXPECT_EQ(Titles(l1), (std::vector<std::string>{"One", "After level 2"}));
+    EXPECT_EQ(Titles(l2), std::vector<std::string>{"After level 3"});
+    EXPECT_EQ(Titles(l3), std::vector<std::string>{"Three"});
+    EXPECT_EQ(Urls(l3), std::vector<std::string>{"http://three.example/"});
+    const BookmarkRecord& three = First(l3);
+    EXPECT_EQ(three.Flags, kFlagsNetscape);
+    EXPECT_EQ(db.Memo().GetMemo(three.Description), "Imported from Netscape");
+}
+
+TEST_F(NetscapeTest, RealWorldQuirksReadRight) {
+    const std::string icon = "data:image/png;base64," + std::string(300000, 'A');
+    // No outer list, CR LF and LF mixed, attributes in any order and quoting, an
+    // unterminated last line.
+    Import("<DT><A HREF=\"http://a.example/\" ADD_DATE=\"1500000000\" LAST_MODIFIED=\"1600000000\">Tom &amp; "
+           "Jerry "
+           "&lt;3 &#233;t&#xE9; \xC3\xBCn\xC3\xAF &amp no-semicolon</A>\r\n"
+           "<DD>First line &amp; more\r\n"
+           "second line\n"
+           "<DT><A ICON=\"" +
+           icon +
+           "\" href='http://q.example/?a=1&amp;b=2&center=3&quot'>Query</A>\n"
+           "<DT><a add_date=1 HREF = \"javascript:void(1>2)\">Bookmarklet</a>\n"
+           "<DT><A NAME=\"anchor\">not a link</A><A HREF=\"http://second-tag.example/\">Second tag</A>\n"
+           "<DT><A HREF=\"http://broken.example/\">No end marker\n"
+           "<DT><A HREF=\"http://unclosed.example>Unclosed quote</A>\n"
+           "<DT><H3 FOLDED>Folder</H3>\n"
+           "<DL><p><DT><A HREF=\"http://in.example/\">Inside</A>\n"
+           "</DL><p>\n"
+           "<DT><H3>Unreadable folder\n"
+           "<DL><p>\n"
+           "<DT><A HREF=\"http://orphan.example/\">Orphan</A>\n"
+           "</DL><p>\n"
+           "<DT><A HREF=\"https://last.example/\">Last</A>");
+    std::int16_t root = Child(kRootFolder, "Imported from Netscape");
+    ASSERT_NE(root, 0);
+    EXPECT_EQ(Titles(root),
+              (std::vector<std::string>{"Tom & Jerry <3 \xC3\xA9t\xC3\xA9 \xC3\xBCn\xC3\xAF & no-semicolon",
+                                        "Query", "Bookmarklet", "Second tag", "Orphan", "Last"}));
+    EXPECT_EQ(Urls(root),
+              (std::vector<std::string>{"http://a.example/", "http://q.example/?a=1&b=2&center=3&quot",
+                                        "javascript:void(1>2)", "http://second-tag.example/",
+                                        "http://orphan.example/", "https://last.example/"}));
+    const clsBookmark& marks = db.Marks(root);
+    EXPECT_EQ(marks.DescStr(marks.key(1)), "First line & more\nsecond line");
+    EXPECT_EQ(marks.DescStr(marks.key(2)), "Imported from Netscape");
+    EXPECT_EQ(marks.At(1).added, OleFromUnix(1500000000));
+    EXPECT_EQ(marks.At(1).Touched, OleFromUnix(1600000000));
+    std::int16_t folder = Child(root, "Folder");
+    ASSERT_NE(folder, 0);
+    EXPECT_EQ(Titles(folder), std::vector<std::string>{"Inside"});
+    EXPECT_EQ(Children(root).size(), 1u) << "the unreadable folder line must not make a folder";
+}
+
+TEST_F(NetscapeTest, TheFileIsDecodedByItsMarkOrDeclaredCharset) {
+    Import("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-2\">\n"
+           "<DT><A HREF=\"http://pl.example/\">\xB9koda</A>\n");
+    std::int16_t first = Child(kRootFolder, "Imported from Netscape");
+    EXPECT_EQ(Titles(first), std::vector<std::string>{"\xC5\xA1koda"});
+
+    // Without a declaration: UTF-8 when valid, else Windows-1252.
+    Import("<DT><A HREF=\"http://w.example/\">\x93quoted\x94 \xE9t\xE9</A>\n");
+    // UTF-16 with its byte-order mark.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("<DT><A HREF=\"http://u.example/\">wide</A>\n")) {
+        utf16.push_back(c);
+        utf16.push_back('\0');
+    }
+    Import(utf16);
+    std::vector<std::int16_t> roots = Children(kRootFolder);
+    ASSERT_GE(roots.size(), 3u);
+    EXPECT_EQ(Titles(roots[roots.size() - 2]),
+              std::vector<std::string>{"\xE2\x80\x9Cquoted\xE2\x80\x9D \xC3\xA9t\xC3\xA9"});
+    EXPECT_EQ(Titles(roots.back()), std::vector<std::string>{"wide"});
+}
+
+TEST_F(NetscapeTest, AMissingFileImportsNothing) {
+    std::int32_t before = static_cast<std::int32_t>(Children(kRootFolder).size());
+    ExchangeResult r = ImportNetscape(db, tmp.file("none.htm"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.message.empty());
+    EXPECT_EQ(static_cast<std::int32_t>(Children(kRootFolder).size()), before);
+}
+
+TEST_F(NetscapeTest, AFullFolderTableStopsTheImportAndKeepsWhatWasFiled) {
+    // Leave room for the import root and two more folders.
+    while (db.FolderSlots() < kMaxFolderSlots - 3)
+        ASSERT_NE(db.AddFolder("filler", kUnsortedFolder, kFolderOrdinary), 0);
+    std::string path = tmp.file("many.htm");
+    WriteText(path, "<DL><p>\n"
+                    "<DT><A HREF=\"http://zero.example/\">Zero</A>\n"
+                    "<DT><H3>F1</H3>\n<DL><p>\n<DT><A HREF=\"http://one.example/\">One</A>\n</DL><p>\n"
+                    "<DT><H3>F2</H3>\n<DL><p>\n<DT><A HREF=\"http://two.example/\">Two</A>\n</DL><p>\n"
+                    "<DT><H3>F3</H3>\n<DL><p>\n<DT><A HREF=\"http://three.example/\">Three</A>\n</DL><p>\n"
+                    "</DL><p>\n");
+    ExchangeResult r = ImportNetscape(db, path);
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.warning);
+    EXPECT_NE(r.message.find("32767"), std::string::npos) << r.message;
+    EXPECT_EQ(r.folders, 3);
+    EXPECT_EQ(r.bookmarks, 3);
+    std::int16_t root = Child(kRootFolder, "Imported from Netscape");
+    ASSERT_NE(root, 0);
+    EXPECT_EQ(Titles(root), std::vector<std::string>{"Zero"});
+    EXPECT_EQ(Titles(Child(root, "F2")), std::vector<std::string>{"Two"});
+    EXPECT_EQ(Child(root, "F3"), 0);
+    std::string error;
+    EXPECT_TRUE(db.Save(&error)) << error;
+}
+
+struct NetscapeExportTest : ExchangeFixture {
+    void SetUp() override {
+        ExchangeFixture::SetUp();
+        folder = db.AddFolder("Food", kRootFolder, kFolderOrdinary);
+        AddMark(folder, "Fish & <Chips> \xC3\xA9", "http://x.example/?q=\"1\"&r=2");
+        db.Marks(folder).At(1).added = OleFromUnix(1500000000);
+        db.Marks(folder).At(1).Touched = OleFromUnix(1600000000);
+        sub = db.AddFolder("Sub", folder, kFolderOrdinary);
+        db.Folder(sub).Created = OleFromUnix(1400000000);
+        AddMark(sub, "Y", "http://y.example/");
+        db.Marks(sub).At(1).added = OleFromUnix(1300000000);
+        db.Marks(sub).At(1).Touched = OleFromUnix(1300000001);
+        empty = db.AddFolder("Empty", folder, kFolderOrdinary);
+        db.Folder(empty).Created = OleFromUnix(1400000000);
+        // A deleted position is skipped.
+        std::int32_t gone = AddMark(sub, "Gone", "http://gone.example/");
+        db.Marks(sub).Kill(gone, true);
+    }
+    std::int16_t folder = 0, sub = 0, empty = 0;
+};
+
+TEST_F(NetscapeExportTest, TheBlockFollowsTheLineTableWithEscapesAndDates) {
+    std::string created = FormatGeneralDate(OleFromUnix(1400000000));
+    std::vector<std::string> expected = {
+        "<DL><p>",
+        "    <DT><H3 FOLDED ADD_DATE=\"0\">Vireo</H3>",
+        "    <DL><p>",
+        "        <DT><A HREF=\"http://x.example/?q=&quot;1&quot;&r=2\" ADD_DATE=\"1500000000\" "
+        "LAST_VISIT=\"1600000000\" LAST_MODIFIED=\"1600000000\">Fish &amp; &lt;Chips&gt; \xC3\xA9</A>",
+        "        <DT><H3 FOLDED ADD_DATE=\"" + created + "\">Sub</H3>",
+        "        <DL><p>",
+        "            <DT><A HREF=\"http://y.example/\" ADD_DATE=\"1300000000\" LAST_VISIT=\"1300000001\" "
+        "LAST_MODIFIED=\"1300000001\">Y</A>",
+        "        </DL><p>",
+        "        <DT><H3 FOLDED ADD_DATE=\"" + created + "\">Empty</H3>",
+        "        <DL><p>",
+        "        </DL><p>",
+        "    </DL><p>",
+        "</DL><p>",
+    };
+    EXPECT_EQ(CrLfLines(NetscapeExportBlock(db, folder)), expected);
+    std::string out;
+    int depth = 1;
+    WriteNetscapeFolder(db, empty, out, depth);
+    EXPECT_EQ(depth, 1);
+    EXPECT_EQ(out, "    <DL><p>\r\n    </DL><p>\r\n");
+}
+
+TEST_F(NetscapeExportTest, TheFirstExportKeepsTheOldFileAsBackupAndLaterOnesAppend) {
+    std::string file = tmp.file("bookmark.htm");
+    std::string backup = tmp.file("bookmark.bak");
+    WriteText(file, "ORIGINAL");
+    ExchangeResult r = ExportNetscape(db, folder, file);
+    ASSERT_TRUE(r.ok) << r.message;
+    std::string block = NetscapeExportBlock(db, folder);
+    EXPECT_EQ(ReadText(backup), "ORIGINAL");
+    EXPECT_EQ(ReadText(file), block);
+    ASSERT_TRUE(ExportNetscape(db, sub, file).ok);
+    EXPECT_EQ(ReadText(backup), "ORIGINAL");
+    EXPECT_EQ(ReadText(file), block + NetscapeExportBlock(db, sub));
+    EXPECT_FALSE(ExportNetscape(db, 0, file).ok);
+    EXPECT_EQ(ReadText(file), block + NetscapeExportBlock(db, sub));
+}
+
+TEST_F(NetscapeExportTest, AnExportedFileImportsBackToTheSameTree) {
+    std::string file = tmp.file("standalone.html");
+    ExchangeResult r = ExportNetscapeFile(db, folder, file);
+    ASSERT_TRUE(r.ok) << r.message;
+    std::string text = ReadText(file);
+    EXPECT_EQ(text.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n", 0), 0u);
+    EXPECT_NE(text.find("charset=UTF-8"), std::string::npos);
+    EXPECT_NE(text.find("<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"), std::string::npos);
+
+    ASSERT_TRUE(ImportNetscape(db, file).ok);
+    std::int16_t root = Child(kRootFolder, "Imported from Netscape");
+    std::int16_t product = Child(root, "Vireo");
+    ASSERT_NE(product, 0);
+    EXPECT_EQ(Titles(product), std::vector<std::string>{"Fish & <Chips> \xC3\xA9"});
+    EXPECT_EQ(Urls(product), std::vector<std::string>{"http://x.example/?q=\"1\"&r=2"});
+    EXPECT_EQ(First(product).added, OleFromUnix(1500000000));
+    EXPECT_EQ(First(product).Touched, OleFromUnix(1600000000));
+    std::int16_t newSub = Child(product, "Sub");
+    ASSERT_NE(newSub, 0);
+    EXPECT_EQ(Titles(newSub), std::vector<std::string>{"Y"});
+    std::int16_t newEmpty = Child(product, "Empty");
+    ASSERT_NE(newEmpty, 0);
+    EXPECT_EQ(db.Marks(newEmpty).Count(), 0);
+    EXPECT_TRUE(Children(newEmpty).empty());
+}
+
+TEST(NetscapeReader, StopsWhenTheBuilderSaysSoAndReportsProgress) {
+    struct Counting : NetscapeBuilder {
+        std::int32_t AddFolder(std::int32_t, std::string_view) override {
+            return ++folders < 2 ? folders + 10 : 0;
+        }
+        bool AddBookmark(std::int32_t folder, const NetscapeBookmark& m) override {
+            seen.push_back(std::to_string(folder) + ":" + m.title);
+            return true;
+        }
+        int folders = 0;
+        std::vector<std::string> seen;
+    } builder;
+    std::uint64_t lastDone = 0, lastTotal = 0;
+    std::string text = "<DT><A HREF=\"a\">A</A>\n<DT><H3>F</H3>\n<DL>\n<DT><A HREF=\"b\">B</A>\n</DL>\n"
+                       "<DT><H3>G</H3>\n<DL>\n<DT><A HREF=\"c\">C</A>\n";
+    bool complete = ReadNetscapeText(text, 7, builder, [&](std::uint64_t done, std::uint64_t total) {
+        lastDone = done;
+        lastTotal = total;
+    });
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(builder.seen, (std::vector<std::string>{"7:A", "11:B"}));
+    EXPECT_EQ(lastTotal, text.size());
+    EXPECT_EQ(lastDone, text.size());
+}
+
+} // namespace
+} // namespace vireo::test
