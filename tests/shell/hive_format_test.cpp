@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "shell/hive_format.h"
+
+namespace vireo {
+namespace {
+
+const std::string kVireo = "Software\\Orn\\Vireo!";
+
+std::string Reparse(const std::string& text, HiveDocument& doc) {
+    std::string error;
+    EXPECT_TRUE(ParseHive(text, doc, &error)) << error;
+    return WriteHive(doc);
+}
+
+TEST(HiveFormat, EveryValueSurvivesWritingAndReading) {
+    HiveDocument doc;
+    MemoryRegistry& r = doc.Keys();
+    const std::string latin1Path = "/home/ann/caf\xE9"; // a file name that is not UTF-8
+    r.SetValue(kHKeyCurrentUser, kVireo, "ShowTips", RegValue::Text("1"));
+    r.SetValue(kHKeyCurrentUser, kVireo + "\\DB", "path", RegValue::Text(latin1Path));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Quoted", RegValue::Text("say \"hi\" to C:\\dir\\"));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Lines", RegValue::Text("one\r\ntwo"));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Nul", RegValue::Text(std::string("a\0b", 3)));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Unicode",
+               RegValue::Text("Gr\xC3\xBC\xC3\x9F"
+                              "e \xF0\x9F\x90\xA6"));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Count", RegValue::Number(0xDEADBEEF));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Blob", RegValue::Binary(std::string("\x00\xFF\x10", 3)));
+    r.SetValue(kHKeyCurrentUser, kVireo, "Expand", RegValue::Binary("%HOME%", kRegExpandSz));
+    r.SetValue(kHKeyCurrentUser, kVireo + "\\Sound", "", RegValue::Text("/usr/share/vireo/Sound/drop.wav"));
+    r.CreateKey(kHKeyCurrentUser, kVireo + "\\search\\groups\\Empty Group");
+    r.SetValue(kHKeyLocalMachine, "Software\\x", "Mixed Case", RegValue::Text(""));
+
+    std::string first = WriteHive(doc);
+    HiveDocument back;
+    std::string second = Reparse(first, back);
+    EXPECT_EQ(first, second);
+    const MemoryRegistry& b = back.Keys();
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo + "\\db", "PATH").text, latin1Path);
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Quoted").text, "say \"hi\" to C:\\dir\\");
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Lines").text, "one\r\ntwo");
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Nul").text, std::string("a\0b", 3));
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Unicode").text, "Gr\xC3\xBC\xC3\x9F"
+                                                                      "e \xF0\x9F\x90\xA6");
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Count").number, 0xDEADBEEFu);
+    RegValue blob = b.QueryValue(kHKeyCurrentUser, kVireo, "Blob");
+    EXPECT_EQ(blob.type, RegValue::Type::Binary);
+    EXPECT_EQ(blob.bytes, std::string("\x00\xFF\x10", 3));
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Expand").regType, kRegExpandSz);
+    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo + "\\Sound", "").text, "/usr/share/vireo/Sound/drop.wav");
+    EXPECT_TRUE(b.KeyExists(kHKeyCurrentUser, kVireo + "\\search\\groups\\Empty Group"));
+    EXPECT_EQ(b.ValueNames(kHKeyLocalMachine, "Software\\x"), std::vector<std::string>{"Mixed Case"});
+    EXPECT_EQ(b.SubKeys(kHKeyCurrentUser, kVireo + "\\search\\groups"),
+              std::vector<std::string>{"Empty Group"});
+
+    // The file reads as the registry editor writes it.
+    EXPECT_EQ(first.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
+    EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"), std::string::npos);
+    EXPECT_NE(first.find("\"ShowTips\"=\"1\"\n"), std::string::npos);
+    EXPECT_NE(first.find("\"Count\"=dword:deadbeef\n"), std::string::npos);
+    EXPECT_NE(first.find("\"Blob\"=hex:00,ff,10\n"), std::string::npos);
+    EXPECT_NE(first.find("@=\"/usr/share/vireo/Sound/drop.wav\"\n"), std::string::npos);
+}
+
+TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
+    const std::string file = "Windows Registry Editor Version 5.00\r\n"
+                             "; settings for my machine\r\n"
+                             "\"Orphan\"=\"before any key\"\r\n"
+                             "\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n"
+                             "\"ShowTips\"=\"1\"\r\n"
+                             "; the user's own note\r\n"
+                             "\"Broken\"=\"no closing quote\r\n"
+                             "\"BadNumber\"=dword:xyz\r\n"
+                             "\"Removed\"=-\r\n"
+                             "\"Long\"=hex:01,02,\\\r\n"
+                             "  03,04\r\n"
+                             "\r\n"
+                             "[-HKEY_CURRENT_USER\\Software\\Old]\r\n"
+                             "\r\n"
+                             "[HKEY_DYN_DATA\\Stats]\r\n"
+                             "\"Load\"=dword:00000001\r\n";
+    HiveDocument doc;
+    std::string error;
+    ASSERT_TRUE(ParseHive(file, doc, &error)) << error;
+    EXPECT_EQ(GetRegText(doc.Keys(), kVireo, "ShowTips"), "1");
+    EXPECT_EQ(doc.Keys().QueryValue(kHKeyCurrentUser, kVireo, "Long").bytes, "\x01\x02\x03\x04");
+    EXPECT_EQ(doc.Keys().QueryValue(kHKeyCurrentUser, kVireo, "Broken").type, RegValue::Type::None);
+
+    // A program change and a save keep all of it.
+    doc.Keys().SetValue(kHKeyCurrentUser, kVireo, "Trash", RegValue::Text("2"));
+    std::string written = WriteHive(doc);
+    for (const char* line :
+         {"; settings for my machine", "\"Orphan\"=\"before any key\"", "; the user's own note",
+          "\"Broken\"=\"no closing quote", "\"BadNumber\"=dword:xyz", "\"Removed\"=-",
+          "[-HKEY_CURRENT_USER\\Software\\Old]", "[HKEY_DYN_DATA\\Stats]", "\"Load\"=dword:00000001",
+          "\"Trash\"=\"2\"", "\"ShowTips\"=\"1\""})
+        EXPECT_NE(written.find(std::string(line) + "\n"), std::string::npos) << line;
+    // The kept lines stay with their key.
+    EXPECT_LT(written.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]"),
+              written.find("; the user's own note"));
+
+    // Reading what we wrote gives the same file again.
+    HiveDocument again;
+    EXPECT_EQ(Reparse(written, again), written);
+}
+
+TEST(HiveFormat, AcceptsRegistryEditorFilesAndRefusesOthers) {
+    // The registry editor exports UTF-16 with a byte order mark.
+    std::string utf8 =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n"
+        "\"Name\"=\"Zo\xC3\xAB\"\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (unsigned char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n"
+                                       "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Name\"=\"Zo")) {
+        utf16 += static_cast<char>(c);
+        utf16 += '\0';
+    }
+    utf16 += std::string("\xEB\0\"\0\r\0\n\0", 8);
+    for (const std::string& file : {utf8, utf16, std::string("\xEF\xBB\xBF") + utf8}) {
+        HiveDocument doc;
+        std::string error;
+        ASSERT_TRUE(ParseHive(file, doc, &error)) << error;
+        EXPECT_EQ(GetRegText(doc.Keys(), kVireo, "name"), "Zo\xC3\xAB");
+    }
+    // Older exports in the Windows code page.
+    HiveDocument old;
+    ASSERT_TRUE(
+        ParseHive("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Name\"=\"Zo\xEB\"\r\n",
+                  old, nullptr));
+    EXPECT_EQ(GetRegText(old.Keys(), kVireo, "Name"), "Zo\xC3\xAB");
+
+    // An empty file is an empty hive.
+    HiveDocument empty;
+    EXPECT_TRUE(ParseHive("", empty, nullptr));
+    EXPECT_TRUE(ParseHive("\n\n", empty, nullptr));
+
+    // Anything else is not a hive at all.
+    for (const std::string& junk :
+         {std::string("[HKEY_CURRENT_USER\\x]\n\"a\"=\"b\"\n"),
+          std::string("\x7F"
+                      "ELF\x02\x01\x01",
+                      7),
+          std::string("Windows Registry Editor Version 5.00\n\"a\"=\"b") + '\0' + "c\"\n",
+          std::string(kMaxHiveBytes + 1, '\n')}) {
+        HiveDocument doc;
+        std::string error;
+        EXPECT_FALSE(ParseHive(junk, doc, &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(HiveFormat, KeysTheRegistryCannotHoldAreKeptAsLines) {
+    std::string deep = "[HKEY_CURRENT_USER";
+    for (std::size_t i = 0; i <= kMaxRegDepth; ++i)
+        deep += "\\k";
+    deep += "]";
+    const std::string longName = "[HKEY_CURRENT_USER\\" + std::string(kMaxRegKeyName + 1, 'n') + "]";
+    const std::string file = "Windows Registry Editor Version 5.00\n\n" + deep + "\n\"a\"=\"1\"\n\n" +
+                             longName + "\n\"b\"=\"2\"\n";
+    HiveDocument doc;
+    ASSERT_TRUE(ParseHive(file, doc, nullptr));
+    EXPECT_TRUE(doc.Keys().SubKeys(kHKeyCurrentUser, "").empty());
+    std::string written = WriteHive(doc);
+    EXPECT_NE(written.find(deep + "\n\"a\"=\"1\"\n"), std::string::npos);
+    EXPECT_NE(written.find(longName + "\n\"b\"=\"2\"\n"), std::string::npos);
+    EXPECT_FALSE(IsStorableRegKeyName("two\nlines"));
+    EXPECT_FALSE(IsStorableRegValueName(std::string("a\0b", 3)));
+    EXPECT_TRUE(IsStorableRegValueName(""));
+}
+
+} // namespace
+} // namespace vireo

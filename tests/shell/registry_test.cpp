@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "shell/registry.h"
+#include "store/text_codec.h"
+
+namespace vireo {
+namespace {
+
+const std::string kKey = SettingsPath("\\test");
+
+TEST(SettingsFunctions, NumbersAreStoredAsTextAndReadEitherWay) {
+    MemoryRegistry reg;
+    SetRegValue(reg, kKey, "Answer", std::int64_t{42});
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Answer"), 42);
+    EXPECT_EQ(GetRegText(reg, kKey, "Answer"), "42");
+    RegValue stored = reg.QueryValue(kHKeyCurrentUser, kKey, "Answer");
+    EXPECT_EQ(stored.type, RegValue::Type::Text);
+    EXPECT_EQ(stored.text, "42");
+
+    // Names are found whatever their letter case.
+    EXPECT_EQ(GetRegNumber(reg, text::AsciiUpper(kKey), "ANSWER"), 42);
+
+    // A REG_DWORD written by another program reads as its number, signed like ours.
+    reg.SetValue(kHKeyCurrentUser, kKey, "Dword", RegValue::Number(0x2a));
+    reg.SetValue(kHKeyCurrentUser, kKey, "AllOnes", RegValue::Number(0xFFFFFFFFu));
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Dword"), 42);
+    EXPECT_EQ(GetRegText(reg, kKey, "Dword"), "42");
+    EXPECT_EQ(GetRegNumber(reg, kKey, "AllOnes"), -1);
+    EXPECT_EQ(GetRegText(reg, kKey, "AllOnes"), "-1");
+
+    // Any other type is unreadable.
+    reg.SetValue(kHKeyCurrentUser, kKey, "Blob", RegValue::Binary("\x01\x02"));
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Blob"), 0);
+    EXPECT_EQ(GetRegText(reg, kKey, "Blob"), "");
+
+    // Text is read trimmed and cut at its first NUL, numbers stop where the digits do.
+    SetRegValue(reg, kKey, "Padded", "  /home/ann/Vireo Data  ");
+    EXPECT_EQ(GetRegText(reg, kKey, "Padded"), "/home/ann/Vireo Data");
+    SetRegValue(reg, kKey, "Nul", std::string_view("15\0junk 99", 10));
+    EXPECT_EQ(GetRegText(reg, kKey, "Nul"), "15");
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Nul"), 15);
+    SetRegValue(reg, kKey, "Spaced", " 7 ");
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Spaced"), 7);
+    SetRegValue(reg, kKey, "Words", "seven");
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Words"), 0);
+    SetRegValue(reg, kKey, "Huge", "99999999999");
+    EXPECT_EQ(GetRegNumber(reg, kKey, "Huge"), 0);
+
+    // Missing keys and values are no errors.
+    EXPECT_EQ(GetRegNumber(reg, "Software\\Nobody", "x"), 0);
+    EXPECT_EQ(GetRegText(reg, kKey, "Missing"), "");
+}
+
+TEST(SettingsFunctions, HandleLevelReadsAndWrites) {
+    MemoryRegistry reg;
+    RegKey key = OpenRegKey(reg, kKey + "\\deep\\er");
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\deep"));
+
+    // Text comes back as stored, with its terminating NUL, so callers cut it.
+    EXPECT_EQ(WriteRegValue(key, "Name", kRegSz, RegValue::Text("Ann")), kRegOk);
+    RegValue v;
+    EXPECT_EQ(ReadRegValue(key, "Name", v), kRegOk);
+    EXPECT_EQ(v.text, std::string("Ann\0", 4));
+
+    // A number written as REG_SZ becomes its decimal text; REG_DWORD stays a number.
+    EXPECT_EQ(WriteRegValue(key, "AsText", kRegSz, RegValue::Number(7)), kRegOk);
+    EXPECT_EQ(reg.QueryValue(kHKeyCurrentUser, key.path, "AsText").text, "7");
+    EXPECT_EQ(WriteRegValue(key, "AsNumber", kRegDword, RegValue::Number(9)), kRegOk);
+    EXPECT_EQ(ReadRegValue(key, "AsNumber", v), kRegOk);
+    EXPECT_EQ(v.type, RegValue::Type::Number);
+    EXPECT_EQ(v.number, 9u);
+
+    // Other types write nothing; missing and binary values are "unsupported" and empty.
+    WriteRegValue(key, "Nothing", kRegBinary, RegValue::Text("x"));
+    EXPECT_EQ(reg.QueryValue(kHKeyCurrentUser, key.path, "Nothing").type, RegValue::Type::None);
+    EXPECT_EQ(ReadRegValue(key, "Nothing", v), kRegUnsupportedType);
+    EXPECT_EQ(v.type, RegValue::Type::None);
+    reg.SetValue(kHKeyCurrentUser, key.path, "Blob", RegValue::Binary("ab"));
+    EXPECT_EQ(ReadRegValue(key, "Blob", v), kRegUnsupportedType);
+
+    // The default value is the one named "".
+    SetRegValue(reg, key.path, "", "default");
+    EXPECT_EQ(GetRegText(reg, key.path, ""), "default");
+}
+
+TEST(SettingsFunctions, EnumeratesSubkeysAlphabeticallyAndDeletesWholeTrees) {
+    MemoryRegistry reg;
+    std::string groups = kKey + "\\groups";
+    for (const char* name : {"news", "Books", "code"})
+        SetRegValue(reg, groups + "\\" + name + "\\engines\\one", "x", "1");
+
+    RegSubKeyCursor cursor;
+    EXPECT_EQ(cursor.FirstRegSubKey(reg, groups), "Books");
+    EXPECT_EQ(cursor.NextRegSubKey(), "code");
+    EXPECT_EQ(cursor.NextRegSubKey(), "news");
+    EXPECT_EQ(cursor.NextRegSubKey(), "");
+    EXPECT_EQ(cursor.NextRegSubKey(), "");
+
+    // Enumerations may nest, each with its own cursor.
+    RegSubKeyCursor outer, inner;
+    std::vector<std::string> seen;
+    for (auto g = outer.FirstRegSubKey(reg, groups); !g.empty(); g = outer.NextRegSubKey())
+        for (auto e = inner.FirstRegSubKey(reg, groups + "\\" + g); !e.empty(); e = inner.NextRegSubKey())
+            seen.push_back(g + "/" + e);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Books/engines", "code/engines", "news/engines"}));
+
+    // Deleting each key while enumerating still visits every one of them.
+    int deleted = 0;
+    for (auto g = cursor.FirstRegSubKey(reg, groups); !g.empty(); g = cursor.NextRegSubKey())
+        deleted += DeleteRegKey(reg, kHKeyCurrentUser, groups + "\\" + g) == kRegOk;
+    EXPECT_EQ(deleted, 3);
+    EXPECT_TRUE(reg.SubKeys(kHKeyCurrentUser, groups).empty());
+
+    // A key with nested subkeys goes with everything below it.
+    SetRegValue(reg, kKey + "\\a\\b\\c", "v", "1");
+    RegKey parent = OpenRegKey(reg, kKey);
+    EXPECT_EQ(DeleteRegKey(parent, "a"), kRegOk);
+    EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\a\\b\\c"));
+    EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\a"));
+    EXPECT_EQ(DeleteRegKey(parent, "a"), kRegFileNotFound);
+    // A whole root is never deleted by an empty path.
+    EXPECT_NE(DeleteRegKey(reg, kHKeyCurrentUser, ""), kRegOk);
+    EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey));
+
+    // Enumerating a missing key creates it and finds nothing.
+    EXPECT_EQ(cursor.FirstRegSubKey(reg, kKey + "\\fresh"), "");
+    EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\fresh"));
+}
+
+TEST(SettingsFunctions, KeyPathsMayNameTheirRoot) {
+    EXPECT_EQ(SplitRootedRegPath("Software\\Orn\\Vireo!\\DB"),
+              (std::pair<std::uint32_t, std::string>{kHKeyCurrentUser, "Software\\Orn\\Vireo!\\DB"}));
+    EXPECT_EQ(SplitRootedRegPath("HKEY_LOCAL_MACHINE\\Software\\x"),
+              (std::pair<std::uint32_t, std::string>{kHKeyLocalMachine, "Software\\x"}));
+    EXPECT_EQ(SplitRootedRegPath("hkcr\\.htm"),
+              (std::pair<std::uint32_t, std::string>{kHKeyClassesRoot, ".htm"}));
+    EXPECT_EQ(SplitRootedRegPath("HKEY_USERS"), (std::pair<std::uint32_t, std::string>{kHKeyUsers, ""}));
+    EXPECT_EQ(RegRootName(kHKeyCurrentUser), "HKEY_CURRENT_USER");
+    EXPECT_EQ(ParseRegRoot("HKEY_NOWHERE"), 0u);
+}
+
+} // namespace
+} // namespace vireo
