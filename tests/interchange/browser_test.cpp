@@ -1,0 +1,354 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "interchange/browser.h"
+#include "shell/options.h"
+#include "store/byte_io.h"
+#include "store/strings.h"
+#include "store/text_codec.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBrowserKey = SettingsPath("\\browser");
+
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    ReadWholeFile(path, bytes, nullptr);
+    return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class RecordingLauncher : public ProcessLauncher {
+public:
+    bool StartProgram(const std::string& program, const std::vector<std::string>& args) override {
+        started.push_back({program, args});
+        return true;
+    }
+    std::vector<std::pair<std::string, std::vector<std::string>>> started;
+};
+
+struct BrowserFixture : ::testing::Test {
+    test::TempDir dir;
+    MemoryRegistry reg;
+
+    std::string MakeFile(const std::string& name, const std::string& bytes = "x") {
+        fs::create_directories(fs::path(dir.file(name)).parent_path());
+        WriteFile(dir.file(name), bytes);
+        return dir.file(name);
+    }
+    void SetDefaultCommand(const std::string& command) {
+        SetRegValue(reg, ".htm", "", "htmlfile", kHKeyClassesRoot);
+        SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", command, kHKeyClassesRoot);
+    }
+    void SetAppPath(const std::string& exe, const std::string& path, const std::string& value = "") {
+        SetRegValue(reg, std::string(kAppPathsKey) + exe, value, path, kHKeyLocalMachine);
+    }
+    // A Netscape with user profiles whose current profile lives in `folder`.
+    std::string MakeNetscapeProfile(const std::string& prefs) {
+        SetAppPath("netscape.exe", MakeFile("Netscape/netscape.exe"));
+        SetRegValue(reg, std::string(kNetscapeKey), "CurrentVersion", "4.7", kHKeyLocalMachine);
+        SetRegValue(reg, std::string(kNetscapeUsersKey), "CurrentUser", "ann", kHKeyLocalMachine);
+        fs::create_directories(dir.file("profile"));
+        SetRegValue(reg, std::string(kNetscapeUsersKey) + "\\ann", "DirRoot", dir.file("profile"),
+                    kHKeyLocalMachine);
+        if (!prefs.empty())
+            WriteFile(dir.file("profile/prefs.js"), prefs);
+        return dir.file("profile");
+    }
+};
+
+TEST(TextBetween, FindsMarkersRegardlessOfCase) {
+    EXPECT_EQ(TextBetween("<DT><h3 ADD_DATE=\"1\">My Folder</h3>", "\">", 2, "</H3>"), "My Folder");
+    EXPECT_EQ(TextBetween("<a href=\"HTTP://Example.org/\">x</a>", "A HREF", 8, "\""), "HTTP://Example.org/");
+    Marked how;
+    EXPECT_EQ(TextBetween("no markers here", "<H3", 2, "</H3>", &how), "");
+    EXPECT_EQ(how, Marked::NoStart);
+    EXPECT_EQ(TextBetween("<H3>cut short", "<H3", 4, "</H3>", &how), "");
+    EXPECT_EQ(how, Marked::NoEnd);
+    EXPECT_EQ(TextBetween("ab", "B", 5, "x", &how), ""); // skipping past the end
+    EXPECT_EQ(how, Marked::NoEnd);
+    EXPECT_EQ(TextBetween("<H3></H3>", "<H3", 4, "</H3>", &how), "");
+    EXPECT_EQ(how, Marked::Found);
+}
+
+TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
+    std::string ie = MakeFile("Program Files/Internet Explorer/IEXPLORE.EXE");
+    std::string path;
+    EXPECT_FALSE(GetDefaultBrowser(reg, path)); // nothing registered
+
+    SetDefaultCommand("\"" + ie + "\" -nohome");
+    ASSERT_TRUE(GetDefaultBrowser(reg, path));
+    EXPECT_EQ(path, ie);
+    EXPECT_EQ(BrowserKind(path), kBrowserExplorer);
+
+    SetDefaultCommand("\"\"" + ie + "\"\"");
+    ASSERT_TRUE(GetDefaultBrowser(reg, path));
+    EXPECT_EQ(path, ie);
+
+    // An unquoted executable followed by a quoted argument keeps the arguments, which is
+    // no file.
+    SetDefaultCommand(ie + " -nohome \"%1\"");
+    EXPECT_FALSE(GetDefaultBrowser(reg, path));
+    EXPECT_EQ(path, ie + " -nohome");
+
+    // With no quote at all the executable ends at the first space.
+    std::string plain = MakeFile("bin/webbrowser");
+    SetDefaultCommand(plain + " --new-window %1");
+    ASSERT_TRUE(GetDefaultBrowser(reg, path));
+    EXPECT_EQ(path, plain);
+
+    SetDefaultCommand("\"" + dir.file("gone/browser") + "\" %1");
+    EXPECT_FALSE(GetDefaultBrowser(reg, path));
+    SetDefaultCommand("");
+    EXPECT_FALSE(GetDefaultBrowser(reg, path));
+}
+
+TEST(BrowserKind, ByExecutableName) {
+    EXPECT_EQ(BrowserKind("C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE"), kBrowserExplorer);
+    EXPECT_EQ(BrowserKind("C:\\Windows\\explore.exe"), kBrowserExplorer);
+    EXPECT_EQ(BrowserKind("/opt/Netscape/Netscape.exe"), kBrowserNetscape);
+    EXPECT_EQ(BrowserKind("explore.exe"), kBrowserOther); // only a name after the first character counts
+    EXPECT_EQ(BrowserKind("/usr/bin/firefox"), kBrowserOther);
+}
+
+TEST_F(BrowserFixture, GetBrowserUsesTheChoiceAndRemembersDetectionsByKind) {
+    std::string mine = MakeFile("bin/mybrowser");
+    std::string ie = MakeFile("ie/iexplore.exe");
+    SetDefaultCommand("\"" + ie + "\" %1");
+
+    // A user-defined browser that exists is used without any detection.
+    SaveBrowser(reg, kBrowserOther, mine);
+    std::string path;
+    ASSERT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, mine);
+    EXPECT_EQ(GetRegText(reg, kBrowserKey, "UserDefined"), mine);
+
+    // When it has vanished, the default browser is found and only its kind is kept.
+    fs::remove(mine);
+    ASSERT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, ie);
+    EXPECT_EQ(GetRegNumber(reg, kBrowserKey, "Which"), kBrowserExplorer);
+    EXPECT_EQ(GetRegText(reg, kBrowserKey, "UserDefined"), "");
+    EXPECT_TRUE(reg.QueryValue(kHKeyCurrentUser, kBrowserKey, "UserDefined").type == RegValue::Type::Text);
+
+    // Explorer chosen: its App Paths entry.
+    EXPECT_FALSE(GetBrowser(reg, path));
+    SetAppPath("iexplore.exe", ie);
+    ASSERT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, ie);
+
+    // Netscape chosen but not installed.
+    SaveBrowser(reg, kBrowserNetscape, "");
+    EXPECT_FALSE(GetBrowser(reg, path));
+
+    // No default browser at all: failure, and the next start detects again.
+    SaveBrowser(reg, kBrowserOther, dir.file("nothing"));
+    SetDefaultCommand("");
+    EXPECT_FALSE(GetBrowser(reg, path));
+    EXPECT_EQ(GetRegNumber(reg, kBrowserKey, "Which"), kBrowserOther);
+    EXPECT_EQ(GetRegText(reg, kBrowserKey, "UserDefined"), "");
+
+    // A kind we do not know leaves the path as it was.
+    SetRegValue(reg, kBrowserKey, "Which", "9");
+    path = "unchanged";
+    EXPECT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, "unchanged");
+}
+
+TEST_F(BrowserFixture, NetscapeProfileAndBookmarkFile) {
+    std::string file;
+    EXPECT_FALSE(GetNetscapeBookmarkFile(reg, file));
+
+    std::string profile = MakeNetscapeProfile("");
+    std::string folder;
+    ASSERT_TRUE(GetNetscapeUserDir(reg, folder));
+    EXPECT_EQ(folder, profile);
+    ASSERT_TRUE(GetNetscapeBookmarkFile(reg, file));
+    EXPECT_EQ(file, profile + "/bookmark.htm");
+
+    // A folder that already ends in a separator gets no second one.
+    SetRegValue(reg, std::string(kNetscapeUsersKey) + "\\ann", "DirRoot", profile + "/", kHKeyLocalMachine);
+    ASSERT_TRUE(GetNetscapeBookmarkFile(reg, file));
+    EXPECT_EQ(file, profile + "/bookmark.htm");
+
+    // A profile that does not exist is no profile.
+    SetRegValue(reg, std::string(kNetscapeUsersKey), "CurrentUser", "bob", kHKeyLocalMachine);
+    EXPECT_FALSE(GetNetscapeUserDir(reg, folder));
+
+    // An older Netscape without profiles keeps its files in its program folder.
+    reg.DeleteValue(kHKeyLocalMachine, kNetscapeKey, "CurrentVersion");
+    SetAppPath("netscape.exe", dir.file("Netscape"), "path");
+    ASSERT_TRUE(GetNetscapeBookmarkFile(reg, file));
+    EXPECT_EQ(file, dir.file("Netscape") + "/bookmark.htm");
+}
+
+TEST_F(BrowserFixture, ReadsPreferencesCaseInsensitiveKeywordCaseSensitiveName) {
+    MakeNetscapeProfile("// Netscape User Preferences\n"
+                        "USER_PREF(\"browser.startup.homepage\", \"http://first.example/\");\n"
+                        "user_pref(\"Browser.Startup.Homepage\", \"http://wrong-case.example/\");\n"
+                        "user_pref(\"browser.startup.homepage\", \"http://last.example/\");\r\n"
+                        "user_pref(\"browser.startup.homepage\", 3);\n"
+                        "user_pref(\"browser.startup.homepage\", \"cut short\n");
+    std::string value;
+    ASSERT_TRUE(ReadNetscapePref(reg, "browser.startup.homepage", value));
+    EXPECT_EQ(value, "http://last.example/");
+    EXPECT_FALSE(ReadNetscapePref(reg, "browser.cache.disk", value));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(BrowserFixture, WritesPreferencesAtomicallyKeepingTheFirstBackup) {
+    const std::string original = "// prefs\n"
+                                 "user_pref(\"browser.startup.homepage\", \"http://old.example/\");\n"
+                                 "user_pref(\"mail.check\", true);\n";
+    std::string profile = MakeNetscapeProfile(original);
+    std::string prefs = profile + "/prefs.js", backup = profile + "/prefs.bak";
+
+    ASSERT_TRUE(WriteNetscapePref(reg, "browser.startup.homepage", "file:///home/ann/home.html"));
+    EXPECT_EQ(ReadFile(prefs), "// prefs\r\n"
+                               "user_pref(\"browser.startup.homepage\", \"file:///home/ann/home.html\");\r\n"
+                               "user_pref(\"mail.check\", true);\r\n");
+    EXPECT_EQ(ReadFile(backup), original);
+    EXPECT_FALSE(fs::exists(profile + "/prefs2.js"));
+
+    // A later write keeps the first backup; a preference that is not there is not added.
+    std::string before = ReadFile(prefs);
+    ASSERT_TRUE(WriteNetscapePref(reg, "browser.not.there", "x"));
+    EXPECT_EQ(ReadFile(prefs), before);
+    EXPECT_EQ(ReadFile(backup), original);
+
+    // A line marked only halfway stops the write before any file changes.
+    WriteFile(prefs, "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
+    std::string error;
+    EXPECT_FALSE(WriteNetscapePref(reg, "browser.startup.homepage", "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadFile(prefs), "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
+    EXPECT_EQ(ReadFile(backup), original);
+    EXPECT_FALSE(fs::exists(profile + "/prefs2.js"));
+
+    // Without prefs.js nothing is written at all.
+    fs::remove(prefs);
+    fs::remove(backup);
+    EXPECT_FALSE(WriteNetscapePref(reg, "browser.startup.homepage", "new"));
+    EXPECT_TRUE(fs::is_empty(profile));
+}
+
+TEST_F(BrowserFixture, StartPagesOfBothBrowsers) {
+    std::string url;
+    EXPECT_FALSE(GetExplorerHome(reg, url));
+    EXPECT_TRUE(SetExplorerHome(reg, "/data/home.html"));
+    ASSERT_TRUE(GetExplorerHome(reg, url));
+    EXPECT_EQ(url, "/data/home.html");
+
+    // Netscape not installed: nothing is read or written.
+    SetRegValue(reg, std::string(kNetscapeMainKey), "Home Page", "http://old.example/");
+    EXPECT_FALSE(GetNetscapeHome(reg, url));
+    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "http://old.example/");
+
+    // Without profiles the start page lives in the settings, and is only replaced there.
+    SetAppPath("netscape.exe", MakeFile("Netscape/netscape.exe"));
+    ASSERT_TRUE(GetNetscapeHome(reg, url));
+    EXPECT_EQ(url, "http://old.example/");
+    EXPECT_TRUE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "/data/home.html");
+    reg.DeleteValue(kHKeyCurrentUser, kNetscapeMainKey, "Home Page");
+    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "");
+
+    // With profiles it lives in prefs.js.
+    MakeNetscapeProfile("user_pref(\"browser.startup.homepage\", \"http://p.example/\");\n");
+    ASSERT_TRUE(GetNetscapeHome(reg, url));
+    EXPECT_EQ(url, "http://p.example/");
+    EXPECT_TRUE(SetNetscapeHome(reg, "/data/home.html"));
+    ASSERT_TRUE(GetNetscapeHome(reg, url));
+    EXPECT_EQ(url, "/data/home.html");
+}
+
+TEST_F(BrowserFixture, OpenInBrowserStartsTheBrowserOrAsksForOne) {
+    RecordingLauncher launcher;
+    std::string current;
+    int optionsShown = 0;
+    std::string mine = MakeFile("bin/my browser");
+
+    // No browser: the options are shown; when they name none, nothing is started.
+    EXPECT_FALSE(OpenInBrowser(reg, current, launcher, "http://a.example/", [&] { ++optionsShown; }));
+    EXPECT_EQ(optionsShown, 1);
+    EXPECT_TRUE(launcher.started.empty());
+
+    // The options name one: it is started at once.
+    EXPECT_TRUE(OpenInBrowser(reg, current, launcher, "http://a.example/", [&] {
+        ++optionsShown;
+        SaveBrowser(reg, kBrowserOther, mine);
+    }));
+    EXPECT_EQ(optionsShown, 2);
+    ASSERT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(launcher.started[0].first, mine);
+    EXPECT_EQ(launcher.started[0].second, std::vector<std::string>{"http://a.example/"});
+    EXPECT_EQ(current, mine);
+
+    EXPECT_TRUE(OpenInBrowser(reg, current, launcher, "http://b.example/?q=a b", [&] { ++optionsShown; }));
+    EXPECT_EQ(optionsShown, 2);
+    EXPECT_EQ(launcher.started.back().second, std::vector<std::string>{"http://b.example/?q=a b"});
+    EXPECT_EQ(BrowserCommandLine(" " + mine + " ", "http://b.example/"),
+              "\"" + mine + "\" http://b.example/");
+}
+
+TEST_F(BrowserFixture, HomePageOfferAsksOnlyWhenItMatters) {
+    const std::string data = dir.file("Vireo Data");
+    const std::string home = data + "/home.html";
+
+    // A user-defined browser is never offered.
+    EXPECT_FALSE(PrepareBrowserHomeOffer(reg, data).ask);
+
+    SaveBrowser(reg, kBrowserExplorer, "");
+    SetExplorerHome(reg, "http://portal.example/");
+    BrowserHomeOffer offer = PrepareBrowserHomeOffer(reg, data);
+    EXPECT_TRUE(offer.ask);
+    EXPECT_EQ(offer.question,
+              "Would you like to set Microsoft Internet Explorer to use your Vireo! Homepage?");
+    EXPECT_EQ(offer.homePage, home);
+
+    // "No" with the box ticked: never again, and the start page stays.
+    AnswerBrowserHomeOffer(reg, offer, false, true);
+    EXPECT_EQ(GetRegText(reg, kBrowserKey, "AskHome"), "1");
+    EXPECT_EQ(GetRegText(reg, kExplorerMainKey, "Start Page"), "http://portal.example/");
+    EXPECT_FALSE(PrepareBrowserHomeOffer(reg, data).ask);
+
+    // "Yes" without the box: the start page becomes the home page and we may ask again.
+    SetAskHome(reg, 0);
+    AnswerBrowserHomeOffer(reg, PrepareBrowserHomeOffer(reg, data), true, false);
+    EXPECT_EQ(GetRegText(reg, kExplorerMainKey, "Start Page"), home);
+    EXPECT_EQ(GetRegText(reg, kBrowserKey, "AskHome"), "0");
+
+    // Already the home page, in another letter case or as a file URL: no question.
+    EXPECT_FALSE(PrepareBrowserHomeOffer(reg, data).ask);
+    SetExplorerHome(reg, text::AsciiUpper(home));
+    EXPECT_FALSE(PrepareBrowserHomeOffer(reg, data).ask);
+    SetExplorerHome(reg, FileUrl(home));
+    EXPECT_FALSE(PrepareBrowserHomeOffer(reg, data).ask);
+
+    // Netscape's question names Netscape; "Yes" writes its prefs.js.
+    MakeNetscapeProfile("user_pref(\"browser.startup.homepage\", \"http://p.example/\");\n");
+    SaveBrowser(reg, kBrowserNetscape, "");
+    offer = PrepareBrowserHomeOffer(reg, data);
+    EXPECT_TRUE(offer.ask);
+    EXPECT_EQ(offer.question, "Would you like to set Netscape Navigator to use your Vireo! Homepage?");
+    AnswerBrowserHomeOffer(reg, offer, true, true);
+    std::string url;
+    ASSERT_TRUE(GetNetscapeHome(reg, url));
+    EXPECT_EQ(url, home);
+    EXPECT_FALSE(GetAskHome(reg));
+}
+
+} // namespace
+} // namespace vireo
