@@ -32,6 +32,7 @@ struct Command {
 
 std::span<const Command> StoreCommands();
 std::span<const Command> SettingsCommands();
+std::span<const Command> InterchangeCommands();
 
 // The data folder used when --data is not given.
 std::string DefaultDataDirectory();

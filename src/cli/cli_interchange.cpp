@@ -1,0 +1,371 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <atomic>
+#include <charconv>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "cli/cli.h"
+#include "interchange/browser.h"
+#include "interchange/favorites.h"
+#include "interchange/find.h"
+#include "interchange/home_page.h"
+#include "interchange/html_import.h"
+#include "interchange/html_view.h"
+#include "interchange/link_check.h"
+#include "interchange/netscape.h"
+#include "platform/hive_registry.h"
+#include "platform/url_fetch.h"
+#include "store/database.h"
+
+namespace vireo::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<HiveRegistry> Settings(Context& ctx) {
+    auto reg = OpenUserRegistry();
+    if (std::string notice = reg->TakeNotice(); !notice.empty())
+        ctx.err << "vireo-cli: " << notice << '\n';
+    return reg;
+}
+
+int Fail(Context& ctx, const std::string& reason, int status = kExitFailed) {
+    ctx.err << "vireo-cli: " << reason << '\n';
+    return status;
+}
+
+// One cell of tab-separated output: tabs and line breaks would split it.
+std::string Cell(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return out;
+}
+
+// A percentage on the terminal, rewritten in place; nothing when stderr is not one.
+class Progress {
+public:
+    Progress(Context& ctx, std::string label) : m_ctx(ctx), m_label(std::move(label)) {}
+    ~Progress() { Done(); }
+    void Show(std::uint64_t done, std::uint64_t total) {
+        if (!m_ctx.progress || total == 0)
+            return;
+        int percent = static_cast<int>(done * 100 / total);
+        if (percent == m_last)
+            return;
+        m_last = percent;
+        m_ctx.err << '\r' << m_label << ' ' << percent << "%   " << std::flush;
+        m_shown = true;
+    }
+    void Done() {
+        if (m_shown)
+            m_ctx.err << "\r\033[K" << std::flush;
+        m_shown = false;
+    }
+
+private:
+    Context& m_ctx;
+    std::string m_label;
+    int m_last = -1;
+    bool m_shown = false;
+};
+
+// Takes "--name VALUE" out of the arguments; "" when absent.
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == name && i + 1 < args.size()) {
+            value = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            return true;
+        }
+        if (args[i].rfind(name + "=", 0) == 0) {
+            value = args[i].substr(name.size() + 1);
+            args.erase(args.begin() + static_cast<long>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == name) {
+            args.erase(args.begin() + static_cast<long>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Number(const std::string& text, int& value) {
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && ptr == text.data() + text.size();
+}
+
+// Reports an import, saves it and gives the exit status.
+int FinishImport(Context& ctx, Database& db, const ExchangeResult& r) {
+    if (!r.ok)
+        return Fail(ctx, r.message.empty() ? std::string("nothing was imported") : r.message);
+    if (!SaveAsOnExit(ctx, db))
+        return kExitFailed;
+    ctx.out << "Imported " << r.bookmarks << " bookmarks in " << r.folders << " folders into folder "
+            << r.folder << " (" << db.FolderPath(r.folder) << ").\n";
+    if (!r.message.empty())
+        return Fail(ctx, r.message, kExitProblem);
+    return kExitOk;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+int Import(Context& ctx) {
+    std::vector<std::string> args = ctx.args;
+    std::string folderText;
+    bool hasFolder = TakeOption(args, "--folder", folderText);
+    std::string kind = args.empty() ? std::string() : args[0];
+    bool fileKind = kind == "netscape" || kind == "html";
+    if ((fileKind && args.size() != 2) || (kind == "favorites" && args.size() > 2) ||
+        (!fileKind && kind != "favorites") || (hasFolder && kind != "html"))
+        return Fail(ctx,
+                    "usage: import netscape FILE | import favorites [DIR] | import html FILE [--folder ID]",
+                    kExitUsage);
+    if (fileKind && !FileExists(args[1]))
+        return Fail(ctx, "the file \"" + args[1] + "\" does not exist");
+    std::string favorites;
+    if (kind == "favorites") {
+        favorites = args.size() == 2 ? args[1] : FavoritesFolder(*Settings(ctx));
+        if (favorites.empty())
+            return Fail(ctx,
+                        "the settings name no Favorites folder; name one: vireo-cli import favorites DIR");
+    }
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    ExchangeResult r;
+    if (kind == "netscape") {
+        Progress progress(ctx, "Importing");
+        r = ImportNetscape(db, args[1],
+                           [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); });
+    } else if (kind == "favorites") {
+        r = ImportFavorites(db, favorites);
+    } else {
+        std::int16_t target = kRootFolder;
+        if (hasFolder && !(target = FolderArgument(ctx, db, folderText)))
+            return kExitFailed;
+        r = ImportHtml(db, args[1], target);
+    }
+    return FinishImport(ctx, db, r);
+}
+
+int Export(Context& ctx) {
+    const auto& args = ctx.args;
+    std::string kind = args.empty() ? std::string() : args[0];
+    if ((kind != "netscape" && kind != "favorites") || args.size() < 2 || args.size() > 3)
+        return Fail(ctx, "usage: export netscape FOLDER [FILE] | export favorites FOLDER [DIR]", kExitUsage);
+    std::string target = args.size() == 3 ? args[2] : std::string();
+    if (target.empty()) {
+        auto reg = Settings(ctx);
+        if (kind == "favorites") {
+            target = FavoritesFolder(*reg);
+        } else if (!GetNetscapeBookmarkFile(*reg, target)) {
+            return Fail(ctx,
+                        "Unable to locate your Netscape bookmark file. Name the file to write: vireo-cli "
+                        "export netscape FOLDER FILE");
+        }
+    }
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    std::int16_t folder = FolderArgument(ctx, db, args[1]);
+    if (!folder)
+        return kExitFailed;
+    ExchangeResult r;
+    if (kind == "favorites")
+        r = ExportFavorites(db, folder, target);
+    else if (args.size() == 3)
+        r = ExportNetscapeFile(db, folder, target);
+    else
+        r = ExportNetscape(db, folder, target);
+    if (!r.ok)
+        return Fail(ctx, r.message.empty() ? std::string("nothing was exported") : r.message);
+    if (kind == "favorites")
+        ctx.out << "Exported " << r.bookmarks << " bookmarks in " << r.folders << " folders to " << r.path
+                << '\n';
+    else
+        ctx.out << "Exported folder " << folder << " (" << db.FolderPath(folder) << ") to " << r.path << '\n';
+    return r.message.empty() ? kExitOk : Fail(ctx, r.message, kExitProblem);
+}
+
+int View(Context& ctx) {
+    if (ctx.args.size() != 2)
+        return Fail(ctx, "usage: view FOLDER FILE", kExitUsage);
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    std::int16_t folder = FolderArgument(ctx, db, ctx.args[0]);
+    if (!folder)
+        return kExitFailed;
+    std::string file = ctx.args[1];
+    std::string error;
+    std::int32_t n = SaveView(db, file, folder, &error);
+    if (n == 0)
+        return Fail(ctx, error.empty() ? "the folder has no bookmarks, so no page was written" : error);
+    ctx.out << "Wrote " << file << " with " << n << " bookmarks.\n";
+    return kExitOk;
+}
+
+int HomePage(Context& ctx) {
+    if (ctx.args.size() > 2)
+        return Fail(ctx, "usage: homepage [FOLDER] [FILE]", kExitUsage);
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    std::int16_t folder = 0;
+    if (!ctx.args.empty() && !(folder = FolderArgument(ctx, db, ctx.args[0])))
+        return kExitFailed;
+    std::string file = ctx.args.size() == 2 ? ctx.args[1] : std::string();
+    std::string error;
+    if (!BuildHomePage(db, *Settings(ctx), file, folder, &error))
+        return Fail(ctx, error);
+    ctx.out << "Wrote " << file << " for folder " << folder << " (" << db.FolderPath(folder) << ").\n";
+    return kExitOk;
+}
+
+int Find(Context& ctx) {
+    std::vector<std::string> args = ctx.args;
+    FindSettings s;
+    std::string folderText;
+    bool hasFolder = TakeOption(args, "--folder", folderText);
+    bool name = TakeFlag(args, "--name");
+    bool url = TakeFlag(args, "--url");
+    bool desc = TakeFlag(args, "--desc");
+    s.MatchCase = TakeFlag(args, "--case");
+    s.ExactMatch = TakeFlag(args, "--exact");
+    s.Recursive = !TakeFlag(args, "--no-recursive");
+    if (args.size() != 1 || (!args.empty() && args[0].rfind("--", 0) == 0 && args[0].size() > 2))
+        return Fail(
+            ctx,
+            "usage: find TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] [--no-recursive]",
+            kExitUsage);
+    if (name || url || desc) {
+        s.InName = name;
+        s.InUrl = url;
+        s.InDesc = desc;
+    }
+    s.FindText = args[0];
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    if (hasFolder && !(s.FindFolder = FolderArgument(ctx, db, folderText)))
+        return kExitFailed;
+    struct Printer : FindSink {
+        explicit Printer(std::ostream& os) : out(os) {}
+        void SearchingFolder(std::int16_t, const std::string&) override {}
+        void Found(const FindHit& h, std::int32_t) override {
+            out << Cell(h.title) << '\t' << Cell(h.url) << '\t' << Cell(h.description) << '\t' << Cell(h.path)
+                << '\n';
+        }
+        std::ostream& out;
+    } printer(ctx.out);
+    ctx.out << "Name\tURL\tDescription\tPath\n";
+    std::int32_t n = SearchFolder(db, s, s.FindFolder, printer);
+    ctx.err << n << kFoundSuffix << '\n';
+    return kExitOk;
+}
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+int CheckLinks(Context& ctx) {
+    std::vector<std::string> args = ctx.args;
+    std::string jobsText, timeoutText;
+    int jobs = 4;
+    int timeout = 30;
+    if ((TakeOption(args, "--jobs", jobsText) && (!Number(jobsText, jobs) || jobs < 1 || jobs > 16)) ||
+        (TakeOption(args, "--timeout", timeoutText) && (!Number(timeoutText, timeout) || timeout < 1)) ||
+        args.size() != 1)
+        return Fail(ctx, "usage: check-links FOLDER [--jobs 1..16] [--timeout SECONDS]", kExitUsage);
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    std::int16_t folder = FolderArgument(ctx, db, args[0]);
+    if (!folder)
+        return kExitFailed;
+    sys::FetchLimits limits;
+    limits.totalTimeoutMs = timeout * 1000L;
+    limits.connectTimeoutMs = std::min(limits.connectTimeoutMs, limits.totalTimeoutMs);
+    sys::CurlFetcher fetcher(limits);
+    // Ctrl+C stops the checking; what was checked is still reported.
+    g_interrupted = false;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    Progress progress(ctx, "Checking");
+    VerifyOptions options;
+    options.jobs = jobs;
+    options.cancel = &g_interrupted;
+    options.progress = [&](const LinkReport&, std::int32_t done, std::int32_t total) {
+        progress.Show(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
+    };
+    std::vector<LinkReport> reports = VerifyLinks(db, folder, fetcher, options);
+    progress.Done();
+    std::signal(SIGINT, previous);
+    int alive = 0, dead = 0, unreachable = 0, unchecked = 0;
+    ctx.out << "State\tKey\tName\tURL\tReason\n";
+    for (const LinkReport& r : reports) {
+        switch (r.state) {
+        case LinkState::Alive:
+            ++alive;
+            break;
+        case LinkState::NotFoundPage:
+        case LinkState::Gone:
+            ++dead;
+            break;
+        case LinkState::Unreachable:
+            ++unreachable;
+            break;
+        case LinkState::NotChecked:
+            ++unchecked;
+            break;
+        }
+        std::string_view state = r.state == LinkState::NotFoundPage ? "dead" : LinkStateName(r.state);
+        ctx.out << state << '\t' << r.key << '\t' << Cell(r.title) << '\t' << Cell(r.url) << '\t'
+                << Cell(r.reason) << '\n';
+    }
+    ctx.err << alive << " alive, " << dead << " dead, " << unreachable << " unreachable";
+    if (unchecked)
+        ctx.err << ", " << unchecked << " not checked";
+    ctx.err << '\n';
+    return dead + unreachable + unchecked > 0 ? kExitProblem : kExitOk;
+}
+
+const Command kCommands[] = {
+    {"import", "netscape FILE | favorites [DIR] | html FILE [--folder ID]",
+     "Import a bookmark file, a Favorites folder of .url files, or the links of a web page.", Import},
+    {"export", "netscape FOLDER [FILE] | favorites FOLDER [DIR]",
+     "Export a folder as a bookmark file (appended to the browser's without FILE) or as .url files.", Export},
+    {"view", "FOLDER FILE", "Write a folder as a web page (the search view for a folder of search results).",
+     View},
+    {"homepage", "[FOLDER] [FILE]", "Write the home page of a folder (default: My Homepage into home.html).",
+     HomePage},
+    {"find", "TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] [--no-recursive]",
+     "Find bookmarks by name, address or description.", Find},
+    {"check-links", "FOLDER [--jobs N] [--timeout SECONDS]",
+     "Check the links of a folder: alive, dead or unreachable, one line each.", CheckLinks},
+};
+
+} // namespace
+
+std::span<const Command> InterchangeCommands() {
+    return kCommands;
+}
+
+} // namespace vireo::cli
