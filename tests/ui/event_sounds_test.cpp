@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "shell/options.h"
+#include "ui/event_sounds.h"
+
+namespace vireo {
+namespace {
+
+class RecordingOutput : public SoundOutput {
+public:
+    void PlayFile(const std::string& path) override { played.push_back(path); }
+    std::vector<std::string> played;
+};
+
+// Remembers which keys were read, to prove that switched-off sounds read nothing.
+class WatchedRegistry : public MemoryRegistry {
+public:
+    RegValue QueryValue(std::uint32_t root, std::string_view path, std::string_view name) const override {
+        reads.emplace_back(path);
+        return MemoryRegistry::QueryValue(root, path, name);
+    }
+    mutable std::vector<std::string> reads;
+};
+
+const std::string kFolder = "/opt/vireo/share/vireo";
+
+TEST(EventSounds, RegistrationFillsOnlyMissingEntries) {
+    MemoryRegistry reg;
+    RecordingOutput out;
+    EventSounds sounds(reg, out, kFolder);
+    sounds.RegisterSounds();
+    EXPECT_EQ(GetRegText(reg, "AppEvents\\Schemes\\Apps\\Vireo!\\DropBookmark\\.Current", ""),
+              kFolder + "/Sound/drop.wav");
+    EXPECT_EQ(GetRegText(reg, "AppEvents\\Schemes\\Apps\\Vireo!\\Startup\\.Current", ""),
+              kFolder + "/Sound/vireo.wav");
+    EXPECT_EQ(reg.SubKeys(kHKeyCurrentUser, kSoundSchemeKey).size(), 7u);
+
+    // The user's own file survives a restart; a deleted entry gets the shipped file back.
+    SetRegValue(reg, SoundEventKey(kSoundImport), "", "/home/ann/tada.wav");
+    reg.DeleteValue(kHKeyCurrentUser, SoundEventKey(kSoundEmptyFolder), "");
+    EventSounds(reg, out, "/elsewhere").RegisterSounds();
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundImport), ""), "/home/ann/tada.wav");
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundEmptyFolder), ""), "/elsewhere/Sound/empty.wav");
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), kFolder + "/Sound/drop.wav");
+    EXPECT_TRUE(out.played.empty());
+}
+
+TEST(EventSounds, PlaysWhatTheSchemeNamesUnlessSwitchedOff) {
+    WatchedRegistry reg;
+    RecordingOutput out;
+    EventSounds sounds(reg, out, kFolder);
+    sounds.RegisterSounds();
+    SetRegValue(reg, SoundEventKey(kSoundImport), "", "/home/ann/tada.wav");
+
+    sounds.PlaySound(kSoundStartup);
+    sounds.PlayEventSound(kSoundImport);
+    EXPECT_EQ(out.played, (std::vector<std::string>{kFolder + "/Sound/vireo.wav", "/home/ann/tada.wav"}));
+
+    // Events the table does not have play nothing.
+    sounds.PlaySound(0);
+    sounds.PlaySound(8);
+    EXPECT_EQ(out.played.size(), 2u);
+
+    // Switched off: nothing is played, and the scheme is not even read.
+    SetDisableSound(reg, true);
+    reg.reads.clear();
+    sounds.PlaySound(kSoundDropBookmark);
+    EXPECT_EQ(out.played.size(), 2u);
+    for (const auto& key : reg.reads)
+        EXPECT_EQ(key.find("AppEvents"), std::string::npos) << key;
+
+    // Any value other than 1 means on.
+    SetRegValue(reg, SettingsPath(), "DisableSound", "0");
+    sounds.PlaySound(kSoundDropBookmark);
+    EXPECT_EQ(out.played.back(), kFolder + "/Sound/drop.wav");
+}
+
+// The shipped files are short mono PCM waves that any player handles.
+TEST(EventSounds, ShippedFilesArePlayableWaves) {
+    for (const auto& entry : kSoundTable) {
+        std::string path = std::string(VIREO_SOURCE_DIR) + "/resources/Sound/" + std::string(entry.fileName);
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << path;
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 44u) << path;
+        EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+        EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+        std::uint16_t format, channels, bits;
+        std::uint32_t rate;
+        std::memcpy(&format, bytes.data() + 20, 2);
+        std::memcpy(&channels, bytes.data() + 22, 2);
+        std::memcpy(&rate, bytes.data() + 24, 4);
+        std::memcpy(&bits, bytes.data() + 34, 2);
+        EXPECT_EQ(format, 1);
+        EXPECT_EQ(channels, 1);
+        EXPECT_EQ(bits, 16);
+        double seconds = static_cast<double>(bytes.size() - 44) / (rate * 2.0);
+        EXPECT_GT(seconds, 0.1) << path;
+        EXPECT_LT(seconds, 1.0) << path;
+    }
+}
+
+} // namespace
+} // namespace vireo
