@@ -32,9 +32,15 @@ function(vireo_add_gtest name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     vireo_test_environment(env ${name})
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-home/${name}/tmp ${CMAKE_BINARY_DIR}/test-home/${name}/run)
-    gtest_discover_tests(${name}
-        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
-        DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    # gtest_discover_tests would pass the variables on as separate words and only the
+    # first would reach the tests, so a script run after the discovered list sets them.
+    set(props ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+    file(WRITE ${props}
+        "if(${name}_TESTS)\n"
+        "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${env}\" TIMEOUT 300)\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()
 
 # vireo_add_qtest(name SOURCES a.cpp LIBS lib...): a QtTest executable, one CTest entry.
