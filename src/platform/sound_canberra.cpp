@@ -36,6 +36,11 @@ void CanberraSoundOutput::PlayFile(const std::string& path) {
     m_wake.notify_one();
 }
 
+void CanberraSoundOutput::WaitUntilIdle() {
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+}
+
 void CanberraSoundOutput::Run() {
     ca_context* ctx = nullptr;
     bool unavailable = false;
@@ -49,6 +54,7 @@ void CanberraSoundOutput::Run() {
                 break;
             path = std::move(m_queue.front());
             m_queue.pop_front();
+            m_busy = true;
         }
         if (!ctx && !unavailable) {
             if (ca_context_create(&ctx) == CA_SUCCESS) {
@@ -64,11 +70,15 @@ void CanberraSoundOutput::Run() {
                 unavailable = true;
             }
         }
-        if (!ctx)
-            continue;
         // The result is of no interest: a file that does not play simply stays silent.
-        ca_context_play(ctx, ++id, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE, "event",
-                        CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
+        if (ctx)
+            ca_context_play(ctx, ++id, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE, "event",
+                            CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
+        {
+            std::lock_guard lock(m_mutex);
+            m_busy = false;
+        }
+        m_idle.notify_all();
     }
     if (ctx)
         ca_context_destroy(ctx);

@@ -23,11 +23,16 @@ public:
 
     void PlayFile(const std::string& path) override;
 
+    // Waits until every sound asked for has been handed to the sound system (tests).
+    void WaitUntilIdle();
+
 private:
     void Run();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    bool m_busy = false;
     std::deque<std::string> m_queue;
     bool m_stop = false;
     std::thread m_worker;
