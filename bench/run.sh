@@ -12,3 +12,11 @@ if [ ! -f "$data/db-100k/FOLDERS" ]; then
 fi
 VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-store" --benchmark_min_time=1
 VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-store" --peak
+
+echo "== Bookmark file import, export and find: 100,000 bookmarks in 2,000 folders"
+if [ ! -f "$data/bookmarks-100k.html" ]; then
+    "$build/bin/vireo-bench-gen-netscape" "$data/bookmarks-100k.html"
+fi
+VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interchange" --benchmark_min_time=1
+VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interchange" --peak
+echo "(bench/compare.sh $build times vireo-cli against another bookmark manager on the same file)"

@@ -218,30 +218,61 @@ private:
 };
 
 // Converting between Unix seconds and local OLE dates asks the time zone database, which
-// is slow; within one quarter hour the offset cannot change, so one answer per quarter
-// hour serves every bookmark dated in it.
+// is slow. A day whose offset from UTC is the same at both ends has no clock change in it,
+// so one answer per day serves every bookmark dated that day; days with a change are
+// converted one date at a time.
 class DateCache {
 public:
     OleDate ToOle(std::int64_t seconds) {
-        std::int64_t chunk = seconds >= 0 ? seconds / 900 : (seconds - 899) / 900;
-        auto it = m_toOle.find(chunk);
-        if (it == m_toOle.end())
-            it = m_toOle.emplace(chunk, OleFromUnix(chunk * 900)).first;
-        return it->second + static_cast<double>(seconds - chunk * 900) / 86400.0;
+        std::int64_t day = FloorDiv(seconds, 86400);
+        auto it = m_offsets.find(day);
+        if (it == m_offsets.end()) {
+            std::int64_t start = Offset(day * 86400);
+            std::int64_t end = Offset(day * 86400 + 86399);
+            it = m_offsets.emplace(day, start == end ? start : kChanging).first;
+        }
+        if (it->second == kChanging)
+            return OleFromUnix(seconds);
+        // The same arithmetic as a conversion through the calendar, so the result is
+        // the same to the last bit.
+        std::int64_t local = seconds + it->second;
+        std::int64_t localDay = FloorDiv(local, 86400);
+        return static_cast<double>(localDay + kUnixEpochOle) +
+               static_cast<double>(local - localDay * 86400) / 86400.0;
     }
+
     std::int64_t ToUnix(OleDate date) {
-        if (!std::isfinite(date) || date <= 0)
+        if (!std::isfinite(date) || date <= 0 || date > 2958465.0)
             return 0;
-        auto chunk = static_cast<std::int64_t>(std::floor(date * 96.0));
-        auto it = m_toUnix.find(chunk);
-        if (it == m_toUnix.end())
-            it = m_toUnix.emplace(chunk, OleToUnix(static_cast<double>(chunk) / 96.0)).first;
-        return it->second + std::llround((date - static_cast<double>(chunk) / 96.0) * 86400.0);
+        auto day = static_cast<std::int64_t>(std::floor(date));
+        auto it = m_midnights.find(day);
+        if (it == m_midnights.end()) {
+            std::int64_t midnight = OleToUnix(static_cast<double>(day));
+            std::int64_t next = OleToUnix(static_cast<double>(day + 1));
+            it = m_midnights.emplace(day, next - midnight == 86400 ? midnight : kChanging).first;
+        }
+        if (it->second == kChanging)
+            return OleToUnix(date);
+        return it->second + std::llround((date - static_cast<double>(day)) * 86400.0);
     }
 
 private:
-    std::unordered_map<std::int64_t, OleDate> m_toOle;
-    std::unordered_map<std::int64_t, std::int64_t> m_toUnix;
+    static constexpr std::int64_t kChanging = INT64_MIN;
+    static constexpr std::int64_t kUnixEpochOle = 25569; // 1 January 1970 as an OLE day
+
+    static std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+        return a >= 0 ? a / b : -((-a + b - 1) / b);
+    }
+
+    // Local time minus UTC at a moment, in seconds.
+    static std::int64_t Offset(std::int64_t seconds) {
+        OleDate local = OleFromUnix(seconds);
+        auto localSeconds = static_cast<std::int64_t>(std::llround((local - kUnixEpochOle) * 86400.0));
+        return localSeconds - seconds;
+    }
+
+    std::unordered_map<std::int64_t, std::int64_t> m_offsets;
+    std::unordered_map<std::int64_t, std::int64_t> m_midnights;
 };
 
 class DatabaseBuilder : public NetscapeBuilder {

@@ -253,6 +253,36 @@ TEST_F(NetscapeExportTest, AnExportedFileImportsBackToTheSameTree) {
     EXPECT_TRUE(Children(newEmpty).empty());
 }
 
+TEST_F(NetscapeTest, DatesSurviveTheRoundTripAcrossClockChanges) {
+    // Dates are stored in local time: days on which the clocks change must convert as
+    // exactly as any other day.
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    const std::vector<std::int64_t> dates = {1616893199, 1616893200, 1616896800, 1616929200, 1635634800,
+                                             1635645600, 1635678000, 1500000000, 1500003600, 946684800};
+    std::string file = "<DL><p>\n";
+    for (std::int64_t d : dates)
+        file += "<DT><A HREF=\"http://d.example/\" ADD_DATE=\"" + std::to_string(d) + "\" LAST_VISIT=\"" +
+                std::to_string(d + 60) + "\">" + std::to_string(d) + "</A>\n";
+    file += "</DL><p>\n";
+    ExchangeResult r = Import(file);
+    std::string block = NetscapeExportBlock(db, r.folder);
+    std::vector<OleDate> expected;
+    for (std::int64_t d : dates)
+        expected.push_back(OleFromUnix(d));
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    const clsBookmark& marks = db.Marks(r.folder);
+    ASSERT_EQ(marks.Total(), static_cast<std::int32_t>(dates.size()));
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        EXPECT_EQ(marks.At(static_cast<std::int32_t>(i) + 1).added, expected[i]) << dates[i];
+        std::string d = std::to_string(dates[i]);
+        EXPECT_NE(block.find("ADD_DATE=\"" + d + "\" LAST_VISIT=\"" + std::to_string(dates[i] + 60) + "\""),
+                  std::string::npos)
+            << d;
+    }
+}
+
 TEST(NetscapeReader, StopsWhenTheBuilderSaysSoAndReportsProgress) {
     struct Counting : NetscapeBuilder {
         std::int32_t AddFolder(std::int32_t, std::string_view) override {
