@@ -434,8 +434,11 @@ std::string HiveDocument::KeyId(std::uint32_t root, std::string_view path) {
     return id;
 }
 
+// Names are written into the file as they are, and the file must stay valid UTF-8 (one
+// name in another encoding would make the whole file read as Windows-1252).
 bool IsStorableRegKeyName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxRegKeyName || name.find('\\') != std::string_view::npos)
+    if (name.empty() || name.size() > kMaxRegKeyName || name.find('\\') != std::string_view::npos ||
+        !text::IsValidUtf8(name))
         return false;
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20)
@@ -445,7 +448,7 @@ bool IsStorableRegKeyName(std::string_view name) {
 }
 
 bool IsStorableRegValueName(std::string_view name) {
-    if (name.size() > kMaxRegValueName)
+    if (name.size() > kMaxRegValueName || !text::IsValidUtf8(name))
         return false;
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20)

@@ -68,8 +68,8 @@ std::string WriteHive(const HiveDocument& doc);
 // One value as a line of the file ("name"=data, without the line end).
 std::string FormatHiveValue(std::string_view name, const RegValue& value);
 
-// True when a key or value name can be written to the file (no line breaks or NULs, and
-// within the registry's length limits).
+// True when a key or value name can be written to the file (UTF-8 without control
+// characters, within the registry's length limits).
 bool IsStorableRegKeyName(std::string_view name);
 bool IsStorableRegValueName(std::string_view name);
 

@@ -156,6 +156,7 @@ TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
     std::string before = ReadFile(path);
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo + "\\two\nlines", "x", RegValue::Text("1")));
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo, "bad\nname", RegValue::Text("1")));
+    EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo + "\\caf\xE9", "x", RegValue::Text("1")));
     EXPECT_FALSE(reg.CreateKey(kHKeyCurrentUser, kVireo + "\\" + std::string(300, 'k')));
     EXPECT_EQ(ReadFile(path), before);
 }
