@@ -26,6 +26,9 @@ using namespace std::chrono_literals;
 class TestServer {
 public:
     TestServer() {
+        // A proxy named in the environment must not stand between us and our own server.
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
         ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
