@@ -54,7 +54,8 @@ public:
         nodes.clear();
         order.clear();
     }
-    void AddNode(std::string_view parentKey, std::string_view key, std::string_view text, int image) override {
+    void AddNode(std::string_view parentKey, std::string_view key, std::string_view text,
+                 int image) override {
         nodes[std::string(key)] = {std::string(parentKey), std::string(text), image};
         order.emplace_back(key);
     }
@@ -73,7 +74,9 @@ public:
         for (const auto& k : doomed)
             nodes.erase(k);
     }
-    void SetNodeText(std::string_view key, std::string_view text) override { nodes[std::string(key)].text = text; }
+    void SetNodeText(std::string_view key, std::string_view text) override {
+        nodes[std::string(key)].text = text;
+    }
     void ExpandNode(std::string_view key) override { expanded.emplace_back(key); }
     void SelectNode(std::string_view key) override { selected = std::string(key); }
 
@@ -91,7 +94,10 @@ public:
 
 class CountingBusy : public BusyIndicator {
 public:
-    void BeginBusy() override { ++depth; ++begun; }
+    void BeginBusy() override {
+        ++depth;
+        ++begun;
+    }
     void EndBusy() override { --depth; }
     int depth = 0;
     int begun = 0;

@@ -10,11 +10,11 @@ namespace vireo::bench {
 
 namespace {
 
-const char* kWords[] = {"garden", "river",  "linux",   "recipe",  "travel", "music",   "photo",  "science",
-                        "bird",   "mountain", "coffee", "library", "news",  "weather", "museum", "history",
-                        "Zürich", "café",   "Łódź",    "naïve",   "Straße", "東京",    "données", "ümlaut"};
-const char* kHosts[] = {"www.example.org", "docs.example.com", "blog.example.net", "shop.example",
-                        "wiki.example.org", "news.example.com"};
+const char* kWords[] = {"garden", "river",    "linux",  "recipe",  "travel", "music",   "photo",   "science",
+                        "bird",   "mountain", "coffee", "library", "news",   "weather", "museum",  "history",
+                        "Zürich", "café",     "Łódź",   "naïve",   "Straße", "東京",    "données", "ümlaut"};
+const char* kHosts[] = {"www.example.org", "docs.example.com", "blog.example.net",
+                        "shop.example",    "wiki.example.org", "news.example.com"};
 
 std::string Words(std::mt19937& rng, std::size_t targetLength) {
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kWords) - 1);
@@ -60,7 +60,8 @@ bool GenerateDatabase(const std::string& dir, const GeneratedSize& size, std::st
     std::uniform_int_distribution<std::size_t> pickFolder(0, folders.size() - 1);
     for (std::int32_t i = 0; i < size.bookmarks; ++i) {
         std::int16_t folder = folders[pickFolder(rng)];
-        BookmarkRecord r = db.NewMark(Words(rng, 60), Address(rng, i), folder, Words(rng, 40), kFlagsNetscape);
+        BookmarkRecord r =
+            db.NewMark(Words(rng, 60), Address(rng, i), folder, Words(rng, 40), kFlagsNetscape);
         db.Marks(folder).Add(r);
     }
     return db.Save(error);

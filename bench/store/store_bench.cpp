@@ -103,8 +103,8 @@ int PeakMemory() {
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    std::cout << "peak memory after open, reading " << bytes << " bytes of text and saving: "
-              << usage.ru_maxrss / 1024 << " MB\n";
+    std::cout << "peak memory after open, reading " << bytes
+              << " bytes of text and saving: " << usage.ru_maxrss / 1024 << " MB\n";
     return 0;
 }
 

@@ -27,7 +27,8 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace fs = std::filesystem;
-    static const fs::path dir = fs::temp_directory_path() / ("vireo-fuzz-store-" + std::to_string(::getpid()));
+    static const fs::path dir =
+        fs::temp_directory_path() / ("vireo-fuzz-store-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     // The input is four files, each prefixed by a 16-bit length (the last takes the rest).
@@ -43,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 pos += 2;
             }
         }
-        std::ofstream(dir / names[i], std::ios::binary).write(reinterpret_cast<const char*>(data + pos),
-                                                              static_cast<std::streamsize>(len));
+        std::ofstream(dir / names[i], std::ios::binary)
+            .write(reinterpret_cast<const char*>(data + pos), static_cast<std::streamsize>(len));
         pos += len;
     }
     vireo::CheckDataDirectory(dir.string());

@@ -16,7 +16,7 @@ class Database;
 namespace vireo::cli {
 
 struct Context {
-    std::string dataDir; // from --data, else the configured data folder
+    std::string dataDir;           // from --data, else the configured data folder
     std::vector<std::string> args; // the command's own arguments
     std::ostream& out;
     std::ostream& err;

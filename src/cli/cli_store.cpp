@@ -35,7 +35,9 @@ std::string TypeName(std::int16_t type) {
     }
 }
 
-std::string DateCell(OleDate d) { return d > 0 ? FormatGeneralDate(d) : std::string(); }
+std::string DateCell(OleDate d) {
+    return d > 0 ? FormatGeneralDate(d) : std::string();
+}
 
 int Tree(Context& ctx) {
     Database db;
@@ -47,8 +49,8 @@ int Tree(Context& ctx) {
         if (!db.IsLiveFolder(id))
             continue;
         const FolderRecord& f = db.Folder(id);
-        ctx.out << id << '\t' << TypeName(f.FolderType) << '\t' << db.Marks(id).Count() << '\t' << f.Name.text()
-                << '\t' << db.FolderPath(id) << '\n';
+        ctx.out << id << '\t' << TypeName(f.FolderType) << '\t' << db.Marks(id).Count() << '\t'
+                << f.Name.text() << '\t' << db.FolderPath(id) << '\n';
     }
     return kExitOk;
 }
@@ -71,8 +73,8 @@ int List(Context& ctx) {
         const BookmarkRecord& r = marks.At(pos);
         if (r.key == 0)
             continue;
-        ctx.out << r.key << '\t' << memo.GetMemo(r.Name) << '\t' << memo.GetMemo(r.url) << '\t' << r.Rank << '\t'
-                << DateCell(r.added) << '\t' << DateCell(r.Touched) << '\t' << r.Flags << '\n';
+        ctx.out << r.key << '\t' << memo.GetMemo(r.Name) << '\t' << memo.GetMemo(r.url) << '\t' << r.Rank
+                << '\t' << DateCell(r.added) << '\t' << DateCell(r.Touched) << '\t' << r.Flags << '\n';
     }
     return kExitOk;
 }
@@ -118,7 +120,8 @@ int Check(Context& ctx) {
     bool busy = false;
     std::string error;
     if (!lock.Acquire(ctx.dataDir, ".lock", &busy, &error) && busy) {
-        ctx.err << "vireo-cli: the data folder \"" << ctx.dataDir << "\" is in use by another running copy of Vireo\n";
+        ctx.err << "vireo-cli: the data folder \"" << ctx.dataDir
+                << "\" is in use by another running copy of Vireo\n";
         return kExitFailed;
     }
     IntegrityReport rep = CheckDataDirectory(ctx.dataDir);
@@ -174,7 +177,9 @@ const Command kCommands[] = {
 
 } // namespace
 
-std::span<const Command> StoreCommands() { return kCommands; }
+std::span<const Command> StoreCommands() {
+    return kCommands;
+}
 
 std::string DefaultDataDirectory() {
     // The data folder the program itself uses: the one the settings name.

@@ -21,7 +21,8 @@ std::string ErrnoText(const std::string& what, const std::string& path) {
 }
 
 // Writes all of `data` at `offset`, honouring the test failure budget.
-bool WriteAll(int fd, std::uint64_t offset, std::string_view data, const std::string& path, std::string* error) {
+bool WriteAll(int fd, std::uint64_t offset, std::string_view data, const std::string& path,
+              std::string* error) {
     std::size_t done = 0;
     while (done < data.size()) {
         std::size_t chunk = data.size() - done;
@@ -138,9 +139,12 @@ bool WriteFileAtomic(const std::string& path, std::string_view data, std::string
     return SyncDirectory(dir.empty() ? std::string(".") : dir, error);
 }
 
-DirectoryLock::~DirectoryLock() { Release(); }
+DirectoryLock::~DirectoryLock() {
+    Release();
+}
 
-bool DirectoryLock::Acquire(const std::string& dir, std::string_view lockName, bool* busy, std::string* error) {
+bool DirectoryLock::Acquire(const std::string& dir, std::string_view lockName, bool* busy,
+                            std::string* error) {
     if (busy)
         *busy = false;
     Release();
@@ -173,7 +177,9 @@ void DirectoryLock::Release() {
 }
 
 namespace testing {
-void FailWritesAfter(std::int64_t bytes) { g_failAfter.store(bytes); }
+void FailWritesAfter(std::int64_t bytes) {
+    g_failAfter.store(bytes);
+}
 } // namespace testing
 
 } // namespace vireo::sys

@@ -52,7 +52,9 @@ std::int64_t UnixFromLocal(const CivilTime& local) {
     return static_cast<std::int64_t>(std::mktime(&tm));
 }
 
-std::int64_t UnixNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t UnixNow() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
 std::string FormatShortDate(const CivilTime& t) {
     std::string format = ::nl_langinfo(D_FMT);

@@ -153,14 +153,17 @@ void clsBookmark::Clear() {
 }
 
 void clsBookmark::Serialize(ByteWriter& w) const {
+    // Every live bookmark is written, titled or not: a bookmark whose title was cleared is
+    // still the user's bookmark. Deleted entries are dropped here.
+    auto live = [](const BookmarkRecord& r) { return r.Deleted == 0 && r.key != 0; };
     std::int32_t n = 0;
     for (const auto& r : m_entries) {
-        if (r.Name > 0)
+        if (live(r))
             ++n;
     }
     w.I32(n);
     for (const auto& r : m_entries) {
-        if (r.Name > 0)
+        if (live(r))
             r.Write(w);
     }
 }
@@ -218,7 +221,9 @@ MemoID clsBookmark::Name(std::int32_t MarkKey) const {
     return pos ? At(pos).Name : 0;
 }
 
-std::string clsBookmark::PathString(std::int16_t folder) const { return m_db->FolderPath(folder); }
+std::string clsBookmark::PathString(std::int16_t folder) const {
+    return m_db->FolderPath(folder);
+}
 
 bool clsBookmark::MarkInTrash(std::int32_t position) const {
     std::int32_t folder = At(position).Parent;

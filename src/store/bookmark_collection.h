@@ -24,7 +24,8 @@ public:
 
     // Appends a bookmark; a key of 0 is replaced by a new key and handed back.
     void Add(std::int32_t& key, std::int16_t Flags, std::int16_t UserFlags, std::int16_t Parent, MemoID Name,
-             MemoID Description, MemoID url, OleDate Checked, OleDate Touched, OleDate added, std::int16_t Rank);
+             MemoID Description, MemoID url, OleDate Checked, OleDate Touched, OleDate added,
+             std::int16_t Rank);
     // Appends a whole record (its key 0 replaced by a new key); returns the key.
     std::int32_t Add(BookmarkRecord record);
     // Appends the copy buffer as a bookmark of this folder.

@@ -65,7 +65,8 @@ struct Journal {
     std::vector<Patch> patches;
 };
 
-std::string EncodeJournal(const std::vector<std::string>& renames, const std::vector<Journal::Patch>& patches) {
+std::string EncodeJournal(const std::vector<std::string>& renames,
+                          const std::vector<Journal::Patch>& patches) {
     std::string out;
     ByteWriter w(out);
     w.Bytes(kJournalMagic);
@@ -147,11 +148,17 @@ bool RollForward(const fs::path& dir, const Journal& j, std::string* error) {
 
 DataCommit::DataCommit(std::string dir) : m_dir(std::move(dir)) {}
 
-void DataCommit::SetCrashHookForTesting(std::function<bool(CommitStep)> hook) { CrashHook() = std::move(hook); }
+void DataCommit::SetCrashHookForTesting(std::function<bool(CommitStep)> hook) {
+    CrashHook() = std::move(hook);
+}
 
-bool DataCommit::Survives(CommitStep step) const { return !CrashHook() || CrashHook()(step); }
+bool DataCommit::Survives(CommitStep step) const {
+    return !CrashHook() || CrashHook()(step);
+}
 
-std::string DataCommit::PathOf(std::string_view name) const { return (fs::path(m_dir) / std::string(name)).string(); }
+std::string DataCommit::PathOf(std::string_view name) const {
+    return (fs::path(m_dir) / std::string(name)).string();
+}
 
 bool DataCommit::Append(std::string_view fileName, std::uint64_t offset, std::string_view bytes,
                         std::string* error) {

@@ -25,8 +25,10 @@ struct StandardFolder {
     std::int16_t type;
 };
 constexpr StandardFolder kStandardFolders[] = {
-    {"My Bookmarks", 0, kFolderStandard},   {"Unsorted Bookmarks", 1, kFolderStandard},
-    {"Search Results", 1, kFolderStandard}, {"My Homepage", 1, kFolderHomePage},
+    {"My Bookmarks", 0, kFolderStandard},
+    {"Unsorted Bookmarks", 1, kFolderStandard},
+    {"Search Results", 1, kFolderStandard},
+    {"My Homepage", 1, kFolderHomePage},
     {"Trash", 1, kFolderTrash},
 };
 
@@ -73,7 +75,8 @@ bool Database::Open(const std::string& dirIn, std::string* error, bool* busy) {
         Close();
         return false;
     }
-    m_memo.SetCommitPartner([this](DataCommit& commit, std::string* err) { return StageRecords(commit, err); });
+    m_memo.SetCommitPartner(
+        [this](DataCommit& commit, std::string* err) { return StageRecords(commit, err); });
     if (m_damaged)
         CopyDamagedFiles();
     return true;
@@ -96,11 +99,17 @@ void Database::Close() {
     m_lock.Release();
 }
 
-std::int32_t Database::NewKey() { return ++m_keyCounter; }
+std::int32_t Database::NewKey() {
+    return ++m_keyCounter;
+}
 
-void Database::RaiseKeyCounter(std::int32_t seen) { m_keyCounter = std::max(m_keyCounter, seen); }
+void Database::RaiseKeyCounter(std::int32_t seen) {
+    m_keyCounter = std::max(m_keyCounter, seen);
+}
 
-std::string Database::FolderName(std::int16_t id) const { return IsSlot(id) ? Folder(id).Name.text() : std::string(); }
+std::string Database::FolderName(std::int16_t id) const {
+    return IsSlot(id) ? Folder(id).Name.text() : std::string();
+}
 
 void Database::PlaySound(int event) const {
     if (m_services.sounds)
@@ -142,8 +151,9 @@ bool Database::LoadFolders(std::string* error) {
     std::string readError;
     if (!ReadWholeFile(path.string(), bytes, &readError, kMaxFoldersFileSize)) {
         if (error)
-            *error = "The folder file of your bookmarks cannot be read, so Vireo cannot open this database. " +
-                     readError;
+            *error =
+                "The folder file of your bookmarks cannot be read, so Vireo cannot open this database. " +
+                readError;
         return false;
     }
     ByteReader r(bytes);
@@ -194,7 +204,8 @@ void Database::RepairFolderTable() {
     for (std::int16_t i = 1; i <= 5; ++i) {
         FolderRecord& f = m_folders[static_cast<std::size_t>(i)];
         if (f.ID == 0) {
-            warn("The standard folder \"" + std::string(kStandardFolders[i - 1].name) + "\" was missing; it was restored.");
+            warn("The standard folder \"" + std::string(kStandardFolders[i - 1].name) +
+                 "\" was missing; it was restored.");
             f = FolderRecord{};
             f.ID = i;
             f.Name.set(kStandardFolders[i - 1].name);
@@ -213,7 +224,8 @@ void Database::RepairFolderTable() {
     state[1] = kGood;
     std::vector<std::int32_t> path;
     for (std::int32_t start = 2; start <= FolderSlots(); ++start) {
-        if (m_folders[static_cast<std::size_t>(start)].ID == 0 || state[static_cast<std::size_t>(start)] != kUnknown)
+        if (m_folders[static_cast<std::size_t>(start)].ID == 0 ||
+            state[static_cast<std::size_t>(start)] != kUnknown)
             continue;
         path.clear();
         std::int32_t cur = start;
@@ -252,7 +264,8 @@ bool Database::LoadBookmarks(std::string* error) {
     std::string readError;
     if (!ReadWholeFile(path.string(), bytes, &readError)) {
         if (error)
-            *error = "The bookmark file of this database cannot be read, so Vireo cannot open it. " + readError;
+            *error =
+                "The bookmark file of this database cannot be read, so Vireo cannot open it. " + readError;
         return false;
     }
     ByteReader r(bytes);
@@ -375,7 +388,8 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
     f.Created = OleNow();
     Marks(id).SetParent(id);
     if (m_services.tree)
-        m_services.tree->AddNode(FolderNodeKey(parent), FolderNodeKey(id), f.Name.text(), FolderImage(id, type));
+        m_services.tree->AddNode(FolderNodeKey(parent), FolderNodeKey(id), f.Name.text(),
+                                 FolderImage(id, type));
     return id;
 }
 
@@ -510,7 +524,9 @@ std::int16_t Database::NextSubFolder(std::int16_t parent, std::int32_t& start) c
     return 0;
 }
 
-bool Database::FolderHasMarks(std::int16_t id) const { return IsSlot(id) && Marks(id).Count() > 0; }
+bool Database::FolderHasMarks(std::int16_t id) const {
+    return IsSlot(id) && Marks(id).Count() > 0;
+}
 
 std::int32_t Database::NextMarkKey(std::int16_t id, std::int32_t& start) const {
     if (!IsSlot(id))
@@ -588,7 +604,8 @@ void Database::FillTree(FolderTreeView& tree) const {
             pass[static_cast<std::size_t>(kRootFolder)] = 1;
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             std::int32_t parent = Folder(static_cast<std::int16_t>(*it)).Parent;
-            pass[static_cast<std::size_t>(*it)] = pass[static_cast<std::size_t>(parent)] + (parent > *it ? 1 : 0);
+            pass[static_cast<std::size_t>(*it)] =
+                pass[static_cast<std::size_t>(parent)] + (parent > *it ? 1 : 0);
         }
         return pass[static_cast<std::size_t>(id)];
     };

@@ -53,9 +53,13 @@ public:
     const std::string& DamagedCopyFolder() const { return m_damagedCopy; }
 
     // The folder table: slots 1 .. FolderSlots(); a slot whose ID is 0 is free.
-    std::int32_t FolderSlots() const { return m_folders.empty() ? 0 : static_cast<std::int32_t>(m_folders.size()) - 1; }
+    std::int32_t FolderSlots() const {
+        return m_folders.empty() ? 0 : static_cast<std::int32_t>(m_folders.size()) - 1;
+    }
     bool IsSlot(std::int32_t id) const { return id >= 1 && id <= FolderSlots(); }
-    bool IsLiveFolder(std::int32_t id) const { return IsSlot(id) && m_folders[static_cast<std::size_t>(id)].ID != 0; }
+    bool IsLiveFolder(std::int32_t id) const {
+        return IsSlot(id) && m_folders[static_cast<std::size_t>(id)].ID != 0;
+    }
     FolderRecord& Folder(std::int16_t id) { return m_folders[static_cast<std::size_t>(id)]; }
     const FolderRecord& Folder(std::int16_t id) const { return m_folders[static_cast<std::size_t>(id)]; }
     std::string FolderName(std::int16_t id) const;
@@ -121,7 +125,7 @@ private:
     StoreServices m_services;
     clsMemo m_memo;
     sys::DirectoryLock m_lock;
-    std::vector<FolderRecord> m_folders; // index 0 unused
+    std::vector<FolderRecord> m_folders;  // index 0 unused
     std::deque<clsBookmark> m_collection; // index 0 unused; a deque keeps references stable
     std::int16_t m_highestFolderId = 0;
     std::int32_t m_keyCounter = 0;

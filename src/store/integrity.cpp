@@ -42,14 +42,16 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
 
     // Memo store.
     std::string dex, dat;
-    bool haveMemo = ReadWholeFile((dir / std::string(kMemoIndexFile)).string(), dex, nullptr, UINT64_C(1) << 30) &&
-                    ReadWholeFile((dir / std::string(kMemoDataFile)).string(), dat, nullptr);
+    bool haveMemo =
+        ReadWholeFile((dir / std::string(kMemoIndexFile)).string(), dex, nullptr, UINT64_C(1) << 30) &&
+        ReadWholeFile((dir / std::string(kMemoDataFile)).string(), dat, nullptr);
     std::vector<MemoEntry> entries;
     if (!haveMemo) {
         note("The memo files are missing or unreadable; every text reads as empty.");
     } else {
         if (dex.size() % 10 != 0)
-            problem("The memo index ends in a partial entry of " + std::to_string(dex.size() % 10) + " bytes.");
+            problem("The memo index ends in a partial entry of " + std::to_string(dex.size() % 10) +
+                    " bytes.");
         ByteReader r(dex);
         std::int64_t live = 0;
         std::int32_t bad = 0;
@@ -57,7 +59,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
             MemoEntry e{r.I32(), r.I32(), r.I16()};
             entries.push_back(e);
             bool freeEntry = e.start == 0 && e.end == 0;
-            bool valid = e.start >= 1 && e.end >= e.start && static_cast<std::size_t>(e.end - 1) <= dat.size();
+            bool valid =
+                e.start >= 1 && e.end >= e.start && static_cast<std::size_t>(e.end - 1) <= dat.size();
             if (!freeEntry && !valid)
                 ++bad;
             if (e.flag != 0 && e.flag != -1)
@@ -78,7 +81,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
     auto useMemo = [&](std::int32_t id) {
         if (id == 0)
             return;
-        if (id < 0 || static_cast<std::size_t>(id) > entries.size() || entries[static_cast<std::size_t>(id - 1)].flag != -1)
+        if (id < 0 || static_cast<std::size_t>(id) > entries.size() ||
+            entries[static_cast<std::size_t>(id - 1)].flag != -1)
             ++dangling;
         else
             referenced[static_cast<std::size_t>(id)] = 1;
@@ -96,7 +100,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
         ByteReader r(folders);
         slots = r.I32();
         if (r.Short() || slots < 1 || slots > kMaxFolderSlots) {
-            problem("The folder file declares an impossible number of folders (" + std::to_string(slots) + ").");
+            problem("The folder file declares an impossible number of folders (" + std::to_string(slots) +
+                    ").");
             slots = 0;
         } else {
             std::size_t expect = 4 + static_cast<std::size_t>(slots) * FolderRecord::kSize;
@@ -105,7 +110,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
                         std::to_string(slots) + " folders.");
                 slots = static_cast<std::int32_t>((folders.size() - 4) / FolderRecord::kSize);
             } else if (folders.size() > expect) {
-                note("The folder file has " + std::to_string(folders.size() - expect) + " bytes after its records.");
+                note("The folder file has " + std::to_string(folders.size() - expect) +
+                     " bytes after its records.");
             }
         }
         table.push_back({});
@@ -117,7 +123,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
                 continue;
             ++rep.folders;
             if (f.ID != i)
-                problem("Folder slot " + std::to_string(i) + " carries the number " + std::to_string(f.ID) + ".");
+                problem("Folder slot " + std::to_string(i) + " carries the number " + std::to_string(f.ID) +
+                        ".");
             useMemo(f.Description);
             if (i == 1)
                 continue;
@@ -182,7 +189,8 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
         }
     }
     if (dangling)
-        problem(std::to_string(dangling) + " texts of bookmarks or folders refer to missing memos and read as empty.");
+        problem(std::to_string(dangling) +
+                " texts of bookmarks or folders refer to missing memos and read as empty.");
     if (haveMemo && slots > 0) {
         std::int32_t orphans = 0;
         for (std::size_t id = 1; id <= entries.size(); ++id) {

@@ -22,7 +22,9 @@ constexpr std::size_t kMaxDataSize = 0x7FFFFFFE;
 // Files larger than this are not a memo store we wrote; refuse rather than exhaust memory.
 constexpr std::uint64_t kMaxIndexFileSize = UINT64_C(1) << 30;
 
-std::string CutMemo(std::string_view text) { return std::string(text::CutToChars(text, kMaxMemoChars)); }
+std::string CutMemo(std::string_view text) {
+    return std::string(text::CutToChars(text, kMaxMemoChars));
+}
 
 } // namespace
 

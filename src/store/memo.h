@@ -87,7 +87,7 @@ private:
     std::size_t m_committedDataSize = 0;
     std::size_t m_committedEntries = 0;
     std::vector<std::uint8_t> m_dirtyFlag;
-    std::vector<MemoID> m_dirty;                                // entries changed since the last commit
+    std::vector<MemoID> m_dirty;                                 // entries changed since the last commit
     std::vector<std::pair<std::size_t, std::size_t>> m_rewrites; // committed bytes rewritten in place
     std::function<bool(DataCommit&, std::string*)> m_partner;
 };

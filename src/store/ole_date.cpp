@@ -46,8 +46,8 @@ OleDate OleNow() {
 }
 
 OleDate OleFromCivil(const sys::CivilTime& t) {
-    std::int64_t days = DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) -
-                        kOleEpochDays;
+    std::int64_t days =
+        DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) - kOleEpochDays;
     double seconds = t.hour * 3600.0 + t.minute * 60.0 + t.second;
     return static_cast<double>(days) + seconds / 86400.0;
 }
@@ -74,9 +74,13 @@ sys::CivilTime OleToCivil(OleDate date) {
     return t;
 }
 
-OleDate OleFromUnix(std::int64_t seconds) { return OleFromCivil(sys::LocalFromUnix(seconds)); }
+OleDate OleFromUnix(std::int64_t seconds) {
+    return OleFromCivil(sys::LocalFromUnix(seconds));
+}
 
-std::int64_t OleToUnix(OleDate date) { return sys::UnixFromLocal(OleToCivil(date)); }
+std::int64_t OleToUnix(OleDate date) {
+    return sys::UnixFromLocal(OleToCivil(date));
+}
 
 std::string FormatGeneralDate(OleDate date) {
     sys::CivilTime t = OleToCivil(date);
@@ -89,12 +93,16 @@ std::string FormatGeneralDate(OleDate date) {
     return sys::FormatShortDate(t);
 }
 
-std::string FormatLongDate(OleDate date) { return sys::FormatLongDate(OleToCivil(date)); }
+std::string FormatLongDate(OleDate date) {
+    return sys::FormatLongDate(OleToCivil(date));
+}
 
 ScopedClock::ScopedClock(std::function<OleDate()> now) : m_previous(ClockOverride()) {
     ClockOverride() = std::move(now);
 }
 
-ScopedClock::~ScopedClock() { ClockOverride() = m_previous; }
+ScopedClock::~ScopedClock() {
+    ClockOverride() = m_previous;
+}
 
 } // namespace vireo

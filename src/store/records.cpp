@@ -27,7 +27,9 @@ void FolderRecord::SetFormatBit(int n) {
         FormatBits = static_cast<std::uint8_t>(FormatBits | (1u << n));
 }
 
-bool FolderRecord::FormatBit(int n) const { return n >= 0 && n < 8 && (FormatBits & (1u << n)) != 0; }
+bool FolderRecord::FormatBit(int n) const {
+    return n >= 0 && n < 8 && (FormatBits & (1u << n)) != 0;
+}
 
 void FolderRecord::Write(ByteWriter& w) const {
     w.I16(ID);
@@ -113,10 +115,18 @@ T NumberAfterFirst(std::string_view key) {
 }
 } // namespace
 
-std::int16_t KeyToInt(std::string_view key) { return NumberAfterFirst<std::int16_t>(key); }
-std::int32_t KeyToLong(std::string_view key) { return NumberAfterFirst<std::int32_t>(key); }
-std::string FolderNodeKey(std::int16_t id) { return "x" + std::to_string(id); }
-std::string BookmarkItemKey(std::int32_t key) { return "b" + std::to_string(key); }
+std::int16_t KeyToInt(std::string_view key) {
+    return NumberAfterFirst<std::int16_t>(key);
+}
+std::int32_t KeyToLong(std::string_view key) {
+    return NumberAfterFirst<std::int32_t>(key);
+}
+std::string FolderNodeKey(std::int16_t id) {
+    return "x" + std::to_string(id);
+}
+std::string BookmarkItemKey(std::int32_t key) {
+    return "b" + std::to_string(key);
+}
 
 int FolderImage(std::int16_t id, std::int16_t folderType) {
     if (id == kRootFolder)

@@ -14,7 +14,8 @@ public:
     virtual ~FolderTreeView() = default;
     virtual void ClearNodes() = 0;
     // Adds a node; an empty parent key makes it a top-level node.
-    virtual void AddNode(std::string_view parentKey, std::string_view key, std::string_view text, int image) = 0;
+    virtual void AddNode(std::string_view parentKey, std::string_view key, std::string_view text,
+                         int image) = 0;
     // Moves a node (with its children) under another node.
     virtual void MoveNode(std::string_view key, std::string_view newParentKey) = 0;
     virtual void RemoveNode(std::string_view key) = 0;

@@ -35,7 +35,8 @@ std::string LoadResString(int id) {
     case 51:
         return "Netscape Navigator";
     case 60:
-        return "Empty the Trash Folder?  This will permanently delete all bookmarks and folders in the trash.";
+        return "Empty the Trash Folder?  This will permanently delete all bookmarks and folders in the "
+               "trash.";
     case 61:
         return "Empty Trash";
     case 70:
@@ -96,8 +97,14 @@ std::string HelpPageUrl(std::string_view page) {
     return FileUrl((fs::path(ProgramFolder()) / "help" / std::string(page)).string());
 }
 
-int VersionMajor() { return VIREO_VERSION_MAJOR; }
-int VersionMinor() { return VIREO_VERSION_MINOR; }
-int VersionRevision() { return VIREO_VERSION_PATCH; }
+int VersionMajor() {
+    return VIREO_VERSION_MAJOR;
+}
+int VersionMinor() {
+    return VIREO_VERSION_MINOR;
+}
+int VersionRevision() {
+    return VIREO_VERSION_PATCH;
+}
 
 } // namespace vireo

@@ -28,7 +28,8 @@ std::string Snapshot(Database& db) {
         std::int32_t start = 0;
         while (std::int32_t k = db.NextMarkKey(id, start)) {
             const clsBookmark& m = db.Marks(id);
-            out += "  " + std::to_string(k) + " " + m.NameStr(k) + " | " + m.UrlStr(k) + " | " + m.DescStr(k) + "\n";
+            out += "  " + std::to_string(k) + " " + m.NameStr(k) + " | " + m.UrlStr(k) + " | " +
+                   m.DescStr(k) + "\n";
         }
     }
     return out;
@@ -58,8 +59,8 @@ void MakeChanges(Database& db) {
     std::int32_t victim = db.Marks(4).key(1);
     db.Marks(4).Kill(victim, true); // frees three texts
     for (int i = 0; i < 4; ++i) {
-        BookmarkRecord r = db.NewMark("new " + std::to_string(i), "https://new.example/" + std::to_string(i), f,
-                                      "reuses freed texts", kFlagsDroppedLink);
+        BookmarkRecord r = db.NewMark("new " + std::to_string(i), "https://new.example/" + std::to_string(i),
+                                      f, "reuses freed texts", kFlagsDroppedLink);
         db.Marks(f).Add(r);
     }
     db.Marks(1).Kill(db.Marks(1).key(2), false);
@@ -180,7 +181,8 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
             std::int16_t f = db.AddFolder("Loop", 1, kFolderOrdinary);
             for (int i = 0;; ++i) {
                 std::string n = std::to_string(i);
-                db.Marks(f).Add(db.NewMark("mark " + n, "https://u.example/" + n, f, "d " + n, kFlagsDroppedLink));
+                db.Marks(f).Add(
+                    db.NewMark("mark " + n, "https://u.example/" + n, f, "d " + n, kFlagsDroppedLink));
                 // Free an older bookmark's texts so that a later one reuses the entries.
                 if (i >= 3)
                     db.Marks(f).Kill(db.Marks(f).key(i - 2), true);

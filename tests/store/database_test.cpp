@@ -43,7 +43,8 @@ struct DatabaseFixture : ::testing::Test {
         std::string error;
         ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     }
-    std::int32_t AddMark(std::int16_t folder, const std::string& title, const std::string& url = "https://example.org/") {
+    std::int32_t AddMark(std::int16_t folder, const std::string& title,
+                         const std::string& url = "https://example.org/") {
         BookmarkRecord r = db.NewMark(title, url, folder, "desc of " + title, kFlagsDroppedLink);
         return db.Marks(folder).Add(r);
     }
@@ -134,6 +135,11 @@ TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
     std::int32_t key = 0;
     db.Marks(3).Add(key, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0);
     EXPECT_EQ(key, 9);
+    // A bookmark without a title is still a bookmark: it survives the save.
+    ASSERT_TRUE(db.Save());
+    Reopen();
+    EXPECT_EQ(db.Marks(3).Count(), 1);
+    EXPECT_EQ(db.Marks(3).key(1), 9);
 }
 
 TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {

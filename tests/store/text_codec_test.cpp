@@ -11,7 +11,9 @@ namespace {
 
 TEST(TextCodec, OldWindowsTextIsReadAsWindows1252AndUtf8AsItIs) {
     // "Café – €5" as written by the Windows program.
-    EXPECT_EQ(text::DecodeStored("Caf\xE9 \x96 \x80" "5"), "Café – €5");
+    EXPECT_EQ(text::DecodeStored("Caf\xE9 \x96 \x80"
+                                 "5"),
+              "Café – €5");
     EXPECT_EQ(text::DecodeStored("Café – €5"), "Café – €5");
     // Overlong encodings and lone surrogates are not UTF-8.
     EXPECT_FALSE(text::IsValidUtf8("\xC0\xAF"));

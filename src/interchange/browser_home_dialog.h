@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// frmBrowserHome: asks whether the browser should start on the generated home page.
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+#include "interchange/browser.h"
+
+namespace vireo {
+
+class frmBrowserHome : public QDialog {
+    Q_OBJECT
+public:
+    frmBrowserHome(Registry& reg, BrowserHomeOffer offer, QWidget* parent);
+
+    QLabel* Label1 = nullptr;
+    QPushButton* YES = nullptr;
+    QPushButton* NO = nullptr;
+    QCheckBox* ShowAgain = nullptr;
+
+    void YES_Click();
+    void NO_Click();
+
+    // The whole offer: decides whether to ask and, if so, asks modally. `ask` lets tests
+    // stand in for the modal showing (it receives the prepared dialog).
+    static void SetBrowserHome(Registry& reg, const std::string& dbPath, QWidget* parent,
+                               const std::function<void(frmBrowserHome&)>& ask = {});
+
+private:
+    Registry& m_reg;
+    BrowserHomeOffer m_offer;
+};
+
+} // namespace vireo

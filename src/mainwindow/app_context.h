@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What every window of the program reaches: the program-wide objects (database, settings,
+// sounds, browser) and the facades through which it talks to the user and the desktop.
+// Assembled once by the start routine (or by a test) and passed by reference.
+
+#include <functional>
+#include <string>
+
+#include "shell/program.h"
+
+class QWidget;
+
+namespace vireo {
+
+class Dialogs;
+class DocumentOpener;
+class ProcessLauncher;
+
+struct AppContext {
+    AppContext(Program& p, Dialogs& d, DocumentOpener& o, ProcessLauncher& l)
+        : program(p), db(p.Db()), reg(p.Settings()), sounds(p.Sounds()), dialogs(d), documents(o),
+          launcher(l) {}
+
+    Program& program;
+    Database& db;
+    Registry& reg;
+    EventSoundPlayer& sounds;
+    Dialogs& dialogs;
+    DocumentOpener& documents;
+    ProcessLauncher& launcher;
+    // Opens the options on their browser page, so the user can choose a browser.
+    std::function<void(QWidget* parent)> showBrowserOptions;
+};
+
+} // namespace vireo

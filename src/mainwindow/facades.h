@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Every question the program asks the user, every file it lets the user pick, every
+// document it opens and every program it starts goes through one of these, so that tests
+// can script the answers and see what was shown, opened or started.
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "interchange/browser.h"
+
+class QWidget;
+
+namespace vireo {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Exclamation, Question, Critical };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual MsgResult Message(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                              MsgIcon icon) = 0;
+    // `filter` in the "Name|*.a;*.b|Other|*.*" form; "" when cancelled.
+    virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& directory = {}) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& directory = {}) = 0;
+    virtual QString ExistingDirectory(QWidget* parent, const QString& title,
+                                      const QString& directory = {}) = 0;
+    // nullopt when cancelled.
+    virtual std::optional<QString> InputText(QWidget* parent, const QString& prompt, const QString& title,
+                                             const QString& defaultText) = 0;
+    virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) = 0;
+};
+
+// Hands a file or URL to the desktop's default handler.
+class DocumentOpener {
+public:
+    virtual ~DocumentOpener() = default;
+    virtual void OpenDocument(const QString& target) = 0;
+};
+
+// "Name|*.a;*.b|All files (*.*)|*.*" as a Qt file dialog filter.
+QString QtFileFilter(const QString& filter);
+
+// The real ones, on the desktop.
+class QtDialogs : public Dialogs {
+public:
+    MsgResult Message(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
+                      MsgIcon icon) override;
+    QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& directory) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& directory) override;
+    QString ExistingDirectory(QWidget* parent, const QString& title, const QString& directory) override;
+    std::optional<QString> InputText(QWidget* parent, const QString& prompt, const QString& title,
+                                     const QString& defaultText) override;
+    std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
+};
+
+class DesktopDocumentOpener : public DocumentOpener {
+public:
+    void OpenDocument(const QString& target) override;
+};
+
+class QtProcessLauncher : public ProcessLauncher {
+public:
+    bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
+};
+
+// Shows the busy pointer while alive; nests.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+inline QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string S(const QString& s) {
+    return s.toStdString();
+}
+
+} // namespace vireo

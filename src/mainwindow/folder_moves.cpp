@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/folder_moves.h"
+
+#include "store/database.h"
+
+namespace vireo {
+
+bool MoveFolder(Database& db, std::int16_t source, std::int16_t target) {
+    const StoreServices& services = db.Services();
+    bool refused = source <= kTrashFolder || target < 1 || source == target || !db.IsLiveFolder(source) ||
+                   !db.IsLiveFolder(target) || db.Folder(source).Parent == target ||
+                   db.IsWithin(target, source);
+    if (refused) {
+        db.PlaySound(kSoundRejectBookmark);
+        return false;
+    }
+    if (services.tree)
+        services.tree->MoveNode(FolderNodeKey(source), FolderNodeKey(target));
+    db.Folder(source).Parent = target;
+    return true;
+}
+
+} // namespace vireo

@@ -1,0 +1,391 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "interchange/home_page.h"
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "mainwindow/menu_rules.h"
+#include "mainwindow/menus.h"
+#include "mainwindow/summary.h"
+#include "mainwindow/trash_query.h"
+#include "shell/startup.h"
+#include "store/database.h"
+#include "store/strings.h"
+#include "store/text_codec.h"
+
+namespace vireo {
+
+namespace {
+// The summary pane keeps its height; the list takes every change of the window's height.
+constexpr int kDetailHeight = 112;
+// The smallest window: 4665 x 5250 twips.
+constexpr QSize kMinimumWindow(311, 350);
+} // namespace
+
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_options(ctx.reg) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(Q(LoadResString(4)) + QStringLiteral(" Version: ") + QString::number(VersionMajor()) +
+                   QLatin1Char('.') + QString::number(VersionMinor()) + QStringLiteral(" Build (") +
+                   QString::number(VersionRevision()) + QLatin1Char(')'));
+    setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+    setMinimumSize(kMinimumWindow);
+    BuildLayout();
+    m_menus = std::make_unique<MainMenus>(*this);
+    ChooseFolder = [this](QWidget* parent, const QString& prompt) {
+        frmSelFolder chooser(m_ctx.db, parent);
+        std::int16_t chosen = chooser.GetFolderId(prompt);
+        // The chooser filled its own tree; the main tree stays the store's tree.
+        return chosen;
+    };
+
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(1000);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { SaveNow(); });
+
+    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), this);
+    connect(del, &QShortcut::activated, this, [this] { HandleMainKey(Qt::Key_Delete); });
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(f3, &QShortcut::activated, this, [this] { HandleMainKey(Qt::Key_F3); });
+}
+
+frmMain::~frmMain() {
+    // The store must not call into widgets that are going away.
+    if (m_ctx.db.Services().tree == TreeView)
+        m_ctx.db.SetServices({});
+}
+
+StoreServices frmMain::Services() {
+    return {TreeView, &m_ctx.sounds, this, this, &m_options};
+}
+
+void frmMain::BuildLayout() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("frmMainClient"));
+    central->setMouseTracking(true);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    toolframe = new QWidget(central);
+    toolframe->setObjectName(QStringLiteral("toolframe"));
+    toolframe->setAutoFillBackground(true);
+    QPalette strip = toolframe->palette();
+    strip.setColor(QPalette::Window, QColor(123, 170, 255));
+    toolframe->setPalette(strip);
+    auto* stripLayout = new QVBoxLayout(toolframe);
+    stripLayout->setContentsMargins(2, 0, 2, 0);
+    stripLayout->setSpacing(0);
+    stripLayout->addStretch(1);
+    imgLogo = new QLabel(toolframe);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setToolTip(QStringLiteral("Vireo! Web Site"));
+    imgLogo->setPixmap(ResourcePixmap(QStringLiteral("vireo_side"), QSize(48, 240)));
+    imgLogo->setCursor(Qt::PointingHandCursor);
+    imgLogo->installEventFilter(this);
+    stripLayout->addWidget(imgLogo, 0, Qt::AlignHCenter | Qt::AlignBottom);
+    toolframe->setFixedWidth(48 + 4);
+    row->addWidget(toolframe);
+
+    picSplit = new QSplitter(Qt::Horizontal, central);
+    picSplit->setObjectName(QStringLiteral("picSplit"));
+    // Like a splitter bar that is drawn while dragged and applied on release.
+    picSplit->setOpaqueResize(false);
+    picSplit->setChildrenCollapsible(false);
+    picSplit->setHandleWidth(4);
+
+    TreeView = new FolderTree(picSplit);
+    TreeView->setObjectName(QStringLiteral("TreeView"));
+    TreeView->setMinimumWidth(50);
+    TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeView->SetRenamePolicy([this](std::int16_t folder) { return CanRenameFolder(m_ctx.db, folder); });
+    TreeView->viewport()->installEventFilter(this);
+
+    auto* right = new QWidget(picSplit);
+    right->setMinimumWidth(50);
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    ListView = new BookmarkList(right);
+    ListView->setObjectName(QStringLiteral("ListView"));
+    ListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView->viewport()->installEventFilter(this);
+    rtDetail = new RtfPane(right);
+    rtDetail->setObjectName(QStringLiteral("rtDetail"));
+    rtDetail->setFixedHeight(kDetailHeight);
+    column->addWidget(ListView, 1);
+    column->addWidget(rtDetail, 0);
+
+    picSplit->addWidget(TreeView);
+    picSplit->addWidget(right);
+    picSplit->setStretchFactor(0, 0);
+    picSplit->setStretchFactor(1, 1);
+    picSplit->setSizes({240, 700});
+    row->addWidget(picSplit, 1);
+    setCentralWidget(central);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setSingleShot(true);
+    Timer->setInterval(10);
+
+    connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current && !TreeView->Filling())
+            FillBookmarkList();
+    });
+    connect(TreeView, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!TreeView->Filling())
+            TreeLabelEdited(item);
+    });
+    connect(TreeView, &QWidget::customContextMenuRequested, this, &frmMain::TreeContextMenu);
+    connect(ListView, &QWidget::customContextMenuRequested, this, &frmMain::ListContextMenu);
+    connect(ListView, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        if (item && BookmarkList::KeyOf(item).size() > 1)
+            OpenDocument(item->text(1));
+    });
+}
+
+void frmMain::SelectFolder(std::int16_t folder) {
+    TreeView->SelectNode(FolderNodeKey(folder));
+}
+
+void frmMain::FillBookmarkList() {
+    WaitCursor wait;
+    ListView->Fill(m_ctx.db, SelectedFolder());
+}
+
+void frmMain::BeginBusy() {
+    if (m_busy++ == 0)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void frmMain::EndBusy() {
+    if (m_busy > 0 && --m_busy == 0)
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMain::ShowFolderSummary(std::int16_t folder) {
+    QString tag = Q(FolderTag(folder));
+    if (rtDetail->Tag == tag)
+        return;
+    rtDetail->Tag = tag;
+    rtDetail->SetRtf(Q(FolderSummaryRtf(m_ctx.db, folder)));
+}
+
+void frmMain::ShowBookmarkSummary(std::int16_t folder, std::int32_t key) {
+    QString tag = Q(BookmarkTag(key));
+    if (rtDetail->Tag == tag)
+        return;
+    rtDetail->Tag = tag;
+    rtDetail->SetRtf(Q(BookmarkSummaryRtf(m_ctx.db, folder, key)));
+}
+
+void frmMain::ClearSummary() {
+    rtDetail->Tag.clear();
+    rtDetail->SetRtf(QString());
+}
+
+bool frmMain::HandleMainKey(int key) {
+    if (key == Qt::Key_Delete) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && (focus == TreeView || TreeView->isAncestorOf(focus))) {
+            std::int16_t folder = SelectedFolder();
+            if (!m_ctx.db.KillFolder(folder, false))
+                m_ctx.dialogs.Message(this, Q(m_ctx.db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+            FillBookmarkList();
+        } else if (focus && (focus == ListView || ListView->isAncestorOf(focus))) {
+            DeleteSelectedBookmarks();
+        } else {
+            m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        }
+        return true;
+    }
+    // F3 opens the web search, which this version does not have.
+    return false;
+}
+
+void frmMain::DeleteSelectedBookmarks() {
+    std::int16_t folder = SelectedFolder();
+    if (!m_ctx.db.IsLiveFolder(folder))
+        return;
+    std::vector<std::int32_t> keys = ListView->SelectedBookmarks();
+    if (keys.empty() && SelectedBookmark())
+        keys.push_back(SelectedBookmark());
+    for (std::int32_t key : keys) {
+        m_ctx.db.Marks(folder).Copy(key);
+        m_ctx.db.Marks(folder).Kill(key, false);
+    }
+    FillBookmarkList();
+    if (!keys.empty())
+        ScheduleSave();
+}
+
+void frmMain::OpenDocument(const QString& target) {
+    m_ctx.documents.OpenDocument(target);
+}
+
+void frmMain::EditFolderLabel(std::int16_t folder) {
+    if (QTreeWidgetItem* item = TreeView->Node(Q(FolderNodeKey(folder)))) {
+        TreeView->setCurrentItem(item);
+        TreeView->scrollToItem(item);
+        TreeView->setFocus();
+        TreeView->editItem(item, 0);
+    }
+}
+
+void frmMain::TreeLabelEdited(QTreeWidgetItem* item) {
+    std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
+    if (!m_ctx.db.IsLiveFolder(folder))
+        return;
+    FolderRecord& f = m_ctx.db.Folder(folder);
+    std::string typed = S(item->text(0));
+    std::string name(text::TrimSpaces(typed));
+    if (name.empty()) {
+        // A folder without a name could not be told apart: keep the old one.
+        TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
+        return;
+    }
+    f.Name.set(typed);
+    TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
+    rtDetail->Tag.clear();
+    ScheduleSave();
+}
+
+void frmMain::TreeContextMenu(const QPoint& pos) {
+    QTreeWidgetItem* item = TreeView->itemAt(pos);
+    if (!item)
+        return;
+    TreeView->setCurrentItem(item);
+    std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
+    m_menus->PopupFolderMenu(PrepareFolderMenu(m_ctx.db, folder, true),
+                             TreeView->viewport()->mapToGlobal(pos));
+}
+
+void frmMain::ListContextMenu(const QPoint& pos) {
+    QTreeWidgetItem* item = ListView->itemAt(pos);
+    std::int32_t key = KeyToLong(S(BookmarkList::KeyOf(item)));
+    if (key)
+        m_ctx.db.Marks(SelectedFolder()).Copy(key);
+    m_menus->PopupBookmarkMenu(PrepareBookmarkMenu(key), ListView->viewport()->mapToGlobal(pos));
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TreeView->viewport() && event->type() == QEvent::MouseMove) {
+        if (ClearGlow)
+            ClearGlow();
+        auto* me = static_cast<QMouseEvent*>(event);
+        std::int16_t folder = TreeView->FolderAt(me->position().toPoint());
+        if (folder)
+            ShowFolderSummary(folder);
+        else
+            ClearSummary();
+    } else if (watched == ListView->viewport() && event->type() == QEvent::MouseMove) {
+        if (ClearGlow)
+            ClearGlow();
+        auto* me = static_cast<QMouseEvent*>(event);
+        QTreeWidgetItem* item = ListView->itemAt(me->position().toPoint());
+        if (!item)
+            ClearSummary();
+        else if (std::int32_t key = KeyToLong(S(BookmarkList::KeyOf(item))))
+            ShowBookmarkSummary(SelectedFolder(), key);
+    } else if (watched == ListView->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // The pressed row waits in the copy buffer, ready for a drag or the properties.
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (std::int32_t key = ListView->BookmarkAt(me->position().toPoint()))
+            m_ctx.db.Marks(SelectedFolder()).Copy(key);
+    } else if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            OpenDocument(Q(LoadResString(3)));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    if (ClearGlow)
+        ClearGlow();
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void frmMain::ScheduleSave() {
+    m_saveTimer.start();
+}
+
+bool frmMain::SaveNow() {
+    m_saveTimer.stop();
+    if (m_purged)
+        return false;
+    std::string error;
+    if (m_ctx.db.Save(&error)) {
+        m_saveFailureShown = false;
+        return true;
+    }
+    if (!m_saveFailureShown) {
+        m_saveFailureShown = true;
+        m_ctx.dialogs.Message(this,
+                              Q(error) + QStringLiteral("\n\nYour changes are kept while Vireo runs and are "
+                                                        "saved again with the next change or when you exit."),
+                              {}, MsgButtons::Ok, MsgIcon::Critical);
+    }
+    return false;
+}
+
+bool frmMain::SaveData(std::string* error) {
+    m_saveTimer.stop();
+    if (m_purged)
+        return true;
+    SaveDataHooks hooks;
+    hooks.askEmptyTrash = [this] {
+        frmTrashQuery query(m_ctx.db, m_ctx.reg, this);
+        query.exec();
+    };
+    hooks.showSummary = [this](std::string_view rtf) {
+        rtDetail->Tag.clear();
+        rtDetail->SetRtf(Q(rtf));
+        rtDetail->repaint();
+    };
+    // The place of the window as the user left it (not maximised or minimised).
+    QRect place = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    hooks.windowPosition = WindowPosition{place.y(), place.x(), place.width(), place.height()};
+    hooks.buildHomePage = [this](std::string* err) {
+        std::string file;
+        std::int16_t folder = 0;
+        return BuildHomePage(m_ctx.db, m_ctx.reg, file, folder, err);
+    };
+    return vireo::SaveData(m_ctx.db, m_ctx.reg, hooks, error);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    std::string error;
+    bool saved;
+    {
+        WaitCursor wait;
+        saved = SaveData(&error);
+    }
+    if (!saved && m_ctx.db.IsOpen() && !m_ctx.db.Purged()) {
+        // Leaving now would lose what the disk could not take: let the user decide.
+        MsgResult answer = m_ctx.dialogs.Message(
+            this,
+            Q(error) + QStringLiteral("\n\nClose Vireo anyway? Changes made since the last successful save "
+                                      "would be lost."),
+            {}, MsgButtons::YesNo, MsgIcon::Critical);
+        if (answer != MsgResult::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    m_closing = true;
+    event->accept();
+}
+
+} // namespace vireo

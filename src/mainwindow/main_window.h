@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// frmMain: the folder tree on the left, the bookmarks of the selected folder on the
+// right, the summary of the item under the mouse below them, and the strip of picture
+// buttons at the far left. Closing it is the program's shutdown.
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QSplitter>
+#include <QTimer>
+#include <memory>
+
+#include "mainwindow/app_context.h"
+#include "mainwindow/bookmark_list.h"
+#include "mainwindow/folder_dialogs.h"
+#include "mainwindow/folder_tree.h"
+#include "mainwindow/rtf_view.h"
+#include "shell/options.h"
+#include "store/store_services.h"
+
+namespace vireo {
+
+class MainMenus;
+
+class frmMain : public QMainWindow, public BookmarkListView, public BusyIndicator {
+    Q_OBJECT
+public:
+    explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    AppContext& Context() { return m_ctx; }
+    Database& Db() { return m_ctx.db; }
+    // The services the store uses while this window is the main window.
+    StoreServices Services();
+
+    // Controls, by the names the rest of the program knows them by.
+    QWidget* toolframe = nullptr;
+    QLabel* imgLogo = nullptr;
+    QSplitter* picSplit = nullptr;
+    FolderTree* TreeView = nullptr;
+    BookmarkList* ListView = nullptr;
+    RtfPane* rtDetail = nullptr;
+    QTimer* Timer = nullptr;
+
+    std::int16_t SelectedFolder() const { return TreeView->SelectedFolder(); }
+    std::int32_t SelectedBookmark() const { return ListView->SelectedBookmark(); }
+    void SelectFolder(std::int16_t folder);
+
+    void FillBookmarkList() override;
+    void BeginBusy() override;
+    void EndBusy() override;
+
+    void ShowFolderSummary(std::int16_t folder);
+    void ShowBookmarkSummary(std::int16_t folder, std::int32_t key);
+    void ClearSummary();
+
+    // Delete, F3: true when the key was handled.
+    bool HandleMainKey(int key);
+    void OpenDocument(const QString& target);
+
+    // Writes the changes soon (changes are also written when the window closes).
+    void ScheduleSave();
+    // Writes the changes now; a failure is shown to the user once per failure streak.
+    bool SaveNow();
+    // The shutdown sequence: trash option, compaction, window position, home page, records.
+    bool SaveData(std::string* error = nullptr);
+    // Set when the data must not be written at exit (after the purge).
+    void SetPurged() { m_purged = true; }
+
+    // The label editor for a folder (New Folder and Rename).
+    void EditFolderLabel(std::int16_t folder);
+    // Deletes the selected bookmarks (Delete key and the bookmark menu).
+    void DeleteSelectedBookmarks();
+
+    MainMenus& Menus() { return *m_menus; }
+    // Asks for a folder (frmSelFolder); tests replace it. Returns 0 when cancelled.
+    FolderChooser ChooseFolder;
+    // The glow of the button bar ends when the mouse moves elsewhere.
+    std::function<void()> ClearGlow;
+    // Regenerates the home page at exit (set by whoever provides the home page).
+    std::function<void()> RegenerateHomePage;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void BuildLayout();
+    void TreeLabelEdited(QTreeWidgetItem* item);
+    void TreeContextMenu(const QPoint& pos);
+    void ListContextMenu(const QPoint& pos);
+
+    AppContext& m_ctx;
+    RegistryStoreOptions m_options;
+    std::unique_ptr<MainMenus> m_menus;
+    QTimer m_saveTimer;
+    int m_busy = 0;
+    bool m_purged = false;
+    bool m_saveFailureShown = false;
+    bool m_closing = false;
+};
+
+} // namespace vireo

@@ -1,0 +1,357 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/menu_commands.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+#include "interchange/favorites.h"
+#include "interchange/home_page.h"
+#include "interchange/html_import.h"
+#include "interchange/html_view.h"
+#include "interchange/netscape.h"
+#include "mainwindow/about_dialog.h"
+#include "mainwindow/bookmark_dialog.h"
+#include "mainwindow/facades.h"
+#include "mainwindow/folder_dialogs.h"
+#include "mainwindow/folder_moves.h"
+#include "mainwindow/main_window.h"
+#include "store/database.h"
+#include "store/strings.h"
+
+namespace vireo {
+
+namespace {
+
+QString DataFile(frmMain& main, std::string_view name) {
+    return Q(main.Db().DBPath()) + QLatin1Char('/') + Q(name);
+}
+
+void Tell(frmMain& main, const ExchangeResult& result) {
+    if (result.message.empty())
+        return;
+    main.Context().dialogs.Message(&main, Q(result.message), Q(result.title), MsgButtons::Ok,
+                                   result.warning ? MsgIcon::Exclamation : MsgIcon::Information);
+}
+
+void TellError(frmMain& main, const std::string& error) {
+    if (!error.empty())
+        main.Context().dialogs.Message(&main, Q(error), {}, MsgButtons::Ok, MsgIcon::Critical);
+}
+
+// After an import: the new folders are in the tree already; show the list, play the
+// sound and keep the result.
+void AfterImport(frmMain& main, const ExchangeResult& result) {
+    Tell(main, result);
+    main.Context().sounds.PlayEventSound(kSoundImport);
+    main.FillBookmarkList();
+    if (result.folder || result.bookmarks)
+        main.ScheduleSave();
+}
+
+// A progress window for imports that take a while.
+class ImportProgress {
+public:
+    ImportProgress(QWidget* parent, const QString& label) : m_dialog(label, QString(), 0, 1000, parent) {
+        m_dialog.setWindowTitle(QStringLiteral("Vireo!"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(400);
+        m_dialog.setCancelButton(nullptr);
+        m_dialog.setAutoClose(true);
+    }
+    ProgressFn Callback() {
+        return [this](std::uint64_t done, std::uint64_t total) {
+            if (total)
+                m_dialog.setValue(static_cast<int>(done * 1000 / total));
+        };
+    }
+    ~ImportProgress() { m_dialog.setValue(m_dialog.maximum()); }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+void ImportNetscapeCommand(frmMain& main) {
+    AppContext& ctx = main.Context();
+    std::string file;
+    if (!GetNetscapeBookmarkFile(ctx.reg, file) || !QFileInfo::exists(Q(file)))
+        file = S(ctx.dialogs.OpenFileName(&main, Q(kNetscapeImportDialogTitle), Q(kHtmlFileFilter)));
+    if (file.empty() || !QFileInfo(Q(file)).isFile())
+        return;
+    ExchangeResult result;
+    {
+        WaitCursor wait;
+        ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
+        result = ImportNetscape(main.Db(), file, progress.Callback());
+    }
+    AfterImport(main, result);
+}
+
+void ImportHtmlCommand(frmMain& main) {
+    AppContext& ctx = main.Context();
+    if (ctx.dialogs.Message(&main, Q(kImportHtmlQuestion), Q(kImportHtmlTitle), MsgButtons::YesNo,
+                            MsgIcon::Question) != MsgResult::Yes)
+        return;
+    QString file = ctx.dialogs.OpenFileName(&main, Q(kImportHtmlDialogTitle), Q(kHtmlFileFilter));
+    if (file.isEmpty())
+        return;
+    ExchangeResult result;
+    {
+        WaitCursor wait;
+        result = ImportHtml(main.Db(), S(file), main.SelectedFolder());
+    }
+    AfterImport(main, result);
+}
+
+void ExportNetscapeCommand(frmMain& main) {
+    AppContext& ctx = main.Context();
+    std::int16_t folder = main.ChooseFolder(&main, QString::fromUtf8(kExportNetscapePrompt));
+    if (folder < 1)
+        return;
+    std::string file;
+    bool found = GetNetscapeBookmarkFile(ctx.reg, file);
+    if (!found) {
+        if (ctx.dialogs.Message(&main, Q(kNetscapeBrowseQuestion), Q(kNetscapeExportTitle), MsgButtons::YesNo,
+                                MsgIcon::Question) != MsgResult::Yes)
+            return;
+        file = S(ctx.dialogs.SaveFileName(&main, Q(kNetscapeExportTitle), Q(kHtmlFileFilter)));
+        if (file.empty())
+            return;
+    }
+    WaitCursor wait;
+    // An existing bookmark file gets the folder appended; a new one is written as a
+    // complete file that browsers can import.
+    ExchangeResult result = QFileInfo::exists(Q(file)) ? ExportNetscape(main.Db(), folder, file)
+                                                       : ExportNetscapeFile(main.Db(), folder, file);
+    Tell(main, result);
+}
+
+void ViewAsWebPage(frmMain& main, std::int16_t folder) {
+    WaitCursor wait;
+    std::string file = S(DataFile(main, kViewFileName));
+    std::string error;
+    std::int32_t written = SaveView(main.Db(), file, folder, &error);
+    if (written > 0)
+        main.OpenDocument(Q(file));
+    TellError(main, error);
+}
+
+void ViewHomePage(frmMain& main, std::int16_t folder, const QString& file) {
+    WaitCursor wait;
+    std::string name = S(file);
+    std::string error;
+    if (BuildHomePage(main.Db(), main.Context().reg, name, folder, &error))
+        main.OpenDocument(Q(name));
+    else
+        TellError(main, error);
+}
+
+} // namespace
+
+void FolderMenuCommand(frmMain& main, int index) {
+    Database& db = main.Db();
+    std::int16_t folder = main.SelectedFolder();
+    switch (index) {
+    case 2: {
+        std::int16_t id = db.AddFolder("New", folder, kFolderOrdinary);
+        if (id == 0) {
+            main.Context().dialogs.Message(&main, Q(FolderTableFullMessage(0, 0)), {}, MsgButtons::Ok,
+                                           MsgIcon::Exclamation);
+            return;
+        }
+        main.TreeView->ExpandNode(FolderNodeKey(folder));
+        main.TreeView->SelectNode(FolderNodeKey(id));
+        main.EditFolderLabel(id);
+        main.FillBookmarkList();
+        main.ScheduleSave();
+        break;
+    }
+    case 3:
+        main.EditFolderLabel(folder);
+        break;
+    case 5:
+        ViewAsWebPage(main, folder);
+        break;
+    case 6:
+        ViewHomePage(main, folder, DataFile(main, kViewHomeFile));
+        break;
+    case 12: {
+        std::int16_t target = main.ChooseFolder(&main, QString::fromUtf8(kMoveFolderPrompt));
+        if (target > 0 && MoveFolder(db, folder, target)) {
+            main.SelectFolder(folder);
+            main.ScheduleSave();
+        }
+        break;
+    }
+    case 13:
+        if (!db.EmptyFolder(folder, folder == kTrashFolder))
+            TellError(main, db.LastError());
+        main.FillBookmarkList();
+        break;
+    case 14:
+        if (!db.KillFolder(folder, false))
+            TellError(main, db.LastError());
+        main.FillBookmarkList();
+        break;
+    case 17:
+        if (db.IsLiveFolder(folder)) {
+            frmFolderProp dialog(main, folder);
+            dialog.exec();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void BookmarkMenuCommand(frmMain& main, int index) {
+    Database& db = main.Db();
+    switch (index) {
+    case 1: {
+        std::int16_t folder = main.SelectedFolder();
+        db.CopyBuffer =
+            db.NewMark("", "", db.IsLiveFolder(folder) ? folder : kUnsortedFolder, "", kFlagsStandard);
+        frmBMDialog dialog(main);
+        dialog.DropInFolder_Click(); // a new bookmark needs its folder: show the tree
+        dialog.exec();
+        break;
+    }
+    case 2:
+        if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
+            main.OpenDocument(item->text(1));
+        break;
+    case 10:
+        main.DeleteSelectedBookmarks();
+        break;
+    case 13:
+        if (db.CopyBuffer.key != 0) {
+            frmBMDialog dialog(main);
+            dialog.exec();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FileMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case 1:
+        ViewHomePage(main, 0, QString());
+        break;
+    case 6:
+        main.close();
+        break;
+    default:
+        break;
+    }
+}
+
+void ImportMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case 1: {
+        ExchangeResult result;
+        {
+            WaitCursor wait;
+            result = ImportFavorites(main.Db(), FavoritesFolder(main.Context().reg));
+        }
+        AfterImport(main, result);
+        break;
+    }
+    case 2:
+        ImportNetscapeCommand(main);
+        break;
+    case 3:
+        ImportHtmlCommand(main);
+        break;
+    default:
+        break;
+    }
+}
+
+void ExportMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case 1: {
+        std::int16_t folder = main.ChooseFolder(&main, QString::fromUtf8(kExportFavoritesPrompt));
+        if (folder < 1)
+            return;
+        WaitCursor wait;
+        Tell(main, ExportFavorites(main.Db(), folder, FavoritesFolder(main.Context().reg)));
+        break;
+    }
+    case 2:
+        ExportNetscapeCommand(main);
+        break;
+    case 3: {
+        QString file =
+            main.Context().dialogs.SaveFileName(&main, Q(kSaveHtmlDialogTitle), Q(kHtmlFileFilter));
+        if (file.isEmpty())
+            return;
+        WaitCursor wait;
+        std::string name = S(file);
+        std::string error;
+        SaveFolderView(main.Db(), name, main.SelectedFolder(), &error);
+        TellError(main, error);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The web search is not part of this version; its entries are unavailable.
+void SearchMenuCommand(frmMain&, int) {}
+void RunSearchMenuCommand(frmMain&, int) {}
+
+void ToolsMenuCommand(frmMain& main, int index) {
+    Database& db = main.Db();
+    switch (index) {
+    case 3:
+        if (!db.EmptyFolder(kTrashFolder, true))
+            TellError(main, db.LastError());
+        main.FillBookmarkList();
+        break;
+    default:
+        break;
+    }
+}
+
+void HelpMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case 1:
+        main.OpenDocument(Q(LoadResString(102)));
+        break;
+    case 5: {
+        std::string exe =
+            GetRegText(main.Context().reg, std::string(kAppPathsKey) + "Skylark.exe", "", kHKeyLocalMachine);
+        main.OpenDocument(exe.empty() ? Q(LoadResString(5)) : Q(exe));
+        break;
+    }
+    case 7:
+        main.OpenDocument(Q(LoadResString(3)));
+        break;
+    case 8:
+        main.OpenDocument(Q(LoadResString(101)));
+        break;
+    case 9: {
+        frmAboutNew about(main.Context().documents, &main);
+        about.exec();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TestMenuCommand(frmMain& main, int index) {
+    if (index != 1)
+        return;
+    if (main.Context().dialogs.Message(&main, QStringLiteral("Delete all bookmarks and folders?"), {},
+                                       MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return;
+    main.Db().Purge(nullptr);
+    main.SetPurged();
+    main.close();
+}
+
+} // namespace vireo

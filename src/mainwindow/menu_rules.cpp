@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/menu_rules.h"
+
+#include "store/database.h"
+
+namespace vireo {
+
+FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton) {
+    FolderMenuState m{};
+    for (int i = 8; i <= 12; ++i)
+        m[i].enabled = false;
+    m[1].visible = false;
+    m[15].visible = false;
+    if (!rightButton || !db.IsLiveFolder(folder))
+        return m;
+    switch (db.Folder(folder).FolderType) {
+    case kFolderStandard:
+    case kFolderHomePage:
+    case kFolderTrash:
+        for (int i : {14, 17, 3, 8, 12})
+            m[i].enabled = false;
+        break;
+    case kFolderSearchResults:
+        m[1].visible = true;
+        break;
+    default:
+        break;
+    }
+    if (db.InTrash(folder)) {
+        for (int i = 1; i <= 11; ++i)
+            m[i].visible = false;
+        for (int i = 12; i <= kFolderMenuEntries; ++i)
+            m[i] = MenuEntryState{};
+    }
+    m[15].enabled = false;
+    return m;
+}
+
+BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey) {
+    BookmarkMenuState m{};
+    for (int i = 4; i <= 9; ++i)
+        m[i].enabled = false;
+    m[11].enabled = false;
+    if (selectedKey == 0) {
+        // Nothing to act on; a new bookmark can still be made in the folder.
+        for (int i = 2; i <= kBookmarkMenuEntries; ++i)
+            m[i].enabled = false;
+    }
+    return m;
+}
+
+bool CanRerunSearch(const Database& db, std::int16_t folder) {
+    return db.IsLiveFolder(folder) && db.Folder(folder).FolderType == kFolderSearchResults;
+}
+
+bool CanRenameFolder(const Database& db, std::int16_t folder) {
+    if (!db.IsLiveFolder(folder) || folder <= kTrashFolder)
+        return false;
+    std::int16_t type = db.Folder(folder).FolderType;
+    return type != kFolderStandard && type != kFolderHomePage && type != kFolderTrash;
+}
+
+} // namespace vireo

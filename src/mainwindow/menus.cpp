@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/menus.h"
+
+#include <QMenuBar>
+
+#include "mainwindow/main_window.h"
+#include "mainwindow/menu_commands.h"
+
+namespace vireo {
+
+namespace {
+QString T(const char* s) {
+    return QString::fromUtf8(s);
+}
+} // namespace
+
+QMenu* MainMenus::AddMenu(QMenu* menu, const QString& title, std::vector<QAction*>& slots,
+                          const std::vector<QString>& captions, void (*dispatch)(frmMain&, int)) {
+    menu->setTitle(title);
+    slots.assign(captions.size() + 1, nullptr);
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const int index = static_cast<int>(i + 1);
+        QAction* action = nullptr;
+        if (captions[i] == QLatin1String("-")) {
+            action = menu->addSeparator();
+        } else {
+            action = menu->addAction(captions[i]);
+            if (dispatch)
+                connect(action, &QAction::triggered, this,
+                        [this, dispatch, index] { dispatch(m_window, index); });
+        }
+        action->setData(index);
+        slots[static_cast<std::size_t>(index)] = action;
+    }
+    return menu;
+}
+
+MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
+    QMenuBar* bar = window.menuBar();
+    mnuMain.assign(9, nullptr);
+
+    // 1 and 2 hold the context menus; they never show in the bar.
+    m_node = new QMenu(&window);
+    m_node->setObjectName(QStringLiteral("mnuNode"));
+    AddMenu(m_node, T("x"), mnuNode,
+            {T("Rerun &Search"), T("&New Folder"), T("&Rename"), T("-"), T("&View as Web page"),
+             T("View as &Home page"), T("-"), T("Cu&t"), T("&Copy"), T("&Paste"), T("-"), T("&Move"),
+             T("&Empty"), T("&Delete"), T("Restore"), T("-"), T("P&roperties")},
+            &FolderMenuCommand);
+    m_mark = new QMenu(&window);
+    m_mark->setObjectName(QStringLiteral("mnuMark"));
+    AddMenu(m_mark, T("x2"), mnuMark,
+            {T("&New Bookmark"), T("&Open"), T("&Search for this"), T("-"), T("Cu&t"), T("&Copy"),
+             T("&Paste"), T("-"), T("&Move"), T("&Delete"), T("Restore"), T("-"), T("P&roperties")},
+            &BookmarkMenuCommand);
+    mnuMain[1] = m_node->menuAction();
+    mnuMain[2] = m_mark->menuAction();
+
+    auto* file = new QMenu(bar);
+    file->setObjectName(QStringLiteral("mnuFile"));
+    AddMenu(file, T("&File"), mnuFile,
+            {T("View My Homepage"), T("-"), T("&Import"), T("&Export"), T("-"), T("E&xit")},
+            &FileMenuCommand);
+    auto* import = new QMenu(file);
+    import->setObjectName(QStringLiteral("mnuImport"));
+    AddMenu(import, T("&Import"), mnuImport, {T("&Explorer/Favorites"), T("&Netscape"), T("From &HTML")},
+            &ImportMenuCommand);
+    mnuFile[3]->setMenu(import);
+    auto* exportMenu = new QMenu(file);
+    exportMenu->setObjectName(QStringLiteral("mnuExport"));
+    AddMenu(exportMenu, T("&Export"), mnuExport,
+            {T("To &Explorer/Favorites"), T("To &Netscape"), T("To &HTML")}, &ExportMenuCommand);
+    mnuFile[4]->setMenu(exportMenu);
+    mnuMain[3] = bar->addMenu(file);
+
+    // A hidden menu whose only working entry is the purge of the whole database.
+    auto* test = new QMenu(bar);
+    test->setObjectName(QStringLiteral("mnuTest"));
+    AddMenu(test, T("Test Stuff"), mnuTest, {T("&Purge Database"), T("Test One")}, &TestMenuCommand);
+    mnuMain[4] = bar->addMenu(test);
+    mnuMain[4]->setVisible(false);
+    auto* edit = new QMenu(T("&Edit"), bar);
+    mnuMain[5] = bar->addMenu(edit);
+    mnuMain[5]->setVisible(false);
+
+    auto* search = new QMenu(bar);
+    search->setObjectName(QStringLiteral("mnuSearch"));
+    AddMenu(
+        search, T("&Search"), mnuSearch,
+        {T("Run"), T("Rerun Search"), T("Update Results"), T("-"), T("Manage Groups"), T("Update Engines")},
+        &SearchMenuCommand);
+    auto* run = new QMenu(search);
+    run->setObjectName(QStringLiteral("mnuRunSearch"));
+    AddMenu(run, T("Run"), mnuRunSearch, {T("Quick"), T("Advanced")}, &RunSearchMenuCommand);
+    mnuSearch[1]->setMenu(run);
+    mnuMain[6] = bar->addMenu(search);
+    connect(search, &QMenu::aboutToShow, this, &MainMenus::PrepareSearchMenu);
+    // The web search is not part of this version: its entries stay unavailable.
+    for (QAction* a : mnuSearch) {
+        if (a)
+            a->setEnabled(false);
+    }
+    for (QAction* a : mnuRunSearch) {
+        if (a)
+            a->setEnabled(false);
+    }
+
+    auto* tools = new QMenu(bar);
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    AddMenu(tools, T("&Tools"), mnuTools,
+            {T("&Find in Vireo!"), T("-"), T("&Empty Trash"), T("&My Homepage Options"), T("&Verify Links"),
+             T("-"), T("&Options...")},
+            &ToolsMenuCommand);
+    mnuTools[5]->setVisible(false);
+    for (int i : {1, 4, 7})
+        mnuTools[static_cast<std::size_t>(i)]->setEnabled(false);
+    mnuMain[7] = bar->addMenu(tools);
+
+    auto* help = new QMenu(bar);
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    AddMenu(help, T("&Help"), mnuHelp,
+            {T("&Help Topics"), T("-"), T("Contents"), T("Check for &Update Now"), T("Sky&lark!"), T("-"),
+             T("&Vireo! Web Site"), T("Support Online"), T("&About")},
+            &HelpMenuCommand);
+    mnuHelp[3]->setVisible(false);
+    mnuHelp[4]->setEnabled(false);
+    mnuHelp[1]->setShortcut(QKeySequence::HelpContents);
+    mnuMain[8] = bar->addMenu(help);
+
+    mnuFile[6]->setShortcut(QKeySequence::Quit);
+    mnuNode[3]->setShortcut(Qt::Key_F2);
+    mnuNode[3]->setShortcutContext(Qt::WidgetShortcut);
+}
+
+void MainMenus::ApplyFolderMenu(const FolderMenuState& state) {
+    for (int i = 1; i <= kFolderMenuEntries; ++i) {
+        mnuNode[static_cast<std::size_t>(i)]->setVisible(state[static_cast<std::size_t>(i)].visible);
+        mnuNode[static_cast<std::size_t>(i)]->setEnabled(state[static_cast<std::size_t>(i)].enabled);
+    }
+    // The web search is not part of this version.
+    mnuNode[1]->setEnabled(false);
+}
+
+void MainMenus::ApplyBookmarkMenu(const BookmarkMenuState& state) {
+    for (int i = 1; i <= kBookmarkMenuEntries; ++i) {
+        mnuMark[static_cast<std::size_t>(i)]->setVisible(state[static_cast<std::size_t>(i)].visible);
+        mnuMark[static_cast<std::size_t>(i)]->setEnabled(state[static_cast<std::size_t>(i)].enabled);
+    }
+    mnuMark[3]->setEnabled(false);
+}
+
+void MainMenus::PopupFolderMenu(const FolderMenuState& state, const QPoint& globalPos) {
+    ApplyFolderMenu(state);
+    m_node->popup(globalPos);
+}
+
+void MainMenus::PopupBookmarkMenu(const BookmarkMenuState& state, const QPoint& globalPos) {
+    ApplyBookmarkMenu(state);
+    m_mark->popup(globalPos);
+}
+
+void MainMenus::PrepareSearchMenu() {
+    // Rerun Search applies to a folder of search results only, once searching exists.
+    mnuSearch[2]->setEnabled(false);
+}
+
+} // namespace vireo

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/app_main.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "interchange/favorites.h"
+#include "interchange/netscape.h"
+#include "mainwindow/app_context.h"
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "mainwindow/main_window.h"
+#include "platform/hive_registry.h"
+#include "platform/single_instance.h"
+#include "platform/sound_canberra.h"
+#include "shell/startup.h"
+#include "store/database.h"
+#include "store/strings.h"
+
+namespace vireo {
+
+std::unique_ptr<frmMain> BuildMainWindow(AppContext& ctx, const QRect& screen) {
+    auto main = std::make_unique<frmMain>(ctx);
+    ctx.db.SetServices(main->Services());
+    WindowPosition pos = ReadWindowPosition(ctx.reg, screen.width(), screen.height());
+    main->setGeometry(pos.left, pos.top, pos.width, pos.height);
+    ctx.db.FillTree(*main->TreeView);
+    main->FillBookmarkList();
+    return main;
+}
+
+void OfferFirstRunImport(frmMain& main) {
+    AppContext& ctx = main.Context();
+    if (!ctx.db.IsFirstRun())
+        return;
+    FirstRunImportOffer offer = PrepareFirstRunImport(ctx.reg);
+    if (offer.question.empty())
+        return;
+    if (ctx.dialogs.Message(&main, Q(offer.question), Q(offer.title), MsgButtons::YesNo, MsgIcon::Question) !=
+        MsgResult::Yes)
+        return;
+    WaitCursor wait;
+    if (offer.explorer)
+        ImportFavorites(ctx.db, FavoritesFolder(ctx.reg));
+    std::string file;
+    if (offer.netscape && GetNetscapeBookmarkFile(ctx.reg, file))
+        ImportNetscape(ctx.db, file);
+    ctx.sounds.PlayEventSound(kSoundImport);
+    main.FillBookmarkList();
+    main.SaveNow();
+}
+
+void ReportStartupRepairs(frmMain& main, const std::string& settingsNotice) {
+    AppContext& ctx = main.Context();
+    if (!settingsNotice.empty())
+        ctx.dialogs.Message(&main, Q(settingsNotice), Q(LoadResString(4)), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
+    const auto& warnings = ctx.db.LoadWarnings();
+    if (warnings.empty())
+        return;
+    QString text =
+        QStringLiteral("Your bookmark database was damaged. Vireo repaired it while opening it:\n");
+    for (std::size_t i = 0; i < warnings.size() && i < 8; ++i)
+        text += QStringLiteral("\n• ") + Q(warnings[i]);
+    if (warnings.size() > 8)
+        text += QStringLiteral("\n• ... and %1 more.").arg(warnings.size() - 8);
+    if (!ctx.db.DamagedCopyFolder().empty())
+        text += QStringLiteral("\n\nThe damaged files were copied to \"%1\" before anything was changed.")
+                    .arg(Q(ctx.db.DamagedCopyFolder()));
+    ctx.dialogs.Message(&main, text, Q(LoadResString(4)), MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+bool OpenDataOrChoose(AppContext& ctx, bool playStartupSound) {
+    std::string error;
+    bool busy = false;
+    while (!ctx.program.OpenData(playStartupSound, &error, &busy)) {
+        playStartupSound = false;
+        QString text =
+            Q(error) + QStringLiteral("\n\nWould you like to choose another folder for your bookmarks? "
+                                      "(No closes Vireo; nothing has been changed.)");
+        QApplication::restoreOverrideCursor();
+        if (ctx.dialogs.Message(nullptr, text, Q(LoadResString(4)), MsgButtons::YesNo, MsgIcon::Critical) !=
+            MsgResult::Yes)
+            return false;
+        QString dir = ctx.dialogs.ExistingDirectory(
+            nullptr, QStringLiteral("Choose a Folder for Your Bookmarks"), Q(ctx.db.DBPath()));
+        if (dir.isEmpty())
+            return false;
+        SetRegValue(ctx.reg, SettingsPath("\\DB"), "path", S(dir));
+    }
+    return true;
+}
+
+int RunVireo(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vireo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vireo!"));
+    QApplication::setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+    QtDialogs dialogs;
+    DesktopDocumentOpener documents;
+    QtProcessLauncher launcher;
+
+    sys::SingleInstance instance;
+    if (instance.Acquire("vireo") == sys::SingleInstance::Result::AlreadyRunning) {
+        dialogs.Message(nullptr, Q(kSecondCopyMessage), Q(kSecondCopyTitle), MsgButtons::Ok,
+                        MsgIcon::Exclamation);
+        return 0;
+    }
+
+    std::unique_ptr<HiveRegistry> registry = OpenUserRegistry();
+    CanberraSoundOutput soundOutput;
+    Program program(*registry, soundOutput, ProgramFolder());
+    AppContext ctx(program, dialogs, documents, launcher);
+
+    std::unique_ptr<frmMain> main;
+    {
+        WaitCursor wait;
+        if (!OpenDataOrChoose(ctx, true))
+            return 1;
+        if (!program.FindBrowser() && ctx.showBrowserOptions)
+            ctx.showBrowserOptions(nullptr);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        main = BuildMainWindow(ctx, screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800));
+        main->show();
+    }
+    ReportStartupRepairs(*main, registry->TakeNotice());
+    OfferFirstRunImport(*main);
+    int status = app.exec();
+    main.reset();
+    return status;
+}
+
+} // namespace vireo

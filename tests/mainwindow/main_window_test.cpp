@@ -1,0 +1,456 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include "mainwindow/bookmark_dialog.h"
+#include "mainwindow/folder_dialogs.h"
+#include "mainwindow/menu_commands.h"
+#include "mainwindow/menus.h"
+#include "mainwindow/summary.h"
+#include "mainwindow/trash_query.h"
+#include "scripted_app.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+using namespace vireo;
+using vireo::test::ScriptedApp;
+
+namespace {
+
+QStringList Strings(std::initializer_list<const char*> items) {
+    QStringList out;
+    for (const char* i : items)
+        out << QString::fromUtf8(i);
+    return out;
+}
+
+QStringList Column(QTreeWidget* list, int column) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(column);
+    return out;
+}
+
+std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title,
+                     const std::string& url = "https://a.example/", std::int16_t rank = 0) {
+    BookmarkRecord r = db.NewMark(title, url, folder, "", kFlagsDroppedLink);
+    r.Rank = rank;
+    return db.Marks(folder).Add(r);
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startsOnAnEmptyDataFolderWithTheStandardContent();
+    void firstRunQuestionFollowsTheBrowsersFound();
+    void windowPlacementFallsBackToDefaults();
+    void listCellsShowTitlesRanksAndDates();
+    void headerClicksToggleTheSortOrder();
+    void deleteKeyActsOnTheFocusedControl();
+    void newFolderIsSelectedAndEditedAndRenamesStick();
+    void bookmarkDialogFilesOrMovesTheBufferedBookmark();
+    void folderPropertiesAndFolderChooser();
+    void trashQuestionStoresTheAnswer();
+    void closingCompactsAndSavesEverything();
+    void menuCommandsReachTheirTargets();
+    void aDataFolderInUseOffersAnotherOne();
+};
+
+void MainWindowTest::startsOnAnEmptyDataFolderWithTheStandardContent() {
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    QCOMPARE(w.TreeView->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = w.TreeView->topLevelItem(0);
+    QCOMPARE(root->text(0), QStringLiteral("My Bookmarks"));
+    QVERIFY(root->isExpanded());
+    QCOMPARE(root->childCount(), 4);
+    QCOMPARE(w.SelectedFolder(), std::int16_t(1));
+    QCOMPARE(Column(w.ListView, 0),
+             (QStringList{QStringLiteral("MERIDEX Inc."), QStringLiteral("Orn Products")}));
+    QVERIFY(w.windowTitle().startsWith(QStringLiteral("Vireo! Version: 2.0 Build (")));
+    // The tree's images follow the folder types.
+    QVERIFY(!w.TreeView->Node(QStringLiteral("x5"))->icon(0).isNull());
+}
+
+void MainWindowTest::firstRunQuestionFollowsTheBrowsersFound() {
+    {
+        ScriptedApp app;
+        OfferFirstRunImport(*app.main);
+        QVERIFY(app.dialogs.messages.empty()); // no browser known: no question
+    }
+    ScriptedApp app;
+    // An Explorer registered in the settings (any existing executable will do).
+    SetRegValue(app.reg, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", "",
+                "/bin/sh", kHKeyLocalMachine);
+    OfferFirstRunImport(*app.main);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.dialogs.messages[0].title, QStringLiteral("Vireo!"));
+    QCOMPARE(app.dialogs.messages[0].text,
+             QStringLiteral(
+                 "Vireo! has determined that you have Microsoft Internet Explorer installed.  Would you "
+                 "like to import the bookmarks from this browser into Vireo!?"));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(4)); // answered No: nothing imported
+}
+
+void MainWindowTest::windowPlacementFallsBackToDefaults() {
+    ScriptedApp app(false);
+    SaveWindowPosition(app.reg, {100, -1, 600, 400});
+    QVERIFY(app.Open());
+    QCOMPARE(app.main->geometry(), QRect(128, 80, 1024, 640));
+    app.main.reset();
+    app.program.Db().Close();
+    SaveWindowPosition(app.reg, {50, 60, 700, 500});
+    QVERIFY(app.Open());
+    QCOMPARE(app.main->geometry(), QRect(60, 50, 700, 500));
+}
+
+void MainWindowTest::listCellsShowTitlesRanksAndDates() {
+    ScriptedApp app;
+    Database& db = app.db();
+    std::int32_t untitled = AddMark(db, 2, "", "https://untitled.example/", 7);
+    db.Marks(2).Find(untitled)->Touched = 0;
+    AddMark(db, 2, "Ranked", "https://ranked.example/", 0);
+    app.main->SelectFolder(2);
+    QTreeWidget* list = app.main->ListView;
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QTreeWidgetItem* none = list->findItems(QStringLiteral("(No Title)"), Qt::MatchExactly, 0).value(0);
+    QVERIFY(none);
+    QCOMPARE(none->text(2), QStringLiteral("0007"));
+    QCOMPARE(none->text(3), QString());
+    QTreeWidgetItem* ranked = list->findItems(QStringLiteral("Ranked"), Qt::MatchExactly, 0).value(0);
+    QCOMPARE(ranked->text(2), QString());
+    QVERIFY(!ranked->text(3).isEmpty());
+    // A folder whose bookmarks are all gone shows the one placeholder row, without a key.
+    db.Marks(2).Kill(untitled, true);
+    db.Marks(2).Kill(db.Marks(2).key(2), true);
+    app.main->FillBookmarkList();
+    QCOMPARE(Column(list, 0), QStringList{QStringLiteral("(Empty)")});
+    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(app.main->SelectedBookmark(), 0);
+}
+
+void MainWindowTest::headerClicksToggleTheSortOrder() {
+    ScriptedApp app;
+    Database& db = app.db();
+    AddMark(db, 2, "b", "https://2/", 1);
+    AddMark(db, 2, "a", "https://3/", 3);
+    AddMark(db, 2, "c", "https://1/", 2);
+    app.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app.main.get()));
+    app.main->SelectFolder(2);
+    BookmarkList* list = app.main->ListView;
+    QCOMPARE(Column(list, 0), Strings({"a", "b", "c"}));
+    QHeaderView* header = list->header();
+    auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    click(2);
+    QCOMPARE(Column(list, 2), Strings({"0001", "0002", "0003"}));
+    click(2);
+    QCOMPARE(Column(list, 2), Strings({"0003", "0002", "0001"}));
+    click(0); // another column keeps the reversed order
+    QCOMPARE(Column(list, 0), Strings({"c", "b", "a"}));
+    // A refill keeps the chosen order.
+    app.main->FillBookmarkList();
+    QCOMPARE(Column(list, 0), Strings({"c", "b", "a"}));
+}
+
+void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    std::int16_t doomed = db.AddFolder("Doomed", 1, kFolderOrdinary);
+    std::int32_t mark = AddMark(db, 2, "to the trash");
+
+    w.SelectFolder(doomed);
+    w.TreeView->setFocus();
+    QTest::keyClick(w.TreeView, Qt::Key_Delete);
+    QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
+
+    w.SelectFolder(2);
+    w.ListView->setFocus();
+    w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
+    QTest::keyClick(w.ListView, Qt::Key_Delete);
+    QCOMPARE(db.Marks(2).Count(), 0);
+    QCOMPARE(db.Marks(5).NameStr(mark), std::string("to the trash"));
+    QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(Empty)")});
+
+    int rejects = app.sounds.Count("reject.wav");
+    w.rtDetail->setFocus();
+    QTest::keyClick(w.rtDetail, Qt::Key_Delete);
+    QCOMPARE(app.sounds.Count("reject.wav"), rejects + 1);
+    QCOMPARE(db.Marks(5).Count(), 1);
+    // The standard folders refuse with the same sound.
+    w.SelectFolder(3);
+    w.TreeView->setFocus();
+    QTest::keyClick(w.TreeView, Qt::Key_Delete);
+    QVERIFY(db.IsLiveFolder(3));
+    QCOMPARE(db.Folder(3).Parent, std::int16_t(1));
+    QCOMPARE(app.sounds.Count("reject.wav"), rejects + 2);
+}
+
+void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectFolder(2);
+    FolderMenuCommand(w, 2);
+    std::int16_t id = w.SelectedFolder();
+    QVERIFY(id > 5);
+    QCOMPARE(app.db().Folder(id).Parent, std::int16_t(2));
+    QCOMPARE(w.TreeView->currentItem()->text(0), QStringLiteral("New"));
+    QVERIFY(w.TreeView->Node(QStringLiteral("x2"))->isExpanded());
+    QCOMPARE(w.TreeView->IsEditing(), true);
+    auto* editor = w.TreeView->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QString(200, QLatin1Char('n')));
+    // The editor hands its text over once the event loop runs.
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(app.db().Folder(id).Name.text(), std::string(128, 'n'));
+    // An empty name is not taken; the standard folders cannot be renamed at all.
+    w.EditFolderLabel(id);
+    editor = w.TreeView->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->clear();
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!w.TreeView->IsEditing());
+    QCOMPARE(app.db().Folder(id).Name.text(), std::string(128, 'n'));
+    QCOMPARE(w.TreeView->currentItem()->text(0), QString(128, QLatin1Char('n')));
+    w.EditFolderLabel(5);
+    QVERIFY(!w.TreeView->IsEditing());
+    // The new folder reached the disk without waiting for the exit.
+    QVERIFY(w.SaveNow());
+    app.db().Close();
+    Database check;
+    QVERIFY(check.Open(app.dir.str(), nullptr));
+    QCOMPARE(check.Folder(id).Name.text(), std::string(128, 'n'));
+}
+
+void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    std::int32_t key = AddMark(db, 2, "Imported one");
+    db.Marks(2).Find(key)->Flags = kFlagsNetscape;
+    w.SelectFolder(2);
+    db.Marks(2).Copy(key);
+    {
+        frmBMDialog dialog(w);
+        QCOMPARE(dialog.lblOrigin->text(), QStringLiteral("Imported from Netscape"));
+        QCOMPARE(dialog.txtTitle->text(), QStringLiteral("Imported one"));
+        QVERIFY(!dialog.FoldedOut());
+        dialog.DropInFolder_Click();
+        QVERIFY(dialog.FoldedOut());
+        QCOMPARE(dialog.DropInFolder->text(), QStringLiteral("&Folder<<"));
+        dialog.TreeView->SelectNode("x3");
+        QCOMPARE(dialog.lblDestination->text(), QStringLiteral("Search Results"));
+        dialog.txtTitle->setText(QStringLiteral("Renamed"));
+        dialog.btnOK_Click();
+    }
+    QCOMPARE(db.Marks(2).Count(), 0);
+    QCOMPARE(db.Marks(3).NameStr(key), std::string("Renamed")); // same key, new folder
+    // A dropped link: Cancel files nothing and gives its texts back.
+    std::int32_t texts = db.Memo().InUseCount();
+    db.CopyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
+    {
+        frmBMDialog dialog(w);
+        QCOMPARE(dialog.lblOrigin->text(), QStringLiteral("Dropped from a browser link"));
+        QCOMPARE(dialog.txtAddress->text(), QStringLiteral("https://dropped.example/"));
+        QCOMPARE(dialog.lblDestination->text(), QStringLiteral("Unsorted Bookmarks"));
+        dialog.reject();
+    }
+    QCOMPARE(db.Marks(2).Count(), 0);
+    QCOMPARE(db.Memo().InUseCount(), texts);
+    // OK files it under a new key.
+    db.CopyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
+    std::int32_t before = db.HighestKey();
+    {
+        frmBMDialog dialog(w);
+        dialog.btnOK_Click();
+    }
+    QCOMPARE(db.Marks(2).Count(), 1);
+    std::int32_t start = 0;
+    QCOMPARE(db.NextMarkKey(2, start), before + 1);
+    QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(No Title)")});
+}
+
+void MainWindowTest::folderPropertiesAndFolderChooser() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    std::int16_t plain = db.AddFolder("Plain", 1, kFolderOrdinary);
+    std::int16_t search = db.AddFolder("Found", 1, kFolderSearchResults);
+    db.Folder(search).SearchQuery.set("birds near water");
+    {
+        frmFolderProp dialog(w, plain);
+        QVERIFY(dialog.txtSearch->isHidden());
+        dialog.txtName->setText(QStringLiteral("Renamed"));
+        dialog.txtDescription->setPlainText(QStringLiteral("About birds"));
+        dialog.btnOK_Click();
+    }
+    QCOMPARE(db.Folder(plain).Name.text(), std::string("Renamed"));
+    QCOMPARE(db.Memo().GetMemo(db.Folder(plain).Description), std::string("About birds"));
+    QCOMPARE(w.TreeView->Node(QStringLiteral("x%1").arg(plain))->text(0), QStringLiteral("Renamed"));
+    {
+        frmFolderProp dialog(w, search);
+        QVERIFY(!dialog.txtSearch->isHidden());
+        QVERIFY(dialog.txtSearch->isReadOnly());
+        QCOMPARE(dialog.txtSearch->text(), QStringLiteral("birds near water"));
+        dialog.txtName->setText(QStringLiteral("Not kept"));
+        dialog.reject();
+    }
+    QCOMPARE(db.Folder(search).Name.text(), std::string("Found"));
+
+    frmSelFolder chooser(db, &w);
+    QTimer::singleShot(0, &chooser, [&] {
+        chooser.tView->SelectNode("x4");
+        chooser.OK->click();
+    });
+    QCOMPARE(chooser.GetFolderId(QStringLiteral("Pick one")), std::int16_t(4));
+    QCOMPARE(chooser.Descrip->text(), QStringLiteral("Pick one"));
+    QTimer::singleShot(0, &chooser, [&] { chooser.Cancel->click(); });
+    QCOMPARE(chooser.GetFolderId(QString(300, QLatin1Char('p'))), std::int16_t(0));
+    QCOMPARE(chooser.Descrip->text().size(), 256);
+    QTimer::singleShot(0, &chooser, [&] { chooser.close(); });
+    QCOMPARE(chooser.GetFolderId(QStringLiteral("closed")), std::int16_t(0));
+}
+
+void MainWindowTest::trashQuestionStoresTheAnswer() {
+    ScriptedApp app;
+    Database& db = app.db();
+    AddMark(db, 5, "in the trash");
+    {
+        frmTrashQuery query(db, app.reg, app.main.get());
+        QCOMPARE(query.Label1->text(), QString::fromStdString(LoadResString(60)));
+        QCOMPARE(query.cmdTrash[0]->text(), QStringLiteral("No"));
+        query.Check->setChecked(true);
+        query.cmdTrash_Click(0);
+    }
+    QCOMPARE(GetTrash(app.reg), 0);
+    QCOMPARE(db.Marks(5).Count(), 1);
+    {
+        frmTrashQuery query(db, app.reg, app.main.get());
+        query.Check->setChecked(true);
+        query.cmdTrash_Click(1);
+    }
+    QCOMPARE(GetTrash(app.reg), 1);
+    QCOMPARE(db.Marks(5).Count(), 0);
+    // With "ask" stored, closing shows the question (here answered by closing it).
+    SetTrash(app.reg, 2);
+    AddMark(db, 5, "again");
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* q = qobject_cast<frmTrashQuery*>(top))
+                q->cmdTrash_Click(0);
+        }
+    });
+    QVERIFY(app.main->SaveData());
+    QCOMPARE(db.Marks(5).Count(), 1);
+}
+
+void MainWindowTest::closingCompactsAndSavesEverything() {
+    ScriptedApp app;
+    Database& db = app.db();
+    std::int16_t folder = db.AddFolder("Big", 1, kFolderOrdinary);
+    for (int i = 0; i < 300; ++i)
+        AddMark(db, folder, std::string(700, 'x') + std::to_string(i));
+    QVERIFY(app.main->SaveNow());
+    db.Marks(folder).EmptyAll(true);
+    QVERIFY(db.Memo().DeadSpace() > 200000);
+    app.main->setGeometry(40, 30, 800, 600);
+    QVERIFY(app.main->close());
+    QCOMPARE(app.main->rtDetail->rtf(), QString::fromUtf8(kCompactedRtf.data()));
+    QCOMPARE(db.Memo().DeadSpace(), 0);
+    WindowPosition pos = ReadWindowPosition(app.reg, 1280, 800);
+    QCOMPARE(pos, (WindowPosition{30, 40, 800, 600}));
+    QCOMPARE(GetRegText(app.reg, SettingsPath("\\DB"), "path"), app.dir.str());
+    QVERIFY(std::filesystem::exists(app.dir.file("home.html")));
+    QVERIFY(std::filesystem::exists(app.dir.file("FOLDERS")));
+}
+
+void MainWindowTest::menuCommandsReachTheirTargets() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    MainMenus& menus = w.Menus();
+    // Captions and reserved indices are where the dispatchers expect them.
+    QCOMPARE(menus.mnuNode[13]->text(), QStringLiteral("&Empty"));
+    QCOMPARE(menus.mnuMark[13]->text(), QStringLiteral("P&roperties"));
+    QCOMPARE(menus.mnuTools[7]->text(), QStringLiteral("&Options..."));
+    QVERIFY(!menus.mnuTools[5]->isVisible());
+    QVERIFY(!menus.mnuHelp[4]->isEnabled());
+    QVERIFY(!menus.mnuMain[4]->isVisible());
+
+    // Exporting with the folder chooser cancelled does nothing.
+    w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(0); };
+    ExportMenuCommand(w, 2);
+    ExportMenuCommand(w, 1);
+    QVERIFY(app.dialogs.messages.empty());
+
+    // The web-page view of a folder opens the page written into the data folder.
+    w.SelectFolder(1);
+    FolderMenuCommand(w, 5);
+    QCOMPARE(app.documents.opened.value(0), QString::fromStdString(app.dir.file("view.htm")));
+    FileMenuCommand(w, 1);
+    QCOMPARE(app.documents.opened.value(1), QString::fromStdString(app.dir.file("home.html")));
+    // An empty folder has no page.
+    w.SelectFolder(3);
+    FolderMenuCommand(w, 5);
+    QCOMPARE(app.documents.opened.size(), 2);
+
+    // Help entries open the local pages; the sibling product falls back to its page.
+    HelpMenuCommand(w, 1);
+    HelpMenuCommand(w, 5);
+    QVERIFY(app.documents.opened.value(2).endsWith(QStringLiteral("/help/faq.html")));
+    QVERIFY(app.documents.opened.value(3).endsWith(QStringLiteral("/help/skylark.html")));
+
+    // Move inside the trash asks for a target and follows the drag rules.
+    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    std::int16_t child = db.AddFolder("A child", a, kFolderOrdinary);
+    db.KillFolder(a, false);
+    w.SelectFolder(a);
+    w.ChooseFolder = [child](QWidget*, const QString&) { return child; };
+    FolderMenuCommand(w, 12);
+    QCOMPARE(db.Folder(a).Parent, std::int16_t(5)); // into its own subfolder: refused
+    w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(2); };
+    FolderMenuCommand(w, 12);
+    QCOMPARE(db.Folder(a).Parent, std::int16_t(2));
+    QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(a))->parent()),
+             QStringLiteral("x2"));
+
+    // The purge asks first; No keeps everything.
+    TestMenuCommand(w, 1);
+    QVERIFY(db.IsOpen());
+    app.dialogs.answers.push_back(MsgResult::Yes);
+    QVERIFY(w.SaveNow());
+    TestMenuCommand(w, 1);
+    QVERIFY(db.Purged());
+    QVERIFY(!std::filesystem::exists(app.dir.file("FOLDERS")));
+}
+
+void MainWindowTest::aDataFolderInUseOffersAnotherOne() {
+    ScriptedApp app(false);
+    Database holder;
+    QVERIFY(holder.Open(app.dir.str(), nullptr));
+    app.dialogs.answers.push_back(MsgResult::No);
+    QVERIFY(!OpenDataOrChoose(app.ctx, false));
+    QVERIFY(app.dialogs.messages.back().text.contains(QStringLiteral("in use")));
+
+    vireo::test::TempDir other;
+    app.dialogs.answers.push_back(MsgResult::Yes);
+    app.dialogs.files.push_back(QString::fromStdString(other.str()));
+    QVERIFY(OpenDataOrChoose(app.ctx, false));
+    QCOMPARE(app.db().DBPath(), other.str());
+    QCOMPARE(GetRegText(app.reg, SettingsPath("\\DB"), "path"), other.str());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// A whole application assembled for widget tests: an in-memory settings store, a data
+// folder of its own, and facades whose answers the test scripts and whose calls it can
+// read back.
+
+#include <QRect>
+#include <QStringList>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "mainwindow/app_context.h"
+#include "mainwindow/facades.h"
+#include "mainwindow/main_window.h"
+#include "shell/app_main.h"
+#include "shell/program.h"
+#include "shell/registry.h"
+#include "store/database.h"
+#include "store/strings.h"
+#include "test_support.h"
+#include "ui/event_sounds.h"
+
+namespace vireo::test {
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+    };
+    MsgResult Message(QWidget*, const QString& text, const QString& title, MsgButtons buttons,
+                      MsgIcon) override {
+        messages.push_back({text, title});
+        if (!answers.empty()) {
+            MsgResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::No;
+    }
+    QString OpenFileName(QWidget*, const QString& title, const QString& filter, const QString&) override {
+        fileDialogs << title + QStringLiteral(" | ") + filter;
+        return Next(files);
+    }
+    QString SaveFileName(QWidget*, const QString& title, const QString& filter, const QString&) override {
+        fileDialogs << title + QStringLiteral(" | ") + filter;
+        return Next(files);
+    }
+    QString ExistingDirectory(QWidget*, const QString& title, const QString&) override {
+        fileDialogs << title;
+        return Next(files);
+    }
+    std::optional<QString> InputText(QWidget*, const QString& prompt, const QString& title,
+                                     const QString& defaultText) override {
+        inputs << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") + defaultText;
+        if (texts.empty())
+            return std::nullopt;
+        std::optional<QString> t = texts.front();
+        texts.pop_front();
+        return t;
+    }
+    std::optional<QFont> ChooseFont(QWidget*, const QFont&) override {
+        if (fonts.empty())
+            return std::nullopt;
+        QFont f = fonts.front();
+        fonts.pop_front();
+        return f;
+    }
+
+    std::deque<MsgResult> answers;
+    std::deque<QString> files;
+    std::deque<std::optional<QString>> texts;
+    std::deque<QFont> fonts;
+    std::vector<Shown> messages;
+    QStringList fileDialogs;
+    QStringList inputs;
+
+private:
+    static QString Next(std::deque<QString>& q) {
+        if (q.empty())
+            return {};
+        QString s = q.front();
+        q.pop_front();
+        return s;
+    }
+};
+
+class RecordingDocuments : public DocumentOpener {
+public:
+    void OpenDocument(const QString& target) override { opened << target; }
+    QStringList opened;
+};
+
+class RecordingLauncher : public ProcessLauncher {
+public:
+    bool StartProgram(const std::string& program, const std::vector<std::string>& args) override {
+        started.push_back({program, args});
+        return true;
+    }
+    std::vector<std::pair<std::string, std::vector<std::string>>> started;
+};
+
+class RecordingSoundOutput : public SoundOutput {
+public:
+    void PlayFile(const std::string& path) override { played.push_back(path); }
+    // How often the shipped file of an event was played.
+    int Count(std::string_view file) const {
+        int n = 0;
+        for (const auto& p : played)
+            n += p.ends_with(file);
+        return n;
+    }
+    std::vector<std::string> played;
+};
+
+// Program, context and main window over a fresh data folder.
+struct ScriptedApp {
+    explicit ScriptedApp(bool open = true)
+        : program(reg, sounds, ProgramFolder()), ctx(program, dialogs, documents, launcher) {
+        SetRegValue(reg, SettingsPath("\\DB"), "path", dir.str());
+        if (open)
+            Open();
+    }
+    ~ScriptedApp() { main.reset(); }
+    bool Open() {
+        std::string error;
+        if (!program.OpenData(false, &error))
+            return false;
+        main = BuildMainWindow(ctx, QRect(0, 0, 1280, 800));
+        return true;
+    }
+    Database& db() { return program.Db(); }
+
+    TempDir dir;
+    MemoryRegistry reg;
+    RecordingSoundOutput sounds;
+    ScriptedDialogs dialogs;
+    RecordingDocuments documents;
+    RecordingLauncher launcher;
+    Program program;
+    AppContext ctx;
+    std::unique_ptr<frmMain> main;
+};
+
+} // namespace vireo::test
