@@ -383,17 +383,7 @@ bool HiveRegistry::DeleteKey(std::uint32_t root, std::string_view path) {
     bool existed = false;
     bool ok = Modify([&](HiveDocument& doc) {
         existed = doc.Keys().DeleteKey(root, path);
-        if (!existed)
-            return Change::None;
-        // Lines kept with the deleted keys go with them.
-        std::string id = HiveDocument::KeyId(root, path);
-        for (auto it = doc.KeptLines.begin(); it != doc.KeptLines.end();) {
-            if (it->first == id || it->first.starts_with(id + "\\"))
-                it = doc.KeptLines.erase(it);
-            else
-                ++it;
-        }
-        return Change::Changed;
+        return existed ? Change::Changed : Change::None;
     });
     return ok && existed;
 }

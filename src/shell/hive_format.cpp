@@ -394,26 +394,33 @@ void AppendKept(std::string& out, const std::vector<std::string>& kept) {
     }
 }
 
-void AppendKey(std::string& out, const HiveDocument& doc, std::uint32_t root, const MemoryRegistry::Key& key,
-               const std::string& path, bool isRoot) {
-    auto kept = doc.KeptLines.find(HiveDocument::KeyId(root, path));
-    bool hasKept = kept != doc.KeptLines.end() && !kept->second.empty();
-    if (!isRoot || !key.values.empty() || hasKept) {
+// `path` is the key's path, extended in place for its children so that a deep tree costs
+// no more than its own names. Keys that hold nothing and have subkeys are implied by
+// those and get no header of their own.
+void AppendKey(std::string& out, std::uint32_t root, const MemoryRegistry::Key& key, std::string& path) {
+    bool isRoot = path.empty();
+    bool header = !key.values.empty() || !key.kept.empty() || (!isRoot && key.children.empty());
+    if (header) {
         out += '[';
         out += RegRootName(root);
-        if (!path.empty()) {
+        if (!isRoot) {
             out += '\\';
             out += path;
         }
         out += "]\n";
         for (const auto& [folded, entry] : key.values)
             AppendValue(out, entry.first, entry.second);
-        if (hasKept)
-            AppendKept(out, kept->second);
+        AppendKept(out, key.kept);
         out += '\n';
     }
-    for (const auto& [folded, child] : key.children)
-        AppendKey(out, doc, root, *child, path.empty() ? child->name : path + "\\" + child->name, false);
+    for (const auto& [folded, child] : key.children) {
+        std::size_t mark = path.size();
+        if (!isRoot)
+            path += '\\';
+        path += child->name;
+        AppendKey(out, root, *child, path);
+        path.resize(mark);
+    }
 }
 
 } // namespace
@@ -423,15 +430,6 @@ std::string FormatHiveValue(std::string_view name, const RegValue& value) {
     AppendValue(line, name, value);
     line.pop_back();
     return line;
-}
-
-std::string HiveDocument::KeyId(std::uint32_t root, std::string_view path) {
-    std::string id = std::to_string(root);
-    for (auto part : SplitRegPath(path)) {
-        id += '\\';
-        id += FoldRegName(part);
-    }
-    return id;
 }
 
 // Names are written into the file as they are, and the file must stay valid UTF-8 (one
@@ -487,6 +485,9 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
     enum class Section { Preamble, Key, Foreign } section = Section::Preamble;
     std::uint32_t root = 0;
     std::string path;
+    // Values go straight into the key's node: a long path is walked once per header, not
+    // once per value.
+    MemoryRegistry::Key* key = nullptr;
     std::vector<std::string>* kept = &doc.Preamble;
 
     for (; i < lines.size(); ++i) {
@@ -498,7 +499,8 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
             std::string_view inner = t.substr(1, t.size() - 2);
             if (!inner.empty() && inner.front() != '-' && ParseHeader(inner, root, path)) {
                 doc.Keys().CreateKey(root, path);
-                kept = &doc.KeptLines[HiveDocument::KeyId(root, path)];
+                key = const_cast<MemoryRegistry::Key*>(doc.Keys().FindKey(root, path));
+                kept = &key->kept;
                 section = Section::Key;
             } else {
                 doc.Foreign.push_back({std::string(raw)});
@@ -529,7 +531,10 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
         RegValue value;
         if (section == Section::Key && !comment && ParseValueLine(logical, name, value) &&
             IsStorableRegValueName(name)) {
-            doc.Keys().SetValue(root, path, name, value);
+            auto& slot = key->values[FoldRegName(name)];
+            if (slot.first.empty())
+                slot.first = std::move(name);
+            slot.second = std::move(value);
         } else {
             kept->push_back(std::move(entry));
         }
@@ -545,8 +550,9 @@ std::string WriteHive(const HiveDocument& doc) {
         out += '\n';
     }
     for (std::uint32_t root : kRootOrder) {
+        std::string path;
         if (const MemoryRegistry::Key* key = doc.Keys().FindKey(root, {}))
-            AppendKey(out, doc, root, *key, {}, true);
+            AppendKey(out, root, *key, path);
     }
     for (const auto& block : doc.Foreign) {
         for (const auto& line : block) {

@@ -18,7 +18,6 @@
 // refused, and the caller keeps it aside.
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +28,7 @@ namespace vireo {
 
 inline constexpr std::string_view kHiveHeader = "Windows Registry Editor Version 5.00";
 // Larger files are not settings files we could have written.
-inline constexpr std::size_t kMaxHiveBytes = 16u << 20;
+inline constexpr std::size_t kMaxHiveBytes = 4u << 20;
 // The registry's own limits on names and depth; deeper or longer keys are kept as lines.
 inline constexpr std::size_t kMaxRegKeyName = 255;
 inline constexpr std::size_t kMaxRegValueName = 16383;
@@ -44,15 +43,12 @@ public:
     MemoryRegistry& Keys() { return m_keys; }
     const MemoryRegistry& Keys() const { return m_keys; }
 
-    // Lines kept as they were written. `Preamble`: before the first key; per key (by
-    // root and folded path): after its values; `Foreign`: whole sections (header line
-    // first) under roots we do not know or keys we cannot hold.
+    // Lines kept as they were written: `Preamble` before the first key, `Foreign` whole
+    // sections (header line first) under roots we do not know or keys we cannot hold.
+    // Lines read with a key are kept with it (MemoryRegistry::Key::kept) and go when it
+    // is deleted.
     std::vector<std::string> Preamble;
-    std::map<std::string, std::vector<std::string>> KeptLines;
     std::vector<std::vector<std::string>> Foreign;
-
-    // The identifier under which a key's kept lines are filed.
-    static std::string KeyId(std::uint32_t root, std::string_view path);
 
 private:
     MemoryRegistry m_keys;

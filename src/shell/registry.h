@@ -86,6 +86,7 @@ public:
         std::string name;                                               // as first written
         std::map<std::string, std::pair<std::string, RegValue>> values; // folded name -> (name, value)
         std::map<std::string, std::unique_ptr<Key>> children;           // folded name -> key
+        std::vector<std::string> kept; // lines of the settings file read with this key but not understood
     };
 
     MemoryRegistry();

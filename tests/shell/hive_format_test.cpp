@@ -62,6 +62,10 @@ TEST(HiveFormat, EveryValueSurvivesWritingAndReading) {
     EXPECT_NE(first.find("\"Count\"=dword:deadbeef\n"), std::string::npos);
     EXPECT_NE(first.find("\"Blob\"=hex:00,ff,10\n"), std::string::npos);
     EXPECT_NE(first.find("@=\"/usr/share/vireo/Sound/drop.wav\"\n"), std::string::npos);
+    // Keys that only lead to others are implied by them.
+    EXPECT_EQ(first.find("[HKEY_CURRENT_USER\\Software]\n"), std::string::npos);
+    EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\search\\groups\\Empty Group]\n"),
+              std::string::npos);
 }
 
 TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
