@@ -20,3 +20,17 @@ fi
 VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interchange" --benchmark_min_time=1
 VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interchange" --peak
 echo "(bench/compare.sh $build times vireo-cli against another bookmark manager on the same file)"
+
+echo
+echo "== Settings: reading and changing options in a hive of 600 values"
+"$build/bin/vireo-bench-settings"
+
+echo
+echo "== Main window (offscreen)"
+if [ -x "$build/bin/vireo-bench-mainwindow" ]; then
+    QT_QPA_PLATFORM=offscreen "$build/bin/vireo-bench-mainwindow"
+    # Measured in fresh processes, as a user starts the program.
+    for i in 1 2 3 4 5; do
+        QT_QPA_PLATFORM=offscreen "$build/bin/vireo-bench-mainwindow" --startup "$data/db-100k"
+    done
+fi
