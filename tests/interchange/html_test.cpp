@@ -62,7 +62,7 @@ TEST(HtmlText, EntitiesAndEscapes) {
     EXPECT_EQ(html::DecodeEntities("x?a=1&amp;b=2&center=3&lt=4&#38", false), "x?a=1&b=2&center=3&lt=4&#38");
     EXPECT_EQ(html::DecodeEntities("AT&T &amp &#0; &#150;", true), "AT&T & \xEF\xBF\xBD \xE2\x80\x93");
     EXPECT_EQ(html::Escape("<a href=\"x\">&</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;");
-    std::string line = "<A HREF=\"a>b\" X='c>d' Y=e>title";
+    std::string_view line = "<A HREF=\"a>b\" X='c>d' Y=e>title";
     EXPECT_EQ(html::TagEnd(line, 0), line.find("e>") + 1);
     std::string_view v;
     ASSERT_TRUE(html::TagAttribute(line.substr(0, html::TagEnd(line, 0) + 1), "X", v));
