@@ -136,17 +136,14 @@ HiveRegistry::Stamp HiveRegistry::StampNow() const {
 namespace {
 
 // Reads and parses the file, taking its stamp from the very file read.
-Load ReadHive(const std::string& path, HiveDocument& doc, bool& exists, struct stat& st, std::string& why) {
-    exists = false;
+Load ReadHive(const std::string& path, HiveDocument& doc, struct stat& st, std::string& why) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return Load::Missing;
-        exists = true;
         why = std::strerror(errno);
         return Load::Unreadable;
     }
-    exists = true;
     std::string bytes;
     bool ok = ::fstat(fd, &st) == 0;
     if (ok && !S_ISREG(st.st_mode)) {
@@ -186,15 +183,13 @@ void HiveRegistry::Refresh(bool locked) const {
 
     auto load = [&](std::unique_ptr<HiveDocument>& doc, Stamp& stamp, std::string& why) {
         doc = std::make_unique<HiveDocument>();
-        bool exists = false;
         struct stat st {};
-        Load r = ReadHive(m_path, *doc, exists, st, why);
+        Load r = ReadHive(m_path, *doc, st, why);
         stamp = Stamp{};
         if (r == Load::Ok || r == Load::Corrupt)
             stamp = MakeStamp<Stamp>(st);
-        else if (r == Load::Unreadable) {
-            stamp = StampNow();
-        }
+        else if (r == Load::Unreadable)
+            stamp = StampNow(); // read again only once it changes
         return r;
     };
 
@@ -212,7 +207,7 @@ void HiveRegistry::Refresh(bool locked) const {
         } else {
             r = load(doc, stamp, why);
             if (r == Load::Corrupt) {
-                KeepAside(why, stamp);
+                KeepAside(why);
                 r = m_readable ? Load::Missing : Load::Unreadable;
                 doc = std::make_unique<HiveDocument>();
                 stamp = StampNow();
@@ -232,7 +227,7 @@ void HiveRegistry::Refresh(bool locked) const {
     }
 }
 
-void HiveRegistry::KeepAside(const std::string& reason, const Stamp&) const {
+void HiveRegistry::KeepAside(const std::string& reason) const {
     sys::CivilTime t = sys::LocalFromUnix(sys::UnixNow());
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", t.year, t.month, t.day);

@@ -73,7 +73,8 @@ private:
     Stamp StampNow() const;
     // Brings the document up to date with the file. `locked`: we hold the write lock.
     void Refresh(bool locked) const;
-    void KeepAside(const std::string& reason, const Stamp& seen) const;
+    // Renames a file that is no hive out of the way and prepares the notice.
+    void KeepAside(const std::string& reason) const;
     // Runs `change` on the current document under the lock and saves the file when it
     // reports a change. False when the change was refused or could not be saved.
     bool Modify(const std::function<Change(HiveDocument&)>& change);
