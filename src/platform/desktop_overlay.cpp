@@ -45,9 +45,12 @@ std::string ReadSmallFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
-    std::string text(kMaxDesktopFileBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string text;
+    char buf[8192];
+    while (text.size() < kMaxDesktopFileBytes && (in.read(buf, sizeof buf) || in.gcount() > 0))
+        text.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxDesktopFileBytes)
+        text.resize(kMaxDesktopFileBytes);
     return text;
 }
 
