@@ -172,17 +172,19 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
     int roundsWithSaves = 0;
     for (int round = 0; round < 12; ++round) {
         test::TempDir dir;
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            ::close(ready[0]);
             Database db;
             if (!db.Open(dir.str(), nullptr))
                 ::_exit(3);
             std::int16_t f = db.AddFolder("Loop", 1, kFolderOrdinary);
             for (int i = 0;; ++i) {
                 std::string n = std::to_string(i);
-                db.Marks(f).Add(
-                    db.NewMark("mark " + n, "https://u.example/" + n, f, "d " + n, kFlagsDroppedLink));
+                db.Marks(f).Add(db.NewMark("mark " + n, "https://u.example/" + n, f, "d " + n, kFlagsDroppedLink));
                 // Free an older bookmark's texts so that a later one reuses the entries.
                 if (i >= 3)
                     db.Marks(f).Kill(db.Marks(f).key(i - 2), true);
@@ -192,9 +194,16 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
                 }
                 if (!db.Save())
                     ::_exit(4);
+                if (i == 2) // tell the parent that saving is under way
+                    (void)!::write(ready[1], "r", 1);
             }
         }
-        std::uniform_int_distribution<int> wait(2000, 40000);
+        ::close(ready[1]);
+        char byte = 0;
+        // However slow the machine, the kill lands while saves are going on.
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        std::uniform_int_distribution<int> wait(0, 20000);
         ::usleep(static_cast<useconds_t>(wait(rng)));
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -221,8 +230,7 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
         db.Close();
         EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
     }
-    // The kills must have landed while saves were going on, not before the first one.
-    EXPECT_GE(roundsWithSaves, 6);
+    EXPECT_EQ(roundsWithSaves, 12);
 }
 
 } // namespace
