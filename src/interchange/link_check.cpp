@@ -104,6 +104,10 @@ void ClassifyFetch(const FetchResult& fetch, LinkReport& report) {
 
 std::vector<LinkReport> VerifyLinks(const Database& db, std::int16_t folder, UrlFetcher& fetcher,
                                     const VerifyOptions& options) {
+    return CheckLinks(CollectLinks(db, folder), fetcher, options);
+}
+
+std::vector<LinkReport> CollectLinks(const Database& db, std::int16_t folder) {
     std::vector<LinkReport> reports;
     if (!db.IsLiveFolder(folder))
         return reports;
@@ -119,6 +123,11 @@ std::vector<LinkReport> VerifyLinks(const Database& db, std::int16_t folder, Url
         rep.url = db.Memo().GetMemo(r.url);
         reports.push_back(std::move(rep));
     }
+    return reports;
+}
+
+std::vector<LinkReport> CheckLinks(std::vector<LinkReport> reports, UrlFetcher& fetcher,
+                                   const VerifyOptions& options) {
     const auto total = static_cast<std::int32_t>(reports.size());
     if (total == 0)
         return reports;

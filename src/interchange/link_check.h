@@ -79,4 +79,11 @@ struct VerifyOptions {
 std::vector<LinkReport> VerifyLinks(const Database& db, std::int16_t folder, UrlFetcher& fetcher,
                                     const VerifyOptions& options = {});
 
+// The two halves of VerifyLinks, so that a window can read the database on its own thread
+// and leave the fetching to another: the unchecked reports of a folder's bookmarks, and
+// the check of such reports (which touches no database).
+std::vector<LinkReport> CollectLinks(const Database& db, std::int16_t folder);
+std::vector<LinkReport> CheckLinks(std::vector<LinkReport> reports, UrlFetcher& fetcher,
+                                   const VerifyOptions& options = {});
+
 } // namespace vireo

@@ -6,7 +6,9 @@
 #include <QProgressDialog>
 
 #include "interchange/favorites.h"
+#include "interchange/find_dialog.h"
 #include "interchange/home_page.h"
+#include "interchange/home_setup_dialog.h"
 #include "interchange/html_import.h"
 #include "interchange/html_view.h"
 #include "interchange/netscape.h"
@@ -16,8 +18,11 @@
 #include "mainwindow/folder_dialogs.h"
 #include "mainwindow/folder_moves.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/menus.h"
 #include "store/database.h"
 #include "store/strings.h"
+#include "ui/link_check_dialog.h"
+#include "ui/options_dialog.h"
 
 namespace vireo {
 
@@ -199,6 +204,9 @@ void FolderMenuCommand(frmMain& main, int index) {
             dialog.exec();
         }
         break;
+    case kCheckLinksEntry:
+        CheckFolderLinks(main, folder);
+        break;
     default:
         break;
     }
@@ -306,10 +314,26 @@ void RunSearchMenuCommand(frmMain&, int) {}
 void ToolsMenuCommand(frmMain& main, int index) {
     Database& db = main.Db();
     switch (index) {
+    case 1: {
+        frmFind find(main);
+        find.exec();
+        break;
+    }
     case 3:
         if (!db.EmptyFolder(kTrashFolder, true))
             TellError(main, db.LastError());
         main.FillBookmarkList();
+        break;
+    case 4: {
+        frmHomeSetup setup(main.Context(), &main);
+        setup.exec();
+        break;
+    }
+    case 5:
+        CheckFolderLinks(main, main.SelectedFolder());
+        break;
+    case 7:
+        frmOptions::ShowBrowserConfigError(main.Context(), &main, false);
         break;
     default:
         break;

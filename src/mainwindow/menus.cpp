@@ -53,6 +53,12 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             {T("&New Bookmark"), T("&Open"), T("&Search for this"), T("-"), T("Cu&t"), T("&Copy"),
              T("&Paste"), T("-"), T("&Move"), T("&Delete"), T("Restore"), T("-"), T("P&roperties")},
             &BookmarkMenuCommand);
+    // Check Links sits with the views of the folder; its index comes after the others.
+    QAction* checkLinks = new QAction(T("Check &Links"), m_node);
+    checkLinks->setData(kCheckLinksEntry);
+    m_node->insertAction(mnuNode[7], checkLinks);
+    connect(checkLinks, &QAction::triggered, this, [this] { FolderMenuCommand(m_window, kCheckLinksEntry); });
+    mnuNode.push_back(checkLinks);
     mnuMain[1] = m_node->menuAction();
     mnuMain[2] = m_mark->menuAction();
 
@@ -111,9 +117,6 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             {T("&Find in Vireo!"), T("-"), T("&Empty Trash"), T("&My Homepage Options"), T("&Verify Links"),
              T("-"), T("&Options...")},
             &ToolsMenuCommand);
-    mnuTools[5]->setVisible(false);
-    for (int i : {1, 4, 7})
-        mnuTools[static_cast<std::size_t>(i)]->setEnabled(false);
     mnuMain[7] = bar->addMenu(tools);
 
     auto* help = new QMenu(bar);
@@ -139,6 +142,11 @@ void MainMenus::ApplyFolderMenu(const FolderMenuState& state) {
     }
     // The web search is not part of this version.
     mnuNode[1]->setEnabled(false);
+    // Link checking goes with the views: not for folders in the trash, and only when
+    // there is something to check.
+    std::int16_t folder = m_window.SelectedFolder();
+    mnuNode[kCheckLinksEntry]->setVisible(state[6].visible);
+    mnuNode[kCheckLinksEntry]->setEnabled(state[6].visible && m_window.Db().FolderHasMarks(folder));
 }
 
 void MainMenus::ApplyBookmarkMenu(const BookmarkMenuState& state) {

@@ -16,6 +16,9 @@ namespace vireo {
 
 class frmMain;
 
+// The folder menu's Check Links entry, shown after the views but numbered after the rest.
+inline constexpr int kCheckLinksEntry = kFolderMenuEntries + 1;
+
 class MainMenus : public QObject {
     Q_OBJECT
 public:

@@ -16,6 +16,8 @@
 #include "shell/startup.h"
 #include "store/database.h"
 #include "store/strings.h"
+#include "ui/options_dialog.h"
+#include "ui/tips_dialog.h"
 
 namespace vireo {
 
@@ -111,6 +113,9 @@ int RunVireo(int argc, char** argv) {
     CanberraSoundOutput soundOutput;
     Program program(*registry, soundOutput, ProgramFolder());
     AppContext ctx(program, dialogs, documents, launcher);
+    ctx.showBrowserOptions = [&ctx](QWidget* parent) {
+        frmOptions::ShowBrowserConfigError(ctx, parent, true);
+    };
 
     std::unique_ptr<frmMain> main;
     {
@@ -125,6 +130,7 @@ int RunVireo(int argc, char** argv) {
     }
     ReportStartupRepairs(*main, registry->TakeNotice());
     OfferFirstRunImport(*main);
+    frmTips::ShowAtStartup(ctx, main.get());
     int status = app.exec();
     main.reset();
     return status;

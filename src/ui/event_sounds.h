@@ -57,6 +57,8 @@ public:
 
     // The shipped file of an event.
     std::string DefaultSoundFile(int event) const;
+    // The output itself, for trying a file out before it becomes an event's sound.
+    SoundOutput& Output() { return m_output; }
 
 private:
     Registry& m_reg;

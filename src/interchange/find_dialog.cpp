@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "interchange/find_dialog.h"
+
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "mainwindow/main_window.h"
+#include "store/database.h"
+#include "store/strings.h"
+
+namespace vireo {
+
+namespace {
+
+constexpr const char* kBrowsePrompt = "Select a folder to find bookmarks in.";
+constexpr const char* kCopyToPrompt = "Select a folder to copy the find result to.";
+// Rows found are painted at least this often while a search runs (milliseconds).
+constexpr qint64 kRepaintEvery = 60;
+
+QString T(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+} // namespace
+
+frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &main), m_main(main) {
+    setObjectName(QStringLiteral("frmFind"));
+    setWindowTitle(Q(LoadResString(21)));
+    setWindowIcon(ResourceIcon(QStringLiteral("findlogo")));
+    setSizeGripEnabled(true);
+
+    imgLogo = new QLabel(this);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    const char* fields[] = {"Name", "URL", "Description"};
+    for (int i = 0; i < 3; ++i) {
+        chkFind[i] = new QCheckBox(T(fields[i]), this);
+        chkFind[i]->setObjectName(QStringLiteral("chkFind%1").arg(i));
+    }
+    MatchCase = new QCheckBox(T("Match Case"), this);
+    MatchCase->setObjectName(QStringLiteral("MatchCase"));
+    optExact[0] = new QRadioButton(T("Match any part"), this);
+    optExact[0]->setObjectName(QStringLiteral("optExact0"));
+    optExact[1] = new QRadioButton(T("Exact Match"), this);
+    optExact[1]->setObjectName(QStringLiteral("optExact1"));
+    FolderId = new QLineEdit(this);
+    FolderId->setObjectName(QStringLiteral("FolderId"));
+    // The folder is chosen with Browse; the number only tells which one it is.
+    FolderId->setReadOnly(true);
+    FolderId->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    FolderId->setAlignment(Qt::AlignRight);
+    FolderName = new QLineEdit(this);
+    FolderName->setObjectName(QStringLiteral("FolderName"));
+    FolderName->setReadOnly(true);
+    Browse = new QPushButton(T("&Browse..."), this);
+    Browse->setObjectName(QStringLiteral("Browse"));
+    Browse->setToolTip(T("Folder to find in."));
+    recursive = new QCheckBox(T("Include subfolders"), this);
+    recursive->setObjectName(QStringLiteral("recursive"));
+    Find = new QPushButton(T("&Find Now"), this);
+    Find->setObjectName(QStringLiteral("Find"));
+    Find->setDefault(true);
+    CopyTo = new QPushButton(T("&Copy to"), this);
+    CopyTo->setObjectName(QStringLiteral("CopyTo"));
+    CopyTo->setToolTip(T("Copy the Find results to a folder"));
+    CancelFind = new QPushButton(T("Cl&ose"), this);
+    CancelFind->setObjectName(QStringLiteral("CancelFind"));
+    cmdHelp = new QPushButton(T("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    cmdHelp->setToolTip(T("Help on Find"));
+
+    listV = new QTreeWidget(this);
+    listV->setObjectName(QStringLiteral("listV"));
+    listV->setRootIsDecorated(false);
+    listV->setUniformRowHeights(true);
+    listV->setAllColumnsShowFocus(true);
+    listV->setHeaderLabels({T("Name"), T("URL"), T("Description"), T("Path")});
+    listV->setIconSize(QSize(16, 16));
+    listV->header()->setStretchLastSection(true);
+    listV->setColumnWidth(0, 200);
+    listV->setColumnWidth(1, 220);
+    listV->setColumnWidth(2, 160);
+
+    StatBar = new QStatusBar(this);
+    StatBar->setObjectName(QStringLiteral("StatBar"));
+    StatBar->setSizeGripEnabled(false);
+    for (int i = 0; i < 2; ++i) {
+        StatPanel[i] = new QLabel(this);
+        StatPanel[i]->setObjectName(QStringLiteral("StatPanel%1").arg(i + 1));
+    }
+    StatPanel[0]->setMinimumWidth(150);
+    StatBar->addWidget(StatPanel[0]);
+    StatBar->addWidget(StatPanel[1], 1);
+
+    // The question on the left, in rows; the buttons in a column on the right.
+    auto* form = new QGridLayout;
+    form->setHorizontalSpacing(8);
+    form->setVerticalSpacing(6);
+    form->addWidget(new QLabel(T("Search for bookmark(s) with"), this), 0, 0);
+    form->addWidget(txtFind, 0, 1, 1, 4);
+    form->addWidget(new QLabel(T("In the"), this), 1, 0);
+    auto* fieldsRow = new QHBoxLayout;
+    fieldsRow->setSpacing(14);
+    for (QCheckBox* c : chkFind)
+        fieldsRow->addWidget(c);
+    fieldsRow->addStretch(1);
+    fieldsRow->addWidget(MatchCase);
+    form->addLayout(fieldsRow, 1, 1, 1, 4);
+    auto* exactRow = new QHBoxLayout;
+    exactRow->setSpacing(14);
+    exactRow->addWidget(optExact[0]);
+    exactRow->addWidget(optExact[1]);
+    exactRow->addStretch(1);
+    form->addLayout(exactRow, 2, 1, 1, 4);
+    form->addWidget(new QLabel(T("Within folder"), this), 3, 0);
+    form->addWidget(FolderId, 3, 1);
+    form->addWidget(FolderName, 3, 2, 1, 2);
+    form->addWidget(Browse, 3, 4);
+    form->addWidget(recursive, 4, 1, 1, 4);
+    form->setColumnStretch(2, 1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(6);
+    for (QPushButton* b : {Find, CopyTo, CancelFind, cmdHelp})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+
+    auto* logoColumn = new QVBoxLayout;
+    logoColumn->addWidget(imgLogo);
+    logoColumn->addStretch(1);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(12);
+    top->addLayout(logoColumn);
+    top->addLayout(form, 1);
+    top->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 0);
+    layout->addLayout(top);
+    layout->addWidget(listV, 1);
+    layout->addWidget(StatBar);
+    resize(760, 480);
+
+    connect(Find, &QPushButton::clicked, this, &frmFind::Find_Click);
+    connect(Browse, &QPushButton::clicked, this, &frmFind::Browse_Click);
+    connect(CopyTo, &QPushButton::clicked, this, &frmFind::CopyTo_Click);
+    connect(CancelFind, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmFind::cmdHelp_Click);
+    connect(listV, &QTreeWidget::itemActivated, this, [this] { listV_DblClick(); });
+
+    // Form_Load
+    LoadFindSettings();
+    m_settings.FindFolder = kRootFolder;
+    ShowFindControls();
+    imgLogo->setPixmap(ResourcePixmap(QStringLiteral("findlogo"), QSize(48, 48)));
+    txtFind->setFocus();
+}
+
+void frmFind::LoadFindSettings() {
+    vireo::LoadFindSettings(m_main.Context().reg, m_settings);
+}
+
+void frmFind::SaveFindSettings() {
+    vireo::SaveFindSettings(m_main.Context().reg, m_settings);
+}
+
+void frmFind::ShowFindControls() {
+    listV->clear();
+    m_hits.clear();
+    txtFind->setText(Q(m_settings.FindText));
+    FolderId->setText(QString::number(m_settings.FindFolder));
+    chkFind[0]->setChecked(m_settings.InName);
+    chkFind[1]->setChecked(m_settings.InUrl);
+    chkFind[2]->setChecked(m_settings.InDesc);
+    MatchCase->setChecked(m_settings.MatchCase);
+    recursive->setChecked(m_settings.Recursive);
+    optExact[m_settings.ExactMatch ? 1 : 0]->setChecked(true);
+    AddPlaceholderRow();
+    const Database& db = m_main.Db();
+    FolderName->setText(db.IsLiveFolder(m_settings.FindFolder) ? Q(db.FolderName(m_settings.FindFolder))
+                                                               : QString());
+}
+
+void frmFind::ReadFindControls() {
+    m_settings.FindText = S(txtFind->text());
+    m_settings.FindFolder = static_cast<std::int16_t>(FolderId->text().toInt());
+    m_settings.InName = chkFind[0]->isChecked();
+    m_settings.InUrl = chkFind[1]->isChecked();
+    m_settings.InDesc = chkFind[2]->isChecked();
+    m_settings.MatchCase = MatchCase->isChecked();
+    m_settings.ExactMatch = !optExact[0]->isChecked();
+    m_settings.Recursive = recursive->isChecked();
+}
+
+void frmFind::AddPlaceholderRow() {
+    auto* row = new QTreeWidgetItem(listV);
+    row->setText(0, Q(kNoItemsRow));
+}
+
+bool frmFind::HasHits() const {
+    QTreeWidgetItem* first = listV->topLevelItem(0);
+    return first && first->text(0) != Q(kNoItemsRow);
+}
+
+void frmFind::ShowFindStatus(std::int16_t folder, bool found, const std::string& path) {
+    if (found) {
+        ++m_foundCount;
+        StatPanel[0]->setText(QString::number(m_foundCount) + Q(kFoundSuffix));
+    } else if (folder == 0) {
+        StatPanel[1]->clear();
+    } else {
+        StatPanel[1]->setText(Q(path.empty() ? m_main.Db().FolderPath(folder) : path));
+    }
+}
+
+void frmFind::Find_Click() {
+    ReadFindControls();
+    SaveFindSettings();
+    listV->clear();
+    m_hits.clear();
+    m_foundCount = -1;
+    ShowFindStatus(m_settings.FindFolder, true);
+
+    // The search keeps the window to itself until it ends; found rows are painted as they
+    // come, without handing events to anything else meanwhile.
+    struct Sink : FindSink {
+        explicit Sink(frmFind& f) : form(f) { clock.start(); }
+        void SearchingFolder(std::int16_t folder, const std::string& path) override {
+            form.ShowFindStatus(folder, false, path);
+            Paint(false);
+        }
+        void Found(const FindHit& hit, std::int32_t) override {
+            form.ShowFindStatus(hit.folder, true);
+            auto* row = new QTreeWidgetItem(form.listV);
+            row->setText(0, Q(hit.title));
+            row->setText(1, Q(hit.url));
+            row->setText(2, Q(hit.description));
+            row->setText(3, Q(hit.path));
+            row->setIcon(0, ImageListIcon(2));
+            form.m_hits.push_back(hit);
+            Paint(form.m_hits.size() == 1);
+        }
+        void Paint(bool now) {
+            if (!now && clock.elapsed() < kRepaintEvery)
+                return;
+            clock.restart();
+            form.listV->viewport()->repaint();
+            form.StatBar->repaint();
+        }
+        frmFind& form;
+        QElapsedTimer clock;
+    } sink(*this);
+    {
+        WaitCursor wait;
+        SearchFolder(m_main.Db(), m_settings, m_settings.FindFolder, sink);
+    }
+    if (listV->topLevelItemCount() == 0)
+        AddPlaceholderRow();
+    ShowFindStatus(0, false);
+}
+
+void frmFind::Browse_Click() {
+    std::int16_t folder = m_main.ChooseFolder(this, T(kBrowsePrompt));
+    if (folder < 1)
+        return;
+    FolderId->setText(QString::number(folder));
+    ReadFindControls();
+    ShowFindControls();
+}
+
+void frmFind::CopyTo_Click() {
+    AppContext& ctx = m_main.Context();
+    if (!HasHits()) {
+        ctx.dialogs.Message(this, Q(kNothingToCopy), Q(kCopyResultsTitle), MsgButtons::Ok, MsgIcon::None);
+        return;
+    }
+    std::int16_t target = m_main.ChooseFolder(this, T(kCopyToPrompt));
+    if (target < 1)
+        return;
+    ExchangeResult result;
+    {
+        WaitCursor wait;
+        result = CopyFindResults(m_main.Db(), m_hits, m_settings.FindText, target);
+    }
+    if (!result.message.empty())
+        ctx.dialogs.Message(this, Q(result.message), Q(result.title), MsgButtons::Ok,
+                            result.warning ? MsgIcon::Exclamation : MsgIcon::Information);
+    if (result.ok) {
+        StatPanel[1]->setText(QStringLiteral("Copied %1 bookmark(s) into \"%2\".")
+                                  .arg(result.bookmarks)
+                                  .arg(Q(m_main.Db().FolderName(result.folder))));
+        m_main.FillBookmarkList();
+        m_main.ScheduleSave();
+    }
+}
+
+void frmFind::listV_DblClick() {
+    QTreeWidgetItem* row = listV->currentItem();
+    if (!row || !HasHits() || row->text(1).isEmpty())
+        return;
+    m_main.OpenDocument(row->text(1));
+}
+
+void frmFind::cmdHelp_Click() {
+    m_main.OpenDocument(Q(HelpPageUrl("find.html")));
+}
+
+void frmFind::done(int result) {
+    // The boxes as the user left them are what the next Find starts with.
+    ReadFindControls();
+    SaveFindSettings();
+    QDialog::done(result);
+}
+
+} // namespace vireo

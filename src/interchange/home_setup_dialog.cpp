@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "interchange/home_setup_dialog.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "interchange/color_dialog.h"
+#include "mainwindow/app_context.h"
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "store/database.h"
+#include "store/strings.h"
+#include "store/text_codec.h"
+
+namespace vireo {
+
+namespace {
+
+QString T(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+QColor ToQColor(std::int32_t color) {
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+std::int32_t FromQColor(const QColor& c) {
+    return Rgb(c.red(), c.green(), c.blue());
+}
+
+QIcon SwatchIcon(const QColor& color) {
+    QPixmap pix(28, 14);
+    pix.fill(color);
+    QPainter p(&pix);
+    p.setPen(Qt::black);
+    p.drawRect(pix.rect().adjusted(0, 0, -1, -1));
+    return QIcon(pix);
+}
+
+} // namespace
+
+frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
+    setObjectName(QStringLiteral("frmHomeSetup"));
+    setWindowTitle(T("HomePage Options"));
+    setWindowIcon(ResourceIcon(QStringLiteral("icon_BB")));
+    PickColor = [](QWidget* p, const QColor& current) { return frmColor::Pick(current, p); };
+
+    comboScheme = new QComboBox(this);
+    comboScheme->setObjectName(QStringLiteral("comboScheme"));
+    comboScheme->setMinimumWidth(180);
+    comboItem = new QComboBox(this);
+    comboItem->setObjectName(QStringLiteral("comboItem"));
+    comboItem->setMinimumWidth(180);
+    cmdColor = new QPushButton(T("&Color..."), this);
+    cmdColor->setObjectName(QStringLiteral("cmdColor"));
+    cmdColor->setIconSize(QSize(28, 14));
+    cmdFont = new QPushButton(T("Font"), this);
+    cmdFont->setObjectName(QStringLiteral("cmdFont"));
+    cmdSave = new QPushButton(T("Save &As..."), this);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdDel = new QPushButton(T("&Delete"), this);
+    cmdDel->setObjectName(QStringLiteral("cmdDel"));
+    cmdOK = new QPushButton(T("&Finished"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdHelp = new QPushButton(T("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    txtPreview = new QTextBrowser(this);
+    txtPreview->setObjectName(QStringLiteral("txtPreview"));
+    txtPreview->setOpenLinks(false);
+    txtPreview->setMinimumSize(420, 260);
+
+    auto* schemeBox = new QGroupBox(T("Color Scheme"), this);
+    auto* schemeGrid = new QGridLayout(schemeBox);
+    schemeGrid->addWidget(comboScheme, 0, 0, 1, 2);
+    schemeGrid->addWidget(cmdSave, 1, 0);
+    schemeGrid->addWidget(cmdDel, 1, 1);
+
+    auto* itemBox = new QGroupBox(T("Page Item"), this);
+    auto* itemGrid = new QGridLayout(itemBox);
+    itemGrid->addWidget(comboItem, 0, 0, 1, 2);
+    itemGrid->addWidget(cmdColor, 1, 0);
+    itemGrid->addWidget(cmdFont, 1, 1);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(10);
+    left->addWidget(schemeBox);
+    left->addWidget(itemBox);
+    left->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHelp);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    left->addLayout(buttons);
+
+    auto* previewBox = new QGroupBox(T("Preview"), this);
+    auto* previewLayout = new QVBoxLayout(previewBox);
+    previewLayout->addWidget(txtPreview);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setSpacing(12);
+    layout->addLayout(left);
+    layout->addWidget(previewBox, 1);
+
+    connect(comboScheme, &QComboBox::currentIndexChanged, this, [this] { comboScheme_Click(); });
+    connect(comboItem, &QComboBox::currentIndexChanged, this, [this] { comboItem_Click(); });
+    connect(cmdColor, &QPushButton::clicked, this, &frmHomeSetup::cmdColor_Click);
+    connect(cmdFont, &QPushButton::clicked, this, &frmHomeSetup::cmdFont_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmHomeSetup::cmdSave_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &frmHomeSetup::cmdDel_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmHomeSetup::cmdOK_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmHomeSetup::cmdHelp_Click);
+
+    // Form_Load
+    const std::string dbPath = m_ctx.db.DBPath();
+    const std::string current = CurrentScheme(m_ctx.reg);
+    m_items = LoadScheme(dbPath, current);
+    {
+        QSignalBlocker block(comboItem);
+        for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
+            comboItem->addItem(Q(text::TrimSpaces(m_items[static_cast<std::size_t>(i)].ItemName)), i + 1);
+    }
+    comboItem->setCurrentIndex(-1);
+    comboItem->setCurrentIndex(1);
+    {
+        QSignalBlocker block(comboScheme);
+        for (const std::string& name : ListSchemes(dbPath))
+            comboScheme->addItem(Q(name));
+        comboScheme->setCurrentIndex(-1);
+    }
+    // Choosing the current scheme loads it as a click on the list would.
+    comboScheme->setCurrentIndex(
+        comboScheme->findText(Q(current), Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    cmdDel->setEnabled(comboScheme->currentIndex() >= 0 && comboScheme->currentText() != Q(kDefaultScheme));
+    UpdatePreview();
+}
+
+int frmHomeSetup::ItemIndex() const {
+    QVariant data = comboItem->currentData();
+    return data.isValid() ? data.toInt() - 1 : -1;
+}
+
+void frmHomeSetup::SetButtonColor(const QColor& color) {
+    m_buttonColor = color;
+    cmdColor->setIcon(SwatchIcon(color));
+}
+
+void frmHomeSetup::comboScheme_Click() {
+    QString name = comboScheme->currentText();
+    cmdDel->setEnabled(comboScheme->currentIndex() >= 0 && name != Q(kDefaultScheme));
+    m_items = LoadScheme(m_ctx.db.DBPath(), S(name));
+    // Through the second entry to the first, so the item's buttons always follow.
+    comboItem->setCurrentIndex(1);
+    comboItem->setCurrentIndex(0);
+    comboItem_Click();
+    UpdatePreview();
+}
+
+void frmHomeSetup::comboItem_Click() {
+    int i = ItemIndex();
+    if (i < 0) {
+        cmdColor->setEnabled(false);
+        cmdFont->setEnabled(false);
+        return;
+    }
+    const SchemeItem& item = m_items[static_cast<std::size_t>(i)];
+    cmdColor->setEnabled(item.ColorEditable);
+    cmdFont->setEnabled(item.FontEditable);
+    SetButtonColor(ToQColor(item.Color));
+}
+
+void frmHomeSetup::cmdColor_Click() {
+    int i = ItemIndex();
+    if (i < 0)
+        return;
+    if (std::optional<QColor> chosen = PickColor(this, m_buttonColor))
+        SetButtonColor(*chosen);
+    m_items[static_cast<std::size_t>(i)].Color = FromQColor(m_buttonColor);
+    SaveScheme(comboScheme->currentText());
+    UpdatePreview();
+}
+
+void frmHomeSetup::cmdFont_Click() {
+    int i = ItemIndex();
+    if (i < 0)
+        return;
+    SchemeItem& item = m_items[static_cast<std::size_t>(i)];
+    QFont initial(Q(text::TrimSpaces(item.FontName)));
+    initial.setBold(item.Bold);
+    initial.setItalic(item.Italic);
+    initial.setPointSize(std::max(1, item.Size * 3));
+    // A cancelled font dialog changes nothing.
+    std::optional<QFont> chosen = m_ctx.dialogs.ChooseFont(this, initial);
+    if (!chosen)
+        return;
+    double points = chosen->pointSizeF();
+    if (points <= 0 && chosen->pixelSize() > 0)
+        points = chosen->pixelSize() * 0.75;
+    item.FontName = S(chosen->family());
+    item.Bold = chosen->bold();
+    item.Italic = chosen->italic();
+    item.Size = FontSizeFromPoints(points);
+    SaveScheme(comboScheme->currentText());
+    UpdatePreview();
+}
+
+void frmHomeSetup::cmdSave_Click() {
+    std::optional<QString> answer =
+        m_ctx.dialogs.InputText(this, T("Scheme Name?"), T("Save As"), T("MyScheme"));
+    if (!answer)
+        return;
+    QString name = answer->trimmed();
+    if (name.isEmpty())
+        return;
+    // The list shows names up to their first dot, so a name with one could not be chosen
+    // again.
+    if (name.contains(QLatin1Char('.')) || name.contains(QLatin1Char('/'))) {
+        m_ctx.dialogs.Message(this,
+                              T("A scheme name cannot contain \".\" or \"/\". Please choose another name."),
+                              T("Save As"), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    if (!SaveScheme(name))
+        return;
+    // The scheme being edited is now the one of that name: no reload.
+    QSignalBlocker block(comboScheme);
+    int at = comboScheme->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (at < 0) {
+        comboScheme->addItem(name);
+        at = comboScheme->count() - 1;
+    }
+    comboScheme->setCurrentIndex(at);
+    cmdDel->setEnabled(name != Q(kDefaultScheme));
+    UpdatePreview();
+}
+
+void frmHomeSetup::cmdDel_Click() {
+    QString name = comboScheme->currentText();
+    if (comboScheme->currentIndex() < 0 || name.compare(Q(kDefaultScheme), Qt::CaseInsensitive) == 0)
+        return;
+    DeleteScheme(m_ctx.db.DBPath(), S(name));
+    comboScheme->removeItem(comboScheme->currentIndex());
+    comboScheme->setCurrentIndex(0);
+}
+
+void frmHomeSetup::cmdOK_Click() {
+    SetCurrentScheme(m_ctx.reg, S(comboScheme->currentText()));
+    accept();
+}
+
+void frmHomeSetup::cmdHelp_Click() {
+    m_ctx.documents.OpenDocument(Q(HelpPageUrl("homepage.html")));
+}
+
+bool frmHomeSetup::SaveScheme(const QString& name) {
+    std::string error;
+    if (vireo::SaveScheme(m_ctx.db.DBPath(), S(name.trimmed()), m_items, &error))
+        return true;
+    if (error.empty())
+        error = "The scheme \"" + S(name) + "\" could not be saved.";
+    m_ctx.dialogs.Message(this, Q(error), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
+    return false;
+}
+
+void frmHomeSetup::UpdatePreview() {
+    const Database& db = m_ctx.db;
+    if (!db.IsLiveFolder(kHomePageFolder)) {
+        txtPreview->clear();
+        return;
+    }
+    // Links take the scheme's colours here as the browser would give them.
+    txtPreview->document()->setDefaultStyleSheet(
+        QStringLiteral("a { color: #%1; }").arg(Q(ColorHex(m_items[kLinks].Color))));
+    txtPreview->setHtml(Q(HomePageText(db, kHomePageFolder, m_items, S(comboScheme->currentText()))));
+}
+
+} // namespace vireo

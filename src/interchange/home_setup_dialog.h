@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// frmHomeSetup ("HomePage Options"): the colour schemes of the generated home page. The
+// user picks a scheme and one of its seven items, changes the item's colour (with
+// frmColor) or font, keeps a copy under a new name, deletes schemes, and chooses the one
+// the home page uses. Every change is written to the scheme's file at once.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <functional>
+#include <optional>
+
+#include "interchange/home_page.h"
+
+namespace vireo {
+
+struct AppContext;
+
+class frmHomeSetup : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmHomeSetup(AppContext& ctx, QWidget* parent = nullptr);
+
+    QComboBox* comboScheme = nullptr;
+    QComboBox* comboItem = nullptr;
+    QPushButton* cmdColor = nullptr;
+    QPushButton* cmdFont = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdDel = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    // How the home page looks in the scheme being edited.
+    QTextBrowser* txtPreview = nullptr;
+
+    void comboScheme_Click();
+    void comboItem_Click();
+    void cmdColor_Click();
+    void cmdFont_Click();
+    void cmdSave_Click();
+    void cmdDel_Click();
+    void cmdOK_Click();
+    void cmdHelp_Click();
+
+    // The colour the colour button shows.
+    QColor ButtonColor() const { return m_buttonColor; }
+    void SetButtonColor(const QColor& color);
+    const Scheme& Items() const { return m_items; }
+    // The item chosen in comboItem (0-based), -1 when none.
+    int ItemIndex() const;
+
+    // Asks for a colour (frmColor); tests replace it. Nothing when cancelled.
+    std::function<std::optional<QColor>(QWidget* parent, const QColor& current)> PickColor;
+
+private:
+    bool SaveScheme(const QString& name);
+    void UpdatePreview();
+
+    AppContext& m_ctx;
+    Scheme m_items;
+    QColor m_buttonColor;
+};
+
+} // namespace vireo

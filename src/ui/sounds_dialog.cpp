@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/sounds_dialog.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "shell/registry.h"
+#include "ui/event_sounds.h"
+
+namespace vireo {
+
+namespace {
+
+QString T(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+constexpr const char* kSoundFilter = "Sounds (*.wav;*.ogg;*.oga)|*.wav;*.ogg;*.oga|All files (*.*)|*.*";
+
+} // namespace
+
+QString frmSounds::EventTitle(int event) {
+    static const char* titles[] = {"A dropped link is filed",
+                                   "A drop is refused",
+                                   "A web search starts",
+                                   "A web search is complete",
+                                   "A folder is emptied",
+                                   "Bookmarks are imported",
+                                   "Vireo! starts"};
+    if (event < 1 || event > 7)
+        return {};
+    return T(titles[event - 1]);
+}
+
+frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_reg(reg), m_sounds(sounds), m_dialogs(dialogs) {
+    setObjectName(QStringLiteral("frmSounds"));
+    setWindowTitle(T("Sounds"));
+    setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+
+    lstEvents = new QTreeWidget(this);
+    lstEvents->setObjectName(QStringLiteral("lstEvents"));
+    lstEvents->setRootIsDecorated(false);
+    lstEvents->setUniformRowHeights(true);
+    lstEvents->setAllColumnsShowFocus(true);
+    lstEvents->setHeaderLabels({T("Event"), T("Sound")});
+    lstEvents->header()->setStretchLastSection(true);
+    lstEvents->setColumnWidth(0, 190);
+    lstEvents->setMinimumSize(460, 170);
+    for (int event = 1; event <= 7; ++event) {
+        std::string file = GetRegText(m_reg, SoundEventKey(event), "");
+        auto* row = new QTreeWidgetItem(lstEvents);
+        row->setText(0, EventTitle(event));
+        row->setData(0, Qt::UserRole, event);
+        SetFile(event, file.empty() ? m_sounds.DefaultSoundFile(event) : file);
+    }
+
+    txtFile = new QLineEdit(this);
+    txtFile->setObjectName(QStringLiteral("txtFile"));
+    cmdBrowse = new QPushButton(T("&Browse..."), this);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdPlay = new QPushButton(T("&Play"), this);
+    cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
+    cmdPlay->setToolTip(T("Play the sound"));
+    cmdDefault = new QPushButton(T("&Default"), this);
+    cmdDefault->setObjectName(QStringLiteral("cmdDefault"));
+    cmdDefault->setToolTip(T("The sound that comes with Vireo!"));
+    cmdOK = new QPushButton(T("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(T("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(txtFile, 1);
+    fileRow->addWidget(cmdBrowse);
+    fileRow->addWidget(cmdPlay);
+    fileRow->addWidget(cmdDefault);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(T("Choose an event, then the sound Vireo! plays when it happens."), this));
+    layout->addWidget(lstEvents, 1);
+    layout->addWidget(new QLabel(T("Sound file:"), this));
+    layout->addLayout(fileRow);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    resize(560, 380);
+
+    connect(lstEvents, &QTreeWidget::currentItemChanged, this, [this] {
+        int event = CurrentEvent();
+        QSignalBlocker block(txtFile);
+        txtFile->setText(event ? Q(FileOf(event)) : QString());
+        for (QWidget* w : {static_cast<QWidget*>(txtFile), static_cast<QWidget*>(cmdBrowse),
+                           static_cast<QWidget*>(cmdPlay), static_cast<QWidget*>(cmdDefault)})
+            w->setEnabled(event != 0);
+    });
+    connect(txtFile, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (int event = CurrentEvent())
+            SetFile(event, S(text.trimmed()));
+    });
+    connect(lstEvents, &QTreeWidget::itemActivated, this, [this] { cmdPlay_Click(); });
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmSounds::cmdBrowse_Click);
+    connect(cmdPlay, &QPushButton::clicked, this, &frmSounds::cmdPlay_Click);
+    connect(cmdDefault, &QPushButton::clicked, this, &frmSounds::cmdDefault_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmSounds::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    SelectEvent(1);
+}
+
+int frmSounds::CurrentEvent() const {
+    QTreeWidgetItem* row = lstEvents->currentItem();
+    return row ? row->data(0, Qt::UserRole).toInt() : 0;
+}
+
+void frmSounds::SelectEvent(int event) {
+    if (event >= 1 && event <= lstEvents->topLevelItemCount())
+        lstEvents->setCurrentItem(lstEvents->topLevelItem(event - 1));
+}
+
+void frmSounds::SetFile(int event, const std::string& file) {
+    m_files[static_cast<std::size_t>(event - 1)] = file;
+    QTreeWidgetItem* row = lstEvents->topLevelItem(event - 1);
+    QString path = Q(file);
+    row->setText(1, QFileInfo(path).fileName());
+    row->setToolTip(1, path);
+    if (event == CurrentEvent() && txtFile && txtFile->text() != path) {
+        QSignalBlocker block(txtFile);
+        txtFile->setText(path);
+    }
+}
+
+void frmSounds::cmdBrowse_Click() {
+    int event = CurrentEvent();
+    if (!event)
+        return;
+    QString dir = QFileInfo(Q(FileOf(event))).absolutePath();
+    QString file = m_dialogs.OpenFileName(this, T("Choose a Sound"), T(kSoundFilter), dir);
+    if (!file.isEmpty())
+        SetFile(event, S(file));
+}
+
+void frmSounds::cmdPlay_Click() {
+    int event = CurrentEvent();
+    if (!event)
+        return;
+    std::string file = FileOf(event);
+    if (file.empty() || !QFileInfo(Q(file)).isFile()) {
+        m_dialogs.Message(this, T("The file \"%1\" cannot be found.").arg(Q(file)), windowTitle(),
+                          MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    // A sound tried out here plays even while the event sounds are switched off.
+    m_sounds.Output().PlayFile(file);
+}
+
+void frmSounds::cmdDefault_Click() {
+    if (int event = CurrentEvent())
+        SetFile(event, m_sounds.DefaultSoundFile(event));
+}
+
+void frmSounds::cmdOK_Click() {
+    for (int event = 1; event <= 7; ++event) {
+        std::string file = FileOf(event);
+        // No file would give the shipped one back at the next start anyway; say so now.
+        if (file.empty())
+            file = m_sounds.DefaultSoundFile(event);
+        if (GetRegText(m_reg, SoundEventKey(event), "") != file)
+            SetRegValue(m_reg, SoundEventKey(event), "", file);
+    }
+    accept();
+}
+
+} // namespace vireo
