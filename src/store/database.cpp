@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/mapped_file.h"
 #include "store/byte_io.h"
 #include "store/data_dir.h"
 #include "store/text_codec.h"
@@ -147,16 +148,16 @@ bool Database::LoadFolders(std::string* error) {
         return true;
     }
     m_newDatabase = false;
-    std::string bytes;
+    sys::MappedFile file;
     std::string readError;
-    if (!ReadWholeFile(path.string(), bytes, &readError, kMaxFoldersFileSize)) {
+    if (!file.Open(path.string(), &readError, kMaxFoldersFileSize)) {
         if (error)
             *error =
                 "The folder file of your bookmarks cannot be read, so Vireo cannot open this database. " +
                 readError;
         return false;
     }
-    ByteReader r(bytes);
+    ByteReader r(file.View());
     std::int32_t n = r.I32();
     std::size_t fits = r.Remaining() / FolderRecord::kSize;
     if (r.Short() || n < 1 || n > kMaxFolderSlots || fits == 0) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -42,7 +43,6 @@ bool clsMemo::Initialize(std::string* error) {
 
     fs::path dex = fs::path(DBPath) / std::string(kMemoIndexFile);
     fs::path dat = fs::path(DBPath) / std::string(kMemoDataFile);
-    std::string dexBytes;
     for (const fs::path& p : {dex, dat}) {
         if (!fs::exists(p, ec)) {
             // An empty file has nothing in it that could be half-written.
@@ -55,12 +55,12 @@ bool clsMemo::Initialize(std::string* error) {
             std::fclose(f);
         }
     }
-    if (!ReadWholeFile(dex.string(), dexBytes, error, kMaxIndexFileSize))
+    sys::MappedFile index;
+    if (!index.Open(dex.string(), error, kMaxIndexFileSize) ||
+        !m_file.Open(dat.string(), error, kMaxDataSize))
         return false;
-    if (!ReadWholeFile(dat.string(), m_data, error, kMaxDataSize))
-        return false;
-    ReadDex(dexBytes);
-    m_committedDataSize = m_data.size();
+    ReadDex(index.View());
+    m_committedDataSize = Size();
     m_open = true;
     return true;
 }
@@ -92,8 +92,9 @@ void clsMemo::ShutDown() {
     m_index.clear();
     m_inUse = 0;
     m_free = {};
-    m_data.clear();
-    m_data.shrink_to_fit();
+    m_file.Close();
+    m_tail.clear();
+    m_tail.shrink_to_fit();
     m_committedDataSize = 0;
     m_committedEntries = 0;
     m_dirtyFlag.clear();
@@ -102,7 +103,38 @@ void clsMemo::ShutDown() {
 }
 
 bool clsMemo::IsValidEntry(const Entry& e) const {
-    return e.start >= 1 && e.end >= e.start && static_cast<std::size_t>(e.end - 1) <= m_data.size();
+    return e.start >= 1 && e.end >= e.start && static_cast<std::size_t>(e.end - 1) <= Size();
+}
+
+std::string_view clsMemo::Bytes(std::size_t at, std::size_t length) const {
+    // A text we wrote never straddles the two parts (appends go to the end, rewrites stay
+    // in place); a damaged entry that does reads as empty.
+    if (at + length <= m_file.Size())
+        return m_file.View().substr(at, length);
+    if (at >= m_file.Size())
+        return std::string_view(m_tail).substr(at - m_file.Size(), length);
+    return {};
+}
+
+std::string clsMemo::CopyBytes(std::size_t at, std::size_t length) const {
+    std::string out;
+    out.reserve(length);
+    if (at < m_file.Size()) {
+        std::size_t head = std::min(length, m_file.Size() - at);
+        out.append(m_file.View().substr(at, head));
+        at += head;
+        length -= head;
+    }
+    if (length > 0)
+        out.append(std::string_view(m_tail).substr(at - m_file.Size(), length));
+    return out;
+}
+
+void clsMemo::Overwrite(std::size_t at, std::string_view text) {
+    if (at + text.size() <= m_file.Size())
+        std::memcpy(m_file.Data() + at, text.data(), text.size());
+    else if (at >= m_file.Size())
+        m_tail.replace(at - m_file.Size(), text.size(), text);
 }
 
 void clsMemo::MarkDirty(MemoID id) {
@@ -117,7 +149,7 @@ void clsMemo::MarkDirty(MemoID id) {
 
 MemoID clsMemo::Add(std::string_view textIn) {
     std::string text = CutMemo(textIn);
-    if (m_data.size() + text.size() > kMaxDataSize)
+    if (Size() + text.size() > kMaxDataSize)
         return 0;
     MemoID id = 0;
     while (!m_free.empty()) {
@@ -135,9 +167,9 @@ MemoID clsMemo::Add(std::string_view textIn) {
         id = static_cast<MemoID>(m_index.size());
     }
     Entry& e = m_index[static_cast<std::size_t>(id - 1)];
-    e.start = static_cast<std::int32_t>(m_data.size() + 1);
-    m_data.append(text);
-    e.end = static_cast<std::int32_t>(m_data.size() + 1);
+    e.start = static_cast<std::int32_t>(Size() + 1);
+    m_tail.append(text);
+    e.end = static_cast<std::int32_t>(Size() + 1);
     e.flag = -1;
     ++m_inUse;
     MarkDirty(id);
@@ -150,8 +182,7 @@ std::string_view clsMemo::RawMemo(MemoID id) const {
     const Entry& e = m_index[static_cast<std::size_t>(id - 1)];
     if ((e.start == 0 && e.end == 0) || !IsValidEntry(e))
         return {};
-    return std::string_view(m_data).substr(static_cast<std::size_t>(e.start - 1),
-                                           static_cast<std::size_t>(e.end - e.start));
+    return Bytes(static_cast<std::size_t>(e.start - 1), static_cast<std::size_t>(e.end - e.start));
 }
 
 std::string clsMemo::GetMemo(MemoID id) const {
@@ -173,17 +204,19 @@ MemoID clsMemo::SetMemo(MemoID id, std::string_view textIn) {
         return 0;
     }
     Entry& e = m_index[static_cast<std::size_t>(id - 1)];
-    bool fits = IsValidEntry(e) && text.size() <= static_cast<std::size_t>(e.end - e.start);
+    bool fits = IsValidEntry(e) && text.size() <= static_cast<std::size_t>(e.end - e.start) &&
+                (static_cast<std::size_t>(e.end - 1) <= m_file.Size() ||
+                 static_cast<std::size_t>(e.start - 1) >= m_file.Size());
     if (fits) {
         std::size_t at = static_cast<std::size_t>(e.start - 1);
-        m_data.replace(at, text.size(), text);
+        Overwrite(at, text);
         if (at < m_committedDataSize)
             m_rewrites.emplace_back(at, std::min(text.size(), m_committedDataSize - at));
     } else {
-        if (m_data.size() + text.size() > kMaxDataSize)
+        if (Size() + text.size() > kMaxDataSize)
             return id;
-        e.start = static_cast<std::int32_t>(m_data.size() + 1);
-        m_data.append(text);
+        e.start = static_cast<std::int32_t>(Size() + 1);
+        m_tail.append(text);
     }
     e.end = static_cast<std::int32_t>(e.start + text.size());
     MarkDirty(id);
@@ -209,11 +242,11 @@ std::int64_t clsMemo::DeadSpace() const {
         if (IsValidEntry(e))
             live += e.end - e.start;
     }
-    return static_cast<std::int64_t>(m_data.size()) - live;
+    return static_cast<std::int64_t>(Size()) - live;
 }
 
 bool clsMemo::HasUncommittedChanges() const {
-    return !m_dirty.empty() || !m_rewrites.empty() || m_data.size() != m_committedDataSize ||
+    return !m_dirty.empty() || !m_rewrites.empty() || Size() != m_committedDataSize ||
            m_index.size() != m_committedEntries;
 }
 
@@ -234,9 +267,9 @@ bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
     if (!m_open)
         return true;
     // New text goes past the end of the committed data, where nothing refers to it yet.
-    if (m_data.size() > m_committedDataSize &&
+    if (Size() > m_committedDataSize &&
         !commit.Append(kMemoDataFile, m_committedDataSize,
-                       std::string_view(m_data).substr(m_committedDataSize), error))
+                       CopyBytes(m_committedDataSize, Size() - m_committedDataSize), error))
         return false;
 
     // Texts rewritten inside committed data travel in the journal, merged into runs.
@@ -250,7 +283,7 @@ bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
             to = std::max(to, m_rewrites[j].first + m_rewrites[j].second);
             ++j;
         }
-        commit.AddPatch(kMemoDataFile, from, m_data.substr(from, to - from));
+        commit.AddPatch(kMemoDataFile, from, CopyBytes(from, to - from));
         i = j;
     }
 
@@ -271,7 +304,7 @@ bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
 }
 
 void clsMemo::CommitDone() {
-    m_committedDataSize = m_data.size();
+    m_committedDataSize = Size();
     m_committedEntries = m_index.size();
     m_dirtyFlag.assign(m_index.size(), 0);
     m_dirty.clear();
@@ -299,7 +332,7 @@ bool clsMemo::PackDat(std::string* error) {
         return false;
     std::vector<Entry> packed(m_index.size());
     std::string data;
-    data.reserve(m_data.size() - static_cast<std::size_t>(std::max<std::int64_t>(0, DeadSpace())));
+    data.reserve(Size() - static_cast<std::size_t>(std::max<std::int64_t>(0, DeadSpace())));
     for (std::size_t k = 0; k < m_index.size(); ++k) {
         if (m_index[k].end <= 0)
             continue;
@@ -323,9 +356,10 @@ bool clsMemo::PackDat(std::string* error) {
         !CommitWith(commit, error))
         return false;
 
-    m_data = std::move(data);
+    m_file.Close();
+    m_tail = std::move(data);
     ReadDex(dex);
-    m_committedDataSize = m_data.size();
+    m_committedDataSize = Size();
     return true;
 }
 

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/mapped_file.h"
+
 namespace vireo {
 
 using MemoID = std::int32_t;
@@ -67,12 +69,18 @@ public:
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(m_index.size()); }
     const Entry& EntryAt(MemoID id) const { return m_index[static_cast<std::size_t>(id - 1)]; }
     std::int32_t InUseCount() const { return m_inUse; }
-    std::int64_t DataSize() const { return static_cast<std::int64_t>(m_data.size()); }
+    std::int64_t DataSize() const { return static_cast<std::int64_t>(Size()); }
     bool IsValidEntry(const Entry& e) const;
     // The raw stored bytes of a memo (before decoding and trimming), for exact copies.
     std::string_view RawMemo(MemoID id) const;
 
 private:
+    // The data file: what was on disk when it was opened (mapped, read lazily) followed by
+    // the text appended since.
+    std::size_t Size() const { return m_file.Size() + m_tail.size(); }
+    std::string_view Bytes(std::size_t at, std::size_t length) const;
+    std::string CopyBytes(std::size_t at, std::size_t length) const;
+    void Overwrite(std::size_t at, std::string_view text);
     void ReadDex(std::string_view bytes);
     void MarkDirty(MemoID id);
     std::string IndexBytes(MemoID first, MemoID last) const;
@@ -82,7 +90,8 @@ private:
     std::vector<Entry> m_index;
     std::int32_t m_inUse = 0;
     std::priority_queue<MemoID> m_free; // free entries, highest first
-    std::string m_data;                 // the whole memo data file, with uncommitted appends
+    sys::MappedFile m_file;
+    std::string m_tail;
 
     std::size_t m_committedDataSize = 0;
     std::size_t m_committedEntries = 0;
