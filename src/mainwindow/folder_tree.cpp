@@ -108,6 +108,30 @@ bool FolderTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* eve
     return QTreeWidget::edit(index, trigger, event);
 }
 
+void FolderTree::SetDropHighlight(QTreeWidgetItem* item) {
+    QModelIndex index = item ? indexFromItem(item) : QModelIndex();
+    if (index == m_dropHighlight)
+        return;
+    m_dropHighlight = index;
+    viewport()->update();
+}
+
+QTreeWidgetItem* FolderTree::DropHighlight() const {
+    return m_dropHighlight.isValid() ? itemFromIndex(m_dropHighlight) : nullptr;
+}
+
+void FolderTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    if (index != m_dropHighlight || !m_dropHighlight.isValid()) {
+        QTreeWidget::drawRow(painter, option, index);
+        return;
+    }
+    // The drop target is drawn as a selected row, as the user knows it from every tree.
+    QStyleOptionViewItem highlighted(option);
+    highlighted.state |= QStyle::State_Selected | QStyle::State_Active;
+    QTreeWidget::drawRow(painter, highlighted, index);
+}
+
 std::int16_t FolderTree::SelectedFolder() const {
     return KeyToInt(S(KeyOf(currentItem())));
 }

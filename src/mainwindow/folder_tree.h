@@ -35,6 +35,10 @@ public:
     // Whether changes are being made by the program (label edits are the user's only).
     bool Filling() const { return m_filling > 0; }
 
+    // The node shown as the target of a drag in progress (none with nullptr).
+    void SetDropHighlight(QTreeWidgetItem* item);
+    QTreeWidgetItem* DropHighlight() const;
+
     // Decides which folders' labels the user may edit (all when unset).
     void SetRenamePolicy(std::function<bool(std::int16_t folder)> canRename) {
         m_canRename = std::move(canRename);
@@ -42,10 +46,13 @@ public:
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
     std::function<bool(std::int16_t)> m_canRename;
     QHash<QString, QTreeWidgetItem*> m_nodes;
+    QPersistentModelIndex m_dropHighlight;
     int m_filling = 0;
 };
 

@@ -11,6 +11,8 @@
 
 #include "interchange/home_page.h"
 #include "mainwindow/app_icons.h"
+#include "mainwindow/button_bar.h"
+#include "mainwindow/drag_drop.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/menu_rules.h"
 #include "mainwindow/menus.h"
@@ -39,6 +41,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     setMinimumSize(kMinimumWindow);
     BuildLayout();
     m_menus = std::make_unique<MainMenus>(*this);
+    dragDrop = new DragDrop(*this);
+    buttons = new ButtonBars(*this);
     ChooseFolder = [this](QWidget* parent, const QString& prompt) {
         frmSelFolder chooser(m_ctx.db, parent);
         std::int16_t chosen = chooser.GetFolderId(prompt);

@@ -21,6 +21,8 @@
 
 namespace vireo {
 
+class ButtonBars;
+class DragDrop;
 class MainMenus;
 
 class frmMain : public QMainWindow, public BookmarkListView, public BusyIndicator {
@@ -78,6 +80,11 @@ public:
     FolderChooser ChooseFolder;
     // The glow of the button bar ends when the mouse moves elsewhere.
     std::function<void()> ClearGlow;
+    // Opens the find window (set by whoever provides it): the find button calls it.
+    std::function<void()> ShowFind;
+    // Drag and drop, and the button bars of this window and of the floating toolbar.
+    DragDrop* dragDrop = nullptr;
+    ButtonBars* buttons = nullptr;
     // Regenerates the home page at exit (set by whoever provides the home page).
     std::function<void()> RegenerateHomePage;
 
