@@ -1,0 +1,337 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "mainwindow/drag_data.h"
+#include "mainwindow/drops.h"
+#include "mainwindow/toolbar_rules.h"
+#include "shell/options.h"
+#include "shell/registry.h"
+#include "store/database.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+std::string Utf16(std::u16string_view text, bool mark, bool bigEndian = false) {
+    std::string out;
+    if (mark)
+        out = bigEndian ? std::string("\xFE\xFF", 2) : std::string("\xFF\xFE", 2);
+    for (char16_t c : text) {
+        char lo = static_cast<char>(c & 0xFF);
+        char hi = static_cast<char>(c >> 8);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+void WriteFile(const std::string& path, std::string_view text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(DragData, PayloadHoldsKindCountFolderAndKeys) {
+    std::vector<std::int32_t> keys{17, 70000, 3};
+    std::string bytes = BuildDragData(kDragBookmarks, 2, keys);
+    ASSERT_EQ(bytes.size(), 20u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\0\0\3\0\2\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(8, 4), std::string("\x11\0\0\0", 4));
+    EXPECT_EQ(bytes.substr(12, 4), std::string("\x70\x11\x01\0", 4));
+    DragPayload back;
+    ASSERT_TRUE(ReadDragData(bytes, back));
+    EXPECT_EQ(back.kind, 0);
+    EXPECT_EQ(back.source, 2);
+    EXPECT_EQ(back.keys, keys);
+
+    EXPECT_EQ(BuildDragData(kDragFolder, 12), std::string("\x08\0\0\0\x0C\0\0\0", 8));
+
+    // Payloads from elsewhere are not trusted for their count.
+    std::string cut = bytes.substr(0, 14); // claims 3 keys, holds 1 and a half
+    ASSERT_TRUE(ReadDragData(cut, back));
+    EXPECT_EQ(back.keys, std::vector<std::int32_t>{17});
+    std::string negative = bytes;
+    negative[2] = '\xFF';
+    negative[3] = '\xFF';
+    ASSERT_TRUE(ReadDragData(negative, back));
+    EXPECT_TRUE(back.keys.empty());
+    EXPECT_FALSE(ReadDragData(std::string("\0\0\0\0", 4), back));
+}
+
+TEST(DragData, BrowserFormatsGiveLinksWithTheirTitles) {
+    // A browser of the Mozilla family: address and title in UTF-16, the link as HTML.
+    DragFormats firefox;
+    firefox.uriList = "https://birds.example/wren\r\n";
+    firefox.plainText = "https://birds.example/wren";
+    firefox.mozUrl = Utf16(u"https://birds.example/wren\nWrens \u2014 small birds", false);
+    firefox.html = "<a href=\"https://birds.example/wren\">ignored when a better title exists</a>";
+    DropContent c = ReadDropFormats(firefox);
+    ASSERT_EQ(c.links.size(), 1u);
+    EXPECT_EQ(c.links[0].text, "https://birds.example/wren");
+    EXPECT_EQ(c.links[0].title, "Wrens \u2014 small birds");
+    EXPECT_TRUE(c.files.empty());
+    EXPECT_FALSE(c.ours);
+
+    // Another browser: only the anchor text of the HTML names the link.
+    DragFormats chrome;
+    chrome.uriList = "https://birds.example/?a=1&b=2\n";
+    chrome.plainText = "https://birds.example/?a=1&b=2";
+    chrome.html = "<meta charset='utf-8'><a href=\"https://birds.example/?a=1&amp;b=2\">Owls &amp;\n"
+                  "  <b>Nightjars</b></a>";
+    c = ReadDropFormats(chrome);
+    ASSERT_EQ(c.links.size(), 1u);
+    EXPECT_EQ(c.links[0].title, "Owls & Nightjars");
+
+    // A picture link stands for its ALT text; a link to another address gives nothing.
+    EXPECT_EQ(LinkTitleFromHtml("<A HREF='https://x.example/'><img src=a.png alt=\"Heron\"></A>",
+                                "https://x.example/"),
+              "Heron");
+    EXPECT_EQ(LinkTitleFromHtml("<a href=\"https://y.example/\">Other</a>", "https://x.example/"), "");
+
+    // Several links, titles matched by address; a byte-order mark and big-endian text.
+    DragFormats many;
+    many.mozUrl = Utf16(u"http://a\nA\r\nhttp://b\nB\n", true, true);
+    c = ReadDropFormats(many);
+    ASSERT_EQ(c.links.size(), 2u);
+    EXPECT_EQ(c.links[1].text, "http://b");
+    EXPECT_EQ(c.links[1].title, "B");
+    EXPECT_EQ(DecodeBrowserText(Utf16(u"x\u00e9\U0001F426", true)), "x\u00e9\U0001F426");
+    EXPECT_EQ(DecodeBrowserText(Utf16(u"plain", false, true)), "plain");
+
+    // Text without any link format is still handed on, to be judged when filed.
+    DragFormats text;
+    text.plainText = "see http://c.example/ today";
+    c = ReadDropFormats(text);
+    ASSERT_EQ(c.links.size(), 1u);
+    EXPECT_EQ(c.links[0].text, "see http://c.example/ today");
+    EXPECT_EQ(c.links[0].title, "");
+}
+
+TEST(DragData, FileManagerDropsAreLocalFilesOnly) {
+    DragFormats files;
+    files.uriList = "# a comment\r\nfile:///home/ann/My%20Links/News.url\r\nfile://localhost/tmp/Birds\r\n"
+                    "file://faraway/share/x.url\r\n";
+    files.plainText = "/home/ann/My Links/News.url\n/tmp/Birds";
+    DropContent c = ReadDropFormats(files);
+    EXPECT_TRUE(c.links.empty());
+    EXPECT_EQ(c.files, (std::vector<std::string>{"/home/ann/My Links/News.url", "/tmp/Birds"}));
+    EXPECT_EQ(LocalPathOfFileUrl("file:/tmp/a%2"), "/tmp/a%2");
+    EXPECT_EQ(LocalPathOfFileUrl("file:///tmp/nul%00.url"), "");
+    EXPECT_EQ(LocalPathOfFileUrl("https://x/"), "");
+
+    // Our own drag carries the payload: nothing else is read.
+    DragFormats ours;
+    ours.payload = BuildDragData(kDragFolder, 9);
+    ours.uriList = "file:///tmp/x";
+    c = ReadDropFormats(ours);
+    EXPECT_TRUE(c.ours);
+    EXPECT_TRUE(c.files.empty());
+    EXPECT_EQ(CleanTitle("  a\r\n\tb  "), "a b");
+    EXPECT_EQ(CleanTitle(std::string(600, 'x')).size(), 512u);
+}
+
+struct DropFixture : ::testing::Test {
+    test::TempDir dir;
+    test::RecordingTree tree;
+    test::RecordingSounds sounds;
+    MemoryRegistry reg;
+    Database db;
+    std::vector<BookmarkRecord> asked;
+    AskForBookmark ask = [this](const BookmarkRecord& r) { asked.push_back(r); };
+
+    void SetUp() override {
+        db.SetServices({&tree, &sounds, nullptr, nullptr, nullptr});
+        ASSERT_TRUE(db.Open(dir.str(), nullptr));
+        db.FillTree(tree);
+    }
+    std::int32_t Mark(std::int16_t folder, const std::string& title, const std::string& url) {
+        BookmarkRecord r = db.NewMark(title, url, folder, "", kFlagsStandard);
+        return db.Marks(folder).Add(r);
+    }
+    static DropContent Ours(std::int16_t kind, std::int16_t folder, std::vector<std::int32_t> keys = {}) {
+        DropContent c;
+        c.ours = true;
+        c.payload = BuildDragData(kind, folder, keys);
+        return c;
+    }
+    static DropContent Link(std::string text, std::string title = {}) {
+        DropContent c;
+        c.links.push_back({std::move(text), std::move(title)});
+        return c;
+    }
+    int Count(int sound) const {
+        return static_cast<int>(std::count(sounds.played.begin(), sounds.played.end(), sound));
+    }
+};
+
+TEST_F(DropFixture, BookmarksMoveWithTheirKeysAndCopiesGetTexts) {
+    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    std::int32_t a = Mark(2, "A", "https://a/");
+    std::int32_t b = Mark(2, "B", "https://b/");
+    std::int32_t c = Mark(2, "C", "https://c/");
+    DropOutcome out = DropData(db, reg, Ours(kDragBookmarks, 2, {a, b, c, 999999}), target, ask);
+    EXPECT_TRUE(out.changed);
+    EXPECT_EQ(out.selectFolder, target);
+    EXPECT_EQ(db.Marks(2).Count(), 0);
+    EXPECT_EQ(db.Marks(target).Count(), 3);
+    EXPECT_EQ(db.Marks(target).NameStr(b), "B");
+    EXPECT_TRUE(sounds.played.empty()); // moves inside the program are silent
+
+    // Onto their own folder: nothing happens.
+    out = DropData(db, reg, Ours(kDragBookmarks, target, {a}), target, ask);
+    EXPECT_FALSE(out.changed);
+    EXPECT_EQ(db.Marks(target).Count(), 3);
+
+    // A copy has texts of its own, so deleting it leaves the original whole.
+    out = DropData(db, reg, Ours(kDragCopyBookmarks, target, {a}), 2, ask);
+    EXPECT_TRUE(out.changed);
+    std::int32_t start = 0;
+    std::int32_t copy = db.NextMarkKey(2, start);
+    EXPECT_NE(copy, a);
+    db.Marks(2).Kill(copy, true);
+    EXPECT_EQ(db.Marks(target).NameStr(a), "A");
+    EXPECT_EQ(db.Marks(target).UrlStr(a), "https://a/");
+
+    // Unknown kinds and folders that are not there change nothing.
+    EXPECT_FALSE(DropData(db, reg, Ours(5, target, {a}), 2, ask).changed);
+    EXPECT_FALSE(DropData(db, reg, Ours(kDragBookmarks, 300, {a}), 2, ask).changed);
+    EXPECT_FALSE(DropData(db, reg, Ours(-1, target, {a}), 2, ask).changed);
+    EXPECT_EQ(db.Marks(target).Count(), 3);
+}
+
+TEST_F(DropFixture, FolderDropsFollowTheMoveRules) {
+    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    std::int16_t child = db.AddFolder("Child", a, kFolderOrdinary);
+    std::int16_t grandchild = db.AddFolder("Grandchild", child, kFolderOrdinary);
+    std::int16_t other = db.AddFolder("Other", 1, kFolderOrdinary);
+    for (auto [source, target] : std::vector<std::pair<std::int16_t, std::int16_t>>{
+             {4, other}, {2, other}, {a, 1}, {a, grandchild}, {a, a}, {child, a}}) {
+        sounds.played.clear();
+        EXPECT_FALSE(DropData(db, reg, Ours(kDragFolder, source), target, ask).changed)
+            << source << ">" << target;
+        EXPECT_EQ(Count(kSoundRejectBookmark), 1);
+    }
+    EXPECT_EQ(db.Folder(a).Parent, 1);
+    EXPECT_EQ(db.Folder(child).Parent, a);
+    EXPECT_EQ(db.Folder(4).Parent, 1);
+    EXPECT_EQ(tree.nodes["x" + std::to_string(a)].parent, "x1");
+
+    EXPECT_TRUE(DropData(db, reg, Ours(kDragFolder, child), other, ask).changed);
+    EXPECT_EQ(db.Folder(child).Parent, other);
+    EXPECT_EQ(tree.nodes["x" + std::to_string(child)].parent, "x" + std::to_string(other));
+    EXPECT_EQ(db.Folder(grandchild).Parent, child);
+}
+
+TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
+    // 0: filed at once, untitled, as a dropped link.
+    SetBmkDrop(reg, 0);
+    EXPECT_TRUE(DropOnFolder(db, reg, Link("https://a.example/"), GetDropFolder(), ask).changed);
+    ASSERT_EQ(db.Marks(2).Count(), 1);
+    std::int32_t start = 0;
+    std::int32_t key = db.NextMarkKey(2, start);
+    EXPECT_EQ(db.Marks(2).NameStr(key), "");
+    EXPECT_EQ(db.Marks(2).UrlStr(key), "https://a.example/");
+    EXPECT_EQ(db.Marks(2).At(1).Flags, kFlagsDroppedLink);
+    EXPECT_EQ(Count(kSoundDropBookmark), 1);
+    EXPECT_TRUE(asked.empty());
+
+    // 1: asks only when there is no title.
+    SetBmkDrop(reg, 1);
+    DropOnFolder(db, reg, Link("https://b.example/"), 2, ask);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].key, 0);
+    EXPECT_EQ(asked[0].Parent, 2);
+    EXPECT_EQ(db.CopyBuffer, asked[0]);
+    EXPECT_EQ(db.Memo().GetMemo(asked[0].url), "https://b.example/");
+    DropOnFolder(db, reg, Link("https://c.example/", "Cranes"), 2, ask);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(db.Marks(2).Count(), 2);
+
+    // 2: always asks; without a window to ask in, links are filed at once.
+    SetBmkDrop(reg, 2);
+    DropOnFolder(db, reg, Link("https://d.example/", "Ducks"), 2, ask);
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(db.Memo().GetMemo(asked[1].Name), "Ducks");
+    DropOnFolder(db, reg, Link("https://e.example/"), 2, {});
+    EXPECT_EQ(db.Marks(2).Count(), 3);
+
+    // Text without an address is refused with the reject sound.
+    sounds.played.clear();
+    EXPECT_FALSE(DropOnFolder(db, reg, Link("just words"), 2, ask).changed);
+    EXPECT_EQ(Count(kSoundRejectBookmark), 1);
+    EXPECT_EQ(db.Marks(2).Count(), 3);
+    // Our own drags have no address to file on the window.
+    EXPECT_FALSE(DropOnFolder(db, reg, Ours(kDragBookmarks, 2, {key}), 2, ask).changed);
+    EXPECT_EQ(Count(kSoundRejectBookmark), 2);
+}
+
+TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
+    test::TempDir files;
+    WriteFile(files.file("News.url"), "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    WriteFile(files.file("empty.url"), "[InternetShortcut]\r\n");
+    std::filesystem::create_directories(files.path() / "Birds" / "Sea");
+    WriteFile((files.path() / "Birds" / "Owl.url").string(),
+              "[InternetShortcut]\nURL=https://owl.example/\n");
+    WriteFile((files.path() / "Birds" / "Sea" / "Gull.url").string(),
+              "[InternetShortcut]\nURL=https://gull.example/\n");
+    WriteFile((files.path() / "Birds" / "notes.txt").string(), "URL=https://not-a-shortcut.example/\n");
+
+    // "News" is a title, so option 1 files it at once; option 2 asks.
+    SetBmkDrop(reg, 1);
+    DropContent news;
+    news.files = {files.file("News.url")};
+    EXPECT_TRUE(DropOnFolder(db, reg, news, 2, ask).changed);
+    EXPECT_TRUE(asked.empty());
+    ASSERT_EQ(db.Marks(2).Count(), 1);
+    EXPECT_EQ(db.Marks(2).NameStr(db.Marks(2).key(1)), "News");
+    EXPECT_EQ(db.Marks(2).At(1).Flags, kFlagsDroppedFile);
+    SetBmkDrop(reg, 2);
+    DropOnFolder(db, reg, news, 2, ask);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(db.Memo().GetMemo(asked[0].Name), "News");
+
+    // A file without an address, and a folder dropped on the window, are refused.
+    sounds.played.clear();
+    DropContent refused;
+    refused.files = {files.file("empty.url"), (files.path() / "Birds").string()};
+    EXPECT_FALSE(DropOnFolder(db, reg, refused, 2, ask).changed);
+    EXPECT_EQ(Count(kSoundRejectBookmark), 2);
+
+    // A folder dropped on a folder of the tree becomes an imported folder below it.
+    SetBmkDrop(reg, 0);
+    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    DropContent folder;
+    folder.files = {(files.path() / "Birds").string() + "/"};
+    EXPECT_TRUE(DropData(db, reg, folder, target, ask).changed);
+    std::int32_t cursor = 0;
+    std::int16_t birds = db.NextSubFolder(target, cursor);
+    ASSERT_NE(birds, 0);
+    EXPECT_EQ(db.Folder(birds).Name.text(), "Birds");
+    EXPECT_EQ(db.Folder(birds).FolderType, kFolderImported);
+    EXPECT_EQ(db.Marks(birds).Count(), 1);
+    EXPECT_EQ(db.Marks(birds).NameStr(db.Marks(birds).key(1)), "Owl");
+    cursor = 0;
+    std::int16_t sea = db.NextSubFolder(birds, cursor);
+    ASSERT_NE(sea, 0);
+    EXPECT_EQ(db.Marks(sea).UrlStr(db.Marks(sea).key(1)), "https://gull.example/");
+    EXPECT_EQ(tree.nodes["x" + std::to_string(sea)].parent, "x" + std::to_string(birds));
+
+    EXPECT_EQ(DroppedFileTitle("/a/b/Site.name.url"), "Site.name");
+    EXPECT_EQ(DroppedFileTitle("/a/b/plain"), "plain");
+}
+
+TEST(ToolbarPlace, OffScreenCoordinatesBecomeZero) {
+    MemoryRegistry reg;
+    EXPECT_EQ(ReadToolbarPosition(reg, 1280, 800), (ToolbarPosition{0, 0}));
+    SaveToolbarPosition(reg, {200, 300});
+    EXPECT_EQ(ReadToolbarPosition(reg, 1280, 800), (ToolbarPosition{200, 300}));
+    SaveToolbarPosition(reg, {-100, 1281});
+    EXPECT_EQ(ReadToolbarPosition(reg, 1280, 800), (ToolbarPosition{0, 0}));
+    SaveToolbarPosition(reg, {801, 40});
+    EXPECT_EQ(ReadToolbarPosition(reg, 1280, 800), (ToolbarPosition{0, 40}));
+    EXPECT_EQ(GetRegText(reg, SettingsPath("\\location"), "barleft"), "40");
+}
+
+} // namespace
+} // namespace vireo
