@@ -35,9 +35,11 @@ QImage Rainbow() {
     const int h = kPaletteSize.height();
     for (int x = 0; x < hues; ++x) {
         QColor pure = QColor::fromHsvF(static_cast<float>(x) / hues, 1.0f, 1.0f);
+        // The pure colour sits on the last row of the upper half.
+        const int middle = h / 2 - 1;
         for (int y = 0; y < h; ++y) {
-            double t = static_cast<double>(y) / (h - 1);
-            QColor c = t < 0.5 ? Mix(Qt::white, pure, t * 2) : Mix(pure, Qt::black, (t - 0.5) * 2);
+            QColor c = y <= middle ? Mix(Qt::white, pure, static_cast<double>(y) / middle)
+                                   : Mix(pure, Qt::black, static_cast<double>(y - middle) / (h - 1 - middle));
             img.setPixel(x, y, c.rgb());
         }
     }

@@ -107,8 +107,14 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     layout->addLayout(left);
     layout->addWidget(previewBox, 1);
 
-    connect(comboScheme, &QComboBox::currentIndexChanged, this, [this] { comboScheme_Click(); });
-    connect(comboItem, &QComboBox::currentIndexChanged, this, [this] { comboItem_Click(); });
+    connect(comboScheme, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_loading)
+            comboScheme_Click();
+    });
+    connect(comboItem, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_loading)
+            comboItem_Click();
+    });
     connect(cmdColor, &QPushButton::clicked, this, &frmHomeSetup::cmdColor_Click);
     connect(cmdFont, &QPushButton::clicked, this, &frmHomeSetup::cmdFont_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmHomeSetup::cmdSave_Click);
@@ -116,26 +122,23 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     connect(cmdOK, &QPushButton::clicked, this, &frmHomeSetup::cmdOK_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmHomeSetup::cmdHelp_Click);
 
-    // Form_Load
+    // Form_Load. The lists are filled quietly; the clicks they stand for follow in order.
     const std::string dbPath = m_ctx.db.DBPath();
     const std::string current = CurrentScheme(m_ctx.reg);
     m_items = LoadScheme(dbPath, current);
-    {
-        QSignalBlocker block(comboItem);
-        for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
-            comboItem->addItem(Q(text::TrimSpaces(m_items[static_cast<std::size_t>(i)].ItemName)), i + 1);
-    }
-    comboItem->setCurrentIndex(-1);
+    m_loading = true;
+    for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
+        comboItem->addItem(Q(text::TrimSpaces(m_items[static_cast<std::size_t>(i)].ItemName)), i + 1);
     comboItem->setCurrentIndex(1);
-    {
-        QSignalBlocker block(comboScheme);
-        for (const std::string& name : ListSchemes(dbPath))
-            comboScheme->addItem(Q(name));
-        comboScheme->setCurrentIndex(-1);
-    }
-    // Choosing the current scheme loads it as a click on the list would.
+    for (const std::string& name : ListSchemes(dbPath))
+        comboScheme->addItem(Q(name));
     comboScheme->setCurrentIndex(
         comboScheme->findText(Q(current), Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    m_loading = false;
+    comboItem_Click();
+    // Choosing the current scheme loads it as a click on the list would.
+    if (comboScheme->currentIndex() >= 0)
+        comboScheme_Click();
     cmdDel->setEnabled(comboScheme->currentIndex() >= 0 && comboScheme->currentText() != Q(kDefaultScheme));
     UpdatePreview();
 }
@@ -228,13 +231,14 @@ void frmHomeSetup::cmdSave_Click() {
     if (!SaveScheme(name))
         return;
     // The scheme being edited is now the one of that name: no reload.
-    QSignalBlocker block(comboScheme);
+    m_loading = true;
     int at = comboScheme->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (at < 0) {
         comboScheme->addItem(name);
         at = comboScheme->count() - 1;
     }
     comboScheme->setCurrentIndex(at);
+    m_loading = false;
     cmdDel->setEnabled(name != Q(kDefaultScheme));
     UpdatePreview();
 }

@@ -61,6 +61,7 @@ private:
     AppContext& m_ctx;
     Scheme m_items;
     QColor m_buttonColor;
+    bool m_loading = false; // the lists are being filled or set by the program
 };
 
 } // namespace vireo

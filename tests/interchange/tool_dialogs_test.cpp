@@ -1,0 +1,464 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The find window, the home page options and the colour picker, driven through their
+// controls over a scripted application.
+
+#include <QSet>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "interchange/color_dialog.h"
+#include "interchange/find_dialog.h"
+#include "interchange/home_setup_dialog.h"
+#include "mainwindow/scripted_app.h"
+
+using namespace vireo;
+using vireo::test::ScriptedApp;
+
+namespace {
+
+QStringList Column(QTreeWidget* list, int column) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(column);
+    return out;
+}
+
+std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url,
+                     const std::string& description = "") {
+    return db.Marks(folder).Add(db.NewMark(title, url, folder, description, kFlagsFound));
+}
+
+// A small tree: "Work" under the top folder with a subfolder "Deep", each with bookmarks.
+struct FindData {
+    explicit FindData(Database& db) {
+        work = db.AddFolder("Work", kRootFolder, kFolderOrdinary);
+        deep = db.AddFolder("Deep", work, kFolderOrdinary);
+        AddMark(db, work, "Alpha Site", "https://alpha.example/", "first one");
+        AddMark(db, work, "", "https://untitled.example/", "");
+        AddMark(db, deep, "ALPHA IN CAPITALS", "https://deep.example/", "described");
+    }
+    std::int16_t work = 0;
+    std::int16_t deep = 0;
+};
+
+// Sets the controls as a user would and runs the search.
+QStringList Search(frmFind& f, const QString& text, bool name, bool url, bool desc, bool matchCase,
+                   bool exact, bool recursive) {
+    f.txtFind->setText(text);
+    f.chkFind[0]->setChecked(name);
+    f.chkFind[1]->setChecked(url);
+    f.chkFind[2]->setChecked(desc);
+    f.MatchCase->setChecked(matchCase);
+    f.optExact[exact ? 1 : 0]->setChecked(true);
+    f.recursive->setChecked(recursive);
+    f.Find->click();
+    return Column(f.listV, 0);
+}
+
+const QString kNone = QStringLiteral("There are no items to show in this view");
+
+} // namespace
+
+class ToolDialogsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void findSettingsAreShownAndKept();
+    void findAppliesEachMatchingRule();
+    void findOpensAndCopiesItsHits();
+    void homeSetupLoadsTheCurrentScheme();
+    void homeSetupSavesDeletesAndFinishes();
+    void homeSetupColourAndFontFollowTheirRules();
+    void palettesAreDrawnAsNamed();
+    void colourPickerShowsWhatThePointerTouches();
+};
+
+void ToolDialogsTest::findSettingsAreShownAndKept() {
+    ScriptedApp app;
+    std::string key = SettingsPath("\\Find");
+    SetRegValue(app.reg, key, "InName", "False");
+    SetRegValue(app.reg, key, "MatchCase", "True");
+    SetRegValue(app.reg, key, "ExactMatch", "True");
+    SetRegValue(app.reg, key, "Recursive", "False");
+    {
+        frmFind f(*app.main);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Find Bookmarks"));
+        QVERIFY(!f.chkFind[0]->isChecked());
+        QVERIFY(f.chkFind[1]->isChecked() && f.chkFind[2]->isChecked()); // absent: default on
+        QVERIFY(f.MatchCase->isChecked());
+        QVERIFY(f.optExact[1]->isChecked());
+        QVERIFY(!f.recursive->isChecked());
+        // Text and folder start afresh at every opening.
+        QCOMPARE(f.txtFind->text(), QString());
+        QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
+        QCOMPARE(f.FolderName->text(), QStringLiteral("My Bookmarks"));
+        QCOMPARE(Column(f.listV, 0), QStringList{kNone});
+        QCOMPARE(f.listV->headerItem()->text(3), QStringLiteral("Path"));
+        QCOMPARE(f.CopyTo->toolTip(), QStringLiteral("Copy the Find results to a folder"));
+
+        Search(f, QStringLiteral("x"), true, false, true, false, false, true);
+        QCOMPARE(GetRegText(app.reg, key, "InName"), std::string("True"));
+        QCOMPARE(GetRegText(app.reg, key, "InUrl"), std::string("False"));
+        QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("False"));
+        QCOMPARE(GetRegText(app.reg, key, "ExactMatch"), std::string("False"));
+        QCOMPARE(GetRegText(app.reg, key, "Recursive"), std::string("True"));
+        // Closing keeps the boxes as the user left them, searched or not.
+        f.MatchCase->setChecked(true);
+        f.reject();
+    }
+    QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("True"));
+    frmFind f(*app.main);
+    QVERIFY(f.MatchCase->isChecked());
+    QVERIFY(!f.chkFind[1]->isChecked());
+    QCOMPARE(f.txtFind->text(), QString());
+}
+
+void ToolDialogsTest::findAppliesEachMatchingRule() {
+    ScriptedApp app;
+    FindData data(app.db());
+    frmFind f(*app.main);
+    QString prompt;
+    app.main->ChooseFolder = [&](QWidget*, const QString& p) {
+        prompt = p;
+        return data.work;
+    };
+    f.Browse->click();
+    QCOMPARE(prompt, QStringLiteral("Select a folder to find bookmarks in."));
+    QCOMPARE(f.FolderId->text(), QString::number(data.work));
+    QCOMPARE(f.FolderName->text(), QStringLiteral("Work"));
+
+    // Any part, any case, all fields, subfolders: the folder's own first, then deeper.
+    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, true),
+             (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
+    QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
+    QCOMPARE(f.StatPanel[1]->text(), QString()); // emptied after the search
+    QCOMPARE(f.listV->topLevelItem(1)->text(3), QStringLiteral("My Bookmarks\\Work\\Deep"));
+    QCOMPARE(f.listV->topLevelItem(0)->text(1), QStringLiteral("https://alpha.example/"));
+    QCOMPARE(f.listV->topLevelItem(0)->text(2), QStringLiteral("first one"));
+    // Letter case must agree: the capitals no longer match, the address still does.
+    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, true, false, true),
+             QStringList{QStringLiteral("Alpha Site")});
+    QCOMPARE(Search(f, QStringLiteral("alpha"), true, false, true, true, false, true), QStringList{kNone});
+    QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
+    // Exact: the whole field.
+    QCOMPARE(Search(f, QStringLiteral("alpha site"), true, true, true, false, true, true),
+             QStringList{QStringLiteral("Alpha Site")});
+    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, true, true), QStringList{kNone});
+    // An empty text: any part finds every filled field, exact finds the empty ones.
+    QCOMPARE(Search(f, QString(), true, false, false, false, false, true),
+             (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
+    QCOMPARE(Search(f, QString(), true, false, false, false, true, true),
+             QStringList{QStringLiteral("(No Title)")});
+    QCOMPARE(Search(f, QString(), false, false, true, false, true, true),
+             QStringList{QStringLiteral("(No Title)")});
+    // No field to look in finds nothing.
+    QCOMPARE(Search(f, QStringLiteral("a"), false, false, false, false, false, true), QStringList{kNone});
+
+    // Choosing a folder clears the old hits.
+    f.Browse->click();
+    QCOMPARE(Column(f.listV, 0), QStringList{kNone});
+    // Only the chosen folder when subfolders are left out.
+    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, false),
+             QStringList{QStringLiteral("Alpha Site")});
+    QCOMPARE(Search(f, QStringLiteral("described"), true, true, true, false, false, true),
+             QStringList{QStringLiteral("ALPHA IN CAPITALS")});
+    // A cancelled choice changes nothing.
+    app.main->ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(0); };
+    f.Browse->click();
+    QCOMPARE(f.FolderId->text(), QString::number(data.work));
+    QCOMPARE(f.listV->topLevelItemCount(), 1);
+}
+
+void ToolDialogsTest::findOpensAndCopiesItsHits() {
+    ScriptedApp app;
+    FindData data(app.db());
+    Database& db = app.db();
+    frmFind f(*app.main);
+
+    // Nothing found yet: nothing to copy, and no chooser.
+    int asked = 0;
+    app.main->ChooseFolder = [&](QWidget*, const QString&) {
+        ++asked;
+        return std::int16_t(0);
+    };
+    f.CopyTo->click();
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.dialogs.messages[0].text, QStringLiteral("There are zero items in the list to copy."));
+    QCOMPARE(app.dialogs.messages[0].title, QStringLiteral("Copy Results"));
+    QCOMPARE(asked, 0);
+    // The placeholder row opens nothing.
+    f.listV->setCurrentItem(f.listV->topLevelItem(0));
+    f.listV_DblClick();
+    QVERIFY(app.documents.opened.isEmpty());
+
+    app.main->ChooseFolder = [&](QWidget*, const QString&) { return data.work; };
+    f.Browse->click();
+    app.main->ChooseFolder = [&](QWidget*, const QString&) {
+        ++asked;
+        return std::int16_t(0);
+    };
+    Search(f, QStringLiteral("example"), false, true, false, false, false, true);
+    QCOMPARE(f.listV->topLevelItemCount(), 3);
+    f.listV->setCurrentItem(f.listV->topLevelItem(1));
+    f.listV_DblClick();
+    QCOMPARE(app.documents.opened, QStringList{QStringLiteral("https://untitled.example/")});
+
+    // A cancelled choice copies nothing.
+    std::int16_t before = db.CountSubFolders(kUnsortedFolder);
+    f.CopyTo->click();
+    QCOMPARE(asked, 1);
+    QCOMPARE(db.CountSubFolders(kUnsortedFolder), before);
+
+    QString prompt;
+    app.main->ChooseFolder = [&](QWidget*, const QString& p) {
+        prompt = p;
+        return std::int16_t(kUnsortedFolder);
+    };
+    f.CopyTo->click();
+    QCOMPARE(prompt, QStringLiteral("Select a folder to copy the find result to."));
+    std::int32_t start = 0;
+    std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
+    QVERIFY(copy > 0);
+    QCOMPARE(db.FolderName(copy), std::string("Find Result: example"));
+    QVERIFY(app.main->TreeView->Node(Q(FolderNodeKey(copy)))); // the tree shows it at once
+    const clsBookmark& marks = db.Marks(copy);
+    QCOMPARE(marks.Count(), 3);
+    QStringList names;
+    for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
+        std::int32_t key = marks.key(pos);
+        names << Q(marks.NameStr(key));
+        QCOMPARE(marks.DescStr(key), std::string("From Find"));
+        QCOMPARE(marks.At(pos).Flags, std::int16_t(0));
+    }
+    QCOMPARE(names, (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("(No Title)"),
+                                 QStringLiteral("ALPHA IN CAPITALS")}));
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // no message when it worked
+}
+
+void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {
+    ScriptedApp app;
+    const std::string dbPath = app.db().DBPath();
+    Scheme mine = DefaultScheme();
+    mine[kPageBackground].Color = Rgb(1, 2, 3);
+    QVERIFY(SaveScheme(dbPath, "Mine", mine));
+    {
+        // No current scheme: "default" (which has no file) is chosen and cannot be deleted.
+        frmHomeSetup h(app.ctx);
+        QCOMPARE(h.windowTitle(), QStringLiteral("HomePage Options"));
+        QCOMPARE(h.comboScheme->count(), 2);
+        QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
+        QVERIFY(!h.cmdDel->isEnabled());
+        QCOMPARE(h.comboItem->count(), 7);
+        QCOMPARE(h.comboItem->itemText(6), QStringLiteral("Headline"));
+        QCOMPARE(h.comboItem->currentIndex(), 0);
+        QCOMPARE(h.ButtonColor(), QColor(0, 156, 156));
+        // The preview shows the page in the scheme's colours.
+        QVERIFY(h.txtPreview->toHtml().contains(QStringLiteral("#009c9c"), Qt::CaseInsensitive));
+    }
+    SetCurrentScheme(app.reg, "Mine");
+    {
+        frmHomeSetup h(app.ctx);
+        QCOMPARE(h.comboScheme->currentText(), QStringLiteral("Mine"));
+        QVERIFY(h.cmdDel->isEnabled());
+        QCOMPARE(h.Items()[kPageBackground].Color, Rgb(1, 2, 3));
+        QCOMPARE(h.ButtonColor(), QColor(1, 2, 3));
+        h.comboScheme->setCurrentIndex(h.comboScheme->findText(QStringLiteral("default")));
+        QVERIFY(!h.cmdDel->isEnabled());
+        QCOMPARE(h.Items(), DefaultScheme());
+    }
+    // A current scheme whose file is gone: nothing chosen, the default colours shown.
+    SetCurrentScheme(app.reg, "Vanished");
+    frmHomeSetup h(app.ctx);
+    QCOMPARE(h.comboScheme->currentIndex(), -1);
+    QCOMPARE(h.comboItem->currentIndex(), 1);
+    QCOMPARE(h.Items(), DefaultScheme());
+    QVERIFY(!h.cmdDel->isEnabled());
+}
+
+void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
+    ScriptedApp app;
+    const std::string dbPath = app.db().DBPath();
+    namespace fs = std::filesystem;
+    {
+        frmHomeSetup h(app.ctx);
+        app.dialogs.texts.push_back(QStringLiteral("  MyScheme "));
+        h.cmdSave->click();
+        QCOMPARE(app.dialogs.inputs.last(), QStringLiteral("Scheme Name? | Save As | MyScheme"));
+        QCOMPARE(fs::file_size(SchemeFile(dbPath, "MyScheme")), std::uintmax_t(378));
+        QCOMPARE(h.comboScheme->currentText(), QStringLiteral("MyScheme"));
+        QVERIFY(h.cmdDel->isEnabled());
+        // Saving under the same name again makes no second entry.
+        app.dialogs.texts.push_back(QStringLiteral("MyScheme"));
+        h.cmdSave->click();
+        QCOMPARE(h.comboScheme->count(), 2);
+        // Cancelled, empty, or a name the list could not show again: nothing saved.
+        app.dialogs.texts.push_back(std::nullopt);
+        h.cmdSave->click();
+        app.dialogs.texts.push_back(QStringLiteral("   "));
+        h.cmdSave->click();
+        app.dialogs.texts.push_back(QStringLiteral("my.scheme"));
+        h.cmdSave->click();
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QVERIFY(!fs::exists(SchemeFile(dbPath, "my.scheme")));
+        QCOMPARE(h.comboScheme->count(), 2);
+
+        h.cmdOK->click();
+        QCOMPARE(h.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(CurrentScheme(app.reg), std::string("MyScheme"));
+    std::string page;
+    std::int16_t folder = 0;
+    QVERIFY(BuildHomePage(app.db(), app.reg, page, folder));
+    {
+        std::ifstream in(page, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        QVERIFY(text.find("<i>PageScheme: MyScheme</i>") != std::string::npos);
+    }
+
+    frmHomeSetup h(app.ctx);
+    QCOMPARE(h.comboScheme->currentText(), QStringLiteral("MyScheme"));
+    h.cmdDel->click();
+    QVERIFY(!fs::exists(SchemeFile(dbPath, "MyScheme")));
+    QCOMPARE(h.comboScheme->count(), 1);
+    QCOMPARE(h.comboScheme->currentIndex(), 0);
+    QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
+    QVERIFY(!h.cmdDel->isEnabled());
+    // "default" stays, whatever is asked.
+    QVERIFY(SaveScheme(dbPath, "default", DefaultScheme()));
+    h.cmdDel_Click();
+    QVERIFY(fs::exists(SchemeFile(dbPath, "default")));
+    QCOMPARE(h.comboScheme->count(), 1);
+}
+
+void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
+    ScriptedApp app;
+    const std::string dbPath = app.db().DBPath();
+    SetCurrentScheme(app.reg, "Work");
+    QVERIFY(SaveScheme(dbPath, "Work", DefaultScheme()));
+    frmHomeSetup h(app.ctx);
+    QCOMPARE(h.comboScheme->currentText(), QStringLiteral("Work"));
+
+    // Colour only for the page background; colour and font for the links.
+    h.comboItem->setCurrentIndex(kPageBackground);
+    QVERIFY(h.cmdColor->isEnabled());
+    QVERIFY(!h.cmdFont->isEnabled());
+    h.comboItem->setCurrentIndex(kLinks);
+    QVERIFY(h.cmdColor->isEnabled());
+    QVERIFY(h.cmdFont->isEnabled());
+    QCOMPARE(h.ButtonColor(), QColor(0, 0, 255));
+
+    QColor offered;
+    h.PickColor = [&](QWidget*, const QColor& current) -> std::optional<QColor> {
+        offered = current;
+        return QColor(206, 0, 0);
+    };
+    h.cmdColor->click();
+    QCOMPARE(offered, QColor(0, 0, 255));
+    QCOMPARE(h.ButtonColor(), QColor(206, 0, 0));
+    QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
+    QVERIFY(h.txtPreview->document()->defaultStyleSheet().contains(QStringLiteral("CE0000")));
+    // Cancelled: the colour stays.
+    h.PickColor = [](QWidget*, const QColor&) -> std::optional<QColor> { return std::nullopt; };
+    h.cmdColor->click();
+    QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
+
+    // Font sizes: the point size divided by three, rounded down (9 to 11 points give 3).
+    h.comboItem->setCurrentIndex(kCategoryLabel);
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSize(12);
+    font.setItalic(true);
+    app.dialogs.fonts.push_back(font);
+    h.cmdFont->click();
+    SchemeItem label = LoadScheme(dbPath, "Work")[kCategoryLabel];
+    QCOMPARE(label.Size, std::int16_t(4));
+    QCOMPARE(label.FontName, std::string("Courier New"));
+    QVERIFY(label.Italic);
+    QVERIFY(!label.Bold);
+    font.setPointSizeF(11.4);
+    font.setBold(true);
+    app.dialogs.fonts.push_back(font);
+    h.cmdFont->click();
+    label = LoadScheme(dbPath, "Work")[kCategoryLabel];
+    QCOMPARE(label.Size, std::int16_t(3));
+    QVERIFY(label.Bold);
+    // A cancelled font dialog changes nothing.
+    h.cmdFont->click();
+    QCOMPARE(LoadScheme(dbPath, "Work")[kCategoryLabel], label);
+    // The other items are untouched.
+    QCOMPARE(LoadScheme(dbPath, "Work")[kHeadline], DefaultScheme()[kHeadline]);
+}
+
+void ToolDialogsTest::palettesAreDrawnAsNamed() {
+    auto colours = [](const QImage& img) {
+        QSet<QRgb> set;
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x)
+                set.insert(img.pixel(x, y) | 0xFF000000u);
+        }
+        return set;
+    };
+    for (Palette p : {Palette::Rainbow, Palette::Hex, Palette::Grid})
+        QCOMPARE(PaletteImage(p).size(), QSize(352, 240));
+
+    // The web grid holds exactly the 216 colours whose parts are multiples of 51.
+    QSet<QRgb> web;
+    for (int r = 0; r <= 255; r += 51) {
+        for (int g = 0; g <= 255; g += 51) {
+            for (int b = 0; b <= 255; b += 51)
+                web.insert(qRgb(r, g, b));
+        }
+    }
+    QCOMPARE(colours(PaletteImage(Palette::Grid)), web);
+    // The honeycomb: 210 colours on black.
+    QSet<QRgb> hex = colours(PaletteImage(Palette::Hex));
+    QVERIFY(hex.contains(qRgb(0, 0, 0)));
+    QCOMPARE(hex.size(), 211);
+    // The rainbow: white, black, pure hues and greys between.
+    QSet<QRgb> rainbow = colours(PaletteImage(Palette::Rainbow));
+    QVERIFY(rainbow.size() > 10000);
+    for (QRgb c : {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)})
+        QVERIFY2(rainbow.contains(c), qPrintable(QColor(c).name()));
+}
+
+void ToolDialogsTest::colourPickerShowsWhatThePointerTouches() {
+    frmColor c(QColor(0, 156, 156));
+    QCOMPARE(c.windowTitle(), QStringLiteral("Color Picker"));
+    QCOMPARE(c.TabStrip1->count(), 3);
+    QCOMPARE(c.TabStrip1->tabText(1), QStringLiteral("Hex 210"));
+    QCOMPARE(c.picPal->Current(), Palette::Rainbow);
+    QCOMPARE(c.NewColor(), QColor(0, 156, 156));
+    QCOMPARE(c.txtRGB[3]->text(), QStringLiteral("009C9C"));
+
+    c.TabStrip1->setCurrentIndex(2);
+    QCOMPARE(c.picPal->Current(), Palette::Grid);
+    c.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&c));
+    // Find a pure red cell and a dark one in the picture and move, then click, there.
+    QPoint red, dark;
+    const QImage& img = c.picPal->Image();
+    for (int y = 0; y < img.height() && (red.isNull() || dark.isNull()); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (img.pixel(x, y) == qRgb(255, 0, 0) && red.isNull())
+                red = QPoint(x + 2, y + 2);
+            if (img.pixel(x, y) == qRgb(0, 51, 102) && dark.isNull())
+                dark = QPoint(x + 2, y + 2);
+        }
+    }
+    QVERIFY(!red.isNull() && !dark.isNull());
+    QTest::mouseMove(c.picPal, dark);
+    QTRY_COMPARE(c.OverColor(), QColor(0, 51, 102));
+    QCOMPARE(c.NewColor(), QColor(0, 156, 156)); // only looked at
+    QTest::mouseClick(c.picPal, Qt::LeftButton, {}, red);
+    QCOMPARE(c.NewColor(), QColor(255, 0, 0));
+    QCOMPARE(c.OverColor(), QColor(255, 0, 0));
+    QCOMPARE(c.picNew->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(c.txtRGB[0]->text(), QStringLiteral("255"));
+    QCOMPARE(c.txtRGB[1]->text(), QStringLiteral("0"));
+    QCOMPARE(c.txtRGB[2]->text(), QStringLiteral("0"));
+    QCOMPARE(c.txtRGB[3]->text(), QStringLiteral("FF0000"));
+    // Typing in the boxes is not how a colour is chosen.
+    QVERIFY(c.txtRGB[0]->isReadOnly());
+}
+
+QTEST_MAIN(ToolDialogsTest)
+#include "tool_dialogs_test.moc"

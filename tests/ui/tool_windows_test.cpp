@@ -1,0 +1,650 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options, the sound scheme, the tip of the day and the link check, driven the way a
+// user drives them, over a scripted application.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "interchange/browser.h"
+#include "mainwindow/menus.h"
+#include "mainwindow/scripted_app.h"
+#include "platform/url_fetch.h"
+#include "shell/options.h"
+#include "ui/link_check_dialog.h"
+#include "ui/options_dialog.h"
+#include "ui/sounds_dialog.h"
+#include "ui/tips_dialog.h"
+
+using namespace vireo;
+using vireo::test::ScriptedApp;
+using vireo::test::TempDir;
+
+namespace {
+
+QString T(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+// An executable file at `path` (a stand-in browser).
+std::string MakeProgram(const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << "#!/bin/sh\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+}
+
+void WriteFile(const std::string& path, std::string_view text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url) {
+    return db.Marks(folder).Add(db.NewMark(title, url, folder, "", kFlagsFound));
+}
+
+// A web server on 127.0.0.1: /ok is a page, /gone is missing, /silent never answers.
+class LocalServer {
+public:
+    LocalServer() {
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(m_listen, 32);
+        socklen_t len = sizeof addr;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+        m_accepter = std::thread([this] { Accept(); });
+    }
+    ~LocalServer() {
+        m_stop = true;
+        m_accepter.join();
+        std::lock_guard lock(m_mutex);
+        for (auto& t : m_handlers)
+            t.join();
+        ::close(m_listen);
+    }
+    std::string Url(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+
+private:
+    void Accept() {
+        while (!m_stop) {
+            pollfd p{m_listen, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            int fd = ::accept(m_listen, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            std::lock_guard lock(m_mutex);
+            m_handlers.emplace_back([this, fd] { Serve(fd); });
+        }
+    }
+    void Serve(int fd) {
+        std::string request;
+        char buf[2048];
+        while (request.find("\r\n\r\n") == std::string::npos && !m_stop) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            request.append(buf, static_cast<std::size_t>(n));
+        }
+        std::string reply;
+        if (request.rfind("GET /ok ", 0) == 0) {
+            std::string body = "<html><body>All is well here</body></html>";
+            reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                    "\r\nConnection: close\r\n\r\n" + body;
+        } else if (request.rfind("GET /silent ", 0) == 0) {
+            while (!m_stop) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
+                    break;
+            }
+        } else {
+            reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        }
+        if (!reply.empty())
+            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        ::close(fd);
+    }
+
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_accepter;
+    std::mutex m_mutex;
+    std::vector<std::thread> m_handlers;
+};
+
+} // namespace
+
+class ToolWindowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void optionsShowAndStoreEveryControl();
+    void optionsBrowserPageFollowsTheInstalledBrowsers();
+    void optionsRefuseABrowserThatIsNotAProgram();
+    void optionsDaysAreClampedAndTabsCycle();
+    void optionsEmptyTheTrashAndOpenTheSounds();
+    void soundSchemeIsEditedAndWrittenOnOk();
+    void tipsRotateWrapAndOpenTheirReferences();
+    void tipsReportAMissingFileAndRememberTheCheckBox();
+    void linkCheckListsDeadLinksWithoutBlocking();
+    void linkCheckCanBeCancelled();
+    void toolsAndFolderMenusReachTheToolWindows();
+};
+
+void ToolWindowsTest::optionsShowAndStoreEveryControl() {
+    ScriptedApp app;
+    Registry& reg = app.reg;
+    SetToolbarTop(reg, false);
+    SetShowTips(reg, false);
+    SetDeleteBmks(reg, 1);
+    SetBmkDrop(reg, 2);
+    SetTrash(reg, 1);
+    SetDisableSound(reg, true);
+    SetAskHome(reg, 1);
+    SetConnectionAction(reg, 1);
+    SetDaysToCheck(reg, 6);
+    {
+        frmOptions o(app.ctx);
+        QVERIFY(!o.ToolbarTop->isChecked());
+        QVERIFY(!o.ShowTips->isChecked());
+        QVERIFY(o.DelBmk[1]->isChecked());
+        QVERIFY(o.BmkDrop[2]->isChecked());
+        QVERIFY(o.EmptyTrash[1]->isChecked());
+        QVERIFY(o.DisableSound->isChecked());
+        QVERIFY(!o.HomePage->isChecked());
+        QVERIFY(o.optUseDefault->isChecked());
+        QCOMPARE(o.txtDaysToCheck->text(), QStringLiteral("6"));
+        QCOMPARE(o.tbsOptions->currentIndex(), 0);
+        QCOMPARE(o.tbsOptions->tabText(3), QStringLiteral("Marks"));
+        QCOMPARE(o.tbsOptions->tabToolTip(1), QStringLiteral("Set Sound Options"));
+
+        // Nothing is stored until OK or Apply.
+        o.ToolbarTop->setChecked(true);
+        o.ShowTips->setChecked(true);
+        o.DelBmk[0]->setChecked(true);
+        o.BmkDrop[1]->setChecked(true);
+        o.EmptyTrash[2]->setChecked(true);
+        o.DisableSound->setChecked(false);
+        o.HomePage->setChecked(true);
+        o.optPromptConnection->setChecked(true);
+        o.txtDaysToCheck->setText(QStringLiteral("4"));
+        QCOMPARE(GetDaysToCheck(reg), 6);
+        o.cmdCancel->click();
+    }
+    QCOMPARE(GetTrash(reg), 1);
+    {
+        frmOptions o(app.ctx);
+        o.ToolbarTop->setChecked(true);
+        o.ShowTips->setChecked(true);
+        o.DelBmk[0]->setChecked(true);
+        o.BmkDrop[1]->setChecked(true);
+        o.EmptyTrash[2]->setChecked(true);
+        o.DisableSound->setChecked(false);
+        o.HomePage->setChecked(true);
+        o.optPromptConnection->setChecked(true);
+        o.txtDaysToCheck->setText(QStringLiteral("4"));
+        o.cmdApply->click();
+        QVERIFY(app.dialogs.messages.empty());
+    }
+    QVERIFY(GetToolbarTop(reg));
+    QVERIFY(GetShowTips(reg));
+    QCOMPARE(GetDeleteBmks(reg), 0);
+    QCOMPARE(GetBmkDrop(reg), 1);
+    QCOMPARE(GetTrash(reg), 2);
+    QVERIFY(!GetDisableSound(reg));
+    QCOMPARE(GetRegText(reg, SettingsPath(), "DisableSound"), std::string("0"));
+    QVERIFY(GetAskHome(reg));
+    QVERIFY(GetConnectionAction(reg));
+    QCOMPARE(GetDaysToCheck(reg), 4);
+
+    // A stored number no button stands for leaves its group empty; saving writes 0.
+    SetRegValue(reg, SettingsPath(), "Trash", 9);
+    frmOptions o(app.ctx);
+    for (QRadioButton* b : o.EmptyTrash)
+        QVERIFY(!b->isChecked());
+    QVERIFY(o.SaveSettings());
+    QCOMPARE(GetTrash(reg), 0);
+}
+
+void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsers() {
+    ScriptedApp app;
+    Registry& reg = app.reg;
+    TempDir programs;
+    std::string explorer = MakeProgram(programs.file("ie/iexplore.exe"));
+    SetRegValue(reg, std::string(kAppPathsKey) + "iexplore.exe", "", explorer, kHKeyLocalMachine);
+    // The desktop opens pages with that same Explorer.
+    SetRegValue(reg, ".htm", "", "htmlfile", kHKeyClassesRoot);
+    SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "\"" + explorer + "\" %1", kHKeyClassesRoot);
+    SaveBrowser(reg, kBrowserOther, "/no/such/browser");
+    {
+        frmOptions o(app.ctx);
+        QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer (System Default)"));
+        QVERIFY(o.Option1->isEnabled());
+        QCOMPARE(o.Option2->text(), QStringLiteral("Netscape Navigator (Not Installed)"));
+        QVERIFY(!o.Option2->isEnabled());
+        // The user's browser is gone: no choice is shown.
+        QVERIFY(!o.Option0->isChecked() && !o.Option1->isChecked() && !o.Option2->isChecked());
+        QCOMPARE(o.BrowserPath->text(), QStringLiteral("/no/such/browser"));
+
+        o.Option1->setChecked(true);
+        QVERIFY(!o.BrowserPath->isEnabled());
+        QVERIFY(!o.Browse->isEnabled());
+        o.cmdOK->click();
+        QCOMPARE(o.result(), int(QDialog::Accepted));
+    }
+    std::int32_t which = -1;
+    std::string path;
+    GetBrowserChoice(reg, which, path);
+    QCOMPARE(which, kBrowserExplorer);
+    QCOMPARE(path, explorer);
+    QCOMPARE(app.program.CurrentBrowserPath, explorer);
+
+    // Explorer no longer the default: no suffix; its choice is shown again.
+    SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "", kHKeyClassesRoot);
+    frmOptions o(app.ctx);
+    QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
+    QVERIFY(o.Option1->isChecked());
+}
+
+void ToolWindowsTest::optionsRefuseABrowserThatIsNotAProgram() {
+    ScriptedApp app;
+    Registry& reg = app.reg;
+    TempDir programs;
+    std::string text = programs.file("notes.txt");
+    WriteFile(text, "not a program");
+    {
+        frmOptions o(app.ctx);
+        o.Option0->setChecked(true);
+        QVERIFY(o.BrowserPath->isEnabled() && o.Browse->isEnabled());
+        app.dialogs.files.push_back(Q(text));
+        o.Browse->click();
+        QCOMPARE(o.BrowserPath->text(), Q(text));
+        QVERIFY(app.dialogs.fileDialogs.last().endsWith(QStringLiteral("Programs|*|All files (*.*)|*.*")));
+        o.cmdOK->click();
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(
+            app.dialogs.messages[0].text,
+            T("The file ") + Q(text) +
+                T(" does not appear to be a valid file.  Please select a different browser executable."));
+        QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
+        // The path is kept all the same, so the user sees it again.
+        std::int32_t which = -1;
+        std::string path;
+        GetBrowserChoice(reg, which, path);
+        QCOMPARE(which, kBrowserOther);
+        QCOMPARE(path, text);
+
+        // A program is accepted; a cancelled file dialog changes nothing.
+        std::string browser = MakeProgram(programs.file("bin/mybrowser"));
+        o.BrowserPath->setText(Q(browser));
+        o.Browse->click();
+        QCOMPARE(o.BrowserPath->text(), Q(browser));
+        o.cmdOK->click();
+        QCOMPARE(o.result(), int(QDialog::Accepted));
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(app.program.CurrentBrowserPath, browser);
+    }
+    // Typing a path chooses "Other" by itself.
+    SaveBrowser(reg, kBrowserOther, "");
+    frmOptions o(app.ctx);
+    QVERIFY(!o.Option0->isChecked());
+    QTest::keyClicks(o.BrowserPath, QStringLiteral("/usr/bin/x"));
+    QVERIFY(o.Option0->isChecked());
+}
+
+void ToolWindowsTest::optionsDaysAreClampedAndTabsCycle() {
+    QCOMPARE(ClampDaysText(QStringLiteral("0")), QStringLiteral("2"));
+    QCOMPARE(ClampDaysText(QStringLiteral("1")), QStringLiteral("2"));
+    QCOMPARE(ClampDaysText(QStringLiteral("99")), QStringLiteral("7"));
+    QCOMPARE(ClampDaysText(QStringLiteral("5")), QStringLiteral("5"));
+    QCOMPARE(ClampDaysText(QString()), QStringLiteral("2"));
+
+    ScriptedApp app;
+    frmOptions o(app.ctx);
+    o.show();
+    o.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&o));
+    o.tbsOptions->setCurrentIndex(2);
+    o.txtDaysToCheck->setFocus();
+    QTRY_VERIFY(o.txtDaysToCheck->hasFocus());
+    o.txtDaysToCheck->selectAll();
+    QTest::keyClicks(o.txtDaysToCheck, QStringLiteral("1"));
+    o.ShowTips->setFocus(); // leaving the field
+    QTRY_COMPARE(o.txtDaysToCheck->text(), QStringLiteral("2"));
+    // OK pressed straight from the field stores what the field then shows.
+    o.txtDaysToCheck->setText(QStringLiteral("99"));
+    QVERIFY(o.SaveSettings());
+    QCOMPARE(o.txtDaysToCheck->text(), QStringLiteral("7"));
+    QCOMPARE(GetDaysToCheck(app.reg), 7);
+
+    // Ctrl+Tab moves to the next page and from the last to the first, wherever the focus is.
+    o.tbsOptions->setCurrentIndex(2);
+    QTest::keyClick(&o, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(o.tbsOptions->currentIndex(), 3);
+    QTest::keyClick(o.cmdApply, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(o.tbsOptions->currentIndex(), 0);
+    o.NextTab();
+    QCOMPARE(o.tbsOptions->currentIndex(), 1);
+}
+
+void ToolWindowsTest::optionsEmptyTheTrashAndOpenTheSounds() {
+    ScriptedApp app;
+    Database& db = app.db();
+    std::int32_t key = AddMark(db, kUnsortedFolder, "Doomed", "https://doomed.example/");
+    db.Marks(kUnsortedFolder).Copy(key);
+    db.Marks(kUnsortedFolder).Kill(key, false);
+    QVERIFY(db.FolderHasMarks(kTrashFolder));
+    frmOptions o(app.ctx);
+    int opened = 0;
+    o.OpenSounds = [&](QWidget* parent) {
+        QCOMPARE(parent, static_cast<QWidget*>(&o));
+        ++opened;
+    };
+    o.TrashNow->click();
+    QVERIFY(!db.FolderHasMarks(kTrashFolder));
+    QVERIFY(app.dialogs.messages.empty()); // at once, without asking
+    o.Sounds->click();
+    QCOMPARE(opened, 1);
+}
+
+void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
+    ScriptedApp app;
+    Registry& reg = app.reg;
+    app.program.Sounds().RegisterSounds();
+    TempDir sounds;
+    std::string mine = sounds.file("my drop.wav");
+    WriteFile(mine, "RIFF");
+    const std::string shippedDrop = GetRegText(reg, SoundEventKey(kSoundDropBookmark), "");
+    QVERIFY(shippedDrop.ends_with("/Sound/drop.wav"));
+    {
+        frmSounds s(reg, app.program.Sounds(), app.dialogs);
+        QCOMPARE(s.lstEvents->topLevelItemCount(), 7);
+        QCOMPARE(s.lstEvents->topLevelItem(6)->text(0), QStringLiteral("Vireo! starts"));
+        QCOMPARE(s.lstEvents->topLevelItem(6)->text(1), QStringLiteral("vireo.wav"));
+        QCOMPARE(s.CurrentEvent(), 1);
+        QCOMPARE(s.txtFile->text(), Q(shippedDrop));
+
+        app.dialogs.files.push_back(Q(mine));
+        s.cmdBrowse->click();
+        QCOMPARE(s.txtFile->text(), Q(mine));
+        QCOMPARE(s.lstEvents->topLevelItem(0)->text(1), QStringLiteral("my drop.wav"));
+        // Tried out even with all sounds off.
+        SetDisableSound(reg, true);
+        s.cmdPlay->click();
+        QCOMPARE(app.sounds.played.back(), mine);
+        // Nothing is written before OK; Cancel forgets it.
+        QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), shippedDrop);
+        s.cmdCancel->click();
+    }
+    QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), shippedDrop);
+    {
+        frmSounds s(reg, app.program.Sounds(), app.dialogs);
+        app.dialogs.files.push_back(Q(mine));
+        s.cmdBrowse->click();
+        // A file that is not there is said so when played.
+        s.SelectEvent(kSoundImport);
+        QTest::keyClicks(s.txtFile, QStringLiteral("x"));
+        std::size_t played = app.sounds.played.size();
+        s.cmdPlay->click();
+        QCOMPARE(app.sounds.played.size(), played);
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        s.cmdDefault->click();
+        QVERIFY(s.FileOf(kSoundImport).ends_with("/Sound/import.wav"));
+        // An emptied box stands for the shipped sound.
+        s.SelectEvent(kSoundStartup);
+        s.txtFile->selectAll();
+        QTest::keyClick(s.txtFile, Qt::Key_Delete);
+        QCOMPARE(s.FileOf(kSoundStartup), std::string());
+        s.cmdOK->click();
+        QCOMPARE(s.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), mine);
+    QVERIFY(GetRegText(reg, SoundEventKey(kSoundStartup), "").ends_with("/Sound/vireo.wav"));
+    // The program plays the new file for the event from now on.
+    SetDisableSound(reg, false);
+    app.program.Sounds().PlaySound(kSoundDropBookmark);
+    QCOMPARE(app.sounds.played.back(), mine);
+}
+
+void ToolWindowsTest::tipsRotateWrapAndOpenTheirReferences() {
+    ScriptedApp app;
+    TempDir folder;
+    WriteFile(folder.file("help/tips.vro"),
+              "' header\n'\nFirst\nfaq.html\nSecond\n\nThird\nhttp://example.org/more\n");
+    SetLastTip(app.reg, 1);
+    std::string browser = MakeProgram(folder.file("bin/browser"));
+    SaveBrowser(app.reg, kBrowserOther, browser);
+    {
+        frmTips t(app.ctx, nullptr, folder.str());
+        QCOMPARE(t.lblTip->text(), QStringLiteral("Second"));
+        QCOMPARE(GetLastTip(app.reg), 2);
+        QVERIFY(t.cmdHelp->isHidden()); // no reference
+        t.cmdMore->click();
+        QCOMPARE(t.lblTip->text(), QStringLiteral("Third"));
+        QVERIFY(!t.cmdHelp->isHidden());
+        QCOMPARE(t.cmdHelp->toolTip(), QStringLiteral("http://example.org/more"));
+        t.cmdHelp->click();
+        QCOMPARE(app.launcher.started.size(), std::size_t(1));
+        QCOMPARE(app.launcher.started[0].first, browser);
+        QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{"http://example.org/more"});
+        t.cmdMore->click(); // wraps
+        QCOMPARE(t.lblTip->text(), QStringLiteral("First"));
+        QCOMPARE(GetLastTip(app.reg), 1);
+        t.cmdHelp->click();
+        QCOMPARE(app.launcher.started.size(), std::size_t(2));
+        QCOMPARE(app.launcher.started[1].second,
+                 std::vector<std::string>{FileUrl(folder.file("help/faq.html"))});
+    }
+    // The file became shorter than the stored position: start again at the first.
+    SetLastTip(app.reg, 12);
+    frmTips t(app.ctx, nullptr, folder.str());
+    QCOMPARE(t.lblTip->text(), QStringLiteral("First"));
+    QCOMPARE(t.cmdHelp->text(), QStringLiteral("More>> (opens browser)"));
+    QCOMPARE(t.cmdMore->text(), QStringLiteral("Next Tip"));
+
+    // With no browser at all the options are offered first.
+    SaveBrowser(app.reg, kBrowserOther, "");
+    int asked = 0;
+    app.ctx.showBrowserOptions = [&](QWidget*) { ++asked; };
+    t.cmdHelp->click();
+    QCOMPARE(asked, 1);
+}
+
+void ToolWindowsTest::tipsReportAMissingFileAndRememberTheCheckBox() {
+    ScriptedApp app;
+    TempDir folder;
+    {
+        frmTips t(app.ctx, nullptr, folder.str());
+        QCOMPARE(t.lblTip->text(), T("File not found\n") + Q(folder.file("help/tips.vro")));
+        QVERIFY(t.cmdHelp->isHidden());
+        QVERIFY(!t.chkPissoff->isChecked());
+        QCOMPARE(t.chkPissoff->text(), QStringLiteral("Don't show tips at startup"));
+        t.chkPissoff->setChecked(true);
+        t.cmdOK->click();
+    }
+    QVERIFY(!GetShowTips(app.reg));
+    QCOMPARE(GetRegText(app.reg, SettingsPath(), "ShowTips"), std::string("1"));
+    // Switched off: nothing shows at start-up, and the box starts ticked when opened.
+    frmTips::ShowAtStartup(app.ctx, app.main.get());
+    QVERIFY(!app.main->findChild<frmTips*>());
+    {
+        frmTips t(app.ctx, nullptr, folder.str());
+        QVERIFY(t.chkPissoff->isChecked());
+        t.chkPissoff->setChecked(false);
+        t.reject(); // closed any other way, the box counts all the same
+    }
+    QVERIFY(GetShowTips(app.reg));
+    frmTips::ShowAtStartup(app.ctx, app.main.get());
+    auto* shown = app.main->findChild<frmTips*>();
+    QVERIFY(shown);
+    QVERIFY(shown->isVisible());
+    QVERIFY(!shown->isModal());
+    QVERIFY(shown->Tips().Count() >= 20); // the shipped file
+    shown->close();
+}
+
+void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
+    LocalServer server;
+    ScriptedApp app;
+    Database& db = app.db();
+    std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
+    std::int32_t live = AddMark(db, folder, "Live page", server.Url("/ok"));
+    std::int32_t dead = AddMark(db, folder, "Dead page", server.Url("/gone"));
+    std::int32_t mail = AddMark(db, folder, "", "mailto:someone@example.org");
+
+    frmLinkCheck check(*app.main, folder);
+    QSignalSpy ended(&check, &frmLinkCheck::checkEnded);
+    check.Start();
+    QVERIFY(check.Running());
+    // The window keeps answering while the pages are fetched.
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+    QVERIFY(!check.Running());
+    QCOMPARE(check.prgProgress->value(), 3);
+    QCOMPARE(check.Reports().size(), std::size_t(3));
+    QCOMPARE(check.lblStatus->text(), QStringLiteral("Checked all 3 links: 1 alive, 1 dead, 1 unreachable."));
+    QCOMPARE(check.lstResults->topLevelItemCount(), 2);
+    QTreeWidgetItem* deadRow =
+        check.lstResults->findItems(QStringLiteral("Dead page"), Qt::MatchExactly).value(0);
+    QVERIFY(deadRow);
+    QCOMPARE(deadRow->text(2), QStringLiteral("Dead: the server answered 404 (not found)"));
+    QTreeWidgetItem* mailRow =
+        check.lstResults->findItems(QStringLiteral("(No Title)"), Qt::MatchExactly).value(0);
+    QVERIFY(mailRow);
+    QVERIFY(mailRow->text(2).startsWith(QStringLiteral("Unreachable")));
+    QVERIFY(!check.cmdDelete->isEnabled());
+
+    check.lstResults->setCurrentItem(deadRow);
+    QVERIFY(check.cmdDelete->isEnabled());
+    check.cmdOpen->click();
+    QCOMPARE(app.documents.opened.last(), Q(server.Url("/gone")));
+    check.cmdSelect->click();
+    QCOMPARE(app.main->SelectedFolder(), folder);
+    QCOMPARE(app.main->ListView->SelectedBookmarks(), std::vector<std::int32_t>{dead});
+
+    check.cmdDelete->click();
+    QCOMPARE(check.lstResults->topLevelItemCount(), 1);
+    QCOMPARE(db.Marks(folder).PositionOf(dead), 0);
+    QVERIFY(db.Marks(folder).PositionOf(live) > 0);
+    QVERIFY(db.Marks(folder).PositionOf(mail) > 0);
+    QVERIFY(db.FolderHasMarks(kTrashFolder)); // deleted the usual way, into the trash
+    QVERIFY(!app.main->ListView->Row(dead));
+
+    // A bookmark deleted meanwhile in the main window is skipped without harm.
+    check.lstResults->setCurrentItem(check.lstResults->topLevelItem(0));
+    db.Marks(folder).Kill(mail, true);
+    check.cmdDelete->click();
+    QCOMPARE(check.lstResults->topLevelItemCount(), 0);
+    QVERIFY(db.Marks(folder).PositionOf(live) > 0);
+}
+
+void ToolWindowsTest::linkCheckCanBeCancelled() {
+    LocalServer server;
+    ScriptedApp app;
+    Database& db = app.db();
+    std::int16_t folder = db.AddFolder("Slow", kRootFolder, kFolderOrdinary);
+    for (int i = 0; i < 10; ++i)
+        AddMark(db, folder, "Silent " + std::to_string(i), server.Url("/silent"));
+
+    frmLinkCheck check(*app.main, folder);
+    QSignalSpy ended(&check, &frmLinkCheck::checkEnded);
+    check.Start();
+    QTest::qWait(200);
+    QCOMPARE(ended.count(), 0);
+    check.cmdCancel->click();
+    QVERIFY(!check.cmdCancel->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
+    QVERIFY(check.lblStatus->text().startsWith(QStringLiteral("Cancelled after 0 of 10 links")));
+    for (const LinkReport& r : check.Reports())
+        QCOMPARE(r.state, LinkState::NotChecked);
+    QCOMPARE(check.lstResults->topLevelItemCount(), 0);
+
+    // Closing a window while it checks stops the check with it.
+    auto* second = new frmLinkCheck(*app.main, folder);
+    second->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<frmLinkCheck> alive(second);
+    second->show();
+    second->Start();
+    QTest::qWait(100);
+    second->close();
+    QTRY_VERIFY(alive.isNull());
+}
+
+void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
+    ScriptedApp app;
+    MainMenus& menus = app.main->Menus();
+    for (int i : {1, 3, 4, 5, 7}) {
+        QVERIFY(menus.mnuTools[static_cast<std::size_t>(i)]->isEnabled());
+        QVERIFY(menus.mnuTools[static_cast<std::size_t>(i)]->isVisible());
+    }
+    QCOMPARE(menus.mnuTools[5]->text(), QStringLiteral("&Verify Links"));
+    QAction* check = menus.mnuNode[kCheckLinksEntry];
+    QCOMPARE(check->text(), QStringLiteral("Check &Links"));
+    // Shown right after the views of the folder.
+    QCOMPARE(menus.NodeMenu()->actions().indexOf(check),
+             menus.NodeMenu()->actions().indexOf(menus.mnuNode[6]) + 1);
+
+    // Offered only for a folder with bookmarks, and never in the trash.
+    Database& db = app.db();
+    std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
+    app.main->SelectFolder(empty);
+    menus.ApplyFolderMenu(PrepareFolderMenu(db, empty, true));
+    QVERIFY(check->isVisible() && !check->isEnabled());
+    app.main->SelectFolder(kRootFolder);
+    menus.ApplyFolderMenu(PrepareFolderMenu(db, kRootFolder, true));
+    QVERIFY(check->isVisible() && check->isEnabled());
+    std::int16_t trashed = db.AddFolder("Old", kTrashFolder, kFolderOrdinary);
+    AddMark(db, trashed, "x", "https://x.example/");
+    app.main->SelectFolder(trashed);
+    menus.ApplyFolderMenu(PrepareFolderMenu(db, trashed, true));
+    QVERIFY(!check->isVisible());
+
+    // Nothing to check: said so, no window.
+    app.main->SelectFolder(empty);
+    menus.mnuTools[5]->trigger();
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.dialogs.messages[0].text,
+             QStringLiteral("The folder \"Empty\" holds no bookmarks to check."));
+    QVERIFY(!app.main->findChild<frmLinkCheck*>());
+
+    // The options and the browser page opened by the start-up hook are the same window.
+    QTimer::singleShot(0, app.main.get(), [&] {
+        auto* o = app.main->findChild<frmOptions*>();
+        QVERIFY(o);
+        QCOMPARE(o->tbsOptions->currentIndex(), 0);
+        QVERIFY(o->lblNoBrowser->isHidden());
+        o->reject();
+    });
+    menus.mnuTools[7]->trigger();
+    QTimer::singleShot(0, app.main.get(), [&] {
+        auto* o = app.main->findChild<frmOptions*>();
+        QVERIFY(o);
+        QVERIFY(!o->lblNoBrowser->isHidden());
+        o->reject();
+    });
+    frmOptions::ShowBrowserConfigError(app.ctx, app.main.get(), true);
+}
+
+QTEST_MAIN(ToolWindowsTest)
+#include "tool_windows_test.moc"
