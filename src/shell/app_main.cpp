@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "interchange/favorites.h"
+#include "interchange/find_dialog.h"
 #include "interchange/netscape.h"
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
@@ -23,6 +24,11 @@ namespace vireo {
 
 std::unique_ptr<frmMain> BuildMainWindow(AppContext& ctx, const QRect& screen) {
     auto main = std::make_unique<frmMain>(ctx);
+    // The find buttons of the button bar and the floating toolbar.
+    main->ShowFind = [window = main.get()] {
+        frmFind find(*window);
+        find.exec();
+    };
     ctx.db.SetServices(main->Services());
     WindowPosition pos = ReadWindowPosition(ctx.reg, screen.width(), screen.height());
     main->setGeometry(pos.left, pos.top, pos.width, pos.height);

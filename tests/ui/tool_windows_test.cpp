@@ -628,6 +628,28 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
              QStringLiteral("The folder \"Empty\" holds no bookmarks to check."));
     QVERIFY(!app.main->findChild<frmLinkCheck*>());
 
+    // Find (from the menu and from the find buttons) and the home page options.
+    QString opened;
+    auto closeModal = [&] {
+        QTimer::singleShot(0, app.main.get(), [&] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                opened = w->objectName();
+                w->close();
+            }
+        });
+    };
+    closeModal();
+    menus.mnuTools[1]->trigger();
+    QCOMPARE(opened, QStringLiteral("frmFind"));
+    opened.clear();
+    closeModal();
+    QVERIFY(app.main->ShowFind);
+    app.main->ShowFind();
+    QCOMPARE(opened, QStringLiteral("frmFind"));
+    closeModal();
+    menus.mnuTools[4]->trigger();
+    QCOMPARE(opened, QStringLiteral("frmHomeSetup"));
+
     // The options and the browser page opened by the start-up hook are the same window.
     QTimer::singleShot(0, app.main.get(), [&] {
         auto* o = app.main->findChild<frmOptions*>();
