@@ -1,0 +1,521 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "mainwindow/app_icons.h"
+#include "mainwindow/bookmark_dialog.h"
+#include "mainwindow/button_bar.h"
+#include "mainwindow/drag_drop.h"
+#include "mainwindow/floating_toolbar.h"
+#include "mainwindow/toolbar_rules.h"
+#include "scripted_app.h"
+#include "shell/options.h"
+
+using namespace vireo;
+using vireo::test::ScriptedApp;
+
+namespace {
+
+const QString kPayload = QStringLiteral("application/x-vireodata");
+
+std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url) {
+    BookmarkRecord r = db.NewMark(title, url, folder, "", kFlagsStandard);
+    return db.Marks(folder).Add(r);
+}
+
+QPoint NodeCenter(frmMain& w, std::int16_t folder) {
+    QTreeWidgetItem* node = w.TreeView->Node(QStringLiteral("x%1").arg(folder));
+    return node ? w.TreeView->visualItemRect(node).center() : QPoint();
+}
+
+QMimeData* LinkData(const QString& url) {
+    auto* data = new QMimeData;
+    data->setUrls({QUrl(url)});
+    data->setText(url);
+    return data;
+}
+
+QMimeData* FileData(const std::string& path) {
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    data->setText(QString::fromStdString(path));
+    return data;
+}
+
+void WriteFile(const std::filesystem::path& path, std::string_view text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+QString ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+bool Same(const QPixmap& a, const QPixmap& b) {
+    return a.toImage() == b.toImage();
+}
+
+QPixmap Picture(const char* name) {
+    return ResourcePixmap(QString::fromLatin1(name), QSize(48, 48));
+}
+
+// Sends a drag over and a drop onto `target` as the window system would.
+bool DropOn(QWidget* target, const QPoint& pos, const QMimeData* data, Qt::DropActions actions) {
+    QDragEnterEvent enter(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(pos), actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+} // namespace
+
+class DragDropTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void listDragMovesTheSelectedBookmarksOntoAFolder();
+    void dragsOutRenderTextAndShortcutFilesOnlyWhenAsked();
+    void folderDragsThatWouldBreakTheTreeAreRefused();
+    void backgroundDropsFollowTheDropOption();
+    void shortcutFilesFoldersAndBrowserTitles();
+    void buttonsGlowSinkAndActOnReleaseInside();
+    void toolbarTakesThePlaceOfTheMainWindow();
+};
+
+void DragDropTest::listDragMovesTheSelectedBookmarksOntoAFolder() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    db.AddFolder("Six", 1, kFolderOrdinary);
+    std::int16_t seven = db.AddFolder("Seven", 1, kFolderOrdinary);
+    QCOMPARE(seven, std::int16_t(7));
+    std::int32_t keys[3] = {AddMark(db, 2, "a", "https://a/"), AddMark(db, 2, "b", "https://b/"),
+                            AddMark(db, 2, "c", "https://c/")};
+    std::int32_t stays = AddMark(db, 2, "d", "https://d/");
+    w.SelectFolder(2);
+    for (std::int32_t k : keys)
+        w.ListView->Row(k)->setSelected(true);
+
+    std::unique_ptr<VireoMimeData> data(w.dragDrop->ListDragData());
+    QVERIFY(data);
+    QCOMPARE(data->formats(),
+             (QStringList{kPayload, QStringLiteral("text/plain"), QStringLiteral("text/uri-list")}));
+    QByteArray payload = data->data(kPayload);
+    QCOMPARE(payload.size(), 20);
+    QByteArray expected("\0\0\3\0\2\0\0\0", 8);
+    for (std::int32_t k : keys)
+        expected += QByteArray(reinterpret_cast<const char*>(&k), 4);
+    QCOMPARE(payload, expected);
+
+    QVERIFY(w.dragDrop->TreeDrop(data.get(), NodeCenter(w, seven)));
+    QCOMPARE(data->FileRenderings(), 0); // moving inside never writes shortcut files
+    QCOMPARE(db.Marks(7).Count(), 3);
+    for (std::int32_t k : keys)
+        QVERIFY(db.Marks(7).PositionOf(k) != 0);
+    QCOMPARE(db.Marks(2).Count(), 1);
+    QVERIFY(db.Marks(2).PositionOf(stays) != 0);
+    QCOMPARE(w.SelectedFolder(), seven);
+    QCOMPARE(w.ListView->topLevelItemCount(), 3);
+    QVERIFY(!w.TreeView->DropHighlight());
+    // Moves inside the program make no sound.
+    QCOMPARE(app.sounds.Count("reject.wav") + app.sounds.Count("drop.wav"), 0);
+}
+
+void DragDropTest::dragsOutRenderTextAndShortcutFilesOnlyWhenAsked() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    AddMark(db, 2, "Same", "https://one.example/");
+    AddMark(db, 2, "Same", "https://two.example/");
+    AddMark(db, 2, "Birds/Owls", "https://owls.example/");
+    w.SelectFolder(2);
+    w.ListView->selectAll();
+
+    std::unique_ptr<VireoMimeData> data(w.dragDrop->ListDragData());
+    QVERIFY(data);
+    QStringList lines = data->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    QCOMPARE(lines,
+             (QStringList{QStringLiteral("https://one.example/"), QStringLiteral("https://owls.example/"),
+                          QStringLiteral("https://two.example/")}));
+    QCOMPARE(data->FileRenderings(), 0);
+    QList<QUrl> urls = data->urls();
+    QCOMPARE(data->FileRenderings(), 1);
+    QCOMPARE(urls.size(), 3);
+    QStringList names;
+    QString folder;
+    for (const QUrl& url : urls) {
+        QFileInfo file(url.toLocalFile());
+        names << file.fileName();
+        folder = file.absolutePath();
+        QVERIFY(ReadAll(file.filePath()).startsWith(QStringLiteral("[InternetShortcut]\nURL=https://")));
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{QStringLiteral("Birds_Owls.url"), QStringLiteral("Same (2).url"),
+                                 QStringLiteral("Same.url")}));
+    QVERIFY(folder.startsWith(QString::fromStdString(app.program.TempDir) + QStringLiteral("/vireo-drag-")));
+    // Asking again hands out the same files.
+    QCOMPARE(data->urls(), urls);
+    QCOMPARE(data->FileRenderings(), 1);
+
+    // A folder goes out as a directory of shortcut files named after it.
+    std::int16_t top = db.AddFolder("Sea/Shore", 1, kFolderOrdinary);
+    std::int16_t below = db.AddFolder("Gulls", top, kFolderOrdinary);
+    AddMark(db, top, "Tern", "https://tern.example/");
+    AddMark(db, below, "Herring gull", "https://gull.example/");
+    w.SelectFolder(top);
+    std::unique_ptr<VireoMimeData> tree(w.dragDrop->TreeDragData());
+    QCOMPARE(tree->data(kPayload), QByteArray("\x08\0\0\0", 4) +
+                                       QByteArray(reinterpret_cast<const char*>(&top), 2) +
+                                       QByteArray("\0\0", 2));
+    QCOMPARE(tree->urls().size(), 1);
+    QString dir = tree->urls().value(0).toLocalFile();
+    QCOMPARE(QFileInfo(dir).fileName(), QStringLiteral("Sea_Shore"));
+    QVERIFY(ReadAll(dir + QStringLiteral("/Tern.url")).contains(QStringLiteral("URL=https://tern.example/")));
+    QVERIFY(
+        ReadAll(dir + QStringLiteral("/Gulls/Herring gull.url")).contains(QStringLiteral("gull.example")));
+    QVERIFY(tree->text().contains(QStringLiteral("https://gull.example/")));
+
+    // The files go when the program ends.
+    app.main.reset();
+    QVERIFY(!QFileInfo::exists(folder));
+}
+
+void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    std::int16_t child = db.AddFolder("A child", a, kFolderOrdinary);
+    std::int16_t other = db.AddFolder("Other", 1, kFolderOrdinary);
+    w.TreeView->expandAll();
+    auto parentKey = [&](std::int16_t folder) {
+        return FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(folder))->parent());
+    };
+
+    struct Case {
+        std::int16_t source, target;
+    };
+    int rejects = 0;
+    for (Case c : {Case{4, other}, Case{a, 1}, Case{a, child}, Case{a, a}}) {
+        w.SelectFolder(c.source);
+        std::unique_ptr<VireoMimeData> data(w.dragDrop->TreeDragData());
+        w.dragDrop->TreeDrop(data.get(), NodeCenter(w, c.target));
+        QCOMPARE(app.sounds.Count("reject.wav"), ++rejects);
+    }
+    QCOMPARE(db.Folder(4).Parent, std::int16_t(1));
+    QCOMPARE(db.Folder(a).Parent, std::int16_t(1));
+    QCOMPARE(db.Folder(child).Parent, a);
+    QCOMPARE(parentKey(a), QStringLiteral("x1"));
+    QCOMPARE(parentKey(child), QStringLiteral("x%1").arg(a));
+
+    // A real drag over the tree highlights the folder under the pointer; the drop moves.
+    w.SelectFolder(child);
+    std::unique_ptr<VireoMimeData> data(w.dragDrop->TreeDragData());
+    QPoint onOther = NodeCenter(w, other);
+    QDragEnterEvent enter(NodeCenter(w, 1), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.TreeView->viewport(), &enter);
+    QDragMoveEvent over(onOther, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.TreeView->viewport(), &over);
+    QVERIFY(over.isAccepted());
+    QCOMPARE(over.dropAction(), Qt::MoveAction);
+    QCOMPARE(w.TreeView->DropHighlight(), w.TreeView->Node(QStringLiteral("x%1").arg(other)));
+    QDropEvent drop(QPointF(onOther), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.TreeView->viewport(), &drop);
+    QCOMPARE(db.Folder(child).Parent, other);
+    QCOMPARE(parentKey(child), QStringLiteral("x%1").arg(other));
+    QVERIFY(!w.TreeView->DropHighlight());
+    QCOMPARE(app.sounds.Count("reject.wav"), rejects);
+
+    // Outside every folder the drop is refused.
+    std::unique_ptr<QMimeData> link(LinkData(QStringLiteral("https://x.example/")));
+    QVERIFY(!w.dragDrop->TreeDrop(link.get(), QPoint(5, w.TreeView->viewport()->height() - 3)));
+    QCOMPARE(app.sounds.Count("reject.wav"), rejects + 1);
+}
+
+void DragDropTest::backgroundDropsFollowTheDropOption() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectFolder(2);
+    std::vector<QString> shown;
+    w.dragDrop->ShowBookmarkDialog = [&] {
+        frmBMDialog dialog(w);
+        shown.push_back(dialog.txtAddress->text());
+        QCOMPARE(dialog.lblOrigin->text(), QStringLiteral("Dropped from a browser link"));
+        QCOMPARE(dialog.lblDestination->text(), QStringLiteral("Unsorted Bookmarks"));
+        if (dialog.txtTitle->text().isEmpty()) {
+            dialog.txtTitle->setText(QStringLiteral("Typed"));
+            dialog.btnOK_Click();
+        } else {
+            dialog.reject();
+        }
+    };
+
+    // 0: filed at once, untitled, in "Unsorted Bookmarks", and the list shows it.
+    SetBmkDrop(app.reg, 0);
+    std::unique_ptr<QMimeData> a(LinkData(QStringLiteral("https://a.example/")));
+    QVERIFY(DropOn(w.centralWidget(), QPoint(3, 3), a.get(), Qt::CopyAction | Qt::MoveAction));
+    QCOMPARE(db.Marks(2).Count(), 1);
+    QCOMPARE(db.Marks(2).At(1).Flags, std::int16_t(kFlagsDroppedLink));
+    QCOMPARE(w.ListView->topLevelItem(0)->text(0), QStringLiteral("(No Title)"));
+    QCOMPARE(app.sounds.Count("drop.wav"), 1);
+    QVERIFY(shown.empty());
+
+    // 1: no title, so the dialog opens once the drop is over.
+    SetBmkDrop(app.reg, 1);
+    std::unique_ptr<QMimeData> b(LinkData(QStringLiteral("https://b.example/")));
+    w.dragDrop->FormDrop(b.get());
+    QCOMPARE(db.Marks(2).Count(), 1);
+    QVERIFY(w.Timer->isActive());
+    QTRY_COMPARE(shown.size(), std::size_t(1));
+    QCOMPARE(shown[0], QStringLiteral("https://b.example/"));
+    QCOMPARE(db.Marks(2).Count(), 2);
+    QCOMPARE(w.ListView->findItems(QStringLiteral("Typed"), Qt::MatchExactly).size(), 1);
+
+    // 2: always asked; two drops in a row each get their dialog, even when a click on a
+    // row took the copy buffer meanwhile. Cancel files nothing and gives the texts back.
+    SetBmkDrop(app.reg, 2);
+    std::int32_t texts = db.Memo().InUseCount();
+    auto* titled = new QMimeData;
+    titled->setText(QStringLiteral("https://c.example/"));
+    QString moz = QStringLiteral("https://c.example/\nCranes");
+    titled->setData(QStringLiteral("text/x-moz-url"),
+                    QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+    std::unique_ptr<QMimeData> c(titled);
+    std::unique_ptr<QMimeData> d(LinkData(QStringLiteral("https://d.example/")));
+    w.dragDrop->LogoDrop(c.get());
+    w.dragDrop->FormDrop(d.get());
+    db.Marks(2).Copy(db.Marks(2).key(1));
+    QTRY_COMPARE(shown.size(), std::size_t(3));
+    QCOMPARE(shown[1], QStringLiteral("https://c.example/"));
+    QCOMPARE(shown[2], QStringLiteral("https://d.example/"));
+    QCOMPARE(w.dragDrop->PendingLinks(), std::size_t(0));
+    QCOMPARE(db.Marks(2).Count(), 3);
+    QCOMPARE(db.Memo().InUseCount(), texts + 2); // the filed one's title and address
+}
+
+void DragDropTest::shortcutFilesFoldersAndBrowserTitles() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    vireo::test::TempDir files;
+    WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    WriteFile(files.path() / "Birds" / "Owl.url", "[InternetShortcut]\nURL=https://owl.example/\n");
+    WriteFile(files.path() / "Birds" / "Sea" / "Gull.url", "[InternetShortcut]\nURL=https://gull.example/\n");
+    int asked = 0;
+    w.dragDrop->ShowBookmarkDialog = [&] { ++asked; };
+
+    // A shortcut named News, dropped on a folder: its name is the title, so option 1 files
+    // it at once and option 2 asks.
+    SetBmkDrop(app.reg, 1);
+    std::unique_ptr<QMimeData> news(FileData(files.file("News.url")));
+    QVERIFY(DropOn(w.TreeView->viewport(), NodeCenter(w, 3), news.get(), Qt::CopyAction | Qt::MoveAction));
+    QCOMPARE(db.Marks(3).Count(), 1);
+    QCOMPARE(db.Marks(3).NameStr(db.Marks(3).key(1)), std::string("News"));
+    QCOMPARE(db.Marks(3).At(1).Flags, std::int16_t(kFlagsDroppedFile));
+    QCOMPARE(w.SelectedFolder(), std::int16_t(3));
+    QVERIFY(QFileInfo::exists(QString::fromStdString(files.file("News.url")))); // copied, never moved
+    SetBmkDrop(app.reg, 2);
+    w.dragDrop->TreeDrop(news.get(), NodeCenter(w, 3));
+    QTRY_COMPARE(asked, 1);
+    QCOMPARE(db.Marks(3).Count(), 1);
+
+    // A folder of shortcuts becomes an imported folder with everything in it.
+    SetBmkDrop(app.reg, 0);
+    std::unique_ptr<QMimeData> birds(FileData((files.path() / "Birds").string()));
+    QVERIFY(w.dragDrop->TreeDrop(birds.get(), NodeCenter(w, 2)));
+    std::int32_t cursor = 0;
+    std::int16_t folder = db.NextSubFolder(2, cursor);
+    QVERIFY(folder > 5);
+    QCOMPARE(db.Folder(folder).Name.text(), std::string("Birds"));
+    QCOMPARE(db.Folder(folder).FolderType, std::int16_t(kFolderImported));
+    QCOMPARE(db.Marks(folder).Count(), 1);
+    QCOMPARE(db.CountSubFolders(folder), std::int16_t(1));
+    QVERIFY(w.TreeView->Node(QStringLiteral("x%1").arg(folder)));
+
+    // A link dragged from a browser keeps the title the browser gave it.
+    SetBmkDrop(app.reg, 1);
+    auto* firefox = new QMimeData;
+    QString url = QStringLiteral("https://birds.example/warblers?id=7&x=1");
+    QString moz = url + QStringLiteral("\nWarblers of the World");
+    firefox->setUrls({QUrl(url)});
+    firefox->setText(url);
+    firefox->setData(QStringLiteral("text/x-moz-url"),
+                     QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+    firefox->setHtml(QStringLiteral("<a href=\"https://birds.example/warblers?id=7&amp;x=1\">Warblers</a>"));
+    std::unique_ptr<QMimeData> link(firefox);
+    w.SelectFolder(4);
+    QVERIFY(DropOn(w.ListView->viewport(), QPoint(10, 10), link.get(), Qt::CopyAction | Qt::LinkAction));
+    QCOMPARE(asked, 1);
+    QTreeWidgetItem* row =
+        w.ListView->findItems(QStringLiteral("Warblers of the World"), Qt::MatchExactly).value(0);
+    QVERIFY(row);
+    QCOMPARE(row->text(1), url);
+
+    // The side picture files into "Unsorted Bookmarks".
+    SetBmkDrop(app.reg, 0);
+    std::unique_ptr<QMimeData> side(LinkData(QStringLiteral("https://side.example/")));
+    int before = db.Marks(2).Count();
+    QVERIFY(DropOn(w.imgLogo, QPoint(5, 5), side.get(), Qt::CopyAction));
+    QCOMPARE(db.Marks(2).Count(), before + 1);
+}
+
+void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ButtonBars& bars = *w.buttons;
+    ButtonBar& bar = *bars.MainBar();
+    auto shows = [&](int i, const char* name) {
+        return Same(bar.btnBar[static_cast<std::size_t>(i)]->pixmap(), Picture(name));
+    };
+    QVERIFY(shows(0, "rollup_up"));
+    QCOMPARE(bar.btnBar[0]->toolTip(), QStringLiteral("Minimize/Maximize Vireo! Tool Bar"));
+    QCOMPARE(bar.btnBar[2]->toolTip(), QStringLiteral("Search the Web"));
+    QCOMPARE(bar.btnBar[3]->toolTip(), QStringLiteral("Find Bookmarks"));
+
+    // From one button to the next, and off onto the tree.
+    bar.btnBar_MouseMove(2);
+    QCOMPARE(bar.GlowIndex(), 2);
+    QVERIFY(shows(2, "web_over"));
+    bar.btnBar_MouseMove(3);
+    QVERIFY(shows(2, "web_up"));
+    QVERIFY(shows(3, "local_over"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w.TreeView->viewport(), &move);
+    QCOMPARE(bar.GlowIndex(), -1);
+    QVERIFY(shows(3, "local_up"));
+
+    // Without a browser the browser button neither glows nor acts.
+    QCOMPARE(bars.BrowserIcon(), false);
+    QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Browser not configured"));
+    bar.btnBar_MouseMove(3);
+    bar.btnBar_MouseMove(1);
+    QCOMPARE(bar.GlowIndex(), -1);
+    QVERIFY(shows(3, "local_up"));
+    QTest::mouseClick(bar.btnBar[1], Qt::LeftButton);
+    QVERIFY(app.documents.opened.isEmpty());
+
+    // A browser with a desktop entry lends its icon to the button.
+    vireo::test::TempDir place;
+    std::string program = place.file("webby");
+    WriteFile(program, "#!/bin/sh\n");
+    ::chmod(program.c_str(), 0755);
+    QImage red(32, 32, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QString icon = QString::fromStdString(place.file("webby.png"));
+    QVERIFY(red.save(icon));
+    WriteFile(std::filesystem::path(qEnvironmentVariable("XDG_DATA_HOME").toStdString()) / "applications" /
+                  "webby.desktop",
+              "[Desktop Entry]\nType=Application\nExec=" + program + " %u\nIcon=" + icon.toStdString() +
+                  "\n");
+    bars.BuildBrowseButtonImages(program);
+    QVERIFY(bars.BrowserIcon());
+    QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Open Homepage"));
+    QImage resting = bars.Image1(0).toImage();
+    QImage pressed = bars.Image1(1).toImage();
+    qreal dpr = bars.Image1(0).devicePixelRatio();
+    auto at = [dpr](const QImage& image, int x, int y) {
+        return image.pixelColor(static_cast<int>(x * dpr), static_cast<int>(y * dpr));
+    };
+    QCOMPARE(at(resting, 24, 24), QColor(Qt::red));
+    QCOMPARE(at(resting, 8, 8), QColor(Qt::red));
+    QVERIFY(at(pressed, 8, 8) != QColor(Qt::red)); // the pressed icon sits a pixel lower
+    QCOMPARE(at(pressed, 40, 40), QColor(Qt::red));
+
+    // Pressed it sinks; released elsewhere it does nothing; released on it, the home page.
+    int offers = 0;
+    bars.askBrowserHome = [&](frmBrowserHome&) { ++offers; };
+    QTest::mousePress(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(Same(bar.btnBar[1]->pixmap(), bars.Image1(1)));
+    QTest::mouseRelease(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 200));
+    QVERIFY(Same(bar.btnBar[1]->pixmap(), bars.Image1(2)));
+    QVERIFY(app.documents.opened.isEmpty());
+    QTest::mouseClick(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(app.documents.opened, QStringList{QString::fromStdString(app.dir.file("home.html"))});
+    QVERIFY(std::filesystem::exists(app.dir.file("home.html")));
+
+    // Find calls whoever provides it; web search has nothing to show.
+    int finds = 0;
+    w.ShowFind = [&] { ++finds; };
+    QTest::mouseClick(bar.btnBar[3], Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(finds, 1);
+    QTest::mouseClick(bar.btnBar[2], Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(finds, 1);
+    QVERIFY(app.dialogs.messages.empty());
+    QCOMPARE(app.documents.opened.size(), 1);
+}
+
+void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ButtonBars& bars = *w.buttons;
+    SaveToolbarPosition(app.reg, {-100, 30});
+    SetToolbarTop(app.reg, true);
+
+    QTest::mouseClick(bars.MainBar()->btnBar[0], Qt::LeftButton, {}, QPoint(10, 10));
+    frmToolbar* toolbar = bars.Toolbar();
+    QVERIFY(toolbar);
+    QVERIFY(QTest::qWaitForWindowExposed(toolbar));
+    QVERIFY(!w.isVisible());
+    QCOMPARE(toolbar->pos(), QPoint(30, 0)); // the top was off the screen
+    QVERIFY(toolbar->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(Same(toolbar->btnBar->btnBar[0]->pixmap(), Picture("rolldn_up")));
+    QCOMPARE(toolbar->size(), QSize(96, 240));
+
+    // Links dropped on its picture go to "Unsorted Bookmarks".
+    SetBmkDrop(app.reg, 0);
+    std::unique_ptr<QMimeData> link(LinkData(QStringLiteral("https://toolbar.example/")));
+    QVERIFY(DropOn(toolbar->imgVireo, QPoint(10, 10), link.get(), Qt::CopyAction));
+    QCOMPARE(app.db().Marks(2).UrlStr(app.db().Marks(2).key(1)), std::string("https://toolbar.example/"));
+
+    // Its first button brings the main window back, and the place is kept.
+    toolbar->move(40, 50);
+    QTest::mouseClick(toolbar->btnBar->btnBar[0], Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(!bars.Toolbar());
+    QCOMPARE(ReadToolbarPosition(app.reg, 1280, 800), (ToolbarPosition{50, 40}));
+    QVERIFY(Same(bars.MainBar()->btnBar[0]->pixmap(), Picture("rollup_up")));
+
+    // An ordinary window when the option says so; closing it by its frame, or a click on
+    // its picture, brings the main window back too.
+    SetToolbarTop(app.reg, false);
+    bars.ShowFloatingToolbar();
+    QVERIFY(bars.Toolbar());
+    QVERIFY(!(bars.Toolbar()->windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(bars.Toolbar()->pos(), QPoint(40, 50));
+    bars.Toolbar()->close();
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(!bars.Toolbar());
+    bars.ShowFloatingToolbar();
+    QTest::mouseClick(bars.Toolbar()->imgVireo, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(!bars.Toolbar());
+}
+
+QTEST_MAIN(DragDropTest)
+#include "drag_drop_test.moc"
