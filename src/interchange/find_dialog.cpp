@@ -146,7 +146,7 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     layout->addLayout(top);
     layout->addWidget(listV, 1);
     layout->addWidget(StatBar);
-    resize(760, 480);
+    resize(860, 500);
 
     connect(Find, &QPushButton::clicked, this, &frmFind::Find_Click);
     connect(Browse, &QPushButton::clicked, this, &frmFind::Browse_Click);
@@ -202,6 +202,7 @@ void frmFind::ReadFindControls() {
 void frmFind::AddPlaceholderRow() {
     auto* row = new QTreeWidgetItem(listV);
     row->setText(0, Q(kNoItemsRow));
+    row->setFirstColumnSpanned(true);
 }
 
 bool frmFind::HasHits() const {

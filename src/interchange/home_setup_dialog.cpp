@@ -280,7 +280,11 @@ void frmHomeSetup::UpdatePreview() {
     // Links take the scheme's colours here as the browser would give them.
     txtPreview->document()->setDefaultStyleSheet(
         QStringLiteral("a { color: #%1; }").arg(Q(ColorHex(m_items[kLinks].Color))));
-    txtPreview->setHtml(Q(HomePageText(db, kHomePageFolder, m_items, S(comboScheme->currentText()))));
+    QString page = Q(HomePageText(db, kHomePageFolder, m_items, S(comboScheme->currentText())));
+    // The page's fixed widths are made relative, so the whole page fits the small preview.
+    page.replace(QStringLiteral("<table width=630 "), QStringLiteral("<table width=100% "));
+    page.replace(QStringLiteral(" width=210 "), QStringLiteral(" width=33% "));
+    txtPreview->setHtml(page);
 }
 
 } // namespace vireo

@@ -45,7 +45,7 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     setSizeGripEnabled(true);
 
-    lblFolder = new QLabel(T("Checking the links of \"%1\".").arg(name), this);
+    lblFolder = new QLabel(T("The links of the folder \"%1\".").arg(name), this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setTextFormat(Qt::PlainText);
     prgProgress = new QProgressBar(this);
@@ -171,7 +171,13 @@ void frmLinkCheck::ShowCounts(std::int32_t done, std::int32_t total) {
 }
 
 void frmLinkCheck::AddResult(const LinkReport& report) {
-    auto* row = new QTreeWidgetItem(lstResults);
+    // Results come as the pages answer; the list keeps the folder's order.
+    int at = lstResults->topLevelItemCount();
+    while (at > 0 && lstResults->topLevelItem(at - 1)->data(1, Qt::UserRole).toInt() > report.position)
+        --at;
+    auto* row = new QTreeWidgetItem;
+    lstResults->insertTopLevelItem(at, row);
+    row->setData(1, Qt::UserRole, report.position);
     row->setText(0, report.title.empty() ? T("(No Title)") : Q(report.title));
     row->setText(1, Q(report.url));
     row->setText(2, ResultText(report));

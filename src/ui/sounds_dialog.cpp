@@ -51,12 +51,13 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     lstEvents->setHeaderLabels({T("Event"), T("Sound")});
     lstEvents->header()->setStretchLastSection(true);
     lstEvents->setColumnWidth(0, 190);
-    lstEvents->setMinimumSize(460, 170);
+    lstEvents->setMinimumSize(460, 7 * (fontMetrics().height() + 8) + fontMetrics().height() + 14);
     for (int event = 1; event <= 7; ++event) {
         std::string file = GetRegText(m_reg, SoundEventKey(event), "");
         auto* row = new QTreeWidgetItem(lstEvents);
         row->setText(0, EventTitle(event));
         row->setData(0, Qt::UserRole, event);
+        row->setSizeHint(0, QSize(0, fontMetrics().height() + 8));
         SetFile(event, file.empty() ? m_sounds.DefaultSoundFile(event) : file);
     }
 
@@ -93,7 +94,7 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     layout->addLayout(fileRow);
     layout->addSpacing(6);
     layout->addLayout(buttons);
-    resize(560, 380);
+    resize(580, 0);
 
     connect(lstEvents, &QTreeWidget::currentItemChanged, this, [this] {
         int event = CurrentEvent();
