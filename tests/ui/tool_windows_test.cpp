@@ -525,6 +525,9 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     QCOMPARE(check.Reports().size(), std::size_t(3));
     QCOMPARE(check.lblStatus->text(), QStringLiteral("Checked all 3 links: 1 alive, 1 dead, 1 unreachable."));
     QCOMPARE(check.lstResults->topLevelItemCount(), 2);
+    // In the folder's order, whichever page answered first.
+    QCOMPARE(check.lstResults->topLevelItem(0)->text(0), QStringLiteral("Dead page"));
+    QCOMPARE(check.lstResults->topLevelItem(1)->text(0), QStringLiteral("(No Title)"));
     QTreeWidgetItem* deadRow =
         check.lstResults->findItems(QStringLiteral("Dead page"), Qt::MatchExactly).value(0);
     QVERIFY(deadRow);
