@@ -58,9 +58,12 @@ public:
         inputs << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") + defaultText;
         if (texts.empty())
             return std::nullopt;
-        std::optional<QString> t = texts.front();
+        bool cancelled = !texts.front().has_value();
+        QString answer = texts.front().value_or(QString());
         texts.pop_front();
-        return t;
+        if (cancelled)
+            return std::nullopt;
+        return answer;
     }
     std::optional<QFont> ChooseFont(QWidget*, const QFont&) override {
         if (fonts.empty())
