@@ -17,6 +17,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/desktop_icon.h"
 #include "platform/paths.h"
+#include "shell/options.h"
 #include "store/database.h"
 #include "store/strings.h"
 
@@ -198,6 +199,31 @@ ButtonBars::ButtonBars(frmMain& main)
     if (auto* strip = qobject_cast<QBoxLayout*>(main.toolframe->layout()))
         strip->insertWidget(0, m_mainBar, 0, Qt::AlignHCenter | Qt::AlignTop);
     main.ClearGlow = [this] { m_mainBar->ClearGlow(); };
+    // The browser may be chosen in the options only after this (at the first start, say).
+    main.installEventFilter(this);
+}
+
+bool ButtonBars::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_main && event->type() == QEvent::WindowActivate)
+        FollowBrowserChoice();
+    return QObject::eventFilter(watched, event);
+}
+
+void ButtonBars::FollowBrowserChoice() {
+    AppContext& ctx = m_main.Context();
+    std::int32_t which = 0;
+    std::string userDefined;
+    GetBrowserChoice(ctx.reg, which, userDefined);
+    std::string choice = std::to_string(which) + '\n' + userDefined;
+    if (choice == m_browserChoice)
+        return;
+    m_browserChoice = choice;
+    std::string path;
+    if (!GetBrowser(ctx.reg, path))
+        path.clear();
+    ctx.program.CurrentBrowserPath = path;
+    if (path != m_browserPath)
+        BuildBrowseButtonImages(path);
 }
 
 ButtonBars::~ButtonBars() {

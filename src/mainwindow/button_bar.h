@@ -79,6 +79,9 @@ public:
 
     // Composes the browser button's three pictures with the icon of `browserPath`.
     void BuildBrowseButtonImages(const std::string& browserPath);
+    // Follows a browser chosen in the options meanwhile (checked when the main window
+    // becomes active): the browser in use and the button's pictures.
+    void FollowBrowserChoice();
     // True when the browser's icon was found: only then does the browser button glow
     // and act.
     bool BrowserIcon() const { return m_browserIcon; }
@@ -97,12 +100,16 @@ public:
     // Stands in for the modal home-page question (tests).
     std::function<void(frmBrowserHome&)> askBrowserHome;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     frmMain& m_main;
     ButtonBar* m_mainBar = nullptr;
     QPointer<frmToolbar> m_toolbar;
     std::string m_rollName;
     std::string m_browserPath;
+    std::string m_browserChoice; // the stored choice the pictures were made for
     bool m_browserIcon = false;
     std::array<QPixmap, 3> m_image1;
 };

@@ -431,7 +431,11 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
                   "webby.desktop",
               "[Desktop Entry]\nType=Application\nExec=" + program + " %u\nIcon=" + icon.toStdString() +
                   "\n");
-    bars.BuildBrowseButtonImages(program);
+    // Chosen in the options, it shows once the main window is active again.
+    SaveBrowser(app.reg, kBrowserOther, program);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    QCOMPARE(app.program.CurrentBrowserPath, program);
     QVERIFY(bars.BrowserIcon());
     QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Open Homepage"));
     QImage resting = bars.Image1(0).toImage();
