@@ -83,7 +83,8 @@ frmBMDialog::frmBMDialog(frmMain& main) : QDialog(&main), m_main(main) {
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setMinimumHeight(220);
     db.FillTree(*TreeView);
-    TreeView->SelectNode(FolderNodeKey(db.IsLiveFolder(buffer.Parent) ? buffer.Parent : kUnsortedFolder));
+    TreeView->SelectNode(
+        FolderNodeKey(db.IsLiveFolder(buffer.Parent) ? buffer.Parent : std::int16_t{kUnsortedFolder}));
     if (QTreeWidgetItem* item = TreeView->currentItem())
         lblDestination->setText(item->text(0));
 

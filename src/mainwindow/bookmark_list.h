@@ -32,8 +32,13 @@ public:
     int SortKey() const { return m_sortKey; }
     Qt::SortOrder SortOrderNow() const { return m_sortOrder; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void ApplySort();
+    void SetIndicator();
+    bool m_columnsSized = false;
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

@@ -217,8 +217,8 @@ void BookmarkMenuCommand(frmMain& main, int index) {
     switch (index) {
     case 1: {
         std::int16_t folder = main.SelectedFolder();
-        db.CopyBuffer =
-            db.NewMark("", "", db.IsLiveFolder(folder) ? folder : kUnsortedFolder, "", kFlagsStandard);
+        db.CopyBuffer = db.NewMark("", "", db.IsLiveFolder(folder) ? folder : std::int16_t{kUnsortedFolder},
+                                   "", kFlagsStandard);
         frmBMDialog dialog(main);
         dialog.DropInFolder_Click(); // a new bookmark needs its folder: show the tree
         dialog.exec();
