@@ -20,8 +20,9 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
 
     // Maps the whole file; an empty file maps to an empty view. False (with `error`) when
-    // it cannot be opened or is larger than `maxBytes`.
-    bool Open(const std::string& path, std::string* error, std::uint64_t maxBytes);
+    // it cannot be opened or is larger than `maxBytes`. `readAll` maps every page at once,
+    // which is far cheaper than one page fault at a time for a file read from end to end.
+    bool Open(const std::string& path, std::string* error, std::uint64_t maxBytes, bool readAll = false);
     void Close();
 
     std::string_view View() const { return {m_data, m_size}; }

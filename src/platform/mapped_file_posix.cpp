@@ -27,7 +27,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     return *this;
 }
 
-bool MappedFile::Open(const std::string& path, std::string* error, std::uint64_t maxBytes) {
+bool MappedFile::Open(const std::string& path, std::string* error, std::uint64_t maxBytes, bool readAll) {
     Close();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -49,8 +49,8 @@ bool MappedFile::Open(const std::string& path, std::string* error, std::uint64_t
         return false;
     }
     if (st.st_size > 0) {
-        void* p =
-            ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+        void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | (readAll ? MAP_POPULATE : 0), fd, 0);
         if (p == MAP_FAILED) {
             if (error)
                 *error = "Cannot read \"" + path + "\": " + std::strerror(errno);

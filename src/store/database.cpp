@@ -150,7 +150,7 @@ bool Database::LoadFolders(std::string* error) {
     m_newDatabase = false;
     sys::MappedFile file;
     std::string readError;
-    if (!file.Open(path.string(), &readError, kMaxFoldersFileSize)) {
+    if (!file.Open(path.string(), &readError, kMaxFoldersFileSize, true)) {
         if (error)
             *error =
                 "The folder file of your bookmarks cannot be read, so Vireo cannot open this database. " +
@@ -261,15 +261,15 @@ bool Database::LoadBookmarks(std::string* error) {
     }
     if (!m_bookmarksFileExisted)
         return true;
-    std::string bytes;
+    sys::MappedFile file;
     std::string readError;
-    if (!ReadWholeFile(path.string(), bytes, &readError)) {
+    if (!file.Open(path.string(), &readError, UINT64_C(0x7FFFFFFF), true)) {
         if (error)
             *error =
                 "The bookmark file of this database cannot be read, so Vireo cannot open it. " + readError;
         return false;
     }
-    ByteReader r(bytes);
+    ByteReader r(file.View());
     std::string_view signature = r.View(kBookmarksSignature.size());
     std::int32_t blocks = r.I32();
     bool sound = signature == kBookmarksSignature && !r.Short();

@@ -56,7 +56,7 @@ bool clsMemo::Initialize(std::string* error) {
         }
     }
     sys::MappedFile index;
-    if (!index.Open(dex.string(), error, kMaxIndexFileSize) ||
+    if (!index.Open(dex.string(), error, kMaxIndexFileSize, true) ||
         !m_file.Open(dat.string(), error, kMaxDataSize))
         return false;
     ReadDex(index.View());
