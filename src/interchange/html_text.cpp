@@ -11,24 +11,6 @@ namespace vireo::html {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 bool IsAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -150,12 +132,12 @@ std::string DecodeEntities(std::string_view s, bool inText) {
             bool ends = semicolon || (inText && (p >= s.size() || !IsAlnum(s[p])));
             if (digits && ends) {
                 if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-                    AppendUtf8(out, 0xFFFD);
+                    text::AppendUtf8(out, 0xFFFD);
                 } else if (value >= 0x80 && value <= 0x9F) {
                     // What browsers do: these numbers name Windows-1252 characters.
                     out.append(text::Cp1252ToUtf8(std::string(1, static_cast<char>(value))));
                 } else {
-                    AppendUtf8(out, value);
+                    text::AppendUtf8(out, value);
                 }
                 i = semicolon ? p + 1 : p;
                 done = true;

@@ -30,24 +30,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;
     out.reserve(bytes.size() / 2);
@@ -63,12 +45,12 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
             std::uint32_t low = unit(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                text::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
+        text::AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
     }
     return out;
 }

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <map>
 
 #include "platform/desktop_overlay.h"
 #include "platform/paths.h"
@@ -15,59 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Desktop entries are a few kilobytes; the folders hold a few hundred of them.
-constexpr std::size_t kMaxEntryBytes = 256 * 1024;
+// The application folders hold a few hundred entries; more is not a desktop's.
 constexpr std::size_t kMaxEntries = 20000;
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::vector<std::string> Split(std::string_view list, char sep) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i <= list.size()) {
-        std::size_t j = list.find(sep, i);
-        if (j == std::string_view::npos)
-            j = list.size();
-        if (j > i)
-            out.emplace_back(list.substr(i, j - i));
-        i = j + 1;
-    }
-    return out;
-}
-
-// The keys of the [Desktop Entry] group (the unlocalised ones).
-std::map<std::string, std::string> EntryGroup(const std::string& path) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return values;
-    std::string text(kMaxEntryBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    bool inGroup = false;
-    for (const std::string& raw : Split(text, '\n')) {
-        std::string_view line = Trim(raw);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            inGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        std::size_t eq = line.find('=');
-        if (!inGroup || eq == std::string_view::npos)
-            continue;
-        std::string key(Trim(line.substr(0, eq)));
-        if (!values.count(key))
-            values.emplace(std::move(key), std::string(Trim(line.substr(eq + 1))));
-    }
-    return values;
-}
 
 std::string Canonical(const std::string& path) {
     std::error_code ec;
@@ -87,9 +34,8 @@ std::string ExecProgram(std::string_view exec, std::string_view searchPath) {
 }
 
 std::vector<std::string> DesktopApplicationDirs() {
-    std::vector<std::string> dirs{sys::DataHome() + "/applications"};
-    std::string more = sys::GetEnv("XDG_DATA_DIRS");
-    for (const std::string& d : Split(more.empty() ? std::string("/usr/local/share:/usr/share") : more, ':'))
+    std::vector<std::string> dirs;
+    for (const std::string& d : XdgDataDirs())
         dirs.push_back(d + "/applications");
     return dirs;
 }
@@ -122,16 +68,21 @@ std::string DesktopEntryIcon(const std::string& executable, const std::vector<st
         }
         std::sort(files.begin(), files.end());
         for (const std::string& file : files) {
-            auto entry = EntryGroup(file);
-            if (entry["Hidden"] == "true" || entry["Icon"].empty() || entry["Exec"].empty())
+            std::string text = ReadDesktopFile(file);
+            auto value = [&text](std::string_view key) {
+                return DesktopGroupValue(text, "Desktop Entry", key);
+            };
+            std::string icon = value("Icon");
+            std::string exec = value("Exec");
+            if (value("Hidden") == "true" || icon.empty() || exec.empty())
                 continue;
-            std::string program = ExecProgram(entry["Exec"], searchPath);
+            std::string program = ExecProgram(exec, searchPath);
             if (program.empty())
                 continue;
             if (!wanted.empty() && Canonical(program) == wanted)
-                return entry["Icon"];
+                return icon;
             if (byName.empty() && fs::path(program).filename() == wantedName)
-                byName = entry["Icon"];
+                byName = icon;
         }
     }
     return byName;

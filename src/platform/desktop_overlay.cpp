@@ -19,20 +19,6 @@ namespace {
 // .desktop and mimeapps.list files are small; a larger one is not worth reading.
 constexpr std::size_t kMaxDesktopFileBytes = 1u << 20;
 
-std::vector<std::string> SplitList(std::string_view list, char sep) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i <= list.size()) {
-        std::size_t j = list.find(sep, i);
-        if (j == std::string_view::npos)
-            j = list.size();
-        if (j > i)
-            out.emplace_back(list.substr(i, j - i));
-        i = j + 1;
-    }
-    return out;
-}
-
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
@@ -41,56 +27,15 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string ReadSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::string text;
-    char buf[8192];
-    while (text.size() < kMaxDesktopFileBytes && (in.read(buf, sizeof buf) || in.gcount() > 0))
-        text.append(buf, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxDesktopFileBytes)
-        text.resize(kMaxDesktopFileBytes);
-    return text;
-}
-
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
 
-// The value of `key` in `group` of a desktop-entry style file ("" when absent).
-std::string GroupValue(std::string_view text, std::string_view group, std::string_view key) {
-    bool inGroup = false;
-    for (const auto& rawLine : SplitList(text, '\n')) {
-        std::string_view line = Trim(rawLine);
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            inGroup = line == "[" + std::string(group) + "]";
-            continue;
-        }
-        if (!inGroup)
-            continue;
-        std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos && Trim(line.substr(0, eq)) == key)
-            return std::string(Trim(line.substr(eq + 1)));
-    }
-    return {};
-}
-
 std::vector<std::string> ConfigDirs() {
     std::vector<std::string> dirs{sys::ConfigHome()};
     std::string more = sys::GetEnv("XDG_CONFIG_DIRS");
-    for (auto& d : SplitList(more.empty() ? std::string("/etc/xdg") : more, ':'))
-        dirs.push_back(d);
-    return dirs;
-}
-
-std::vector<std::string> DataDirs() {
-    std::vector<std::string> dirs{sys::DataHome()};
-    std::string more = sys::GetEnv("XDG_DATA_DIRS");
-    for (auto& d : SplitList(more.empty() ? std::string("/usr/local/share:/usr/share") : more, ':'))
+    for (auto& d : SplitDesktopList(more.empty() ? std::string("/etc/xdg") : more, ':'))
         dirs.push_back(d);
     return dirs;
 }
@@ -100,7 +45,7 @@ std::vector<std::string> DataDirs() {
 std::string FindDesktopFile(std::string_view id) {
     if (id.empty() || id.find('/') != std::string_view::npos)
         return {};
-    for (const auto& dir : DataDirs()) {
+    for (const auto& dir : XdgDataDirs()) {
         std::string base = dir + "/applications/";
         if (IsFile(base + std::string(id)))
             return base + std::string(id);
@@ -117,7 +62,7 @@ std::string FindDesktopFile(std::string_view id) {
 // The files that name default applications, most important first.
 std::vector<std::string> MimeAppsFiles() {
     std::vector<std::string> desktops;
-    for (auto& d : SplitList(sys::GetEnv("XDG_CURRENT_DESKTOP"), ':'))
+    for (auto& d : SplitDesktopList(sys::GetEnv("XDG_CURRENT_DESKTOP"), ':'))
         desktops.push_back(text::AsciiLower(d));
     std::vector<std::string> files;
     for (const auto& dir : ConfigDirs()) {
@@ -125,7 +70,7 @@ std::vector<std::string> MimeAppsFiles() {
             files.push_back(dir + "/" + d + "-mimeapps.list");
         files.push_back(dir + "/mimeapps.list");
     }
-    for (const auto& dir : DataDirs()) {
+    for (const auto& dir : XdgDataDirs()) {
         for (const auto& d : desktops)
             files.push_back(dir + "/applications/" + d + "-mimeapps.list");
         files.push_back(dir + "/applications/mimeapps.list");
@@ -169,12 +114,67 @@ std::string QuoteArgument(std::string_view arg) {
 
 } // namespace
 
+std::vector<std::string> SplitDesktopList(std::string_view list, char sep) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i <= list.size()) {
+        std::size_t j = list.find(sep, i);
+        if (j == std::string_view::npos)
+            j = list.size();
+        if (j > i)
+            out.emplace_back(list.substr(i, j - i));
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string ReadDesktopFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    std::string text;
+    char buf[8192];
+    while (text.size() < kMaxDesktopFileBytes && (in.read(buf, sizeof buf) || in.gcount() > 0))
+        text.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxDesktopFileBytes)
+        text.resize(kMaxDesktopFileBytes);
+    return text;
+}
+
+// The value of `key` in `group` of a desktop-entry style file ("" when absent).
+std::string DesktopGroupValue(std::string_view text, std::string_view group, std::string_view key) {
+    bool inGroup = false;
+    for (const auto& rawLine : SplitDesktopList(text, '\n')) {
+        std::string_view line = Trim(rawLine);
+        if (line.empty() || line.front() == '#')
+            continue;
+        if (line.front() == '[') {
+            inGroup = line == "[" + std::string(group) + "]";
+            continue;
+        }
+        if (!inGroup)
+            continue;
+        std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos && Trim(line.substr(0, eq)) == key)
+            return std::string(Trim(line.substr(eq + 1)));
+    }
+    return {};
+}
+
+std::vector<std::string> XdgDataDirs() {
+    std::vector<std::string> dirs{sys::DataHome()};
+    std::string more = sys::GetEnv("XDG_DATA_DIRS");
+    for (auto& d : SplitDesktopList(more.empty() ? std::string("/usr/local/share:/usr/share") : more, ':'))
+        dirs.push_back(d);
+    return dirs;
+}
+
 std::string FindOnPath(std::string_view program, std::string_view searchPath) {
     if (program.empty())
         return {};
     if (program.find('/') != std::string_view::npos)
         return std::string(program);
-    for (const auto& dir : SplitList(searchPath, ':')) {
+    for (const auto& dir : SplitDesktopList(searchPath, ':')) {
         std::string candidate = dir + "/" + std::string(program);
         if (IsFile(candidate) && ::access(candidate.c_str(), X_OK) == 0)
             return candidate;
@@ -183,7 +183,7 @@ std::string FindOnPath(std::string_view program, std::string_view searchPath) {
 }
 
 std::string DesktopExecValue(std::string_view desktopFileText) {
-    return GroupValue(desktopFileText, "Desktop Entry", "Exec");
+    return DesktopGroupValue(desktopFileText, "Desktop Entry", "Exec");
 }
 
 std::string DesktopExecToCommandLine(std::string_view exec, std::string_view searchPath) {
@@ -272,8 +272,8 @@ std::string DefaultBrowserDesktopFile() {
         for (const auto& file : files) {
             if (!IsFile(file))
                 continue;
-            std::string ids = GroupValue(ReadSmallFile(file), "Default Applications", mime);
-            for (const auto& id : SplitList(ids, ';')) {
+            std::string ids = DesktopGroupValue(ReadDesktopFile(file), "Default Applications", mime);
+            for (const auto& id : SplitDesktopList(ids, ';')) {
                 std::string found = FindDesktopFile(Trim(id));
                 if (!found.empty())
                     return found;
@@ -295,10 +295,10 @@ RegistryOverlay DesktopOverlay() {
         std::string command;
         std::string desktop = DefaultBrowserDesktopFile();
         if (!desktop.empty())
-            command = DesktopExecToCommandLine(DesktopExecValue(ReadSmallFile(desktop)), searchPath);
+            command = DesktopExecToCommandLine(DesktopExecValue(ReadDesktopFile(desktop)), searchPath);
         if (command.empty()) {
             // Without a desktop default, the browser named by $BROWSER (the first of a list).
-            auto browsers = SplitList(sys::GetEnv("BROWSER"), ':');
+            auto browsers = SplitDesktopList(sys::GetEnv("BROWSER"), ':');
             if (!browsers.empty())
                 command = DesktopExecToCommandLine(browsers.front(), searchPath);
         }

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/hive_registry.h"
 
@@ -33,5 +34,15 @@ std::string DesktopExecValue(std::string_view desktopFileText);
 
 // Finds a program on a PATH list; a name with a slash is returned as it is. "" when not found.
 std::string FindOnPath(std::string_view program, std::string_view searchPath);
+
+// Helpers for the desktop's small text files (.desktop, mimeapps.list).
+// The file's text, at most its first megabyte ("" when it cannot be read).
+std::string ReadDesktopFile(const std::string& path);
+// The value of `key` in `group` of a desktop-entry style text ("" when absent).
+std::string DesktopGroupValue(std::string_view text, std::string_view group, std::string_view key);
+// The parts of a list, empty ones left out.
+std::vector<std::string> SplitDesktopList(std::string_view list, char separator);
+// $XDG_DATA_HOME followed by $XDG_DATA_DIRS (or its standard value).
+std::vector<std::string> XdgDataDirs();
 
 } // namespace vireo

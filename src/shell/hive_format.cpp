@@ -47,24 +47,6 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 
 // ---- Text encodings -----------------------------------------------------------------
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // One strictly valid UTF-8 character at `i`: its length, or 0 when the bytes there are
 // not one (overlong forms, surrogates and values past U+10FFFF are not).
 std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
@@ -140,14 +122,14 @@ std::string Utf16LeToUtf8(std::string_view bytes, bool escapedBytes) {
     for (std::size_t k = 0; k < n; ++k) {
         char32_t u = unit(k);
         if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
+            text::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
             ++k;
         } else if (escapedBytes && u >= 0xDC80 && u <= 0xDCFF) {
             out += static_cast<char>(u - 0xDC00);
         } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
+            text::AppendUtf8(out, 0xFFFD);
         } else {
-            AppendUtf8(out, u);
+            text::AppendUtf8(out, u);
         }
     }
     return out;

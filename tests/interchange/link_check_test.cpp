@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,147 +11,13 @@
 
 #include "interchange/exchange_fixture.h"
 #include "interchange/link_check.h"
+#include "local_http_server.h"
 #include "platform/url_fetch.h"
 
 namespace vireo::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A tiny web server on 127.0.0.1 with a handful of well- and ill-behaved pages.
-class TestServer {
-public:
-    TestServer() {
-        // A proxy named in the environment must not stand between us and our own server.
-        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(m_listen, 64) != 0)
-            ADD_FAILURE() << "cannot listen on 127.0.0.1";
-        socklen_t len = sizeof addr;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_accepter = std::thread([this] { Accept(); });
-    }
-    ~TestServer() {
-        m_stop = true;
-        m_accepter.join();
-        std::vector<std::thread> handlers;
-        {
-            std::lock_guard lock(m_mutex);
-            handlers.swap(m_handlers);
-        }
-        for (auto& t : handlers)
-            t.join();
-        ::close(m_listen);
-    }
-    std::string Url(std::string_view path) const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
-    }
-    std::string Agent() {
-        std::lock_guard lock(m_mutex);
-        return m_agent;
-    }
-
-private:
-    void Accept() {
-        while (!m_stop) {
-            pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
-                continue;
-            int fd = ::accept(m_listen, nullptr, nullptr);
-            if (fd < 0)
-                continue;
-            std::lock_guard lock(m_mutex);
-            m_handlers.emplace_back([this, fd] { Serve(fd); });
-        }
-    }
-
-    bool Send(int fd, std::string_view data) {
-        while (!data.empty()) {
-            pollfd p{fd, POLLOUT, 0};
-            if (m_stop || ::poll(&p, 1, 20) < 0)
-                return false;
-            if (!(p.revents & POLLOUT))
-                continue;
-            ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            data.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-
-    void Reply(int fd, int status, std::string_view extra, std::string_view body) {
-        Send(fd, "HTTP/1.1 " + std::to_string(status) +
-                     " Whatever\r\nContent-Length: " + std::to_string(body.size()) +
-                     "\r\nConnection: close\r\n" + std::string(extra) + "\r\n" + std::string(body));
-    }
-
-    void Serve(int fd) {
-        std::string request;
-        char buf[4096];
-        while (request.find("\r\n\r\n") == std::string::npos && !m_stop) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
-                continue;
-            ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            request.append(buf, static_cast<std::size_t>(n));
-        }
-        std::size_t sp = request.find(' ');
-        std::string path = request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1);
-        if (std::size_t ua = request.find("User-Agent: "); ua != std::string::npos) {
-            std::lock_guard lock(m_mutex);
-            m_agent = request.substr(ua + 12, request.find("\r\n", ua) - ua - 12);
-        }
-        if (path == "/ok") {
-            Reply(fd, 200, "", "<html><body>Welcome to a page about 404 errors</body></html>");
-        } else if (path == "/not-found-text") {
-            Reply(fd, 200, "", "<html><h1>404 NoT\n  <b>FoUnD</b></h1><p>Sorry</p></html>");
-        } else if (path == "/gone") {
-            Reply(fd, 404, "", "missing");
-        } else if (path == "/removed") {
-            Reply(fd, 410, "", "");
-        } else if (path == "/broken") {
-            Reply(fd, 500, "", "oops");
-        } else if (path == "/moved") {
-            Reply(fd, 301, "Location: /ok\r\n", "");
-        } else if (path == "/loop") {
-            Reply(fd, 302, "Location: /loop\r\n", "");
-        } else if (path == "/endless") {
-            Send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
-            std::string chunk(64 * 1024, 'x');
-            while (Send(fd, chunk)) {
-            }
-        } else if (path == "/silent") {
-            while (!m_stop) {
-                pollfd p{fd, POLLIN, 0};
-                if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
-                    break; // the client gave up
-            }
-        } else {
-            Reply(fd, 404, "", "");
-        }
-        ::close(fd);
-    }
-
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_accepter;
-    std::mutex m_mutex;
-    std::vector<std::thread> m_handlers;
-    std::string m_agent;
-};
 
 sys::FetchLimits TestLimits() {
     sys::FetchLimits l;
@@ -176,7 +38,7 @@ TEST(LinkCheck, StripHtmlAndThePhrase) {
 }
 
 TEST(LinkCheck, HostileServersCostBoundedTimeAndMemory) {
-    TestServer server;
+    LocalHttpServer server;
     sys::CurlFetcher fetcher(TestLimits());
     FetchResult ok = fetcher.Fetch(server.Url("/ok"), nullptr);
     EXPECT_TRUE(ok.opened);
@@ -212,7 +74,7 @@ TEST(LinkCheck, HostileServersCostBoundedTimeAndMemory) {
 struct VerifyTest : ExchangeFixture {};
 
 TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
-    TestServer server;
+    LocalHttpServer server;
     sys::CurlFetcher fetcher(TestLimits());
     std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
     const std::vector<std::string> paths = {"/ok",     "/not-found-text", "/gone",   "/removed",

@@ -2,21 +2,13 @@
 // The options, the sound scheme, the tip of the day and the link check, driven the way a
 // user drives them, over a scripted application.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
-#include <atomic>
 #include <fstream>
-#include <mutex>
-#include <thread>
 
 #include "interchange/browser.h"
+#include "local_http_server.h"
 #include "mainwindow/menus.h"
 #include "mainwindow/scripted_app.h"
 #include "platform/url_fetch.h"
@@ -53,87 +45,6 @@ void WriteFile(const std::string& path, std::string_view text) {
 std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url) {
     return db.Marks(folder).Add(db.NewMark(title, url, folder, "", kFlagsFound));
 }
-
-// A web server on 127.0.0.1: /ok is a page, /gone is missing, /silent never answers.
-class LocalServer {
-public:
-    LocalServer() {
-        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 32);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_accepter = std::thread([this] { Accept(); });
-    }
-    ~LocalServer() {
-        m_stop = true;
-        m_accepter.join();
-        std::lock_guard lock(m_mutex);
-        for (auto& t : m_handlers)
-            t.join();
-        ::close(m_listen);
-    }
-    std::string Url(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
-
-private:
-    void Accept() {
-        while (!m_stop) {
-            pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
-                continue;
-            int fd = ::accept(m_listen, nullptr, nullptr);
-            if (fd < 0)
-                continue;
-            std::lock_guard lock(m_mutex);
-            m_handlers.emplace_back([this, fd] { Serve(fd); });
-        }
-    }
-    void Serve(int fd) {
-        std::string request;
-        char buf[2048];
-        while (request.find("\r\n\r\n") == std::string::npos && !m_stop) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
-                continue;
-            ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            request.append(buf, static_cast<std::size_t>(n));
-        }
-        std::string reply;
-        if (request.rfind("GET /ok ", 0) == 0) {
-            std::string body = "<html><body>All is well here</body></html>";
-            reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                    "\r\nConnection: close\r\n\r\n" + body;
-        } else if (request.rfind("GET /silent ", 0) == 0) {
-            while (!m_stop) {
-                pollfd p{fd, POLLIN, 0};
-                if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
-                    break;
-            }
-        } else {
-            reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-        }
-        if (!reply.empty())
-            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-        ::close(fd);
-    }
-
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_accepter;
-    std::mutex m_mutex;
-    std::vector<std::thread> m_handlers;
-};
 
 } // namespace
 
@@ -506,7 +417,7 @@ void ToolWindowsTest::tipsReportAMissingFileAndRememberTheCheckBox() {
 }
 
 void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
-    LocalServer server;
+    vireo::test::LocalHttpServer server;
     ScriptedApp app;
     Database& db = app.db();
     std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
@@ -563,7 +474,7 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
 }
 
 void ToolWindowsTest::linkCheckCanBeCancelled() {
-    LocalServer server;
+    vireo::test::LocalHttpServer server;
     ScriptedApp app;
     Database& db = app.db();
     std::int16_t folder = db.AddFolder("Slow", kRootFolder, kFolderOrdinary);
