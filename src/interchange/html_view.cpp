@@ -62,7 +62,15 @@ bool Prepare(const Database& db, const std::string& fileName, std::int16_t folde
     if (fileName.empty() || !db.IsLiveFolder(folder))
         return false;
     CopyViewImages(db.DBPath(), ProgramFolder());
-    return db.Marks(folder).Count() > 0;
+    if (db.Marks(folder).Count() == 0)
+        return false;
+    // The page names its pictures by bare file name: a page saved anywhere else needs
+    // them beside it too, or it shows broken images.
+    std::error_code ec;
+    fs::path dir = fs::absolute(fs::path(fileName), ec).parent_path();
+    if (!ec && !dir.empty() && !fs::equivalent(dir, fs::path(db.DBPath()), ec))
+        CopyViewImages(dir.string(), ProgramFolder());
+    return true;
 }
 
 } // namespace

@@ -159,6 +159,12 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
     EXPECT_EQ(ReadText((fs::path(db.DBPath()) / "div.gif").string()), "GIF89a-div.gif");
     EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "MarkHead.gif"));
     EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "tabback.gif"));
+    // A page saved in a folder of its own gets its pictures there as well.
+    fs::create_directories(tmp.path() / "published");
+    std::string elsewhere = (tmp.path() / "published" / "garden.htm").string();
+    EXPECT_EQ(SaveFolderView(db, elsewhere, folder), 3);
+    for (const char* name : {"MarkHead.gif", "div.gif", "tabback.gif"})
+        EXPECT_TRUE(fs::exists(tmp.path() / "published" / name)) << name;
 
     std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
     std::string none = tmp.file("none.htm");
