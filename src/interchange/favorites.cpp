@@ -66,7 +66,7 @@ bool EnsureDirectory(const std::string& path, std::string* error) {
 } // namespace
 
 std::string FavoritesFolder(const Registry& reg) {
-    return GetRegText(reg, kShellFoldersRegKey, "Favorites");
+    return GetRegText(reg, kShellFoldersKey, "Favorites");
 }
 
 std::string SafeFileName(std::string_view textIn) {

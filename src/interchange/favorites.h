@@ -17,8 +17,6 @@ namespace vireo {
 class Database;
 class Registry;
 
-inline constexpr std::string_view kShellFoldersRegKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr std::string_view kFavoritesImportFolder = "Imported from Explorer";
 inline constexpr std::string_view kFavoritesImportDescription = "Imported from Explorer";
 inline constexpr std::string_view kNoFavoritesMessage =
