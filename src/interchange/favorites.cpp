@@ -32,14 +32,6 @@ std::size_t FindNoCase(std::string_view hay, std::string_view needle) {
     return upperHay.find(text::AsciiUpper(needle));
 }
 
-// A directory name made from a folder name: never empty, never "." or "..".
-std::string SafeDirName(std::string_view name) {
-    std::string safe(text::CutToBytes(SafeFileName(name), kMaxNameBytes));
-    if (safe.find_first_not_of('.') == std::string::npos)
-        std::replace(safe.begin(), safe.end(), '.', '_');
-    return safe.empty() ? std::string("_") : safe;
-}
-
 void Fail(FavExportProgress& progress, const std::string& error) {
     if (progress.failures++ == 0)
         progress.firstError = error;
@@ -92,6 +84,13 @@ std::string SafeFileName(std::string_view textIn) {
         }
     }
     return out;
+}
+
+std::string SafeDirName(std::string_view name) {
+    std::string safe(text::CutToBytes(SafeFileName(name), kMaxNameBytes));
+    if (safe.find_first_not_of('.') == std::string::npos)
+        std::replace(safe.begin(), safe.end(), '.', '_');
+    return safe.empty() ? std::string("_") : safe;
 }
 
 std::string UrlFromShortcutText(std::string_view textIn) {

@@ -46,6 +46,9 @@ std::string ShortcutFileText(std::string_view url);
 
 // Replaces \ / : ? " < > | * by "_".
 std::string SafeFileName(std::string_view text);
+// A directory name made from a folder name: SafeFileName cut to fit the file system,
+// never empty, never "." or "..".
+std::string SafeDirName(std::string_view name);
 
 // The file names already given out during one export, per directory, so that two
 // bookmarks of one name get "Name.url" and "Name (2).url" instead of one file.

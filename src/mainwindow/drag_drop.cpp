@@ -37,14 +37,6 @@ std::string Bytes(const QByteArray& a) {
     return std::string(a.constData(), static_cast<std::size_t>(a.size()));
 }
 
-// A directory name for a folder: never empty, never "." or "..", never a path.
-std::string FolderDirName(const QString& nodeText) {
-    std::string name(text::CutToBytes(SafeFileName(text::TrimSpaces(S(nodeText))), 240));
-    if (name.find_first_not_of('.') == std::string::npos)
-        std::replace(name.begin(), name.end(), '.', '_');
-    return name.empty() ? std::string("_") : name;
-}
-
 // The picture under the pointer while dragging: the icon of what is dragged, with the
 // number of bookmarks when there is more than one.
 QPixmap DragPicture(int image, int count) {
@@ -180,7 +172,7 @@ const QList<QUrl>& VireoMimeData::Files() const {
                 m_fileUrls->append(QUrl::fromLocalFile(Q(path)));
         }
     } else {
-        std::string path = dir + "/" + FolderDirName(m_nodeText);
+        std::string path = dir + "/" + SafeDirName(text::TrimSpaces(S(m_nodeText)));
         std::string exportPath = path;
         int depth = 1;
         FavNameTable names;
