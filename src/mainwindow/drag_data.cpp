@@ -30,28 +30,11 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// Some senders end the text with a NUL.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    auto unit = [&](std::size_t i) -> std::uint32_t {
-        auto lo = static_cast<unsigned char>(bytes[i + (bigEndian ? 1 : 0)]);
-        auto hi = static_cast<unsigned char>(bytes[i + (bigEndian ? 0 : 1)]);
-        return lo | (hi << 8);
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        std::uint32_t u = unit(i);
-        if (u == 0)
-            break; // some senders end the text with a NUL
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
-            std::uint32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                text::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        text::AppendUtf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
-    }
+    std::string out = text::Utf16ToUtf8(bytes, bigEndian);
+    if (std::size_t nul = out.find('\0'); nul != std::string::npos)
+        out.resize(nul);
     return out;
 }
 

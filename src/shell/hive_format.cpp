@@ -47,37 +47,6 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 
 // ---- Text encodings -----------------------------------------------------------------
 
-// One strictly valid UTF-8 character at `i`: its length, or 0 when the bytes there are
-// not one (overlong forms, surrogates and values past U+10FFFF are not).
-std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b = byte(i);
-    std::size_t len;
-    char32_t min;
-    if (b < 0x80) {
-        cp = b;
-        return 1;
-    } else if ((b & 0xE0) == 0xC0) {
-        len = 2, cp = b & 0x1F, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-        len = 3, cp = b & 0x0F, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-        len = 4, cp = b & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 void AppendUtf16(std::string& out, char32_t unit) {
     out += static_cast<char>(unit & 0xFF);
     out += static_cast<char>((unit >> 8) & 0xFF);
@@ -91,7 +60,7 @@ std::string Utf8ToUtf16Le(std::string_view s) {
     out.reserve(s.size() * 2 + 2);
     for (std::size_t i = 0; i < s.size();) {
         char32_t cp;
-        std::size_t len = DecodeUtf8(s, i, cp);
+        std::size_t len = text::DecodeUtf8(s, i, cp);
         if (len == 0) {
             AppendUtf16(out, 0xDC00 + static_cast<unsigned char>(s[i]));
             ++i;
@@ -105,32 +74,6 @@ std::string Utf8ToUtf16Le(std::string_view s) {
             AppendUtf16(out, cp);
         }
         i += len;
-    }
-    return out;
-}
-
-// The reverse of Utf8ToUtf16Le; `escapedBytes` turns the lone surrogates back into bytes,
-// otherwise they become U+FFFD. An odd last byte is ignored.
-std::string Utf16LeToUtf8(std::string_view bytes, bool escapedBytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t n = bytes.size() / 2;
-    auto unit = [&](std::size_t k) {
-        return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * k]) |
-                                     (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
-    };
-    for (std::size_t k = 0; k < n; ++k) {
-        char32_t u = unit(k);
-        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
-            text::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
-            ++k;
-        } else if (escapedBytes && u >= 0xDC80 && u <= 0xDCFF) {
-            out += static_cast<char>(u - 0xDC00);
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            text::AppendUtf8(out, 0xFFFD);
-        } else {
-            text::AppendUtf8(out, u);
-        }
     }
     return out;
 }
@@ -226,7 +169,7 @@ bool ParseData(std::string_view data, RegValue& value) {
     if (!ParseHexBytes(data.substr(colon + 1), bytes))
         return false;
     if (type == kRegSz) {
-        std::string t = Utf16LeToUtf8(bytes, true);
+        std::string t = text::Utf16ToUtf8(bytes, false, true);
         if (!t.empty() && t.back() == '\0')
             t.pop_back(); // the terminator the registry stores with the text
         value = RegValue::Text(t);
@@ -290,7 +233,7 @@ bool DecodeFile(std::string_view bytes, std::string& out, std::string* error) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         // The registry editor's own exports are UTF-16.
-        out = Utf16LeToUtf8(bytes.substr(2), false);
+        out = text::Utf16ToUtf8(bytes.substr(2), false);
     } else {
         if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
             bytes.remove_prefix(3);

@@ -15,52 +15,6 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.
-std::size_t SequenceLength(std::string_view s, std::size_t i) {
-    auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char c = b(i);
-    if (c < 0x80)
-        return 1;
-    std::size_t len;
-    char32_t min;
-    char32_t cp;
-    if ((c & 0xE0) == 0xC0) {
-        len = 2;
-        min = 0x80;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3;
-        min = 0x800;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4;
-        min = 0x10000;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-char32_t DecodeAt(std::string_view s, std::size_t i, std::size_t len) {
-    auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    if (len == 1)
-        return b(i);
-    char32_t cp = b(i) & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
-    for (std::size_t k = 1; k < len; ++k)
-        cp = (cp << 6) | (b(i + k) & 0x3F);
-    return cp;
-}
-
 char32_t FoldCodePoint(char32_t c) {
     if (c < 0x80)
         return (c >= 'A' && c <= 'Z') ? c + 32 : c;
@@ -116,6 +70,42 @@ char32_t FoldCodePoint(char32_t c) {
 
 } // namespace
 
+std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
+    auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = b(i);
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    std::size_t len;
+    char32_t min;
+    if ((c & 0xE0) == 0xC0) {
+        len = 2;
+        min = 0x80;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3;
+        min = 0x800;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4;
+        min = 0x10000;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size())
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b(i + k) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -134,6 +124,31 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian, bool escapedBytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const std::size_t n = bytes.size() / 2;
+    auto unit = [&](std::size_t k) {
+        auto first = static_cast<unsigned char>(bytes[2 * k]);
+        auto second = static_cast<unsigned char>(bytes[2 * k + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8) | second : first | (second << 8));
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        char32_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
+            ++k;
+        } else if (escapedBytes && u >= 0xDC80 && u <= 0xDCFF) {
+            out.push_back(static_cast<char>(u - 0xDC00));
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     const std::size_t n = bytes.size();
@@ -148,7 +163,8 @@ bool IsValidUtf8(std::string_view bytes) {
         }
         if (i >= n)
             break;
-        std::size_t len = SequenceLength(bytes, i);
+        char32_t cp;
+        std::size_t len = DecodeUtf8(bytes, i, cp);
         if (len == 0)
             return false;
         i += len;
@@ -177,13 +193,13 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        std::size_t len = SequenceLength(utf8, i);
+        char32_t cp;
+        std::size_t len = DecodeUtf8(utf8, i, cp);
         if (len == 0) {
             out.push_back('?');
             ++i;
             continue;
         }
-        char32_t cp = DecodeAt(utf8, i, len);
         i += len;
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
             out.push_back(static_cast<char>(cp));
@@ -293,13 +309,14 @@ std::string FoldCase(std::string_view utf8) {
             ++i;
             continue;
         }
-        std::size_t len = SequenceLength(utf8, i);
+        char32_t cp;
+        std::size_t len = DecodeUtf8(utf8, i, cp);
         if (len == 0) {
             out.push_back(static_cast<char>(c));
             ++i;
             continue;
         }
-        AppendUtf8(out, FoldCodePoint(DecodeAt(utf8, i, len)));
+        AppendUtf8(out, FoldCodePoint(cp));
         i += len;
     }
     return out;

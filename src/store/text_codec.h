@@ -26,6 +26,16 @@ std::string DecodeStored(std::string_view bytes);
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// The valid UTF-8 character at byte `i` of `s`: its length, with its code point in `cp`;
+// 0 when the bytes there are not one (overlong forms, surrogates and values past U+10FFFF
+// are not).
+std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp);
+
+// UTF-16 text (without its byte-order mark; an odd last byte is ignored) as UTF-8.
+// Unpaired surrogates become U+FFFD; with `escapedBytes`, U+DC80..U+DCFF stand for the
+// single bytes 0x80..0xFF, as bytes that are not UTF-8 travel through UTF-16.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian, bool escapedBytes = false);
+
 // Number of characters (code points) of valid UTF-8 text.
 std::size_t CharCount(std::string_view utf8);
 

@@ -44,6 +44,26 @@ TEST(TextCodec, CaseFoldingCoversNonAsciiLetters) {
     EXPECT_NE(text::FoldCase("a"), text::FoldCase("b"));
 }
 
+TEST(TextCodec, Utf16IsReadInEitherByteOrderWithoutLosingTheRest) {
+    // "é" and a bird (a surrogate pair), little- and big-endian; an odd last byte is no unit.
+    EXPECT_EQ(text::Utf16ToUtf8(std::string("\xE9\0\x3D\xD8\x26\xDC!", 7), false), "é\U0001F426");
+    EXPECT_EQ(text::Utf16ToUtf8(std::string("\0\xE9\xD8\x3D\xDC\x26", 6), true), "é\U0001F426");
+    // Surrogates without their partner stand out as replacement characters.
+    EXPECT_EQ(text::Utf16ToUtf8(std::string("\x3D\xD8"
+                                            "a\0\x26\xDC",
+                                            6),
+                                false),
+              "\uFFFDa\uFFFD");
+    // Bytes that travelled as escapes come back as the very bytes, only when asked.
+    EXPECT_EQ(text::Utf16ToUtf8(std::string("\xE9\xDCx\0", 4), false, true), "\xE9x");
+    EXPECT_EQ(text::Utf16ToUtf8(std::string("\xE9\xDCx\0", 4), false), "\uFFFDx");
+
+    char32_t cp = 0;
+    EXPECT_EQ(text::DecodeUtf8("a€", 1, cp), 3u);
+    EXPECT_EQ(cp, U'€');
+    EXPECT_EQ(text::DecodeUtf8("\xE2\x82", 0, cp), 0u); // cut short
+}
+
 TEST(OleDates, CalendarRoundTripAndKnownValues) {
     sys::CivilTime t{2026, 12, 6, 17, 25, 13, 0};
     OleDate d = OleFromCivil(t);
