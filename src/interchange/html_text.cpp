@@ -51,10 +51,6 @@ std::string DeclaredCharset(std::string_view bytes) {
     return {};
 }
 
-std::string Utf8OrCp1252(std::string_view bytes) {
-    return text::IsValidUtf8(bytes) ? std::string(bytes) : text::Cp1252ToUtf8(bytes);
-}
-
 // The five named references, with their lengths (without "&" and ";").
 struct Named {
     std::string_view name;
@@ -80,21 +76,21 @@ std::string DecodeHtmlBytes(std::string_view bytes) {
     auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
     std::string out;
     if (starts("\xEF\xBB\xBF"))
-        return Utf8OrCp1252(bytes.substr(3));
+        return text::DecodeStored(bytes.substr(3));
     if (starts("\xFF\xFE"))
-        return sys::ConvertToUtf8(bytes.substr(2), "UTF-16LE", out) ? out : Utf8OrCp1252(bytes);
+        return sys::ConvertToUtf8(bytes.substr(2), "UTF-16LE", out) ? out : text::DecodeStored(bytes);
     if (starts("\xFE\xFF"))
-        return sys::ConvertToUtf8(bytes.substr(2), "UTF-16BE", out) ? out : Utf8OrCp1252(bytes);
+        return sys::ConvertToUtf8(bytes.substr(2), "UTF-16BE", out) ? out : text::DecodeStored(bytes);
     std::string charset = DeclaredCharset(bytes);
     if (charset.empty() || charset == "UTF-8" || charset == "UTF8")
-        return Utf8OrCp1252(bytes);
+        return text::DecodeStored(bytes);
     // Latin-1 pages are Windows-1252 in practice; browsers read them so too.
     if (charset == "WINDOWS-1252" || charset == "ISO-8859-1" || charset == "ISO8859-1" ||
         charset == "LATIN1" || charset == "US-ASCII" || charset == "CP1252")
         return text::Cp1252ToUtf8(bytes);
     if (sys::ConvertToUtf8(bytes, charset, out))
         return out;
-    return Utf8OrCp1252(bytes);
+    return text::DecodeStored(bytes);
 }
 
 std::string DecodeEntities(std::string_view s, bool inText) {

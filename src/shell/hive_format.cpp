@@ -237,7 +237,7 @@ bool DecodeFile(std::string_view bytes, std::string& out, std::string* error) {
     } else {
         if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
             bytes.remove_prefix(3);
-        out = text::IsValidUtf8(bytes) ? std::string(bytes) : text::Cp1252ToUtf8(bytes);
+        out = text::DecodeStored(bytes);
     }
     if (out.find('\0') != std::string::npos)
         return fail("the file holds binary data");

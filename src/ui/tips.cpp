@@ -31,9 +31,7 @@ TipList Failure(const std::string& why, const std::string& path) {
 std::string LineText(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
-    if (text::IsValidUtf8(line))
-        return std::string(line);
-    return text::Cp1252ToUtf8(line);
+    return text::DecodeStored(line);
 }
 
 } // namespace
