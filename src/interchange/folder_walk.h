@@ -14,16 +14,7 @@ namespace vireo {
 
 class FolderChildren {
 public:
-    explicit FolderChildren(const Database& db) : m_children(static_cast<std::size_t>(db.FolderSlots()) + 1) {
-        for (std::int32_t i = 1; i <= db.FolderSlots(); ++i) {
-            auto id = static_cast<std::int16_t>(i);
-            if (!db.IsLiveFolder(id))
-                continue;
-            std::int16_t parent = db.Folder(id).Parent;
-            if (parent != id && db.IsSlot(parent))
-                m_children[static_cast<std::size_t>(parent)].push_back(id);
-        }
-    }
+    explicit FolderChildren(const Database& db) : m_children(db.ChildLists()) {}
     const std::vector<std::int16_t>& Of(std::int16_t id) const {
         static const std::vector<std::int16_t> none;
         return id >= 0 && static_cast<std::size_t>(id) < m_children.size()

@@ -99,6 +99,9 @@ public:
     bool IsWithin(std::int16_t folder, std::int16_t ancestor) const;
     BookmarkRecord NewMark(std::string_view name, std::string_view url, std::int16_t parent,
                            std::string_view description, std::int16_t flags);
+    // The subfolders of every live folder at once, indexed by folder slot, each list in
+    // folder-table order (the order NextSubFolder hands them out).
+    std::vector<std::vector<std::int16_t>> ChildLists() const;
     // Rebuilds a tree view from the folder table, then expands and selects the root.
     void FillTree(FolderTreeView& tree) const;
 
@@ -120,7 +123,6 @@ private:
     void ClearFolder(std::int16_t id, bool force);
     void KillFolderNoSave(std::int16_t id, bool force);
     bool StageRecords(DataCommit& commit, std::string* error);
-    std::vector<std::vector<std::int16_t>> ChildLists() const;
 
     StoreServices m_services;
     clsMemo m_memo;
