@@ -32,7 +32,7 @@ constexpr int kDetailHeight = 112;
 constexpr QSize kMinimumWindow(311, 350);
 } // namespace
 
-frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx), m_options(ctx.reg) {
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(Q(LoadResString(4)) + QStringLiteral(" Version: ") + QString::number(VersionMajor()) +
                    QLatin1Char('.') + QString::number(VersionMinor()) + QStringLiteral(" Build (") +
@@ -67,7 +67,7 @@ frmMain::~frmMain() {
 }
 
 StoreServices frmMain::Services() {
-    return {TreeView, &m_ctx.sounds, this, this, &m_options};
+    return {TreeView, &m_ctx.sounds, this, this, &m_ctx.program.Options()};
 }
 
 void frmMain::BuildLayout() {

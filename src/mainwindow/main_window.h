@@ -16,7 +16,6 @@
 #include "mainwindow/folder_dialogs.h"
 #include "mainwindow/folder_tree.h"
 #include "mainwindow/rtf_view.h"
-#include "shell/options.h"
 #include "store/store_services.h"
 
 namespace vireo {
@@ -85,8 +84,6 @@ public:
     // Drag and drop, and the button bars of this window and of the floating toolbar.
     DragDrop* dragDrop = nullptr;
     ButtonBars* buttons = nullptr;
-    // Regenerates the home page at exit (set by whoever provides the home page).
-    std::function<void()> RegenerateHomePage;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,7 +97,6 @@ private:
     void ListContextMenu(const QPoint& pos);
 
     AppContext& m_ctx;
-    RegistryStoreOptions m_options;
     std::unique_ptr<MainMenus> m_menus;
     QTimer m_saveTimer;
     int m_busy = 0;
