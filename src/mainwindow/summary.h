@@ -18,10 +18,6 @@ std::string RtfEscape(std::string_view text);
 std::string FolderSummaryRtf(const Database& db, std::int16_t folder);
 std::string BookmarkSummaryRtf(const Database& db, std::int16_t folder, std::int32_t key);
 
-// The messages shown while the text store is compacted at exit.
-inline constexpr std::string_view kCompactingRtf = "{\\b Compacting Database...}";
-inline constexpr std::string_view kCompactedRtf = "{{\\b Compacting Database...}{\\par Compaction Complete}}";
-
 // What the pane shows, so that moving the mouse within one row costs nothing: "F" + folder
 // number, "B" + bookmark key, or "" for nothing.
 std::string FolderTag(std::int16_t folder);

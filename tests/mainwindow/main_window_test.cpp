@@ -367,7 +367,7 @@ void MainWindowTest::closingCompactsAndSavesEverything() {
     QVERIFY(db.Memo().DeadSpace() > 200000);
     app.main->setGeometry(40, 30, 800, 600);
     QVERIFY(app.main->close());
-    QCOMPARE(app.main->rtDetail->rtf(), QString::fromUtf8(kCompactedRtf.data()));
+    QCOMPARE(app.main->rtDetail->rtf(), QString::fromUtf8(kCompactedText.data()));
     QCOMPARE(db.Memo().DeadSpace(), 0);
     WindowPosition pos = ReadWindowPosition(app.reg, 1280, 800);
     QCOMPARE(pos, (WindowPosition{30, 40, 800, 600}));
