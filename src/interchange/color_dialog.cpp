@@ -17,10 +17,6 @@ namespace vireo {
 
 namespace {
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 QColor Mix(const QColor& a, const QColor& b, double t) {
     auto part = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
     return QColor(part(a.red(), b.red()), part(a.green(), b.green()), part(a.blue(), b.blue()));
@@ -165,14 +161,14 @@ void PalettePicture::mousePressEvent(QMouseEvent* event) {
 frmColor::frmColor(const QColor& current, QWidget* parent)
     : QDialog(parent), m_new(current), m_over(current) {
     setObjectName(QStringLiteral("frmColor"));
-    setWindowTitle(T("Color Picker"));
+    setWindowTitle(Q("Color Picker"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
 
     TabStrip1 = new QTabBar(this);
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
-    TabStrip1->addTab(T("Rainbow"));
-    TabStrip1->addTab(T("Hex 210"));
-    TabStrip1->addTab(T("Grid 216"));
+    TabStrip1->addTab(Q("Rainbow"));
+    TabStrip1->addTab(Q("Hex 210"));
+    TabStrip1->addTab(Q("Grid 216"));
     TabStrip1->setDrawBase(false);
     picPal = new PalettePicture(this);
     picPal->setObjectName(QStringLiteral("picPal"));
@@ -186,9 +182,9 @@ frmColor::frmColor(const QColor& current, QWidget* parent)
         return box;
     };
     picOver = swatch("picOver", current);
-    picOver->setToolTip(T("The colour under the pointer"));
+    picOver->setToolTip(Q("The colour under the pointer"));
     picNew = swatch("picNew", current);
-    auto* newLabel = new QLabel(T("New Color"), this);
+    auto* newLabel = new QLabel(Q("New Color"), this);
 
     const char* parts[] = {"Red", "Green", "Blue", "Hex"};
     auto* numbers = new QGridLayout;
@@ -199,15 +195,15 @@ frmColor::frmColor(const QColor& current, QWidget* parent)
         // They show the colour picked; the palettes are how a colour is chosen.
         txtRGB[i]->setReadOnly(true);
         txtRGB[i]->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("WWWWWW")) + 10);
-        numbers->addWidget(new QLabel(T(parts[i]), this), i, 0);
+        numbers->addWidget(new QLabel(Q(parts[i]), this), i, 0);
         numbers->addWidget(txtRGB[i], i, 1);
     }
     ShowNumbers(current);
 
-    cmdOK = new QPushButton(T("&OK"), this);
+    cmdOK = new QPushButton(Q("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(T("&Cancel"), this);
+    cmdCancel = new QPushButton(Q("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* paletteColumn = new QVBoxLayout;

@@ -22,10 +22,6 @@ constexpr const char* kCopyToPrompt = "Select a folder to copy the find result t
 // Rows found are painted at least this often while a search runs (milliseconds).
 constexpr qint64 kRepaintEvery = 60;
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 } // namespace
 
 frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &main), m_main(main) {
@@ -40,14 +36,14 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     txtFind->setObjectName(QStringLiteral("txtFind"));
     const char* fields[] = {"Name", "URL", "Description"};
     for (int i = 0; i < 3; ++i) {
-        chkFind[i] = new QCheckBox(T(fields[i]), this);
+        chkFind[i] = new QCheckBox(Q(fields[i]), this);
         chkFind[i]->setObjectName(QStringLiteral("chkFind%1").arg(i));
     }
-    MatchCase = new QCheckBox(T("Match Case"), this);
+    MatchCase = new QCheckBox(Q("Match Case"), this);
     MatchCase->setObjectName(QStringLiteral("MatchCase"));
-    optExact[0] = new QRadioButton(T("Match any part"), this);
+    optExact[0] = new QRadioButton(Q("Match any part"), this);
     optExact[0]->setObjectName(QStringLiteral("optExact0"));
-    optExact[1] = new QRadioButton(T("Exact Match"), this);
+    optExact[1] = new QRadioButton(Q("Exact Match"), this);
     optExact[1]->setObjectName(QStringLiteral("optExact1"));
     FolderId = new QLineEdit(this);
     FolderId->setObjectName(QStringLiteral("FolderId"));
@@ -58,29 +54,29 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     FolderName = new QLineEdit(this);
     FolderName->setObjectName(QStringLiteral("FolderName"));
     FolderName->setReadOnly(true);
-    Browse = new QPushButton(T("&Browse..."), this);
+    Browse = new QPushButton(Q("&Browse..."), this);
     Browse->setObjectName(QStringLiteral("Browse"));
-    Browse->setToolTip(T("Folder to find in."));
-    recursive = new QCheckBox(T("Include subfolders"), this);
+    Browse->setToolTip(Q("Folder to find in."));
+    recursive = new QCheckBox(Q("Include subfolders"), this);
     recursive->setObjectName(QStringLiteral("recursive"));
-    Find = new QPushButton(T("&Find Now"), this);
+    Find = new QPushButton(Q("&Find Now"), this);
     Find->setObjectName(QStringLiteral("Find"));
     Find->setDefault(true);
-    CopyTo = new QPushButton(T("&Copy to"), this);
+    CopyTo = new QPushButton(Q("&Copy to"), this);
     CopyTo->setObjectName(QStringLiteral("CopyTo"));
-    CopyTo->setToolTip(T("Copy the Find results to a folder"));
-    CancelFind = new QPushButton(T("Cl&ose"), this);
+    CopyTo->setToolTip(Q("Copy the Find results to a folder"));
+    CancelFind = new QPushButton(Q("Cl&ose"), this);
     CancelFind->setObjectName(QStringLiteral("CancelFind"));
-    cmdHelp = new QPushButton(T("&Help"), this);
+    cmdHelp = new QPushButton(Q("&Help"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    cmdHelp->setToolTip(T("Help on Find"));
+    cmdHelp->setToolTip(Q("Help on Find"));
 
     listV = new QTreeWidget(this);
     listV->setObjectName(QStringLiteral("listV"));
     listV->setRootIsDecorated(false);
     listV->setUniformRowHeights(true);
     listV->setAllColumnsShowFocus(true);
-    listV->setHeaderLabels({T("Name"), T("URL"), T("Description"), T("Path")});
+    listV->setHeaderLabels({Q("Name"), Q("URL"), Q("Description"), Q("Path")});
     listV->setIconSize(QSize(16, 16));
     listV->header()->setStretchLastSection(true);
     listV->setColumnWidth(0, 200);
@@ -102,9 +98,9 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     auto* form = new QGridLayout;
     form->setHorizontalSpacing(8);
     form->setVerticalSpacing(6);
-    form->addWidget(new QLabel(T("Search for bookmark(s) with"), this), 0, 0);
+    form->addWidget(new QLabel(Q("Search for bookmark(s) with"), this), 0, 0);
     form->addWidget(txtFind, 0, 1, 1, 4);
-    form->addWidget(new QLabel(T("In the"), this), 1, 0);
+    form->addWidget(new QLabel(Q("In the"), this), 1, 0);
     auto* fieldsRow = new QHBoxLayout;
     fieldsRow->setSpacing(14);
     for (QCheckBox* c : chkFind)
@@ -118,7 +114,7 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     exactRow->addWidget(optExact[1]);
     exactRow->addStretch(1);
     form->addLayout(exactRow, 2, 1, 1, 4);
-    form->addWidget(new QLabel(T("Within folder"), this), 3, 0);
+    form->addWidget(new QLabel(Q("Within folder"), this), 3, 0);
     form->addWidget(FolderId, 3, 1);
     form->addWidget(FolderName, 3, 2, 1, 2);
     form->addWidget(Browse, 3, 4);
@@ -268,7 +264,7 @@ void frmFind::Find_Click() {
 }
 
 void frmFind::Browse_Click() {
-    std::int16_t folder = m_main.ChooseFolder(this, T(kBrowsePrompt));
+    std::int16_t folder = m_main.ChooseFolder(this, Q(kBrowsePrompt));
     if (folder < 1)
         return;
     FolderId->setText(QString::number(folder));
@@ -282,7 +278,7 @@ void frmFind::CopyTo_Click() {
         ctx.dialogs.Message(this, Q(kNothingToCopy), Q(kCopyResultsTitle), MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    std::int16_t target = m_main.ChooseFolder(this, T(kCopyToPrompt));
+    std::int16_t target = m_main.ChooseFolder(this, Q(kCopyToPrompt));
     if (target < 1)
         return;
     ExchangeResult result;

@@ -21,10 +21,6 @@ namespace vireo {
 
 namespace {
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 QColor ToQColor(std::int32_t color) {
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
@@ -46,7 +42,7 @@ QIcon SwatchIcon(const QColor& color) {
 
 frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmHomeSetup"));
-    setWindowTitle(T("HomePage Options"));
+    setWindowTitle(Q("HomePage Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_BB")));
     PickColor = [](QWidget* p, const QColor& current) { return frmColor::Pick(current, p); };
 
@@ -56,32 +52,32 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     comboItem = new QComboBox(this);
     comboItem->setObjectName(QStringLiteral("comboItem"));
     comboItem->setMinimumWidth(180);
-    cmdColor = new QPushButton(T("&Color..."), this);
+    cmdColor = new QPushButton(Q("&Color..."), this);
     cmdColor->setObjectName(QStringLiteral("cmdColor"));
     cmdColor->setIconSize(QSize(28, 14));
-    cmdFont = new QPushButton(T("Font"), this);
+    cmdFont = new QPushButton(Q("Font"), this);
     cmdFont->setObjectName(QStringLiteral("cmdFont"));
-    cmdSave = new QPushButton(T("Save &As..."), this);
+    cmdSave = new QPushButton(Q("Save &As..."), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdDel = new QPushButton(T("&Delete"), this);
+    cmdDel = new QPushButton(Q("&Delete"), this);
     cmdDel->setObjectName(QStringLiteral("cmdDel"));
-    cmdOK = new QPushButton(T("&Finished"), this);
+    cmdOK = new QPushButton(Q("&Finished"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdHelp = new QPushButton(T("&Help"), this);
+    cmdHelp = new QPushButton(Q("&Help"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
     txtPreview = new QTextBrowser(this);
     txtPreview->setObjectName(QStringLiteral("txtPreview"));
     txtPreview->setOpenLinks(false);
     txtPreview->setMinimumSize(420, 260);
 
-    auto* schemeBox = new QGroupBox(T("Color Scheme"), this);
+    auto* schemeBox = new QGroupBox(Q("Color Scheme"), this);
     auto* schemeGrid = new QGridLayout(schemeBox);
     schemeGrid->addWidget(comboScheme, 0, 0, 1, 2);
     schemeGrid->addWidget(cmdSave, 1, 0);
     schemeGrid->addWidget(cmdDel, 1, 1);
 
-    auto* itemBox = new QGroupBox(T("Page Item"), this);
+    auto* itemBox = new QGroupBox(Q("Page Item"), this);
     auto* itemGrid = new QGridLayout(itemBox);
     itemGrid->addWidget(comboItem, 0, 0, 1, 2);
     itemGrid->addWidget(cmdColor, 1, 0);
@@ -98,7 +94,7 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     buttons->addWidget(cmdOK);
     left->addLayout(buttons);
 
-    auto* previewBox = new QGroupBox(T("Preview"), this);
+    auto* previewBox = new QGroupBox(Q("Preview"), this);
     auto* previewLayout = new QVBoxLayout(previewBox);
     previewLayout->addWidget(txtPreview);
 
@@ -214,7 +210,7 @@ void frmHomeSetup::cmdFont_Click() {
 
 void frmHomeSetup::cmdSave_Click() {
     std::optional<QString> answer =
-        m_ctx.dialogs.InputText(this, T("Scheme Name?"), T("Save As"), T("MyScheme"));
+        m_ctx.dialogs.InputText(this, Q("Scheme Name?"), Q("Save As"), Q("MyScheme"));
     if (!answer)
         return;
     QString name = answer->trimmed();
@@ -224,8 +220,8 @@ void frmHomeSetup::cmdSave_Click() {
     // again.
     if (name.contains(QLatin1Char('.')) || name.contains(QLatin1Char('/'))) {
         m_ctx.dialogs.Message(this,
-                              T("A scheme name cannot contain \".\" or \"/\". Please choose another name."),
-                              T("Save As"), MsgButtons::Ok, MsgIcon::Exclamation);
+                              Q("A scheme name cannot contain \".\" or \"/\". Please choose another name."),
+                              Q("Save As"), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     if (!SaveScheme(name))

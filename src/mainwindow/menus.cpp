@@ -3,16 +3,11 @@
 
 #include <QMenuBar>
 
+#include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_commands.h"
 
 namespace vireo {
-
-namespace {
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-} // namespace
 
 QMenu* MainMenus::AddMenu(QMenu* menu, const QString& title, std::vector<QAction*>& slots,
                           const std::vector<QString>& captions, void (*dispatch)(frmMain&, int)) {
@@ -42,19 +37,19 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     // 1 and 2 hold the context menus; they never show in the bar.
     m_node = new QMenu(&window);
     m_node->setObjectName(QStringLiteral("mnuNode"));
-    AddMenu(m_node, T("x"), mnuNode,
-            {T("Rerun &Search"), T("&New Folder"), T("&Rename"), T("-"), T("&View as Web page"),
-             T("View as &Home page"), T("-"), T("Cu&t"), T("&Copy"), T("&Paste"), T("-"), T("&Move"),
-             T("&Empty"), T("&Delete"), T("Restore"), T("-"), T("P&roperties")},
+    AddMenu(m_node, Q("x"), mnuNode,
+            {Q("Rerun &Search"), Q("&New Folder"), Q("&Rename"), Q("-"), Q("&View as Web page"),
+             Q("View as &Home page"), Q("-"), Q("Cu&t"), Q("&Copy"), Q("&Paste"), Q("-"), Q("&Move"),
+             Q("&Empty"), Q("&Delete"), Q("Restore"), Q("-"), Q("P&roperties")},
             &FolderMenuCommand);
     m_mark = new QMenu(&window);
     m_mark->setObjectName(QStringLiteral("mnuMark"));
-    AddMenu(m_mark, T("x2"), mnuMark,
-            {T("&New Bookmark"), T("&Open"), T("&Search for this"), T("-"), T("Cu&t"), T("&Copy"),
-             T("&Paste"), T("-"), T("&Move"), T("&Delete"), T("Restore"), T("-"), T("P&roperties")},
+    AddMenu(m_mark, Q("x2"), mnuMark,
+            {Q("&New Bookmark"), Q("&Open"), Q("&Search for this"), Q("-"), Q("Cu&t"), Q("&Copy"),
+             Q("&Paste"), Q("-"), Q("&Move"), Q("&Delete"), Q("Restore"), Q("-"), Q("P&roperties")},
             &BookmarkMenuCommand);
     // Check Links sits with the views of the folder; its index comes after the others.
-    QAction* checkLinks = new QAction(T("Check &Links"), m_node);
+    QAction* checkLinks = new QAction(Q("Check &Links"), m_node);
     checkLinks->setData(kCheckLinksEntry);
     m_node->insertAction(mnuNode[7], checkLinks);
     connect(checkLinks, &QAction::triggered, this, [this] { FolderMenuCommand(m_window, kCheckLinksEntry); });
@@ -64,40 +59,40 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
 
     auto* file = new QMenu(bar);
     file->setObjectName(QStringLiteral("mnuFile"));
-    AddMenu(file, T("&File"), mnuFile,
-            {T("View My Homepage"), T("-"), T("&Import"), T("&Export"), T("-"), T("E&xit")},
+    AddMenu(file, Q("&File"), mnuFile,
+            {Q("View My Homepage"), Q("-"), Q("&Import"), Q("&Export"), Q("-"), Q("E&xit")},
             &FileMenuCommand);
     auto* import = new QMenu(file);
     import->setObjectName(QStringLiteral("mnuImport"));
-    AddMenu(import, T("&Import"), mnuImport, {T("&Explorer/Favorites"), T("&Netscape"), T("From &HTML")},
+    AddMenu(import, Q("&Import"), mnuImport, {Q("&Explorer/Favorites"), Q("&Netscape"), Q("From &HTML")},
             &ImportMenuCommand);
     mnuFile[3]->setMenu(import);
     auto* exportMenu = new QMenu(file);
     exportMenu->setObjectName(QStringLiteral("mnuExport"));
-    AddMenu(exportMenu, T("&Export"), mnuExport,
-            {T("To &Explorer/Favorites"), T("To &Netscape"), T("To &HTML")}, &ExportMenuCommand);
+    AddMenu(exportMenu, Q("&Export"), mnuExport,
+            {Q("To &Explorer/Favorites"), Q("To &Netscape"), Q("To &HTML")}, &ExportMenuCommand);
     mnuFile[4]->setMenu(exportMenu);
     mnuMain[3] = bar->addMenu(file);
 
     // A hidden menu whose only working entry is the purge of the whole database.
     auto* test = new QMenu(bar);
     test->setObjectName(QStringLiteral("mnuTest"));
-    AddMenu(test, T("Test Stuff"), mnuTest, {T("&Purge Database"), T("Test One")}, &TestMenuCommand);
+    AddMenu(test, Q("Test Stuff"), mnuTest, {Q("&Purge Database"), Q("Test One")}, &TestMenuCommand);
     mnuMain[4] = bar->addMenu(test);
     mnuMain[4]->setVisible(false);
-    auto* edit = new QMenu(T("&Edit"), bar);
+    auto* edit = new QMenu(Q("&Edit"), bar);
     mnuMain[5] = bar->addMenu(edit);
     mnuMain[5]->setVisible(false);
 
     auto* search = new QMenu(bar);
     search->setObjectName(QStringLiteral("mnuSearch"));
     AddMenu(
-        search, T("&Search"), mnuSearch,
-        {T("Run"), T("Rerun Search"), T("Update Results"), T("-"), T("Manage Groups"), T("Update Engines")},
+        search, Q("&Search"), mnuSearch,
+        {Q("Run"), Q("Rerun Search"), Q("Update Results"), Q("-"), Q("Manage Groups"), Q("Update Engines")},
         &SearchMenuCommand);
     auto* run = new QMenu(search);
     run->setObjectName(QStringLiteral("mnuRunSearch"));
-    AddMenu(run, T("Run"), mnuRunSearch, {T("Quick"), T("Advanced")}, &RunSearchMenuCommand);
+    AddMenu(run, Q("Run"), mnuRunSearch, {Q("Quick"), Q("Advanced")}, &RunSearchMenuCommand);
     mnuSearch[1]->setMenu(run);
     mnuMain[6] = bar->addMenu(search);
     connect(search, &QMenu::aboutToShow, this, &MainMenus::PrepareSearchMenu);
@@ -113,17 +108,17 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
 
     auto* tools = new QMenu(bar);
     tools->setObjectName(QStringLiteral("mnuTools"));
-    AddMenu(tools, T("&Tools"), mnuTools,
-            {T("&Find in Vireo!"), T("-"), T("&Empty Trash"), T("&My Homepage Options"), T("&Verify Links"),
-             T("-"), T("&Options...")},
+    AddMenu(tools, Q("&Tools"), mnuTools,
+            {Q("&Find in Vireo!"), Q("-"), Q("&Empty Trash"), Q("&My Homepage Options"), Q("&Verify Links"),
+             Q("-"), Q("&Options...")},
             &ToolsMenuCommand);
     mnuMain[7] = bar->addMenu(tools);
 
     auto* help = new QMenu(bar);
     help->setObjectName(QStringLiteral("mnuHelp"));
-    AddMenu(help, T("&Help"), mnuHelp,
-            {T("&Help Topics"), T("-"), T("Contents"), T("Check for &Update Now"), T("Sky&lark!"), T("-"),
-             T("&Vireo! Web Site"), T("Support Online"), T("&About")},
+    AddMenu(help, Q("&Help"), mnuHelp,
+            {Q("&Help Topics"), Q("-"), Q("Contents"), Q("Check for &Update Now"), Q("Sky&lark!"), Q("-"),
+             Q("&Vireo! Web Site"), Q("Support Online"), Q("&About")},
             &HelpMenuCommand);
     mnuHelp[3]->setVisible(false);
     mnuHelp[4]->setEnabled(false);

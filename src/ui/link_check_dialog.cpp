@@ -15,10 +15,6 @@ namespace vireo {
 
 namespace {
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 // Pages fetched at once: enough to keep a slow server from holding up the rest, few
 // enough not to look like an attack on any one site.
 constexpr int kJobs = 4;
@@ -28,8 +24,8 @@ bool IsDead(LinkState state) {
 }
 
 QString ResultText(const LinkReport& report) {
-    QString state = IsDead(report.state) ? T("Dead") : T("Unreachable");
-    return report.reason.empty() ? state : state + T(": ") + Q(report.reason);
+    QString state = IsDead(report.state) ? Q("Dead") : Q("Unreachable");
+    return report.reason.empty() ? state : state + Q(": ") + Q(report.reason);
 }
 
 } // namespace
@@ -41,11 +37,11 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
         m_fetcher = std::make_unique<sys::CurlFetcher>();
     setObjectName(QStringLiteral("frmLinkCheck"));
     QString name = Q(main.Db().IsLiveFolder(folder) ? main.Db().FolderName(folder) : std::string());
-    setWindowTitle(T("Check Links - ") + name);
+    setWindowTitle(Q("Check Links - ") + name);
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     setSizeGripEnabled(true);
 
-    lblFolder = new QLabel(T("The links of the folder \"%1\".").arg(name), this);
+    lblFolder = new QLabel(Q("The links of the folder \"%1\".").arg(name), this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setTextFormat(Qt::PlainText);
     prgProgress = new QProgressBar(this);
@@ -60,25 +56,25 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     lstResults->setUniformRowHeights(true);
     lstResults->setAllColumnsShowFocus(true);
     lstResults->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lstResults->setHeaderLabels({T("Name"), T("URL"), T("Result")});
+    lstResults->setHeaderLabels({Q("Name"), Q("URL"), Q("Result")});
     lstResults->header()->setStretchLastSection(true);
     lstResults->setColumnWidth(0, 190);
     lstResults->setColumnWidth(1, 230);
     lstResults->setIconSize(QSize(16, 16));
 
-    cmdOpen = new QPushButton(T("&Open"), this);
+    cmdOpen = new QPushButton(Q("&Open"), this);
     cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
-    cmdOpen->setToolTip(T("Open the bookmark in your browser"));
-    cmdSelect = new QPushButton(T("&Select"), this);
+    cmdOpen->setToolTip(Q("Open the bookmark in your browser"));
+    cmdSelect = new QPushButton(Q("&Select"), this);
     cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setToolTip(T("Select the bookmarks in the main window"));
-    cmdDelete = new QPushButton(T("&Delete"), this);
+    cmdSelect->setToolTip(Q("Select the bookmarks in the main window"));
+    cmdDelete = new QPushButton(Q("&Delete"), this);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
-    cmdDelete->setToolTip(T("Delete the bookmarks"));
-    cmdCancel = new QPushButton(T("&Cancel"), this);
+    cmdDelete->setToolTip(Q("Delete the bookmarks"));
+    cmdCancel = new QPushButton(Q("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setToolTip(T("Stop checking"));
-    cmdClose = new QPushButton(T("Close"), this);
+    cmdCancel->setToolTip(Q("Stop checking"));
+    cmdClose = new QPushButton(Q("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
 
     auto* progressRow = new QHBoxLayout;
@@ -94,7 +90,7 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     layout->addWidget(lblFolder);
     layout->addLayout(progressRow);
     layout->addWidget(lblStatus);
-    layout->addWidget(new QLabel(T("Bookmarks that are dead or could not be reached:"), this));
+    layout->addWidget(new QLabel(Q("Bookmarks that are dead or could not be reached:"), this));
     layout->addWidget(lstResults, 1);
     layout->addLayout(buttons);
     resize(680, 420);
@@ -162,7 +158,7 @@ void frmLinkCheck::Progress(const LinkReport& report, std::int32_t done, std::in
 }
 
 void frmLinkCheck::ShowCounts(std::int32_t done, std::int32_t total) {
-    lblStatus->setText(T("Checked %1 of %2: %3 alive, %4 dead, %5 unreachable.")
+    lblStatus->setText(Q("Checked %1 of %2: %3 alive, %4 dead, %5 unreachable.")
                            .arg(done)
                            .arg(total)
                            .arg(m_alive)
@@ -178,7 +174,7 @@ void frmLinkCheck::AddResult(const LinkReport& report) {
     auto* row = new QTreeWidgetItem;
     lstResults->insertTopLevelItem(at, row);
     row->setData(1, Qt::UserRole, report.position);
-    row->setText(0, report.title.empty() ? T("(No Title)") : Q(report.title));
+    row->setText(0, report.title.empty() ? Q("(No Title)") : Q(report.title));
     row->setText(1, Q(report.url));
     row->setText(2, ResultText(report));
     row->setToolTip(2, row->text(2));
@@ -197,13 +193,13 @@ void frmLinkCheck::Ended(std::vector<LinkReport> reports) {
     for (const LinkReport& r : m_reports)
         checked += r.state != LinkState::NotChecked;
     prgProgress->setValue(checked);
-    QString counts = T("%1 alive, %2 dead, %3 unreachable.").arg(m_alive).arg(m_dead).arg(m_unreachable);
+    QString counts = Q("%1 alive, %2 dead, %3 unreachable.").arg(m_alive).arg(m_dead).arg(m_unreachable);
     if (checked < total)
-        lblStatus->setText(T("Cancelled after %1 of %2 links: ").arg(checked).arg(total) + counts);
+        lblStatus->setText(Q("Cancelled after %1 of %2 links: ").arg(checked).arg(total) + counts);
     else if (m_dead == 0 && m_unreachable == 0)
-        lblStatus->setText(T("All %1 links are alive.").arg(total));
+        lblStatus->setText(Q("All %1 links are alive.").arg(total));
     else
-        lblStatus->setText(T("Checked all %1 links: ").arg(total) + counts);
+        lblStatus->setText(Q("Checked all %1 links: ").arg(total) + counts);
     cmdClose->setDefault(true);
     Q_EMIT checkEnded();
 }
@@ -213,7 +209,7 @@ void frmLinkCheck::cmdCancel_Click() {
         return;
     m_cancel = true;
     cmdCancel->setEnabled(false);
-    lblStatus->setText(T("Stopping..."));
+    lblStatus->setText(Q("Stopping..."));
 }
 
 void frmLinkCheck::SelectionChanged() {
@@ -287,8 +283,8 @@ void CheckFolderLinks(frmMain& main, std::int16_t folder) {
         return;
     if (!db.FolderHasMarks(folder)) {
         main.Context().dialogs.Message(
-            &main, T("The folder \"%1\" holds no bookmarks to check.").arg(Q(db.FolderName(folder))),
-            T("Check Links"), MsgButtons::Ok, MsgIcon::Information);
+            &main, Q("The folder \"%1\" holds no bookmarks to check.").arg(Q(db.FolderName(folder))),
+            Q("Check Links"), MsgButtons::Ok, MsgIcon::Information);
         return;
     }
     auto* dialog = new frmLinkCheck(main, folder);

@@ -21,10 +21,6 @@ namespace vireo {
 
 namespace {
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 // A browser the user names must be a program we can start.
 bool IsProgram(const QString& path) {
     QFileInfo info(path);
@@ -33,9 +29,9 @@ bool IsProgram(const QString& path) {
 
 QString BrowserCaption(const QString& name, bool isDefault, bool installed) {
     if (isDefault)
-        return name + T(" (System Default)");
+        return name + Q(" (System Default)");
     if (!installed)
-        return name + T(" (Not Installed)");
+        return name + Q(" (Not Installed)");
     return name;
 }
 
@@ -72,7 +68,7 @@ QString ClampDaysText(const QString& typed) {
 
 frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDialog(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(T("Options"));
+    setWindowTitle(Q("Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     OpenSounds = [this](QWidget* p) {
         frmSounds dialog(m_ctx.reg, m_ctx.program.Sounds(), m_ctx.dialogs, p);
@@ -88,17 +84,17 @@ frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDial
                              {"Marks", "Set Marks Options"}};
     for (int i = 0; i < 4; ++i) {
         picOptions[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("picOptions%1").arg(i));
-        tbsOptions->addTab(picOptions[static_cast<std::size_t>(i)], T(tabs[i][0]));
-        tbsOptions->setTabToolTip(i, T(tabs[i][1]));
+        tbsOptions->addTab(picOptions[static_cast<std::size_t>(i)], Q(tabs[i][0]));
+        tbsOptions->setTabToolTip(i, Q(tabs[i][1]));
     }
     lblNoBrowser->setVisible(noBrowser);
 
-    cmdOK = new QPushButton(T("OK"), this);
+    cmdOK = new QPushButton(Q("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(T("Cancel"), this);
+    cmdCancel = new QPushButton(Q("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdApply = new QPushButton(T("Apply"), this);
+    cmdApply = new QPushButton(Q("Apply"), this);
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
 
     auto* buttons = new QHBoxLayout;
@@ -121,9 +117,9 @@ frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDial
 
 QWidget* frmOptions::BuildBrowserPage() {
     auto* page = new QWidget;
-    fraSample1 = new QGroupBox(T("Browser Information"), page);
+    fraSample1 = new QGroupBox(Q("Browser Information"), page);
     fraSample1->setObjectName(QStringLiteral("fraSample1"));
-    lblNoBrowser = new QLabel(T("Vireo! could not find a web browser to open your bookmarks with. "
+    lblNoBrowser = new QLabel(Q("Vireo! could not find a web browser to open your bookmarks with. "
                                 "Please choose the browser Vireo! should use."),
                               page);
     lblNoBrowser->setObjectName(QStringLiteral("lblNoBrowser"));
@@ -135,20 +131,20 @@ QWidget* frmOptions::BuildBrowserPage() {
     Option1->setObjectName(QStringLiteral("Option1"));
     Option2 = new QRadioButton(Q(LoadResString(51)), fraSample1);
     Option2->setObjectName(QStringLiteral("Option2"));
-    Option0 = new QRadioButton(T("Other"), fraSample1);
+    Option0 = new QRadioButton(Q("Other"), fraSample1);
     Option0->setObjectName(QStringLiteral("Option0"));
     BrowserPath = new QLineEdit(fraSample1);
     BrowserPath->setObjectName(QStringLiteral("BrowserPath"));
     BrowserPath->setMinimumWidth(300);
-    Browse = new QPushButton(T("Browse..."), fraSample1);
+    Browse = new QPushButton(Q("Browse..."), fraSample1);
     Browse->setObjectName(QStringLiteral("Browse"));
-    HomePage = new QCheckBox(T("Check if browser's homepage is the Vireo! homepage."), fraSample1);
+    HomePage = new QCheckBox(Q("Check if browser's homepage is the Vireo! homepage."), fraSample1);
     HomePage->setObjectName(QStringLiteral("HomePage"));
     m_browsers = Group(this, {Option0, Option1, Option2});
 
     auto* box = new QVBoxLayout(fraSample1);
     box->setSpacing(8);
-    box->addWidget(new QLabel(T("Select which browser you would like Vireo! to use."), fraSample1));
+    box->addWidget(new QLabel(Q("Select which browser you would like Vireo! to use."), fraSample1));
     box->addWidget(Option1);
     box->addWidget(Option2);
     box->addWidget(Option0);
@@ -185,15 +181,15 @@ QWidget* frmOptions::BuildBrowserPage() {
 
 QWidget* frmOptions::BuildSoundsPage() {
     auto* page = new QWidget;
-    fraSample2 = new QGroupBox(T("Sound Settings"), page);
+    fraSample2 = new QGroupBox(Q("Sound Settings"), page);
     fraSample2->setObjectName(QStringLiteral("fraSample2"));
-    DisableSound = new QCheckBox(T("Disable all sounds."), fraSample2);
+    DisableSound = new QCheckBox(Q("Disable all sounds."), fraSample2);
     DisableSound->setObjectName(QStringLiteral("DisableSound"));
-    auto* text = new QLabel(T("Selecting the Change button below will display the Sounds\n"
+    auto* text = new QLabel(Q("Selecting the Change button below will display the Sounds\n"
                               "Properties dialog.  This dialog will allow you to change the sounds\n"
                               "that are played when certain events occur."),
                             fraSample2);
-    Sounds = new QPushButton(T("Change"), fraSample2);
+    Sounds = new QPushButton(Q("Change"), fraSample2);
     Sounds->setObjectName(QStringLiteral("Sounds"));
 
     auto* box = new QVBoxLayout(fraSample2);
@@ -212,11 +208,11 @@ QWidget* frmOptions::BuildGeneralPage() {
     auto* page = new QWidget;
     fraSample3 = new QGroupBox(page);
     fraSample3->setObjectName(QStringLiteral("fraSample3"));
-    frmConnection = new QGroupBox(T("When a search starts"), fraSample3);
+    frmConnection = new QGroupBox(Q("When a search starts"), fraSample3);
     frmConnection->setObjectName(QStringLiteral("frmConnection"));
-    optPromptConnection = new QRadioButton(T("Ask me if I would like to dial a connection"), frmConnection);
+    optPromptConnection = new QRadioButton(Q("Ask me if I would like to dial a connection"), frmConnection);
     optPromptConnection->setObjectName(QStringLiteral("optPromptConnection"));
-    optUseDefault = new QRadioButton(T("Use the default dialup connection"), frmConnection);
+    optUseDefault = new QRadioButton(Q("Use the default dialup connection"), frmConnection);
     optUseDefault->setObjectName(QStringLiteral("optUseDefault"));
     auto* conn = new QVBoxLayout(frmConnection);
     conn->addWidget(optPromptConnection);
@@ -230,15 +226,15 @@ QWidget* frmOptions::BuildGeneralPage() {
     txtDaysToCheck->setAlignment(Qt::AlignRight);
     txtDaysToCheck->installEventFilter(this);
     connect(txtDaysToCheck, &QLineEdit::editingFinished, this, &frmOptions::txtDaysToCheck_LostFocus);
-    ToolbarTop = new QCheckBox(T("Toolbar is always on top."), fraSample3);
+    ToolbarTop = new QCheckBox(Q("Toolbar is always on top."), fraSample3);
     ToolbarTop->setObjectName(QStringLiteral("ToolbarTop"));
-    ShowTips = new QCheckBox(T("Show tips on startup."), fraSample3);
+    ShowTips = new QCheckBox(Q("Show tips on startup."), fraSample3);
     ShowTips->setObjectName(QStringLiteral("ShowTips"));
 
     auto* days = new QHBoxLayout;
-    days->addWidget(new QLabel(T("Check for updated/new engines every"), fraSample3));
+    days->addWidget(new QLabel(Q("Check for updated/new engines every"), fraSample3));
     days->addWidget(txtDaysToCheck);
-    days->addWidget(new QLabel(T("Days"), fraSample3));
+    days->addWidget(new QLabel(Q("Days"), fraSample3));
     days->addStretch(1);
     auto* box = new QVBoxLayout(fraSample3);
     box->setSpacing(10);
@@ -256,12 +252,12 @@ QWidget* frmOptions::BuildMarksPage() {
     auto* page = new QWidget;
     auto frame = [page](const char* name, const char* title, const std::vector<const char*>& captions,
                         QRadioButton** out) {
-        auto* box = new QGroupBox(T(title), page);
+        auto* box = new QGroupBox(Q(title), page);
         box->setObjectName(QString::fromLatin1(name));
         auto* layout = new QVBoxLayout(box);
         layout->setSpacing(4);
         for (std::size_t i = 0; i < captions.size(); ++i) {
-            out[i] = new QRadioButton(T(captions[i]), box);
+            out[i] = new QRadioButton(Q(captions[i]), box);
             out[i]->setObjectName(QStringLiteral("%1%2").arg(QString::fromLatin1(name)).arg(i));
             layout->addWidget(out[i]);
         }
@@ -277,7 +273,7 @@ QWidget* frmOptions::BuildMarksPage() {
                    {"Do NOT empty trash folder on exit.", "Empty trash folder on exit.",
                     "Ask me if I want trash folder emptied on exit."},
                    EmptyTrash.data());
-    TrashNow = new QPushButton(T("Empty Now"), Frame3);
+    TrashNow = new QPushButton(Q("Empty Now"), Frame3);
     TrashNow->setObjectName(QStringLiteral("TrashNow"));
     static_cast<QVBoxLayout*>(Frame3->layout())->addWidget(TrashNow, 0, Qt::AlignRight);
     for (std::size_t i = 0; i < DelBmk.size(); ++i)
@@ -311,7 +307,7 @@ void frmOptions::LoadSettings() {
     Option2->setText(BrowserCaption(Q(LoadResString(51)), defaultKind == kBrowserNetscape, hasNetscape));
     Option2->setEnabled(hasNetscape);
     if (hasDefault)
-        BrowserPath->setPlaceholderText(T("The desktop's default browser: ") + Q(defaultBrowser));
+        BrowserPath->setPlaceholderText(Q("The desktop's default browser: ") + Q(defaultBrowser));
 
     std::int32_t which = 0;
     std::string userDefined;
@@ -373,7 +369,7 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
 
 void frmOptions::Browse_Click() {
     QString file = m_ctx.dialogs.OpenFileName(
-        this, T("Choose a Browser"), T("Programs|*|All files (*.*)|*.*"), QStringLiteral("/usr/bin"));
+        this, Q("Choose a Browser"), Q("Programs|*|All files (*.*)|*.*"), QStringLiteral("/usr/bin"));
     if (file.isEmpty())
         return;
     BrowserPath->setText(file);
@@ -405,8 +401,8 @@ bool frmOptions::SaveSettings() {
         QString path = BrowserPath->text().trimmed();
         if (!IsProgram(path)) {
             m_ctx.dialogs.Message(this,
-                                  T("The file ") + path +
-                                      T(" does not appear to be a valid file.  Please select a different "
+                                  Q("The file ") + path +
+                                      Q(" does not appear to be a valid file.  Please select a different "
                                         "browser executable."),
                                   {}, MsgButtons::Ok, MsgIcon::Exclamation);
             ok = false;

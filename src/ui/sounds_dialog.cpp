@@ -16,10 +16,6 @@ namespace vireo {
 
 namespace {
 
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 constexpr const char* kSoundFilter = "Sounds (*.wav;*.ogg;*.oga)|*.wav;*.ogg;*.oga|All files (*.*)|*.*";
 
 } // namespace
@@ -34,13 +30,13 @@ QString frmSounds::EventTitle(int event) {
                                    "Vireo! starts"};
     if (event < 1 || event > 7)
         return {};
-    return T(titles[event - 1]);
+    return Q(titles[event - 1]);
 }
 
 frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_reg(reg), m_sounds(sounds), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmSounds"));
-    setWindowTitle(T("Sounds"));
+    setWindowTitle(Q("Sounds"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
 
     lstEvents = new QTreeWidget(this);
@@ -48,7 +44,7 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     lstEvents->setRootIsDecorated(false);
     lstEvents->setUniformRowHeights(true);
     lstEvents->setAllColumnsShowFocus(true);
-    lstEvents->setHeaderLabels({T("Event"), T("Sound")});
+    lstEvents->setHeaderLabels({Q("Event"), Q("Sound")});
     lstEvents->header()->setStretchLastSection(true);
     lstEvents->setColumnWidth(0, 190);
     lstEvents->setMinimumSize(460, 7 * (fontMetrics().height() + 8) + fontMetrics().height() + 14);
@@ -63,18 +59,18 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
 
     txtFile = new QLineEdit(this);
     txtFile->setObjectName(QStringLiteral("txtFile"));
-    cmdBrowse = new QPushButton(T("&Browse..."), this);
+    cmdBrowse = new QPushButton(Q("&Browse..."), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdPlay = new QPushButton(T("&Play"), this);
+    cmdPlay = new QPushButton(Q("&Play"), this);
     cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
-    cmdPlay->setToolTip(T("Play the sound"));
-    cmdDefault = new QPushButton(T("&Default"), this);
+    cmdPlay->setToolTip(Q("Play the sound"));
+    cmdDefault = new QPushButton(Q("&Default"), this);
     cmdDefault->setObjectName(QStringLiteral("cmdDefault"));
-    cmdDefault->setToolTip(T("The sound that comes with Vireo!"));
-    cmdOK = new QPushButton(T("OK"), this);
+    cmdDefault->setToolTip(Q("The sound that comes with Vireo!"));
+    cmdOK = new QPushButton(Q("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(T("Cancel"), this);
+    cmdCancel = new QPushButton(Q("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* fileRow = new QHBoxLayout;
@@ -88,9 +84,9 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     buttons->addWidget(cmdCancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(T("Choose an event, then the sound Vireo! plays when it happens."), this));
+    layout->addWidget(new QLabel(Q("Choose an event, then the sound Vireo! plays when it happens."), this));
     layout->addWidget(lstEvents, 1);
-    layout->addWidget(new QLabel(T("Sound file:"), this));
+    layout->addWidget(new QLabel(Q("Sound file:"), this));
     layout->addLayout(fileRow);
     layout->addSpacing(6);
     layout->addLayout(buttons);
@@ -144,7 +140,7 @@ void frmSounds::cmdBrowse_Click() {
     if (!event)
         return;
     QString dir = QFileInfo(Q(FileOf(event))).absolutePath();
-    QString file = m_dialogs.OpenFileName(this, T("Choose a Sound"), T(kSoundFilter), dir);
+    QString file = m_dialogs.OpenFileName(this, Q("Choose a Sound"), Q(kSoundFilter), dir);
     if (!file.isEmpty())
         SetFile(event, S(file));
 }
@@ -155,7 +151,7 @@ void frmSounds::cmdPlay_Click() {
         return;
     std::string file = FileOf(event);
     if (file.empty() || !QFileInfo(Q(file)).isFile()) {
-        m_dialogs.Message(this, T("The file \"%1\" cannot be found.").arg(Q(file)), windowTitle(),
+        m_dialogs.Message(this, Q("The file \"%1\" cannot be found.").arg(Q(file)), windowTitle(),
                           MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }

@@ -14,24 +14,16 @@
 
 namespace vireo {
 
-namespace {
-
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
-} // namespace
-
 frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
     : QDialog(parent), m_ctx(ctx),
       m_programFolder(programFolder.empty() ? ProgramFolder() : std::move(programFolder)) {
     setObjectName(QStringLiteral("frmTips"));
-    setWindowTitle(T("Tip of the Day"));
+    setWindowTitle(Q("Tip of the Day"));
     setWindowIcon(ResourceIcon(QStringLiteral("tiplogo")));
 
     imgTip = new QLabel(this);
     imgTip->setObjectName(QStringLiteral("imgTip"));
-    auto* heading = new QLabel(T("Did you know..."), this);
+    auto* heading = new QLabel(Q("Did you know..."), this);
     QFont big = heading->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.3);
@@ -44,14 +36,14 @@ frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
     lblTip->setFixedWidth(340);
     lblTip->setMinimumHeight(fontMetrics().lineSpacing() * 5);
 
-    cmdMore = new QPushButton(T("Next Tip"), this);
+    cmdMore = new QPushButton(Q("Next Tip"), this);
     cmdMore->setObjectName(QStringLiteral("cmdMore"));
-    cmdHelp = new QPushButton(T("More>> (opens browser)"), this);
+    cmdHelp = new QPushButton(Q("More>> (opens browser)"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    cmdOK = new QPushButton(T("OK"), this);
+    cmdOK = new QPushButton(Q("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    chkPissoff = new QCheckBox(T("Don't show tips at startup"), this);
+    chkPissoff = new QCheckBox(Q("Don't show tips at startup"), this);
     chkPissoff->setObjectName(QStringLiteral("chkPissoff"));
 
     // The tip on a white card, the bulb in a strip beside it.
@@ -110,7 +102,7 @@ frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
 void frmTips::SetTip() {
     m_current = AdvanceTip(m_ctx.reg, m_tips);
     if (m_current < 1) {
-        lblTip->setText(T("There are no tips to show."));
+        lblTip->setText(Q("There are no tips to show."));
         cmdMore->setEnabled(false);
         cmdHelp->hide();
         return;
