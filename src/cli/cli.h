@@ -5,13 +5,15 @@
 // commands; main() only parses the common options and dispatches.
 
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace vireo {
 class Database;
-}
+class HiveRegistry;
+} // namespace vireo
 
 namespace vireo::cli {
 
@@ -34,6 +36,8 @@ std::span<const Command> StoreCommands();
 std::span<const Command> SettingsCommands();
 std::span<const Command> InterchangeCommands();
 
+// The user's settings; a settings file that had to be kept aside is told about on `err`.
+std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err);
 // The data folder used when --data is not given.
 std::string DefaultDataDirectory();
 

@@ -25,13 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::unique_ptr<HiveRegistry> Settings(Context& ctx) {
-    auto reg = OpenUserRegistry();
-    if (std::string notice = reg->TakeNotice(); !notice.empty())
-        ctx.err << "vireo-cli: " << notice << '\n';
-    return reg;
-}
-
 int Fail(Context& ctx, const std::string& reason, int status = kExitFailed) {
     ctx.err << "vireo-cli: " << reason << '\n';
     return status;
@@ -140,7 +133,7 @@ int Import(Context& ctx) {
         return Fail(ctx, "the file \"" + args[1] + "\" does not exist");
     std::string favorites;
     if (kind == "favorites") {
-        favorites = args.size() == 2 ? args[1] : FavoritesFolder(*Settings(ctx));
+        favorites = args.size() == 2 ? args[1] : FavoritesFolder(*OpenSettings(ctx.err));
         if (favorites.empty())
             return Fail(ctx,
                         "the settings name no Favorites folder; name one: vireo-cli import favorites DIR");
@@ -171,7 +164,7 @@ int Export(Context& ctx) {
         return Fail(ctx, "usage: export netscape FOLDER [FILE] | export favorites FOLDER [DIR]", kExitUsage);
     std::string target = args.size() == 3 ? args[2] : std::string();
     if (target.empty()) {
-        auto reg = Settings(ctx);
+        auto reg = OpenSettings(ctx.err);
         if (kind == "favorites") {
             target = FavoritesFolder(*reg);
         } else if (!GetNetscapeBookmarkFile(*reg, target)) {
@@ -232,7 +225,7 @@ int HomePage(Context& ctx) {
         return kExitFailed;
     std::string file = ctx.args.size() == 2 ? ctx.args[1] : std::string();
     std::string error;
-    if (!BuildHomePage(db, *Settings(ctx), file, folder, &error))
+    if (!BuildHomePage(db, *OpenSettings(ctx.err), file, folder, &error))
         return Fail(ctx, error);
     ctx.out << "Wrote " << file << " for folder " << folder << " (" << db.FolderPath(folder) << ").\n";
     return kExitOk;

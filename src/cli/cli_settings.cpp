@@ -10,13 +10,6 @@ namespace vireo::cli {
 
 namespace {
 
-std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err) {
-    auto reg = OpenUserRegistry();
-    if (std::string notice = reg->TakeNotice(); !notice.empty())
-        err << "vireo-cli: " << notice << '\n';
-    return reg;
-}
-
 // "@" names a key's default value, as in the settings file.
 std::string ValueName(const std::string& arg) {
     return arg == "@" ? std::string() : arg;

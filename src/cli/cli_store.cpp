@@ -17,9 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Memo compaction threshold, as when the program closes.
-constexpr std::int64_t kCompactAbove = 200000;
-
 std::string TypeName(std::int16_t type) {
     switch (type) {
     case kFolderHomePage:
@@ -181,12 +178,16 @@ std::span<const Command> StoreCommands() {
     return kCommands;
 }
 
-std::string DefaultDataDirectory() {
-    // The data folder the program itself uses: the one the settings name.
+std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err) {
     auto settings = OpenUserRegistry();
     if (std::string notice = settings->TakeNotice(); !notice.empty())
-        std::cerr << "vireo-cli: " << notice << '\n';
-    return DataDirectory(*settings);
+        err << "vireo-cli: " << notice << '\n';
+    return settings;
+}
+
+std::string DefaultDataDirectory() {
+    // The data folder the program itself uses: the one the settings name.
+    return DataDirectory(*OpenSettings(std::cerr));
 }
 
 bool OpenDatabase(Context& ctx, Database& db) {
@@ -204,7 +205,7 @@ bool OpenDatabase(Context& ctx, Database& db) {
 
 bool SaveAsOnExit(Context& ctx, Database& db) {
     std::string error;
-    if (db.Memo().DeadSpace() > kCompactAbove && !db.Memo().PackDat(&error)) {
+    if (db.Memo().DeadSpace() > kCompactAboveDeadBytes && !db.Memo().PackDat(&error)) {
         ctx.err << "vireo-cli: " << error << '\n';
         return false;
     }
