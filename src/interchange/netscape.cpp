@@ -29,25 +29,13 @@ namespace {
 constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
 constexpr std::uint64_t kProgressStep = 1 << 20;
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimWhite(std::string_view s) {
-    while (!s.empty() && IsWhite(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsWhite(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A date attribute as Unix seconds; 0 when absent or not a plausible date. Some browsers
 // write milliseconds or microseconds.
 std::int64_t DateAttribute(std::string_view tag, std::string_view name) {
     std::string_view v;
     if (!html::TagAttribute(tag, name, v))
         return 0;
-    v = TrimWhite(v);
+    v = text::TrimWhite(v);
     std::int64_t n = 0;
     auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (ec != std::errc() || ptr != v.data() + v.size() || n <= 0)
@@ -118,8 +106,8 @@ private:
         m_inDescription = false;
         NetscapeBookmark& m = m_pendingMark;
         if (!m.description.empty()) {
-            m.description = html::DecodeEntities(TrimWhite(m.description), true);
-            m.description.assign(TrimWhite(m.description));
+            m.description = html::DecodeEntities(text::TrimWhite(m.description), true);
+            m.description.assign(text::TrimWhite(m.description));
         }
         m.hasDescription = !m.description.empty();
         return m_builder.AddBookmark(m_pendingFolder, m);

@@ -22,14 +22,6 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Some senders end the text with a NUL.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out = text::Utf16ToUtf8(bytes, bigEndian);
@@ -68,7 +60,7 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 
 // The address a link's text would be filed under, for matching titles to links.
 std::string AddressOf(std::string_view text) {
-    return ExtractUrl(Trim(text));
+    return ExtractUrl(text::TrimWhite(text));
 }
 
 } // namespace
@@ -107,7 +99,7 @@ std::vector<std::string> ParseUriList(std::string_view text) {
     std::vector<std::string> out;
     text = text.substr(0, kMaxDragText);
     html::ForEachLine(text, [&](std::string_view line) {
-        line = Trim(line);
+        line = text::TrimWhite(line);
         if (line.empty() || line.front() == '#' || out.size() >= kMaxDragItems)
             return;
         out.emplace_back(line);
@@ -144,7 +136,7 @@ std::vector<DroppedLink> ParseLinkLines(std::string_view utf8) {
     std::vector<std::string_view> lines;
     html::ForEachLine(utf8.substr(0, kMaxDragText), [&](std::string_view line) { lines.push_back(line); });
     for (std::size_t i = 0; i < lines.size() && out.size() < kMaxDragItems; i += 2) {
-        std::string_view address = Trim(lines[i]);
+        std::string_view address = text::TrimWhite(lines[i]);
         if (address.empty())
             continue;
         out.push_back(
@@ -267,7 +259,7 @@ DropContent ReadDropFormats(const DragFormats& f) {
             content.links = moz;
         else if (!netscape.empty())
             content.links = netscape;
-        else if (f.plainText && !Trim(*f.plainText).empty())
+        else if (f.plainText && !text::TrimWhite(*f.plainText).empty())
             content.links.push_back({f.plainText->substr(0, kMaxDragText), {}});
     }
     for (DroppedLink& link : content.links) {

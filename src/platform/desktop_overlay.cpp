@@ -19,14 +19,6 @@ namespace {
 // .desktop and mimeapps.list files are small; a larger one is not worth reading.
 constexpr std::size_t kMaxDesktopFileBytes = 1u << 20;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
@@ -145,7 +137,7 @@ std::string ReadDesktopFile(const std::string& path) {
 std::string DesktopGroupValue(std::string_view text, std::string_view group, std::string_view key) {
     bool inGroup = false;
     for (const auto& rawLine : SplitDesktopList(text, '\n')) {
-        std::string_view line = Trim(rawLine);
+        std::string_view line = text::TrimWhite(rawLine);
         if (line.empty() || line.front() == '#')
             continue;
         if (line.front() == '[') {
@@ -155,8 +147,8 @@ std::string DesktopGroupValue(std::string_view text, std::string_view group, std
         if (!inGroup)
             continue;
         std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos && Trim(line.substr(0, eq)) == key)
-            return std::string(Trim(line.substr(eq + 1)));
+        if (eq != std::string_view::npos && text::TrimWhite(line.substr(0, eq)) == key)
+            return std::string(text::TrimWhite(line.substr(eq + 1)));
     }
     return {};
 }
@@ -274,7 +266,7 @@ std::string DefaultBrowserDesktopFile() {
                 continue;
             std::string ids = DesktopGroupValue(ReadDesktopFile(file), "Default Applications", mime);
             for (const auto& id : SplitDesktopList(ids, ';')) {
-                std::string found = FindDesktopFile(Trim(id));
+                std::string found = FindDesktopFile(text::TrimWhite(id));
                 if (!found.empty())
                     return found;
             }

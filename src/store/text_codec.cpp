@@ -266,6 +266,14 @@ std::string_view TrimSpaces(std::string_view s) {
     return s.substr(b, e - b);
 }
 
+std::string_view TrimWhite(std::string_view s) {
+    constexpr std::string_view kWhite = " \t\r\n\f\v";
+    std::size_t b = s.find_first_not_of(kWhite);
+    if (b == std::string_view::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(kWhite) - b + 1);
+}
+
 std::string FromFixedField(std::string_view field) {
     std::size_t nul = field.find('\0');
     if (nul != std::string_view::npos)

@@ -47,6 +47,9 @@ std::string_view CutToBytes(std::string_view utf8, std::size_t maxBytes);
 
 // Removes leading and trailing space characters (only ' ', as the file formats pad with it).
 std::string_view TrimSpaces(std::string_view s);
+// Removes leading and trailing ASCII white space (space, tab, CR, LF, form feed, vertical
+// tab), for texts from outside: dropped text, HTML, desktop files.
+std::string_view TrimWhite(std::string_view s);
 
 // Reads a fixed-size text field: cut at the first NUL, decoded, trimmed.
 std::string FromFixedField(std::string_view field);

@@ -35,6 +35,10 @@ TEST(TextCodec, LimitsNeverSplitACharacter) {
     EXPECT_EQ(text::FromFixedField(std::string_view(field, 6)), "éé");
     // A field cut at a NUL reads without the rest.
     EXPECT_EQ(text::FromFixedField(std::string_view("  ab\0cd  ", 9)), "ab");
+    // Texts from outside lose the white space around them, never the one inside.
+    EXPECT_EQ(text::TrimWhite("\t a \f b \r\n"), "a \f b");
+    EXPECT_EQ(text::TrimWhite(" \v\n "), "");
+    EXPECT_EQ(text::TrimSpaces("\t a "), "\t a");
 }
 
 TEST(TextCodec, CaseFoldingCoversNonAsciiLetters) {
