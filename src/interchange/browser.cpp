@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "interchange/html_text.h"
 #include "platform/durable_file.h"
 #include "shell/options.h"
 #include "store/byte_io.h"
@@ -51,16 +52,7 @@ bool Fail(std::string* error, std::string text) {
 // Splits a file into lines, accepting CR LF and bare LF endings.
 std::vector<std::string_view> Lines(std::string_view bytes) {
     std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t nl = bytes.find('\n', start);
-        std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
-        std::string_view line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        start = end + 1;
-    }
+    html::ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
