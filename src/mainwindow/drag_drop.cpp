@@ -385,6 +385,15 @@ void DragDrop::ChooseAction(QDropEvent* event) {
     event->accept();
 }
 
+bool DragDrop::AcceptUsable(QDropEvent* event) {
+    if (!CanDrop(event->mimeData())) {
+        event->ignore();
+        return false;
+    }
+    ChooseAction(event);
+    return true;
+}
+
 bool DragDrop::eventFilter(QObject* watched, QEvent* event) {
     // Only pointers that follow their widgets: events still arrive while the window is
     // being taken apart.
@@ -425,13 +434,8 @@ bool DragDrop::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* de = static_cast<QDragMoveEvent*>(event);
-        if (!CanDrop(de->mimeData())) {
-            de->ignore();
-            return true;
-        }
-        if (watched == treePort)
+        if (AcceptUsable(de) && watched == treePort)
             TreeDragMove(de->position().toPoint());
-        ChooseAction(de);
         return true;
     }
     case QEvent::DragLeave:
@@ -440,11 +444,8 @@ bool DragDrop::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(event);
-        if (!CanDrop(de->mimeData())) {
-            de->ignore();
+        if (!AcceptUsable(de))
             return true;
-        }
-        ChooseAction(de);
         if (watched == treePort)
             TreeDrop(de->mimeData(), de->position().toPoint());
         else if (watched == listPort)

@@ -113,6 +113,9 @@ public:
 
     // Accepts a drag or drop: our own drags move, anything else is copied.
     static void ChooseAction(QDropEvent* event);
+    // Accepts (ChooseAction) a drag or drop that carries anything a drop here could use,
+    // ignores any other; true when accepted.
+    static bool AcceptUsable(QDropEvent* event);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

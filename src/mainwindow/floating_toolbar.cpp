@@ -86,22 +86,13 @@ bool frmToolbar::eventFilter(QObject* watched, QEvent* event) {
             imgVireo_MouseUp();
         return true;
     case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* de = static_cast<QDragMoveEvent*>(event);
-        if (CanDrop(de->mimeData()))
-            DragDrop::ChooseAction(de);
-        else
-            de->ignore();
+    case QEvent::DragMove:
+        DragDrop::AcceptUsable(static_cast<QDragMoveEvent*>(event));
         return true;
-    }
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(event);
-        if (!CanDrop(de->mimeData())) {
-            de->ignore();
-            return true;
-        }
-        DragDrop::ChooseAction(de);
-        m_owner.Main().dragDrop->LogoDrop(de->mimeData());
+        if (DragDrop::AcceptUsable(de))
+            m_owner.Main().dragDrop->LogoDrop(de->mimeData());
         return true;
     }
     default:
