@@ -27,5 +27,7 @@ using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 // The message of an import that reached the end of the folder table.
 std::string FolderTableFullMessage(std::int32_t folders, std::int32_t bookmarks);
+// The message of a command given a folder number that names no folder.
+std::string NoSuchFolderMessage(std::int32_t folder);
 
 } // namespace vireo

@@ -303,7 +303,7 @@ ExchangeResult ExportFavorites(const Database& db, std::int16_t folder, const st
         return result;
     }
     if (!db.IsLiveFolder(folder)) {
-        result.message = "There is no folder number " + std::to_string(folder) + ".";
+        result.message = NoSuchFolderMessage(folder);
         return result;
     }
     BusyGuard busy(db.Services().busy);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "interchange/exchange_result.h"
 #include "interchange/html_text.h"
 #include "interchange/html_view.h"
 #include "platform/durable_file.h"
@@ -284,7 +285,7 @@ bool BuildHomePage(const Database& db, const Registry& reg, std::string& fileNam
         folder = kHomePageFolder;
     if (!db.IsLiveFolder(folder)) {
         if (error)
-            *error = "There is no folder number " + std::to_string(folder) + ".";
+            *error = NoSuchFolderMessage(folder);
         return false;
     }
     std::string err;

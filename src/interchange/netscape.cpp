@@ -24,6 +24,10 @@ std::string FolderTableFullMessage(std::int32_t folders, std::int32_t bookmarks)
            std::to_string(bookmarks) + " bookmarks read until then were kept.";
 }
 
+std::string NoSuchFolderMessage(std::int32_t folder) {
+    return "There is no folder number " + std::to_string(folder) + ".";
+}
+
 namespace {
 
 constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
@@ -458,7 +462,7 @@ ExchangeResult ExportNetscape(const Database& db, std::int16_t folder, const std
         return result;
     result.warning = true;
     if (!db.IsLiveFolder(folder)) {
-        result.message = "There is no folder number " + std::to_string(folder) + ".";
+        result.message = NoSuchFolderMessage(folder);
         return result;
     }
     if (bookmarkFile.empty())
@@ -500,7 +504,7 @@ ExchangeResult ExportNetscapeFile(const Database& db, std::int16_t folder, const
     result.title = std::string(kNetscapeExportTitle);
     result.warning = true;
     if (!db.IsLiveFolder(folder)) {
-        result.message = "There is no folder number " + std::to_string(folder) + ".";
+        result.message = NoSuchFolderMessage(folder);
         return result;
     }
     BusyGuard busy(db.Services().busy);
