@@ -250,38 +250,33 @@ QWidget* frmOptions::BuildGeneralPage() {
 
 QWidget* frmOptions::BuildMarksPage() {
     auto* page = new QWidget;
-    auto frame = [page](const char* name, const char* title, const std::vector<const char*>& captions,
-                        QRadioButton** out) {
+    // A group of option buttons named `buttons` + index.
+    auto frame = [page](const char* name, const char* title, const char* buttons,
+                        const std::vector<const char*>& captions, QRadioButton** out) {
         auto* box = new QGroupBox(Q(title), page);
         box->setObjectName(QString::fromLatin1(name));
         auto* layout = new QVBoxLayout(box);
         layout->setSpacing(4);
         for (std::size_t i = 0; i < captions.size(); ++i) {
             out[i] = new QRadioButton(Q(captions[i]), box);
-            out[i]->setObjectName(QStringLiteral("%1%2").arg(QString::fromLatin1(name)).arg(i));
+            out[i]->setObjectName(QStringLiteral("%1%2").arg(QString::fromLatin1(buttons)).arg(i));
             layout->addWidget(out[i]);
         }
         return box;
     };
-    Frame1 = frame("Frame1", "When a bookmark or folder is deleted;",
+    Frame1 = frame("Frame1", "When a bookmark or folder is deleted;", "DelBmk",
                    {"Move to Recycle Bin", "Delete immediately (cannot UnDelete)"}, DelBmk.data());
-    Frame2 = frame("Frame2", "When a link is dropped on the toolbar;",
+    Frame2 = frame("Frame2", "When a link is dropped on the toolbar;", "BmkDrop",
                    {"Never ask for properties, just put into Unsorted Bookmarks",
                     "Only ask when a title is needed.", "Always ask"},
                    BmkDrop.data());
-    Frame3 = frame("Frame3", "Trash",
+    Frame3 = frame("Frame3", "Trash", "EmptyTrash",
                    {"Do NOT empty trash folder on exit.", "Empty trash folder on exit.",
                     "Ask me if I want trash folder emptied on exit."},
                    EmptyTrash.data());
     TrashNow = new QPushButton(Q("Empty Now"), Frame3);
     TrashNow->setObjectName(QStringLiteral("TrashNow"));
     static_cast<QVBoxLayout*>(Frame3->layout())->addWidget(TrashNow, 0, Qt::AlignRight);
-    for (std::size_t i = 0; i < DelBmk.size(); ++i)
-        DelBmk[i]->setObjectName(QStringLiteral("DelBmk%1").arg(i));
-    for (std::size_t i = 0; i < BmkDrop.size(); ++i)
-        BmkDrop[i]->setObjectName(QStringLiteral("BmkDrop%1").arg(i));
-    for (std::size_t i = 0; i < EmptyTrash.size(); ++i)
-        EmptyTrash[i]->setObjectName(QStringLiteral("EmptyTrash%1").arg(i));
 
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(8);
