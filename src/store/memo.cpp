@@ -186,11 +186,8 @@ std::string_view clsMemo::RawMemo(MemoID id) const {
 }
 
 std::string clsMemo::GetMemo(MemoID id) const {
-    std::string_view raw = RawMemo(id);
-    std::size_t nul = raw.find('\0');
-    if (nul != std::string_view::npos)
-        raw = raw.substr(0, nul);
-    return text::DecodeStored(text::TrimSpaces(raw));
+    // Stored texts follow the rule of the fixed text fields: cut at a NUL, padded.
+    return text::FromFixedField(RawMemo(id));
 }
 
 MemoID clsMemo::SetMemo(MemoID id, std::string_view textIn) {
