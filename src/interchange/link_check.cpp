@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "store/database.h"
+#include "store/text_codec.h"
 
 namespace vireo {
 
@@ -21,10 +22,8 @@ bool IsWhite(char c) {
 // A web address we can fetch: the other schemes (mail, scripts, local files) are not
 // pages on the web.
 bool IsFetchable(std::string_view url) {
-    std::string lower;
-    for (char c : url.substr(0, 8))
-        lower.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 || lower.rfind("ftp://", 0) == 0;
+    return text::StartsWithNoCase(url, "http://") || text::StartsWithNoCase(url, "https://") ||
+           text::StartsWithNoCase(url, "ftp://");
 }
 
 } // namespace

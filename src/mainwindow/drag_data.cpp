@@ -54,10 +54,6 @@ std::string PercentDecode(std::string_view s) {
     return out;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && text::AsciiLower(s.substr(0, prefix.size())) == prefix;
-}
-
 // The address a link's text would be filed under, for matching titles to links.
 std::string AddressOf(std::string_view text) {
     return ExtractUrl(text::TrimWhite(text));
@@ -108,7 +104,7 @@ std::vector<std::string> ParseUriList(std::string_view text) {
 }
 
 std::string LocalPathOfFileUrl(std::string_view url) {
-    if (!StartsWithNoCase(url, "file:"))
+    if (!text::StartsWithNoCase(url, "file:"))
         return {};
     std::string_view rest = url.substr(5);
     if (rest.starts_with("//")) {
@@ -241,7 +237,7 @@ DropContent ReadDropFormats(const DragFormats& f) {
     }
     if (f.uriList) {
         for (const std::string& uri : ParseUriList(*f.uriList)) {
-            if (StartsWithNoCase(uri, "file:")) {
+            if (text::StartsWithNoCase(uri, "file:")) {
                 std::string path = LocalPathOfFileUrl(uri);
                 if (!path.empty())
                     content.files.push_back(std::move(path));

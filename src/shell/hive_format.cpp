@@ -41,10 +41,6 @@ int HexValue(char c) {
     return -1;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && text::AsciiLower(s.substr(0, prefix.size())) == prefix;
-}
-
 // ---- Text encodings -----------------------------------------------------------------
 
 void AppendUtf16(std::string& out, char32_t unit) {
@@ -132,7 +128,7 @@ bool ParseData(std::string_view data, RegValue& value) {
         value = RegValue::Text(t);
         return true;
     }
-    if (StartsWithNoCase(data, "dword:")) {
+    if (text::StartsWithNoCase(data, "dword:")) {
         std::string_view digits = data.substr(6);
         if (digits.empty() || digits.size() > 8)
             return false;
@@ -146,7 +142,7 @@ bool ParseData(std::string_view data, RegValue& value) {
         value = RegValue::Number(n);
         return true;
     }
-    if (!StartsWithNoCase(data, "hex"))
+    if (!text::StartsWithNoCase(data, "hex"))
         return false;
     std::uint32_t type = kRegBinary;
     std::size_t colon = 3;

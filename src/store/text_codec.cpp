@@ -306,6 +306,17 @@ std::string AsciiLower(std::string_view s) {
     return out;
 }
 
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size())
+        return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (lower(s[i]) != lower(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
 std::string FoldCase(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -61,6 +61,8 @@ void ToFixedField(std::string_view utf8, char* field, std::size_t size);
 // ASCII-only case mapping (positions never shift).
 std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
+// True when `s` starts with `prefix`, ASCII letters compared without regard to case.
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 
 // Case folding of UTF-8 text for case-insensitive comparison: simple one-to-one folding
 // of Latin (with Vietnamese and full-width forms), Greek, Cyrillic and Armenian letters;

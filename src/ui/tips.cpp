@@ -98,7 +98,7 @@ std::string TipTarget(std::string_view reference, const std::string& programFold
     reference = text::TrimSpaces(reference);
     if (reference.empty())
         return {};
-    if (text::AsciiLower(reference.substr(0, 4)) == "http")
+    if (text::StartsWithNoCase(reference, "http"))
         return std::string(reference);
     std::string page(reference);
     for (char& c : page) {
