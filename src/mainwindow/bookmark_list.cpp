@@ -80,7 +80,7 @@ void BookmarkList::Fill(const Database& db, std::int16_t folder) {
             QString touched = r.Touched > 0 ? Q(FormatGeneralDate(r.Touched)) : QString();
             auto* row = new QTreeWidgetItem(QStringList{title, Q(memo.GetMemo(r.url)), rank, touched});
             row->setIcon(0, icon);
-            row->setData(0, kKeyRole, QString(QLatin1Char('b') + QString::number(r.key)));
+            row->setData(0, kKeyRole, Q(BookmarkItemKey(r.key)));
             rows << row;
         }
     }
@@ -157,7 +157,7 @@ std::vector<std::int32_t> BookmarkList::SelectedBookmarks() const {
 }
 
 QTreeWidgetItem* BookmarkList::Row(std::int32_t key) const {
-    QString k = QLatin1Char('b') + QString::number(key);
+    const QString k = Q(BookmarkItemKey(key));
     for (int i = 0; i < topLevelItemCount(); ++i) {
         if (KeyOf(topLevelItem(i)) == k)
             return topLevelItem(i);
