@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "interchange/folder_walk.h"
 #include "platform/durable_file.h"
 #include "shell/registry.h"
 #include "store/database.h"
@@ -261,8 +262,12 @@ void WriteFavBookmarks(const Database& db, std::int16_t folder, const std::strin
     }
 }
 
-void ExportFavFolder(const Database& db, std::int16_t folder, std::string& path, int& depth,
-                     FavNameTable& names, FavExportProgress& progress) {
+namespace {
+
+// ExportFavFolder with the subfolders of every folder found once for the whole tree;
+// asking the folder table for each folder's subfolders costs a pass over all its slots.
+void ExportFavTree(const Database& db, const FolderChildren& children, std::int16_t folder, std::string& path,
+                   int& depth, FavNameTable& names, FavExportProgress& progress) {
     ++depth;
     if (path.empty() || path.back() != '/')
         path += '/';
@@ -274,13 +279,10 @@ void ExportFavFolder(const Database& db, std::int16_t folder, std::string& path,
     } else {
         ++progress.folders;
         WriteFavBookmarks(db, folder, path, names, progress);
-        std::int32_t cursor = 0;
-        while (std::int16_t child = db.NextSubFolder(folder, cursor)) {
-            if (child == folder)
-                continue;
+        for (std::int16_t child : children.Of(folder)) {
             path += SafeDirName(text::TrimSpaces(db.Folder(child).Name.text()));
             path += '/';
-            ExportFavFolder(db, child, path, depth, names, progress);
+            ExportFavTree(db, children, child, path, depth, names, progress);
         }
     }
     // Drop this folder's own component again.
@@ -289,6 +291,13 @@ void ExportFavFolder(const Database& db, std::int16_t folder, std::string& path,
     std::size_t slash = path.rfind('/');
     path.erase(slash == std::string::npos ? 0 : slash + 1);
     --depth;
+}
+
+} // namespace
+
+void ExportFavFolder(const Database& db, std::int16_t folder, std::string& path, int& depth,
+                     FavNameTable& names, FavExportProgress& progress) {
+    ExportFavTree(db, FolderChildren(db), folder, path, depth, names, progress);
 }
 
 ExchangeResult ExportFavorites(const Database& db, std::int16_t folder, const std::string& favoritesDir) {

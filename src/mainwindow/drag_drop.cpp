@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include "interchange/favorites.h"
+#include "interchange/folder_walk.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/bookmark_dialog.h"
 #include "mainwindow/facades.h"
@@ -136,18 +137,24 @@ QString VireoMimeData::Addresses() const {
         }
     } else {
         // The folder's own bookmarks first, then those of the folders below it.
+        if (!m_db.IsLiveFolder(m_folder))
+            return {};
+        FolderChildren children(m_db);
+        std::vector<std::uint8_t> seen(static_cast<std::size_t>(m_db.FolderSlots()) + 1, 0);
         std::vector<std::int16_t> folders{m_folder};
-        for (std::size_t i = 0; i < folders.size() && m_db.IsLiveFolder(folders[i]); ++i) {
+        seen[static_cast<std::size_t>(m_folder)] = 1;
+        for (std::size_t i = 0; i < folders.size(); ++i) {
             std::int32_t cursor = 0;
             while (std::int32_t key = m_db.NextMarkKey(folders[i], cursor)) {
                 std::string url = m_db.Marks(folders[i]).UrlStr(key);
                 if (!url.empty())
                     lines << Q(url);
             }
-            cursor = 0;
-            while (std::int16_t child = m_db.NextSubFolder(folders[i], cursor)) {
-                if (std::find(folders.begin(), folders.end(), child) == folders.end())
+            for (std::int16_t child : children.Of(folders[i])) {
+                if (!seen[static_cast<std::size_t>(child)]) {
+                    seen[static_cast<std::size_t>(child)] = 1;
                     folders.push_back(child);
+                }
             }
         }
     }
