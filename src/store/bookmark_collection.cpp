@@ -226,16 +226,7 @@ std::string clsBookmark::PathString(std::int16_t folder) const {
 }
 
 bool clsBookmark::MarkInTrash(std::int32_t position) const {
-    std::int32_t folder = At(position).Parent;
-    // The folder table's parent chains are repaired at load, but stay bounded anyway.
-    for (std::int32_t steps = 0; steps <= m_db->FolderSlots() + 1; ++steps) {
-        if (folder == kTrashFolder)
-            return true;
-        if (folder <= kRootFolder || !m_db->IsSlot(folder))
-            return false;
-        folder = m_db->Folder(static_cast<std::int16_t>(folder)).Parent;
-    }
-    return false;
+    return m_db->IsWithin(At(position).Parent, kTrashFolder);
 }
 
 } // namespace vireo

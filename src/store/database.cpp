@@ -546,17 +546,7 @@ std::int32_t Database::NextMarkKey(std::int16_t id, std::int32_t& start) const {
 }
 
 bool Database::InTrash(std::int16_t id) const {
-    if (!IsSlot(id))
-        return false;
-    std::int32_t cur = Folder(id).Parent;
-    for (std::int32_t steps = 0; steps <= FolderSlots() && IsSlot(cur); ++steps) {
-        if (cur == kTrashFolder)
-            return true;
-        if (cur == kRootFolder)
-            return false;
-        cur = Folder(static_cast<std::int16_t>(cur)).Parent;
-    }
-    return false;
+    return IsSlot(id) && IsWithin(Folder(id).Parent, kTrashFolder);
 }
 
 bool Database::IsWithin(std::int16_t folder, std::int16_t ancestor) const {
