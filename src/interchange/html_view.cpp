@@ -46,8 +46,14 @@ std::string Divider() {
     return "<p><img src=" + Quoted("div.gif") + " width=100% height=10></p>";
 }
 
+// Closes the page's table, adds the footer and writes the page.
 std::int32_t Finish(const Database& db, Page& page, const std::string& fileName, std::int16_t folder,
                     std::string* error) {
+    page.Line("</table></center>");
+    page.Line(Divider());
+    page.Line(PageFooter());
+    page.Line("</body>");
+    page.Line("</html>");
     std::string err;
     if (!sys::WriteFileAtomic(fileName, page.Text(), &err)) {
         if (error)
@@ -128,11 +134,6 @@ std::int32_t SaveFolderView(const Database& db, std::string& fileName, std::int1
     p.Line(FolderLinkList(db, folder));
     p.Line("</td>");
     p.Line("</tr>");
-    p.Line("</table></center>");
-    p.Line(Divider());
-    p.Line(PageFooter());
-    p.Line("</body>");
-    p.Line("</html>");
     return Finish(db, p, fileName, folder, error);
 }
 
@@ -181,11 +182,6 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
         p.Line("</b></font></td>");
         p.Line("</tr>");
     }
-    p.Line("</table></center>");
-    p.Line(Divider());
-    p.Line(PageFooter());
-    p.Line("</body>");
-    p.Line("</html>");
     return Finish(db, p, fileName, folder, error);
 }
 
