@@ -7,6 +7,7 @@
 #include "platform/hive_registry.h"
 #include "platform/paths.h"
 #include "shell/startup.h"
+#include "store/data_dir.h"
 #include "store/database.h"
 #include "store/integrity.h"
 #include "store/ole_date.h"
@@ -105,9 +106,8 @@ int Stats(Context& ctx) {
             << "Texts:           " << db.Memo().InUseCount() << '\n'
             << "Dead space:      " << db.Memo().DeadSpace() << " bytes\n"
             << "Highest key:     " << db.HighestKey() << '\n';
-    for (const char* name : {"FOLDERS", "BOOKMARKS", "VIREODEX", "VIREOMEM"})
-        ctx.out << "  " << name << std::string(15 - std::char_traits<char>::length(name), ' ')
-                << FileSize(dir / name) << " bytes\n";
+    for (std::string_view name : {kFoldersFile, kBookmarksFile, kMemoIndexFile, kMemoDataFile})
+        ctx.out << "  " << name << std::string(15 - name.size(), ' ') << FileSize(dir / name) << " bytes\n";
     return kExitOk;
 }
 
@@ -116,7 +116,7 @@ int Check(Context& ctx) {
     sys::DirectoryLock lock;
     bool busy = false;
     std::string error;
-    if (!lock.Acquire(ctx.dataDir, ".lock", &busy, &error) && busy) {
+    if (!lock.Acquire(ctx.dataDir, kLockFile, &busy, &error) && busy) {
         ctx.err << "vireo-cli: the data folder \"" << ctx.dataDir
                 << "\" is in use by another running copy of Vireo\n";
         return kExitFailed;
