@@ -439,6 +439,14 @@ ExchangeResult ImportNetscape(Database& db, const std::string& path, const Progr
     return result;
 }
 
+void WriteNetscapeBookmarks(const Database& db, std::int16_t folder, std::string_view indent,
+                            std::string& out) {
+    if (!db.IsSlot(folder))
+        return;
+    DateCache dates;
+    AppendBookmarkLines(db, folder, indent, out, dates);
+}
+
 void WriteNetscapeFolder(const Database& db, std::int16_t folder, std::string& out, int& depth) {
     DateCache dates;
     AppendFolderLists(db, folder, out, depth, dates);

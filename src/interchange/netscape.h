@@ -59,6 +59,9 @@ std::string NetscapeExportBlock(const Database& db, std::int16_t folder);
 // The list of one folder with all folders below it, at the given depth (raised while
 // writing and lowered again on return).
 void WriteNetscapeFolder(const Database& db, std::int16_t folder, std::string& out, int& depth);
+// The bookmark lines of one folder.
+void WriteNetscapeBookmarks(const Database& db, std::int16_t folder, std::string_view indent,
+                            std::string& out);
 
 // Appends the folder's block to the bookmark file `bookmarkFile` (the one found in the
 // browser's profile), first keeping the old file as the ".bak" file when there is no
