@@ -209,6 +209,10 @@ TEST_F(NetscapeExportTest, TheBlockFollowsTheLineTableWithEscapesAndDates) {
     WriteNetscapeFolder(db, empty, out, depth);
     EXPECT_EQ(depth, 1);
     EXPECT_EQ(out, "    <DL><p>\r\n    </DL><p>\r\n");
+    // The bookmark lines of one folder alone, at the indent given.
+    std::string lines;
+    WriteNetscapeBookmarks(db, sub, "        ", lines);
+    EXPECT_EQ(CrLfLines(lines), std::vector<std::string>{expected[6]});
 }
 
 TEST_F(NetscapeExportTest, TheFirstExportKeepsTheOldFileAsBackupAndLaterOnesAppend) {
