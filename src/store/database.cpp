@@ -89,6 +89,7 @@ void Database::Close() {
     m_folders.clear();
     m_collection.clear();
     m_highestFolderId = 0;
+    m_freeSlotHint = 1;
     m_keyCounter = 0;
     m_newDatabase = false;
     m_bookmarksFileExisted = false;
@@ -140,6 +141,7 @@ void Database::MakeStandardFolders() {
 }
 
 bool Database::LoadFolders(std::string* error) {
+    m_freeSlotHint = 1;
     fs::path path = fs::path(DBPath()) / std::string(kFoldersFile);
     std::error_code ec;
     if (!fs::exists(path, ec)) {
@@ -361,8 +363,10 @@ bool Database::Save(std::string* error) {
 // ---- folders ---------------------------------------------------------------------------
 
 std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std::int16_t type) {
+    // Every slot below the hint is in use, so big imports do not rescan the whole table
+    // for each new folder.
     std::int32_t slot = 0;
-    for (std::int32_t i = 1; i <= FolderSlots(); ++i) {
+    for (std::int32_t i = std::max<std::int32_t>(1, m_freeSlotHint); i <= FolderSlots(); ++i) {
         if (m_folders[static_cast<std::size_t>(i)].ID == 0) {
             slot = i;
             break;
@@ -376,6 +380,7 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
         m_collection.emplace_back(*this, static_cast<std::int16_t>(slot));
         m_highestFolderId = static_cast<std::int16_t>(slot);
     }
+    m_freeSlotHint = slot + 1;
     const auto id = static_cast<std::int16_t>(slot);
     FolderRecord& f = m_folders[static_cast<std::size_t>(slot)];
     // A reused slot starts afresh: a former search folder's query must not make the new
@@ -399,6 +404,7 @@ void Database::ClearFolder(std::int16_t id, bool force) {
     FolderRecord& f = Folder(id);
     m_memo.KillMemo(f.Description);
     f.ID = 0;
+    m_freeSlotHint = std::min<std::int32_t>(m_freeSlotHint, id);
     f.Name.set("");
     f.Parent = 0;
     f.FolderType = 0;

@@ -130,6 +130,7 @@ private:
     std::vector<FolderRecord> m_folders;  // index 0 unused
     std::deque<clsBookmark> m_collection; // index 0 unused; a deque keeps references stable
     std::int16_t m_highestFolderId = 0;
+    std::int32_t m_freeSlotHint = 1; // no free slot below it
     std::int32_t m_keyCounter = 0;
     bool m_newDatabase = false;
     bool m_bookmarksFileExisted = false;

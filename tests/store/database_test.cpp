@@ -191,6 +191,12 @@ TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
     EXPECT_FALSE(db.IsLiveFolder(9));
     EXPECT_EQ(db.AddFolder("New", 1, kFolderOrdinary), 9);
     EXPECT_EQ(db.FolderSlots(), 12);
+    // Freed slots are found again lowest first, whatever order they were freed in.
+    db.KillFolder(11, true);
+    db.KillFolder(7, true);
+    EXPECT_EQ(db.AddFolder("Refill", 1, kFolderOrdinary), 7);
+    EXPECT_EQ(db.AddFolder("Refill", 1, kFolderOrdinary), 11);
+    EXPECT_EQ(db.AddFolder("Grows", 1, kFolderOrdinary), 13);
     // A name is cut to its field, then trimmed; the tree gets the node.
     std::int16_t id = db.AddFolder("  " + std::string(200, 'n'), 9, kFolderImported);
     EXPECT_EQ(db.Folder(id).Name.text(), std::string(126, 'n'));
