@@ -30,22 +30,13 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string PercentDecode(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+        if (s[i] == '%' && i + 2 < s.size() && text::HexDigitValue(s[i + 1]) >= 0 &&
+            text::HexDigitValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(text::HexDigitValue(s[i + 1]) * 16 + text::HexDigitValue(s[i + 2]));
             i += 2;
         } else {
             out += s[i];

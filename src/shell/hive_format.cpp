@@ -31,16 +31,6 @@ std::string_view LTrim(std::string_view s) {
     return s;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // ---- Text encodings -----------------------------------------------------------------
 
 void AppendUtf16(std::string& out, char32_t unit) {
@@ -107,7 +97,7 @@ bool ParseHexBytes(std::string_view s, std::string& out) {
             return false;
         int value = 0;
         for (char c : token) {
-            int h = HexValue(c);
+            int h = text::HexDigitValue(c);
             if (h < 0)
                 return false;
             value = value * 16 + h;
@@ -134,7 +124,7 @@ bool ParseData(std::string_view data, RegValue& value) {
             return false;
         std::uint32_t n = 0;
         for (char c : digits) {
-            int h = HexValue(c);
+            int h = text::HexDigitValue(c);
             if (h < 0)
                 return false;
             n = n * 16 + static_cast<std::uint32_t>(h);
@@ -152,7 +142,7 @@ bool ParseData(std::string_view data, RegValue& value) {
             return false;
         type = 0;
         for (char c : data.substr(4, close - 4)) {
-            int h = HexValue(c);
+            int h = text::HexDigitValue(c);
             if (h < 0)
                 return false;
             type = type * 16 + static_cast<std::uint32_t>(h);

@@ -23,6 +23,9 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // Stored bytes as UTF-8: unchanged when valid UTF-8, else read as Windows-1252.
 std::string DecodeStored(std::string_view bytes);
 
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
