@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Engine scripts and what the search runtime asks of them: read a script, build the
+// address of one result page, and take the hits out of the page an engine sent back.
+// Everything here is pure (no network, no threads), so it is tested and fuzzed on its own.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orn {
+
+// The largest body we look at, after decompression.
+inline constexpr std::size_t kMaxBody = 2u << 20;
+
+struct EngineScript {
+    std::string id;          // the script's path
+    std::string shortName;   // the file name before its first "." (unless that is its first character)
+    std::string name;        // OpenSearch ShortName
+    std::string description; // OpenSearch Description
+    std::string homePage;
+    bool user = false; // from the user's folder rather than the program folder
+
+    // Everything else the runtime does not look at: the chosen Url, its parameters and
+    // the extraction rules. Owned here so the script can be copied freely.
+    struct Rules;
+    std::shared_ptr<const Rules> rules;
+};
+
+// Reads one script file (at most 1 MB). False with a one-line reason in `error` when the
+// file cannot be read or is not a usable script.
+bool ReadEngineScript(const std::string& path, EngineScript& out, std::string* error);
+// The same for a script held in memory (a downloaded update); `path` only names it.
+bool ParseEngineScript(std::string_view text, const std::string& path, EngineScript& out, std::string* error);
+
+// The usable scripts of the program folder's "engines/" and the user's folder, ordered by
+// short name; a user's script replaces a shipped one of the same short name (compared
+// without regard to case). Unusable files are reported in `problems`, one line each.
+std::vector<EngineScript> LoadEngines(const std::string& programFolder, const std::string& userFolder,
+                                      std::vector<std::string>* problems);
+
+// One request for a result page.
+struct PageRequest {
+    std::string url;
+    std::string method = "GET";       // "GET" or "POST"
+    std::string body;                 // POST: the form-encoded parameters
+    std::string contentType;          // POST: the body's type
+    std::vector<std::string> headers; // extra "Name: value" lines (Accept)
+};
+
+// The request for the result page that starts after `hitsSoFar` hits (the `pageIndex`-th
+// page, from 0), asking for `count` hits. False with a reason when the template gives no
+// usable http or https address. `more` is set false when the engine has no paging, so
+// there is no page after the first.
+bool BuildPageRequest(const EngineScript& script, std::string_view query, int hitsSoFar, int pageIndex,
+                      int count, PageRequest& out, bool* more, std::string* error);
+
+struct Hit {
+    std::string title;
+    std::string address; // absolute, unwrapped from redirects
+    std::string snippet;
+};
+
+struct PageHits {
+    bool ok = false;   // false: the page does not fit the script (wrong type, rules fail)
+    std::string error; // why not, for the search log
+    std::vector<Hit> hits;
+};
+
+// The hits of one result page. `contentType` is the response's Content-Type (may be
+// empty); `pageUrl` is the address the page came from (after redirects), against which
+// relative addresses resolve. Hostile input: never crashes, hangs or grows without bound.
+PageHits ExtractHits(const EngineScript& script, std::string_view body, std::string_view contentType,
+                     const std::string& pageUrl);
+
+} // namespace orn
