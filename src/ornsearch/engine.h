@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace orn {
+namespace vireo::orn {
 
 // The largest body we look at, after decompression.
 inline constexpr std::size_t kMaxBody = 2u << 20;
@@ -76,4 +76,4 @@ struct PageHits {
 PageHits ExtractHits(const EngineScript& script, std::string_view body, std::string_view contentType,
                      const std::string& pageUrl);
 
-} // namespace orn
+} // namespace vireo::orn
