@@ -30,6 +30,11 @@ QString QtFileFilter(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
+MsgResult DialogsMessages::Message(std::string_view text, std::string_view title, MsgButtons buttons,
+                                   MsgIcon icon) {
+    return m_dialogs.Message(m_parent, Q(text), Q(title), buttons, icon);
+}
+
 MsgResult QtDialogs::Message(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
                              MsgIcon icon) {
     QMessageBox box(parent);

@@ -11,14 +11,11 @@
 #include <optional>
 
 #include "interchange/browser.h"
+#include "shell/user_messages.h"
 
 class QWidget;
 
 namespace vireo {
-
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MsgIcon { None, Information, Exclamation, Question, Critical };
-enum class MsgResult { Ok, Cancel, Yes, No };
 
 class Dialogs {
 public:
@@ -61,6 +58,20 @@ public:
     std::optional<QString> InputText(QWidget* parent, const QString& prompt, const QString& title,
                                      const QString& defaultText) override;
     std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
+};
+
+// The core's message boxes shown through the dialogs facade, over one parent window.
+class DialogsMessages : public UserMessages {
+public:
+    explicit DialogsMessages(Dialogs& dialogs, QWidget* parent = nullptr)
+        : m_dialogs(dialogs), m_parent(parent) {}
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    MsgResult Message(std::string_view text, std::string_view title, MsgButtons buttons,
+                      MsgIcon icon) override;
+
+private:
+    Dialogs& m_dialogs;
+    QWidget* m_parent;
 };
 
 class DesktopDocumentOpener : public DocumentOpener {

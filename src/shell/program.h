@@ -2,12 +2,13 @@
 #pragma once
 
 // The program-wide values, created once at start-up and passed by reference to whatever
-// needs them: the settings, the database, the event sounds, the browser in use and the
-// temporary folder. The application and vireo-cli assemble one over the platform's
-// settings store and sound output, which they own.
+// needs them: the settings, the database, the event sounds, the browser in use, the
+// temporary folder and the state of web search. The application and vireo-cli assemble
+// one over the platform's settings store and sound output, which they own.
 
 #include <string>
 
+#include "search/search_state.h"
 #include "shell/options.h"
 #include "shell/registry.h"
 #include "store/database.h"
@@ -31,6 +32,8 @@ public:
     std::string CurrentBrowserPath;
     // The folder for temporary files.
     std::string TempDir;
+    // The searching and close-request flags and the search group table.
+    SearchState Search;
 
     // The start-up steps before any window: the sound scheme (and, when asked, the
     // start-up sound), the temporary folder, the data folder from the settings and the

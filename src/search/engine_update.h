@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Keeping the engine scripts current: a quiet check before searches every `DaysToCheck`
+// days, and the "Check Engines" / Update Engines command that tells what it did.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "store/ole_date.h"
+
+namespace vireo {
+
+class Registry;
+class SearchLibrary;
+class UserMessages;
+
+// The day number of the last engine update (0 = never), under "\search".
+inline constexpr std::string_view kLastEngineUpdateValue = "LastEngineUpdate";
+
+inline constexpr std::string_view kEnginesTitle = "Engines";
+inline constexpr std::string_view kEnginesUpdatedText = "Search Engines updated";
+inline constexpr std::string_view kNoUpdatesText = "No updates required";
+
+// Whole days between two dates (the time of day ignored), in either order.
+std::int32_t DaysBetween(OleDate SDate, OleDate EDate);
+
+// Runs UpdateScripts (its result ignored, nothing shown) when at least `DaysToCheck` days
+// passed since the last update or none was ever made, and then stores today as the last
+// update. `today` is now by default. True when the update ran.
+bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string& programFolder,
+                       OleDate today = 0);
+// Runs UpdateScripts and shows "Search Engines updated" or "No updates required" in a box
+// titled "Engines". Returns the library's result.
+std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder);
+
+} // namespace vireo

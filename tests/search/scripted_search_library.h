@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// A search library for tests: it reports the engines it is given and, for each search,
+// plays a script of hits and status reports into the search's sink, either on demand on
+// the test's thread or from a thread of its own (as the real library does). It records
+// every call. The window tests use it too.
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "search/search_events.h"
+#include "search/search_library.h"
+#include "shell/user_messages.h"
+
+namespace vireo::test {
+
+struct ScriptedHit {
+    std::string title;
+    std::string address;
+    std::string description;
+};
+
+class ScriptedSearchLibrary : public SearchLibrary {
+public:
+    struct SearchCall {
+        std::vector<std::string> scripts;
+        std::string query;
+        std::int16_t siteMax = 0;
+        std::int16_t maxHits = 0;
+        std::int16_t timeout = 0;
+        std::int16_t maxTransfers = 0;
+        std::int16_t group = 0;
+    };
+
+    ~ScriptedSearchLibrary() override { Join(); }
+
+    // --- what the library knows and answers
+    std::vector<SiteEntry> sites;
+    std::int32_t sitesResult = kSitesOk;
+    bool usable = true;
+    bool refuseSearches = false; // InternetSearchMT returns 0
+    std::int32_t updateResult = 0;
+    std::int32_t connection = 1;
+
+    // Adds an engine named `name` with the script "/engines/<shortName>.xml".
+    void AddSite(const std::string& name, const std::string& shortName) {
+        sites.push_back({name, "/engines/" + shortName + ".xml", "https://" + shortName + ".example/"});
+    }
+
+    // --- the script of the next search, played in order
+    std::vector<SearchEvent> script;
+
+    void AddStatus(const std::string& id, std::int32_t code) {
+        script.push_back(SearchEvent::Status(id, code));
+    }
+    void AddHit(const std::string& site, const ScriptedHit& hit) {
+        script.push_back(SearchEvent::Result(site, hit.description, hit.title, hit.address));
+    }
+    // A whole site as the library reports it: 1, 2, 3, the hits, 4, 5 and the end code.
+    // The hits name the site by its short name, as engines do.
+    void AddSiteRun(const std::string& id, const std::vector<ScriptedHit>& hits, std::int32_t endCode = 6) {
+        std::string site = id.substr(id.find_last_of('/') + 1);
+        site = site.substr(0, site.find('.'));
+        for (std::int32_t code : {1, 2, 3})
+            AddStatus(id, code);
+        for (const auto& h : hits)
+            AddHit(site, h);
+        for (std::int32_t code : {4, 5})
+            AddStatus(id, code);
+        AddStatus(id, endCode);
+    }
+    void AddSearchEnd() { AddStatus("", 0); }
+
+    // --- delivery
+    // Plays up to `n` more events of the running search on this thread; returns how many.
+    std::size_t Deliver(std::size_t n = std::numeric_limits<std::size_t>::max()) {
+        std::size_t done = 0;
+        while (done < n && DeliverOne())
+            ++done;
+        return done;
+    }
+    // Plays the rest of the script from a thread of its own, one event every `pause`.
+    void DeliverOnThread(std::chrono::microseconds pause = std::chrono::microseconds(0)) {
+        Join();
+        m_thread = std::thread([this, pause] {
+            while (DeliverOne()) {
+                if (pause.count() > 0)
+                    std::this_thread::sleep_for(pause);
+            }
+        });
+    }
+    void Join() {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    // Events of the running search not yet played.
+    std::size_t Pending() const {
+        std::lock_guard lock(m_mutex);
+        return m_pending.size();
+    }
+
+    // --- what was asked
+    std::vector<SearchCall> searches;
+    std::atomic<int> cancels{0};
+    std::vector<std::string> updateFolders;
+    std::vector<std::string> sitesFolders;
+    int hashClears = 0;
+    std::vector<std::pair<std::int16_t, std::string>> hashes;
+    int connectionChecks = 0;
+
+    // --- SearchLibrary
+    bool Usable() override { return usable; }
+    std::int32_t GetSites(const std::string& programFolder, std::vector<SiteEntry>& out) override {
+        sitesFolders.push_back(programFolder);
+        out.clear();
+        if (!usable)
+            return 0;
+        if (sitesResult >= 1 && sitesResult <= 200)
+            out = sites;
+        return sitesResult;
+    }
+    std::int32_t InternetSearchMT(const std::vector<std::string>& scripts, const std::string& query,
+                                  std::int16_t siteMax, std::int16_t maxHits, std::int16_t timeout,
+                                  std::shared_ptr<SearchEventSink> events, std::int16_t maxTransfers,
+                                  std::int16_t group) override {
+        searches.push_back({scripts, query, siteMax, maxHits, timeout, maxTransfers, group});
+        if (!usable || refuseSearches || !events)
+            return 0;
+        std::lock_guard lock(m_mutex);
+        m_sink = std::move(events);
+        m_pending.assign(script.begin(), script.end());
+        m_running.clear();
+        for (const auto& s : scripts) {
+            if (!s.empty())
+                m_running.insert(s);
+        }
+        return 1;
+    }
+    // Ends every site still running with 9 and the search with 0, dropping the rest of
+    // the script, as the real library does.
+    std::int32_t CancelSearch() override {
+        ++cancels;
+        std::lock_guard lock(m_mutex);
+        if (!m_sink)
+            return 0;
+        std::deque<SearchEvent> rest;
+        for (const auto& id : m_running)
+            rest.push_back(SearchEvent::Status(id, 9));
+        rest.push_back(SearchEvent::Status("", 0));
+        m_pending = std::move(rest);
+        return 1;
+    }
+    std::int32_t UpdateScripts(const std::string& programFolder) override {
+        updateFolders.push_back(programFolder);
+        return updateResult;
+    }
+    std::int32_t ConnectionExists() override {
+        ++connectionChecks;
+        return connection;
+    }
+    std::int32_t ClearHashTable() override {
+        ++hashClears;
+        hashes.clear();
+        return 1;
+    }
+    std::int32_t AddHash(std::int16_t number, const std::string& name) override {
+        hashes.emplace_back(number, name);
+        return 1;
+    }
+
+private:
+    bool DeliverOne() {
+        std::shared_ptr<SearchEventSink> sink;
+        SearchEvent e;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_sink || m_pending.empty())
+                return false;
+            e = m_pending.front();
+            m_pending.pop_front();
+            sink = m_sink;
+            if (e.kind == SearchEvent::Kind::Status) {
+                if (e.status == 0)
+                    m_sink.reset(); // nothing follows the end of a search
+                else if (e.status != 10 && IsEndCode(e.status))
+                    m_running.erase(e.site);
+            }
+        }
+        if (e.kind == SearchEvent::Kind::Result)
+            sink->OnResult(e.site, e.description, e.title, e.address);
+        else
+            sink->OnStatus(e.site, e.status);
+        return true;
+    }
+    static bool IsEndCode(std::int32_t code) {
+        return code == 6 || code == 7 || code == 8 || code == 9 || code == 11 || (code >= 13 && code <= 16);
+    }
+
+    mutable std::mutex m_mutex;
+    std::shared_ptr<SearchEventSink> m_sink;
+    std::deque<SearchEvent> m_pending;
+    std::set<std::string> m_running;
+    std::thread m_thread;
+};
+
+// Message boxes that answer from a list (then Ok / No) and remember what was shown.
+class ScriptedMessages : public UserMessages {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MsgButtons buttons;
+        MsgIcon icon;
+    };
+    MsgResult Message(std::string_view text, std::string_view title, MsgButtons buttons,
+                      MsgIcon icon) override {
+        shown.push_back({std::string(text), std::string(title), buttons, icon});
+        if (!answers.empty()) {
+            MsgResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::No;
+    }
+    std::vector<Shown> shown;
+    std::deque<MsgResult> answers;
+};
+
+} // namespace vireo::test
