@@ -63,7 +63,8 @@ std::int16_t NewGroupNumber(const SearchGroupTable& table);
 enum class GroupEditResult {
     Done,
     EmptyName,  // nothing to do
-    NameExists, // another group has that name (trimmed names compared)
+    NameExists, // another group has that name (trimmed, letter case ignored as the settings do)
+    BadName,    // a name the settings cannot hold as a key: it contains "\"
     BuiltIn,    // "All Engines" cannot be renamed, deleted or edited
     NoSuchGroup,
 };

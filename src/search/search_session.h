@@ -218,6 +218,8 @@ private:
     std::int32_t m_totalHits = 0;
     std::int32_t m_filedAtTotal = -1; // total hits when last filed, so code 0 after 10 refiles only news
     std::int32_t m_filedCount = 0;
+    std::int32_t m_unknownSiteHits = 0;
+    bool m_started = false; // the library was asked to search and has not ended yet
     std::string m_query;
     std::int16_t m_maxHits = 0;
     std::int16_t m_siteMax = 0;

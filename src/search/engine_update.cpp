@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/engine_update.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "search/search_library.h"
+#include "shell/options.h"
+#include "shell/registry.h"
+#include "shell/user_messages.h"
+
+namespace vireo {
+
+std::int32_t DaysBetween(OleDate SDate, OleDate EDate) {
+    double days = std::floor(EDate) - std::floor(SDate);
+    return static_cast<std::int32_t>(std::fabs(days));
+}
+
+bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string& programFolder,
+                       OleDate today) {
+    if (today == 0)
+        today = OleNow();
+    today = std::floor(today);
+    const std::string key = SettingsPath(kSearchSubkey);
+    std::int32_t daysToCheck = GetDaysToCheck(reg);
+    std::int32_t last = GetRegNumber(reg, key, kLastEngineUpdateValue);
+    // Never updated: a date far enough away that the check fires at once.
+    OleDate lastUpdate = last == 0 ? today + 8 : static_cast<OleDate>(last);
+    if (DaysBetween(lastUpdate, today) < daysToCheck)
+        return false;
+    library.UpdateScripts(programFolder);
+    SetRegValue(reg, key, kLastEngineUpdateValue, static_cast<std::int64_t>(today));
+    return true;
+}
+
+std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder) {
+    std::int32_t r = library.UpdateScripts(programFolder);
+    messages.Message(r > 0 ? kEnginesUpdatedText : kNoUpdatesText, kEnginesTitle, MsgButtons::Ok,
+                     MsgIcon::Information);
+    return r;
+}
+
+} // namespace vireo
