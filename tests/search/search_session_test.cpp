@@ -1,0 +1,405 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "search/search_session.h"
+#include "search_test_support.h"
+
+namespace vireo {
+namespace {
+
+using test::Filed;
+using test::ScriptedHit;
+using test::SearchFixture;
+
+ScriptedHit Hit(const std::string& n) {
+    return {"Title " + n, "https://example.org/" + n, "About " + n};
+}
+
+struct Session : SearchFixture {
+    // Runs the scripted search to its end on this thread.
+    void RunToEnd(clsSearch& s) {
+        ASSERT_TRUE(s.Search());
+        lib.Deliver();
+        s.ProcessEvents();
+    }
+};
+
+TEST_F(Session, InitReadsTheEnginesAndRefusesWhatCannotStart) {
+    auto s = MakeSearch("g");
+    EXPECT_EQ(s->siteCount(), 3);
+    std::string name, id, home;
+    ASSERT_TRUE(s->SiteInfo(2, name, id, home));
+    EXPECT_EQ(name, "Beta Search");
+    EXPECT_EQ(id, Id("beta"));
+    EXPECT_FALSE(s->SiteInfo(4, name, id, home));
+    EXPECT_EQ(lib.sitesFolders.back(), "/program/");
+    // "All Engines" holds every site.
+    EXPECT_EQ(s->EngineCount(), 3);
+
+    // One character is not a query.
+    EXPECT_FALSE(s->Search());
+    EXPECT_TRUE(lib.searches.empty());
+    EXPECT_FALSE(state.searching);
+
+    s->SetSearchQuery("go");
+    EXPECT_TRUE(s->Search());
+    EXPECT_TRUE(state.searching);
+    // A second search while one runs is refused.
+    EXPECT_FALSE(s->Search());
+    EXPECT_EQ(lib.searches.size(), 1u);
+    EXPECT_EQ(sounds.played, std::vector<int>{kSoundSearchStart});
+    EXPECT_EQ(window.hides, 1);
+    ASSERT_EQ(window.setups.size(), 1u);
+    EXPECT_EQ(window.setups[0].caption, "Search Status - go");
+    EXPECT_EQ(window.setups[0].engines,
+              (std::vector<std::string>{"Alpha Search", "Beta Search", "Gamma Search"}));
+    const auto& call = lib.searches[0];
+    EXPECT_EQ(call.scripts, (std::vector<std::string>{Id("alpha"), Id("beta"), Id("gamma")}));
+    EXPECT_EQ(call.query, "go");
+    EXPECT_EQ(call.siteMax, 10);
+    EXPECT_EQ(call.maxHits, 100);
+    EXPECT_EQ(call.timeout, 5);
+    EXPECT_EQ(call.maxTransfers, 20);
+    EXPECT_EQ(call.group, 0);
+    EXPECT_EQ(s->HitCapacity(), 30u);
+}
+
+TEST_F(Session, InitFailuresAreToldAndChangeNothing) {
+    lib.sitesResult = 0;
+    clsSearch failed(Context());
+    EXPECT_FALSE(failed.Init());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "Vireo Engine Error");
+    EXPECT_EQ(messages.shown[0].text, "Could not open search engines.\n/program/\nGetSites failed: 0");
+
+    lib.sitesResult = 201;
+    clsSearch none(Context());
+    EXPECT_FALSE(none.Init());
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].title, "GetSites Error:201");
+    EXPECT_EQ(messages.shown[1].text, "Search Scripts not found.");
+    EXPECT_EQ(messages.shown[1].icon, MsgIcon::Critical);
+    EXPECT_FALSE(none.Initialized());
+    none.SetSearchQuery("golf");
+    EXPECT_FALSE(none.Search());
+
+    // A library that could not be loaded told the user itself: no second message.
+    lib.usable = false;
+    clsSearch unloaded(Context());
+    EXPECT_FALSE(unloaded.Init());
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
+    auto s = MakeSearch();
+    s->SetPlaySound(true);
+    lib.AddSiteRun(Id("alpha"), {Hit("a1"), Hit("a2")});
+    lib.AddSiteRun(Id("beta"), {}, 6);
+    lib.AddStatus(Id("gamma"), 1);
+    lib.AddStatus(Id("gamma"), 14);
+    lib.AddSearchEnd();
+    window.view.closeWhenComplete = true;
+    RunToEnd(*s);
+
+    const auto& rows = window.view.rows;
+    EXPECT_EQ(rows.at(0).text, "Search complete.");
+    EXPECT_EQ(rows.at(0).hits, 2);
+    EXPECT_EQ(rows.at(0).progress, 2);
+    EXPECT_EQ(rows.at(0).percent, 100);
+    EXPECT_EQ(rows.at(0).lamps[kLampDone], StatusLamp::On);
+    EXPECT_EQ(rows.at(0).lamps[kLampConnect], StatusLamp::Off);
+    EXPECT_EQ(rows.at(1).text, "Site produced 0 results...");
+    EXPECT_EQ(rows.at(1).lamps[kLampDone], StatusLamp::Warning);
+    EXPECT_EQ(rows.at(2).text, "Unable to resolve name.");
+    EXPECT_EQ(rows.at(2).lamps[kLampConnect], StatusLamp::Error);
+    EXPECT_EQ(rows.at(2).lamps[kLampDone], StatusLamp::Error);
+    EXPECT_EQ(window.view.total, "Total hits: 2");
+    EXPECT_EQ(window.view.stopCaption, "Done");
+    EXPECT_TRUE(window.view.stopEnabled);
+    for (const auto& st : s->StatusTable())
+        EXPECT_TRUE(st.finished) << st.id;
+
+    EXPECT_FALSE(state.searching);
+    EXPECT_TRUE(state.closeRequested);
+    auto folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    std::int16_t f = folders[0];
+    EXPECT_EQ(s->FolderToUse(), f);
+    EXPECT_EQ(window.shownFolders, std::vector<std::int16_t>{f});
+    EXPECT_EQ(db.Folder(f).Name.text(), "golf courses");
+    EXPECT_EQ(db.Folder(f).SearchQuery.text(), "golf courses");
+    EXPECT_EQ(db.Folder(f).MaxHits, 100);
+    EXPECT_EQ(db.Folder(f).SiteMax, 10);
+    EXPECT_EQ(db.Folder(f).Timeout, 5);
+    // No format chosen: the "phrase" bit marks it.
+    EXPECT_EQ(db.Folder(f).FormatBits, 4);
+    EXPECT_EQ(FiledIn(f), (std::vector<Filed>{{1, "Title a1", "https://example.org/a1"},
+                                              {2, "Title a2", "https://example.org/a2"}}));
+    const BookmarkRecord& first = db.Marks(f).At(1);
+    EXPECT_EQ(db.Memo().GetMemo(first.Description), "About a1");
+    EXPECT_EQ(first.Flags, 0);
+    EXPECT_GT(first.added, 0);
+    EXPECT_EQ(sounds.played, (std::vector<int>{kSoundSearchStart, kSoundSearchComplete}));
+
+    // A report after the end changes nothing.
+    s->GiveResults("alpha", "late", "Late", "https://late.example/");
+    s->SetStatus(Id("alpha"), 7);
+    EXPECT_EQ(s->TotalHits(), 2);
+    EXPECT_EQ(rows.at(0).text, "Search complete.");
+    EXPECT_EQ(FiledIn(f).size(), 2u);
+}
+
+TEST_F(Session, DuplicatesAcrossEnginesBecomeOneBookmarkRankedByTheBestSite) {
+    auto s = MakeSearch();
+    lib.AddSiteRun(Id("alpha"), {Hit("x"), {"Shared", "HTTPS://Example.ORG:443", "from alpha"}});
+    lib.AddSiteRun(Id("beta"), {{"Shared", "https://example.org/", "from beta"}, Hit("y")});
+    lib.AddSiteRun(Id("gamma"), {Hit("z"), {"Shared", "https://example.org", "from gamma"}});
+    lib.AddSearchEnd();
+    RunToEnd(*s);
+    auto folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    auto filed = FiledIn(folders[0]);
+    // The shared address kept its best rank (1, from beta), and was found by three
+    // engines, so it leads the rank-1 hits; the others follow in arrival order.
+    ASSERT_EQ(filed.size(), 4u);
+    EXPECT_EQ(filed[0], (Filed{1, "Shared", "https://example.org/"}));
+    EXPECT_EQ(filed[1].address, "https://example.org/x");
+    EXPECT_EQ(filed[2].address, "https://example.org/z");
+    EXPECT_EQ(filed[3], (Filed{4, "Title y", "https://example.org/y"}));
+    EXPECT_EQ(db.Memo().GetMemo(db.Marks(folders[0]).At(1).Description), "from beta");
+
+    // Addresses that differ in their path's case, query or port are different pages.
+    EXPECT_NE(HitAddressKey("https://a.example/Page"), HitAddressKey("https://a.example/page"));
+    EXPECT_NE(HitAddressKey("http://a.example:8080/"), HitAddressKey("http://a.example/"));
+    EXPECT_EQ(HitAddressKey("http://A.example:80"), HitAddressKey("http://a.example/"));
+    EXPECT_NE(HitAddressKey("http://a.example/?q=1"), HitAddressKey("http://a.example/"));
+}
+
+TEST_F(Session, MaxHitsFilesTheBestRankedAndHitsBeyondCapacityAreOnlyCounted) {
+    auto s = MakeSearch();
+    s->SetMaxHits(5);
+    s->SetSiteMax(3);
+    s->SetSearchGroupIndex(0);
+    lib.AddSiteRun(Id("alpha"), {Hit("a1"), Hit("a2"), Hit("a3")});
+    lib.AddSiteRun(Id("beta"), {Hit("b1"), Hit("b2"), Hit("a1")});
+    lib.AddSiteRun(Id("gamma"), {Hit("c1"), Hit("c2"), Hit("c3"), Hit("c4")});
+    lib.AddSearchEnd();
+    RunToEnd(*s);
+    // Ten hits arrived; the table holds 3 x 3, so c4 was counted but not kept.
+    EXPECT_EQ(s->TotalHits(), 10);
+    EXPECT_EQ(s->Hits().size(), 9u);
+    auto filed = FiledIn(ResultFolders().at(0));
+    std::vector<std::string> addresses;
+    for (const auto& f : filed)
+        addresses.push_back(f.address.substr(20));
+    // Eight distinct addresses; the five with the lowest site ranks are filed, 1 to 5.
+    EXPECT_EQ(addresses, (std::vector<std::string>{"a1", "b1", "c1", "a2", "b2"}));
+    for (std::size_t i = 0; i < filed.size(); ++i)
+        EXPECT_EQ(filed[i].rank, static_cast<std::int16_t>(i + 1));
+}
+
+TEST_F(Session, RepeatingFillsTheSameFolderAndAChangedQueryMakesANewOne) {
+    auto s = MakeSearch("golf courses");
+    lib.AddSiteRun(Id("alpha"), {Hit("old1"), Hit("old2")});
+    lib.AddSearchEnd();
+    RunToEnd(*s);
+    std::int16_t f = ResultFolders().at(0);
+    db.Folder(f).SetFormatBit(0);
+
+    lib.script.clear();
+    lib.AddSiteRun(Id("alpha"), {Hit("new")});
+    lib.AddSearchEnd();
+    auto again = MakeSearch("  golf courses ");
+    again->SetFolderToUse(f);
+    again->SetFormatOption(1);
+    RunToEnd(*again);
+    EXPECT_EQ(ResultFolders(), std::vector<std::int16_t>{f});
+    EXPECT_EQ(FiledIn(f), (std::vector<Filed>{{1, "Title new", "https://example.org/new"}}));
+    // The replaced results went to the trash, not away for good.
+    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 2);
+    // Format bits are only ever added.
+    EXPECT_EQ(db.Folder(f).FormatBits, 1 | 2 | 4);
+
+    auto changed = MakeSearch("golf clubs");
+    changed->SetFolderToUse(f);
+    RunToEnd(*changed);
+    auto folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_NE(changed->FolderToUse(), f);
+    EXPECT_EQ(db.Folder(changed->FolderToUse()).SearchQuery.text(), "golf clubs");
+    EXPECT_EQ(FiledIn(f).size(), 1u);
+}
+
+TEST_F(Session, LongQueriesStillRepeatIntoTheirFolder) {
+    std::string query(150, 'q');
+    auto s = MakeSearch(query);
+    lib.AddSiteRun(Id("alpha"), {Hit("1")});
+    lib.AddSearchEnd();
+    RunToEnd(*s);
+    std::int16_t f = s->FolderToUse();
+    auto again = MakeSearch(query);
+    again->SetFolderToUse(f);
+    RunToEnd(*again);
+    EXPECT_EQ(again->FolderToUse(), f);
+    EXPECT_EQ(ResultFolders().size(), 1u);
+}
+
+TEST_F(Session, ASearchWideTimeOutFilesOnceAndTheEndFilesOnlyWhatCameLater) {
+    auto s = MakeSearch();
+    s->SetPlaySound(true);
+    lib.AddSiteRun(Id("alpha"), {Hit("a1")});
+    lib.AddStatus(Id("beta"), 1);
+    lib.AddStatus("", 10);
+    lib.AddStatus(Id("beta"), 13);
+    lib.AddStatus(Id("gamma"), 13);
+    lib.AddSearchEnd();
+    ASSERT_TRUE(s->Search());
+    lib.Deliver(7 + 2);
+    s->ProcessEvents();
+    EXPECT_EQ(window.view.caption, "Search Status - Search Timed out.");
+    EXPECT_FALSE(window.view.stopEnabled);
+    // The search is still running until its end arrives, but the hits are filed.
+    EXPECT_TRUE(state.searching);
+    std::int16_t f = s->FolderToUse();
+    ASSERT_NE(f, 0);
+    EXPECT_EQ(FiledIn(f).size(), 1u);
+    // The time-out named no site: no engine row took it (an engine without a site has
+    // an empty identifier too).
+    EXPECT_EQ(s->StatusTable()[1].status, 1);
+
+    lib.Deliver();
+    s->ProcessEvents();
+    EXPECT_FALSE(state.searching);
+    EXPECT_EQ(window.view.rows.at(1).text, "Site timed out.");
+    EXPECT_EQ(window.view.stopCaption, "Done");
+    EXPECT_EQ(ResultFolders(), std::vector<std::int16_t>{f});
+    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 0);
+    EXPECT_EQ(sounds.played, (std::vector<int>{kSoundSearchStart, kSoundSearchComplete}));
+}
+
+TEST_F(Session, AGroupWhoseEnginesMatchNoSiteSendsOnlyWhatMatches) {
+    auto s = MakeSearch();
+    // Init loaded the groups; these two stand for stored ones.
+    state.groups.entries.push_back({"Mixed", 7, {"Gone Engine", " Beta Search "}});
+    state.groups.entries.push_back({"Empty", 8, {"Gone Engine"}});
+    s->SetSearchGroupIndex(1);
+    lib.AddSiteRun(Id("beta"), {Hit("b")});
+    lib.AddSearchEnd();
+    RunToEnd(*s);
+    ASSERT_EQ(lib.searches.size(), 1u);
+    EXPECT_EQ(lib.searches[0].scripts, std::vector<std::string>{Id("beta")});
+    EXPECT_EQ(lib.searches[0].group, 7);
+    EXPECT_EQ(window.setups.back().engines, (std::vector<std::string>{"Gone Engine", "Beta Search"}));
+    // Beta is row 1: its hit shows there, and row 0 (no site) took nothing.
+    EXPECT_EQ(window.view.rows.at(1).hits, 1);
+    EXPECT_EQ(window.view.rows.count(0), 0u);
+    EXPECT_EQ(db.Folder(s->FolderToUse()).SearchGroup, 7);
+
+    // A group with nothing to search: when the library refuses, the search still ends.
+    lib.refuseSearches = true;
+    auto empty = std::make_unique<clsSearch>(Context());
+    empty->SetSearchQuery("golf");
+    empty->SetSiteMax(10);
+    ASSERT_TRUE(empty->Init());
+    state.groups.entries.push_back({"Empty", 8, {"Gone Engine"}});
+    empty->SetSearchGroupIndex(1);
+    EXPECT_FALSE(empty->Search());
+    EXPECT_FALSE(state.searching);
+    EXPECT_EQ(window.view.stopCaption, "Done");
+    EXPECT_EQ(empty->HitCapacity(), 10u);
+}
+
+TEST_F(Session, StopEndsRunningSitesAsAbortedAndFilesWhatArrived) {
+    auto s = MakeSearch();
+    lib.AddSiteRun(Id("alpha"), {Hit("a1")});
+    lib.AddStatus(Id("beta"), 1);
+    lib.AddStatus(Id("beta"), 2);
+    lib.AddSiteRun(Id("gamma"), {Hit("c1")});
+    lib.AddSearchEnd();
+    ASSERT_TRUE(s->Search());
+    lib.Deliver(7 + 2);
+    s->ProcessEvents();
+    s->CancelSearch();
+    lib.Deliver();
+    s->ProcessEvents();
+    EXPECT_EQ(lib.cancels, 1);
+    EXPECT_EQ(window.view.rows.at(0).text, "Search complete.");
+    for (int row : {1, 2}) {
+        EXPECT_EQ(window.view.rows.at(row).text, "User aborted search.");
+        EXPECT_EQ(window.view.rows.at(row).lamps[kLampDone], StatusLamp::On);
+    }
+    EXPECT_FALSE(state.searching);
+    EXPECT_FALSE(state.closeRequested);
+    EXPECT_EQ(FiledIn(s->FolderToUse()).size(), 1u);
+}
+
+TEST_F(Session, ReportsFromTheLibrarysThreadArriveInOrderThroughTheQueue) {
+    auto s = MakeSearch();
+    std::vector<ScriptedHit> many;
+    for (int i = 0; i < 10; ++i)
+        many.push_back(Hit("a" + std::to_string(i)));
+    lib.AddSiteRun(Id("alpha"), many);
+    lib.AddSiteRun(Id("beta"), {Hit("b0")});
+    lib.AddSearchEnd();
+    std::atomic<int> wakes{0};
+    s->Events().SetWake([&] { ++wakes; });
+    ASSERT_TRUE(s->Search());
+    lib.DeliverOnThread(std::chrono::microseconds(50));
+    for (int i = 0; i < 2000 && state.searching; ++i) {
+        s->Events().WaitForEvents(std::chrono::milliseconds(5));
+        s->ProcessEvents();
+    }
+    lib.Join();
+    EXPECT_FALSE(state.searching);
+    EXPECT_GE(wakes.load(), 1);
+    auto filed = FiledIn(s->FolderToUse());
+    ASSERT_EQ(filed.size(), 11u);
+    EXPECT_EQ(filed[0].address, "https://example.org/a0");
+    EXPECT_EQ(filed[1].address, "https://example.org/b0");
+    EXPECT_EQ(filed[10].address, "https://example.org/a9");
+}
+
+TEST_F(Session, OddReportsAreSkippedWithoutHarm) {
+    auto s = MakeSearch();
+    ASSERT_TRUE(s->Search());
+    s->SetStatus(Id("alpha"), 12);
+    s->SetStatus(Id("alpha"), 99);
+    s->SetStatus(Id("alpha"), -1); // low 16 bits 0xFFFF: out of range
+    s->SetStatus("/engines/unknown.xml", 6);
+    s->SetStatus("", 6);
+    s->GiveResults("unknown", "", "Stray", "https://stray.example/");
+    EXPECT_TRUE(state.searching);
+    EXPECT_EQ(s->TotalHits(), 1);
+    EXPECT_TRUE(window.view.rows.empty() || window.view.rows.at(0).text.empty());
+    // The status 0 carried in the high bits is still the end.
+    s->SetStatus("", 0x10000);
+    EXPECT_FALSE(state.searching);
+    // The stray hit was kept and filed.
+    EXPECT_EQ(FiledIn(s->FolderToUse()).size(), 1u);
+}
+
+TEST_F(Session, AnObjectReleasedMidSearchStopsIt) {
+    {
+        auto s = MakeSearch();
+        ASSERT_TRUE(s->Search());
+        EXPECT_TRUE(state.searching);
+    }
+    EXPECT_EQ(lib.cancels, 1);
+    EXPECT_FALSE(state.searching);
+    auto next = MakeSearch();
+    EXPECT_TRUE(next->Search());
+}
+
+TEST(SearchNames, ShortNamesAndDays) {
+    EXPECT_EQ(ScriptShortName("/usr/share/vireo/engines/duck.go.xml"), "duck");
+    EXPECT_EQ(ScriptShortName("C:\\Vireo\\engines\\alta.src"), "alta");
+    EXPECT_EQ(ScriptShortName("/e/.hidden"), ".hidden");
+    EXPECT_EQ(ScriptShortName("/e/averyveryverylongenginename.xml"), "averyveryverylongeng");
+    EXPECT_EQ(clsSearch::DaysBetween(36526.75, 36529.1), 3);
+    EXPECT_EQ(clsSearch::DaysBetween(36529.1, 36526.75), 3);
+}
+
+} // namespace
+} // namespace vireo

@@ -1,0 +1,324 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "platform/hive_registry.h"
+#include "search/engine_update.h"
+#include "search/query_translation.h"
+#include "search/search_history.h"
+#include "search/search_launcher.h"
+#include "search/search_settings.h"
+#include "search_test_support.h"
+#include "shell/options.h"
+
+namespace vireo {
+namespace {
+
+using test::SearchFixture;
+
+const std::string kGroups = SettingsPath(kGroupsSubkey);
+
+std::vector<std::string> Names(const SearchGroupTable& t) {
+    std::vector<std::string> out;
+    for (const auto& g : t.entries)
+        out.push_back(g.name);
+    return out;
+}
+
+struct Groups : SearchFixture {
+    void Load() { LoadGroups(state.groups, reg, lib, lib.sites); }
+};
+
+TEST_F(Groups, AFreshInstallationHasOnlyAllEngines) {
+    Load();
+    ASSERT_EQ(state.groups.GroupCount(), 0);
+    EXPECT_EQ(state.groups.entries[0],
+              (SearchGroup{"All Engines", 0, {"Alpha Search", "Beta Search", "Gamma Search"}}));
+    EXPECT_EQ(lib.hashClears, 1);
+    EXPECT_TRUE(lib.hashes.empty());
+    EXPECT_EQ(FindGroup(state.groups, 0), 0);
+    EXPECT_EQ(FindGroup(state.groups, 5), -1);
+}
+
+TEST_F(Groups, SaveAndLoadRoundTripThroughTheSettingsFile) {
+    std::string file = tmp.file("registry.reg");
+    {
+        HiveRegistry hive(file);
+        Load();
+        std::int32_t golf = -1, news = -1;
+        ASSERT_EQ(AddGroup(state.groups, " Golf ", &golf), GroupEditResult::Done);
+        ASSERT_EQ(AddGroup(state.groups, "News", &news), GroupEditResult::Done);
+        SetGroupEngine(state.groups, golf, "Beta Search ", true);
+        SetGroupEngine(state.groups, golf, "Alpha Search", true);
+        SetGroupEngine(state.groups, news, "Gamma Search", true);
+        SetGroupEngine(state.groups, news, "Gamma Search", false);
+        SaveGroups(state.groups, hive);
+    }
+    HiveRegistry hive(file);
+    SearchGroupTable loaded;
+    LoadGroups(loaded, hive, lib, lib.sites);
+    ASSERT_EQ(loaded.GroupCount(), 2);
+    EXPECT_EQ(loaded.entries[1], (SearchGroup{"Golf", 1, {"Beta Search", "Alpha Search"}}));
+    EXPECT_EQ(loaded.entries[2], (SearchGroup{"News", 2, {}}));
+    EXPECT_EQ(GetRegNumber(hive, kGroups, "GroupCount"), 2);
+    EXPECT_EQ(lib.hashes, (std::vector<std::pair<std::int16_t, std::string>>{{1, "Golf"}, {2, "News"}}));
+    EXPECT_EQ(FindGroup(loaded, 2), 2);
+    EXPECT_EQ(FindGroupByName(loaded, " News"), 2);
+}
+
+TEST_F(Groups, EverySubkeyLoadsWhateverGroupCountSays) {
+    SetRegValue(reg, kGroups, "GroupCount", 1);
+    for (const char* name : {"b", "a", "c"}) {
+        SetRegValue(reg, kGroups + "\\" + name, "uid", name[0] - 'a' + 10);
+        SetRegValue(reg, kGroups + "\\" + name, "engine1", "Alpha Search");
+    }
+    // engine numbers stop at the first gap
+    SetRegValue(reg, kGroups + "\\a", "engine3", "Gamma Search");
+    Load();
+    // The settings store's order: case-insensitive alphabetical.
+    EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "a", "b", "c"}));
+    EXPECT_EQ(state.groups.entries[1].engines, std::vector<std::string>{"Alpha Search"});
+    EXPECT_EQ(FindGroup(state.groups, 12), 3);
+
+    // GroupCount larger than the subkeys makes no empty groups (saving one would write
+    // into the groups key itself).
+    SetRegValue(reg, kGroups, "GroupCount", 9);
+    Load();
+    EXPECT_EQ(state.groups.GroupCount(), 3);
+}
+
+TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
+    Load();
+    std::int32_t a = -1;
+    ASSERT_EQ(AddGroup(state.groups, "Golf", &a), GroupEditResult::Done);
+    state.groups.entries[static_cast<std::size_t>(a)].number = 41;
+    ASSERT_EQ(AddGroup(state.groups, "News"), GroupEditResult::Done);
+    EXPECT_EQ(state.groups.entries.back().number, 42);
+    SetGroupEngine(state.groups, a, "Beta Search", true);
+    SaveGroups(state.groups, reg);
+
+    EXPECT_EQ(AddGroup(state.groups, "  golf "), GroupEditResult::NameExists);
+    EXPECT_EQ(AddGroup(state.groups, "   "), GroupEditResult::EmptyName);
+    EXPECT_EQ(AddGroup(state.groups, "a\\b"), GroupEditResult::BadName);
+    EXPECT_EQ(AddGroup(state.groups, "All Engines"), GroupEditResult::NameExists);
+    EXPECT_EQ(GroupExistsMessage("Golf"), "The group name (Golf) already exists.\nTry another name.");
+
+    std::int32_t renamed = -1;
+    ASSERT_EQ(RenameGroup(state.groups, reg, lib, lib.sites, a, "Links", &renamed), GroupEditResult::Done);
+    EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "Links", "News"}));
+    ASSERT_EQ(renamed, 1);
+    EXPECT_EQ(state.groups.entries[1].engines, std::vector<std::string>{"Beta Search"});
+    EXPECT_EQ(state.groups.entries[1].number, 43);
+    EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kGroups + "\\Golf"));
+
+    // A change of letter case only keeps the group (the settings fold case).
+    ASSERT_EQ(RenameGroup(state.groups, reg, lib, lib.sites, 1, "LINKS", &renamed), GroupEditResult::Done);
+    EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "LINKS", "News"}));
+    EXPECT_EQ(state.groups.entries[static_cast<std::size_t>(renamed)].engines,
+              std::vector<std::string>{"Beta Search"});
+
+    EXPECT_EQ(RenameGroup(state.groups, reg, lib, lib.sites, 0, "Mine"), GroupEditResult::BuiltIn);
+    EXPECT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, 0), GroupEditResult::BuiltIn);
+    EXPECT_EQ(SetGroupEngine(state.groups, 0, "Alpha Search", false), GroupEditResult::BuiltIn);
+    EXPECT_EQ(state.groups.entries[0].engines.size(), 3u);
+}
+
+TEST_F(Groups, DeleteDropsTheGroupAndUnsavedEdits) {
+    Load();
+    AddGroup(state.groups, "Golf");
+    AddGroup(state.groups, "News");
+    SaveGroups(state.groups, reg);
+    SetGroupEngine(state.groups, 2, "Alpha Search", true); // not saved
+    ASSERT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, 1), GroupEditResult::Done);
+    EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "News"}));
+    EXPECT_TRUE(state.groups.entries[1].engines.empty());
+    EXPECT_EQ(GetRegNumber(reg, kGroups, "GroupCount"), 1);
+}
+
+TEST(History, NewestFirstDuplicatesIgnoredOldestPushedOut) {
+    MemoryRegistry reg;
+    SearchHistory h;
+    EXPECT_FALSE(h.Load(reg));
+    for (int i = 1; i <= 11; ++i)
+        h.Add(reg, "query " + std::to_string(i));
+    h.Add(reg, "query 5");
+    SearchHistory again;
+    ASSERT_TRUE(again.Load(reg));
+    EXPECT_EQ(again.entries[0], "query 11");
+    EXPECT_EQ(again.entries[10], "query 1");
+    // The twelfth distinct query pushes the oldest out.
+    again.Add(reg, "query 12");
+    SearchHistory third;
+    third.Load(reg);
+    EXPECT_EQ(third.entries[0], "query 12");
+    EXPECT_EQ(third.entries[10], "query 2");
+    EXPECT_EQ(third.NonEmpty().size(), 11u);
+    EXPECT_EQ(GetRegText(reg, SettingsPath(kHistorySubkey), "Query1"), "query 11");
+}
+
+TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
+    MemoryRegistry reg;
+    test::ScriptedSearchLibrary lib;
+    const OleDate today = 45000.6;
+    // Never updated: runs at once, stores today's day number.
+    EXPECT_TRUE(CheckEngineUpdate(reg, lib, "/p/", today));
+    EXPECT_EQ(lib.updateFolders, std::vector<std::string>{"/p/"});
+    EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
+
+    SetDaysToCheck(reg, 3);
+    SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue, 44998);
+    EXPECT_FALSE(CheckEngineUpdate(reg, lib, "/p/", today));
+    EXPECT_EQ(lib.updateFolders.size(), 1u);
+    SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue, 44997);
+    EXPECT_TRUE(CheckEngineUpdate(reg, lib, "/p/", today));
+    EXPECT_EQ(lib.updateFolders.size(), 2u);
+    EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
+
+    test::ScriptedMessages messages;
+    lib.updateResult = 2;
+    UpdateEngines(lib, messages, "/p/");
+    lib.updateResult = 0;
+    UpdateEngines(lib, messages, "/p/");
+    lib.updateResult = -1;
+    UpdateEngines(lib, messages, "/p/");
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0].text, "Search Engines updated");
+    EXPECT_EQ(messages.shown[0].title, "Engines");
+    EXPECT_EQ(messages.shown[1].text, "No updates required");
+    EXPECT_EQ(messages.shown[2].text, "No updates required");
+}
+
+struct Launcher : SearchFixture {
+    // A finished search of group `number` in a results folder.
+    std::int16_t ResultsFolder(std::int16_t number) {
+        std::int16_t f = db.AddFolder("golf", kSearchResultsFolder, kFolderSearchResults);
+        FolderRecord& r = db.Folder(f);
+        r.SearchQuery.set("golf clubs  ");
+        r.MaxHits = 40;
+        r.SiteMax = 7;
+        r.Timeout = 9;
+        r.SearchGroup = number;
+        r.SetFormatBit(0);
+        r.SetFormatBit(1);
+        return f;
+    }
+    void StoreGroup(const std::string& name, std::int16_t number) {
+        SetRegValue(reg, kGroups + "\\" + name, "uid", number);
+        SetRegValue(reg, kGroups + "\\" + name, "engine1", "Beta Search");
+    }
+};
+
+TEST_F(Launcher, ARerunLoadsTheFoldersSearch) {
+    StoreGroup("Golf", 4);
+    std::int16_t f = ResultsFolder(4);
+    SearchLaunch launch = LaunchSearch(Context(), kSearchDialogLastUsed, f, "", {});
+    ASSERT_TRUE(launch.search);
+    clsSearch& s = *launch.search;
+    EXPECT_EQ(launch.dialog, kSearchDialogQuick);
+    EXPECT_EQ(s.FolderToUse(), f);
+    EXPECT_EQ(s.SearchQuery(), "golf clubs");
+    EXPECT_EQ(s.MaxHits(), 40);
+    EXPECT_EQ(s.SiteMax(), 7);
+    EXPECT_EQ(s.Timeout(), 9);
+    EXPECT_EQ(s.FormatOption(), 1);
+    EXPECT_EQ(s.SearchGroupIndex(), 1);
+    EXPECT_TRUE(messages.shown.empty());
+
+    SetLastSearch(reg, 1);
+    EXPECT_EQ(LaunchSearch(Context(), kSearchDialogLastUsed, 0, "", {}).dialog, kSearchDialogAdvanced);
+    auto fresh = LaunchSearch(Context(), kSearchDialogQuick, 0, "typed", {});
+    EXPECT_EQ(fresh.dialog, kSearchDialogQuick);
+    EXPECT_EQ(fresh.search->SearchQuery(), "typed");
+    EXPECT_EQ(fresh.search->FormatOption(), -1);
+    EXPECT_EQ(fresh.search->SearchGroupIndex(), -1);
+    EXPECT_EQ(fresh.search->FolderToUse(), 0);
+    // An ordinary folder has no search to load.
+    auto plain = LaunchSearch(Context(), kSearchDialogAdvanced, kUnsortedFolder, "", {});
+    EXPECT_EQ(plain.search->FolderToUse(), 0);
+}
+
+TEST_F(Launcher, AMissingGroupAsksAndCancelEndsTheSearch) {
+    StoreGroup("Golf", 4);
+    std::int16_t f = ResultsFolder(9);
+    messages.answers = {MsgResult::Cancel};
+    int managerOpened = 0;
+    auto manager = [&](clsSearch& s) {
+        ++managerOpened;
+        s.SetSearchGroupIndex(1);
+        return true;
+    };
+    EXPECT_FALSE(LaunchSearch(Context(), kSearchDialogQuick, f, "", manager).search);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "Group not found");
+    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(messages.shown[0].text, "The group associated with this search\nno longer exists.  Press OK to "
+                                      "select\na new group or CANCEL to end this search.");
+    EXPECT_EQ(managerOpened, 0);
+
+    messages.answers = {MsgResult::Ok};
+    auto chosen = LaunchSearch(Context(), kSearchDialogQuick, f, "", manager);
+    ASSERT_TRUE(chosen.search);
+    EXPECT_EQ(managerOpened, 1);
+    EXPECT_EQ(chosen.search->SearchGroupIndex(), 1);
+
+    messages.answers = {MsgResult::Ok};
+    EXPECT_FALSE(LaunchSearch(Context(), kSearchDialogQuick, f, "", [](clsSearch&) { return false; }).search);
+}
+
+TEST_F(Launcher, TheDialogsSearchButtons) {
+    SearchHistory history;
+    auto s = MakeSearch("");
+    EXPECT_FALSE(StartQuickSearch(*s, history, "   "));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "You must enter a search query");
+    EXPECT_EQ(messages.shown[0].title, "Warning");
+
+    EXPECT_TRUE(StartQuickSearch(*s, history, "  golf courses "));
+    ASSERT_EQ(lib.searches.size(), 1u);
+    EXPECT_EQ(lib.searches[0].query, "golf courses");
+    EXPECT_EQ(lib.searches[0].maxHits, 100);
+    EXPECT_EQ(lib.searches[0].siteMax, 10);
+    EXPECT_EQ(lib.searches[0].timeout, 5);
+    EXPECT_EQ(lib.updateFolders.size(), 1u);
+    EXPECT_TRUE(s->PlaySound());
+    SearchHistory stored;
+    stored.Load(reg);
+    EXPECT_EQ(stored.entries[0], "golf courses");
+    s->SetStatus("", 0);
+
+    StoreGroup("Golf", 4);
+    auto adv = MakeSearch("");
+    AdvancedSearchInput in;
+    in.query = "golf courses";
+    in.exclude = "tennis";
+    in.groupIndex = 1;
+    in.maxHitsText = "25 hits";
+    in.siteMaxText = "x";
+    in.format = kFormatAnyWords;
+    in.playSound = true;
+    // No connection and the option asks: a cancelled prompt stops everything.
+    lib.connection = 0;
+    EXPECT_FALSE(StartAdvancedSearch(*adv, history, in, [] { return false; }));
+    EXPECT_EQ(lib.searches.size(), 1u);
+    EXPECT_EQ(GetRegText(reg, SettingsPath(kSearchSubkey), "groupName"), "");
+    EXPECT_TRUE(StartAdvancedSearch(*adv, history, in, [] { return true; }));
+    ASSERT_EQ(lib.searches.size(), 2u);
+    EXPECT_EQ(lib.searches[1].query, "golf OR courses NOT tennis");
+    EXPECT_EQ(lib.searches[1].maxHits, 25);
+    EXPECT_EQ(lib.searches[1].siteMax, 1);
+    EXPECT_EQ(lib.searches[1].group, 4);
+    EXPECT_EQ(lib.searches[1].scripts, std::vector<std::string>{Id("beta")});
+    EXPECT_EQ(adv->FormatOption(), 1);
+    EXPECT_EQ(StoredGroupName(reg), "Golf");
+    EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "optFormat"), 1);
+    EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "maxHits"), 25);
+    EXPECT_TRUE(StoredPlaySound(reg));
+    EXPECT_EQ(InitialGroupSelection(*MakeSearch()), 0);
+    auto unchosen = MakeSearch();
+    unchosen->SetSearchGroupIndex(-1);
+    EXPECT_EQ(InitialGroupSelection(*unchosen), 1);
+    EXPECT_EQ(NumericValue(" 12abc"), 12);
+    EXPECT_EQ(NumericValue("abc"), 0);
+}
+
+} // namespace
+} // namespace vireo
