@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vireo {
@@ -35,6 +36,7 @@ struct Command {
 std::span<const Command> StoreCommands();
 std::span<const Command> SettingsCommands();
 std::span<const Command> InterchangeCommands();
+std::span<const Command> SearchCommands();
 
 // The user's settings; a settings file that had to be kept aside is told about on `err`.
 std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err);
@@ -47,6 +49,17 @@ bool OpenDatabase(Context& ctx, Database& db);
 bool SaveAsOnExit(Context& ctx, Database& db);
 // Parses a folder number argument; prints the reason and returns 0 when it is not a folder.
 std::int16_t FolderArgument(Context& ctx, const Database& db, const std::string& text);
+
+// Prints "vireo-cli: " and the reason on `err`; returns `status`.
+int Fail(Context& ctx, const std::string& reason, int status = 2);
+// One cell of tab-separated output: tabs and line breaks would split it.
+std::string Cell(std::string_view s);
+// Removes "--name VALUE" or "--name=VALUE" from the arguments; true when it was there.
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value);
+// Removes "--name"; true when it was there.
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// The whole text as a decimal number.
+bool Number(const std::string& text, int& value);
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;

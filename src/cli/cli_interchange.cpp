@@ -25,21 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int Fail(Context& ctx, const std::string& reason, int status = kExitFailed) {
-    ctx.err << "vireo-cli: " << reason << '\n';
-    return status;
-}
-
-// One cell of tab-separated output: tabs and line breaks would split it.
-std::string Cell(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c == '\t' || c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return out;
-}
-
 // A percentage on the terminal, rewritten in place; nothing when stderr is not one.
 class Progress {
 public:
@@ -69,37 +54,6 @@ private:
 };
 
 // Takes "--name VALUE" out of the arguments; "" when absent.
-bool TakeOption(std::vector<std::string>& args, const std::string& name, std::string& value) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == name && i + 1 < args.size()) {
-            value = args[i + 1];
-            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
-            return true;
-        }
-        if (args[i].rfind(name + "=", 0) == 0) {
-            value = args[i].substr(name.size() + 1);
-            args.erase(args.begin() + static_cast<long>(i));
-            return true;
-        }
-    }
-    return false;
-}
-
-bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == name) {
-            args.erase(args.begin() + static_cast<long>(i));
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Number(const std::string& text, int& value) {
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && ptr == text.data() + text.size();
-}
-
 // Reports an import, saves it and gives the exit status.
 int FinishImport(Context& ctx, Database& db, const ExchangeResult& r) {
     if (!r.ok)

@@ -14,8 +14,8 @@ using vireo::cli::Command;
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     // One table per module; each module lists its commands in cli.h.
-    for (auto table :
-         {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands(), vireo::cli::InterchangeCommands()}) {
+    for (auto table : {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands(),
+                       vireo::cli::InterchangeCommands(), vireo::cli::SearchCommands()}) {
         for (const auto& c : table)
             all.push_back(c);
     }
