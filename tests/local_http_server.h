@@ -4,7 +4,8 @@
 // A tiny web server on 127.0.0.1 for the tests of link checking: /ok is a page, /gone
 // and /removed are missing (404, 410), /not-found-text says so in its text, /broken
 // fails (500), /moved redirects to /ok, /loop redirects to itself, /endless never ends
-// its body and /silent never answers.
+// its body and /silent never answers. A test may answer other requests itself (a search
+// engine's result pages) with SetHandler.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,6 +15,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -62,6 +64,26 @@ public:
     std::string Agent() {
         std::lock_guard lock(m_mutex);
         return m_agent;
+    }
+
+    // An answer to one request: the status, extra header lines (each ending "\r\n") and
+    // the body.
+    struct Response {
+        int status = 200;
+        std::string headers;
+        std::string body;
+    };
+    // Asked first for every request with its path and query ("/search?q=golf"); returning
+    // false leaves the request to the built-in pages. Set it before the first request.
+    using Handler = std::function<bool(const std::string& target, Response& response)>;
+    void SetHandler(Handler handler) {
+        std::lock_guard lock(m_mutex);
+        m_handler = std::move(handler);
+    }
+    // The targets asked for so far, in arrival order.
+    std::vector<std::string> Requests() {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
     }
 
 private:
@@ -113,11 +135,18 @@ private:
         }
         std::size_t sp = request.find(' ');
         std::string path = request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1);
-        if (std::size_t ua = request.find("User-Agent: "); ua != std::string::npos) {
+        Handler handler;
+        {
             std::lock_guard lock(m_mutex);
-            m_agent = request.substr(ua + 12, request.find("\r\n", ua) - ua - 12);
+            if (std::size_t ua = request.find("User-Agent: "); ua != std::string::npos)
+                m_agent = request.substr(ua + 12, request.find("\r\n", ua) - ua - 12);
+            m_requests.push_back(path);
+            handler = m_handler;
         }
-        if (path == "/ok") {
+        Response custom;
+        if (handler && handler(path, custom)) {
+            Reply(fd, custom.status, custom.headers, custom.body);
+        } else if (path == "/ok") {
             Reply(fd, 200, "", "<html><body>Welcome to a page about 404 errors</body></html>");
         } else if (path == "/not-found-text") {
             Reply(fd, 200, "", "<html><h1>404 NoT\n  <b>FoUnD</b></h1><p>Sorry</p></html>");
@@ -156,6 +185,8 @@ private:
     std::mutex m_mutex;
     std::vector<std::thread> m_handlers;
     std::string m_agent;
+    Handler m_handler;
+    std::vector<std::string> m_requests;
 };
 
 } // namespace vireo::test

@@ -91,7 +91,8 @@ bool DlSearchLibrary::Load() {
         void* handle = ::dlopen(m_path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* why = ::dlerror();
-            m_error = "The search library could not be loaded:\n" + m_path + "\n" + (why ? why : "");
+            // dlerror names the file itself.
+            m_error = "The search library could not be loaded:\n" + std::string(why ? why : m_path.c_str());
         } else {
             auto fn = std::make_unique<Functions>();
             auto find = [&](const char* name, auto& slot) {

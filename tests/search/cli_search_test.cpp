@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vireo-cli search, groups and history, run as a user runs them: the real search library
+// against three engines served from 127.0.0.1, and the results checked in the store.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "cli_runner.h"
+#include "local_http_server.h"
+#include "platform/hive_registry.h"
+#include "search/search_groups.h"
+#include "shell/registry.h"
+#include "store/database.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Item {
+    std::string title;
+    std::string link;
+};
+
+// An RSS 2.0 result page, as an engine with an RSS search interface sends it.
+std::string Rss(const std::vector<Item>& items) {
+    std::string body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel>"
+                       "<title>Results</title><link>http://127.0.0.1/</link><description>hits</description>";
+    for (const auto& i : items)
+        body += "<item><title>" + i.title + "</title><link>" + i.link + "</link><description>About " +
+                i.title + "</description></item>";
+    return body + "</channel></rss>\n";
+}
+
+// Only the first page has hits, so the library stops paging; a query with "nothing" in
+// it finds nothing anywhere.
+void ServeEngine(test::LocalHttpServer& server, std::vector<Item> items) {
+    server.SetHandler([items](const std::string& target, test::LocalHttpServer::Response& r) {
+        if (target.rfind("/search", 0) != 0)
+            return false;
+        bool firstPage =
+            target.find("start=") == std::string::npos || target.find("start=1") != std::string::npos ||
+            target.find("start=0") != std::string::npos || target.find("start=&") != std::string::npos;
+        bool nothing = target.find("nothing") != std::string::npos;
+        r.headers = "Content-Type: application/rss+xml; charset=utf-8\r\n";
+        r.body = Rss(firstPage && !nothing ? items : std::vector<Item>{});
+        return true;
+    });
+}
+
+void WriteEngine(const fs::path& folder, const std::string& shortName, const std::string& name,
+                 const test::LocalHttpServer& server) {
+    std::ofstream(folder / (shortName + ".xml"))
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
+           "  <ShortName>"
+        << name
+        << "</ShortName>\n"
+           "  <Description>A search engine on this machine</Description>\n"
+           "  <Url type=\"application/rss+xml\" template=\""
+        << server.Url("/search") << "?q={searchTerms}&amp;start={startIndex}\"/>\n"
+        << "</OpenSearchDescription>\n";
+}
+
+struct CliSearch : ::testing::Test {
+    void SetUp() override {
+        fs::create_directories(program / "engines");
+        fs::create_directories(tmp.path() / "xdg");
+    }
+    test::CliResult Cli(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"--data", data};
+        all.insert(all.end(), args.begin(), args.end());
+        return test::RunProgram(VIREO_CLI,
+                                {"VIREO_REGISTRY=" + hive, "VIREO_PROGRAM_DIR=" + program.string(),
+                                 "XDG_DATA_HOME=" + (tmp.path() / "xdg").string()},
+                                all);
+    }
+    // The search-results folders, by their query.
+    std::map<std::string, std::int16_t> ResultFolders(Database& db) {
+        std::map<std::string, std::int16_t> out;
+        for (std::int32_t i = 1; i <= db.FolderSlots(); ++i) {
+            auto id = static_cast<std::int16_t>(i);
+            if (db.IsLiveFolder(id) && db.Folder(id).FolderType == kFolderSearchResults &&
+                db.Folder(id).Parent == kSearchResultsFolder)
+                out[db.Folder(id).SearchQuery.text()] = id;
+        }
+        return out;
+    }
+
+    test::TempDir tmp;
+    fs::path program = tmp.path() / "program";
+    std::string data = tmp.file("data");
+    std::string hive = tmp.file("registry.reg");
+};
+
+TEST_F(CliSearch, GroupsAndHistoryAreTheSettingsTheWindowsUse) {
+    EXPECT_EQ(Cli({"groups", "add", "Golf"}).status, 0);
+    EXPECT_EQ(Cli({"groups", "add", "News"}).status, 0);
+    test::CliResult dup = Cli({"groups", "add", " golf "});
+    EXPECT_EQ(dup.status, 2);
+    EXPECT_NE(dup.out.find("The group name ( golf ) already exists. Try another name."), std::string::npos)
+        << dup.out;
+    EXPECT_EQ(Cli({"groups", "engines", "Golf", "Engine A", "Engine B"}).status, 0);
+    EXPECT_EQ(Cli({"groups", "rename", "golf", "Links"}).status, 0);
+    EXPECT_EQ(Cli({"groups", "delete", "News"}).status, 0);
+    EXPECT_EQ(Cli({"groups", "delete", "All Engines"}).status, 2);
+    EXPECT_EQ(Cli({"groups", "delete", "Nope"}).status, 2);
+    EXPECT_EQ(Cli({"groups", "frob"}).status, 64);
+    test::CliResult engines = Cli({"groups", "engines", "Links"});
+    EXPECT_EQ(engines.out.substr(engines.out.find("Engine A")), "Engine A\nEngine B\n");
+
+    HiveRegistry reg(hive);
+    const std::string key = SettingsPath(kGroupsSubkey);
+    EXPECT_EQ(reg.SubKeys(kHKeyCurrentUser, key), std::vector<std::string>{"Links"});
+    EXPECT_EQ(GetRegText(reg, key + "\\Links", "engine2"), "Engine B");
+    EXPECT_EQ(GetRegNumber(reg, key + "\\Links", "uid"), 3);
+
+    SetRegValue(reg, SettingsPath("\\search\\history"), "Query0", "newest");
+    SetRegValue(reg, SettingsPath("\\search\\history"), "Query1", "older");
+    test::CliResult history = Cli({"history"});
+    EXPECT_EQ(history.status, 0);
+    EXPECT_EQ(history.out.substr(history.out.find("newest")), "newest\nolder\n");
+
+    EXPECT_EQ(Cli({"search"}).status, 64);
+    EXPECT_EQ(Cli({"search", "golf", "--format", "every"}).status, 64);
+    EXPECT_EQ(Cli({"search", "golf", "--rerun", "3"}).status, 64);
+}
+
+TEST_F(CliSearch, SearchesThreeEnginesAndFilesTheHits) {
+    fs::path lib = fs::path(VIREO_CLI).parent_path() / ".." / "lib" / "vireo" / "libornsearch.so";
+    if (!fs::exists(lib))
+        GTEST_SKIP() << "the search library is not built: " << lib;
+    test::LocalHttpServer one, two, three;
+    ASSERT_TRUE(one.Listening() && two.Listening() && three.Listening());
+    ServeEngine(one, {{"Alpha", "https://golf.example/a"},
+                      {"Beta", "https://golf.example/b"},
+                      {"Shared", "https://shared.example/"}});
+    ServeEngine(two, {{"Shared too", "https://SHARED.example"}, {"Gamma", "https://golf.example/c"}});
+    ServeEngine(three, {{"Delta", "https://golf.example/d"}, {"Epsilon", "https://golf.example/e"}});
+    WriteEngine(program / "engines", "loop1", "Loop One", one);
+    WriteEngine(program / "engines", "loop2", "Loop Two", two);
+    WriteEngine(program / "engines", "loop3", "Loop Three", three);
+
+    test::CliResult r = Cli({"search", "golf courses", "--format", "all", "--exclude", "tennis"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string query = "golf AND courses NOT tennis";
+    std::int16_t first = 0;
+    {
+        Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(data, &error)) << error;
+        auto folders = ResultFolders(db);
+        ASSERT_EQ(folders.count(query), 1u) << r.out;
+        first = folders[query];
+        EXPECT_NE(r.out.find("Folder " + std::to_string(first) + ": My Bookmarks\\Search Results\\" + query),
+                  std::string::npos)
+            << r.out;
+        const FolderRecord& f = db.Folder(first);
+        EXPECT_EQ(f.MaxHits, 100);
+        EXPECT_EQ(f.SiteMax, 10);
+        EXPECT_EQ(f.FormatBit(0), true);
+        const clsBookmark& marks = db.Marks(first);
+        std::vector<std::string> urls;
+        for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
+            const BookmarkRecord& m = marks.At(pos);
+            EXPECT_EQ(m.Rank, pos);
+            urls.push_back(db.Memo().GetMemo(m.url));
+        }
+        // One bookmark for the address two engines found; every engine's first hit first.
+        ASSERT_EQ(urls.size(), 6u) << r.out;
+        EXPECT_EQ(urls[0].find("shared.example"), 8u) << urls[0];
+        std::sort(urls.begin() + 1, urls.begin() + 3);
+        EXPECT_EQ(std::vector<std::string>(urls.begin() + 1, urls.begin() + 3),
+                  (std::vector<std::string>{"https://golf.example/a", "https://golf.example/d"}));
+    }
+    EXPECT_NE(one.Requests().front().find("golf"), std::string::npos);
+
+    // A group of two engines asks only those two.
+    ASSERT_EQ(Cli({"groups", "add", "Pair"}).status, 0);
+    ASSERT_EQ(Cli({"groups", "engines", "Pair", "loop one", "Loop Three"}).status, 0);
+    std::size_t asked = two.Requests().size();
+    test::CliResult pair = Cli({"search", "golf clubs", "--group", "pair", "--max", "3"});
+    ASSERT_EQ(pair.status, 0) << pair.out;
+    EXPECT_EQ(two.Requests().size(), asked);
+    // Repeating the first search fills its folder again; nothing is searched twice.
+    test::CliResult again = Cli({"search", "--rerun", std::to_string(first)});
+    ASSERT_EQ(again.status, 0) << again.out;
+    EXPECT_NE(again.out.find("Folder " + std::to_string(first) + ":"), std::string::npos) << again.out;
+    // Nothing found anywhere: exit status 1 and no folder.
+    EXPECT_EQ(Cli({"search", "nothing at all"}).status, 1);
+
+    Database db;
+    std::string error;
+    ASSERT_TRUE(db.Open(data, &error)) << error;
+    auto folders = ResultFolders(db);
+    EXPECT_EQ(folders.size(), 2u);
+    ASSERT_EQ(folders.count("golf clubs"), 1u);
+    EXPECT_EQ(db.Marks(folders["golf clubs"]).Count(), 3);
+    EXPECT_EQ(db.Marks(first).Count(), 6);
+    test::CliResult history = Cli({"history"});
+    EXPECT_NE(history.out.find("nothing at all\ngolf clubs\ngolf courses\n"), std::string::npos)
+        << history.out;
+}
+
+} // namespace
+} // namespace vireo
