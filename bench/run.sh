@@ -22,6 +22,10 @@ VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interch
 echo "(bench/compare.sh $build times vireo-cli against another bookmark manager on the same file)"
 
 echo
+echo "== Web search: filing 1,000 hits (1,200 before duplicates) into the 100,000-bookmark database"
+VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-search"
+
+echo
 echo "== Settings: reading and changing options in a hive of 600 values"
 "$build/bin/vireo-bench-settings"
 
