@@ -44,6 +44,9 @@ void SearchEventQueue::Push(SearchEvent event) {
 void SearchEventQueue::SetWake(std::function<void()> wake) {
     std::lock_guard lock(m_mutex);
     m_wake = std::move(wake);
+    // Reports that came before the hook would otherwise wait for the next one.
+    if (m_wake && !m_events.empty())
+        m_wake();
 }
 
 std::vector<SearchEvent> SearchEventQueue::TakeAll() {

@@ -50,6 +50,7 @@ public:
     // Called (from the pushing thread, with the queue's lock held, so it must not touch
     // the queue) when an event arrives in an empty queue: one wake per batch. Setting an
     // empty function stops the calls; once SetWake returns no call of the old hook runs.
+    // A hook set while events wait is called at once.
     void SetWake(std::function<void()> wake);
 
     // Everything queued so far, oldest first.

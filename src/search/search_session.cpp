@@ -250,6 +250,7 @@ bool clsSearch::Search(std::int32_t /*unused*/) {
         m_ctx.state.groups.IsIndex(m_groupIndex) ? &m_ctx.state.groups.At(m_groupIndex) : nullptr;
     const std::size_t n = group ? group->engines.size() : 0;
     m_status.assign(n, SiteStatus{});
+    m_rowEngines.clear();
     std::vector<std::string> scripts;
     StatusWindowSetup setup;
     setup.caption = std::string(kStatusCaptionPrefix) + m_query;
@@ -257,6 +258,7 @@ bool clsSearch::Search(std::int32_t /*unused*/) {
     for (std::size_t i = 0; i < n; ++i) {
         std::string engine = Trimmed(group->engines[i]);
         setup.engines.push_back(engine);
+        m_rowEngines.push_back(engine);
         auto site = std::find_if(m_sites.begin(), m_sites.end(),
                                  [&](const SiteEntry& s) { return Trimmed(s.name) == engine; });
         if (site == m_sites.end())
@@ -294,6 +296,12 @@ std::int32_t clsSearch::EntryForSite(std::string_view site) const {
         return 0;
     for (std::size_t i = 0; i < m_status.size(); ++i) {
         if (!m_status[i].shortName.empty() && Trimmed(m_status[i].shortName) == shortName)
+            return static_cast<std::int32_t>(i + 1);
+    }
+    // A library that names the site by its engine's name rather than its script.
+    std::string name = Trimmed(site);
+    for (std::size_t i = 0; i < m_status.size() && i < m_rowEngines.size(); ++i) {
+        if (!m_status[i].id.empty() && m_rowEngines[i] == name)
             return static_cast<std::int32_t>(i + 1);
     }
     return 0;

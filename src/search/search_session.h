@@ -213,6 +213,7 @@ private:
     bool m_initialized = false;
     std::vector<SiteEntry> m_sites;
     std::vector<SiteStatus> m_status;
+    std::vector<std::string> m_rowEngines; // the group's engine name of each status entry
     std::vector<SearchHit> m_hits;
     std::size_t m_capacity = 0;
     std::int32_t m_totalHits = 0;

@@ -380,6 +380,32 @@ TEST_F(Session, OddReportsAreSkippedWithoutHarm) {
     EXPECT_EQ(FiledIn(s->FolderToUse()).size(), 1u);
 }
 
+TEST_F(Session, HitsFindTheirRowByScriptPathShortNameOrEngineName) {
+    auto s = MakeSearch();
+    ASSERT_TRUE(s->Search());
+    s->GiveResults(Id("alpha"), "", "By path", "https://example.org/1");
+    s->GiveResults("beta", "", "By short name", "https://example.org/2");
+    s->GiveResults(" Gamma Search ", "", "By engine name", "https://example.org/3");
+    ASSERT_EQ(s->StatusTable().size(), 3u);
+    for (const auto& st : s->StatusTable())
+        EXPECT_EQ(st.hits, 1) << st.id;
+    EXPECT_EQ(window.view.rows.at(2).hits, 1);
+
+    // Reports queued before the GUI set its wake hook are not left waiting.
+    s->Events().OnStatus(Id("alpha"), 1);
+    int wakes = 0;
+    s->Events().SetWake([&] { ++wakes; });
+    EXPECT_EQ(wakes, 1);
+    s->Events().OnStatus(Id("alpha"), 2);
+    EXPECT_EQ(wakes, 1); // one wake per batch
+    EXPECT_EQ(s->ProcessEvents(), 2u);
+    s->Events().OnStatus(Id("alpha"), 3);
+    EXPECT_EQ(wakes, 2);
+    s->Events().SetWake({});
+    s->Events().OnStatus(Id("alpha"), 4);
+    EXPECT_EQ(wakes, 2);
+}
+
 TEST_F(Session, AnObjectReleasedMidSearchStopsIt) {
     {
         auto s = MakeSearch();
