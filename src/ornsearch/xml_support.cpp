@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ornsearch/xml_support.h"
+
+#include <libxml/xpathInternals.h>
+
+#include <climits>
+#include <cstdarg>
+#include <mutex>
+#include <vector>
+
+namespace vireo::orn::xml {
+
+void Init() {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
+
+QuietErrors::QuietErrors()
+    : m_oldGeneric(xmlGenericError), m_oldGenericContext(xmlGenericErrorContext),
+      m_oldStructured(xmlStructuredError), m_oldStructuredContext(xmlStructuredErrorContext) {
+    xmlSetGenericErrorFunc(this, &QuietErrors::Generic);
+    xmlSetStructuredErrorFunc(this, &QuietErrors::Structured);
+}
+
+QuietErrors::~QuietErrors() {
+    xmlSetGenericErrorFunc(m_oldGenericContext, m_oldGeneric);
+    xmlSetStructuredErrorFunc(m_oldStructuredContext, m_oldStructured);
+}
+
+void QuietErrors::Structured(void* self, xmlError* error) {
+    auto* me = static_cast<QuietErrors*>(self);
+    if (!me || !error || !me->m_first.empty() || error->level < XML_ERR_ERROR)
+        return;
+    std::string msg = error->message ? error->message : "error";
+    while (!msg.empty() && (msg.back() == '\n' || msg.back() == ' '))
+        msg.pop_back();
+    if (error->line > 0)
+        msg = "line " + std::to_string(error->line) + ": " + msg;
+    me->m_first = msg.substr(0, 200);
+}
+
+void QuietErrors::Generic(void*, const char*, ...) {}
+
+Doc ParseXml(std::string_view bytes, bool recover, std::string* error) {
+    Init();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        return nullptr;
+    QuietErrors quiet;
+    // No XML_PARSE_NOENT (entities stay references), no DTD loading or validation, no
+    // XML_PARSE_HUGE: the default limits on text size and nesting stay in force.
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
+    if (recover)
+        options |= XML_PARSE_RECOVER;
+    Doc doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    if (!doc && error)
+        *error = quiet.first().empty() ? "not an XML document" : quiet.first();
+    return doc;
+}
+
+Doc ParseHtml(std::string_view bytes, const std::string& charset, const std::string& url) {
+    Init();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        return nullptr;
+    QuietErrors quiet;
+    int options = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                  HTML_PARSE_COMPACT;
+    const int size = static_cast<int>(bytes.size());
+    Doc doc;
+    if (!charset.empty())
+        doc.reset(htmlReadMemory(bytes.data(), size, url.c_str(), charset.c_str(), options));
+    // A charset libxml2 does not know: let the page's own declaration decide.
+    if (!doc)
+        doc.reset(htmlReadMemory(bytes.data(), size, url.c_str(), nullptr, options));
+    return doc;
+}
+
+namespace {
+
+void AppendCapped(std::string& out, const xmlChar* text, std::size_t maxBytes) {
+    if (!text || out.size() >= maxBytes)
+        return;
+    const char* s = reinterpret_cast<const char*>(text);
+    std::size_t len = std::char_traits<char>::length(s);
+    out.append(s, std::min(len, maxBytes - out.size()));
+}
+
+bool SkippedElement(const xmlNode* n) {
+    return n->type == XML_ELEMENT_NODE &&
+           (xmlStrcasecmp(n->name, BAD_CAST "script") == 0 || xmlStrcasecmp(n->name, BAD_CAST "style") == 0);
+}
+
+} // namespace
+
+std::string NodeText(const xmlNode* node, std::size_t maxBytes) {
+    std::string out;
+    if (!node)
+        return out;
+    switch (node->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+        AppendCapped(out, node->content, maxBytes);
+        return out;
+    case XML_ATTRIBUTE_NODE:
+    case XML_ELEMENT_NODE:
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+        break;
+    default:
+        return out;
+    }
+    // Walk the subtree without recursion: pages nest as deep as they like.
+    const xmlNode* n = node->children;
+    while (n && out.size() < maxBytes) {
+        if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE)
+            AppendCapped(out, n->content, maxBytes);
+        if (n->type == XML_ELEMENT_NODE && n->children && !SkippedElement(n)) {
+            n = n->children;
+            continue;
+        }
+        while (n && !n->next) {
+            n = n->parent;
+            if (n == node)
+                return out;
+        }
+        if (n)
+            n = n->next;
+    }
+    return out;
+}
+
+std::string Attribute(const xmlNode* node, const char* name, std::size_t maxBytes) {
+    if (!node || node->type != XML_ELEMENT_NODE)
+        return {};
+    for (const xmlAttr* a = node->properties; a; a = a->next) {
+        if (!a->ns && xmlStrEqual(a->name, BAD_CAST name))
+            return NodeText(reinterpret_cast<const xmlNode*>(a), maxBytes);
+    }
+    return {};
+}
+
+const xmlNode* Child(const xmlNode* parent, const char* name) {
+    if (!parent)
+        return nullptr;
+    for (const xmlNode* c = parent->children; c; c = c->next) {
+        if (IsNamed(c, name))
+            return c;
+    }
+    return nullptr;
+}
+
+XPathComp CompileXPath(xmlXPathContext* context, const std::string& expr, std::string* error) {
+    QuietErrors quiet;
+    XPathComp comp(xmlXPathCtxtCompile(context, BAD_CAST expr.c_str()));
+    if (!comp && error)
+        *error =
+            "bad XPath \"" + expr.substr(0, 80) + "\"" + (quiet.first().empty() ? "" : ": " + quiet.first());
+    return comp;
+}
+
+} // namespace vireo::orn::xml
