@@ -217,8 +217,11 @@ std::string Text(const json* v) {
         std::string s = ScalarText(e);
         if (s.empty())
             continue;
-        if (!out.empty())
-            out += ", ";
+        if (!out.empty()) {
+            // Sentences (a description in parts) follow each other; names and tags are listed.
+            char last = out.back();
+            out += (last == '.' || last == '!' || last == '?' || last == ';' || last == ':') ? " " : ", ";
+        }
         out += s;
         if (out.size() > kMaxTextBytes)
             break;

@@ -32,7 +32,9 @@ void QuietErrors::Structured(void* self, xmlError* error) {
     if (!me || !error || !me->m_first.empty() || error->level < XML_ERR_ERROR)
         return;
     std::string msg = error->message ? error->message : "error";
-    while (!msg.empty() && (msg.back() == '\n' || msg.back() == ' '))
+    // libxml2 may quote the offending text after a line break; one line is enough.
+    msg = msg.substr(0, msg.find('\n'));
+    while (!msg.empty() && msg.back() == ' ')
         msg.pop_back();
     if (error->line > 0)
         msg = "line " + std::to_string(error->line) + ": " + msg;
