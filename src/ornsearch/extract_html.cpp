@@ -115,7 +115,7 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
     if (type.type == "application/json" || (type.type.size() > 5 && type.type.ends_with("+json")))
         return Failed("the engine sent JSON (" + type.type + "), not an HTML page");
     xml::QuietErrors quiet;
-    xml::Doc doc = xml::ParseHtml(body, type.charset, pageUrl);
+    xml::Doc doc = xml::ParseHtml(xml::WithoutRawText(body), type.charset, pageUrl);
     if (!doc || !xmlDocGetRootElement(doc.get()))
         return Failed("the page could not be read as HTML");
     Evaluator eval(doc.get());
@@ -124,25 +124,12 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
     xmlNode* root = reinterpret_cast<xmlNode*>(doc.get());
     std::string error;
 
-    if (!r.noResults.empty()) {
-        xml::XPathObject o = eval.Eval(r.noResults, root, &error);
-        if (Matches(o.get())) {
-            PageHits page;
-            page.ok = true;
-            return page;
-        }
-    }
-    if (!r.resultPage.empty() && !Matches(eval.Eval(r.resultPage, root, &error).get()))
-        return Failed("not a result page of this engine: vireo:ResultPage does not match "
-                      "(a block, consent or error page, or the site has changed)");
     xml::XPathObject results = eval.Eval(r.result, root, &error);
     if (!results)
         return Failed("vireo:Result cannot be evaluated" + (error.empty() ? "" : ": " + error));
     if (results->type != XPATH_NODESET)
         return Failed("vireo:Result does not select elements");
     int count = results->nodesetval ? results->nodesetval->nodeNr : 0;
-    if (count == 0 && r.resultPage.empty() && !r.noResults.empty())
-        return Failed("the page shows neither results nor the no-results marker");
 
     // A page may name another address that its relative links resolve against.
     std::string base = pageUrl;
@@ -167,6 +154,21 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
         std::string s = eval.First(snippet, node, false, snippetMarkup);
         AddHit(page, t, titleMarkup, a, s, snippetMarkup, base, r.unwrap);
     }
+    if (!page.hits.empty())
+        return page;
+
+    // Without hits, tell "nothing found" from a page that is not a result page at all (a
+    // block, consent or error page, or a site that has changed): the no-results marker
+    // says the one, a missing result-page marker the other.
+    if (!r.noResults.empty() && Matches(eval.Eval(r.noResults, root, &error).get())) {
+        page.items = 0;
+        return page;
+    }
+    if (!r.resultPage.empty() && !Matches(eval.Eval(r.resultPage, root, &error).get()))
+        return Failed("not a result page of this engine: vireo:ResultPage does not match "
+                      "(a block, consent or error page, or the site has changed)");
+    if (r.resultPage.empty() && !r.noResults.empty())
+        return Failed("the page shows neither results nor the no-results marker");
     return page;
 }
 

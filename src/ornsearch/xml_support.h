@@ -59,6 +59,11 @@ private:
 // An XML document from hostile bytes: no network, no DTD loading, no entity substitution,
 // libxml2's default size and depth limits. `recover` accepts what a sloppy feed gets wrong.
 Doc ParseXml(std::string_view bytes, bool recover, std::string* error);
+// The page without what no rule reads and what costs the parser most: the contents of its
+// script and style elements (raw text, which cannot hold elements) and its comments. The
+// elements themselves stay. Tags are skipped whole, so a "<" inside a quoted attribute
+// value is not taken for one.
+std::string WithoutRawText(std::string_view html);
 // An HTML document from hostile bytes, with recovery and without network. `charset` is
 // the one the response declared (may be empty: then the page's own declaration counts).
 Doc ParseHtml(std::string_view bytes, const std::string& charset, const std::string& url);

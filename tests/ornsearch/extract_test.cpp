@@ -225,5 +225,25 @@ TEST(ExtractHtml, ResultsNoResultsAndBlockPages) {
     EXPECT_FALSE(json.ok);
 }
 
+TEST(ExtractHtml, ScriptsStylesAndCommentsHideNoResults) {
+    EngineScript s = Script(kHtmlRules);
+    const std::string url = "https://html.example.com/html/?q=x";
+    PageHits page = ExtractHits(s, R"html(<html><head>
+<script>var t = '<div id="links"><div class="result"><h2><a href="https://fake.example/">Fake</a></h2></div></div>';</script>
+<STYLE media="screen">div.result > h2 { color: red } /* </style in a comment */</STYLE >
+<!-- <script> an old conditional comment, never closed here -->
+</head><body><div id="links">
+  <div class="result" title="<script>"><h2><a href="https://one.example/">One</a></h2>
+    <p class="snippet">First <!-- hidden --> result</p></div>
+  <div class="result"><h2><a href="https://two.example/">Two</a></h2><script>document.write("<p>x</p>")</script></div>
+</div><script src="/tail.js"></script><script>unclosed at the end <div class="result">)html",
+                                "text/html", url);
+    ASSERT_TRUE(page.ok) << page.error;
+    ASSERT_EQ(page.hits.size(), 2u);
+    EXPECT_EQ(page.hits[0].address, "https://one.example/");
+    EXPECT_EQ(page.hits[0].snippet, "First result");
+    EXPECT_EQ(page.hits[1].title, "Two");
+}
+
 } // namespace
 } // namespace vireo::orn::test
