@@ -2,9 +2,6 @@
 // Reading engine scripts: OpenSearch description documents with our extension elements.
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -14,6 +11,8 @@
 #include "ornsearch/hit_text.h"
 #include "ornsearch/xml_support.h"
 #include "platform/charset.h"
+#include "store/byte_io.h"
+#include "store/text_codec.h"
 
 namespace vireo::orn {
 
@@ -73,14 +72,6 @@ std::string OurAttr(const xmlNode* n, const char* name) {
     std::string out(reinterpret_cast<const char*>(v));
     xmlFree(v);
     return out.substr(0, kMaxRuleBytes);
-}
-
-std::string AsciiLower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
-    return s;
 }
 
 bool ParseInt(const std::string& s, int lo, int hi, int& out) {
@@ -258,13 +249,13 @@ bool ReadJsonRules(const xmlNode* json, Rules& r, std::string* error) {
 }
 
 bool IsFeedType(const std::string& type) {
-    std::string t = AsciiLower(type.substr(0, type.find(';')));
+    std::string t = text::AsciiLower(type.substr(0, type.find(';')));
     return t == "application/rss+xml" || t == "application/atom+xml" || t == "application/rdf+xml";
 }
 
 // Whether a Url's rel names it as the one that gives results (the default).
 bool GivesResults(const xmlNode* url) {
-    std::string rel = AsciiLower(Attr(url, "rel"));
+    std::string rel = text::AsciiLower(Attr(url, "rel"));
     if (rel.empty())
         return true;
     std::size_t start = 0;
@@ -311,7 +302,7 @@ std::string Sample(const std::string& tmpl) {
 
 bool ReadUrl(const xmlNode* url, Rules& r, std::string* error) {
     r.urlTemplate = Attr(url, "template");
-    std::string method = AsciiLower(Attr(url, "method"));
+    std::string method = text::AsciiLower(Attr(url, "method"));
     if (method.empty() || method == "get") {
         r.method = "GET";
     } else if (method == "post") {
@@ -369,7 +360,7 @@ bool ReadEncoding(const xmlNode* root, Rules& r, std::string* error) {
     if (!enc)
         return true;
     std::string name = RawText(enc);
-    std::string lower = AsciiLower(name);
+    std::string lower = text::AsciiLower(name);
     if (name.empty() || lower == "utf-8" || lower == "utf8")
         return true;
     std::string probe;
@@ -392,14 +383,14 @@ bool IsScriptFile(const fs::directory_entry& e) {
     std::string name = e.path().filename().string();
     if (name.empty() || name[0] == '.' || name.size() < 5)
         return false;
-    if (AsciiLower(name.substr(name.size() - 4)) != ".xml")
+    if (text::AsciiLower(name.substr(name.size() - 4)) != ".xml")
         return false;
     std::error_code ec;
     return e.is_regular_file(ec);
 }
 
 std::string KeyOf(const std::string& shortName) {
-    return AsciiLower(shortName);
+    return text::AsciiLower(shortName);
 }
 
 // The usable scripts of one folder.
@@ -425,7 +416,7 @@ std::vector<EngineScript> ReadFolder(const std::string& folder, bool user, std::
     auto rank = [](const fs::path& p) {
         std::string file = p.filename().string();
         std::string shortName = ShortNameOf(file);
-        return std::make_tuple(KeyOf(shortName), AsciiLower(file) != KeyOf(shortName) + ".xml", file);
+        return std::make_tuple(KeyOf(shortName), text::AsciiLower(file) != KeyOf(shortName) + ".xml", file);
     };
     std::sort(files.begin(), files.end(),
               [&](const fs::path& a, const fs::path& b) { return rank(a) < rank(b); });
@@ -548,25 +539,8 @@ bool ParseEngineScript(std::string_view text, const std::string& path, EngineScr
 bool ReadEngineScript(const std::string& path, EngineScript& out, std::string* error) {
     std::string ignored;
     std::string* err = error ? error : &ignored;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        *err = std::strerror(errno);
-        return false;
-    }
-    std::string text(kMaxScriptBytes + 1, '\0');
-    std::size_t got = std::fread(text.data(), 1, text.size(), f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        *err = "cannot be read";
-        return false;
-    }
-    if (got > kMaxScriptBytes) {
-        *err = "larger than 1 MB";
-        return false;
-    }
-    text.resize(got);
-    return ParseEngineScript(text, path, out, err);
+    std::string text;
+    return ReadWholeFile(path, text, err, kMaxScriptBytes) && ParseEngineScript(text, path, out, err);
 }
 
 std::vector<EngineScript> LoadEngines(const std::string& programFolder, const std::string& userFolder,

@@ -4,27 +4,11 @@
 
 #include "ornsearch/extract_internal.h"
 #include "ornsearch/hit_text.h"
+#include "store/text_codec.h"
 
 namespace vireo::orn {
 
 namespace {
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
-    return out;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Types that are never a result page of any kind: a download, a picture, a stream.
 bool IsBinary(const std::string& type) {
@@ -38,14 +22,15 @@ bool IsBinary(const std::string& type) {
 ContentType ParseContentType(std::string_view header) {
     ContentType out;
     std::size_t semi = header.find(';');
-    out.type = Lower(Trim(header.substr(0, semi)));
+    out.type = text::AsciiLower(text::TrimWhite(header.substr(0, semi)));
     while (semi != std::string_view::npos) {
         std::size_t next = header.find(';', semi + 1);
         std::string_view param =
-            Trim(header.substr(semi + 1, next == std::string_view::npos ? next : next - semi - 1));
+            text::TrimWhite(header.substr(semi + 1, next == std::string_view::npos ? next : next - semi - 1));
         std::size_t eq = param.find('=');
-        if (eq != std::string_view::npos && Lower(Trim(param.substr(0, eq))) == "charset") {
-            std::string_view value = Trim(param.substr(eq + 1));
+        if (eq != std::string_view::npos &&
+            text::AsciiLower(text::TrimWhite(param.substr(0, eq))) == "charset") {
+            std::string_view value = text::TrimWhite(param.substr(eq + 1));
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
             out.charset = std::string(value.substr(0, 40));

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "interchange/html_text.h"
 #include "ornsearch/xml_support.h"
 #include "store/text_codec.h"
 
@@ -27,33 +28,13 @@ using XmlString = std::unique_ptr<xmlChar, XmlCharFree>;
 bool IsAsciiAlpha(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-bool IsAsciiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-std::string_view TrimAscii(std::string_view s) {
-    while (!s.empty() && IsAsciiSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsAsciiSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    }
-    return out;
-}
 
 // Tags after which a reader sees a break, so their words must not run together.
 bool BreaksText(std::string_view name) {
     static constexpr const char* kBlocks[] = {
         "br", "p",  "div", "li", "ul", "ol", "tr",    "td",         "th",      "dd",      "dt",     "h1",
         "h2", "h3", "h4",  "h5", "h6", "hr", "table", "blockquote", "section", "article", "header", "footer"};
-    std::string lower = Lower(name);
+    std::string lower = text::AsciiLower(name);
     for (const char* b : kBlocks) {
         if (lower == b)
             return true;
@@ -92,20 +73,8 @@ std::string StripTags(std::string_view s) {
             ++i;
             continue;
         }
-        // The tag's end, skipping ">" inside quoted attribute values.
-        std::size_t j = nameStart;
-        char quote = 0;
-        for (; j < s.size(); ++j) {
-            if (quote) {
-                if (s[j] == quote)
-                    quote = 0;
-            } else if (s[j] == '"' || s[j] == '\'') {
-                quote = s[j];
-            } else if (s[j] == '>') {
-                break;
-            }
-        }
-        if (j >= s.size()) {
+        std::size_t j = html::TagEnd(s, i);
+        if (j == std::string_view::npos) {
             out.push_back(c); // no end: not a tag after all
             ++i;
             continue;
@@ -233,33 +202,16 @@ std::string DecodeEntities(std::string_view s) {
         std::string_view ref = s.substr(i + 1, semi - i - 1);
         char32_t cp = 0;
         bool known = false;
-        if (ref[0] == '#') {
-            bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
-            std::string_view digits = ref.substr(hex ? 2 : 1);
-            std::uint32_t value = 0;
-            known = !digits.empty();
-            for (char c : digits) {
-                int d = text::HexDigitValue(c);
-                if (d < 0 || (!hex && d > 9)) {
-                    known = false;
-                    break;
-                }
-                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+        if (ref[0] == '#' || ref == "amp" || ref == "lt" || ref == "gt" || ref == "quot" || ref == "apos") {
+            std::string_view whole = s.substr(i, semi - i + 1);
+            std::string decoded = html::DecodeEntities(whole, false);
+            if (decoded != whole) {
+                out += decoded;
+                i = semi + 1;
+                continue;
             }
-            if (known) {
-                if (value >= 0x80 && value <= 0x9F) {
-                    // As browsers read them: these numbers name Windows-1252 characters.
-                    out += text::Cp1252ToUtf8(std::string(1, static_cast<char>(value)));
-                    i = semi + 1;
-                    continue;
-                }
-                bool valid = value > 0 && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF);
-                cp = valid ? value : 0xFFFD;
-            }
-        } else if (ref == "apos") {
-            cp = '\'';
-            known = true;
         } else {
+            // The rest of HTML's names, which the shared decoder leaves alone.
             std::string name(ref);
             if (const htmlEntityDesc* e = htmlEntityLookup(BAD_CAST name.c_str())) {
                 cp = e->value;
@@ -358,7 +310,7 @@ bool IsWebAddress(const std::string& url) {
     Uri uri(xmlParseURI(url.c_str()));
     if (!uri || !uri->scheme || !uri->server || !*uri->server)
         return false;
-    std::string scheme = Lower(uri->scheme);
+    std::string scheme = text::AsciiLower(uri->scheme);
     return scheme == "http" || scheme == "https";
 }
 
@@ -366,7 +318,7 @@ std::string OriginOf(const std::string& url) {
     Uri uri(xmlParseURI(url.c_str()));
     if (!uri || !uri->scheme || !uri->server || !*uri->server)
         return {};
-    std::string out = Lower(uri->scheme) + "://" + uri->server;
+    std::string out = text::AsciiLower(uri->scheme) + "://" + uri->server;
     if (uri->port > 0)
         out += ":" + std::to_string(uri->port);
     return out + "/";
@@ -374,7 +326,7 @@ std::string OriginOf(const std::string& url) {
 
 std::string HitAddress(std::string_view raw, const std::string& pageUrl,
                        const std::vector<std::string>& unwrap) {
-    std::string_view trimmed = TrimAscii(raw);
+    std::string_view trimmed = text::TrimWhite(raw);
     if (trimmed.empty() || trimmed.size() > kMaxAddressBytes)
         return {};
     std::string address = Resolve(EscapeForAddress(trimmed), pageUrl);
@@ -393,7 +345,7 @@ std::string HitAddress(std::string_view raw, const std::string& pageUrl,
         }
         if (!found)
             break;
-        std::string next = Resolve(EscapeForAddress(TrimAscii(inner)), address);
+        std::string next = Resolve(EscapeForAddress(text::TrimWhite(inner)), address);
         if (next.empty() || !IsWebAddress(next))
             break;
         address = std::move(next);

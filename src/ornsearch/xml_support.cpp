@@ -8,6 +8,9 @@
 #include <mutex>
 #include <vector>
 
+#include "interchange/html_text.h"
+#include "store/text_codec.h"
+
 namespace vireo::orn::xml {
 
 void Init() {
@@ -66,18 +69,7 @@ bool IsLetter(char c) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
+    return a.size() == b.size() && text::StartsWithNoCase(a, b);
 }
 
 bool EndsName(char c) {
@@ -85,73 +77,56 @@ bool EndsName(char c) {
 }
 
 // Where "</name" (any case, then the end of the name) starts at or after `from`.
-std::size_t FindEndTag(std::string_view html, std::string_view name, std::size_t from) {
-    for (std::size_t p = html.find("</", from); p != std::string_view::npos; p = html.find("</", p + 2)) {
+std::size_t FindEndTag(std::string_view page, std::string_view name, std::size_t from) {
+    for (std::size_t p = page.find("</", from); p != std::string_view::npos; p = page.find("</", p + 2)) {
         std::size_t after = p + 2 + name.size();
-        if (after < html.size() && EqualsNoCase(html.substr(p + 2, name.size()), name) &&
-            EndsName(html[after]))
+        if (after < page.size() && EqualsNoCase(page.substr(p + 2, name.size()), name) &&
+            EndsName(page[after]))
             return p;
-    }
-    return std::string_view::npos;
-}
-
-// The ">" that ends the tag opened at `open`, past quoted attribute values.
-std::size_t TagEnd(std::string_view html, std::size_t open) {
-    char quote = 0;
-    for (std::size_t i = open + 1; i < html.size(); ++i) {
-        char c = html[i];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return i;
-        }
     }
     return std::string_view::npos;
 }
 
 } // namespace
 
-std::string WithoutRawText(std::string_view html) {
+std::string WithoutRawText(std::string_view page) {
     std::string out;
-    out.reserve(html.size());
-    std::size_t copied = 0; // html[copied, i) is still to be copied
+    out.reserve(page.size());
+    std::size_t copied = 0; // page[copied, i) is still to be copied
     std::size_t i = 0;
-    while ((i = html.find('<', i)) != std::string_view::npos) {
-        if (html.compare(i, 4, "<!--") == 0) {
-            std::size_t end = html.find("-->", i + 4);
-            out.append(html.substr(copied, i - copied));
-            i = end == std::string_view::npos ? html.size() : end + 3;
+    while ((i = page.find('<', i)) != std::string_view::npos) {
+        if (page.compare(i, 4, "<!--") == 0) {
+            std::size_t end = page.find("-->", i + 4);
+            out.append(page.substr(copied, i - copied));
+            i = end == std::string_view::npos ? page.size() : end + 3;
             copied = i;
             continue;
         }
-        if (i + 1 >= html.size() || !IsLetter(html[i + 1])) {
+        if (i + 1 >= page.size() || !IsLetter(page[i + 1])) {
             ++i;
             continue;
         }
         std::size_t nameEnd = i + 1;
-        while (nameEnd < html.size() &&
-               (IsLetter(html[nameEnd]) || (html[nameEnd] >= '0' && html[nameEnd] <= '9')))
+        while (nameEnd < page.size() &&
+               (IsLetter(page[nameEnd]) || (page[nameEnd] >= '0' && page[nameEnd] <= '9')))
             ++nameEnd;
-        std::size_t gt = TagEnd(html, i);
+        std::size_t gt = html::TagEnd(page, i);
         if (gt == std::string_view::npos)
             break;
-        std::string_view name = html.substr(i + 1, nameEnd - i - 1);
+        std::string_view name = page.substr(i + 1, nameEnd - i - 1);
         // "<script/>" does not end the element in HTML either: its content still follows.
         if (EqualsNoCase(name, "script") || EqualsNoCase(name, "style")) {
-            std::size_t close = FindEndTag(html, name, gt + 1);
+            std::size_t close = FindEndTag(page, name, gt + 1);
             if (close == std::string_view::npos)
-                close = html.size();
-            out.append(html.substr(copied, gt + 1 - copied));
+                close = page.size();
+            out.append(page.substr(copied, gt + 1 - copied));
             copied = close;
             i = close;
             continue;
         }
         i = gt + 1;
     }
-    out.append(html.substr(copied));
+    out.append(page.substr(copied));
     return out;
 }
 

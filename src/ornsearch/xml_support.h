@@ -63,7 +63,7 @@ Doc ParseXml(std::string_view bytes, bool recover, std::string* error);
 // script and style elements (raw text, which cannot hold elements) and its comments. The
 // elements themselves stay. Tags are skipped whole, so a "<" inside a quoted attribute
 // value is not taken for one.
-std::string WithoutRawText(std::string_view html);
+std::string WithoutRawText(std::string_view page);
 // An HTML document from hostile bytes, with recovery and without network. `charset` is
 // the one the response declared (may be empty: then the page's own declaration counts).
 Doc ParseHtml(std::string_view bytes, const std::string& charset, const std::string& url);
