@@ -106,7 +106,7 @@ bool ParsePath(std::string_view text, std::vector<std::string>& path, std::strin
         std::string_view seg =
             text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (seg.empty()) {
-            *error = "empty step in the JSON path \"" + std::string(text) + "\"";
+            *error = "empty step in the JSON path \"" + OneLine(text) + "\"";
             return false;
         }
         path.emplace_back(seg);
@@ -129,7 +129,7 @@ bool ParseTemplate(const std::string& text, std::vector<JsonPiece>& parts, std::
         std::size_t open = text.find('{', i);
         std::size_t close = text.find('}', i);
         if (close < open) {
-            *error = "\"}\" without \"{\" in \"" + text + "\"";
+            *error = "\"}\" without \"{\" in \"" + OneLine(text) + "\"";
             return false;
         }
         if (open == std::string::npos) {
@@ -141,7 +141,7 @@ bool ParseTemplate(const std::string& text, std::vector<JsonPiece>& parts, std::
         close = text.find('}', open);
         std::size_t nested = text.find('{', open + 1);
         if (close == std::string::npos || nested < close) {
-            *error = "unclosed \"{\" in \"" + text + "\"";
+            *error = "unclosed \"{\" in \"" + OneLine(text) + "\"";
             return false;
         }
         JsonPiece p;
@@ -308,22 +308,22 @@ bool ReadUrl(const xmlNode* url, Rules& r, std::string* error) {
     } else if (method == "post") {
         r.method = "POST";
     } else {
-        *error = "method \"" + method + "\" is neither get nor post";
+        *error = "method \"" + OneLine(method) + "\" is neither get nor post";
         return false;
     }
     std::string index = Attr(url, "indexOffset");
     std::string page = Attr(url, "pageOffset");
     std::string maxCount = OurAttr(url, "maxCount");
     if (!index.empty() && !ParseInt(index, -1000000, 1000000, r.indexOffset)) {
-        *error = "indexOffset \"" + index + "\" is not a number";
+        *error = "indexOffset \"" + OneLine(index) + "\" is not a number";
         return false;
     }
     if (!page.empty() && !ParseInt(page, -1000000, 1000000, r.pageOffset)) {
-        *error = "pageOffset \"" + page + "\" is not a number";
+        *error = "pageOffset \"" + OneLine(page) + "\" is not a number";
         return false;
     }
     if (!maxCount.empty() && !ParseInt(maxCount, 1, 100000, r.maxCount)) {
-        *error = "vireo:maxCount \"" + maxCount + "\" is not a number from 1 up";
+        *error = "vireo:maxCount \"" + OneLine(maxCount) + "\" is not a number from 1 up";
         return false;
     }
     for (const xmlNode* c = url->children; c; c = c->next) {
@@ -365,7 +365,7 @@ bool ReadEncoding(const xmlNode* root, Rules& r, std::string* error) {
         return true;
     std::string probe;
     if (!sys::ConvertFromUtf8("a", name, probe)) {
-        *error = "InputEncoding \"" + name.substr(0, 40) + "\" is not a character set this system knows";
+        *error = "InputEncoding \"" + OneLine(name, 40) + "\" is not a character set this system knows";
         return false;
     }
     r.inputEncoding = name;

@@ -322,7 +322,7 @@ PageHits ExtractJson(const Rules& r, std::string_view body, const ContentType& t
         if (err && !err->is_null() && !(err->is_boolean() && !err->get<bool>()) &&
             !(err->is_string() && err->get_ref<const std::string&>().empty())) {
             std::string msg = err->is_string() ? err->get<std::string>() : err->dump();
-            return Failed("the engine answered with an error: " + CleanText(msg, true).substr(0, 200));
+            return Failed("the engine answered with an error: " + OneLine(CleanText(msg, true), 200));
         }
     }
     const json* results = Lookup(&root, r.resultsPath);

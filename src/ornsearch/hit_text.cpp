@@ -260,6 +260,12 @@ std::string CleanText(std::string_view raw, bool markup) {
     return out;
 }
 
+std::string OneLine(std::string_view s, std::size_t maxBytes) {
+    std::string clean = CleanText(s, false);
+    clean.resize(text::CutToBytes(clean, maxBytes).size());
+    return clean;
+}
+
 std::string PercentEncode(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 3);
@@ -304,6 +310,16 @@ std::string EscapeForAddress(std::string_view bytes) {
             out.push_back(static_cast<char>(c));
     }
     return out;
+}
+
+std::string LowerScheme(std::string url) {
+    for (char& c : url) {
+        if (c == ':' || c == '/' || c == '?' || c == '#')
+            break;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    return url;
 }
 
 bool IsWebAddress(const std::string& url) {
@@ -352,7 +368,7 @@ std::string HitAddress(std::string_view raw, const std::string& pageUrl,
     }
     if (address.size() > kMaxAddressBytes || !IsWebAddress(address))
         return {};
-    return address;
+    return LowerScheme(std::move(address));
 }
 
 } // namespace vireo::orn

@@ -26,6 +26,10 @@ std::string RepairUtf8(std::string_view bytes);
 // spaces and trimmed, invalid UTF-8 replaced, cut at kMaxTextBytes on a character boundary.
 std::string CleanText(std::string_view raw, bool markup);
 
+// `s` fit to be quoted in a one-line message: cleaned as plain text, cut at `maxBytes` on
+// a character boundary.
+std::string OneLine(std::string_view s, std::size_t maxBytes = 80);
+
 // Decodes HTML character references: every named one of HTML 4 (and &apos;), decimal
 // and hexadecimal ones. References without their ";" stay as they are.
 std::string DecodeEntities(std::string_view s);
@@ -43,6 +47,9 @@ std::string PercentEncode(std::string_view bytes);
 // Percent-encodes only the bytes that cannot stand in an address (controls, space,
 // non-ASCII, " < > \ ^ ` { | }), keeping its structure.
 std::string EscapeForAddress(std::string_view bytes);
+
+// `url` with its scheme in lower case ("HTTPS://x" and "https://x" are one address).
+std::string LowerScheme(std::string url);
 
 // True when `url` is an absolute http or https address with a host.
 bool IsWebAddress(const std::string& url);

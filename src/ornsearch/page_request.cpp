@@ -57,7 +57,7 @@ bool Fill(const std::string& tmpl, const Values& v, std::string& out, std::strin
         else if (name == "outputEncoding")
             out += "UTF-8";
         else if (!optional) {
-            *error = "the address template asks for {" + name.substr(0, 40) + "}, which cannot be filled";
+            *error = "the address template asks for {" + OneLine(name, 40) + "}, which cannot be filled";
             return false;
         }
         i = close + 1;
@@ -134,9 +134,9 @@ bool BuildPageRequest(const EngineScript& script, std::string_view query, int hi
         url += form + fragment;
     }
     // A template may hold characters an address cannot (a space, "|"); send them escaped.
-    out.url = EscapeForAddress(url);
+    out.url = LowerScheme(EscapeForAddress(url));
     if (!IsWebAddress(out.url)) {
-        *err = "the address template gives no http or https address: " + out.url.substr(0, 200);
+        *err = "the address template gives no http or https address: " + OneLine(out.url, 200);
         return false;
     }
     for (const auto& [name, value] : r->headers)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "interchange/html_text.h"
+#include "ornsearch/hit_text.h"
 #include "store/text_codec.h"
 
 namespace vireo::orn::xml {
@@ -41,7 +42,7 @@ void QuietErrors::Structured(void* self, xmlError* error) {
         msg.pop_back();
     if (error->line > 0)
         msg = "line " + std::to_string(error->line) + ": " + msg;
-    me->m_first = msg.substr(0, 200);
+    me->m_first = OneLine(msg, 200);
 }
 
 void QuietErrors::Generic(void*, const char*, ...) {}
@@ -227,8 +228,7 @@ XPathComp CompileXPath(xmlXPathContext* context, const std::string& expr, std::s
     QuietErrors quiet;
     XPathComp comp(xmlXPathCtxtCompile(context, BAD_CAST expr.c_str()));
     if (!comp && error)
-        *error =
-            "bad XPath \"" + expr.substr(0, 80) + "\"" + (quiet.first().empty() ? "" : ": " + quiet.first());
+        *error = "bad XPath \"" + OneLine(expr) + "\"" + (quiet.first().empty() ? "" : ": " + quiet.first());
     return comp;
 }
 

@@ -86,6 +86,8 @@ TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
             <vireo:Html><vireo:Result>//div[</vireo:Result><vireo:Title>a</vireo:Title><vireo:Address>a</vireo:Address></vireo:Html></Url>)"),
          "bad XPath \"//div[\""},
         {ScriptText(std::string("<InputEncoding>x-no-such-set</InputEncoding>") + kFeed), "InputEncoding"},
+        {ScriptText(std::string("<InputEncoding>UTF-\n  16 or so</InputEncoding>") + kFeed),
+         "\"UTF- 16 or so\""},
         {ScriptText(
              R"(<ShortName>X</ShortName><Url type="application/rss+xml" method="put" template="https://x.example/?q={searchTerms}"/>)"),
          "neither get nor post"},

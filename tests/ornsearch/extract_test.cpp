@@ -245,5 +245,33 @@ TEST(ExtractHtml, ScriptsStylesAndCommentsHideNoResults) {
     EXPECT_EQ(page.hits[1].title, "Two");
 }
 
+TEST(ExtractJson, AddressesComeOutAbsoluteUnwrappedAndWellFormed) {
+    EngineScript s = Script(R"(<ShortName>U</ShortName>
+  <Url type="application/json" template="https://api.example.com/v1/search?q={searchTerms}">
+    <vireo:Json><vireo:Results>r</vireo:Results><vireo:Title>t</vireo:Title><vireo:Address>u</vireo:Address>
+      <vireo:Unwrap>url</vireo:Unwrap><vireo:Unwrap>uddg</vireo:Unwrap></vireo:Json>
+  </Url>)");
+    PageHits page = ExtractHits(s, R"json({"r":[
+        {"t":"upper","u":"HTTPS://Upper.Example/Path"},
+        {"t":"spaces","u":"  https://s.example/a b/ü?x=1 2#frag#ment  "},
+        {"t":"dots","u":"../docs/./page.html"},
+        {"t":"nested","u":"/out?url=https%3A%2F%2Fduck.example%2Fl%2F%3Fuddg%3Dhttps%253A%252F%252Ffinal.example%252Fx"},
+        {"t":"not web","u":"/out?url=javascript%3Aalert(1)"},
+        {"t":"bad percent","u":"https://p.example/100%/x%zz"},
+        {"t":"data","u":"data:text/html,hi"}
+      ]})json",
+                                "application/json", "https://api.example.com/v1/search?q=x");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 7);
+    ASSERT_EQ(page.hits.size(), 6u);
+    EXPECT_EQ(page.hits[0].address, "https://Upper.Example/Path");
+    EXPECT_EQ(page.hits[1].address, "https://s.example/a%20b/%C3%BC?x=1%202#frag%23ment");
+    EXPECT_EQ(page.hits[2].address, "https://api.example.com/docs/page.html");
+    EXPECT_EQ(page.hits[3].address, "https://final.example/x");
+    EXPECT_EQ(page.hits[4].address, "https://api.example.com/out?url=javascript%3Aalert(1)")
+        << "a wrapper around something that is no web page stays as it is";
+    EXPECT_EQ(page.hits[5].address, "https://p.example/100%25/x%25zz");
+}
+
 } // namespace
 } // namespace vireo::orn::test
