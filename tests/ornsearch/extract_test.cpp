@@ -3,6 +3,7 @@
 // wrong pages must not do.
 
 #include "engine_test_support.h"
+#include "ornsearch/hit_text.h"
 
 namespace vireo::orn::test {
 namespace {
@@ -271,6 +272,43 @@ TEST(ExtractJson, AddressesComeOutAbsoluteUnwrappedAndWellFormed) {
     EXPECT_EQ(page.hits[4].address, "https://api.example.com/out?url=javascript%3Aalert(1)")
         << "a wrapper around something that is no web page stays as it is";
     EXPECT_EQ(page.hits[5].address, "https://p.example/100%25/x%25zz");
+}
+
+TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
+    EngineScript s = Script(kHtmlRules);
+    const std::string url = "https://html.example.com/html/?q=x";
+    auto page = [](const std::string& head, const std::string& title) {
+        return "<html><head>" + head +
+               "</head><body><div id=\"links\"><div class=\"result\"><h2><a href=\"/r\">" + title +
+               "</a></h2></div></div></body></html>";
+    };
+    // Latin-1 named by the response, by the page itself, and bytes that are not UTF-8 in a
+    // page that says it is.
+    PageHits byHeader = ExtractHits(s, page("", "Caf\xE9"), "text/html; charset=ISO-8859-1", url);
+    ASSERT_EQ(byHeader.hits.size(), 1u) << byHeader.error;
+    EXPECT_EQ(byHeader.hits[0].title, "Caf\xC3\xA9");
+    PageHits byMeta =
+        ExtractHits(s, page("<meta charset=\"windows-1252\">", "\x93quoted\x94"), "text/html", url);
+    ASSERT_EQ(byMeta.hits.size(), 1u) << byMeta.error;
+    EXPECT_EQ(byMeta.hits[0].title, "\xE2\x80\x9Cquoted\xE2\x80\x9D");
+    PageHits bad = ExtractHits(s, page("<meta charset=\"utf-8\">", "ok \xFF\xFE end"), "text/html", url);
+    ASSERT_EQ(bad.hits.size(), 1u) << bad.error;
+    EXPECT_NE(bad.hits[0].title.find("ok"), std::string::npos);
+    EXPECT_EQ(RepairUtf8(bad.hits[0].title), bad.hits[0].title) << "not valid UTF-8";
+
+    // A page past the size limit is read up to it; nesting without end is survived.
+    std::string huge = "<html><body><div id=\"links\">";
+    while (huge.size() < kMaxBody + 100000)
+        huge += "<div class=\"result\"><h2><a href=\"https://h.example/" + std::to_string(huge.size()) +
+                "\">Hit</a></h2></div>";
+    PageHits cut = ExtractHits(s, huge, "text/html", url);
+    EXPECT_TRUE(cut.ok) << cut.error;
+    EXPECT_EQ(cut.hits.size(), 1000u) << "a page gives at most 1000 hits";
+    std::string deep = "<html><body><div id=\"links\">";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<div><span>";
+    PageHits nested = ExtractHits(s, deep, "text/html", url);
+    EXPECT_TRUE(nested.hits.empty());
 }
 
 } // namespace
