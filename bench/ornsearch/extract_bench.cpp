@@ -4,8 +4,9 @@
 // generated here from a fixed seed. The target is under 10 ms a page.
 //
 // Two HTML pages: "typical" is shaped like a big real result page (thirty results among
-// inline scripts, styles and icons that make up most of its bytes); "dense" is result
-// markup from end to end, the worst case for the rules.
+// inline scripts, data, styles and icons that make up most of its bytes); "dense" is
+// result markup from end to end (839 results, far more than any engine sends on one
+// page), the worst case for the parser and the rules.
 
 #include <benchmark/benchmark.h>
 
@@ -93,24 +94,30 @@ std::string HtmlPage(bool dense) {
     }
     for (int i = 0; i < 30; ++i)
         body += DdgResult(rng, i);
-    // What fills the rest of a big page: styles, scripts and inline icons.
+    // What fills the rest of a big page, in the sizes big result pages have them: a few
+    // style sheets of some kilobytes, inline scripts and data blobs of tens of kilobytes,
+    // and a few hundred small inline icons.
     std::string fill;
+    for (int i = 0; i < 300; ++i)
+        fill +=
+            "<svg viewBox=\"0 0 24 24\" width=\"16\" height=\"16\" aria-hidden=\"true\"><path d=\"M12 2C6.48 "
+            "2 "
+            "2 6.48 2 12s4.48 10 10 10 10-4.48 10-10S17.52 2 12 2zm1 15h-2v-6h2v6zm0-8h-2V7h2v2z\"/></svg>\n";
     while (head.size() + body.size() + tail.size() + fill.size() < kPageBytes) {
-        switch (rng() % 3) {
-        case 0:
-            fill += "<style>.r" + std::to_string(rng()) +
-                    " .title a:hover{color:#1a0dab;text-decoration:underline}"
-                    ".s{line-height:1.58;word-wrap:break-word}</style>\n";
-            break;
-        case 1:
-            fill += "<script>window.__d" + std::to_string(rng()) + "={\"k\":\"" + Words(rng, 8) +
-                    "\",\"n\":[1,2,3,4,5,6,7,8]};if(a<b&&b>c){f(\"<div>\")}</script>\n";
-            break;
-        default:
-            fill += "<svg viewBox=\"0 0 24 24\" width=\"16\" height=\"16\"><path d=\"M12 2C6.48 2 2 6.48 2 "
-                    "12s4.48 10 "
-                    "10 10 10-4.48 10-10S17.52 2 12 2zm1 15h-2v-6h2v6zm0-8h-2V7h2v2z\"/></svg>\n";
+        std::string block;
+        if (rng() % 3 == 0) {
+            block = "<style>";
+            while (block.size() < 8000)
+                block += ".r" + std::to_string(rng()) +
+                         " .title a:hover{color:#1a0dab;text-decoration:underline}\n";
+            block += "</style>\n";
+        } else {
+            block = "<script>window.__d" + std::to_string(rng()) + "=[";
+            while (block.size() < 24000)
+                block += "{\"k\":\"" + Words(rng, 8) + "\",\"n\":[1,2,3,4]},";
+            block += "0];if(a<b&&b>c){f(\"<div>\")}</script>\n";
         }
+        fill += block;
     }
     return head + "</head>" + body + fill + tail;
 }

@@ -60,9 +60,9 @@ private:
 // libxml2's default size and depth limits. `recover` accepts what a sloppy feed gets wrong.
 Doc ParseXml(std::string_view bytes, bool recover, std::string* error);
 // The page without what no rule reads and what costs the parser most: the contents of its
-// script and style elements (raw text, which cannot hold elements) and its comments. The
-// elements themselves stay. Tags are skipped whole, so a "<" inside a quoted attribute
-// value is not taken for one.
+// script and style elements (raw text, which cannot hold elements) and of its inline SVG
+// drawings, and its comments. The elements themselves stay. Tags are skipped whole, so a "<" inside a quoted
+// attribute value is not taken for one.
 std::string WithoutRawText(std::string_view page);
 // An HTML document from hostile bytes, with recovery and without network. `charset` is
 // the one the response declared (may be empty: then the page's own declaration counts).
