@@ -346,8 +346,16 @@ std::string HitAddress(std::string_view raw, const std::string& pageUrl,
     if (trimmed.empty() || trimmed.size() > kMaxAddressBytes)
         return {};
     std::string address = Resolve(EscapeForAddress(trimmed), pageUrl);
+    auto mentions = [&](const std::string& url) {
+        for (const std::string& name : unwrap) {
+            if (url.find(name + "=") != std::string::npos)
+                return true;
+        }
+        return false;
+    };
+    bool checked = false; // `address` is known to be a web address
     // Wrappers may wrap wrappers; a few rounds are all any engine uses.
-    for (int round = 0; round < 4 && !unwrap.empty() && !address.empty(); ++round) {
+    for (int round = 0; round < 4 && !address.empty() && mentions(address); ++round) {
         Uri uri(xmlParseURI(address.c_str()));
         if (!uri || !uri->query_raw)
             break;
@@ -365,8 +373,9 @@ std::string HitAddress(std::string_view raw, const std::string& pageUrl,
         if (next.empty() || !IsWebAddress(next))
             break;
         address = std::move(next);
+        checked = true;
     }
-    if (address.size() > kMaxAddressBytes || !IsWebAddress(address))
+    if (address.size() > kMaxAddressBytes || (!checked && !IsWebAddress(address)))
         return {};
     return LowerScheme(std::move(address));
 }
