@@ -12,6 +12,13 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
     name=$(basename "$fuzzer")
     corpus="build-fuzz/corpus-$name"
     mkdir -p "$corpus"
+    # Seeds for the web-search parsers: the shipped scripts and the engines' fixtures.
+    case "$name" in
+    fuzz_engine_script) cp -n resources/engines/*.xml resources/engines/templates/*.xml "$corpus"/ ;;
+    fuzz_extract_html) cp -n tests/data/ornsearch/*.html "$corpus"/ ;;
+    fuzz_extract_json) cp -n tests/data/ornsearch/*.json "$corpus"/ ;;
+    fuzz_extract_feed) cp -n tests/data/ornsearch/*.rss tests/data/ornsearch/*.atom "$corpus"/ ;;
+    esac
     echo "== $name ($seconds s)"
     if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" 2>"build-fuzz/$name.log"; then
         echo "   FAILED: see build-fuzz/$name.log"

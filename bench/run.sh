@@ -30,6 +30,10 @@ echo "== Settings: reading and changing options in a hive of 600 values"
 "$build/bin/vireo-bench-settings"
 
 echo
+echo "== Web search: the hits of one 1 MB result page (HTML and JSON, the shipped rules)"
+"$build/bin/vireo-bench-extract" --benchmark_min_time=1
+
+echo
 echo "== Main window (offscreen)"
 if [ -x "$build/bin/vireo-bench-mainwindow" ]; then
     QT_QPA_PLATFORM=offscreen "$build/bin/vireo-bench-mainwindow"

@@ -36,9 +36,13 @@ bool ReadEngineScript(const std::string& path, EngineScript& out, std::string* e
 // The same for a script held in memory (a downloaded update); `path` only names it.
 bool ParseEngineScript(std::string_view text, const std::string& path, EngineScript& out, std::string* error);
 
-// The usable scripts of the program folder's "engines/" and the user's folder, ordered by
-// short name; a user's script replaces a shipped one of the same short name (compared
-// without regard to case). Unusable files are reported in `problems`, one line each.
+// The usable scripts of the program folder's "engines/" and the user's folder (the folder
+// that holds the user's scripts itself, "$XDG_DATA_HOME/Vireo/engines"), ordered by short
+// name; a user's script replaces a shipped one of the same short name (compared without
+// regard to case). Scripts are the files ending in ".xml" whose names do not start with
+// "."; subfolders are not read. A folder that does not exist holds no scripts. Unusable
+// files are reported in `problems`, one line each ("path: reason"); a user's script that
+// cannot be read does not hide the shipped one of its name.
 std::vector<EngineScript> LoadEngines(const std::string& programFolder, const std::string& userFolder,
                                       std::vector<std::string>* problems);
 
@@ -52,9 +56,11 @@ struct PageRequest {
 };
 
 // The request for the result page that starts after `hitsSoFar` hits (the `pageIndex`-th
-// page, from 0), asking for `count` hits. False with a reason when the template gives no
-// usable http or https address. `more` is set false when the engine has no paging, so
-// there is no page after the first.
+// page, from 0), asking for `count` hits (cut to the most the engine's script allows).
+// Engines that page by page number ({startPage}) count pages of a fixed size, so pass the
+// same `count` for every page of one search. False with a reason when the template gives
+// no usable http or https address (or asks for a parameter that cannot be filled).
+// `more` is set false when the engine has no paging, so there is no page after the first.
 bool BuildPageRequest(const EngineScript& script, std::string_view query, int hitsSoFar, int pageIndex,
                       int count, PageRequest& out, bool* more, std::string* error);
 
@@ -68,6 +74,10 @@ struct PageHits {
     bool ok = false;   // false: the page does not fit the script (wrong type, rules fail)
     std::string error; // why not, for the search log
     std::vector<Hit> hits;
+    // The result entries the page held, counting those without a usable address, which
+    // are left out of `hits`. Page on by this: the next page starts after `items` more
+    // (pass the sum as `hitsSoFar`); a page with none means the engine has run dry.
+    int items = 0;
 };
 
 // The hits of one result page. `contentType` is the response's Content-Type (may be

@@ -6,9 +6,10 @@
 
 namespace vireo::sys {
 
-bool ConvertToUtf8(std::string_view bytes, std::string_view charset, std::string& out) {
-    out.clear();
-    std::string name;
+namespace {
+
+// Copies the name into `name`, refusing anything iconv could read as options ("//").
+bool CharsetName(std::string_view charset, std::string& name) {
     for (char c : charset) {
         // Names are short ASCII tokens; anything else cannot be a character set.
         bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -17,9 +18,12 @@ bool ConvertToUtf8(std::string_view bytes, std::string_view charset, std::string
             return false;
         name.push_back(c);
     }
-    if (name.empty())
-        return false;
-    iconv_t cd = ::iconv_open("UTF-8", name.c_str());
+    return !name.empty();
+}
+
+bool Convert(std::string_view bytes, const char* to, const char* from, std::string& out) {
+    out.clear();
+    iconv_t cd = ::iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
     std::string result;
@@ -60,6 +64,21 @@ bool ConvertToUtf8(std::string_view bytes, std::string_view charset, std::string
     result.resize(used);
     out = std::move(result);
     return true;
+}
+
+} // namespace
+
+bool ConvertToUtf8(std::string_view bytes, std::string_view charset, std::string& out) {
+    out.clear();
+    std::string name;
+    return CharsetName(charset, name) && Convert(bytes, "UTF-8", name.c_str(), out);
+}
+
+bool ConvertFromUtf8(std::string_view utf8, std::string_view charset, std::string& out) {
+    out.clear();
+    std::string name;
+    // Transliteration gives the nearest character, or "?", for those the set lacks.
+    return CharsetName(charset, name) && Convert(utf8, (name + "//TRANSLIT").c_str(), "UTF-8", out);
 }
 
 } // namespace vireo::sys

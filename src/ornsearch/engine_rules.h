@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What a script says beyond its names: the Url that gives hits and how to take them out of
+// its pages. Only the script reader fills it; the request builder and the extractors read it.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ornsearch/engine.h"
+
+namespace vireo::orn {
+
+// The namespace of our extension elements and attributes in an engine script.
+inline constexpr char kExtensionNs[] = "urn:x-vireo:engine:1";
+
+// A piece of a JSON field template: literal text, or the value at a path of the result.
+struct JsonPiece {
+    bool isPath = false;
+    std::string text;              // the literal text
+    std::vector<std::string> path; // the keys and indices of the value
+};
+
+// One way to get a title, address or snippet; a field lists them in the order to try.
+struct FieldRule {
+    std::string expr;             // the XPath (HTML) or the template (JSON), as written
+    std::vector<JsonPiece> parts; // JSON: the template split into pieces
+    bool markup = true;           // the value may carry tags and entities to remove
+};
+
+struct EngineScript::Rules {
+    enum class Kind { Html, Json, Feed };
+    Kind kind = Kind::Feed;
+
+    // The request.
+    std::string urlTemplate;
+    std::string method = "GET";
+    std::vector<std::pair<std::string, std::string>> params;  // <Param name value>
+    std::vector<std::pair<std::string, std::string>> headers; // <vireo:Header name>value
+    std::string inputEncoding = "UTF-8";
+    int indexOffset = 1;
+    int pageOffset = 1;
+    int maxCount = 0; // the most hits one page may be asked for; 0 = no limit
+    bool paged = false;
+
+    // HTML: the result page marker, the no-results marker and the result entries.
+    std::string resultPage;
+    std::string noResults;
+    std::string result;
+
+    // JSON: the results array and the engine's own error message.
+    std::vector<std::string> resultsPath;
+    std::vector<std::string> errorPath;
+    bool hasErrorPath = false;
+
+    std::vector<FieldRule> title;
+    std::vector<FieldRule> address;
+    std::vector<FieldRule> snippet;
+    std::vector<std::string> unwrap; // query parameters that hold the real address
+};
+
+} // namespace vireo::orn

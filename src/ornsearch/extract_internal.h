@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the three extractors share; each kind of page has its own file.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ornsearch/engine.h"
+#include "ornsearch/engine_rules.h"
+
+namespace vireo::orn {
+
+// A response's Content-Type: the media type in lower case and its charset parameter.
+struct ContentType {
+    std::string type;
+    std::string charset;
+};
+ContentType ParseContentType(std::string_view header);
+
+PageHits Failed(std::string why);
+
+// Adds a hit made of raw texts unless it has no usable address; a hit without a title
+// is named by its address. Counts the entry in `page.items` either way.
+void AddHit(PageHits& page, std::string_view title, bool titleMarkup, std::string_view address,
+            std::string_view snippet, bool snippetMarkup, const std::string& pageUrl,
+            const std::vector<std::string>& unwrap);
+
+PageHits ExtractHtml(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+                     const std::string& pageUrl);
+PageHits ExtractJson(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+                     const std::string& pageUrl);
+PageHits ExtractFeed(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+                     const std::string& pageUrl);
+
+} // namespace vireo::orn

@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading engine scripts, finding them in the two folders, and building page requests.
+
+#include <filesystem>
+
+#include "engine_test_support.h"
+#include "test_support.h"
+
+namespace vireo::orn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kHtmlRules[] = R"(
+  <ShortName>Example Web</ShortName>
+  <Description>Example  search
+     engine</Description>
+  <Url type="text/html" template="https://www.example.com/search?q={searchTerms}&amp;s={startIndex}">
+    <vireo:Html>
+      <vireo:Result>//div[@class='r']</vireo:Result>
+      <vireo:Title>.//a</vireo:Title>
+      <vireo:Address>.//a/@href</vireo:Address>
+    </vireo:Html>
+  </Url>)";
+
+constexpr char kFeed[] = R"(
+  <ShortName>Feed</ShortName>
+  <Url type="application/rss+xml" template="https://feed.example.org/rss?q={searchTerms}"/>)";
+
+TEST(EngineScript, ReadsNamesHomePageAndKind) {
+    EngineScript html = Script(kHtmlRules, "/usr/share/vireo/engines/example.web.xml");
+    EXPECT_EQ(html.id, "/usr/share/vireo/engines/example.web.xml");
+    EXPECT_EQ(html.shortName, "example");
+    EXPECT_EQ(html.name, "Example Web");
+    EXPECT_EQ(html.description, "Example search engine");
+    // Without a home page of its own an engine's is the origin of its address.
+    EXPECT_EQ(html.homePage, "https://www.example.com/");
+
+    EngineScript feed = Script(
+        std::string(kFeed) + "<vireo:HomePage>https://example.org/about</vireo:HomePage>", "/x/.feed.xml");
+    EXPECT_EQ(feed.shortName, ".feed.xml") << "a leading dot does not cut the name";
+    EXPECT_EQ(feed.homePage, "https://example.org/about");
+
+    // A site's own description document, in the browsers' dialect and without our
+    // extension, works as it stands when it offers a feed.
+    EngineScript plugin;
+    std::string error;
+    ASSERT_TRUE(ParseEngineScript(R"(<SearchPlugin xmlns="http://www.mozilla.org/2006/browser/search/">
+        <ShortName>Plugin</ShortName>
+        <Url type="text/html" template="https://p.example/?q={searchTerms}"/>
+        <Url type="application/atom+xml" template="https://p.example/atom?q={searchTerms}&amp;page={startPage?}"/>
+      </SearchPlugin>)",
+                                  "/p/plugin.xml", plugin, &error))
+        << error;
+    PageRequest req;
+    bool more = false;
+    ASSERT_TRUE(BuildPageRequest(plugin, "x", 0, 0, 10, req, &more, &error)) << error;
+    EXPECT_EQ(req.url, "https://p.example/atom?q=x&page=1");
+    EXPECT_TRUE(more);
+}
+
+TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
+    struct Case {
+        std::string text;
+        std::string reason;
+    };
+    const std::string urlHead =
+        R"(<ShortName>X</ShortName><Url type="application/json" template="https://x.example/?q={searchTerms}">)";
+    const Case cases[] = {
+        {"this is not XML", "line"},
+        {"<html><body>Not found</body></html>", "root element is <html>"},
+        {ScriptText(
+             R"(<ShortName>X</ShortName><Url type="text/html" template="https://x.example/?q={searchTerms}"/>)"),
+         "no Url gives hits"},
+        {ScriptText(
+             R"(<ShortName>X</ShortName><Url type="application/rss+xml" template="https://x.example/rss"/>)"),
+         "{searchTerms}"},
+        {ScriptText(urlHead +
+                    "<vireo:Json><vireo:Results>items</vireo:Results><vireo:Title>{title</vireo:Title>"
+                    "<vireo:Address>url</vireo:Address></vireo:Json></Url>"),
+         "unclosed"},
+        {ScriptText(urlHead + "<vireo:Json><vireo:Title>title</vireo:Title></vireo:Json></Url>"),
+         "vireo:Address"},
+        {ScriptText(
+             R"(<ShortName>X</ShortName><Url type="text/html" template="https://x.example/?q={searchTerms}">
+            <vireo:Html><vireo:Result>//div[</vireo:Result><vireo:Title>a</vireo:Title><vireo:Address>a</vireo:Address></vireo:Html></Url>)"),
+         "bad XPath \"//div[\""},
+        {ScriptText(std::string("<InputEncoding>x-no-such-set</InputEncoding>") + kFeed), "InputEncoding"},
+        {ScriptText(std::string("<InputEncoding>UTF-\n  16 or so</InputEncoding>") + kFeed),
+         "\"UTF- 16 or so\""},
+        {ScriptText(
+             R"(<ShortName>X</ShortName><Url type="application/rss+xml" method="put" template="https://x.example/?q={searchTerms}"/>)"),
+         "neither get nor post"},
+        {std::string(kHead) + "<ShortName>" + std::string((1u << 20) + 10, 'x') +
+             "</ShortName></OpenSearchDescription>",
+         "larger than 1 MB"},
+    };
+    for (const Case& c : cases) {
+        EngineScript s;
+        std::string error;
+        EXPECT_FALSE(ParseEngineScript(c.text, "/e/bad.xml", s, &error)) << c.reason;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << "got: " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+    EngineScript s;
+    std::string error;
+    EXPECT_FALSE(ReadEngineScript("/no/such/dir/engine.xml", s, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(EngineScript, EntityBombInAScriptCostsNothing) {
+    std::string bomb = R"(<?xml version="1.0"?>
+<!DOCTYPE lolz [
+ <!ENTITY lol "lol">
+ <!ENTITY lol1 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
+ <!ENTITY lol2 "&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;">
+ <!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">
+ <!ENTITY lol4 "&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;">
+ <!ENTITY lol5 "&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;">
+ <!ENTITY lol6 "&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;">
+ <!ENTITY lol7 "&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;">
+ <!ENTITY lol8 "&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;">
+ <!ENTITY lol9 "&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;">
+ <!ENTITY ext SYSTEM "file:///etc/passwd">
+]>
+<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/">
+  <ShortName>&lol9;</ShortName><Description>&ext;</Description>
+  <Url type="application/rss+xml" template="https://x.example/?q={searchTerms}"/>
+</OpenSearchDescription>)";
+    EngineScript s;
+    std::string error;
+    if (ParseEngineScript(bomb, "/e/bomb.xml", s, &error)) {
+        EXPECT_LT(s.name.size(), 100u) << "entities were expanded";
+        EXPECT_EQ(s.description.find("root:"), std::string::npos) << "an outside file was read";
+    } else {
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(EngineScript, LoadEnginesMergesTheTwoFoldersByShortName) {
+    vireo::test::TempDir dir;
+    fs::path program = dir.path() / "program";
+    fs::path user = dir.path() / "user";
+    fs::create_directories(program / "engines" / "templates");
+    fs::create_directories(user);
+    auto feed = [](const std::string& name) {
+        return ScriptText(
+            "<ShortName>" + name + "</ShortName>" +
+            R"(<Url type="application/rss+xml" template="https://x.example/?q={searchTerms}"/>)");
+    };
+    WriteText((program / "engines" / "beta.xml").string(), feed("Shipped Beta"));
+    WriteText((program / "engines" / "alpha.xml").string(), feed("Shipped Alpha"));
+    WriteText((program / "engines" / "gamma.xml").string(), feed("Shipped Gamma"));
+    WriteText((program / "engines" / "broken.xml").string(), "<OpenSearchDescription");
+    WriteText((program / "engines" / "alpha.old.xml").string(), feed("Old Alpha"));
+    WriteText((program / "engines" / "notes.txt").string(), "not a script");
+    WriteText((program / "engines" / ".hidden.xml").string(), feed("Hidden"));
+    WriteText((program / "engines" / "templates" / "mine.xml").string(), feed("Template"));
+    WriteText((user / "Beta.xml").string(), feed("User Beta"));
+    WriteText((user / "gamma.xml").string(), "garbage");
+    WriteText((user / "delta.xml").string(), feed("User Delta"));
+
+    std::vector<std::string> problems;
+    std::vector<EngineScript> engines = LoadEngines(program.string() + "/", user.string(), &problems);
+    ASSERT_EQ(engines.size(), 4u);
+    EXPECT_EQ(engines[0].name, "Shipped Alpha");
+    EXPECT_FALSE(engines[0].user);
+    EXPECT_EQ(engines[1].name, "User Beta");
+    EXPECT_TRUE(engines[1].user);
+    EXPECT_EQ(engines[1].id, (user / "Beta.xml").string());
+    EXPECT_EQ(engines[2].name, "User Delta");
+    EXPECT_EQ(engines[3].name, "Shipped Gamma") << "a broken user copy keeps the shipped engine";
+
+    auto reported = [&](const std::string& what) {
+        for (const std::string& p : problems) {
+            if (p.find(what) != std::string::npos)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(reported("broken.xml: "));
+    EXPECT_TRUE(reported("alpha.old.xml: the short name \"alpha\" is already taken"));
+    EXPECT_TRUE(reported("gamma.xml: ") && reported("(the shipped script is used)"));
+    EXPECT_EQ(problems.size(), 3u);
+
+    // No folders, or none that exist: nothing, and nothing to complain about.
+    problems.clear();
+    EXPECT_TRUE(LoadEngines((dir.path() / "none").string(), "", &problems).empty());
+    EXPECT_TRUE(problems.empty());
+}
+
+TEST(PageRequest, FillsTheTemplateForEachPage) {
+    EngineScript s = Script(R"(<ShortName>P</ShortName>
+      <Url type="application/json" indexOffset="0" pageOffset="1" vireo:maxCount="50"
+           template="https://api.example.com/s?q={searchTerms}&amp;from={startIndex}&amp;page={startPage}&amp;n={count}&amp;lang={language}&amp;x={geo:box?}">
+        <vireo:Header name="Accept">application/vnd.example+json</vireo:Header>
+        <vireo:Json><vireo:Results>items</vireo:Results><vireo:Title>t</vireo:Title><vireo:Address>u</vireo:Address></vireo:Json>
+      </Url>)");
+    PageRequest req;
+    bool more = false;
+    std::string error;
+    ASSERT_TRUE(BuildPageRequest(s, "C++ & rock+roll/ü", 0, 0, 20, req, &more, &error)) << error;
+    EXPECT_EQ(
+        req.url,
+        "https://api.example.com/s?q=C%2B%2B%20%26%20rock%2Broll%2F%C3%BC&from=0&page=1&n=20&lang=*&x=");
+    EXPECT_EQ(req.method, "GET");
+    EXPECT_TRUE(more);
+    ASSERT_EQ(req.headers.size(), 1u);
+    EXPECT_EQ(req.headers[0], "Accept: application/vnd.example+json");
+
+    // Page 2 starts after the hits received; the count is cut to what the engine allows.
+    ASSERT_TRUE(BuildPageRequest(s, "x", 17, 1, 500, req, &more, &error)) << error;
+    EXPECT_EQ(req.url, "https://api.example.com/s?q=x&from=17&page=2&n=50&lang=*&x=");
+}
+
+TEST(PageRequest, PostFormsEncodingsAndUnpagedEngines) {
+    EngineScript post = Script(R"(<ShortName>P</ShortName>
+      <Url type="text/html" method="post" template="https://html.example.com/html/">
+        <Param name="q" value="{searchTerms}"/><Param name="s" value="{startIndex}"/>
+        <vireo:Html><vireo:Result>//div</vireo:Result><vireo:Title>a</vireo:Title><vireo:Address>a/@href</vireo:Address></vireo:Html>
+      </Url>)");
+    PageRequest req;
+    bool more = false;
+    std::string error;
+    ASSERT_TRUE(BuildPageRequest(post, "two words", 30, 1, 10, req, &more, &error)) << error;
+    EXPECT_EQ(req.method, "POST");
+    EXPECT_EQ(req.url, "https://html.example.com/html/");
+    EXPECT_EQ(req.body, "q=two%20words&s=31");
+    EXPECT_EQ(req.contentType, "application/x-www-form-urlencoded");
+    EXPECT_TRUE(more);
+
+    // The query goes out in the engine's character set; no paging means one page.
+    EngineScript latin = Script(R"(<ShortName>L</ShortName><InputEncoding>ISO-8859-1</InputEncoding>
+      <Url type="application/rss+xml" template="http://latin.example/?q={searchTerms}&amp;ie={inputEncoding}"/>)");
+    ASSERT_TRUE(BuildPageRequest(latin, "café", 0, 0, 10, req, &more, &error)) << error;
+    EXPECT_EQ(req.url, "http://latin.example/?q=caf%E9&ie=ISO-8859-1");
+    EXPECT_FALSE(more);
+
+    // Templates that give no web address, or ask for what cannot be filled.
+    for (const char* tmpl : {"ftp://files.example/?q={searchTerms}", "www.example.com/?q={searchTerms}",
+                             "https://x.example/?q={searchTerms}&amp;k={apiKey}",
+                             "https://x.example/?q={searchTerms}&amp;p={page"}) {
+        EngineScript bad =
+            Script(std::string(R"(<ShortName>B</ShortName><Url type="application/rss+xml" template=")") +
+                   tmpl + "\"/>");
+        EXPECT_FALSE(BuildPageRequest(bad, "x", 0, 0, 10, req, &more, &error)) << tmpl;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
+} // namespace vireo::orn::test

@@ -1,0 +1,315 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Taking hits out of result pages: what each kind of page gives, and what hostile or
+// wrong pages must not do.
+
+#include "engine_test_support.h"
+#include "ornsearch/hit_text.h"
+
+namespace vireo::orn::test {
+namespace {
+
+constexpr char kRss[] = R"(<ShortName>R</ShortName>
+  <Url type="application/rss+xml" template="https://r.example/rss?q={searchTerms}"/>)";
+constexpr char kAtom[] = R"(<ShortName>A</ShortName>
+  <Url type="application/atom+xml" template="https://a.example/atom?q={searchTerms}"/>)";
+
+constexpr char kJsonRules[] = R"(<ShortName>J</ShortName>
+  <Url type="application/json" template="https://api.example.com/search?q={searchTerms}">
+    <vireo:Json>
+      <vireo:Results>data.hits</vireo:Results>
+      <vireo:Error>error.info</vireo:Error>
+      <vireo:Title>title</vireo:Title>
+      <vireo:Title>name</vireo:Title>
+      <vireo:Address>url</vireo:Address>
+      <vireo:Address>https://news.example.com/item?id={id}</vireo:Address>
+      <vireo:Snippet>{tags} by {author.name}</vireo:Snippet>
+      <vireo:Snippet>text</vireo:Snippet>
+    </vireo:Json>
+  </Url>)";
+
+constexpr char kHtmlRules[] = R"(<ShortName>H</ShortName>
+  <Url type="text/html" template="https://html.example.com/html/?q={searchTerms}">
+    <vireo:Html>
+      <vireo:ResultPage>//div[@id='links']</vireo:ResultPage>
+      <vireo:NoResults>//div[contains(@class,'no-results')]</vireo:NoResults>
+      <vireo:Result>//div[@id='links']/div[contains(concat(' ',@class,' '),' result ')]</vireo:Result>
+      <vireo:Title>.//h2/a</vireo:Title>
+      <vireo:Address>.//h2/a</vireo:Address>
+      <vireo:Snippet>.//*[@class='snippet']</vireo:Snippet>
+      <vireo:Unwrap>uddg</vireo:Unwrap>
+    </vireo:Html>
+  </Url>)";
+
+TEST(ExtractFeed, RssItemsByTheirStandardFields) {
+    EngineScript s = Script(kRss);
+    PageHits page = ExtractHits(s, R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0"><channel><title>R: q</title><link>https://r.example/</link>
+<item><title>First &amp;amp; &lt;b&gt;best&lt;/b&gt;</title><link>https://one.example/a?x=1&amp;y=2</link>
+  <description>The &lt;em&gt;first&lt;/em&gt;   result.</description></item>
+<item><title>Relative</title><link>/local/page</link><description/></item>
+<item><title>By guid</title><guid>https://guid.example/p</guid></item>
+<item><title>Not a web page</title><link>javascript:alert(1)</link></item>
+<item><title></title><link>https://untitled.example/</link></item>
+</channel></rss>)",
+                                "application/rss+xml; charset=utf-8", "https://r.example/rss?q=x");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 5);
+    ASSERT_EQ(page.hits.size(), 4u);
+    EXPECT_EQ(page.hits[0].title, "First & best");
+    EXPECT_EQ(page.hits[0].address, "https://one.example/a?x=1&y=2");
+    EXPECT_EQ(page.hits[0].snippet, "The first result.");
+    EXPECT_EQ(page.hits[1].address, "https://r.example/local/page");
+    EXPECT_EQ(page.hits[2].address, "https://guid.example/p");
+    EXPECT_EQ(page.hits[3].title, "https://untitled.example/")
+        << "a hit without a title is named by its address";
+
+    // An empty channel is a genuine "nothing found"; an HTML page is not a feed at all.
+    PageHits empty =
+        ExtractHits(s, "<rss version='2.0'><channel><title>none</title></channel></rss>", "", "");
+    EXPECT_TRUE(empty.ok);
+    EXPECT_TRUE(empty.hits.empty());
+    PageHits html = ExtractHits(s, "<html><body><p>Please verify you are human</p></body></html>",
+                                "text/html", "https://r.example/");
+    EXPECT_FALSE(html.ok);
+    EXPECT_NE(html.error.find("not an RSS or Atom feed"), std::string::npos) << html.error;
+}
+
+TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
+    EngineScript s = Script(kAtom);
+    PageHits page = ExtractHits(s, R"(<?xml version="1.0"?>
+<feed xmlns="http://www.w3.org/2005/Atom">
+  <entry>
+    <title>A  title
+      over two lines</title>
+    <link title="pdf" href="https://a.example/pdf/1" rel="related" type="application/pdf"/>
+    <link href="https://a.example/abs/1" rel="alternate" type="text/html"/>
+    <summary type="html">&lt;p&gt;Escaped &amp;amp; marked up&lt;/p&gt;</summary>
+  </entry>
+  <entry><title type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml">In <b>XHTML</b></div></title>
+    <id>https://a.example/by-id</id><content>Plain &lt;tag&gt; stays</content></entry>
+  <entry><title>No address</title><id>urn:uuid:1234</id></entry>
+</feed>)",
+                                "application/atom+xml", "https://a.example/atom");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 3);
+    ASSERT_EQ(page.hits.size(), 2u);
+    EXPECT_EQ(page.hits[0].title, "A title over two lines");
+    EXPECT_EQ(page.hits[0].address, "https://a.example/abs/1");
+    EXPECT_EQ(page.hits[0].snippet, "Escaped & marked up");
+    EXPECT_EQ(page.hits[1].title, "In XHTML");
+    EXPECT_EQ(page.hits[1].address, "https://a.example/by-id");
+    EXPECT_EQ(page.hits[1].snippet, "Plain <tag> stays") << "text content is not markup";
+}
+
+TEST(ExtractFeed, EntityBombsAndOutsideEntitiesGiveNothing) {
+    EngineScript s = Script(kRss);
+    std::string bomb = R"(<?xml version="1.0"?>
+<!DOCTYPE rss [
+ <!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
+ <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+ <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+ <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+ <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">
+ <!ENTITY f "&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;">
+ <!ENTITY secret SYSTEM "file:///etc/hostname">
+]>
+<rss version="2.0"><channel>
+<item><title>&f;</title><link>https://x.example/</link><description>&secret;</description></item>
+</channel></rss>)";
+    PageHits page = ExtractHits(s, bomb, "application/rss+xml", "https://r.example/");
+    if (page.ok) {
+        for (const Hit& h : page.hits) {
+            EXPECT_LE(h.title.size(), 4096u);
+            EXPECT_TRUE(h.snippet.empty()) << "an outside file was read: " << h.snippet;
+        }
+    }
+}
+
+TEST(ExtractJson, FieldsTemplatesAndFallbacks) {
+    EngineScript s = Script(kJsonRules);
+    PageHits page = ExtractHits(s, R"({"data":{"total":3,"hits":[
+        {"title":"Why is &quot;x&quot; <span class=\"searchmatch\">fast</span>?","url":"https://q.example/1",
+         "tags":["c++","performance"],"author":{"name":"Ann"},"other":{"deep":[1,2,3]}},
+        {"name":"Second","id":42,"text":"Only   text\u0000 here","url":null},
+        {"title":"No address"},
+        {"title":"Mail","url":"mailto:someone@example.com"}
+      ]},"meta":{"huge":[{"a":1},{"b":2}]}})",
+                                "application/json; charset=utf-8", "https://api.example.com/search?q=x");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 4);
+    ASSERT_EQ(page.hits.size(), 2u);
+    EXPECT_EQ(page.hits[0].title, "Why is \"x\" fast?");
+    EXPECT_EQ(page.hits[0].address, "https://q.example/1");
+    EXPECT_EQ(page.hits[0].snippet, "c++, performance by Ann");
+    EXPECT_EQ(page.hits[1].title, "Second");
+    EXPECT_EQ(page.hits[1].address, "https://news.example.com/item?id=42");
+    EXPECT_EQ(page.hits[1].snippet, "Only text here") << "a template with a missing value falls back";
+}
+
+TEST(ExtractJson, EmptyResultsErrorsAndPagesOfTheWrongKind) {
+    EngineScript s = Script(kJsonRules);
+    PageHits empty = ExtractHits(s, R"({"data":{"hits":[]}})", "application/json", "");
+    EXPECT_TRUE(empty.ok) << empty.error;
+    EXPECT_EQ(empty.items, 0);
+
+    PageHits error =
+        ExtractHits(s, R"({"error":{"code":"maxlag","info":"Too many requests"}})", "application/json", "");
+    EXPECT_FALSE(error.ok);
+    EXPECT_NE(error.error.find("Too many requests"), std::string::npos) << error.error;
+
+    PageHits missing = ExtractHits(s, R"({"data":{}})", "application/json", "");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("data.hits"), std::string::npos) << missing.error;
+
+    for (const char* type : {"text/html; charset=utf-8", "", "application/json"}) {
+        PageHits html =
+            ExtractHits(s, "<!DOCTYPE html><html><body>Before you continue</body></html>", type, "");
+        EXPECT_FALSE(html.ok) << type;
+    }
+    PageHits cut = ExtractHits(s, R"({"data":{"hits":[{"title":"a","url":"https://a.example/"})",
+                               "application/json", "");
+    EXPECT_FALSE(cut.ok);
+}
+
+TEST(ExtractJson, DeepNestingAndBadBytesAreHarmless) {
+    EngineScript s = Script(kJsonRules);
+    std::string deep = R"({"data":{"hits":[{"title":"t","url":"https://d.example/","x":)" +
+                       std::string(100000, '[') + std::string(100000, ']') + "}]}}";
+    PageHits page = ExtractHits(s, deep, "application/json", "");
+    EXPECT_FALSE(page.ok);
+    EXPECT_NE(page.error.find("nested deeper"), std::string::npos) << page.error;
+
+    // Invalid UTF-8 costs the characters, not the page; every text handed out is UTF-8.
+    std::string bad = "{\"data\":{\"hits\":[{\"title\":\"caf\xE9 \xF0\x9F\x98\x80 "
+                      "ok\",\"url\":\"https://u.example/\xFF\"}]}}";
+    page = ExtractHits(s, bad, "application/json", "");
+    ASSERT_TRUE(page.ok) << page.error;
+    ASSERT_EQ(page.hits.size(), 1u);
+    EXPECT_EQ(page.hits[0].title, "caf\xEF\xBF\xBD \xF0\x9F\x98\x80 ok");
+    EXPECT_EQ(page.hits[0].address, "https://u.example/%EF%BF%BD");
+}
+
+TEST(ExtractHtml, ResultsNoResultsAndBlockPages) {
+    EngineScript s = Script(kHtmlRules);
+    const std::string url = "https://html.example.com/html/?q=x";
+    PageHits page = ExtractHits(s, R"html(<!DOCTYPE html><html><head><title>x at Example</title></head><body>
+<div id="links">
+  <div class="result results_links"><h2><a href="//html.example.com/l/?uddg=https%3A%2F%2Fwww.target.example%2Fa%20b%3Fq%3D1%26r%3D2&amp;rut=abc">Target &amp; <b>Co</b></a></h2>
+    <a class="snippet">The   target
+    site &mdash; with <b>bold</b> words</a></div>
+  <div class="result"><h2><a href="/relative/path">Relative</a></h2></div>
+  <div class="result"><h2><a href="javascript:void(0)">Script</a></h2></div>
+  <div class="result ad"><h2><a href="ftp://files.example/">Files</a></h2></div>
+</div></body></html>)html",
+                                "text/html; charset=UTF-8", url);
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 4);
+    ASSERT_EQ(page.hits.size(), 2u);
+    EXPECT_EQ(page.hits[0].title, "Target & Co");
+    EXPECT_EQ(page.hits[0].address, "https://www.target.example/a%20b?q=1&r=2");
+    EXPECT_EQ(page.hits[0].snippet, "The target site \xE2\x80\x94 with bold words");
+    EXPECT_EQ(page.hits[1].address, "https://html.example.com/relative/path");
+
+    PageHits none = ExtractHits(s, R"(<html><body><div class="no-results">No results.</div></body></html>)",
+                                "text/html", url);
+    EXPECT_TRUE(none.ok) << none.error;
+    EXPECT_TRUE(none.hits.empty());
+
+    for (const char* block :
+         {"<html><body><form id='challenge'>Are you a robot?</form></body></html>",
+          "<html><body><h1>Before you continue</h1><button>Accept all</button></body></html>", ""}) {
+        PageHits blocked = ExtractHits(s, block, "text/html", url);
+        EXPECT_FALSE(blocked.ok) << block;
+        EXPECT_FALSE(blocked.error.empty());
+    }
+    PageHits json = ExtractHits(s, R"({"results":[]})", "application/json", url);
+    EXPECT_FALSE(json.ok);
+}
+
+TEST(ExtractHtml, ScriptsStylesAndCommentsHideNoResults) {
+    EngineScript s = Script(kHtmlRules);
+    const std::string url = "https://html.example.com/html/?q=x";
+    PageHits page = ExtractHits(s, R"html(<html><head>
+<script>var t = '<div id="links"><div class="result"><h2><a href="https://fake.example/">Fake</a></h2></div></div>';</script>
+<STYLE media="screen">div.result > h2 { color: red } /* </style in a comment */</STYLE >
+<!-- <script> an old conditional comment, never closed here -->
+</head><body><div id="links">
+  <div class="result" title="<script>"><h2><a href="https://one.example/">One</a></h2>
+    <p class="snippet">First <!-- hidden --> result</p></div>
+  <div class="result"><h2><a href="https://two.example/">Two</a></h2><script>document.write("<p>x</p>")</script></div>
+</div><script src="/tail.js"></script><script>unclosed at the end <div class="result">)html",
+                                "text/html", url);
+    ASSERT_TRUE(page.ok) << page.error;
+    ASSERT_EQ(page.hits.size(), 2u);
+    EXPECT_EQ(page.hits[0].address, "https://one.example/");
+    EXPECT_EQ(page.hits[0].snippet, "First result");
+    EXPECT_EQ(page.hits[1].title, "Two");
+}
+
+TEST(ExtractJson, AddressesComeOutAbsoluteUnwrappedAndWellFormed) {
+    EngineScript s = Script(R"(<ShortName>U</ShortName>
+  <Url type="application/json" template="https://api.example.com/v1/search?q={searchTerms}">
+    <vireo:Json><vireo:Results>r</vireo:Results><vireo:Title>t</vireo:Title><vireo:Address>u</vireo:Address>
+      <vireo:Unwrap>url</vireo:Unwrap><vireo:Unwrap>uddg</vireo:Unwrap></vireo:Json>
+  </Url>)");
+    PageHits page = ExtractHits(s, R"json({"r":[
+        {"t":"upper","u":"HTTPS://Upper.Example/Path"},
+        {"t":"spaces","u":"  https://s.example/a b/ü?x=1 2#frag#ment  "},
+        {"t":"dots","u":"../docs/./page.html"},
+        {"t":"nested","u":"/out?url=https%3A%2F%2Fduck.example%2Fl%2F%3Fuddg%3Dhttps%253A%252F%252Ffinal.example%252Fx"},
+        {"t":"not web","u":"/out?url=javascript%3Aalert(1)"},
+        {"t":"bad percent","u":"https://p.example/100%/x%zz"},
+        {"t":"data","u":"data:text/html,hi"}
+      ]})json",
+                                "application/json", "https://api.example.com/v1/search?q=x");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.items, 7);
+    ASSERT_EQ(page.hits.size(), 6u);
+    EXPECT_EQ(page.hits[0].address, "https://Upper.Example/Path");
+    EXPECT_EQ(page.hits[1].address, "https://s.example/a%20b/%C3%BC?x=1%202#frag%23ment");
+    EXPECT_EQ(page.hits[2].address, "https://api.example.com/docs/page.html");
+    EXPECT_EQ(page.hits[3].address, "https://final.example/x");
+    EXPECT_EQ(page.hits[4].address, "https://api.example.com/out?url=javascript%3Aalert(1)")
+        << "a wrapper around something that is no web page stays as it is";
+    EXPECT_EQ(page.hits[5].address, "https://p.example/100%25/x%25zz");
+}
+
+TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
+    EngineScript s = Script(kHtmlRules);
+    const std::string url = "https://html.example.com/html/?q=x";
+    auto page = [](const std::string& head, const std::string& title) {
+        return "<html><head>" + head +
+               "</head><body><div id=\"links\"><div class=\"result\"><h2><a href=\"/r\">" + title +
+               "</a></h2></div></div></body></html>";
+    };
+    // Latin-1 named by the response, by the page itself, and bytes that are not UTF-8 in a
+    // page that says it is.
+    PageHits byHeader = ExtractHits(s, page("", "Caf\xE9"), "text/html; charset=ISO-8859-1", url);
+    ASSERT_EQ(byHeader.hits.size(), 1u) << byHeader.error;
+    EXPECT_EQ(byHeader.hits[0].title, "Caf\xC3\xA9");
+    PageHits byMeta =
+        ExtractHits(s, page("<meta charset=\"windows-1252\">", "\x93quoted\x94"), "text/html", url);
+    ASSERT_EQ(byMeta.hits.size(), 1u) << byMeta.error;
+    EXPECT_EQ(byMeta.hits[0].title, "\xE2\x80\x9Cquoted\xE2\x80\x9D");
+    PageHits bad = ExtractHits(s, page("<meta charset=\"utf-8\">", "ok \xFF\xFE end"), "text/html", url);
+    ASSERT_EQ(bad.hits.size(), 1u) << bad.error;
+    EXPECT_NE(bad.hits[0].title.find("ok"), std::string::npos);
+    EXPECT_EQ(RepairUtf8(bad.hits[0].title), bad.hits[0].title) << "not valid UTF-8";
+
+    // A page past the size limit is read up to it; nesting without end is survived.
+    std::string huge = "<html><body><div id=\"links\">";
+    while (huge.size() < kMaxBody + 100000)
+        huge += "<div class=\"result\"><h2><a href=\"https://h.example/" + std::to_string(huge.size()) +
+                "\">Hit</a></h2></div>";
+    PageHits cut = ExtractHits(s, huge, "text/html", url);
+    EXPECT_TRUE(cut.ok) << cut.error;
+    EXPECT_EQ(cut.hits.size(), 1000u) << "a page gives at most 1000 hits";
+    std::string deep = "<html><body><div id=\"links\">";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<div><span>";
+    PageHits nested = ExtractHits(s, deep, "text/html", url);
+    EXPECT_TRUE(nested.hits.empty());
+}
+
+} // namespace
+} // namespace vireo::orn::test

@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every engine we ship: its script reads, its requests carry the query and page the way
+// the service documents them, and a page written after the service's documented answer
+// gives the hits a user expects.
+
+#include <filesystem>
+
+#include "engine_test_support.h"
+
+namespace vireo::orn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The source tree's resources/ is a program folder: it holds engines/.
+std::string ProgramFolder() {
+    const char* data = std::getenv("VIREO_TEST_DATA"); // <source>/tests/data
+    return (fs::path(data ? data : "tests/data").parent_path().parent_path() / "resources").string();
+}
+std::string EnginePath(const std::string& file) {
+    return ProgramFolder() + "/engines/" + file;
+}
+
+EngineScript Shipped(const std::string& file) {
+    EngineScript s;
+    std::string error;
+    EXPECT_TRUE(ReadEngineScript(EnginePath(file), s, &error)) << file << ": " << error;
+    return s;
+}
+
+struct Expected {
+    std::string title, address, snippet;
+};
+
+struct EngineCase {
+    std::string script;  // file under resources/engines
+    std::string fixture; // file under tests/data/ornsearch
+    std::string contentType;
+    std::string pageUrl;
+    std::string page2; // the address of the second page of ten for the query "C++ & café"
+    std::string body2; // its form body, for engines that post
+    int items;
+    std::vector<Expected> hits;
+};
+
+// "C++ & café" as every engine must receive it.
+constexpr char kQ[] = "C%2B%2B%20%26%20caf%C3%A9";
+
+std::vector<EngineCase> Cases() {
+    const std::string q = kQ;
+    return {
+        {"duckduckgo.xml",
+         "duckduckgo.html",
+         "text/html; charset=UTF-8",
+         "https://html.duckduckgo.com/html/",
+         "https://html.duckduckgo.com/html/",
+         "q=" + q + "&s=10&kl=wt-wt",
+         3,
+         {{"References and Borrowing - The Rust Programming Language",
+           "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html",
+           "The borrow checker makes sure that references are always valid: at any given time, you can have "
+           "either "
+           "one mutable reference or any number of immutable references."},
+          {"Non-lexical lifetimes & the borrow checker, explained",
+           "https://blog.example.com/2021/03/non-lexical-lifetimes?ref=ddg&lang=en",
+           "Since Rust 2018, the borrow checker reasons about where a reference is last used\xE2\x80\xA6"},
+          {"Rust (programming language) - Wikipedia",
+           "https://en.wikipedia.org/wiki/Rust_(programming_language)",
+           "Rust is a general-purpose programming language emphasizing performance, type safety and "
+           "concurrency."}}},
+        {"mojeek.xml",
+         "mojeek.html",
+         "text/html; charset=UTF-8",
+         "https://www.mojeek.com/search?q=open+source+bookmark+manager&s=1",
+         "https://www.mojeek.com/search?q=" + q + "&s=11",
+         "",
+         3,
+         {{"Bookmarks: keep your links in one place", "https://www.example.org/bookmarks/",
+           "An open source bookmark manager for the desktop, with folders, import and export."},
+          {"Social bookmarking - Wikipedia", "https://en.wikipedia.org/wiki/Social_bookmarking",
+           "Social bookmarking is an online service which allows users to add, annotate, edit, and share "
+           "bookmarks "
+           "of web documents."},
+          {"FAQ \xE2\x80\x93 Which bookmark manager?", "http://links.example.net/faq.html#manager",
+           "Questions and answers about bookmark tools."}}},
+        {"bing.xml",
+         "bing.rss",
+         "application/rss+xml; charset=utf-8",
+         "https://www.bing.com/search?q=opensearch+description&format=rss&first=1",
+         "https://www.bing.com/search?q=" + q + "&format=rss&first=11",
+         "",
+         3,
+         {{"OpenSearch description format - MDN Web Docs",
+           "https://developer.mozilla.org/en-US/docs/Web/XML/Guides/OpenSearch",
+           "The OpenSearch description format lets a website describe a search engine for itself, so that a "
+           "browser "
+           "or other client application can use that search engine."},
+          {"opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch",
+           "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md",
+           "OpenSearch is a collection of simple formats for the sharing of search results. The OpenSearch "
+           "description document format can be used to describe a search engine."},
+          {"Add a search engine & keep it \xE2\x80\x93 OpenSearch plugins",
+           "https://support.example.com/kb/opensearch?id=42&lang=en",
+           "How to offer your site's search to browsers with an OpenSearch description & a element."}}},
+        {"wikipedia.xml",
+         "wikipedia.json",
+         "application/json; charset=utf-8",
+         "https://en.wikipedia.org/w/api.php",
+         "https://en.wikipedia.org/w/api.php?action=query&list=search&srsearch=" + q +
+             "&sroffset=10&srlimit=10&srprop=snippet&format=json&formatversion=2&utf8=1",
+         "",
+         3,
+         {{"Albert Einstein", "https://en.wikipedia.org/?curid=736",
+           "Albert Einstein (14 March 1879 \xE2\x80\x93 18 April 1955) was a German-born theoretical "
+           "physicist who "
+           "is best known for developing the theory of relativity. Einstein also made important "
+           "contributions to "
+           "quantum mechanics"},
+          {"Einstein family", "https://en.wikipedia.org/?curid=2539366",
+           "The Einstein family is the family of physicist Albert Einstein (1879\xE2\x80\x93"
+           "1955). Einstein's "
+           "great-great-great-great-grandfather, Jakob Weil, was his oldest recorded relative"},
+          {"Hans Albert Einstein", "https://en.wikipedia.org/?curid=1022870",
+           "Hans Albert Einstein (May 14, 1904 \xE2\x80\x93 July 26, 1973) was a Swiss-American engineer and "
+           "educator, the second child and first son of physicists Albert"}}},
+        {"marginalia.xml",
+         "marginalia.json",
+         "application/json",
+         "https://api2.marginalia-search.com/search",
+         "https://api2.marginalia-search.com/search?query=" + q + "&count=10&page=2",
+         "",
+         2,
+         {{"Linear B: an introduction", "https://www.example.edu/~smith/linearb/",
+           "Notes on the Mycenaean Greek script, its syllabary and the tablets found at Knossos and Pylos."},
+          {"Ancient Scripts: Linear B", "http://ancientscripts.example.net/linear_b.html",
+           "Linear B was deciphered by Michael Ventris in 1952 & turned out to write an early form of "
+           "Greek."}}},
+        {"wiby.xml",
+         "wiby.json",
+         "application/json",
+         "https://wiby.me/json/?q=zx+spectrum",
+         "https://wiby.me/json/?q=" + q + "&p=2",
+         "",
+         2,
+         {{"The \"ZX Spectrum\" Home Page", "http://www.example.com/~zx/spectrum.html",
+           "Everything about the Sinclair ZX Spectrum: games, hardware, emulators & links."},
+          {"Retro Computing: ZX", "https://retro.example.org/zx/",
+           "A small page about 8-bit home computers, last updated in 2003."}}},
+        {"hackernews.xml",
+         "hackernews.json",
+         "application/json; charset=utf-8",
+         "https://hn.algolia.com/api/v1/search",
+         "https://hn.algolia.com/api/v1/search?query=" + q + "&tags=story&page=1&hitsPerPage=10",
+         "",
+         2,
+         {{"Beating the Averages (Lisp)", "http://www.paulgraham.com/avg.html",
+           "160 points by pg, 42 comments"},
+          {"Ask HN: Is Lisp still worth learning?", "https://news.ycombinator.com/item?id=5678",
+           "12 points by someone, 3 comments"}}},
+        {"stackoverflow.xml",
+         "stackoverflow.json",
+         "application/json; charset=utf-8",
+         "https://api.stackexchange.com/2.3/search/advanced",
+         "https://api.stackexchange.com/2.3/search/advanced?order=desc&sort=relevance&q=" + q +
+             "&site=stackoverflow&page=2&pagesize=10",
+         "",
+         2,
+         {{"Why is processing a sorted array faster than processing an unsorted array?",
+           "https://stackoverflow.com/questions/11227809/"
+           "why-is-processing-a-sorted-array-faster-than-processing-an-"
+           "unsorted-array",
+           "c++, performance, optimization; 27362 votes, 25 answers"},
+          {"What does \"x && y\" mean when x isn't a bool?",
+           "https://stackoverflow.com/questions/77000001/what-does-x-amp-amp-y-mean",
+           "c++, c; -1 votes, 0 answers"}}},
+        {"github.xml",
+         "github.json",
+         "application/json; charset=utf-8",
+         "https://api.github.com/search/repositories",
+         "https://api.github.com/search/repositories?q=" + q + "&per_page=10&page=2",
+         "",
+         2,
+         {{"dtrupenn/Tetris", "https://github.com/dtrupenn/Tetris",
+           "A C implementation of Tetris using Pennsim through LC4 (Assembly, 1 stars)"},
+          {"octocat/blocks", "https://github.com/octocat/blocks", "80 stars"}}},
+        {"arxiv.xml",
+         "arxiv.atom",
+         "application/atom+xml; charset=utf-8",
+         "https://export.arxiv.org/api/query",
+         "https://export.arxiv.org/api/query?search_query=all:" + q + "&start=10&max_results=10",
+         "",
+         2,
+         {{"Multi-Electron Production at High Transverse Momenta in ep Collisions at HERA",
+           "http://arxiv.org/abs/hep-ex/0307015v1",
+           "Multi-electron production is studied at high electron transverse momentum in positron- and "
+           "electron-proton collisions using the H1 detector at HERA."},
+          {"Electron $g-2$ & the fine-structure constant", "http://arxiv.org/abs/2101.00001v2",
+           "We compare measurements of the electron's magnetic moment with <predictions>."}}},
+        {"internetarchive.xml",
+         "internetarchive.json",
+         "application/json",
+         "https://archive.org/advancedsearch.php",
+         "https://archive.org/advancedsearch.php?q=" + q +
+             "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=description&rows=10&page=2&output=json",
+         "",
+         2,
+         {{"Alice's adventures in Wonderland", "https://archive.org/details/alicesadventures00carr",
+           "Alice's Adventures in Wonderland, by Lewis Carroll. Illustrated by John Tenniel."},
+          {"Alice in Wonderland (1951)", "https://archive.org/details/alice_in_wonderland_1951",
+           "Walt Disney's animated film, restored."}}},
+        {"openlibrary.xml",
+         "openlibrary.json",
+         "application/json",
+         "https://openlibrary.org/search.json",
+         "https://openlibrary.org/search.json?q=" + q +
+             "&page=2&limit=10&fields=key,title,author_name,first_publish_year",
+         "",
+         3,
+         {{"The Lord of the Rings", "https://openlibrary.org/works/OL27448W", "by J. R. R. Tolkien, 1954"},
+          {"The Art of The Lord of the Rings", "https://openlibrary.org/works/OL2698109W",
+           "by Gary Russell, Peter Jackson"},
+          {"Lord of the rings & the hobbit", "https://openlibrary.org/works/OL19384231W", ""}}},
+        {"crossref.xml",
+         "crossref.json",
+         "application/json",
+         "https://api.crossref.org/works",
+         "https://api.crossref.org/works?query=" + q +
+             "&rows=10&offset=10&select=DOI,URL,title,container-title,author,published",
+         "",
+         2,
+         {{"Molecular Structure of Nucleic Acids: A Structure for Deoxyribose Nucleic Acid",
+           "http://dx.doi.org/10.1038/171737a0", "WATSON: Nature, 1953"},
+          {"The structure of H2O in ice", "https://doi.org/10.1000/xyz123", ""}}},
+        {"templates/searxng.xml",
+         "searxng.json",
+         "application/json",
+         "https://searx.example.org/search",
+         "https://searx.example.org/search?q=" + q + "&pageno=2&format=json",
+         "",
+         2,
+         {{"Vireo - Wikipedia", "https://en.wikipedia.org/wiki/Vireo",
+           "The vireos make up a family, Vireonidae, of small to medium-sized passerine birds found in the "
+           "New "
+           "World."},
+          {"Red-eyed Vireo Overview", "https://www.allaboutbirds.example/guide/Red-eyed_Vireo",
+           "A tireless songster & a common summer bird of eastern forests."}}},
+    };
+}
+
+TEST(ShippedEngines, EachAsksAndReadsItsServiceAsDocumented) {
+    for (const EngineCase& c : Cases()) {
+        SCOPED_TRACE(c.script);
+        EngineScript s = Shipped(c.script);
+        ASSERT_TRUE(s.rules);
+
+        PageRequest req;
+        bool more = false;
+        std::string error;
+        ASSERT_TRUE(BuildPageRequest(s, "C++ & café", 0, 0, 10, req, &more, &error)) << error;
+        EXPECT_TRUE(more) << "every shipped engine pages";
+        EXPECT_NE((req.url + req.body).find(kQ), std::string::npos) << req.url << " " << req.body;
+        ASSERT_TRUE(BuildPageRequest(s, "C++ & café", 10, 1, 10, req, &more, &error)) << error;
+        EXPECT_EQ(req.url, c.page2);
+        EXPECT_EQ(req.body, c.body2);
+        EXPECT_EQ(req.method, c.body2.empty() ? "GET" : "POST");
+
+        PageHits page = ExtractHits(s, ReadData(c.fixture), c.contentType, c.pageUrl);
+        ASSERT_TRUE(page.ok) << page.error;
+        EXPECT_EQ(page.items, c.items);
+        ASSERT_EQ(page.hits.size(), c.hits.size());
+        for (std::size_t i = 0; i < c.hits.size(); ++i) {
+            EXPECT_EQ(page.hits[i].title, c.hits[i].title) << "hit " << i;
+            EXPECT_EQ(page.hits[i].address, c.hits[i].address) << "hit " << i;
+            EXPECT_EQ(page.hits[i].snippet, c.hits[i].snippet) << "hit " << i;
+        }
+    }
+}
+
+TEST(ShippedEngines, HeadersTheServicesAskFor) {
+    PageRequest req;
+    bool more = false;
+    std::string error;
+    ASSERT_TRUE(BuildPageRequest(Shipped("github.xml"), "x", 0, 0, 30, req, &more, &error)) << error;
+    EXPECT_NE(std::find(req.headers.begin(), req.headers.end(), "Accept: application/vnd.github+json"),
+              req.headers.end());
+    ASSERT_TRUE(BuildPageRequest(Shipped("marginalia.xml"), "x", 0, 0, 500, req, &more, &error)) << error;
+    EXPECT_NE(std::find(req.headers.begin(), req.headers.end(), "API-Key: public"), req.headers.end());
+    EXPECT_NE(req.url.find("count=100&"), std::string::npos) << "the API takes at most 100: " << req.url;
+}
+
+TEST(ShippedEngines, NoResultsIsNotABlockPage) {
+    EngineScript ddg = Shipped("duckduckgo.xml");
+    PageHits none =
+        ExtractHits(ddg, ReadData("duckduckgo-none.html"), "text/html", "https://html.duckduckgo.com/html/");
+    EXPECT_TRUE(none.ok) << none.error;
+    EXPECT_TRUE(none.hits.empty());
+    PageHits blocked = ExtractHits(ddg, ReadData("duckduckgo-blocked.html"), "text/html",
+                                   "https://html.duckduckgo.com/html/");
+    EXPECT_FALSE(blocked.ok);
+
+    EngineScript mojeek = Shipped("mojeek.xml");
+    none =
+        ExtractHits(mojeek, ReadData("mojeek-none.html"), "text/html", "https://www.mojeek.com/search?q=x");
+    EXPECT_TRUE(none.ok) << none.error;
+    EXPECT_TRUE(none.hits.empty());
+    blocked = ExtractHits(mojeek, ReadData("duckduckgo-blocked.html"), "text/html",
+                          "https://www.mojeek.com/search");
+    EXPECT_FALSE(blocked.ok);
+
+    // The API engines: an empty list is "nothing found", an HTML page (a consent or error
+    // page, a captive portal) is not an answer at all.
+    for (const char* file :
+         {"wikipedia.xml", "marginalia.xml", "hackernews.xml", "stackoverflow.xml", "github.xml",
+          "internetarchive.xml", "openlibrary.xml", "crossref.xml", "wiby.xml"}) {
+        SCOPED_TRACE(file);
+        EngineScript s = Shipped(file);
+        PageHits html =
+            ExtractHits(s, ReadData("duckduckgo-blocked.html"), "text/html", "https://x.example/");
+        EXPECT_FALSE(html.ok);
+    }
+    PageHits wikiError =
+        ExtractHits(Shipped("wikipedia.xml"),
+                    R"({"error":{"code":"srsearch-text-disabled","info":"text search is disabled"}})",
+                    "application/json", "https://en.wikipedia.org/w/api.php");
+    EXPECT_FALSE(wikiError.ok);
+    EXPECT_NE(wikiError.error.find("text search is disabled"), std::string::npos);
+    PageHits empty = ExtractHits(Shipped("wikipedia.xml"), R"({"batchcomplete":true,"query":{"search":[]}})",
+                                 "application/json", "https://en.wikipedia.org/w/api.php");
+    EXPECT_TRUE(empty.ok);
+    EXPECT_EQ(empty.items, 0);
+}
+
+TEST(ShippedEngines, TheProgramFolderLoadsCleanly) {
+    std::vector<std::string> problems;
+    std::vector<EngineScript> engines = LoadEngines(ProgramFolder(), "", &problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_GE(engines.size(), 13u);
+    for (const EngineScript& e : engines) {
+        SCOPED_TRACE(e.id);
+        EXPECT_FALSE(e.user);
+        EXPECT_LE(e.name.size(), 20u) << "the program's site table cuts names there";
+        EXPECT_FALSE(e.description.empty());
+        EXPECT_EQ(e.homePage.rfind("https://", 0), 0u) << e.homePage;
+        EXPECT_NE(e.shortName, "searxng") << "the template has no real host and must not load";
+    }
+}
+
+} // namespace
+} // namespace vireo::orn::test
