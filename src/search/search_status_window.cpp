@@ -116,7 +116,9 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
         text->setGeometry(kStatusLeft, top + (kBarHeight - labelHeight) / 2, kStatusWidth, labelHeight);
         lblStatusText.push_back(text);
     }
-    int linesEnd = rows * kRowPitch + kTopMargin;
+    // The column lines reach down to the frame: ending them at rows x pitch would cut
+    // through the last row, whose bar starts three quarters of a pitch down.
+    int linesEnd = std::max(rows * kRowPitch + kTopMargin, RowTop(rows - 1) + kBarHeight + 4);
     Divider(this, kLampLeft - 6, linesEnd);
     Divider(this, kHitsLeft - 4, linesEnd);
     Divider(this, kStatusLeft - 5, linesEnd);
@@ -138,7 +140,7 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
     connect(cmdStop, &QPushButton::clicked, this, &frmSearchStat::cmdStop_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmSearchStat::cmdHelp_Click);
 
-    int frameTop = linesEnd + 8;
+    int frameTop = linesEnd + 4;
     int frameHeight = 72;
     frameStat->setGeometry(kLeft, frameTop, kWidth - 2 * kLeft, frameHeight);
     lblTotalHits->setGeometry(10, 8, 200, fontMetrics().height());
