@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Draws Vireo's pictures as SVG: the tree and list icons, the button-bar pictures, the
-side picture, the find and tip pictures.
+side picture, the find, tip and web-search pictures, the lamps of the search status window.
 
 Run from anywhere: tools/make_icons.py [RESOURCES_DIR]  (default: resources/ beside tools/)
 
@@ -563,6 +563,28 @@ def vireo_side():
     return doc
 
 
+def status_lamp(state):
+    """A round lamp of the search status rows, 16 units: lit green, dark, amber or red."""
+    hue = {"on": GREEN, "warning": GOLD, "error": RED}.get(state)
+    doc = Doc(16, 16, "Status " + state)
+    if hue is None:
+        # an unlit lamp: grey glass without a glow, so lit lamps stand out in a row
+        doc.add(circle(8, 8, 6, fill=doc.rad(6, 6, 8, [(0, METAL["light"]), (1, METAL["dark"])]),
+                       stroke=METAL["line"], width=1))
+        return doc
+    doc.add(circle(8, 8, 6, fill=doc.rad(6, 5.5, 8, [(0, hue["hi"]), (0.45, hue["light"]), (1, hue["dark"])]),
+                   stroke=hue["line"], width=1))
+    doc.add(circle(6.3, 5.8, 1.8, fill="#FFFFFF", extra=' fill-opacity="0.8"'))
+    return doc
+
+
+def searchlogo():
+    doc = Doc(48, 48, "Search the Web")
+    globe(doc, 20, 20, 15)
+    magnifier(doc, 31, 31, 8, 8)
+    return doc
+
+
 # --- output --------------------------------------------------------------------------------
 
 def main():
@@ -580,7 +602,10 @@ def main():
         "icons/vireo_side.svg": vireo_side(),
         "icons/findlogo.svg": findlogo(),
         "icons/tiplogo.svg": tiplogo(),
+        "icons/searchlogo.svg": searchlogo(),
     }
+    for state in ("on", "off", "warning", "error"):
+        files["icons/status_%s.svg" % state] = status_lamp(state)
     for prefix in ("rollup_", "rolldn_", "browse_", "web_", "local_"):
         for state in ("up", "dn", "over"):
             files["buttons/%s%s.svg" % (prefix, state)] = make_button(prefix, state)

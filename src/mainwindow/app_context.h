@@ -17,6 +17,7 @@ namespace vireo {
 class Dialogs;
 class DocumentOpener;
 class ProcessLauncher;
+class SearchLibrary;
 
 struct AppContext {
     AppContext(Program& p, Dialogs& d, DocumentOpener& o, ProcessLauncher& l)
@@ -32,6 +33,8 @@ struct AppContext {
     ProcessLauncher& launcher;
     // Opens the options on their browser page, so the user can choose a browser.
     std::function<void(QWidget* parent)> showBrowserOptions;
+    // The web search library; without one the main window has no web search.
+    SearchLibrary* searchLibrary = nullptr;
 };
 
 } // namespace vireo

@@ -270,7 +270,7 @@ void ButtonBars::RunButton(int index, bool onToolbar) {
         OpenHomePage();
         break;
     case kButtonWeb:
-        // There is no web search in this version: the button stays quiet.
+        m_main.WebSearch(0, 0);
         break;
     case kButtonFind:
         if (m_main.ShowFind)

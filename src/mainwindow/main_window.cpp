@@ -18,6 +18,7 @@
 #include "mainwindow/menus.h"
 #include "mainwindow/summary.h"
 #include "mainwindow/trash_query.h"
+#include "search/search_windows.h"
 #include "shell/startup.h"
 #include "store/database.h"
 #include "store/strings.h"
@@ -43,6 +44,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_menus = std::make_unique<MainMenus>(*this);
     dragDrop = new DragDrop(*this);
     buttons = new ButtonBars(*this);
+    if (ctx.searchLibrary)
+        searchWindows = new SearchWindows(*this, *ctx.searchLibrary);
     ChooseFolder = [this](QWidget* parent, const QString& prompt) {
         frmSelFolder chooser(m_ctx.db, parent);
         std::int16_t chosen = chooser.GetFolderId(prompt);
@@ -156,6 +159,11 @@ void frmMain::BuildLayout() {
     });
 }
 
+void frmMain::WebSearch(int mode, std::int16_t folder, const QString& query) {
+    if (searchWindows)
+        searchWindows->Launch(static_cast<SearchDialogMode>(mode), folder, S(query));
+}
+
 void frmMain::SelectFolder(std::int16_t folder) {
     TreeView->SelectNode(FolderNodeKey(folder));
 }
@@ -211,7 +219,10 @@ bool frmMain::HandleMainKey(int key) {
         }
         return true;
     }
-    // F3 opens the web search, which this version does not have.
+    if (key == Qt::Key_F3) {
+        WebSearch(0, 0);
+        return true;
+    }
     return false;
 }
 
@@ -370,6 +381,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A running search keeps the program open: its hits are still to be filed.
+    if (searchWindows && !searchWindows->MayClose()) {
+        event->ignore();
+        return;
+    }
+    if (searchWindows)
+        searchWindows->CloseAll();
     std::string error;
     bool saved;
     {

@@ -23,6 +23,7 @@ namespace vireo {
 class ButtonBars;
 class DragDrop;
 class MainMenus;
+class SearchWindows;
 
 class frmMain : public QMainWindow, public BookmarkListView, public BusyIndicator {
     Q_OBJECT
@@ -84,6 +85,11 @@ public:
     // Drag and drop, and the button bars of this window and of the floating toolbar.
     DragDrop* dragDrop = nullptr;
     ButtonBars* buttons = nullptr;
+    // The web search windows (none without a search library).
+    SearchWindows* searchWindows = nullptr;
+    // The search launcher: mode 0 the dialog used last, 1 quick, 2 advanced; a folder above
+    // 0 brings its stored search; a query goes into the query box.
+    void WebSearch(int mode, std::int16_t folder, const QString& query = {});
 
 protected:
     void closeEvent(QCloseEvent* event) override;

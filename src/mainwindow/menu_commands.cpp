@@ -19,6 +19,7 @@
 #include "mainwindow/folder_moves.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menus.h"
+#include "search/search_windows.h"
 #include "store/database.h"
 #include "store/strings.h"
 #include "ui/link_check_dialog.h"
@@ -171,6 +172,9 @@ void FolderMenuCommand(frmMain& main, int index) {
         main.ScheduleSave();
         break;
     }
+    case 1:
+        main.WebSearch(0, folder);
+        break;
     case 3:
         main.EditFolderLabel(folder);
         break;
@@ -227,6 +231,10 @@ void BookmarkMenuCommand(frmMain& main, int index) {
     case 2:
         if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
             main.OpenDocument(item->text(1));
+        break;
+    case 3:
+        if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
+            main.WebSearch(0, 0, item->text(0).trimmed());
         break;
     case 10:
         main.DeleteSelectedBookmarks();
@@ -307,9 +315,29 @@ void ExportMenuCommand(frmMain& main, int index) {
     }
 }
 
-// The web search is not part of this version; its entries are unavailable.
-void SearchMenuCommand(frmMain&, int) {}
-void RunSearchMenuCommand(frmMain&, int) {}
+void SearchMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case 2:
+    case 3:
+        main.WebSearch(0, main.SelectedFolder());
+        break;
+    case 5:
+        if (main.searchWindows)
+            main.searchWindows->ManageGroups();
+        break;
+    case 6:
+        if (main.searchWindows)
+            main.searchWindows->UpdateEngines();
+        break;
+    default:
+        break;
+    }
+}
+
+void RunSearchMenuCommand(frmMain& main, int index) {
+    if (index == 1 || index == 2)
+        main.WebSearch(index, 0);
+}
 
 void ToolsMenuCommand(frmMain& main, int index) {
     Database& db = main.Db();

@@ -96,15 +96,8 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     mnuSearch[1]->setMenu(run);
     mnuMain[6] = bar->addMenu(search);
     connect(search, &QMenu::aboutToShow, this, &MainMenus::PrepareSearchMenu);
-    // The web search is not part of this version: its entries stay unavailable.
-    for (QAction* a : mnuSearch) {
-        if (a)
-            a->setEnabled(false);
-    }
-    for (QAction* a : mnuRunSearch) {
-        if (a)
-            a->setEnabled(false);
-    }
+    // Updating a results folder in place was never offered.
+    mnuSearch[3]->setEnabled(false);
 
     auto* tools = new QMenu(bar);
     tools->setObjectName(QStringLiteral("mnuTools"));
@@ -135,8 +128,6 @@ void MainMenus::ApplyFolderMenu(const FolderMenuState& state) {
         mnuNode[static_cast<std::size_t>(i)]->setVisible(state[static_cast<std::size_t>(i)].visible);
         mnuNode[static_cast<std::size_t>(i)]->setEnabled(state[static_cast<std::size_t>(i)].enabled);
     }
-    // The web search is not part of this version.
-    mnuNode[1]->setEnabled(false);
     // Link checking goes with the views: not for folders in the trash, and only when
     // there is something to check.
     std::int16_t folder = m_window.SelectedFolder();
@@ -149,7 +140,6 @@ void MainMenus::ApplyBookmarkMenu(const BookmarkMenuState& state) {
         mnuMark[static_cast<std::size_t>(i)]->setVisible(state[static_cast<std::size_t>(i)].visible);
         mnuMark[static_cast<std::size_t>(i)]->setEnabled(state[static_cast<std::size_t>(i)].enabled);
     }
-    mnuMark[3]->setEnabled(false);
 }
 
 void MainMenus::PopupFolderMenu(const FolderMenuState& state, const QPoint& globalPos) {
@@ -163,8 +153,8 @@ void MainMenus::PopupBookmarkMenu(const BookmarkMenuState& state, const QPoint& 
 }
 
 void MainMenus::PrepareSearchMenu() {
-    // Rerun Search applies to a folder of search results only, once searching exists.
-    mnuSearch[2]->setEnabled(false);
+    // Rerun Search applies to a folder of search results only.
+    mnuSearch[2]->setEnabled(CanRerunSearch(m_window.Db(), m_window.SelectedFolder()));
 }
 
 } // namespace vireo

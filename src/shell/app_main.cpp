@@ -12,6 +12,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "platform/hive_registry.h"
+#include "platform/search_library_dl.h"
 #include "platform/single_instance.h"
 #include "platform/sound_canberra.h"
 #include "shell/startup.h"
@@ -119,6 +120,10 @@ int RunVireo(int argc, char** argv) {
     CanberraSoundOutput soundOutput;
     Program program(*registry, soundOutput, ProgramFolder());
     AppContext ctx(program, dialogs, documents, launcher);
+    // Loaded at the first search; a missing library is told once and searching stays off.
+    DialogsMessages searchMessages(dialogs);
+    DlSearchLibrary searchLibrary(*registry, searchMessages);
+    ctx.searchLibrary = &searchLibrary;
     ctx.showBrowserOptions = [&ctx](QWidget* parent) {
         frmOptions::ShowBrowserConfigError(ctx, parent, true);
     };

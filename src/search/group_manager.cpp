@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "mainwindow/app_context.h"
+#include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
+#include "search/search_windows.h"
+
+namespace vireo {
+
+namespace {
+
+QString Trim(const QString& s) {
+    return s.trimmed();
+}
+
+} // namespace
+
+frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_search(search) {
+    setObjectName(QStringLiteral("frmGroupManage"));
+    setWindowTitle(QStringLiteral("Manage Search Groups"));
+    setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+
+    comboNames = new QComboBox(this);
+    comboNames->setObjectName(QStringLiteral("comboNames"));
+    lstAll = new QListWidget(this);
+    lstAll->setObjectName(QStringLiteral("lstAll"));
+    lstAll->setMinimumSize(260, 240);
+    auto button = [this](const QString& text, const QString& name) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        return b;
+    };
+    cmdNew = button(QStringLiteral("&New"), QStringLiteral("cmdNew"));
+    cmdRename = button(QStringLiteral("&Rename"), QStringLiteral("cmdRename"));
+    cmdDel = button(QStringLiteral("&Delete"), QStringLiteral("cmdDel"));
+    cmdVisitHomePage = button(QStringLiteral("&Visit"), QStringLiteral("cmdVisitHomePage"));
+    cmdOK = button(QStringLiteral("OK"), QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = button(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"));
+    cmdHelp = button(QStringLiteral("&Help"), QStringLiteral("cmdHelp"));
+    connect(cmdNew, &QPushButton::clicked, this, &frmGroupManage::cmdNew_Click);
+    connect(cmdRename, &QPushButton::clicked, this, &frmGroupManage::cmdRename_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &frmGroupManage::cmdDel_Click);
+    connect(cmdVisitHomePage, &QPushButton::clicked, this, &frmGroupManage::cmdVisitHomePage_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmGroupManage::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmGroupManage::cmdCancel_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmGroupManage::cmdHelp_Click);
+    connect(comboNames, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_loading)
+            SelectGroup(index);
+    });
+    connect(lstAll, &QListWidget::itemChanged, this, &frmGroupManage::ItemChanged);
+    connect(lstAll, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* item, QListWidgetItem*) { ItemClicked(item); });
+
+    auto* namesLabel = new QLabel(QStringLiteral("Choose or create a set:"), this);
+    namesLabel->setBuddy(comboNames);
+    auto* listLabel = new QLabel(QStringLiteral("Modify the set contents:"), this);
+    listLabel->setBuddy(lstAll);
+    auto* left = new QVBoxLayout;
+    left->addWidget(namesLabel);
+    left->addWidget(comboNames);
+    left->addWidget(listLabel);
+    left->addWidget(lstAll, 1);
+    auto* right = new QVBoxLayout;
+    for (QPushButton* b : {cmdNew, cmdRename, cmdDel, cmdVisitHomePage})
+        right->addWidget(b);
+    right->addStretch(1);
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp})
+        right->addWidget(b);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+
+    // The engines, each ticked, with its site index as item data.
+    m_loading = true;
+    for (std::int16_t i = 1; i <= m_search.siteCount(); ++i) {
+        std::string name, id, home;
+        if (!m_search.SiteInfo(i, name, id, home))
+            continue;
+        auto* item = new QListWidgetItem(Trim(Q(name)), lstAll);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+        item->setData(Qt::UserRole, static_cast<int>(i));
+    }
+    m_loading = false;
+}
+
+SearchGroupTable& frmGroupManage::Table() {
+    return m_ctx.program.Search.groups;
+}
+
+void frmGroupManage::FillNames(std::int32_t select) {
+    m_loading = true;
+    comboNames->clear();
+    comboNames->addItem(QStringLiteral("All Sites"));
+    const SearchGroupTable& table = Table();
+    for (std::size_t i = 1; i < table.entries.size(); ++i)
+        comboNames->addItem(Q(table.entries[i].name));
+    m_loading = false;
+    if (select < 0 || select >= comboNames->count())
+        select = 0;
+    m_loading = true;
+    comboNames->setCurrentIndex(select);
+    m_loading = false;
+    SelectGroup(select);
+}
+
+int frmGroupManage::LoadGroupManagerForm() {
+    FillNames(InitialGroup);
+    exec();
+    return m_cancelled ? 1 : 0;
+}
+
+void frmGroupManage::SelectGroup(std::int32_t index) {
+    m_loading = true;
+    bool all = index <= 0 || !Table().IsIndex(index);
+    const SearchGroup& group = Table().At(index);
+    for (int i = 0; i < lstAll->count(); ++i) {
+        QListWidgetItem* item = lstAll->item(i);
+        bool ticked = all || GroupHasEngine(group, S(item->text()));
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    // The built-in group is every engine: nothing of it can be edited.
+    lstAll->setEnabled(!all);
+    cmdRename->setEnabled(!all);
+    cmdDel->setEnabled(!all);
+    m_loading = false;
+}
+
+void frmGroupManage::ItemChanged(QListWidgetItem* item) {
+    if (m_loading || !item)
+        return;
+    std::int32_t group = comboNames->currentIndex();
+    if (group <= 0)
+        return;
+    SetGroupEngine(Table(), group, S(Trim(item->text())), item->checkState() == Qt::Checked);
+}
+
+void frmGroupManage::ItemClicked(QListWidgetItem* item) {
+    if (!item)
+        return;
+    std::string name, id, home;
+    if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home))
+        cmdVisitHomePage->setText(QStringLiteral("Visit ") + Trim(Q(name)));
+}
+
+void frmGroupManage::cmdVisitHomePage_Click() {
+    QListWidgetItem* item = lstAll->currentItem();
+    if (!item)
+        return;
+    std::string name, id, home;
+    if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home) &&
+        !home.empty())
+        m_ctx.documents.OpenDocument(Q(home).trimmed());
+}
+
+void frmGroupManage::cmdNew_Click() {
+    std::optional<QString> answer = m_ctx.dialogs.InputText(this, QStringLiteral("New Group Name?"),
+                                                            QStringLiteral("Create New Search Group"), {});
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    std::int32_t index = -1;
+    switch (AddGroup(Table(), S(answer->trimmed()), &index)) {
+    case GroupEditResult::Done:
+        FillNames(index);
+        return;
+    case GroupEditResult::NameExists:
+        m_ctx.dialogs.Message(this, Q(GroupExistsMessage(S(answer->trimmed()))), Q(kGroupExistsTitle),
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    case GroupEditResult::BadName:
+        m_ctx.dialogs.Message(this, QStringLiteral("A group name cannot contain \"\\\"."),
+                              QStringLiteral("Create New Search Group"), MsgButtons::Ok,
+                              MsgIcon::Exclamation);
+        return;
+    default:
+        return;
+    }
+}
+
+void frmGroupManage::cmdRename_Click() {
+    std::int32_t group = comboNames->currentIndex();
+    if (group <= 0)
+        return;
+    std::optional<QString> answer =
+        m_ctx.dialogs.InputText(this, QStringLiteral("New Group Name?"),
+                                QStringLiteral("Rename Search Group"), Q(Table().At(group).name).trimmed());
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    std::int32_t index = -1;
+    switch (RenameGroup(Table(), m_ctx.reg, m_search.Context().library, m_search.Sites(), group,
+                        S(answer->trimmed()), &index)) {
+    case GroupEditResult::Done:
+        FillNames(index);
+        return;
+    case GroupEditResult::NameExists:
+        m_ctx.dialogs.Message(this, Q(GroupExistsMessage(S(answer->trimmed()))), Q(kGroupExistsTitle),
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    case GroupEditResult::BadName:
+        m_ctx.dialogs.Message(this, QStringLiteral("A group name cannot contain \"\\\"."),
+                              QStringLiteral("Rename Search Group"), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    default:
+        return;
+    }
+}
+
+void frmGroupManage::cmdDel_Click() {
+    std::int32_t group = comboNames->currentIndex();
+    if (group <= 0)
+        return;
+    QString text = QStringLiteral("Are you sure you want to delete\nthe group ") +
+                   Q(Table().At(group).name).trimmed() + QStringLiteral("?");
+    if (m_ctx.dialogs.Message(this, text, QStringLiteral("Delete Group"), MsgButtons::YesNo,
+                              MsgIcon::Question) != MsgResult::Yes)
+        return;
+    DeleteGroup(Table(), m_ctx.reg, m_search.Context().library, m_search.Sites(), group);
+    FillNames(std::min<std::int32_t>(group, Table().GroupCount()));
+}
+
+void frmGroupManage::cmdOK_Click() {
+    SaveGroups(Table(), m_ctx.reg);
+    m_search.SetSearchGroupIndex(static_cast<std::int16_t>(std::max(0, comboNames->currentIndex())));
+    m_cancelled = false;
+    accept();
+}
+
+void frmGroupManage::cmdCancel_Click() {
+    m_cancelled = true;
+    // Ticks and new groups not confirmed with OK must not reach later searches: the table
+    // goes back to what the settings hold (renames and deletions are stored at once).
+    LoadGroups(Table(), m_ctx.reg, m_search.Context().library, m_search.Sites());
+    QDialog::reject();
+}
+
+void frmGroupManage::cmdHelp_Click() {
+    m_ctx.documents.OpenDocument(SearchHelpPage());
+}
+
+} // namespace vireo

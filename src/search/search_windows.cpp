@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "search/search_windows.h"
+
+#include <QMetaObject>
+
+#include "mainwindow/facades.h"
+#include "mainwindow/main_window.h"
+#include "search/engine_update.h"
+
+namespace vireo {
+
+SearchWindows::SearchWindows(frmMain& main, SearchLibrary& library)
+    : QObject(&main), m_main(main), m_library(library),
+      m_messages(std::make_unique<DialogsMessages>(main.Context().dialogs, &main)) {}
+
+SearchWindows::~SearchWindows() {
+    if (m_search)
+        m_search->Events().SetWake({});
+}
+
+AppContext& SearchWindows::Context() {
+    return m_main.Context();
+}
+
+SearchContext SearchWindows::MakeContext() {
+    AppContext& ctx = Context();
+    return SearchContext{
+        ctx.db, ctx.reg, m_library, *m_messages, ctx.sounds, ctx.program.Search, this, SearchProgramFolder()};
+}
+
+bool SearchWindows::Searching() const {
+    return m_main.Context().program.Search.searching;
+}
+
+void SearchWindows::ProcessEvents() {
+    if (m_search)
+        m_search->ProcessEvents();
+}
+
+void SearchWindows::Launch(SearchDialogMode mode, std::int16_t folder, std::string_view query) {
+    if (Searching()) {
+        // One search at a time: the running one's window is where the user can act.
+        if (m_stat) {
+            m_stat->show();
+            m_stat->raise();
+            m_stat->activateWindow();
+        }
+        return;
+    }
+    CloseDialogs();
+    if (m_stat)
+        m_stat->close();
+    ReleaseSearch();
+    SearchLaunch launch = LaunchSearch(MakeContext(), mode, folder, query, [this](clsSearch& search) {
+        return OpenGroupManager(search, &m_main);
+    });
+    if (!launch.search)
+        return;
+    m_search = std::move(launch.search);
+    // The library reports on its own thread; its reports are handled here, in order.
+    m_search->Events().SetWake(
+        [this] { QMetaObject::invokeMethod(this, &SearchWindows::ProcessEvents, Qt::QueuedConnection); });
+    QString text = Q(m_search->SearchQuery());
+    if (launch.dialog == kSearchDialogAdvanced)
+        ShowAdvanced(text);
+    else
+        ShowQuick(text);
+}
+
+void SearchWindows::ShowQuick(const QString& query) {
+    if (m_quick)
+        m_quick->close();
+    m_quick = new frmSearchQuick(*this, &m_main);
+    m_quick->Load();
+    if (!query.isEmpty())
+        m_quick->comboQuickQuery->setCurrentText(query);
+    m_quick->show();
+    m_quick->raise();
+    m_quick->activateWindow();
+}
+
+void SearchWindows::ShowAdvanced(const QString& query) {
+    if (m_adv)
+        m_adv->close();
+    m_adv = new frmSearchAdv(*this, &m_main);
+    m_adv->Load();
+    if (!query.isEmpty())
+        m_adv->comboQuery->setCurrentText(query);
+    m_adv->show();
+    m_adv->raise();
+    m_adv->activateWindow();
+}
+
+void SearchWindows::CloseDialogs() {
+    if (m_quick)
+        m_quick->close();
+    if (m_adv)
+        m_adv->close();
+}
+
+void SearchWindows::ReleaseSearch() {
+    if (!m_search || Searching())
+        return;
+    m_search->Events().SetWake({});
+    m_search->ForgetStatusView();
+    m_search.reset();
+}
+
+bool SearchWindows::OpenGroupManager(clsSearch& search, QWidget* parent) {
+    frmGroupManage manager(Context(), search, parent ? parent : &m_main);
+    manager.InitialGroup = std::max<std::int32_t>(0, search.SearchGroupIndex());
+    return manager.LoadGroupManagerForm() == 0;
+}
+
+void SearchWindows::ManageGroups() {
+    clsSearch search(MakeContext());
+    search.Init();
+    OpenGroupManager(search, &m_main);
+}
+
+void SearchWindows::UpdateEngines() {
+    WaitCursor wait;
+    vireo::UpdateEngines(m_library, *m_messages, SearchProgramFolder());
+}
+
+bool SearchWindows::MayClose() {
+    if (!Searching())
+        return true;
+    Context().sounds.PlayEventSound(kSoundRejectBookmark);
+    if (m_stat) {
+        m_stat->show();
+        m_stat->raise();
+        m_stat->activateWindow();
+    }
+    return false;
+}
+
+void SearchWindows::CloseAll() {
+    if (m_stat)
+        m_stat->close();
+    CloseDialogs();
+    ReleaseSearch();
+}
+
+void SearchWindows::HideSearchDialogs() {
+    if (m_quick)
+        m_quick->hide();
+    if (m_adv)
+        m_adv->hide();
+}
+
+SearchStatusView* SearchWindows::ShowStatusWindow(const StatusWindowSetup& setup) {
+    if (m_stat) {
+        // A finished search's window that was left open gives way to the new one.
+        m_stat->hide();
+        m_stat->deleteLater();
+    }
+    m_stat = new frmSearchStat(*this, setup, &m_main);
+    m_stat->show();
+    m_stat->raise();
+    return m_stat;
+}
+
+void SearchWindows::ShowResultsFolder(std::int16_t folder) {
+    m_main.TreeView->setUpdatesEnabled(false);
+    m_main.SelectFolder(folder);
+    m_main.FillBookmarkList();
+    m_main.TreeView->setUpdatesEnabled(true);
+    if (QTreeWidgetItem* item = m_main.TreeView->currentItem())
+        m_main.TreeView->scrollToItem(item);
+}
+
+} // namespace vireo

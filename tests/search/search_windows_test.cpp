@@ -1,0 +1,562 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The web search windows driven as a user drives them, over a scripted search library:
+// from F3 to the filed folder, the advanced dialog's translation, Stop, the status window's
+// close box, the group manager's rules, the connection prompt and the progress bar's pixels.
+
+#include <QApplication>
+#include <QTest>
+
+#include "mainwindow/menus.h"
+#include "mainwindow/scripted_app.h"
+#include "search/scripted_search_library.h"
+#include "search/search_settings.h"
+#include "search/search_windows.h"
+#include "shell/options.h"
+#include "store/database.h"
+#include "ui/orn_pbar.h"
+
+using namespace vireo;
+using vireo::test::ScriptedApp;
+using vireo::test::ScriptedHit;
+using vireo::test::ScriptedSearchLibrary;
+
+namespace {
+
+// An application whose main window searches through `lib`.
+struct SearchApp {
+    explicit SearchApp(int engines = 3) : app(false) {
+        for (int i = 1; i <= engines; ++i)
+            lib.AddSite(("Engine " + std::to_string(i)), "engine" + std::to_string(i));
+        app.ctx.searchLibrary = &lib;
+        app.Open();
+        app.main->show();
+    }
+    frmMain& main() { return *app.main; }
+    SearchWindows& windows() { return *app.main->searchWindows; }
+    std::string Id(int i) const { return lib.sites[static_cast<std::size_t>(i - 1)].id; }
+
+    ScriptedSearchLibrary lib;
+    ScriptedApp app;
+};
+
+std::vector<ScriptedHit> Hits(const std::string& site, int n) {
+    std::vector<ScriptedHit> hits;
+    for (int i = 1; i <= n; ++i)
+        hits.push_back({site + " hit " + std::to_string(i),
+                        "https://" + site + ".example/" + std::to_string(i), "About " + site});
+    return hits;
+}
+
+// Plays the whole script and lets the main thread handle it.
+void DeliverAll(ScriptedSearchLibrary& lib) {
+    lib.Deliver();
+    QCoreApplication::processEvents();
+}
+
+int StatusRow(frmSearchStat* stat, const QString& engine) {
+    for (int r = 0; r < stat->RowCount(); ++r) {
+        if (stat->prgProgress[static_cast<std::size_t>(r)]->Caption() == engine)
+            return r;
+    }
+    return -1;
+}
+
+QColor Pixel(const OrnPBar1& bar, int x, int y) {
+    return bar.Surface().pixelColor(x, y);
+}
+
+// Whether any pixel of the column range shows the colour.
+bool AnyPixel(const OrnPBar1& bar, int x0, int x1, const QColor& colour) {
+    const QImage& img = bar.Surface();
+    for (int x = x0; x < x1; ++x)
+        for (int y = 0; y < img.height(); ++y)
+            if (img.pixelColor(x, y) == colour)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class SearchWindowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void quickSearchFromF3IsFiledAndSelected();
+    void advancedSearchSendsTheTranslatedQueryOverTheGroup();
+    void stopEndsEveryRunningRowAsAborted();
+    void closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked();
+    void mainWindowStaysOpenWhileSearching();
+    void rerunAndSearchForThisFillTheDialogs();
+    void groupManagerRules();
+    void connectionPromptRemembersItsAnswer();
+    void progressBarDrawsTextAndBarAsTheRuleSays();
+};
+
+void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
+    SearchApp s;
+    QVERIFY(s.main().HandleMainKey(Qt::Key_F3));
+    frmSearchQuick* quick = s.windows().Quick();
+    QVERIFY(quick && quick->isVisible());
+    QCOMPARE(quick->windowTitle(), QStringLiteral("Quick Search"));
+
+    // An empty query is refused and nothing starts.
+    quick->comboQuickQuery->setCurrentText(QString());
+    quick->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(0));
+    QVERIFY(!s.app.dialogs.messages.empty());
+    QCOMPARE(s.app.dialogs.messages.back().text, QStringLiteral("You must enter a search query"));
+
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 3));
+    s.lib.AddSiteRun(s.Id(2), Hits("engine2", 2));
+    s.lib.AddSiteRun(s.Id(3), {}, 15);
+    s.lib.AddSearchEnd();
+    quick->comboQuickQuery->setCurrentText(QStringLiteral("  golf courses "));
+    quick->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    QCOMPARE(s.lib.searches[0].query, std::string("golf courses"));
+    QCOMPARE(s.lib.searches[0].scripts.size(), std::size_t(3));
+    QCOMPARE(s.lib.searches[0].siteMax, std::int16_t(10));
+    QCOMPARE(s.lib.searches[0].maxHits, std::int16_t(100));
+    QVERIFY(!quick->isVisible());
+    frmSearchStat* stat = s.windows().Status();
+    QVERIFY(stat && stat->isVisible());
+    QCOMPARE(stat->RowCount(), 3);
+    QCOMPARE(stat->windowTitle(), QStringLiteral("Search Status - golf courses"));
+
+    // Reports arrive from the library's own thread, as they do for real.
+    s.lib.DeliverOnThread();
+    s.lib.Join();
+    QTRY_VERIFY(!s.app.program.Search.searching);
+    QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
+    QVERIFY(stat->cmdStop->isEnabled());
+    QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 5"));
+    int failed = StatusRow(stat, QStringLiteral("Engine 3"));
+    QVERIFY(failed >= 0);
+    QCOMPARE(stat->lblStatusText[static_cast<std::size_t>(failed)]->text(),
+             QStringLiteral("Unable to connect to site."));
+    int good = StatusRow(stat, QStringLiteral("Engine 1"));
+    QCOMPARE(stat->lblHits[static_cast<std::size_t>(good)]->text(), QStringLiteral("3"));
+    QCOMPARE(frmSearchStat::LampOf(stat->imgLamps[static_cast<std::size_t>(good)][kLampDone]),
+             StatusLamp::On);
+
+    // The hits are in a new results folder, which is selected and listed.
+    std::int16_t folder = s.main().SelectedFolder();
+    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(s.main().ListView->topLevelItemCount(), 5);
+    QCOMPARE(s.app.db().Marks(folder).Count(), 5);
+    // The query went into the history the query boxes offer next time.
+    s.main().HandleMainKey(Qt::Key_F3);
+    QVERIFY(s.windows().Quick());
+    QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("golf courses"));
+    s.windows().Quick()->cmdCancel->click();
+    QVERIFY(!s.windows().Search());
+}
+
+void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroup() {
+    SearchApp s(4);
+    // A group of two engines, made as the group manager makes it.
+    {
+        clsSearch probe(SearchContext{s.app.db(), s.app.reg, s.lib, s.windows().Messages(),
+                                      s.app.program.Sounds(), s.app.program.Search, nullptr,
+                                      SearchProgramFolder()});
+        probe.Init();
+        std::int32_t index = 0;
+        QCOMPARE(AddGroup(s.app.program.Search.groups, "Golf", &index), GroupEditResult::Done);
+        SetGroupEngine(s.app.program.Search.groups, index, "Engine 2", true);
+        SetGroupEngine(s.app.program.Search.groups, index, "Engine 4", true);
+        SaveGroups(s.app.program.Search.groups, s.app.reg);
+    }
+    s.lib.connection = 1;
+    s.main().WebSearch(2, 0);
+    frmSearchAdv* adv = s.windows().Advanced();
+    QVERIFY(adv && adv->isVisible());
+    QVERIFY(!s.windows().Quick());
+    QVERIFY(adv->optFormat[3]->isChecked());
+    QCOMPARE(adv->txtMaxHits->text(), QStringLiteral("100"));
+    QCOMPARE(adv->txtSiteMax->text(), QStringLiteral("10"));
+    QCOMPARE(adv->comboGroups->count(), 2);
+    QCOMPARE(adv->comboGroups->itemText(1), QStringLiteral("Golf"));
+
+    adv->comboQuery->setCurrentText(QStringLiteral("golf courses"));
+    adv->comboExclude->setCurrentText(QStringLiteral("tennis polo"));
+    adv->optFormat[0]->setChecked(true);
+    // The caption shows the query as it will be sent, while the user types.
+    QCOMPARE(adv->windowTitle(), QStringLiteral("Advanced Search - golf AND courses NOT tennis NOT polo"));
+    adv->optFormat[2]->setChecked(true);
+    QCOMPARE(adv->windowTitle(), QStringLiteral("Advanced Search - \"golf courses\" NOT tennis NOT polo"));
+    adv->optFormat[1]->setChecked(true);
+    adv->comboGroups->setCurrentIndex(1);
+    adv->txtMaxHits->setText(QStringLiteral("30"));
+    adv->txtSiteMax->setText(QStringLiteral("7"));
+    adv->chkSound->setChecked(true);
+    adv->cmdSearch->click();
+
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    const auto& call = s.lib.searches[0];
+    QCOMPARE(call.query, std::string("golf OR courses NOT tennis NOT polo"));
+    QCOMPARE(call.maxHits, std::int16_t(30));
+    QCOMPARE(call.siteMax, std::int16_t(7));
+    QCOMPARE(call.scripts, (std::vector<std::string>{s.Id(2), s.Id(4)}));
+    QCOMPARE(s.windows().Status()->RowCount(), 2);
+    // What the dialog stores for next time.
+    QCOMPARE(StoredMaxHits(s.app.reg), 30);
+    QCOMPARE(StoredGroupName(s.app.reg), std::string("Golf"));
+    QVERIFY(StoredPlaySound(s.app.reg));
+
+    // A one-engine group shows a single row.
+    s.lib.CancelSearch();
+    DeliverAll(s.lib);
+    QVERIFY(!s.app.program.Search.searching);
+    s.windows().Status()->cmdStop->click();
+    QTRY_VERIFY(!s.windows().Status());
+    {
+        std::int32_t index = 0;
+        QCOMPARE(AddGroup(s.app.program.Search.groups, "Solo", &index), GroupEditResult::Done);
+        SetGroupEngine(s.app.program.Search.groups, index, "Engine 3", true);
+        SaveGroups(s.app.program.Search.groups, s.app.reg);
+    }
+    s.main().WebSearch(2, 0);
+    adv = s.windows().Advanced();
+    QVERIFY(adv);
+    // The dialog opens on the group used last.
+    QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Golf"));
+    adv->comboGroups->setCurrentIndex(adv->comboGroups->findText(QStringLiteral("Solo")));
+    adv->comboQuery->setCurrentText(QStringLiteral("putting"));
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(2));
+    QCOMPARE(s.lib.searches[1].scripts, (std::vector<std::string>{s.Id(3)}));
+    QCOMPARE(s.lib.searches[1].query, std::string("putting"));
+    QCOMPARE(s.windows().Status()->RowCount(), 1);
+    QCOMPARE(s.windows().Status()->prgProgress[0]->Caption(), QStringLiteral("Engine 3"));
+    s.lib.CancelSearch();
+    DeliverAll(s.lib);
+}
+
+void SearchWindowsTest::stopEndsEveryRunningRowAsAborted() {
+    SearchApp s;
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 2));
+    for (int code : {1, 2, 3})
+        s.lib.AddStatus(s.Id(2), code);
+    s.lib.AddStatus(s.Id(3), 1);
+    s.lib.AddSearchEnd();
+    s.main().WebSearch(1, 0);
+    s.windows().Quick()->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+    s.windows().Quick()->cmdSearch->click();
+    // Everything up to the end of the search, but not the end itself.
+    s.lib.Deliver(s.lib.Pending() - 1);
+    QCoreApplication::processEvents();
+    frmSearchStat* stat = s.windows().Status();
+    QVERIFY(s.app.program.Search.searching);
+    QCOMPARE(stat->cmdStop->text(), QStringLiteral("Stop"));
+
+    stat->cmdStop->click();
+    QCOMPARE(s.lib.cancels.load(), 1);
+    QVERIFY(!stat->cmdStop->isEnabled());
+    QCOMPARE(stat->windowTitle(), QStringLiteral("Search Status - Canceling the search, please wait..."));
+    DeliverAll(s.lib);
+    QVERIFY(!s.app.program.Search.searching);
+    QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
+    QVERIFY(stat->cmdStop->isEnabled());
+    for (const char* engine : {"Engine 2", "Engine 3"}) {
+        int row = StatusRow(stat, QString::fromLatin1(engine));
+        QCOMPARE(stat->lblStatusText[static_cast<std::size_t>(row)]->text(),
+                 QStringLiteral("User aborted search."));
+        QVERIFY(frmSearchStat::LampOf(stat->imgLamps[static_cast<std::size_t>(row)][kLampDone]) !=
+                StatusLamp::Off);
+    }
+    int done = StatusRow(stat, QStringLiteral("Engine 1"));
+    QCOMPARE(stat->lblStatusText[static_cast<std::size_t>(done)]->text(), QStringLiteral("Search complete."));
+    // What arrived before Stop is filed all the same.
+    QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
+}
+
+void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
+    for (bool ticked : {true, false}) {
+        SearchApp s(2);
+        SetCloseStatus(s.app.reg, ticked);
+        s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
+        s.lib.AddSiteRun(s.Id(2), Hits("engine2", 1));
+        s.lib.AddSearchEnd();
+        s.main().WebSearch(1, 0);
+        s.windows().Quick()->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+        s.windows().Quick()->cmdSearch->click();
+        QPointer<frmSearchStat> stat = s.windows().Status();
+        QCOMPARE(stat->chkCloseStat->isChecked(), ticked);
+        DeliverAll(s.lib);
+        QVERIFY(!s.app.program.Search.searching);
+        if (ticked) {
+            // The one-second timer closes it, the search object and the dialogs with it.
+            QTRY_VERIFY_WITH_TIMEOUT(!stat || !stat->isVisible(), 2500);
+            QVERIFY(!s.windows().Search());
+            QVERIFY(!s.windows().Quick());
+        } else {
+            QTest::qWait(1500);
+            QVERIFY(stat && stat->isVisible());
+            QCOMPARE(stat->windowTitle(), QStringLiteral("Search Status - Search Complete"));
+            stat->chkCloseStat->setChecked(true);
+            stat->cmdStop->click();
+            QTRY_VERIFY(!stat || !stat->isVisible());
+            // The box's state is remembered when the window goes.
+            QVERIFY(GetCloseStatus(s.app.reg));
+        }
+    }
+}
+
+void SearchWindowsTest::mainWindowStaysOpenWhileSearching() {
+    SearchApp s(1);
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
+    s.lib.AddSearchEnd();
+    s.main().WebSearch(1, 0);
+    s.windows().Quick()->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+    s.windows().Quick()->cmdSearch->click();
+    int rejects = s.app.sounds.Count("reject.wav");
+    QVERIFY(!s.main().close());
+    QVERIFY(s.main().isVisible());
+    QCOMPARE(s.app.sounds.Count("reject.wav"), rejects + 1);
+    QVERIFY(s.windows().Status()->isVisible());
+    // A second launch while searching starts nothing new.
+    s.main().WebSearch(2, 0);
+    QVERIFY(!s.windows().Advanced());
+    DeliverAll(s.lib);
+    QVERIFY(!s.app.program.Search.searching);
+    // Once it ended, closing takes the search windows with it.
+    QPointer<frmSearchStat> stat = s.windows().Status();
+    QVERIFY(s.main().close());
+    QTRY_VERIFY(!stat || !stat->isVisible());
+}
+
+void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
+    SearchApp s(2);
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 2));
+    s.lib.AddSearchEnd();
+    s.main().WebSearch(2, 0);
+    frmSearchAdv* adv = s.windows().Advanced();
+    adv->comboQuery->setCurrentText(QStringLiteral("golf courses"));
+    adv->optFormat[0]->setChecked(true);
+    adv->txtMaxHits->setText(QStringLiteral("40"));
+    adv->cmdSearch->click();
+    DeliverAll(s.lib);
+    s.windows().Status()->cmdStop->click();
+    QTRY_VERIFY(!s.windows().Status());
+    std::int16_t folder = s.main().SelectedFolder();
+    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+
+    // The Search menu's Rerun Search follows the selected folder's kind.
+    s.main().Menus().PrepareSearchMenu();
+    QVERIFY(s.main().Menus().mnuSearch[2]->isEnabled());
+    // It opens the dialog used last: the advanced one, with the folder's search.
+    SetLastSearch(s.app.reg, 1);
+    s.main().Menus().mnuSearch[2]->trigger();
+    adv = s.windows().Advanced();
+    QVERIFY(adv);
+    QCOMPARE(adv->comboQuery->currentText(), QStringLiteral("golf AND courses"));
+    QCOMPARE(adv->txtMaxHits->text(), QStringLiteral("40"));
+    adv->cmdCancel->click();
+    QVERIFY(!s.windows().Search());
+    s.main().SelectFolder(kUnsortedFolder);
+    s.main().Menus().PrepareSearchMenu();
+    QVERIFY(!s.main().Menus().mnuSearch[2]->isEnabled());
+
+    // "Search for this" searches for the bookmark's title.
+    s.main().SelectFolder(folder);
+    s.main().FillBookmarkList();
+    s.main().ListView->setCurrentItem(s.main().ListView->topLevelItem(0));
+    QString title = s.main().ListView->topLevelItem(0)->text(0);
+    SetLastSearch(s.app.reg, 0);
+    s.main().Menus().mnuMark[3]->trigger();
+    QVERIFY(s.windows().Quick());
+    QCOMPARE(s.windows().Quick()->comboQuickQuery->currentText(), title);
+}
+
+void SearchWindowsTest::groupManagerRules() {
+    SearchApp s(3);
+    clsSearch search(SearchContext{s.app.db(), s.app.reg, s.lib, s.windows().Messages(),
+                                   s.app.program.Sounds(), s.app.program.Search, nullptr,
+                                   SearchProgramFolder()});
+    QVERIFY(search.Init());
+    {
+        std::int32_t index = 0;
+        AddGroup(s.app.program.Search.groups, "Golf", &index);
+        SetGroupEngine(s.app.program.Search.groups, index, "Engine 1", true);
+        SaveGroups(s.app.program.Search.groups, s.app.reg);
+    }
+    frmGroupManage manager(s.app.ctx, search, &s.main());
+    QTimer::singleShot(0, &manager, [&] {
+        // "All Sites" is every engine and cannot be edited, renamed or deleted.
+        QCOMPARE(manager.comboNames->itemText(0), QStringLiteral("All Sites"));
+        QVERIFY(!manager.lstAll->isEnabled());
+        QVERIFY(!manager.cmdRename->isEnabled());
+        QVERIFY(!manager.cmdDel->isEnabled());
+        for (int i = 0; i < manager.lstAll->count(); ++i)
+            QCOMPARE(manager.lstAll->item(i)->checkState(), Qt::Checked);
+
+        manager.comboNames->setCurrentIndex(1);
+        QVERIFY(manager.lstAll->isEnabled());
+        QCOMPARE(manager.lstAll->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(manager.lstAll->item(1)->checkState(), Qt::Unchecked);
+
+        // A name equal to another up to spaces is refused.
+        s.app.dialogs.texts.push_back(QStringLiteral("  Golf "));
+        manager.cmdNew_Click();
+        QCOMPARE(manager.comboNames->count(), 2);
+        QCOMPARE(s.app.dialogs.messages.back().title, QStringLiteral("Group name Exists"));
+        // A new group starts empty and is selected.
+        s.app.dialogs.texts.push_back(QStringLiteral("Tennis"));
+        manager.cmdNew_Click();
+        QCOMPARE(manager.comboNames->count(), 3);
+        QCOMPARE(manager.comboNames->currentText(), QStringLiteral("Tennis"));
+        for (int i = 0; i < manager.lstAll->count(); ++i)
+            QCOMPARE(manager.lstAll->item(i)->checkState(), Qt::Unchecked);
+        manager.lstAll->item(2)->setCheckState(Qt::Checked);
+        // Clicking an engine names it on the visit button, which opens its home page.
+        manager.lstAll->setCurrentRow(2);
+        QCOMPARE(manager.cmdVisitHomePage->text(), QStringLiteral("Visit Engine 3"));
+        manager.cmdVisitHomePage->click();
+        QCOMPARE(s.app.documents.opened.back(), QStringLiteral("https://engine3.example/"));
+        manager.cmdOK->click();
+    });
+    QCOMPARE(manager.LoadGroupManagerForm(), 0);
+    QCOMPARE(search.SearchGroupIndex(), std::int16_t(2));
+    SearchGroupTable reloaded;
+    LoadGroups(reloaded, s.app.reg, s.lib, search.Sites());
+    QCOMPARE(reloaded.GroupCount(), 2);
+    QCOMPARE(reloaded.entries[2].name, std::string("Tennis"));
+    QCOMPARE(reloaded.entries[2].engines, std::vector<std::string>{"Engine 3"});
+    // Groups made later get numbers of their own, so a results folder finds its group.
+    QVERIFY(reloaded.entries[2].number != reloaded.entries[1].number);
+    QVERIFY(reloaded.entries[2].number != 0);
+
+    // Cancel forgets ticks that were not confirmed.
+    frmGroupManage again(s.app.ctx, search, &s.main());
+    again.InitialGroup = 1;
+    QTimer::singleShot(0, &again, [&] {
+        again.lstAll->item(1)->setCheckState(Qt::Checked);
+        again.cmdCancel->click();
+    });
+    QCOMPARE(again.LoadGroupManagerForm(), 1);
+    QCOMPARE(s.app.program.Search.groups.entries[1].engines, std::vector<std::string>{"Engine 1"});
+}
+
+void SearchWindowsTest::connectionPromptRemembersItsAnswer() {
+    SearchApp s(1);
+    SetConnectionAction(s.app.reg, 0);
+    {
+        frmPromptConnection prompt(s.app.reg);
+        QCOMPARE(prompt.windowTitle(), QStringLiteral("Internet Connection"));
+        prompt.cmdCancel->click();
+        QVERIFY(prompt.cancelHit());
+        QVERIFY(GetConnectionAction(s.app.reg));
+    }
+    {
+        frmPromptConnection prompt(s.app.reg);
+        prompt.cmdOK->click();
+        QVERIFY(!prompt.cancelHit());
+        QVERIFY(GetConnectionAction(s.app.reg)); // not ticked: still asks next time
+    }
+    // The advanced search asks when there is no connection, and Cancel stops it.
+    s.lib.connection = 0;
+    s.main().WebSearch(2, 0);
+    frmSearchAdv* adv = s.windows().Advanced();
+    adv->comboQuery->setCurrentText(QStringLiteral("golf"));
+    QTimer::singleShot(0, [] {
+        auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
+        QVERIFY(prompt);
+        prompt->cmdCancel->click();
+    });
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(0));
+    // "Don't ask me again": the search goes on, and the next one does not ask.
+    QTimer::singleShot(0, [] {
+        auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
+        QVERIFY(prompt);
+        prompt->chkConnection->setChecked(true);
+        prompt->cmdOK->click();
+    });
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    QVERIFY(!GetConnectionAction(s.app.reg));
+    s.lib.CancelSearch();
+    DeliverAll(s.lib);
+}
+
+void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
+    vireo::test::ScriptedDialogs dialogs;
+    OrnPBar1 bar;
+    bar.SetDialogs(&dialogs);
+    bar.resize(200, 24);
+    const QColor white(255, 255, 255), black(0, 0, 0), blue(0, 0, 128);
+    bar.SetBackColour(white);
+    bar.SetForeColour(black);
+    QCOMPARE(bar.Percent(), std::int16_t(50));
+    QCOMPARE(bar.BarColour(), blue);
+
+    QVERIFY(bar.SetPercent(0));
+    // No bar, but the digit and " %" in the text colour, centred.
+    auto dark = [](const QImage& img, int x0, int x1) {
+        for (int x = x0; x < x1; ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixelColor(x, y).lightness() < 100)
+                    return true;
+        return false;
+    };
+    QVERIFY(!AnyPixel(bar, 0, 200, blue));
+    QVERIFY(dark(bar.Surface(), 85, 115));
+    QVERIFY(!dark(bar.Surface(), 0, 70) && !dark(bar.Surface(), 130, 200));
+
+    // With a caption the text stays the same at every level, so the 50 % picture can be
+    // checked against the text alone: under the bar each pixel is the bar colour OR the
+    // inverse of what the text left there; beside the bar the text stays as printed.
+    OrnPBar1 captioned;
+    captioned.resize(200, 24);
+    captioned.SetBackColour(white);
+    captioned.SetForeColour(black);
+    captioned.SetCaption(QStringLiteral("Search engine"));
+    QVERIFY(captioned.CaptionSet());
+    QVERIFY(captioned.SetPercent(0));
+    const QImage text = captioned.Surface();
+    QVERIFY(dark(text, 0, 100) && dark(text, 100, 200));
+    QVERIFY(captioned.SetPercent(50));
+    const QImage half = captioned.Surface();
+    for (int y = 0; y < half.height(); ++y) {
+        for (int x = 0; x < half.width(); ++x) {
+            QRgb under = text.pixel(x, y);
+            QRgb expected = x < 100 ? (blue.rgb() | ~under) : under;
+            QCOMPARE(half.pixel(x, y) & 0xFFFFFFu, expected & 0xFFFFFFu);
+        }
+    }
+    QCOMPARE(captioned.Surface().pixelColor(5, 1), blue);
+    QCOMPARE(captioned.Surface().pixelColor(100, 1), white);
+
+    QVERIFY(bar.SetPercent(100));
+    QCOMPARE(Pixel(bar, 0, 0), blue);
+    QCOMPARE(Pixel(bar, 199, 23), blue);
+
+    // Out of range or not a number: the message, and the bar as it was.
+    QVERIFY(!bar.SetPercent(101));
+    QVERIFY(!bar.SetPercent(QStringLiteral("abc")));
+    QCOMPARE(bar.Percent(), std::int16_t(100));
+    QCOMPARE(dialogs.messages.size(), std::size_t(2));
+    QCOMPARE(dialogs.messages[0].text,
+             QStringLiteral("Please specify a value between 0 and 100 for the Percent Property."));
+    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Invalid Information"));
+
+    // value needs max first; then it is the integer percentage of max.
+    QVERIFY(!bar.SetValue(3));
+    QCOMPARE(dialogs.messages.back().text, QStringLiteral("Max must be set before using Value."));
+    bar.SetMax(8);
+    QVERIFY(bar.SetValue(3));
+    QCOMPARE(bar.Percent(), std::int16_t(37));
+    QVERIFY(!bar.SetValue(9));
+    QCOMPARE(bar.Percent(), std::int16_t(37));
+
+    QVariantMap bag;
+    bar.WriteProperties(bag);
+    QCOMPARE(bag.value(QStringLiteral("Percent")).toInt(), 37);
+    OrnPBar1 copy;
+    copy.ReadProperties(bag);
+    QCOMPARE(copy.Percent(), std::int16_t(37));
+    copy.ReadProperties({});
+    QCOMPARE(copy.Percent(), std::int16_t(50));
+}
+
+QTEST_MAIN(SearchWindowsTest)
+#include "search_windows_test.moc"
