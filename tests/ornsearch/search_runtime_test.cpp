@@ -1,0 +1,523 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The search library as the program meets it: the built libornsearch.so loaded with dlopen
+// and driven through its seven functions against engines served from 127.0.0.1, with the
+// order of every callback checked against the library's contract.
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <netdb.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "local_http_server.h"
+#include "ornsearch/ornsearch.h"
+#include "ornsearch/runtime_support.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct Library {
+    void* handle = nullptr;
+    decltype(&GetSites) getSites = nullptr;
+    decltype(&InternetSearchMT) search = nullptr;
+    decltype(&CancelSearch) cancel = nullptr;
+    decltype(&UpdateScripts) update = nullptr;
+    decltype(&ConnectionExists) connection = nullptr;
+    decltype(&ClearHashTable) clearHash = nullptr;
+    decltype(&AddHash) addHash = nullptr;
+    Library() {
+        handle = dlopen(ORNSEARCH_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return;
+        getSites = reinterpret_cast<decltype(getSites)>(dlsym(handle, "GetSites"));
+        search = reinterpret_cast<decltype(search)>(dlsym(handle, "InternetSearchMT"));
+        cancel = reinterpret_cast<decltype(cancel)>(dlsym(handle, "CancelSearch"));
+        update = reinterpret_cast<decltype(update)>(dlsym(handle, "UpdateScripts"));
+        connection = reinterpret_cast<decltype(connection)>(dlsym(handle, "ConnectionExists"));
+        clearHash = reinterpret_cast<decltype(clearHash)>(dlsym(handle, "ClearHashTable"));
+        addHash = reinterpret_cast<decltype(addHash)>(dlsym(handle, "AddHash"));
+    }
+};
+Library& Lib() {
+    static Library lib;
+    return lib;
+}
+
+// Everything one search reported, with the contract's checks made as reports arrive.
+struct Recorder {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::map<std::string, std::vector<int>> codes;
+    std::map<std::string, std::vector<std::string>> hits;
+    std::vector<int> searchWide;
+    std::vector<std::string> faults;
+    std::atomic<int> inside{0};
+    bool done = false;
+    Clock::time_point endedAt;
+    bool cancelInCallback = false;
+
+    void Fault(const std::string& f) { faults.push_back(f); }
+};
+Recorder* g_rec = nullptr;
+// Waits, as a server that never answers does, until the test lets it go (or 20 s pass).
+std::atomic<bool> g_release{false};
+
+int32_t OnResult(const char* site, const char* description, const char* title, const char* address) {
+    if (g_rec->inside.fetch_add(1) != 0)
+        g_rec->Fault("two callbacks at once");
+    {
+        std::lock_guard lock(g_rec->mutex);
+        if (g_rec->done)
+            g_rec->Fault("a hit after the end");
+        if (!description || !title || !address)
+            g_rec->Fault("a hit with a missing text");
+        else
+            g_rec->hits[site].push_back(address);
+    }
+    g_rec->inside.fetch_sub(1);
+    return 0;
+}
+
+int32_t OnStatus(const char* site, int32_t status) {
+    if (g_rec->inside.fetch_add(1) != 0)
+        g_rec->Fault("two callbacks at once");
+    std::this_thread::sleep_for(1ms); // gives overlapping calls a chance to show
+    bool cancel = false;
+    {
+        std::lock_guard lock(g_rec->mutex);
+        if (g_rec->done)
+            g_rec->Fault("a report after the end");
+        std::string s = site ? site : "(null)";
+        if (s.empty()) {
+            g_rec->searchWide.push_back(status);
+            if (status != 0 && status != 10)
+                g_rec->Fault("search-wide code " + std::to_string(status));
+        } else {
+            g_rec->codes[s].push_back(status);
+        }
+        if (status == 0 && s.empty()) {
+            for (auto& [id, list] : g_rec->codes) {
+                int ends = 0;
+                for (int c : list)
+                    ends += c >= 6 && c != 10 && c != 12;
+                if (ends != 1)
+                    g_rec->Fault(id + " ended " + std::to_string(ends) + " times");
+            }
+            g_rec->done = true;
+            g_rec->endedAt = Clock::now();
+            g_rec->ended.notify_all();
+        }
+        cancel = g_rec->cancelInCallback && status == 3;
+    }
+    if (cancel)
+        Lib().cancel(); // allowed from inside a callback
+    g_rec->inside.fetch_sub(1);
+    return 0;
+}
+
+// The codes of one site in a permitted order: 1, 2, (3, 4)*, 5, one end; it may end early.
+bool InOrder(const std::vector<int>& codes) {
+    if (codes.empty() || codes.front() != 1)
+        return false;
+    int last = 1;
+    for (std::size_t i = 1; i < codes.size(); ++i) {
+        int c = codes[i];
+        bool ending = c >= 6 && c != 10 && c != 12;
+        if (ending)
+            return i == codes.size() - 1;
+        bool ok = (c == 2 && last == 1) || (c == 3 && (last == 2 || last == 4)) || (c == 4 && last == 3) ||
+                  (c == 5 && (last == 4 || last == 2));
+        if (!ok)
+            return false;
+        last = c;
+    }
+    return false; // no ending code
+}
+
+struct SearchRuntime : ::testing::Test {
+    void SetUp() override {
+        if (!Lib().handle)
+            GTEST_SKIP() << "the search library is not built: " << ORNSEARCH_LIBRARY;
+        fs::create_directories(engines);
+        setenv("XDG_CACHE_HOME", tmp.file("cache").c_str(), 1);
+        setenv("XDG_DATA_HOME", tmp.file("data").c_str(), 1);
+        rec = std::make_unique<Recorder>();
+        g_rec = rec.get();
+        g_release = false;
+    }
+    void TearDown() override {
+        g_release = true;
+        if (Lib().handle && rec && searched && !rec->done) {
+            Lib().cancel();
+            Wait(5s);
+        }
+    }
+    std::string Engine(const std::string& name, const std::string& body) {
+        std::string path = (engines / (name + ".xml")).string();
+        std::ofstream(path) << body;
+        return path;
+    }
+    std::string Rss(const std::string& name, const std::string& url) {
+        return Engine(name, "<?xml version=\"1.0\"?>\n<OpenSearchDescription "
+                            "xmlns=\"http://a9.com/-/spec/opensearch/1.1/\"><ShortName>" +
+                                name +
+                                "</ShortName><Description>d</Description><Url type=\"application/rss+xml\" "
+                                "template=\"" +
+                                url + "\" indexOffset=\"0\"/></OpenSearchDescription>");
+    }
+    bool Start(const std::vector<std::string>& ids, int siteMax = 10, int maxHits = 100, int timeout = 5,
+               int transfers = 20) {
+        std::vector<const char*> list;
+        for (const auto& id : ids)
+            list.push_back(id.c_str());
+        list.push_back(nullptr);
+        started = Clock::now();
+        searched = true;
+        return Lib().search(list.data(), "golf", static_cast<int16_t>(siteMax), static_cast<int16_t>(maxHits),
+                            static_cast<int16_t>(timeout), &OnResult, &OnStatus,
+                            static_cast<int16_t>(transfers), 0) == 1;
+    }
+    bool Wait(std::chrono::milliseconds limit) {
+        std::unique_lock lock(rec->mutex);
+        return rec->ended.wait_for(lock, limit, [&] { return rec->done; });
+    }
+    int End(const std::string& id) {
+        std::lock_guard lock(rec->mutex);
+        const auto& c = rec->codes[id];
+        return c.empty() ? -1 : c.back();
+    }
+    void ExpectContract() {
+        std::lock_guard lock(rec->mutex);
+        EXPECT_TRUE(rec->faults.empty()) << rec->faults.front();
+        ASSERT_FALSE(rec->searchWide.empty());
+        EXPECT_EQ(rec->searchWide.back(), 0);
+        EXPECT_EQ(std::count(rec->searchWide.begin(), rec->searchWide.end(), 0), 1);
+        for (const auto& [id, codes] : rec->codes) {
+            std::string text;
+            for (int c : codes)
+                text += std::to_string(c) + " ";
+            EXPECT_TRUE(InOrder(codes)) << id << ": " << text;
+        }
+    }
+
+    test::TempDir tmp;
+    fs::path engines = fs::path(tmp.path()) / "program" / "engines";
+    std::unique_ptr<Recorder> rec;
+    Clock::time_point started;
+    bool searched = false;
+};
+
+std::string RssPage(int from, int n, const std::string& host = "golf.example") {
+    std::string body =
+        "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>r</title><link>http://x/</link>"
+        "<description>d</description>";
+    for (int i = from; i < from + n; ++i)
+        body += "<item><title>Hit " + std::to_string(i) + "</title><link>https://" + host + "/" +
+                std::to_string(i) + "</link><description>About hit</description></item>";
+    return body + "</channel></rss>";
+}
+
+void Hang() {
+    for (int i = 0; i < 2000 && !g_release; ++i)
+        std::this_thread::sleep_for(10ms);
+}
+
+// Declared after a server, lets its hanging answers go before the server waits for them.
+struct ReleaseHangs {
+    ~ReleaseHangs() { g_release = true; }
+};
+
+// The failing pages, whatever query follows their path.
+bool FailingPage(const std::string& target, test::LocalHttpServer::Response& r) {
+    if (target.rfind("/broken", 0) == 0) {
+        r.status = 500;
+        r.body = "oops";
+    } else if (target.rfind("/loop", 0) == 0) {
+        r.status = 302;
+        r.headers = "Location: " + target + "\r\n";
+    } else if (target.rfind("/silent", 0) == 0) {
+        Hang();
+        r.status = 504;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+int StartOf(const std::string& target) {
+    std::size_t at = target.find("start=");
+    return at == std::string::npos ? 0 : std::atoi(target.c_str() + at + 6);
+}
+
+TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
+    test::LocalHttpServer server;
+    ReleaseHangs release;
+    ASSERT_TRUE(server.Listening());
+    server.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
+        if (target.rfind("/rss", 0) == 0) {
+            r.headers = "Content-Type: application/rss+xml\r\n";
+            int start = StartOf(target);
+            r.body = RssPage(start, start < 8 ? 4 : 0);
+            return true;
+        }
+        if (target.rfind("/html-for-json", 0) == 0) {
+            r.headers = "Content-Type: text/html\r\n";
+            r.body = "<html><body>Please confirm you are human</body></html>";
+            return true;
+        }
+        return FailingPage(target, r);
+    });
+    // A port nothing listens on.
+    int closedPort = 0;
+    {
+        test::LocalHttpServer gone;
+        closedPort = std::stoi(gone.Url("").substr(17));
+    }
+    std::string base = server.Url("");
+    std::map<std::string, std::string> ids = {
+        {"rss", Rss("rss", base + "/rss?q={searchTerms}&amp;start={startIndex}")},
+        {"notfound", Rss("notfound", base + "/missing?q={searchTerms}")},
+        {"broken", Rss("broken", base + "/broken?q={searchTerms}")},
+        {"loop", Rss("loop", base + "/loop?q={searchTerms}")},
+        {"silent", Rss("silent", base + "/silent?q={searchTerms}")},
+        {"refused", Rss("refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/?q={searchTerms}")},
+        {"badurl", Rss("badurl", "ftp://127.0.0.1/?q={searchTerms}")},
+        {"json",
+         Engine("json", "<?xml version=\"1.0\"?><OpenSearchDescription "
+                        "xmlns=\"http://a9.com/-/spec/opensearch/1.1/\" xmlns:vireo=\"urn:x-vireo:engine:1\">"
+                        "<ShortName>Json</ShortName><Description>d</Description>"
+                        "<Url type=\"application/json\" template=\"" +
+                            base +
+                            "/html-for-json?q={searchTerms}\"><vireo:Json><vireo:Results>results</"
+                            "vireo:Results><vireo:Title>name</vireo:Title><vireo:Address>link</"
+                            "vireo:Address></vireo:Json></Url></OpenSearchDescription>")},
+        {"garbage", Engine("garbage", "this is not a script")},
+    };
+    ids["nofile"] = (engines / "nofile.xml").string();
+    std::vector<std::string> list;
+    for (const auto& [name, id] : ids)
+        list.push_back(id);
+    list.push_back("");         // skipped
+    list.push_back(ids["rss"]); // runs once
+    ASSERT_TRUE(Start(list, 10, 100, 2));
+    // One search at a time.
+    EXPECT_FALSE(Start({ids["rss"]}));
+    ASSERT_TRUE(Wait(15s));
+    ExpectContract();
+    EXPECT_EQ(End(ids["rss"]), 6);
+    EXPECT_EQ(End(ids["notfound"]), 7);
+    EXPECT_EQ(End(ids["broken"]), 7);
+    EXPECT_EQ(End(ids["loop"]), 7);
+    EXPECT_EQ(End(ids["silent"]), 8);
+    EXPECT_EQ(End(ids["refused"]), 15);
+    EXPECT_EQ(End(ids["badurl"]), 16);
+    EXPECT_EQ(End(ids["json"]), 11);
+    EXPECT_EQ(End(ids["garbage"]), 11);
+    EXPECT_EQ(End(ids["nofile"]), 11);
+    EXPECT_EQ(rec->codes.size(), ids.size());
+    // Paged by the engine's start index until it ran dry: 4 + 4, then an empty page.
+    EXPECT_EQ(rec->hits[ids["rss"]].size(), 8u);
+    // Every request went out with our user agent.
+    EXPECT_NE(server.Agent().find("Vireo/"), std::string::npos);
+    // The search log tells why an engine found nothing.
+    std::ifstream log(tmp.file("cache") + "/Vireo/search.log");
+    std::string text((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(text.find("search \"golf\" in All Engines"), std::string::npos);
+    EXPECT_NE(text.find("the server answered 500"), std::string::npos);
+    EXPECT_NE(text.find("/rss?q=golf&start=4 -> HTTP 200"), std::string::npos);
+    // A new search starts normally once the last one ended.
+    rec = std::make_unique<Recorder>();
+    g_rec = rec.get();
+    ASSERT_TRUE(Start({ids["rss"]}, 3, 2));
+    ASSERT_TRUE(Wait(10s));
+    ExpectContract();
+    // The limit of the whole search bounds what is delivered.
+    EXPECT_EQ(rec->hits[ids["rss"]].size(), 2u);
+}
+
+TEST_F(SearchRuntime, AnUnresolvableNameEndsWithItsOwnCode) {
+    addrinfo* ai = nullptr;
+    auto t0 = Clock::now();
+    int r = getaddrinfo("engine.invalid", "80", nullptr, &ai);
+    if (ai)
+        freeaddrinfo(ai);
+    if (r != EAI_NONAME || Clock::now() - t0 > 1s)
+        GTEST_SKIP() << "this machine's resolver does not answer at once for .invalid names";
+    std::string id = Rss("nowhere", "http://engine.invalid/?q={searchTerms}");
+    ASSERT_TRUE(Start({id}, 10, 100, 3));
+    ASSERT_TRUE(Wait(10s));
+    ExpectContract();
+    EXPECT_EQ(End(id), 14);
+}
+
+TEST_F(SearchRuntime, CancelEndsEveryRunningSiteAtOnce) {
+    test::LocalHttpServer server;
+    ReleaseHangs release;
+    server.SetHandler(&FailingPage);
+    std::vector<std::string> ids;
+    for (int i = 0; i < 5; ++i)
+        ids.push_back(Rss("slow" + std::to_string(i), server.Url("/silent?q={searchTerms}")));
+    ASSERT_TRUE(Start(ids, 10, 100, 20));
+    std::this_thread::sleep_for(300ms);
+    auto asked = Clock::now();
+    EXPECT_EQ(Lib().cancel(), 1);
+    ASSERT_TRUE(Wait(5s));
+    // A quarter of a second is the promise; the margin keeps a loaded machine from failing.
+    EXPECT_LT(rec->endedAt - asked, 1s);
+    ExpectContract();
+    for (const auto& id : ids)
+        EXPECT_EQ(End(id), 9) << id;
+    EXPECT_EQ(Lib().cancel(), 0); // nothing runs now
+}
+
+TEST_F(SearchRuntime, TwentyEnginesAtOnceAndCancelFromACallback) {
+    test::LocalHttpServer server;
+    server.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
+        std::this_thread::sleep_for(30ms);
+        r.headers = "Content-Type: application/rss+xml\r\n";
+        r.body = RssPage(StartOf(target), StartOf(target) == 0 ? 5 : 0, target.substr(1, 4));
+        return true;
+    });
+    std::vector<std::string> ids;
+    for (int i = 0; i < 20; ++i)
+        ids.push_back(Rss("e" + std::to_string(i), server.Url("/e" + std::to_string(i % 10) +
+                                                              "x?q={searchTerms}&amp;start={startIndex}")));
+    ASSERT_TRUE(Start(ids, 5, 200, 5, 20));
+    ASSERT_TRUE(Wait(15s));
+    ExpectContract();
+    int hits = 0;
+    for (const auto& id : ids) {
+        EXPECT_EQ(End(id), 6) << id;
+        hits += static_cast<int>(rec->hits[id].size());
+    }
+    EXPECT_EQ(hits, 100);
+
+    rec = std::make_unique<Recorder>();
+    g_rec = rec.get();
+    rec->cancelInCallback = true;
+    ASSERT_TRUE(Start(ids, 5, 200, 5, 4));
+    ASSERT_TRUE(Wait(5s));
+    ExpectContract();
+    int cancelled = 0;
+    for (const auto& id : ids)
+        cancelled += End(id) == 9;
+    EXPECT_GT(cancelled, 0);
+}
+
+TEST_F(SearchRuntime, GetSitesFillsTheCallersBuffers) {
+    Engine("alpha", "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\"><ShortName>Alpha "
+                    "Search</ShortName><Description>d</Description><Url type=\"application/rss+xml\" "
+                    "template=\"https://alpha.example/s?q={searchTerms}\"/></OpenSearchDescription>");
+    static char names[ORN_MAX_SITES][ORN_NAME_BYTES];
+    static char ids[ORN_MAX_SITES][ORN_ID_BYTES];
+    static char homes[ORN_MAX_SITES][ORN_HOME_BYTES];
+    int16_t count = -1;
+    std::string program = (fs::path(tmp.path()) / "program").string();
+    EXPECT_EQ(Lib().getSites(names, ids, homes, &count, program.c_str()), ORN_SITES_OK);
+    ASSERT_EQ(count, 1);
+    EXPECT_STREQ(names[0], "Alpha Search");
+    EXPECT_EQ(std::string(ids[0]), (engines / "alpha.xml").string());
+    EXPECT_STREQ(homes[0], "https://alpha.example/");
+    EXPECT_EQ(Lib().getSites(names, ids, homes, &count, tmp.file("empty").c_str()), ORN_SITES_NO_SCRIPTS);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(Lib().getSites(names, ids, homes, nullptr, program.c_str()), ORN_SITES_FAILED);
+    EXPECT_EQ(Lib().clearHash(), 1);
+    EXPECT_EQ(Lib().addHash(3, "Golf"), 1);
+    EXPECT_TRUE(Lib().connection() == 0 || Lib().connection() == 1);
+}
+
+TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenEveryOneIsSound) {
+    test::LocalHttpServer server;
+    const std::string good =
+        "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\"><ShortName>Fresh"
+        "</ShortName><Description>d</Description><Url type=\"application/rss+xml\" "
+        "template=\"https://fresh.example/s?q={searchTerms}\"/></OpenSearchDescription>";
+    std::string digest = orn::Sha256Hex(good);
+    std::atomic<bool> wrongDigest{false};
+    server.SetHandler([&](const std::string& target, test::LocalHttpServer::Response& r) {
+        if (target == "/feed/index.json") {
+            r.body = R"({"engines":[{"name":"fresh","version":2,"sha256":")" +
+                     (wrongDigest ? std::string(64, '0') : digest) +
+                     R"(","url":"fresh.xml"},{"name":"../evil","version":9,"sha256":"x","url":"evil.xml"}]})";
+            return true;
+        }
+        if (target == "/feed/fresh.xml") {
+            r.body = good;
+            return true;
+        }
+        return false;
+    });
+    fs::path user = fs::path(tmp.file("data")) / "Vireo" / "engines";
+    unsetenv("VIREO_ENGINE_FEED");
+    EXPECT_EQ(Lib().update(tmp.path().c_str()), 0); // no feed: nothing to do
+    setenv("VIREO_ENGINE_FEED", server.Url("/feed/index.json").c_str(), 1);
+    wrongDigest = true;
+    EXPECT_LT(Lib().update(tmp.path().c_str()), 0);
+    EXPECT_FALSE(fs::exists(user / "fresh.xml"));
+    wrongDigest = false;
+    EXPECT_EQ(Lib().update(tmp.path().c_str()), 1);
+    std::ifstream in(user / "fresh.xml");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), good);
+    EXPECT_FALSE(fs::exists(user.parent_path() / "evil.xml"));
+    EXPECT_EQ(Lib().update(tmp.path().c_str()), 0); // already current
+    setenv("VIREO_ENGINE_FEED", server.Url("/nothing-here").c_str(), 1);
+    EXPECT_LT(Lib().update(tmp.path().c_str()), 0);
+    unsetenv("VIREO_ENGINE_FEED");
+}
+
+TEST(SearchLibraryExports, ExactlyTheSevenFunctions) {
+    std::string command = "nm -D --defined-only '" + std::string(ORNSEARCH_LIBRARY) + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::set<std::string> names;
+    char line[512];
+    while (fgets(line, sizeof line, pipe)) {
+        std::string l(line);
+        std::size_t sp = l.rfind(' ');
+        std::string type = l.size() > 17 ? l.substr(17, 1) : "";
+        if (type == "T" || type == "W" || type == "D" || type == "B" || type == "V" || type == "u")
+            names.insert(l.substr(sp + 1, l.find_last_not_of("\n") - sp));
+    }
+    int status = pclose(pipe);
+    if (status != 0 && names.empty())
+        GTEST_SKIP() << "nm is not available";
+    EXPECT_EQ(names, (std::set<std::string>{"AddHash", "CancelSearch", "ClearHashTable", "ConnectionExists",
+                                            "GetSites", "InternetSearchMT", "UpdateScripts"}));
+}
+
+TEST(SearchSupport, DigestsRoutesAndCuts) {
+    EXPECT_EQ(orn::Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(orn::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(orn::Sha256Hex(std::string(1000, 'a')),
+              "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+    const std::string head = "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n";
+    EXPECT_TRUE(orn::HasDefaultRoute(head + "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n", ""));
+    EXPECT_FALSE(orn::HasDefaultRoute(head + "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\n", ""));
+    // A default route that is down is no route.
+    EXPECT_FALSE(orn::HasDefaultRoute(head + "eth0\t00000000\t0102A8C0\t0002\t0\t0\t100\t00000000\n", ""));
+    const std::string zero(32, '0');
+    EXPECT_TRUE(orn::HasDefaultRoute(head, zero + " 00 " + zero +
+                                               " 00 fe800000000000000000000000000001 00000400 "
+                                               "00000001 00000000 00000003 wlan0\n"));
+    // The kernel's unreachable default on loopback does not count.
+    EXPECT_FALSE(orn::HasDefaultRoute(head, zero + " 00 " + zero + " 00 " + zero +
+                                                " ffffffff 00000001 00000000 00200200 lo\n"));
+    EXPECT_EQ(orn::CutUtf8("aé", 2), "a");
+    EXPECT_EQ(orn::CutUtf8("aé", 3), "aé");
+}
+
+} // namespace
+} // namespace vireo
