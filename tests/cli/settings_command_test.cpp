@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
+#include "cli/run_cli.h"
 #include "store/byte_io.h"
 #include "test_support.h"
 
@@ -14,39 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out; // stdout and stderr together
-};
-
-std::string Quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
-// Runs vireo-cli with its settings in `hive`.
-Result Cli(const std::string& hive, const std::vector<std::string>& args) {
-    std::string command = "VIREO_REGISTRY=" + Quote(hive) + " " + Quote(VIREO_CLI);
-    for (const auto& a : args)
-        command += " " + Quote(a);
-    command += " 2>&1";
-    Result r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
-        r.out.append(buf, n);
-    int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using Result = test::CliResult;
+using test::Cli;
 
 TEST(SettingsCommand, GetSetListDelete) {
     test::TempDir dir;
