@@ -19,6 +19,9 @@ void GlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// The most of a body's rest that is read to keep its connection (see Transfer::Drain).
+constexpr curl_off_t kDrainLimit = 64 * 1024;
+
 // With a proxy every transfer goes to the proxy, which libcurl then counts as the one
 // host; the limit per site is kept by our own scheduling instead.
 bool ProxyInEnvironment() {
@@ -43,7 +46,18 @@ struct Transfer {
     bool declined = false; // the reader wanted no body
     bool stopped = false;  // the reader had enough, or the cap was reached
     bool truncated = false;
+    bool draining = false; // the rest of the body is read and thrown away
     char error[CURL_ERROR_SIZE] = {};
+
+    // Once the reader wants no more, a short rest of the body is still taken in (and
+    // thrown away), so that the connection stays fit for the next page; a long rest, or
+    // one of unknown length, ends the transfer there.
+    bool Drain() {
+        curl_off_t length = -1;
+        curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        draining = length >= 0 && length <= kDrainLimit;
+        return draining;
+    }
 
     // Asked once per transfer, when the final answer's headers are in.
     bool Decide() {
@@ -68,7 +82,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         long status = 0;
         curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 200 && (status < 300 || status >= 400) && !t->Decide())
-            return 0; // no body wanted: stop before it comes
+            return t->Drain() ? n : 0; // no body wanted: stop before it comes
     }
     return n;
 }
@@ -76,8 +90,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
 std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     std::size_t n = size * count;
+    if (t->draining)
+        return n;
     if (!t->Decide())
-        return 0;
+        return t->Drain() ? n : 0;
     std::size_t room = t->cap > t->bytes ? t->cap - t->bytes : 0;
     if (n > room) {
         // Enough read: a page that sends without end costs no more than the cap.
@@ -91,7 +107,7 @@ std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) 
     t->bytes += n;
     if (!t->reader->Feed(std::string_view(data, n))) {
         t->stopped = true;
-        return 0;
+        return t->Drain() ? n : 0;
     }
     return n;
 }
@@ -190,7 +206,7 @@ struct CurlFetcher::Impl {
         t.reader = job.reader;
         t.cap = limits.maxBody;
         t.bytes = 0;
-        t.decided = t.declined = t.stopped = t.truncated = false;
+        t.decided = t.declined = t.stopped = t.truncated = t.draining = false;
         t.error[0] = '\0';
         curl_easy_setopt(easy, CURLOPT_URL, job.url.c_str());
         curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
@@ -313,7 +329,9 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
             std::size_t h = ring.front();
             ring.pop_front();
             hosts[h].inRing = false;
-            start(h);
+            // Its connections may have taken its pages meanwhile.
+            if (hosts[h].HasMore() && hosts[h].running < perHost)
+                start(h);
             offer(h);
         }
     };
