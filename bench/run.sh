@@ -22,6 +22,17 @@ VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interch
 echo "(bench/compare.sh $build times vireo-cli against another bookmark manager on the same file)"
 
 echo
+echo "== Link check: vireo-cli check-links --mark over 50 loopback sites answering after 50 ms, 10 % dead"
+# The default of 128 pages at once (at most 4 from one site), then the same runs four at a
+# time; and how soon a check stops after Ctrl+C.
+for links in 2000 20000; do
+    for jobs in 128 4; do
+        "$build/bin/vireo-bench-linkcheck" --cli "$build/bin/vireo-cli" --links "$links" --jobs "$jobs"
+    done
+done
+"$build/bin/vireo-bench-linkcheck" --cli "$build/bin/vireo-cli" --links 2000 --cancel-after-ms 400
+
+echo
 echo "== Settings: reading and changing options in a hive of 600 values"
 "$build/bin/vireo-bench-settings"
 
