@@ -245,6 +245,16 @@ TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
         EXPECT_GE(site->MostAtOnce(), 2); // and a site's pages do not wait for one another
     }
 
+    // Fewer fetches at once than the sites could take: a site waiting for its turn may
+    // see its own connections take its last pages meanwhile.
+    options.jobs = 5;
+    std::vector<LinkReport> fewer = VerifyLinks(db, folder, fetcher, options);
+    ASSERT_EQ(fewer.size(), 36u);
+    for (const auto& r : fewer)
+        ASSERT_EQ(r.state, LinkState::Alive) << r.url << ": " << r.reason;
+    for (auto& site : sites)
+        EXPECT_EQ(site->Requests(), 24);
+
     // The limit of all fetches at once holds as well.
     LocalHttpServer one;
     one.SetSlowDelay(150ms);
