@@ -24,6 +24,15 @@ echo "(bench/compare.sh $build times vireo-cli against another bookmark manager 
 echo
 echo "== Web search: filing 1,000 hits (1,200 before duplicates) into the 100,000-bookmark database"
 VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-search"
+echo "== Link check: vireo-cli check-links --mark over 50 loopback sites answering after 50 ms, 10 % dead"
+# The default of 128 pages at once (at most 4 from one site), then the same runs four at a
+# time; and how soon a check stops after Ctrl+C.
+for links in 2000 20000; do
+    for jobs in 128 4; do
+        "$build/bin/vireo-bench-linkcheck" --cli "$build/bin/vireo-cli" --links "$links" --jobs "$jobs"
+    done
+done
+"$build/bin/vireo-bench-linkcheck" --cli "$build/bin/vireo-cli" --links 2000 --cancel-after-ms 400
 
 echo
 echo "== Settings: reading and changing options in a hive of 600 values"

@@ -4,8 +4,10 @@
 // A tiny web server on 127.0.0.1 for the tests of link checking: /ok is a page, /gone
 // and /removed are missing (404, 410), /not-found-text says so in its text, /broken
 // fails (500), /moved redirects to /ok, /loop redirects to itself, /endless never ends
-// its body and /silent never answers. A test may answer other requests itself (a search
-// engine's result pages) with SetHandler.
+// its body and /silent never answers. For the link check: /moved-gone redirects to
+// /gone, /not-found-endless says "404 Not Found" and then never ends, and pages whose
+// path starts with /slow answer after a delay; requests open at once are counted per Host.
+// A test may answer other requests itself (a search engine's result pages) with SetHandler.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -13,9 +15,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -57,6 +62,71 @@ public:
             t.join();
         ::close(m_listen);
     }
+
+    // --- Link check: slow pages, and the requests open at once per host ----------------
+    // Pages whose path starts with /slow wait this long before they answer.
+    void SetSlowDelay(std::chrono::milliseconds delay) { m_slowDelayMs = delay.count(); }
+    // The Host header our own URLs carry.
+    std::string HostHeader() const { return "127.0.0.1:" + std::to_string(m_port); }
+    // The most requests with that Host header that were open at the same time.
+    int MostAtOnce(const std::string& host) {
+        std::lock_guard lock(m_countMutex);
+        auto it = m_open.find(host);
+        return it == m_open.end() ? 0 : it->second.most;
+    }
+    int MostAtOnce() { return MostAtOnce(HostHeader()); }
+    // Requests answered or given up so far.
+    int Requests() {
+        std::lock_guard lock(m_countMutex);
+        return m_requestCount;
+    }
+
+private:
+    struct OpenCount {
+        int now = 0;
+        int most = 0;
+    };
+    // Counts a request as open from the moment it is read until its connection is
+    // closed, and holds back the slow pages.
+    class OpenRequest {
+    public:
+        OpenRequest(LocalHttpServer& server, const std::string& request) : m_server(server) {
+            std::size_t at = request.find("\r\nHost: ");
+            if (at != std::string::npos) {
+                at += 8;
+                m_host = request.substr(at, request.find("\r\n", at) - at);
+            }
+            {
+                std::lock_guard lock(m_server.m_countMutex);
+                OpenCount& c = m_server.m_open[m_host];
+                c.most = std::max(c.most, ++c.now);
+            }
+            std::size_t sp = request.find(' ');
+            if (sp != std::string::npos && request.compare(sp + 1, 5, "/slow") == 0) {
+                auto until =
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(m_server.m_slowDelayMs);
+                while (!m_server.m_stop && std::chrono::steady_clock::now() < until)
+                    ::poll(nullptr, 0, 5);
+            }
+        }
+        ~OpenRequest() {
+            std::lock_guard lock(m_server.m_countMutex);
+            --m_server.m_open[m_host].now;
+            ++m_server.m_requestCount;
+        }
+        OpenRequest(const OpenRequest&) = delete;
+        OpenRequest& operator=(const OpenRequest&) = delete;
+
+    private:
+        LocalHttpServer& m_server;
+        std::string m_host;
+    };
+    std::atomic<long> m_slowDelayMs{100};
+    std::mutex m_countMutex;
+    std::map<std::string, OpenCount> m_open;
+    int m_requestCount = 0;
+
+public:
     bool Listening() const { return m_listening; }
     std::string Url(std::string_view path) const {
         return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
@@ -133,6 +203,7 @@ private:
                 break;
             request.append(buf, static_cast<std::size_t>(n));
         }
+        OpenRequest open(*this, request);
         std::size_t sp = request.find(' ');
         std::string path = request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1);
         Handler handler;
@@ -171,6 +242,16 @@ private:
                 if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
                     break; // the client gave up
             }
+        } else if (path == "/moved-gone") {
+            Reply(fd, 302, "Location: /gone\r\n", "");
+        } else if (path == "/not-found-endless") {
+            Send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
+                     "<html><head><title>404 Not Found</title></head><body>");
+            std::string chunk(64 * 1024, 'x');
+            while (Send(fd, chunk)) {
+            }
+        } else if (path.rfind("/slow", 0) == 0) {
+            Reply(fd, 200, "Content-Type: text/html\r\n", "<html><body>Worth the wait</body></html>");
         } else {
             Reply(fd, 404, "", "");
         }

@@ -499,6 +499,26 @@ def icon_bb():
     return doc
 
 
+def no_badge(doc, cx, cy, r):
+    """A red disc with a white cross: whatever it sits on is no longer there."""
+    doc.add(circle(cx, cy, r, fill=doc.rad(cx - r * 0.4, cy - r * 0.4, r * 1.5, [(0, RED["light"]), (0.55, RED["mid"]),
+                                                                               (1, RED["dark"])])))
+    doc.add(circle(cx, cy, r, stroke=RED["line"], width=1.5))
+    d = r * 0.42
+    doc.add(line(cx - d, cy - d, cx + d, cy + d, "#FFFFFF", 2.4))
+    doc.add(line(cx - d, cy + d, cx + d, cy - d, "#FFFFFF", 2.4))
+
+
+def icon_deadlink():
+    doc = Doc(32, 32, "Dead link")
+    page(doc, 5, 3, 20, 26, 6)
+    ribbon(doc, 9, 3, 6, 19, 3)
+    for y in (11, 15):
+        doc.add(line(17.5, y, 21, y, BLUE["dark"], 2, ' stroke-opacity="0.8"'))
+    no_badge(doc, 23, 23, 7.5)
+    return doc
+
+
 def icon_trash():
     doc = Doc(32, 32, "Trash")
     trash_can(doc, 0, 0, 1, False)
@@ -593,6 +613,7 @@ def main():
     files = {
         "icons/icon_greencube.svg": icon_greencube(),
         "icons/icon_BB.svg": icon_bb(),
+        "icons/icon_deadlink.svg": icon_deadlink(),
         "icons/icon_search.svg": icon_search(),
         "icons/icon_root.svg": icon_root(),
         "icons/icon_import.svg": icon_import(),

@@ -196,32 +196,40 @@ int Find(Context& ctx) {
     s.MatchCase = TakeFlag(args, "--case");
     s.ExactMatch = TakeFlag(args, "--exact");
     s.Recursive = !TakeFlag(args, "--no-recursive");
-    if (args.size() != 1 || (!args.empty() && args[0].rfind("--", 0) == 0 && args[0].size() > 2))
-        return Fail(
-            ctx,
-            "usage: find TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] [--no-recursive]",
-            kExitUsage);
+    s.OnlyDead = TakeFlag(args, "--dead");
+    // With --dead the text may be left out: every dead link is listed.
+    if (args.size() > 1 || (args.empty() && !s.OnlyDead) ||
+        (!args.empty() && args[0].rfind("--", 0) == 0 && args[0].size() > 2))
+        return Fail(ctx,
+                    "usage: find TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] "
+                    "[--no-recursive] [--dead]",
+                    kExitUsage);
     if (name || url || desc) {
         s.InName = name;
         s.InUrl = url;
         s.InDesc = desc;
     }
-    s.FindText = args[0];
+    s.FindText = args.empty() ? std::string() : args[0];
     Database db;
     if (!OpenDatabase(ctx, db))
         return kExitFailed;
     if (hasFolder && !(s.FindFolder = FolderArgument(ctx, db, folderText)))
         return kExitFailed;
     struct Printer : FindSink {
-        explicit Printer(std::ostream& os) : out(os) {}
+        Printer(std::ostream& os, bool dead) : out(os), deadColumns(dead) {}
         void SearchingFolder(std::int16_t, const std::string&) override {}
         void Found(const FindHit& h, std::int32_t) override {
-            out << Cell(h.title) << '\t' << Cell(h.url) << '\t' << Cell(h.description) << '\t' << Cell(h.path)
-                << '\n';
+            out << Cell(h.title) << '\t' << Cell(h.url) << '\t' << Cell(h.description) << '\t'
+                << Cell(h.path);
+            if (deadColumns)
+                out << '\t' << DeadReasonText(DeadLinkReason(h.userFlags)) << '\t'
+                    << (h.checked > 0 ? FormatGeneralDate(h.checked) : std::string());
+            out << '\n';
         }
         std::ostream& out;
-    } printer(ctx.out);
-    ctx.out << "Name\tURL\tDescription\tPath\n";
+        bool deadColumns;
+    } printer(ctx.out, s.OnlyDead);
+    ctx.out << "Name\tURL\tDescription\tPath" << (s.OnlyDead ? "\tDead link\tChecked" : "") << '\n';
     std::int32_t n = SearchFolder(db, s, s.FindFolder, printer);
     ctx.err << n << kFoundSuffix << '\n';
     return kExitOk;
@@ -236,12 +244,15 @@ extern "C" void OnInterrupt(int) {
 int CheckLinks(Context& ctx) {
     std::vector<std::string> args = ctx.args;
     std::string jobsText, timeoutText;
-    int jobs = 4;
+    int jobs = kDefaultLinkJobs;
     int timeout = 30;
-    if ((TakeOption(args, "--jobs", jobsText) && (!Number(jobsText, jobs) || jobs < 1 || jobs > 16)) ||
+    bool mark = TakeFlag(args, "--mark");
+    if ((TakeOption(args, "--jobs", jobsText) &&
+         (!Number(jobsText, jobs) || jobs < 1 || jobs > kMaxLinkJobs)) ||
         (TakeOption(args, "--timeout", timeoutText) && (!Number(timeoutText, timeout) || timeout < 1)) ||
         args.size() != 1)
-        return Fail(ctx, "usage: check-links FOLDER [--jobs 1..16] [--timeout SECONDS]", kExitUsage);
+        return Fail(ctx, "usage: check-links FOLDER [--jobs 1..128] [--timeout SECONDS] [--mark]",
+                    kExitUsage);
     Database db;
     if (!OpenDatabase(ctx, db))
         return kExitFailed;
@@ -252,20 +263,26 @@ int CheckLinks(Context& ctx) {
     limits.totalTimeoutMs = timeout * 1000L;
     limits.connectTimeoutMs = std::min(limits.connectTimeoutMs, limits.totalTimeoutMs);
     sys::CurlFetcher fetcher(limits);
-    // Ctrl+C stops the checking; what was checked is still reported.
+    std::vector<LinkReport> links = CollectLinks(db, folder);
+    LinkCheckProgress counts(links);
+    // Ctrl+C stops the checking; what was checked is still reported (and marked).
     g_interrupted = false;
     auto previous = std::signal(SIGINT, OnInterrupt);
     Progress progress(ctx, "Checking");
     VerifyOptions options;
     options.jobs = jobs;
     options.cancel = &g_interrupted;
-    options.progress = [&](const LinkReport&, std::int32_t done, std::int32_t total) {
+    bool changed = false;
+    options.progress = [&](const LinkReport& r, std::int32_t done, std::int32_t total) {
+        counts.Add(r);
+        if (mark)
+            changed |= RememberLinkReport(db, folder, r, OleNow());
         progress.Show(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
     };
-    std::vector<LinkReport> reports = VerifyLinks(db, folder, fetcher, options);
+    std::vector<LinkReport> reports = CheckLinks(std::move(links), fetcher, options);
     progress.Done();
     std::signal(SIGINT, previous);
-    int alive = 0, dead = 0, unreachable = 0, unchecked = 0;
+    int alive = 0, dead = 0, unreachable = 0, skipped = 0, unchecked = 0;
     ctx.out << "State\tKey\tName\tURL\tReason\n";
     for (const LinkReport& r : reports) {
         switch (r.state) {
@@ -279,6 +296,9 @@ int CheckLinks(Context& ctx) {
         case LinkState::Unreachable:
             ++unreachable;
             break;
+        case LinkState::Skipped:
+            ++skipped;
+            break;
         case LinkState::NotChecked:
             ++unchecked;
             break;
@@ -288,9 +308,13 @@ int CheckLinks(Context& ctx) {
                 << Cell(r.reason) << '\n';
     }
     ctx.err << alive << " alive, " << dead << " dead, " << unreachable << " unreachable";
+    if (skipped)
+        ctx.err << ", " << skipped << " skipped";
     if (unchecked)
         ctx.err << ", " << unchecked << " not checked";
-    ctx.err << '\n';
+    ctx.err << " on " << counts.HostsTotal() << (counts.HostsTotal() == 1 ? " host\n" : " hosts\n");
+    if (changed && !SaveAsOnExit(ctx, db))
+        return kExitFailed;
     return dead + unreachable + unchecked > 0 ? kExitProblem : kExitOk;
 }
 
@@ -303,10 +327,11 @@ const Command kCommands[] = {
      View},
     {"homepage", "[FOLDER] [FILE]", "Write the home page of a folder (default: My Homepage into home.html).",
      HomePage},
-    {"find", "TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] [--no-recursive]",
-     "Find bookmarks by name, address or description.", Find},
-    {"check-links", "FOLDER [--jobs N] [--timeout SECONDS]",
-     "Check the links of a folder: alive, dead or unreachable, one line each.", CheckLinks},
+    {"find", "TEXT [--name] [--url] [--desc] [--case] [--exact] [--folder ID] [--no-recursive] [--dead]",
+     "Find bookmarks by name, address or description; --dead: only those marked dead by a link check.", Find},
+    {"check-links", "FOLDER [--jobs N] [--timeout SECONDS] [--mark]",
+     "Check the links of a folder: alive, dead or unreachable, one line each; --mark remembers it.",
+     CheckLinks},
 };
 
 } // namespace

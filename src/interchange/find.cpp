@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "interchange/folder_walk.h"
+#include "interchange/link_marks.h"
 #include "shell/registry.h"
 #include "store/database.h"
 #include "store/text_codec.h"
@@ -128,6 +129,7 @@ std::int32_t SearchFolder(const Database& db, const FindSettings& settings, std:
     if (!db.IsLiveFolder(folder))
         return 0;
     FindMatcher matcher(settings);
+    const bool anyDead = settings.OnlyDead && settings.FindText.empty();
     const clsMemo& memo = db.Memo();
     std::int32_t count = 0;
     std::unique_ptr<FolderChildren> children;
@@ -149,7 +151,9 @@ std::int32_t SearchFolder(const Database& db, const FindSettings& settings, std:
             const BookmarkRecord& r = marks.At(pos);
             if (r.key == 0)
                 continue;
-            bool hit = (settings.InDesc && matcher.MatchesStored(memo.RawMemo(r.Description))) ||
+            if (settings.OnlyDead && !IsDeadLink(r.UserFlags))
+                continue;
+            bool hit = anyDead || (settings.InDesc && matcher.MatchesStored(memo.RawMemo(r.Description))) ||
                        (settings.InUrl && matcher.MatchesStored(memo.RawMemo(r.url))) ||
                        (settings.InName && matcher.MatchesStored(memo.RawMemo(r.Name)));
             if (!hit)
@@ -163,6 +167,8 @@ std::int32_t SearchFolder(const Database& db, const FindSettings& settings, std:
             h.url = memo.GetMemo(r.url);
             h.description = memo.GetMemo(r.Description);
             h.path = path;
+            h.userFlags = r.UserFlags;
+            h.checked = r.Checked;
             sink.Found(h, ++count);
         }
         if (children) {
@@ -203,6 +209,10 @@ ExchangeResult CopyFindResults(Database& db, const std::vector<FindHit>& hits, s
     }
     for (const FindHit& h : hits) {
         BookmarkRecord r = db.NewMark(h.title, h.url, folder, kFromFind, kFlagsFound);
+        if (IsDeadLink(h.userFlags)) {
+            r.UserFlags = WithDeadMark(r.UserFlags, DeadLinkReason(h.userFlags));
+            r.Checked = h.checked;
+        }
         db.Marks(folder).Add(r);
     }
     result.ok = true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "interchange/exchange_result.h"
+#include "store/ole_date.h"
 
 namespace vireo {
 
@@ -36,6 +37,10 @@ struct FindSettings {
     // Read from the dialog each time.
     std::string FindText;
     std::int16_t FindFolder = 1;
+    // Only bookmarks a link check marked dead or unreachable; with an empty text, all of
+    // them. Not kept in the settings: a search that quietly skipped every live bookmark
+    // the next time would look like a fault.
+    bool OnlyDead = false;
 };
 
 // The six settings under "\Find" (booleans stored as "True" / "False"); absent or empty
@@ -73,6 +78,9 @@ struct FindHit {
     std::string url;
     std::string description;
     std::string path; // the folder's path
+    // What the last link check left in the bookmark.
+    std::int16_t userFlags = 0;
+    OleDate checked = 0;
 };
 
 // Hears a search as it goes: the folder being searched, then each hit at once.
@@ -91,7 +99,8 @@ std::int32_t SearchFolder(const Database& db, const FindSettings& settings, std:
 std::vector<FindHit> FindBookmarks(const Database& db, const FindSettings& settings);
 
 // Copies hits into a new folder "Find Result: " + text under `target`, as new bookmarks
-// described "From Find". Without hits: the "zero items" message.
+// described "From Find"; a hit marked dead stays marked, with its date of the check.
+// Without hits: the "zero items" message.
 ExchangeResult CopyFindResults(Database& db, const std::vector<FindHit>& hits, std::string_view findText,
                                std::int16_t target);
 

@@ -5,8 +5,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QShortcut>
 #include <QVBoxLayout>
 
+#include "interchange/link_marks.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
@@ -59,12 +61,19 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     Browse->setToolTip(Q("Folder to find in."));
     recursive = new QCheckBox(Q("Include subfolders"), this);
     recursive->setObjectName(QStringLiteral("recursive"));
+    chkDead = new QCheckBox(Q("Only dead &links"), this);
+    chkDead->setObjectName(QStringLiteral("chkDead"));
+    chkDead->setToolTip(Q("Only bookmarks that the last link check found dead or unreachable; "
+                          "with no text, all of them"));
     Find = new QPushButton(Q("&Find Now"), this);
     Find->setObjectName(QStringLiteral("Find"));
     Find->setDefault(true);
     CopyTo = new QPushButton(Q("&Copy to"), this);
     CopyTo->setObjectName(QStringLiteral("CopyTo"));
     CopyTo->setToolTip(Q("Copy the Find results to a folder"));
+    cmdDelete = new QPushButton(Q("&Delete"), this);
+    cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    cmdDelete->setToolTip(Q("Delete the selected bookmarks"));
     CancelFind = new QPushButton(Q("Cl&ose"), this);
     CancelFind->setObjectName(QStringLiteral("CancelFind"));
     cmdHelp = new QPushButton(Q("&Help"), this);
@@ -76,6 +85,7 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     listV->setRootIsDecorated(false);
     listV->setUniformRowHeights(true);
     listV->setAllColumnsShowFocus(true);
+    listV->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listV->setHeaderLabels({Q("Name"), Q("URL"), Q("Description"), Q("Path")});
     listV->setIconSize(QSize(16, 16));
     listV->header()->setStretchLastSection(true);
@@ -118,12 +128,17 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     form->addWidget(FolderId, 3, 1);
     form->addWidget(FolderName, 3, 2, 1, 2);
     form->addWidget(Browse, 3, 4);
-    form->addWidget(recursive, 4, 1, 1, 4);
+    auto* scopeRow = new QHBoxLayout;
+    scopeRow->setSpacing(14);
+    scopeRow->addWidget(recursive);
+    scopeRow->addWidget(chkDead);
+    scopeRow->addStretch(1);
+    form->addLayout(scopeRow, 4, 1, 1, 4);
     form->setColumnStretch(2, 1);
 
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(6);
-    for (QPushButton* b : {Find, CopyTo, CancelFind, cmdHelp})
+    for (QPushButton* b : {Find, CopyTo, cmdDelete, CancelFind, cmdHelp})
         buttons->addWidget(b);
     buttons->addStretch(1);
 
@@ -147,6 +162,8 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     connect(Find, &QPushButton::clicked, this, &frmFind::Find_Click);
     connect(Browse, &QPushButton::clicked, this, &frmFind::Browse_Click);
     connect(CopyTo, &QPushButton::clicked, this, &frmFind::CopyTo_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmFind::cmdDelete_Click);
+    connect(listV, &QTreeWidget::itemSelectionChanged, this, &frmFind::SelectionChanged);
     connect(CancelFind, &QPushButton::clicked, this, &QDialog::close);
     connect(cmdHelp, &QPushButton::clicked, this, &frmFind::cmdHelp_Click);
     connect(listV, &QTreeWidget::itemActivated, this, [this] { listV_DblClick(); });
@@ -157,6 +174,9 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     ShowFindControls();
     imgLogo->setPixmap(ResourcePixmap(QStringLiteral("findlogo"), QSize(48, 48)));
     txtFind->setFocus();
+    SelectionChanged();
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, listV, this, &frmFind::cmdDelete_Click);
+    deleteKey->setContext(Qt::WidgetShortcut);
 }
 
 void frmFind::LoadFindSettings() {
@@ -177,6 +197,7 @@ void frmFind::ShowFindControls() {
     chkFind[2]->setChecked(m_settings.InDesc);
     MatchCase->setChecked(m_settings.MatchCase);
     recursive->setChecked(m_settings.Recursive);
+    chkDead->setChecked(m_settings.OnlyDead);
     optExact[m_settings.ExactMatch ? 1 : 0]->setChecked(true);
     AddPlaceholderRow();
     const Database& db = m_main.Db();
@@ -193,6 +214,7 @@ void frmFind::ReadFindControls() {
     m_settings.MatchCase = MatchCase->isChecked();
     m_settings.ExactMatch = !optExact[0]->isChecked();
     m_settings.Recursive = recursive->isChecked();
+    m_settings.OnlyDead = chkDead->isChecked();
 }
 
 void frmFind::AddPlaceholderRow() {
@@ -240,7 +262,9 @@ void frmFind::Find_Click() {
             row->setText(1, Q(hit.url));
             row->setText(2, Q(hit.description));
             row->setText(3, Q(hit.path));
-            row->setIcon(0, ImageListIcon(2));
+            row->setIcon(0, ImageListIcon(IsDeadLink(hit.userFlags) ? kImageDeadLink : kImageBookmark));
+            if (IsDeadLink(hit.userFlags))
+                row->setToolTip(0, Q("Dead link: ") + Q(DeadReasonText(DeadLinkReason(hit.userFlags))));
             form.m_hits.push_back(hit);
             Paint(form.m_hits.size() == 1);
         }
@@ -261,6 +285,7 @@ void frmFind::Find_Click() {
     if (listV->topLevelItemCount() == 0)
         AddPlaceholderRow();
     ShowFindStatus(0, false);
+    SelectionChanged();
 }
 
 void frmFind::Browse_Click() {
@@ -296,6 +321,40 @@ void frmFind::CopyTo_Click() {
         m_main.FillBookmarkList();
         m_main.ScheduleSave();
     }
+}
+
+void frmFind::SelectionChanged() {
+    cmdDelete->setEnabled(HasHits() && !listV->selectedItems().isEmpty());
+}
+
+void frmFind::cmdDelete_Click() {
+    if (!HasHits())
+        return;
+    Database& db = m_main.Db();
+    std::int32_t deleted = 0;
+    // Rows and hits are in the same order; go from the end so the indexes hold.
+    for (int i = listV->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* row = listV->topLevelItem(i);
+        if (!row->isSelected() || i >= static_cast<int>(m_hits.size()))
+            continue;
+        const FindHit& hit = m_hits[static_cast<std::size_t>(i)];
+        // The bookmark may have moved or gone since it was found.
+        if (db.IsLiveFolder(hit.folder) && db.Marks(hit.folder).PositionOf(hit.key) > 0) {
+            db.Marks(hit.folder).Copy(hit.key);
+            db.Marks(hit.folder).Kill(hit.key, false);
+            ++deleted;
+        }
+        m_hits.erase(m_hits.begin() + i);
+        delete row;
+    }
+    if (listV->topLevelItemCount() == 0)
+        AddPlaceholderRow();
+    StatPanel[1]->setText(QStringLiteral("Deleted %1 bookmark(s).").arg(deleted));
+    if (deleted) {
+        m_main.FillBookmarkList();
+        m_main.ScheduleSave();
+    }
+    SelectionChanged();
 }
 
 void frmFind::listV_DblClick() {

@@ -35,8 +35,10 @@ public:
     QLineEdit* FolderName = nullptr;
     QPushButton* Browse = nullptr;
     QCheckBox* recursive = nullptr;
+    QCheckBox* chkDead = nullptr; // only bookmarks a link check found dead
     QPushButton* Find = nullptr;
     QPushButton* CopyTo = nullptr;
+    QPushButton* cmdDelete = nullptr; // deletes the selected hits
     QPushButton* CancelFind = nullptr;
     QPushButton* cmdHelp = nullptr;
     QTreeWidget* listV = nullptr;
@@ -48,6 +50,7 @@ public:
     void Find_Click();
     void Browse_Click();
     void CopyTo_Click();
+    void cmdDelete_Click();
     void listV_DblClick();
     void cmdHelp_Click();
 
@@ -64,6 +67,7 @@ private:
     void ShowFindStatus(std::int16_t folder, bool found, const std::string& path = {});
     void AddPlaceholderRow();
     bool HasHits() const;
+    void SelectionChanged();
 
     frmMain& m_main;
     FindSettings m_settings;

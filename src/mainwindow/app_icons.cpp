@@ -62,8 +62,8 @@ QIcon ResourceIcon(const QString& name) {
 
 QString ImageListKey(int index) {
     static const char* keys[] = {"icon_greencube", "icon_BB",    "icon_search", "icon_root",
-                                 "icon_import",    "icon_trash", "icon_app"};
-    if (index < 1 || index > 7)
+                                 "icon_import",    "icon_trash", "icon_app",    "icon_deadlink"};
+    if (index < 1 || index > kImageDeadLink)
         return {};
     return QLatin1String(keys[index - 1]);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "interchange/link_marks.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "store/database.h"
@@ -14,6 +15,7 @@ namespace vireo {
 namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
+constexpr int kDeadRole = Qt::UserRole + 1; // the row shows the dead-link icon
 
 // Rows sort by the text of the sort column, without regard to case. Sorting is done by
 // us on folded copies of the texts, which is many times faster than letting the widget
@@ -67,7 +69,8 @@ void BookmarkList::Fill(const Database& db, std::int16_t folder) {
     } else {
         const clsBookmark& marks = db.Marks(folder);
         const clsMemo& memo = db.Memo();
-        const QIcon icon = ImageListIcon(2);
+        const QIcon icon = ImageListIcon(kImageBookmark);
+        const QIcon deadIcon = ImageListIcon(kImageDeadLink);
         rows.reserve(marks.Count());
         for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
             const BookmarkRecord& r = marks.At(pos);
@@ -79,8 +82,11 @@ void BookmarkList::Fill(const Database& db, std::int16_t folder) {
             QString rank = r.Rank > 0 ? QStringLiteral("%1").arg(r.Rank, 4, 10, QLatin1Char('0')) : QString();
             QString touched = r.Touched > 0 ? Q(FormatGeneralDate(r.Touched)) : QString();
             auto* row = new QTreeWidgetItem(QStringList{title, Q(memo.GetMemo(r.url)), rank, touched});
-            row->setIcon(0, icon);
+            bool dead = IsDeadLink(r.UserFlags);
+            row->setIcon(0, dead ? deadIcon : icon);
             row->setData(0, kKeyRole, Q(BookmarkItemKey(r.key)));
+            if (dead)
+                row->setData(0, kDeadRole, true);
             rows << row;
         }
     }
@@ -88,6 +94,25 @@ void BookmarkList::Fill(const Database& db, std::int16_t folder) {
     addTopLevelItems(rows);
     SetIndicator();
     setUpdatesEnabled(true);
+}
+
+void BookmarkList::RefreshIcons(const Database& db, std::int16_t folder) {
+    if (!db.IsSlot(folder))
+        return;
+    const clsBookmark& marks = db.Marks(folder);
+    const QIcon icon = ImageListIcon(kImageBookmark);
+    const QIcon deadIcon = ImageListIcon(kImageDeadLink);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        std::int32_t pos = marks.PositionOf(KeyToLong(S(KeyOf(row))));
+        if (pos <= 0)
+            continue;
+        bool dead = IsDeadLink(marks.At(pos).UserFlags);
+        if (dead == row->data(0, kDeadRole).toBool())
+            continue;
+        row->setIcon(0, dead ? deadIcon : icon);
+        row->setData(0, kDeadRole, dead);
+    }
 }
 
 void BookmarkList::showEvent(QShowEvent* event) {

@@ -17,6 +17,9 @@ public:
 
     // Fills the list with the bookmarks of `folder`; "(Empty)" when it has none.
     void Fill(const Database& db, std::int16_t folder);
+    // Gives each row the icon its bookmark in `folder` calls for now (after a link check
+    // marked some), keeping the rows, the selection and the scroll position.
+    void RefreshIcons(const Database& db, std::int16_t folder);
 
     static QString KeyOf(const QTreeWidgetItem* item);
     // The selected (current) bookmark; 0 for none or the "(Empty)" row.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/summary.h"
 
+#include "interchange/link_marks.h"
 #include "store/database.h"
 #include "store/text_codec.h"
 
@@ -56,6 +57,8 @@ std::string BookmarkSummaryRtf(const Database& db, std::int16_t folder, std::int
             rtf += Line("URL", url);
         if (!description.empty())
             rtf += Line("Summary", description);
+        if (IsDeadLink(r.UserFlags))
+            rtf += Line("Dead link", DeadLinkSummary(r));
     }
     return rtf + "}";
 }

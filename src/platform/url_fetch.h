@@ -5,6 +5,7 @@
 // environment (http_proxy, https_proxy, no_proxy), as the system's settings.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "interchange/link_check.h"
@@ -14,19 +15,29 @@ namespace vireo::sys {
 inline constexpr const char* kUserAgent = "VEZidoveva";
 
 struct FetchLimits {
-    long connectTimeoutMs = 10000;  // to resolve and connect
-    long totalTimeoutMs = 30000;    // for the whole transfer, redirects included
-    std::size_t maxBody = 2u << 20; // bytes kept of a body; the transfer stops there
+    long connectTimeoutMs = 10000;       // to resolve and connect
+    long totalTimeoutMs = 30000;         // for the whole transfer, redirects included
+    std::size_t maxBody = kMaxPageBytes; // bytes read of a body; the transfer stops there
     long maxRedirects = 10;
 };
 
+// All transfers of a call run in one libcurl multi loop on the calling thread. The
+// connections, the host names looked up and the TLS sessions are kept from one transfer
+// to the next and from one call to the next, and HTTP/2 is used where a server offers it.
 class CurlFetcher : public UrlFetcher {
 public:
     explicit CurlFetcher(FetchLimits limits = {});
-    FetchResult Fetch(const std::string& url, const std::atomic<bool>* cancel) override;
+    ~CurlFetcher() override;
+    CurlFetcher(const CurlFetcher&) = delete;
+    CurlFetcher& operator=(const CurlFetcher&) = delete;
+
+    void FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan, const Finished& finished) override;
+    // One page, its body read whole up to the cap.
+    FetchResult Fetch(const std::string& url, std::string& body);
 
 private:
-    FetchLimits m_limits;
+    struct Impl;
+    std::unique_ptr<Impl> m;
 };
 
 // The body of the resource at `address`, or "" when it cannot be opened.

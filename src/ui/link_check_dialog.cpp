@@ -8,6 +8,7 @@
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/summary.h"
 #include "platform/url_fetch.h"
 #include "store/database.h"
 
@@ -15,12 +16,16 @@ namespace vireo {
 
 namespace {
 
-// Pages fetched at once: enough to keep a slow server from holding up the rest, few
-// enough not to look like an attack on any one site.
-constexpr int kJobs = 4;
+// Results are taken in and shown this often (milliseconds): often enough to look live,
+// seldom enough that thousands of answers a second cost the window nothing.
+constexpr int kDrainEvery = 100;
 
 bool IsDead(LinkState state) {
     return state == LinkState::Gone || state == LinkState::NotFoundPage;
+}
+
+QString Hosts(std::int32_t n) {
+    return n == 1 ? Q("1 host") : Q("%1 hosts").arg(n);
 }
 
 QString ResultText(const LinkReport& report) {
@@ -48,6 +53,8 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     prgProgress->setObjectName(QStringLiteral("prgProgress"));
     prgProgress->setRange(0, 1);
     prgProgress->setValue(0);
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lstResults = new QTreeWidget(this);
@@ -62,6 +69,15 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     lstResults->setColumnWidth(1, 230);
     lstResults->setIconSize(QSize(16, 16));
 
+    auto* jobsLabel = new QLabel(Q("&Links at once:"), this);
+    spnJobs = new QSpinBox(this);
+    spnJobs->setObjectName(QStringLiteral("spnJobs"));
+    spnJobs->setRange(1, kMaxLinkJobs);
+    spnJobs->setValue(GetLinkCheckJobs(main.Context().reg));
+    spnJobs->setToolTip(
+        Q("How many pages are fetched at once; never more than %1 from one site").arg(kLinkJobsPerHost));
+    jobsLabel->setBuddy(spnJobs);
+
     cmdOpen = new QPushButton(Q("&Open"), this);
     cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
     cmdOpen->setToolTip(Q("Open the bookmark in your browser"));
@@ -71,6 +87,9 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     cmdDelete = new QPushButton(Q("&Delete"), this);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
     cmdDelete->setToolTip(Q("Delete the bookmarks"));
+    cmdRecheck = new QPushButton(Q("Check &Again"), this);
+    cmdRecheck->setObjectName(QStringLiteral("cmdRecheck"));
+    cmdRecheck->setToolTip(Q("Check the links of the folder once more"));
     cmdCancel = new QPushButton(Q("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setToolTip(Q("Stop checking"));
@@ -85,23 +104,31 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     buttons->addWidget(cmdSelect);
     buttons->addWidget(cmdDelete);
     buttons->addStretch(1);
+    buttons->addWidget(jobsLabel);
+    buttons->addWidget(spnJobs);
+    buttons->addWidget(cmdRecheck);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblFolder);
     layout->addLayout(progressRow);
+    layout->addWidget(lblProgress);
     layout->addWidget(lblStatus);
     layout->addWidget(new QLabel(Q("Bookmarks that are dead or could not be reached:"), this));
     layout->addWidget(lstResults, 1);
     layout->addLayout(buttons);
-    resize(680, 420);
+    resize(760, 440);
 
+    m_drainTimer.setInterval(kDrainEvery);
+    connect(&m_drainTimer, &QTimer::timeout, this, &frmLinkCheck::Drain);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLinkCheck::cmdCancel_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &frmLinkCheck::cmdOpen_Click);
     connect(cmdSelect, &QPushButton::clicked, this, &frmLinkCheck::cmdSelect_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmLinkCheck::cmdDelete_Click);
+    connect(cmdRecheck, &QPushButton::clicked, this, &frmLinkCheck::Start);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     connect(lstResults, &QTreeWidget::itemSelectionChanged, this, &frmLinkCheck::SelectionChanged);
     connect(lstResults, &QTreeWidget::itemActivated, this, [this] { cmdOpen_Click(); });
+    cmdCancel->setEnabled(false);
     SelectionChanged();
 }
 
@@ -121,21 +148,28 @@ void frmLinkCheck::Start() {
     // The database is read here, on its own thread; the worker only fetches.
     std::vector<LinkReport> reports = CollectLinks(m_main.Db(), m_folder);
     const auto total = static_cast<std::int32_t>(reports.size());
+    const int jobs = spnJobs->value();
+    SetLinkCheckJobs(m_main.Context().reg, jobs);
+    m_counts = std::make_unique<LinkCheckProgress>(reports);
     prgProgress->setRange(0, std::max(total, 1));
     prgProgress->setValue(0);
-    m_alive = m_dead = m_unreachable = 0;
+    m_alive = m_dead = m_unreachable = m_skipped = 0;
+    m_reports.clear();
     lstResults->clear();
-    ShowCounts(0, total);
     m_running = true;
     cmdCancel->setEnabled(true);
+    cmdRecheck->setEnabled(false);
     m_cancel = false;
-    m_worker = std::thread([this, reports = std::move(reports)]() mutable {
+    m_clock.start();
+    ShowProgress();
+    m_drainTimer.start();
+    m_worker = std::thread([this, jobs, reports = std::move(reports)]() mutable {
         VerifyOptions options;
-        options.jobs = kJobs;
+        options.jobs = jobs;
         options.cancel = &m_cancel;
-        options.progress = [this](const LinkReport& report, std::int32_t done, std::int32_t total) {
-            QMetaObject::invokeMethod(
-                this, [this, report, done, total] { Progress(report, done, total); }, Qt::QueuedConnection);
+        options.progress = [this](const LinkReport& report, std::int32_t, std::int32_t) {
+            std::lock_guard lock(m_mutex);
+            m_pending.push_back(report);
         };
         std::vector<LinkReport> result = CheckLinks(std::move(reports), *m_fetcher, options);
         QMetaObject::invokeMethod(
@@ -144,26 +178,77 @@ void frmLinkCheck::Start() {
     });
 }
 
-void frmLinkCheck::Progress(const LinkReport& report, std::int32_t done, std::int32_t total) {
-    prgProgress->setValue(done);
-    if (report.state == LinkState::Alive)
-        ++m_alive;
-    else if (IsDead(report.state))
-        ++m_dead;
-    else if (report.state == LinkState::Unreachable)
-        ++m_unreachable;
-    if (report.state != LinkState::Alive && report.state != LinkState::NotChecked)
-        AddResult(report);
-    ShowCounts(done, total);
+void frmLinkCheck::Drain() {
+    std::vector<LinkReport> batch;
+    {
+        std::lock_guard lock(m_mutex);
+        batch.swap(m_pending);
+    }
+    if (!m_counts)
+        return;
+    Database& db = m_main.Db();
+    const OleDate now = OleNow();
+    bool changed = false;
+    for (const LinkReport& report : batch) {
+        m_counts->Add(report);
+        switch (report.state) {
+        case LinkState::Alive:
+            ++m_alive;
+            break;
+        case LinkState::Gone:
+        case LinkState::NotFoundPage:
+            ++m_dead;
+            break;
+        case LinkState::Unreachable:
+            ++m_unreachable;
+            break;
+        case LinkState::Skipped:
+            ++m_skipped;
+            break;
+        case LinkState::NotChecked:
+            break;
+        }
+        if (IsMarkedState(report.state))
+            AddResult(report);
+        if (RememberLinkReport(db, m_folder, report, now)) {
+            changed = true;
+            // The summary under the mouse shows the mark as it is now.
+            QString tag = Q(BookmarkTag(report.key));
+            if (m_main.rtDetail->Tag == tag) {
+                m_main.rtDetail->Tag.clear();
+                m_main.ShowBookmarkSummary(m_folder, report.key);
+            }
+        }
+    }
+    if (changed) {
+        m_marksChanged = true;
+        if (m_main.SelectedFolder() == m_folder)
+            m_main.ListView->RefreshIcons(db, m_folder);
+    }
+    ShowProgress();
 }
 
-void frmLinkCheck::ShowCounts(std::int32_t done, std::int32_t total) {
-    lblStatus->setText(Q("Checked %1 of %2: %3 alive, %4 dead, %5 unreachable.")
-                           .arg(done)
-                           .arg(total)
-                           .arg(m_alive)
-                           .arg(m_dead)
-                           .arg(m_unreachable));
+QString frmLinkCheck::Counts() const {
+    QString counts = Q("%1 alive, %2 dead, %3 unreachable").arg(m_alive).arg(m_dead).arg(m_unreachable);
+    if (m_skipped)
+        counts += Q(", %1 without a web address").arg(m_skipped);
+    return counts;
+}
+
+void frmLinkCheck::ShowProgress() {
+    if (!m_counts)
+        return;
+    prgProgress->setValue(m_counts->LinksDone());
+    QString line = Q("%1 of %2 links checked, %3 of %4 hosts done")
+                       .arg(m_counts->LinksDone())
+                       .arg(m_counts->LinksTotal())
+                       .arg(m_counts->HostsDone())
+                       .arg(m_counts->HostsTotal());
+    std::string left = TimeLeftText(m_counts->SecondsLeft(static_cast<double>(m_clock.elapsed()) / 1000.0));
+    if (!left.empty())
+        line += Q(", ") + Q(left);
+    lblProgress->setText(line + Q("."));
+    lblStatus->setText(Counts() + Q("."));
 }
 
 void frmLinkCheck::AddResult(const LinkReport& report) {
@@ -178,28 +263,38 @@ void frmLinkCheck::AddResult(const LinkReport& report) {
     row->setText(1, Q(report.url));
     row->setText(2, ResultText(report));
     row->setToolTip(2, row->text(2));
-    row->setIcon(0, ImageListIcon(2));
+    row->setIcon(0, ImageListIcon(kImageDeadLink));
     row->setData(0, Qt::UserRole, report.key);
 }
 
 void frmLinkCheck::Ended(std::vector<LinkReport> reports) {
     if (m_worker.joinable())
         m_worker.join();
+    Drain();
+    m_drainTimer.stop();
     m_running = false;
     m_reports = std::move(reports);
     cmdCancel->setEnabled(false);
+    cmdRecheck->setEnabled(true);
     const auto total = static_cast<std::int32_t>(m_reports.size());
     std::int32_t checked = 0;
     for (const LinkReport& r : m_reports)
         checked += r.state != LinkState::NotChecked;
     prgProgress->setValue(checked);
-    QString counts = Q("%1 alive, %2 dead, %3 unreachable.").arg(m_alive).arg(m_dead).arg(m_unreachable);
+    const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
     if (checked < total)
-        lblStatus->setText(Q("Cancelled after %1 of %2 links: ").arg(checked).arg(total) + counts);
-    else if (m_dead == 0 && m_unreachable == 0)
+        lblProgress->setText(Q("Cancelled after %1 of %2 links.").arg(checked).arg(total));
+    else
+        lblProgress->setText(Q("Checked %1 links on %2 in %3 seconds.")
+                                 .arg(total)
+                                 .arg(Hosts(m_counts ? m_counts->HostsTotal() : 0))
+                                 .arg(seconds, 0, 'f', 1));
+    if (checked == total && m_dead == 0 && m_unreachable == 0 && m_skipped == 0)
         lblStatus->setText(Q("All %1 links are alive.").arg(total));
     else
-        lblStatus->setText(Q("Checked all %1 links: ").arg(total) + counts);
+        lblStatus->setText(Counts() + Q("."));
+    if (m_marksChanged)
+        m_main.ScheduleSave();
     cmdClose->setDefault(true);
     Q_EMIT checkEnded();
 }
@@ -209,7 +304,7 @@ void frmLinkCheck::cmdCancel_Click() {
         return;
     m_cancel = true;
     cmdCancel->setEnabled(false);
-    lblStatus->setText(Q("Stopping..."));
+    lblProgress->setText(Q("Stopping..."));
 }
 
 void frmLinkCheck::SelectionChanged() {
@@ -271,9 +366,17 @@ void frmLinkCheck::cmdDelete_Click() {
 }
 
 void frmLinkCheck::done(int result) {
-    // Closing the window ends the check; the fetches stop within moments.
+    // Closing the window ends the check; the fetches stop within moments, and what was
+    // checked by then is remembered.
     StopWorker();
-    m_running = false;
+    if (m_running) {
+        Drain();
+        m_drainTimer.stop();
+        m_running = false;
+    }
+    if (m_marksChanged)
+        m_main.ScheduleSave();
+    SetLinkCheckJobs(m_main.Context().reg, spnJobs->value());
     QDialog::done(result);
 }
 

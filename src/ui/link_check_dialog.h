@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// frmLinkCheck: checks the links of one folder in the background, with progress and a
-// Cancel button, and lists the bookmarks whose pages are gone or cannot be reached, with
-// the reason. From the list the user opens them, selects them in the main window or
-// deletes them.
+// frmLinkCheck: checks the links of one folder in the background, with progress (links,
+// hosts and the time left) and a Cancel button, and lists the bookmarks whose pages are
+// gone or cannot be reached, with the reason. Every result is remembered in its bookmark
+// as it comes (the date of the check, and the dead-link mark set or cleared). From the
+// list the user opens the bookmarks, selects them in the main window or deletes them.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -32,11 +37,14 @@ public:
 
     QLabel* lblFolder = nullptr;
     QProgressBar* prgProgress = nullptr;
-    QLabel* lblStatus = nullptr;
+    QLabel* lblProgress = nullptr; // links, hosts and the time left
+    QLabel* lblStatus = nullptr;   // alive, dead, unreachable
     QTreeWidget* lstResults = nullptr;
+    QSpinBox* spnJobs = nullptr;
     QPushButton* cmdOpen = nullptr;
     QPushButton* cmdSelect = nullptr;
     QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdRecheck = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdClose = nullptr;
 
@@ -58,10 +66,13 @@ Q_SIGNALS:
     void checkEnded();
 
 private:
-    void Progress(const LinkReport& report, std::int32_t done, std::int32_t total);
+    // Takes in the results the worker has queued: remembers them in the bookmarks and
+    // shows them.
+    void Drain();
     void Ended(std::vector<LinkReport> reports);
     void AddResult(const LinkReport& report);
-    void ShowCounts(std::int32_t done, std::int32_t total);
+    void ShowProgress();
+    QString Counts() const;
     void SelectionChanged();
     void StopWorker();
 
@@ -72,9 +83,19 @@ private:
     std::atomic<bool> m_cancel{false};
     bool m_running = false;
     std::vector<LinkReport> m_reports;
+
+    // Results pass from the worker to this thread through here.
+    std::mutex m_mutex;
+    std::vector<LinkReport> m_pending;
+    QTimer m_drainTimer;
+
+    std::unique_ptr<LinkCheckProgress> m_counts;
+    QElapsedTimer m_clock;
     std::int32_t m_alive = 0;
     std::int32_t m_dead = 0;
     std::int32_t m_unreachable = 0;
+    std::int32_t m_skipped = 0;
+    bool m_marksChanged = false;
 };
 
 // Tools › Verify Links and the folder menu's Check Links: checks the folder's links in a

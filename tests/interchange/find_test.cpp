@@ -3,6 +3,7 @@
 
 #include "interchange/exchange_fixture.h"
 #include "interchange/find.h"
+#include "interchange/link_marks.h"
 #include "shell/registry.h"
 
 namespace vireo::test {
@@ -151,6 +152,56 @@ TEST_F(FindTest, HitsAreCopiedIntoANewFolder) {
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.message, "There are zero items in the list to copy.");
     EXPECT_EQ(none.title, "Copy Results");
+}
+
+TEST_F(FindTest, OnlyDeadLinksAreGatheredAndCopiedWithTheirMarks) {
+    // Two bookmarks a link check found dead: one under A\B, one in C.
+    auto markDead = [&](std::int16_t folder, std::int32_t position, DeadReason reason) {
+        BookmarkRecord& r = db.Marks(folder).At(position);
+        r.UserFlags = WithDeadMark(r.UserFlags, reason);
+        r.Checked = 45100.5;
+    };
+    markDead(b, 1, DeadReason::NotFound);
+    markDead(c, 1, DeadReason::NoAnswer);
+
+    // No text: every dead link below the folder, whatever the field boxes say.
+    FindSettings s;
+    s.OnlyDead = true;
+    s.InName = s.InUrl = s.InDesc = false;
+    std::vector<FindHit> all = FindBookmarks(db, s);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].title, "Bird in B");
+    EXPECT_EQ(all[1].title, "Cat");
+    EXPECT_EQ(DeadLinkReason(all[1].userFlags), DeadReason::NoAnswer);
+    EXPECT_EQ(all[1].checked, 45100.5);
+
+    // A text narrows them down as usual; live bookmarks never come.
+    s = Text("bird");
+    s.OnlyDead = true;
+    std::vector<FindHit> birds = FindBookmarks(db, s);
+    ASSERT_EQ(birds.size(), 2u); // "Cat" is described with birds
+    s.InDesc = false;
+    birds = FindBookmarks(db, s);
+    ASSERT_EQ(birds.size(), 1u);
+    EXPECT_EQ(birds[0].title, "Bird in B");
+    s.OnlyDead = false;
+    EXPECT_EQ(FindBookmarks(db, s).size(), 3u);
+
+    // The copies of dead links are still known to be dead, with the date of the check.
+    ExchangeResult r = CopyFindResults(db, FindBookmarks(db, Text("b")), "b", kUnsortedFolder);
+    ASSERT_TRUE(r.ok);
+    const clsBookmark& copies = db.Marks(r.folder);
+    int dead = 0;
+    for (std::int32_t pos = 1; pos <= copies.Total(); ++pos) {
+        const BookmarkRecord& copy = copies.At(pos);
+        if (IsDeadLink(copy.UserFlags)) {
+            ++dead;
+            EXPECT_EQ(copy.Checked, 45100.5);
+        } else {
+            EXPECT_GT(copy.Checked, 45100.5); // made now
+        }
+    }
+    EXPECT_EQ(dead, 2);
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "interchange/color_dialog.h"
 #include "interchange/find_dialog.h"
 #include "interchange/home_setup_dialog.h"
+#include "interchange/link_marks.h"
+#include "mainwindow/app_icons.h"
 #include "mainwindow/scripted_app.h"
 
 using namespace vireo;
@@ -66,6 +68,7 @@ private Q_SLOTS:
     void findSettingsAreShownAndKept();
     void findAppliesEachMatchingRule();
     void findOpensAndCopiesItsHits();
+    void findGathersDeadLinksForDeleting();
     void homeSetupLoadsTheCurrentScheme();
     void homeSetupSavesDeletesAndFinishes();
     void homeSetupColourAndFontFollowTheirRules();
@@ -233,6 +236,54 @@ void ToolDialogsTest::findOpensAndCopiesItsHits() {
     QCOMPARE(names, (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("(No Title)"),
                                  QStringLiteral("ALPHA IN CAPITALS")}));
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // no message when it worked
+}
+
+void ToolDialogsTest::findGathersDeadLinksForDeleting() {
+    ScriptedApp app;
+    FindData data(app.db());
+    Database& db = app.db();
+    std::int32_t live = AddMark(db, data.work, "Alpha live", "https://alive.example/");
+    for (auto [folder, position] : {std::pair{data.work, 1}, std::pair{data.deep, 1}}) {
+        BookmarkRecord& r = db.Marks(folder).At(position);
+        r.UserFlags = WithDeadMark(r.UserFlags, DeadReason::NotFound);
+    }
+    app.main->SelectFolder(data.work);
+    {
+        frmFind f(*app.main);
+        QVERIFY(!f.chkDead->isChecked());
+        QVERIFY(!f.cmdDelete->isEnabled());
+        f.chkDead->setChecked(true);
+        // No text: all dead links, each with the dead-link icon.
+        QCOMPARE(Search(f, QString(), true, true, true, false, false, true),
+                 (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
+        const qint64 deadIcon = ImageListIcon(kImageDeadLink).cacheKey();
+        QCOMPARE(f.listV->topLevelItem(0)->icon(0).cacheKey(), deadIcon);
+        f.chkDead->setChecked(false);
+        QCOMPARE(Search(f, QStringLiteral("alpha"), true, false, false, false, false, true).size(), 3);
+        QVERIFY(f.listV->topLevelItem(1)->icon(0).cacheKey() != deadIcon); // "Alpha live"
+        f.chkDead->setChecked(true);
+        QCOMPARE(Search(f, QStringLiteral("capitals"), true, false, false, false, false, true),
+                 QStringList{QStringLiteral("ALPHA IN CAPITALS")});
+
+        // Gathered, they are deleted at once: into the trash, from wherever they were.
+        Search(f, QString(), true, true, true, false, false, true);
+        f.listV->selectAll();
+        QVERIFY(f.cmdDelete->isEnabled());
+        f.cmdDelete->click();
+        QCOMPARE(Column(f.listV, 0), QStringList{kNone});
+        QVERIFY(!f.cmdDelete->isEnabled());
+        QCOMPARE(db.Marks(data.work).Count(), 2);
+        QVERIFY(db.Marks(data.work).PositionOf(live) > 0);
+        QCOMPARE(db.Marks(data.deep).Count(), 0);
+        QCOMPARE(db.Marks(kTrashFolder).Count(), 2);
+        QCOMPARE(app.main->ListView->topLevelItemCount(), 2); // the main list follows
+        // Where they are now, Find still finds them, as it finds everything in the trash.
+        QCOMPARE(Search(f, QString(), true, true, true, false, false, true).size(), 2);
+        QCOMPARE(Column(f.listV, 3), QStringList(2, QStringLiteral("My Bookmarks\\Trash")));
+    }
+    // The option is not kept: the next Find looks at every bookmark again.
+    frmFind again(*app.main);
+    QVERIFY(!again.chkDead->isChecked());
 }
 
 void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include "interchange/link_marks.h"
 #include "mainwindow/folder_moves.h"
 #include "mainwindow/menu_rules.h"
 #include "mainwindow/summary.h"
@@ -69,6 +70,18 @@ TEST_F(RulesFixture, SummariesAreTheExactRichText) {
     EXPECT_EQ(BookmarkSummaryRtf(db, 2, key),
               "{{\\b Folder:}{ Unsorted Bookmarks}{\\par\\b Bookmark:}{ A \\{braced\\} \\\\ title}"
               "{\\par\\b URL:}{ https://b.example/}}");
+    // A link found dead says so last, with the date of the check.
+    BookmarkRecord* dead = db.Marks(2).Find(key);
+    dead->UserFlags = WithDeadMark(dead->UserFlags, DeadReason::NotFoundPage);
+    dead->Checked = OleFromCivil({2024, 3, 5, 10, 12, 30});
+    dead->Description = db.Memo().Add("about {x}");
+    EXPECT_EQ(BookmarkSummaryRtf(db, 2, key),
+              "{{\\b Folder:}{ Unsorted Bookmarks}{\\par\\b Bookmark:}{ A \\{braced\\} \\\\ title}"
+              "{\\par\\b URL:}{ https://b.example/}{\\par\\b Summary:}{ about \\{x\\}}"
+              "{\\par\\b Dead link:}{ the page says \"404 Not Found\", checked " +
+                  FormatGeneralDate(dead->Checked) + "}}");
+    dead->UserFlags = WithoutDeadMark(dead->UserFlags);
+    EXPECT_EQ(BookmarkSummaryRtf(db, 2, key).find("Dead link"), std::string::npos);
     std::int16_t hits = db.AddFolder("Hits", 3, kFolderSearchResults);
     db.Folder(hits).SearchQuery.set("birds");
     db.Folder(hits).Description = db.Memo().Add("found things");

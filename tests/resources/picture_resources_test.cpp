@@ -32,8 +32,8 @@ struct Picture {
 
 QList<Picture> AllPictures() {
     QList<Picture> pictures;
-    for (const char* name :
-         {"icon_greencube", "icon_BB", "icon_search", "icon_root", "icon_import", "icon_trash", "icon_app"})
+    for (const char* name : {"icon_greencube", "icon_BB", "icon_search", "icon_root", "icon_import",
+                             "icon_trash", "icon_app", "icon_deadlink"})
         pictures.append({QStringLiteral("icons/%1.svg").arg(QLatin1String(name)), QSize(32, 32)});
     pictures.append({QStringLiteral("icons/icon_bigtrash.svg"), QSize(64, 64)});
     pictures.append({QStringLiteral("icons/vireo_side.svg"), QSize(48, 240)});
@@ -91,6 +91,7 @@ private Q_SLOTS:
     void buttonStatesLookPressedAndGlowing();
     void browserButtonLeavesItsIconAreaPlain();
     void sidePictureBlendsWithTheStrip();
+    void deadLinkStandsOutInTheList();
 };
 
 void PictureResourcesTest::everyPictureLoadsAndStaysInsideItsBox() {
@@ -193,6 +194,25 @@ void PictureResourcesTest::sidePictureBlendsWithTheStrip() {
         QVERIFY2(near(image.pixelColor(0, y)), qPrintable(QStringLiteral("left edge at %1").arg(y)));
         QVERIFY2(near(image.pixelColor(47, y)), qPrintable(QStringLiteral("right edge at %1").arg(y)));
     }
+}
+
+void PictureResourcesTest::deadLinkStandsOutInTheList() {
+    // At the list's 16 pixels a dead link must be told from a bookmark at a glance: a good
+    // part of it differs, and it carries a red that the bookmark has less of.
+    QImage bookmark = Render(QStringLiteral("icons/icon_BB.svg"), QSize(16, 16));
+    QImage dead = Render(QStringLiteral("icons/icon_deadlink.svg"), QSize(16, 16));
+    QVERIFY(Difference(bookmark, dead) > 16 * 16 / 4);
+    auto reds = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                QColor c = image.pixelColor(x, y);
+                n += c.alpha() > 200 && c.red() > 150 && c.green() < 110 && c.blue() < 110;
+            }
+        return n;
+    };
+    QVERIFY2(reds(dead) > reds(bookmark) + 12,
+             qPrintable(QStringLiteral("%1 %2").arg(reds(dead)).arg(reds(bookmark))));
 }
 
 QTEST_MAIN(PictureResourcesTest)

@@ -8,7 +8,9 @@
 #include <fstream>
 
 #include "interchange/browser.h"
+#include "interchange/link_marks.h"
 #include "local_http_server.h"
+#include "mainwindow/app_icons.h"
 #include "mainwindow/menus.h"
 #include "mainwindow/scripted_app.h"
 #include "platform/url_fetch.h"
@@ -420,34 +422,73 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     vireo::test::LocalHttpServer server;
     ScriptedApp app;
     Database& db = app.db();
+    const OleDate checkTime = OleFromCivil({2024, 6, 1, 9, 30, 0});
+    ScopedClock clock([&] { return checkTime; });
     std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
     std::int32_t live = AddMark(db, folder, "Live page", server.Url("/ok"));
     std::int32_t dead = AddMark(db, folder, "Dead page", server.Url("/gone"));
+    std::int32_t says = AddMark(db, folder, "Says so", server.Url("/moved-gone"));
     std::int32_t mail = AddMark(db, folder, "", "mailto:someone@example.org");
+    const OleDate mailChecked = db.Marks(folder).Find(mail)->Checked;
+    app.main->SelectFolder(folder);
 
     frmLinkCheck check(*app.main, folder);
     QSignalSpy ended(&check, &frmLinkCheck::checkEnded);
     check.Start();
     QVERIFY(check.Running());
+    QVERIFY(!check.cmdRecheck->isEnabled());
     // The window keeps answering while the pages are fetched.
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
     QVERIFY(!check.Running());
-    QCOMPARE(check.prgProgress->value(), 3);
-    QCOMPARE(check.Reports().size(), std::size_t(3));
-    QCOMPARE(check.lblStatus->text(), QStringLiteral("Checked all 3 links: 1 alive, 1 dead, 1 unreachable."));
+    QCOMPARE(check.prgProgress->value(), 4);
+    QCOMPARE(check.Reports().size(), std::size_t(4));
+    QCOMPARE(check.lblStatus->text(),
+             QStringLiteral("1 alive, 2 dead, 0 unreachable, 1 without a web address."));
+    QVERIFY2(check.lblProgress->text().startsWith(QStringLiteral("Checked 4 links on 1 host in ")),
+             qPrintable(check.lblProgress->text()));
     QCOMPARE(check.lstResults->topLevelItemCount(), 2);
     // In the folder's order, whichever page answered first.
     QCOMPARE(check.lstResults->topLevelItem(0)->text(0), QStringLiteral("Dead page"));
-    QCOMPARE(check.lstResults->topLevelItem(1)->text(0), QStringLiteral("(No Title)"));
+    QCOMPARE(check.lstResults->topLevelItem(1)->text(0), QStringLiteral("Says so"));
     QTreeWidgetItem* deadRow =
         check.lstResults->findItems(QStringLiteral("Dead page"), Qt::MatchExactly).value(0);
     QVERIFY(deadRow);
     QCOMPARE(deadRow->text(2), QStringLiteral("Dead: the server answered 404 (not found)"));
-    QTreeWidgetItem* mailRow =
-        check.lstResults->findItems(QStringLiteral("(No Title)"), Qt::MatchExactly).value(0);
-    QVERIFY(mailRow);
-    QVERIFY(mailRow->text(2).startsWith(QStringLiteral("Unreachable")));
     QVERIFY(!check.cmdDelete->isEnabled());
+
+    // What was found is remembered in the bookmarks and shown in the main window.
+    const clsBookmark& marks = db.Marks(folder);
+    QVERIFY(IsDeadLink(marks.At(marks.PositionOf(dead)).UserFlags));
+    QVERIFY(IsDeadLink(marks.At(marks.PositionOf(says)).UserFlags));
+    QVERIFY(!IsDeadLink(marks.At(marks.PositionOf(live)).UserFlags));
+    for (std::int32_t key : {live, dead, says})
+        QCOMPARE(marks.At(marks.PositionOf(key)).Checked, checkTime);
+    QCOMPARE(marks.At(marks.PositionOf(mail)).Checked, mailChecked); // not a web link: not checked
+    const qint64 deadIcon = ImageListIcon(kImageDeadLink).cacheKey();
+    QCOMPARE(app.main->ListView->Row(dead)->icon(0).cacheKey(), deadIcon);
+    QVERIFY(app.main->ListView->Row(live)->icon(0).cacheKey() != deadIcon);
+    app.main->ShowBookmarkSummary(folder, dead);
+    QVERIFY2(
+        app.main->rtDetail->rtf().contains(Q("{\\par\\b Dead link:}{ the server answered 404 (not found), "
+                                             "checked ") +
+                                           Q(FormatGeneralDate(checkTime)) + Q("}")),
+        qPrintable(app.main->rtDetail->rtf()));
+    QVERIFY(app.main->rtDetail->toPlainText().contains(QStringLiteral("Dead link: the server answered 404")));
+
+    // A second check clears the mark of a page that came back, summary and icon included.
+    BookmarkRecord* back = db.Marks(folder).Find(says);
+    back->url = db.Memo().SetMemo(back->url, server.Url("/moved"));
+    app.main->ShowBookmarkSummary(folder, says);
+    QVERIFY(app.main->rtDetail->rtf().contains(QStringLiteral("Dead link")));
+    QVERIFY(check.cmdRecheck->isEnabled());
+    check.cmdRecheck->click();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 20000);
+    QVERIFY(!IsDeadLink(marks.At(marks.PositionOf(says)).UserFlags));
+    QVERIFY(IsDeadLink(marks.At(marks.PositionOf(dead)).UserFlags));
+    QVERIFY(app.main->ListView->Row(says)->icon(0).cacheKey() != deadIcon);
+    QVERIFY(!app.main->rtDetail->rtf().contains(QStringLiteral("Dead link")));
+    QCOMPARE(check.lstResults->topLevelItemCount(), 1);
+    deadRow = check.lstResults->topLevelItem(0);
 
     check.lstResults->setCurrentItem(deadRow);
     QVERIFY(check.cmdDelete->isEnabled());
@@ -458,19 +499,16 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     QCOMPARE(app.main->ListView->SelectedBookmarks(), std::vector<std::int32_t>{dead});
 
     check.cmdDelete->click();
-    QCOMPARE(check.lstResults->topLevelItemCount(), 1);
+    QCOMPARE(check.lstResults->topLevelItemCount(), 0);
     QCOMPARE(db.Marks(folder).PositionOf(dead), 0);
     QVERIFY(db.Marks(folder).PositionOf(live) > 0);
-    QVERIFY(db.Marks(folder).PositionOf(mail) > 0);
-    QVERIFY(db.FolderHasMarks(kTrashFolder)); // deleted the usual way, into the trash
+    QVERIFY(db.FolderHasMarks(kTrashFolder));                    // deleted the usual way, into the trash
+    QVERIFY(IsDeadLink(db.Marks(kTrashFolder).At(1).UserFlags)); // and still known to be dead
     QVERIFY(!app.main->ListView->Row(dead));
-
-    // A bookmark deleted meanwhile in the main window is skipped without harm.
-    check.lstResults->setCurrentItem(check.lstResults->topLevelItem(0));
-    db.Marks(folder).Kill(mail, true);
-    check.cmdDelete->click();
-    QCOMPARE(check.lstResults->topLevelItemCount(), 0);
-    QVERIFY(db.Marks(folder).PositionOf(live) > 0);
+    // The window's setting is kept for the next check.
+    check.spnJobs->setValue(7);
+    check.reject();
+    QCOMPARE(GetLinkCheckJobs(app.reg), 7);
 }
 
 void ToolWindowsTest::linkCheckCanBeCancelled() {
@@ -480,19 +518,22 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
     std::int16_t folder = db.AddFolder("Slow", kRootFolder, kFolderOrdinary);
     for (int i = 0; i < 10; ++i)
         AddMark(db, folder, "Silent " + std::to_string(i), server.Url("/silent"));
+    const BookmarkRecord before = db.Marks(folder).At(1);
 
     frmLinkCheck check(*app.main, folder);
     QSignalSpy ended(&check, &frmLinkCheck::checkEnded);
     check.Start();
     QTest::qWait(200);
     QCOMPARE(ended.count(), 0);
+    QVERIFY(check.lblProgress->text().startsWith(QStringLiteral("0 of 10 links checked, 0 of 1 hosts done")));
     check.cmdCancel->click();
     QVERIFY(!check.cmdCancel->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
-    QVERIFY(check.lblStatus->text().startsWith(QStringLiteral("Cancelled after 0 of 10 links")));
+    QVERIFY(check.lblProgress->text().startsWith(QStringLiteral("Cancelled after 0 of 10 links")));
     for (const LinkReport& r : check.Reports())
         QCOMPARE(r.state, LinkState::NotChecked);
     QCOMPARE(check.lstResults->topLevelItemCount(), 0);
+    QVERIFY(db.Marks(folder).At(1) == before); // nothing checked, nothing remembered
 
     // Closing a window while it checks stops the check with it.
     auto* second = new frmLinkCheck(*app.main, folder);
