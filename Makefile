@@ -1,9 +1,10 @@
 # Vireo: the two everyday commands are `make run` and `make test`.
 BUILD ?= build
+PACKAGE_BUILD ?= build-package
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench fuzz format clean
+.PHONY: all deps configure build run test bench fuzz format package clean
 
 all: build
 
@@ -30,8 +31,23 @@ bench: build
 fuzz: deps
 	bench/fuzz.sh
 
+# The Debian package, built apart with Debian's compiler and linker flags (hardening
+# included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb.
+package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+	    -DVIREO_TESTS=OFF -DVIREO_BENCH=OFF \
+	    -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	    -DCMAKE_SHARED_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	    -DCMAKE_MODULE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	rm -f $(PACKAGE_BUILD)/vireo_*.deb
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	lintian --fail-on error $(PACKAGE_BUILD)/vireo_*.deb
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD)

@@ -23,6 +23,14 @@ function(vireo_test_environment out name)
         PARENT_SCOPE)
 endfunction()
 
+# The test's HOME with its temporary folder and its runtime folder, which only its user
+# may enter (programs refuse or warn about a runtime folder that others can read).
+function(vireo_make_test_home name)
+    set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+    file(MAKE_DIRECTORY ${home}/tmp ${home}/run)
+    file(CHMOD ${home}/run DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+endfunction()
+
 # vireo_add_gtest(name SOURCES a.cpp b.cpp LIBS lib...)
 function(vireo_add_gtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
@@ -31,7 +39,7 @@ function(vireo_add_gtest name)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     vireo_test_environment(env ${name})
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-home/${name}/tmp ${CMAKE_BINARY_DIR}/test-home/${name}/run)
+    vireo_make_test_home(${name})
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
     # gtest_discover_tests would pass the variables on as separate words and only the
     # first would reach the tests, so a script run after the discovered list sets them.
@@ -51,7 +59,7 @@ function(vireo_add_qtest name)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     vireo_test_environment(env ${name})
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-home/${name}/tmp ${CMAKE_BINARY_DIR}/test-home/${name}/run)
+    vireo_make_test_home(${name})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
 endfunction()

@@ -14,7 +14,19 @@ shapes, linear and radial gradients, opacity, transforms): no filters, masks or 
 
 import math
 import os
+import shutil
+import subprocess
 import sys
+
+# The name the desktop knows the program by: its desktop entry, its metadata and its icon.
+APP_ID = "example.meridex.Vireo"
+
+# The sizes of the program's icon in the desktop's icon theme, and the picture each is
+# rendered from: the small ones from icon_app, whose lines fall on whole pixels there.
+APP_ICON_SIZES = {16: "icons/icon_app.svg", 22: "icons/icon_app.svg", 24: "icons/icon_app.svg",
+                  32: "icons/icon_app.svg"}
+for _size in (48, 64, 128, 256):
+    APP_ICON_SIZES[_size] = "hicolor/scalable/apps/%s.svg" % APP_ID
 
 # --- palette ---------------------------------------------------------------------------
 
@@ -171,13 +183,14 @@ def page(doc, x, y, w, h, fold, lines_from=None):
     doc.add(poly(outline, stroke=PAPER["line"]))
 
 
-def ribbon(doc, x, y0, w, y1, notch):
+def ribbon(doc, x, y0, w, y1, notch, width=OUTLINE):
     """A bookmark ribbon hanging from y0 down to y1, its end cut into a swallowtail."""
     shape = [(x, y0), (x + w, y0), (x + w, y1), (x + w / 2, y1 - notch), (x, y1)]
     doc.add(poly(shape, fill=doc.lin(x, y0, x + w, y0, [(0, RED["light"]), (0.5, RED["mid"]),
                                                         (1, RED["dark"])])))
-    doc.add(line(x + 1.5, y0 + 1, x + 1.5, y1 - 1.5, RED["hi"], 1, ' stroke-opacity="0.8"'))
-    doc.add(poly(shape, stroke=RED["line"]))
+    doc.add(line(x + 0.75 * width, y0 + width / 2, x + 0.75 * width, y1 - 0.75 * width, RED["hi"], width / 2,
+                 ' stroke-opacity="0.8"'))
+    doc.add(poly(shape, stroke=RED["line"], width=width))
 
 
 def arrow_down(doc, cx, y0, y1, shaft, head, hue):
@@ -540,6 +553,28 @@ def icon_app():
     return doc
 
 
+def application_icon():
+    """The icon the desktop shows for the program (menus, launchers, software centres),
+    drawn on a 128-unit grid for 48 pixels and up; smaller sizes use icon_app, which is
+    drawn for them. The same disc and bird, with the twig it perches on and the red
+    bookmark ribbon hanging behind it."""
+    doc = Doc(128, 128, "Vireo")
+    cx, cy, r = 64, 64, 58
+    # a soft shadow lifts the disc off any background
+    doc.add(circle(cx + 1.5, cy + 3, r + 1, fill=doc.rad(cx + 1.5, cy + 3, r + 4, [(0.85, "#1E3C85", 0.35),
+                                                                                    (1, "#1E3C85", 0)])))
+    doc.add(circle(cx, cy, r, fill=doc.rad(cx - 20, cy - 24, r * 1.45, [(0, BLUE["hi"]), (0.5, BLUE["light"]),
+                                                                         (0.85, BLUE["mid"]), (1, BLUE["dark"])])))
+    # the sheen of light across the top of the disc
+    doc.add(path("M%g,%g A%g,%g 0 0 1 %g,%g" % (cx - r + 9, cy - 6, r - 9, r - 9, cx + 18, cy - r + 12),
+                 stroke="#FFFFFF", width=3, extra=' stroke-opacity="0.7"'))
+    doc.add(circle(cx, cy, r, stroke=BLUE["line"], width=3.5))
+    # the ribbon comes out over the rim, as a bookmark does out of a book
+    ribbon(doc, 30, 3.5, 15, 56, 7, width=3)
+    bird(doc, 14, 14, 0.92, twig=True, outline_px=2.6)
+    return doc
+
+
 def findlogo():
     doc = Doc(48, 48, "Find Bookmarks")
     page(doc, 5, 3, 28, 38, 8)
@@ -630,12 +665,28 @@ def main():
     for prefix in ("rollup_", "rolldn_", "browse_", "web_", "local_"):
         for state in ("up", "dn", "over"):
             files["buttons/%s%s.svg" % (prefix, state)] = make_button(prefix, state)
+    files[os.path.join("hicolor", "scalable", "apps", APP_ID + ".svg")] = application_icon()
     for rel, doc in sorted(files.items()):
         target = os.path.join(res, rel)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         with open(target, "w", encoding="utf-8", newline="\n") as f:
             f.write(doc.text())
     print("wrote %d pictures under %s" % (len(files), os.path.normpath(res)))
+    render_app_icons(res)
+
+
+def render_app_icons(res):
+    """The desktop wants the program's icon as PNG files of fixed sizes too: rendered
+    from the SVG files above with librsvg, the renderer most desktops use for icons."""
+    tool = shutil.which("rsvg-convert")
+    if not tool:
+        sys.exit("make_icons.py: rsvg-convert is needed for the PNG icons (apt-get install librsvg2-bin)")
+    for size, source in sorted(APP_ICON_SIZES.items()):
+        target = os.path.join(res, "hicolor", "%dx%d" % (size, size), "apps", APP_ID + ".png")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        subprocess.run([tool, "--width", str(size), "--height", str(size), "--format", "png",
+                        "--output", target, os.path.join(res, source)], check=True)
+    print("rendered %d PNG icons under %s" % (len(APP_ICON_SIZES), os.path.join(os.path.normpath(res), "hicolor")))
 
 
 if __name__ == "__main__":

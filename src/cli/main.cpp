@@ -23,7 +23,8 @@ std::vector<Command> AllCommands() {
 }
 
 void PrintUsage(std::ostream& os) {
-    os << "Usage: vireo-cli [--data DIR] COMMAND [ARGUMENTS]\n\n"
+    os << "Usage: vireo-cli [--data DIR] COMMAND [ARGUMENTS]\n"
+          "       vireo-cli --help | --version\n\n"
           "Works on the bookmark database of Vireo (the configured data folder unless --data\n"
           "names another). Commands:\n\n";
     for (const auto& c : AllCommands()) {

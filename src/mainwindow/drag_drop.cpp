@@ -2,8 +2,11 @@
 #include "mainwindow/drag_drop.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,6 +19,7 @@
 #include "mainwindow/main_window.h"
 #include "shell/options.h"
 #include "store/database.h"
+#include "store/strings.h"
 #include "store/text_codec.h"
 
 namespace vireo {
@@ -313,6 +317,47 @@ void DragDrop::FormDrop(const QMimeData* data) {
 void DragDrop::LogoDrop(const QMimeData* data) {
     // The list may be showing the folder the link went to.
     AfterDrop(DropOnFolder(m_main.Db(), m_main.Context().reg, ReadMimeData(data), GetDropFolder(), Asker()));
+}
+
+void DragDrop::FileShortcuts(const QStringList& paths) {
+    Database& db = m_main.Db();
+    std::int16_t folder = GetDropFolder();
+    std::int32_t before = db.Marks(folder).Total();
+    QStringList problems;
+    for (const QString& path : paths) {
+        if (AddDroppedFile(db, m_main.Context().reg, QFile::encodeName(path).toStdString(), kFlagsDroppedFile,
+                           folder, Asker()))
+            continue;
+        QFileInfo file(path);
+        QString why = !file.exists()       ? QStringLiteral("there is no such file")
+                      : file.isDir()       ? QStringLiteral("it is a folder, not a shortcut file")
+                      : !file.isReadable() ? QStringLiteral("it cannot be read")
+                                           : QStringLiteral("it holds no web address (Vireo files Internet "
+                                                            "shortcuts, .url files)");
+        problems << QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(path), why);
+    }
+    std::int32_t after = db.Marks(folder).Total();
+    DropOutcome outcome;
+    outcome.changed = after > before;
+    outcome.selectFolder = folder;
+    AfterDrop(outcome);
+    if (outcome.changed) {
+        std::int32_t key = db.Marks(folder).key(after);
+        if (QTreeWidgetItem* row = m_main.ListView->Row(key)) {
+            m_main.ListView->clearSelection();
+            m_main.ListView->setCurrentItem(row);
+            m_main.ListView->scrollToItem(row);
+            m_main.ShowBookmarkSummary(folder, key);
+        }
+    }
+    if (problems.isEmpty())
+        return;
+    QString text = problems.size() == 1
+                       ? QStringLiteral("This file could not be filed as a bookmark:\n\n%1.").arg(problems[0])
+                       : QStringLiteral("These files could not be filed as bookmarks:\n\n• %1.")
+                             .arg(problems.join(QStringLiteral(";\n• ")));
+    m_main.Context().dialogs.Message(&m_main, text, Q(LoadResString(4)), MsgButtons::Ok,
+                                     MsgIcon::Exclamation);
 }
 
 void DragDrop::Timer_Timer() {

@@ -104,6 +104,10 @@ public:
     void FormDrop(const QMimeData* data);
     // The side picture of the main window and of the floating toolbar.
     void LogoDrop(const QMimeData* data);
+    // Shortcut files the desktop asked Vireo to open: filed as dropped shortcut files on
+    // the window would be, and the last one filed is selected in its folder. The user is
+    // told which files could not be filed and why.
+    void FileShortcuts(const QStringList& paths);
 
     // The main window's timer: opens the bookmark dialog for the next dropped link.
     void Timer_Timer();

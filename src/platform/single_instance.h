@@ -28,6 +28,12 @@ public:
 
     // $XDG_RUNTIME_DIR/<name>.lock, or <temporary folder>/<name>-<uid>.lock without one.
     static std::string LockPath(const std::string& name);
+    // Where the copy holding the lock listens for a second copy's files: beside the lock,
+    // ending in ".socket" instead.
+    static std::string ChannelPath(const std::string& name);
+    // Whether `path` is a socket of this user: a second copy hands its files over only
+    // then, since a shared temporary folder may hold one that another user planted.
+    static bool IsOwnSocket(const std::string& path);
 
 private:
     int m_fd = -1;

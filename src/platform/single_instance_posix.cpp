@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/paths.h"
@@ -15,12 +16,29 @@ SingleInstance::~SingleInstance() {
     Release();
 }
 
-std::string SingleInstance::LockPath(const std::string& name) {
+namespace {
+
+std::string RuntimePath(const std::string& name, const char* extension) {
     std::string runtime = GetEnv("XDG_RUNTIME_DIR");
     if (!runtime.empty())
-        return runtime + "/" + name + ".lock";
+        return runtime + "/" + name + extension;
     // The temporary folder is shared by every user: the user id keeps us apart.
-    return TempDir() + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
+    return TempDir() + "/" + name + "-" + std::to_string(::getuid()) + extension;
+}
+
+} // namespace
+
+std::string SingleInstance::LockPath(const std::string& name) {
+    return RuntimePath(name, ".lock");
+}
+
+std::string SingleInstance::ChannelPath(const std::string& name) {
+    return RuntimePath(name, ".socket");
+}
+
+bool SingleInstance::IsOwnSocket(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::getuid();
 }
 
 SingleInstance::Result SingleInstance::Acquire(const std::string& name, std::string* error) {

@@ -2,19 +2,25 @@
 #include "shell/app_main.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
+#include <iostream>
 
 #include "interchange/favorites.h"
 #include "interchange/find_dialog.h"
 #include "interchange/netscape.h"
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
+#include "mainwindow/button_bar.h"
+#include "mainwindow/drag_drop.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "platform/hive_registry.h"
 #include "platform/search_library_dl.h"
 #include "platform/single_instance.h"
 #include "platform/sound_canberra.h"
+#include "shell/instance_channel.h"
+#include "shell/launch_request.h"
 #include "shell/startup.h"
 #include "store/database.h"
 #include "store/strings.h"
@@ -100,21 +106,98 @@ bool OpenDataOrChoose(AppContext& ctx, bool playStartupSound) {
     return true;
 }
 
+OutsideFiles::OutsideFiles() {
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &OutsideFiles::Deliver);
+}
+
+void OutsideFiles::Add(const QStringList& paths) {
+    m_waiting += paths;
+    Deliver();
+}
+
+void OutsideFiles::SetMainWindow(frmMain* main) {
+    m_main = main;
+    Deliver();
+}
+
+void OutsideFiles::Deliver() {
+    if (!m_main || m_waiting.isEmpty())
+        return;
+    if (QApplication::activeModalWidget()) {
+        m_retry.start();
+        return;
+    }
+    QStringList paths;
+    paths.swap(m_waiting);
+    // The floating toolbar may stand in for the main window: the filed bookmark is shown
+    // in the main window.
+    if (m_main->buttons)
+        m_main->buttons->ShowMainWindow();
+    else
+        m_main->show();
+    if (m_main->isMinimized())
+        m_main->showNormal();
+    m_main->raise();
+    m_main->activateWindow();
+    m_main->dragDrop->FileShortcuts(paths);
+}
+
 int RunVireo(int argc, char** argv) {
+    // Help and version need no display, so they are answered before Qt starts.
+    LaunchRequest early = ParseVireoArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (early.action == LaunchRequest::Action::Help) {
+        std::cout << VireoUsage();
+        return 0;
+    }
+    if (early.action == LaunchRequest::Action::Version) {
+        std::cout << VireoVersionText();
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vireo"));
+    QApplication::setApplicationName(QStringLiteral(VIREO_WM_CLASS));
     QApplication::setApplicationDisplayName(QStringLiteral("Vireo!"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VIREO_APP_ID));
     QApplication::setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     QtDialogs dialogs;
     DesktopDocumentOpener documents;
     QtProcessLauncher launcher;
 
-    sys::SingleInstance instance;
-    if (instance.Acquire("vireo") == sys::SingleInstance::Result::AlreadyRunning) {
-        dialogs.Message(nullptr, Q(kSecondCopyMessage), Q(kSecondCopyTitle), MsgButtons::Ok,
-                        MsgIcon::Exclamation);
-        return 0;
+    // Qt has taken its own options out of argv by now.
+    LaunchRequest request = ParseVireoArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (request.action == LaunchRequest::Action::Error) {
+        std::cerr << "vireo: " << request.error << '\n';
+        return 64;
     }
+    QStringList files = AbsoluteFilePaths(request.files);
+
+    sys::SingleInstance instance;
+    const QString channel = QFile::decodeName(sys::SingleInstance::ChannelPath("vireo").c_str());
+    if (instance.Acquire("vireo") == sys::SingleInstance::Result::AlreadyRunning) {
+        if (files.isEmpty()) {
+            dialogs.Message(nullptr, Q(kSecondCopyMessage), Q(kSecondCopyTitle), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
+            return 0;
+        }
+        QString error;
+        if (HandFilesToRunningCopy(channel, files, &error))
+            return 0;
+        dialogs.Message(nullptr,
+                        Q(kSecondCopyMessage) + QStringLiteral("\n\n") + error +
+                            QStringLiteral(" Drop the file on its window instead."),
+                        Q(kSecondCopyTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+        return 1;
+    }
+
+    // Second copies may be started with files from now on, even while this one starts.
+    OutsideFiles outside;
+    OpenRequestServer server;
+    QObject::connect(&server, &OpenRequestServer::filesReceived, &outside, &OutsideFiles::Add);
+    if (QString error; !server.Listen(channel, &error))
+        std::cerr << "vireo: " << S(error) << " (files opened while Vireo runs will not reach it)\n";
+    outside.Add(files);
 
     std::unique_ptr<HiveRegistry> registry = OpenUserRegistry();
     CanberraSoundOutput soundOutput;
@@ -141,6 +224,7 @@ int RunVireo(int argc, char** argv) {
     }
     ReportStartupRepairs(*main, registry->TakeNotice());
     OfferFirstRunImport(*main);
+    outside.SetMainWindow(main.get());
     frmTips::ShowAtStartup(ctx, main.get());
     int status = app.exec();
     main.reset();

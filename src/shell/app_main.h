@@ -4,7 +4,11 @@
 // The start routine of the application: one copy per user, the data opened, the main
 // window built, placed and filled, the first-run import offered.
 
+#include <QObject>
+#include <QPointer>
 #include <QRect>
+#include <QStringList>
+#include <QTimer>
 #include <memory>
 
 namespace vireo {
@@ -26,6 +30,29 @@ void ReportStartupRepairs(frmMain& main, const std::string& settingsNotice);
 // Opens the database, letting the user choose another data folder when it cannot be
 // opened (in use, unreadable). False when the user gave up.
 bool OpenDataOrChoose(AppContext& ctx, bool playStartupSound);
+
+// Shortcut files to open that come from outside: the command line, and second copies
+// started with files. They wait until the main window is there and no modal window is
+// open (a dialog waits for an answer, and filing may open one of its own), then the main
+// window comes to the front and files them.
+class OutsideFiles : public QObject {
+    Q_OBJECT
+public:
+    OutsideFiles();
+    void Add(const QStringList& paths);
+    // From now on files are delivered to `main`.
+    void SetMainWindow(frmMain* main);
+    int Waiting() const { return static_cast<int>(m_waiting.size()); }
+
+    static constexpr int kRetryMs = 250;
+
+private:
+    void Deliver();
+
+    QPointer<frmMain> m_main;
+    QStringList m_waiting;
+    QTimer m_retry;
+};
 
 // The whole program: returns the exit status.
 int RunVireo(int argc, char** argv);

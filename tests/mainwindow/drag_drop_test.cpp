@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QDialog>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void shortcutFilesFoldersAndBrowserTitles();
     void buttonsGlowSinkAndActOnReleaseInside();
     void toolbarTakesThePlaceOfTheMainWindow();
+    void openedShortcutFilesAreFiledAndShown();
+    void filesFromOutsideWaitForTheWindowAndForDialogs();
 };
 
 void DragDropTest::listDragMovesTheSelectedBookmarksOntoAFolder() {
@@ -519,6 +522,96 @@ void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {
     QTest::mouseClick(bars.Toolbar()->imgVireo, Qt::LeftButton, {}, QPoint(10, 10));
     QVERIFY(w.isVisible());
     QTRY_VERIFY(!bars.Toolbar());
+}
+
+void DragDropTest::openedShortcutFilesAreFiledAndShown() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.SelectFolder(4);
+    vireo::test::TempDir files;
+    WriteFile(files.path() / "Old.url", "[InternetShortcut]\r\nURL=https://old.example/\r\n");
+    WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    WriteFile(files.path() / "notes.txt", "just words\n");
+    std::filesystem::create_directories(files.path() / "Folder.url");
+    auto path = [&](const char* name) { return QString::fromStdString(files.file(name)); };
+
+    // Filed as shortcut files dropped on the window: into "Unsorted Bookmarks", titled after
+    // the file, and the last one filed is the one the window shows.
+    SetBmkDrop(app.reg, 0);
+    w.dragDrop->FileShortcuts(
+        {path("Old.url"), path("notes.txt"), path("News.url"), path("Gone.url"), path("Folder.url")});
+    QCOMPARE(db.Marks(2).Count(), 2);
+    std::int32_t news = db.Marks(2).key(2);
+    QCOMPARE(db.Marks(2).NameStr(news), std::string("News"));
+    QCOMPARE(db.Marks(2).UrlStr(news), std::string("https://news.example/"));
+    QCOMPARE(db.Marks(2).At(2).Flags, std::int16_t(kFlagsDroppedFile));
+    QCOMPARE(w.SelectedFolder(), std::int16_t(2));
+    QCOMPARE(w.SelectedBookmark(), news);
+    QCOMPARE(w.ListView->selectedItems().size(), 1);
+    QCOMPARE(app.sounds.Count("drop.wav"), 2);
+
+    // One message names every file that was not filed, with its reason, and no other.
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    const QString& text = app.dialogs.messages[0].text;
+    QVERIFY(text.contains(path("notes.txt") + QStringLiteral("\": it holds no web address")));
+    QVERIFY(text.contains(path("Gone.url") + QStringLiteral("\": there is no such file")));
+    QVERIFY(text.contains(path("Folder.url") + QStringLiteral("\": it is a folder")));
+    QVERIFY(!text.contains(QLatin1String("News.url")));
+
+    // With "always ask" the bookmark dialog comes first, as for a drop.
+    SetBmkDrop(app.reg, 2);
+    int asked = 0;
+    w.dragDrop->ShowBookmarkDialog = [&] { ++asked; };
+    w.dragDrop->FileShortcuts({path("Old.url")});
+    QTRY_COMPARE(asked, 1);
+    QCOMPARE(db.Marks(2).Count(), 2);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+}
+
+void DragDropTest::filesFromOutsideWaitForTheWindowAndForDialogs() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    SetBmkDrop(app.reg, 0);
+    vireo::test::TempDir files;
+    WriteFile(files.path() / "News.url", "[InternetShortcut]\nURL=https://news.example/\n");
+    WriteFile(files.path() / "Owl.url", "[InternetShortcut]\nURL=https://owl.example/\n");
+    QStringList news{QString::fromStdString(files.file("News.url"))};
+
+    // Files that come while the program starts wait for the main window.
+    OutsideFiles outside;
+    outside.Add(news);
+    QCOMPARE(outside.Waiting(), 1);
+    QCOMPARE(db.Marks(2).Count(), 0);
+
+    // The floating toolbar is up and a modal dialog waits for an answer: nothing is filed
+    // under the dialog.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.buttons->ShowFloatingToolbar();
+    QVERIFY(!w.isVisible());
+    QDialog modal(&w);
+    modal.setModal(true);
+    modal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&modal));
+    outside.SetMainWindow(&w);
+    outside.Add({QString::fromStdString(files.file("Owl.url"))});
+    QTest::qWait(OutsideFiles::kRetryMs * 2);
+    QCOMPARE(db.Marks(2).Count(), 0);
+    QCOMPARE(outside.Waiting(), 2);
+
+    // Once it is answered, both are filed, in order, and the main window is back to show them.
+    modal.accept();
+    QTRY_COMPARE(db.Marks(2).Count(), 2);
+    QCOMPARE(outside.Waiting(), 0);
+    QCOMPARE(db.Marks(2).NameStr(db.Marks(2).key(1)), std::string("News"));
+    QCOMPARE(db.Marks(2).NameStr(db.Marks(2).key(2)), std::string("Owl"));
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(!w.buttons->Toolbar());
+    QCOMPARE(w.SelectedFolder(), std::int16_t(2));
 }
 
 QTEST_MAIN(DragDropTest)

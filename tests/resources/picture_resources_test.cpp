@@ -17,6 +17,7 @@ namespace {
 
 const QString kResources = QStringLiteral(VIREO_RESOURCES_DIR);
 const QColor kStrip(123, 170, 255);
+const QString kAppId = QStringLiteral(VIREO_APP_ID);
 
 QStringList g_warnings;
 
@@ -39,6 +40,7 @@ QList<Picture> AllPictures() {
     pictures.append({QStringLiteral("icons/vireo_side.svg"), QSize(48, 240)});
     pictures.append({QStringLiteral("icons/findlogo.svg"), QSize(48, 48)});
     pictures.append({QStringLiteral("icons/tiplogo.svg"), QSize(48, 48)});
+    pictures.append({QStringLiteral("hicolor/scalable/apps/%1.svg").arg(kAppId), QSize(128, 128)});
     for (const char* prefix : {"rollup_", "rolldn_", "browse_", "web_", "local_"})
         for (const char* state : {"up", "dn", "over"})
             pictures.append(
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void browserButtonLeavesItsIconAreaPlain();
     void sidePictureBlendsWithTheStrip();
     void deadLinkStandsOutInTheList();
+    void applicationIconFilesMatchTheirPictures();
 };
 
 void PictureResourcesTest::everyPictureLoadsAndStaysInsideItsBox() {
@@ -213,6 +216,38 @@ void PictureResourcesTest::deadLinkStandsOutInTheList() {
     };
     QVERIFY2(reds(dead) > reds(bookmark) + 12,
              qPrintable(QStringLiteral("%1 %2").arg(reds(dead)).arg(reds(bookmark))));
+}
+
+void PictureResourcesTest::applicationIconFilesMatchTheirPictures() {
+    // The desktop's icon theme gets PNG files rendered from the SVG pictures: the small
+    // sizes from icon_app, the others from the scalable icon. A PNG that no longer looks
+    // like its picture was not rendered again after the picture changed.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QString name = QStringLiteral("hicolor/%1x%1/apps/%2.png").arg(size).arg(kAppId);
+        QImage png(kResources + QLatin1Char('/') + name);
+        QVERIFY2(!png.isNull(), qPrintable(name));
+        QCOMPARE(png.size(), QSize(size, size));
+        QVERIFY2(png.hasAlphaChannel(), qPrintable(name));
+        // Round: the corners show the desktop behind it.
+        QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(png.pixel(size - 1, size - 1)), 0);
+
+        QString source = size <= 32 ? QStringLiteral("icons/icon_app.svg")
+                                    : QStringLiteral("hicolor/scalable/apps/%1.svg").arg(kAppId);
+        QImage drawn = Render(source, QSize(size, size)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        png = png.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        double total = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                QRgb a = png.pixel(x, y), b = drawn.pixel(x, y);
+                total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                         std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b));
+            }
+        double mean = total / (4.0 * size * size);
+        QVERIFY2(
+            mean < 6,
+            qPrintable(QStringLiteral("%1 differs from %2 by %3 on average").arg(name, source).arg(mean)));
+    }
 }
 
 QTEST_MAIN(PictureResourcesTest)

@@ -1,0 +1,306 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The files that make Vireo a desktop application: the manual pages must describe the
+// programs as their --help describes them, and the desktop entry and the metadata must be
+// ones the desktop and software centres accept.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+
+const fs::path kSource = VIREO_SOURCE_DIR;
+const fs::path kBuild = VIREO_BUILD_DIR;
+
+struct Output {
+    int status = -1;
+    std::string output; // standard output and error together
+};
+
+Output Capture(const std::string& command) {
+    Output run;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool HaveTool(const std::string& name) {
+    return Capture("command -v " + name).status == 0;
+}
+
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+std::set<std::string> Options(const std::string& text) {
+    static const std::regex option("--[a-z][a-z-]*[a-z]");
+    std::set<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+        found.insert(it->str());
+    return found;
+}
+
+// "import netscape" for a command with sub-commands, else the command alone.
+std::string Invocation(const std::vector<std::string>& words) {
+    if (words.empty())
+        return {};
+    if (words.size() > 1 && std::regex_match(words[1], std::regex("[a-z]+")))
+        return words[0] + " " + words[1];
+    return words[0];
+}
+
+// What --help says: each invocation of a command with the options it takes.
+std::map<std::string, std::set<std::string>> HelpInvocations(const std::string& help) {
+    std::map<std::string, std::set<std::string>> out;
+    std::istringstream in(help);
+    for (std::string line; std::getline(in, line);) {
+        // A command's line is indented by two spaces; its summary below it by more.
+        if (line.size() < 3 || line.compare(0, 2, "  ") != 0 || line[2] == ' ')
+            continue;
+        std::vector<std::string> words = Words(line);
+        std::string name = words[0];
+        std::string usage = line.substr(line.find(name) + name.size());
+        std::size_t from = 0;
+        for (;;) {
+            std::size_t bar = usage.find(" | ", from);
+            std::string alternative = usage.substr(from, bar == std::string::npos ? bar : bar - from);
+            std::vector<std::string> parts = Words(alternative);
+            parts.insert(parts.begin(), name);
+            out[Invocation(parts)].merge(Options(alternative));
+            if (bar == std::string::npos)
+                break;
+            from = bar + 3;
+        }
+    }
+    return out;
+}
+
+// A manual page's source as plain text, line by line: font changes, escapes and quoting
+// of macro arguments are dropped, so "\fB\-\-data\fR" reads "--data".
+std::string PlainRoff(std::string line) {
+    if (line.rfind(".\\\"", 0) == 0)
+        return {};
+    if (!line.empty() && line[0] == '.') {
+        std::size_t space = line.find(' ');
+        line = space == std::string::npos ? std::string() : line.substr(space + 1);
+        line.erase(std::remove(line.begin(), line.end(), '"'), line.end());
+    }
+    static const std::vector<std::pair<std::string, std::string>> escapes = {
+        {"\\fB", ""}, {"\\fI", ""}, {"\\fR", ""}, {"\\fP", ""}, {"\\-", "-"}, {"\\&", ""}, {"\\e", "\\"}};
+    for (const auto& [from, to] : escapes) {
+        for (std::size_t at; (at = line.find(from)) != std::string::npos;)
+            line.replace(at, from.size(), to);
+    }
+    return line;
+}
+
+struct ManPage {
+    std::string text;                                  // all of it, plain
+    std::map<std::string, std::string> commandEntries; // invocation -> its tag and text
+};
+
+// The COMMANDS section is a list of tagged paragraphs, one per invocation; tags that start
+// with a dash are the options of the command before them.
+ManPage ReadManPage(const fs::path& path) {
+    ManPage page;
+    std::istringstream in(ReadFile(path));
+    std::string section, current;
+    bool tagNext = false;
+    for (std::string raw; std::getline(in, raw);) {
+        std::string line = PlainRoff(raw);
+        page.text += line + "\n";
+        if (raw.rfind(".SH ", 0) == 0) {
+            section = line;
+            current.clear();
+            continue;
+        }
+        if (section != "COMMANDS")
+            continue;
+        if (raw == ".TP") {
+            tagNext = true;
+            continue;
+        }
+        if (tagNext) {
+            tagNext = false;
+            std::vector<std::string> words = Words(line);
+            if (!words.empty() && words[0][0] != '-') {
+                current = Invocation(words);
+                EXPECT_EQ(page.commandEntries.count(current), 0u) << current << " is described twice";
+            }
+        }
+        if (!current.empty())
+            page.commandEntries[current] += line + "\n";
+    }
+    return page;
+}
+
+TEST(ManPages, VireoCliPageDescribesEveryCommandAndOptionOfItsHelp) {
+    Output help = Capture(Quoted(VIREO_CLI_EXECUTABLE) + " --help");
+    ASSERT_EQ(help.status, 0) << help.output;
+    auto invocations = HelpInvocations(help.output);
+    ASSERT_GT(invocations.size(), 10u) << help.output; // the parse found the command list
+    ASSERT_TRUE(invocations.count("settings get")) << help.output;
+
+    ManPage page = ReadManPage(kSource / "packaging/man/vireo-cli.1.in");
+    std::set<std::string> documented;
+    for (const auto& [invocation, entry] : page.commandEntries)
+        documented.insert(invocation);
+    std::set<std::string> helped;
+    for (const auto& [invocation, options] : invocations) {
+        helped.insert(invocation);
+        auto entry = page.commandEntries.find(invocation);
+        if (entry == page.commandEntries.end())
+            continue;
+        for (const std::string& option : options)
+            EXPECT_THAT(entry->second, HasSubstr(option)) << "vireo-cli " << invocation;
+    }
+    // A command --help lists that the page lacks, or one the page describes that is gone.
+    EXPECT_EQ(documented, helped);
+    EXPECT_EQ(Options(page.text), Options(help.output));
+}
+
+#ifdef VIREO_EXECUTABLE
+TEST(ManPages, VireoPageDescribesEveryOptionOfItsHelp) {
+    Output help = Capture(Quoted(VIREO_EXECUTABLE) + " --help");
+    ASSERT_EQ(help.status, 0) << help.output;
+    ASSERT_THAT(help.output, HasSubstr("Usage: vireo"));
+    ManPage page = ReadManPage(kSource / "packaging/man/vireo.1.in");
+    EXPECT_EQ(Options(page.text), Options(help.output));
+    EXPECT_FALSE(Options(help.output).empty());
+    // The first word of the page's synopsis is the program the help is of.
+    EXPECT_THAT(page.text, HasSubstr("vireo - bookmark manager"));
+
+    // The version printed is the one of the package.
+    Output version = Capture(Quoted(VIREO_EXECUTABLE) + " --version");
+    EXPECT_EQ(version.status, 0);
+    std::string major =
+        std::string(VIREO_PROJECT_VERSION).substr(0, std::string(VIREO_PROJECT_VERSION).rfind('.'));
+    EXPECT_THAT(version.output, HasSubstr("vireo " + major + " build"));
+}
+#endif
+
+TEST(ManPages, PagesFormatWithoutWarnings) {
+    if (!HaveTool("groff"))
+        GTEST_SKIP() << "groff is not installed";
+    for (const char* page : {"vireo.1", "vireo-cli.1"}) {
+        fs::path built = kBuild / "packaging/man" / page;
+        ASSERT_TRUE(fs::exists(built)) << built;
+        Output run = Capture("groff -man -ww -z -Tutf8 " + Quoted(built));
+        EXPECT_EQ(run.status, 0) << page;
+        EXPECT_EQ(run.output, "") << page;
+        // Nothing was left unconfigured.
+        EXPECT_FALSE(std::regex_search(ReadFile(built), std::regex("@[A-Z_]+@"))) << page;
+        EXPECT_TRUE(fs::exists(kBuild / "share/man/man1" / (std::string(page) + ".gz"))) << page;
+    }
+}
+
+std::map<std::string, std::string> DesktopEntry(const fs::path& path) {
+    std::map<std::string, std::string> keys;
+    std::istringstream in(ReadFile(path));
+    std::string group;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line[0] == '[')
+            group = line;
+        else if (group == "[Desktop Entry]" && line.find('=') != std::string::npos)
+            keys[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    }
+    return keys;
+}
+
+TEST(DesktopFiles, EntryOpensShortcutFilesAndNamesAnIconThatShips) {
+    fs::path file = kBuild / "share/applications" / (std::string(VIREO_APP_ID) + ".desktop");
+    auto entry = DesktopEntry(file);
+    ASSERT_FALSE(entry.empty()) << file;
+    EXPECT_EQ(entry["Type"], "Application");
+    EXPECT_EQ(entry["Name"], "Vireo");
+    EXPECT_EQ(entry["GenericName"], "Bookmark Manager");
+    EXPECT_FALSE(entry["Comment"].empty());
+    EXPECT_FALSE(entry["Keywords"].empty());
+    EXPECT_THAT(entry["Categories"], HasSubstr("Network;"));
+    EXPECT_THAT(entry["MimeType"], HasSubstr("application/x-mswinurl;"));
+    // Files the user opens reach the program as paths, any number of them.
+    EXPECT_EQ(entry["Exec"], "vireo %F");
+    EXPECT_EQ(entry["TryExec"], "vireo");
+    EXPECT_EQ(entry["StartupWMClass"], VIREO_WM_CLASS);
+
+    // The icon it names is in the icon theme in every size, and as a scalable picture.
+    EXPECT_EQ(entry["Icon"], VIREO_APP_ID);
+    fs::path hicolor = kSource / "resources/hicolor";
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        std::string dir = std::to_string(size) + "x" + std::to_string(size);
+        EXPECT_TRUE(fs::exists(hicolor / dir / "apps" / (entry["Icon"] + ".png"))) << dir;
+    }
+    EXPECT_TRUE(fs::exists(hicolor / "scalable/apps" / (entry["Icon"] + ".svg")));
+
+    if (!HaveTool("desktop-file-validate"))
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    Output run = Capture("desktop-file-validate " + Quoted(file));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, "");
+}
+
+TEST(DesktopFiles, MetadataValidateAndNameThisRelease) {
+    fs::path file = kBuild / "share/metainfo" / (std::string(VIREO_APP_ID) + ".metainfo.xml");
+    std::string xml = ReadFile(file);
+    ASSERT_FALSE(xml.empty()) << file;
+    EXPECT_THAT(xml, HasSubstr("<id>" + std::string(VIREO_APP_ID) + "</id>"));
+    EXPECT_THAT(xml, HasSubstr("<launchable type=\"desktop-id\">" + std::string(VIREO_APP_ID) +
+                               ".desktop</launchable>"));
+    EXPECT_THAT(xml, HasSubstr("<content_rating type=\"oars-1.1\""));
+    EXPECT_THAT(xml, HasSubstr("<screenshot type=\"default\">"));
+
+    // The newest release of the metadata, of the Debian changelog and of the project agree.
+    std::smatch release;
+    ASSERT_TRUE(
+        std::regex_search(xml, release, std::regex("<release version=\"([^\"]+)\" date=\"([0-9-]+)\"")));
+    EXPECT_EQ(release[1].str(), VIREO_PROJECT_VERSION);
+    std::string changelog = ReadFile(kSource / "packaging/debian/changelog");
+    std::smatch entry;
+    ASSERT_TRUE(std::regex_search(changelog, entry, std::regex("^vireo \\(([^)]+)\\) ")));
+    EXPECT_EQ(entry[1].str(), VIREO_PROJECT_VERSION);
+
+    if (!HaveTool("appstreamcli"))
+        GTEST_SKIP() << "appstreamcli is not installed";
+    // No network: the screenshot is not fetched, and nothing here may reach the internet.
+    Output run = Capture("appstreamcli validate --no-net --no-color " + Quoted(file));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("E: "))) << run.output;
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("W: "))) << run.output;
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+
+#include "platform/single_instance.h"
+#include "shell/instance_channel.h"
+#include "shell/launch_request.h"
+#include "test_support.h"
+
+using namespace vireo;
+
+namespace {
+
+QString Channel() {
+    return QFile::decodeName(sys::SingleInstance::ChannelPath("vireo").c_str());
+}
+
+void Touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[InternetShortcut]\nURL=https://example.org/\n");
+}
+
+} // namespace
+
+class InstanceChannelTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void secondCopyHandsItsFilesToTheRunningOne();
+    void noAnswerIsNeverTakenForSuccess();
+    void foreignSendersCannotWedgeTheRunningCopy();
+};
+
+void InstanceChannelTest::secondCopyHandsItsFilesToTheRunningOne() {
+    // This test is the running copy: it holds the lock and listens where a copy would.
+    sys::SingleInstance running;
+    QCOMPARE(running.Acquire("vireo"), sys::SingleInstance::Result::First);
+    OpenRequestServer server;
+    QString error;
+    QVERIFY2(server.Listen(Channel(), &error), qPrintable(error));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(Channel()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 077, 0u); // nobody else may connect
+    QSignalSpy received(&server, &OpenRequestServer::filesReceived);
+
+    test::TempDir dir;
+    QString base = QString::fromStdString(dir.str());
+    Touch(base + QStringLiteral("/News.url"));
+    Touch(base + QStringLiteral("/Old Links/Owl #1.url"));
+    Touch(base + QStringLiteral("/-dash.url"));
+    QString owlUrl =
+        QUrl::fromLocalFile(base + QStringLiteral("/Old Links/Owl #1.url")).toString(QUrl::FullyEncoded);
+    QVERIFY(owlUrl.contains(QLatin1String("%20")));
+
+    // The real program, started in another folder with a relative path, a URL and a file
+    // that looks like an option.
+    QProcess second;
+    second.setWorkingDirectory(base);
+    second.start(QStringLiteral(VIREO_EXECUTABLE),
+                 {QStringLiteral("News.url"), owlUrl, QStringLiteral("--"), QStringLiteral("-dash.url")});
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(received.at(0).at(0).toStringList(),
+             (QStringList{base + QStringLiteral("/News.url"), base + QStringLiteral("/Old Links/Owl #1.url"),
+                          base + QStringLiteral("/-dash.url")}));
+}
+
+void InstanceChannelTest::noAnswerIsNeverTakenForSuccess() {
+    const QStringList files{QStringLiteral("/tmp/News.url")};
+    QString error;
+
+    // Nobody listens (the running copy is still starting, or hung before listening).
+    QFile::remove(Channel());
+    QVERIFY(!HandFilesToRunningCopy(Channel(), files, &error, 300, 300));
+    QVERIFY(!error.isEmpty());
+
+    // Something that is not a socket sits where the socket belongs.
+    Touch(Channel());
+    error.clear();
+    QVERIFY(!HandFilesToRunningCopy(Channel(), files, &error, 300, 300));
+    QVERIFY(!error.isEmpty());
+    QFile::remove(Channel());
+
+    // A copy that takes the connection but never answers (this thread does not serve it).
+    QLocalServer silent;
+    QVERIFY(silent.listen(Channel()));
+    error.clear();
+    QVERIFY(!HandFilesToRunningCopy(Channel(), files, &error, 1000, 500));
+    QVERIFY(error.contains(QLatin1String("did not answer")));
+}
+
+void InstanceChannelTest::foreignSendersCannotWedgeTheRunningCopy() {
+    OpenRequestServer server;
+    QVERIFY(server.Listen(Channel()));
+    QSignalSpy received(&server, &OpenRequestServer::filesReceived);
+
+    // Someone speaks another protocol: dropped at once, nothing opened.
+    QLocalSocket stranger;
+    stranger.connectToServer(Channel());
+    QVERIFY(stranger.waitForConnected(2000));
+    stranger.write("GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    QTRY_COMPARE(stranger.state(), QLocalSocket::UnconnectedState);
+    // A sender that stops half-way is left waiting, not answered.
+    QLocalSocket halfway;
+    halfway.connectToServer(Channel());
+    QVERIFY(halfway.waitForConnected(2000));
+    halfway.write(kOpenRequestHeader.data(), static_cast<qint64>(kOpenRequestHeader.size()));
+    halfway.write("/tmp/half.url");
+    QTest::qWait(200);
+    QCOMPARE(received.count(), 0);
+    QCOMPARE(halfway.bytesAvailable(), 0);
+
+    // Meanwhile a real second copy is served, and told so.
+    std::atomic<bool> done{false};
+    bool handed = false;
+    std::thread copy([&] {
+        handed = HandFilesToRunningCopy(
+            Channel(), {QStringLiteral("/tmp/a.url"), QStringLiteral("/tmp/b.url")}, nullptr);
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
+    copy.join();
+    QVERIFY(handed);
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(),
+             (QStringList{QStringLiteral("/tmp/a.url"), QStringLiteral("/tmp/b.url")}));
+}
+
+QTEST_MAIN(InstanceChannelTest)
+#include "instance_channel_test.moc"
