@@ -2,9 +2,7 @@
 #include "interchange/netscape.h"
 
 #include <charconv>
-#include <cmath>
 #include <filesystem>
-#include <unordered_map>
 #include <vector>
 
 #include "interchange/folder_walk.h"
@@ -209,64 +207,6 @@ private:
     std::int32_t m_pendingFolder = 0;
 };
 
-// Converting between Unix seconds and local OLE dates asks the time zone database, which
-// is slow. A day whose offset from UTC is the same at both ends has no clock change in it,
-// so one answer per day serves every bookmark dated that day; days with a change are
-// converted one date at a time.
-class DateCache {
-public:
-    OleDate ToOle(std::int64_t seconds) {
-        std::int64_t day = FloorDiv(seconds, 86400);
-        auto it = m_offsets.find(day);
-        if (it == m_offsets.end()) {
-            std::int64_t start = Offset(day * 86400);
-            std::int64_t end = Offset(day * 86400 + 86399);
-            it = m_offsets.emplace(day, start == end ? start : kChanging).first;
-        }
-        if (it->second == kChanging)
-            return OleFromUnix(seconds);
-        // The same arithmetic as a conversion through the calendar, so the result is
-        // the same to the last bit.
-        std::int64_t local = seconds + it->second;
-        std::int64_t localDay = FloorDiv(local, 86400);
-        return static_cast<double>(localDay + kUnixEpochOle) +
-               static_cast<double>(local - localDay * 86400) / 86400.0;
-    }
-
-    std::int64_t ToUnix(OleDate date) {
-        if (!std::isfinite(date) || date <= 0 || date > 2958465.0)
-            return 0;
-        auto day = static_cast<std::int64_t>(std::floor(date));
-        auto it = m_midnights.find(day);
-        if (it == m_midnights.end()) {
-            std::int64_t midnight = OleToUnix(static_cast<double>(day));
-            std::int64_t next = OleToUnix(static_cast<double>(day + 1));
-            it = m_midnights.emplace(day, next - midnight == 86400 ? midnight : kChanging).first;
-        }
-        if (it->second == kChanging)
-            return OleToUnix(date);
-        return it->second + std::llround((date - static_cast<double>(day)) * 86400.0);
-    }
-
-private:
-    static constexpr std::int64_t kChanging = INT64_MIN;
-    static constexpr std::int64_t kUnixEpochOle = 25569; // 1 January 1970 as an OLE day
-
-    static std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-        return a >= 0 ? a / b : -((-a + b - 1) / b);
-    }
-
-    // Local time minus UTC at a moment, in seconds.
-    static std::int64_t Offset(std::int64_t seconds) {
-        OleDate local = OleFromUnix(seconds);
-        auto localSeconds = static_cast<std::int64_t>(std::llround((local - kUnixEpochOle) * 86400.0));
-        return localSeconds - seconds;
-    }
-
-    std::unordered_map<std::int64_t, std::int64_t> m_offsets;
-    std::unordered_map<std::int64_t, std::int64_t> m_midnights;
-};
-
 class DatabaseBuilder : public NetscapeBuilder {
 public:
     explicit DatabaseBuilder(Database& db) : m_db(db) {}
@@ -300,7 +240,7 @@ public:
 
 private:
     Database& m_db;
-    DateCache m_dates;
+    OleDateCache m_dates;
 };
 
 std::string Indent(int depth) {
@@ -308,7 +248,7 @@ std::string Indent(int depth) {
 }
 
 void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_view indent, std::string& out,
-                         DateCache& dates) {
+                         OleDateCache& dates) {
     const clsBookmark& marks = db.Marks(folder);
     const clsMemo& memo = db.Memo();
     for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
@@ -336,7 +276,7 @@ void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_vi
 }
 
 void AppendFolderLists(const Database& db, std::int16_t folder, std::string& out, int& depth,
-                       DateCache& dates) {
+                       OleDateCache& dates) {
     if (!db.IsLiveFolder(folder))
         return;
     // Written without recursion: imported trees can nest thousands of levels deep.
@@ -443,12 +383,12 @@ void WriteNetscapeBookmarks(const Database& db, std::int16_t folder, std::string
                             std::string& out) {
     if (!db.IsSlot(folder))
         return;
-    DateCache dates;
+    OleDateCache dates;
     AppendBookmarkLines(db, folder, indent, out, dates);
 }
 
 void WriteNetscapeFolder(const Database& db, std::int16_t folder, std::string& out, int& depth) {
-    DateCache dates;
+    OleDateCache dates;
     AppendFolderLists(db, folder, out, depth, dates);
 }
 
@@ -457,7 +397,7 @@ std::string NetscapeExportBlock(const Database& db, std::int16_t folder) {
     out.append("<DL><p>\r\n");
     out.append("    <DT><H3 FOLDED ADD_DATE=\"0\">Vireo</H3>\r\n");
     int depth = 1;
-    DateCache dates;
+    OleDateCache dates;
     AppendFolderLists(db, folder, out, depth, dates);
     out.append("</DL><p>\r\n");
     return out;

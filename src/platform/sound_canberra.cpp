@@ -2,6 +2,7 @@
 #include "platform/sound_canberra.h"
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 namespace vireo {
 
@@ -10,6 +11,23 @@ namespace {
 // Sounds asked for while the worker is still busy (a slow or absent sound server) are
 // dropped beyond this many: a late sound is worse than none.
 constexpr std::size_t kMaxQueued = 4;
+
+extern "C" void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound server libcanberra falls back to ALSA, which prints a dozen error lines
+// on the terminal when the machine has no sound card. Those say nothing the user can act
+// on (the program simply stays silent), so ALSA's error reporter is replaced by a quiet
+// one. The library is looked up at run time: a machine without it has nothing to quiet,
+// and it stays loaded, so the backend that canberra loads later shares the setting.
+void QuietAlsaErrors() {
+    void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa)
+        return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(::dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&IgnoreAlsaError);
+}
 
 } // namespace
 
@@ -57,6 +75,7 @@ void CanberraSoundOutput::Run() {
             m_busy = true;
         }
         if (!ctx && !unavailable) {
+            QuietAlsaErrors();
             if (ca_context_create(&ctx) == CA_SUCCESS) {
                 ca_context_change_props(ctx, CA_PROP_APPLICATION_NAME, "Vireo", CA_PROP_APPLICATION_ID,
                                         "vireo", nullptr);

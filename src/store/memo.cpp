@@ -23,11 +23,14 @@ constexpr std::size_t kMaxDataSize = 0x7FFFFFFE;
 // Files larger than this are not a memo store we wrote; refuse rather than exhaust memory.
 constexpr std::uint64_t kMaxIndexFileSize = UINT64_C(1) << 30;
 
-std::string CutMemo(std::string_view text) {
-    return std::string(text::CutToChars(text, kMaxMemoChars));
-}
-
 } // namespace
+
+std::string clsMemo::CutMemo(std::string_view text) {
+    std::string_view kept = text::CutToBytes(text, kMaxMemoBytes);
+    if (kept.size() < text.size())
+        ++m_cutTexts;
+    return std::string(kept);
+}
 
 bool clsMemo::Initialize(std::string* error) {
     ShutDown();

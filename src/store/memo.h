@@ -23,7 +23,9 @@ using MemoID = std::int32_t;
 
 class DataCommit;
 
-inline constexpr std::size_t kMaxMemoChars = 2048;
+// A text is kept whole up to this many bytes (long bookmarklets and data: addresses
+// included); a longer one is cut at the last whole character before it, and counted.
+inline constexpr std::size_t kMaxMemoBytes = std::size_t{1} << 20;
 
 class clsMemo {
 public:
@@ -65,6 +67,10 @@ public:
         m_partner = std::move(partner);
     }
 
+    // How many texts Add and SetMemo have cut to kMaxMemoBytes since the store was
+    // made; callers that file many texts compare it before and after to report cuts.
+    std::int64_t CutTexts() const { return m_cutTexts; }
+
     // Inspection, for integrity checks and tests.
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(m_index.size()); }
     const Entry& EntryAt(MemoID id) const { return m_index[static_cast<std::size_t>(id - 1)]; }
@@ -85,6 +91,7 @@ private:
     void MarkDirty(MemoID id);
     std::string IndexBytes(MemoID first, MemoID last) const;
     bool CommitWith(DataCommit& commit, std::string* error);
+    std::string CutMemo(std::string_view text);
 
     bool m_open = false;
     std::vector<Entry> m_index;
@@ -99,6 +106,7 @@ private:
     std::vector<MemoID> m_dirty;                                 // entries changed since the last commit
     std::vector<std::pair<std::size_t, std::size_t>> m_rewrites; // committed bytes rewritten in place
     std::function<bool(DataCommit&, std::string*)> m_partner;
+    std::int64_t m_cutTexts = 0;
 };
 
 } // namespace vireo

@@ -105,4 +105,55 @@ ScopedClock::~ScopedClock() {
     ClockOverride() = m_previous;
 }
 
+namespace {
+
+constexpr std::int64_t kChanging = INT64_MIN;
+constexpr std::int64_t kUnixEpochOle = 25569; // 1 January 1970 as an OLE day
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// Local time minus UTC at a moment, in seconds.
+std::int64_t UtcOffset(std::int64_t seconds) {
+    OleDate local = OleFromUnix(seconds);
+    auto localSeconds = static_cast<std::int64_t>(std::llround((local - kUnixEpochOle) * 86400.0));
+    return localSeconds - seconds;
+}
+
+} // namespace
+
+OleDate OleDateCache::ToOle(std::int64_t seconds) {
+    std::int64_t day = FloorDiv(seconds, 86400);
+    auto it = m_offsets.find(day);
+    if (it == m_offsets.end()) {
+        std::int64_t start = UtcOffset(day * 86400);
+        std::int64_t end = UtcOffset(day * 86400 + 86399);
+        it = m_offsets.emplace(day, start == end ? start : kChanging).first;
+    }
+    if (it->second == kChanging)
+        return OleFromUnix(seconds);
+    // The same arithmetic as a conversion through the calendar, so the result is the same
+    // to the last bit.
+    std::int64_t local = seconds + it->second;
+    std::int64_t localDay = FloorDiv(local, 86400);
+    return static_cast<double>(localDay + kUnixEpochOle) +
+           static_cast<double>(local - localDay * 86400) / 86400.0;
+}
+
+std::int64_t OleDateCache::ToUnix(OleDate date) {
+    if (!std::isfinite(date) || date <= 0 || date > 2958465.0)
+        return 0;
+    auto day = static_cast<std::int64_t>(std::floor(date));
+    auto it = m_midnights.find(day);
+    if (it == m_midnights.end()) {
+        std::int64_t midnight = OleToUnix(static_cast<double>(day));
+        std::int64_t next = OleToUnix(static_cast<double>(day + 1));
+        it = m_midnights.emplace(day, next - midnight == 86400 ? midnight : kChanging).first;
+    }
+    if (it->second == kChanging)
+        return OleToUnix(date);
+    return it->second + std::llround((date - static_cast<double>(day)) * 86400.0);
+}
+
 } // namespace vireo

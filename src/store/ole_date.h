@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "platform/locale_text.h"
 
@@ -29,6 +30,21 @@ std::int64_t OleToUnix(OleDate date);
 std::string FormatGeneralDate(OleDate date);
 // "Long Date": weekday, month, day and year.
 std::string FormatLongDate(OleDate date);
+
+// Converting between Unix seconds and local OLE dates asks the time zone database, which
+// is slow. A day whose offset from UTC is the same at both ends has no clock change in it,
+// so one answer per day serves every date of that day; days with a change are converted
+// one date at a time. For imports and exports that convert thousands of dates.
+class OleDateCache {
+public:
+    OleDate ToOle(std::int64_t seconds);
+    // 0 for no date (0 or less) and for one past the year 9999.
+    std::int64_t ToUnix(OleDate date);
+
+private:
+    std::unordered_map<std::int64_t, std::int64_t> m_offsets;
+    std::unordered_map<std::int64_t, std::int64_t> m_midnights;
+};
 
 // Replaces the clock for the lifetime of the object (tests only; not thread-safe).
 class ScopedClock {

@@ -96,14 +96,44 @@ TEST_F(MemoFixture, SetMemoFollowsItsRules) {
     EXPECT_EQ(memo.GetMemo(other), "changed");
 }
 
-TEST_F(MemoFixture, TextsAreCutTrimmedAndReadUpToANul) {
-    std::string longText(3000, 'x');
-    EXPECT_EQ(memo.GetMemo(memo.Add(longText)).size(), 2048u);
-    // The limit counts characters and never splits one.
-    std::string wide;
-    for (int i = 0; i < 2100; ++i)
-        wide += "é";
-    EXPECT_EQ(memo.GetMemo(memo.Add(wide)), wide.substr(0, 4096));
+TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryAboveIt) {
+    // Bookmarklets and data: addresses are far longer than a title.
+    std::string bookmarklet = "javascript:" + std::string(5000, 'x');
+    MemoID whole = memo.Add(bookmarklet);
+    std::string exact(kMaxMemoBytes, 'a');
+    MemoID full = memo.Add(exact);
+    EXPECT_EQ(memo.CutTexts(), 0);
+
+    // One byte over the limit, ending in a character of two bytes that would be split.
+    std::string over(kMaxMemoBytes - 1, 'b');
+    over += "é";
+    MemoID cut = memo.Add(over);
+    EXPECT_EQ(memo.CutTexts(), 1);
+    EXPECT_EQ(memo.GetMemo(cut), std::string(kMaxMemoBytes - 1, 'b'));
+    // SetMemo cuts and counts the same way.
+    MemoID reset = memo.SetMemo(whole, over + "tail");
+    EXPECT_EQ(reset, whole);
+    EXPECT_EQ(memo.CutTexts(), 2);
+    EXPECT_EQ(memo.GetMemo(whole).size(), kMaxMemoBytes - 1);
+    memo.SetMemo(whole, bookmarklet);
+
+    // The files keep the layout older versions read: plain 32-bit positions in the index.
+    ASSERT_TRUE(memo.Commit());
+    Reopen();
+    EXPECT_EQ(memo.GetMemo(whole), bookmarklet);
+    EXPECT_EQ(memo.GetMemo(full), exact);
+    std::string dex = ReadFile(dir.file("VIREODEX"));
+    ByteReader r(std::string_view(dex).substr(static_cast<std::size_t>(full - 1) * 10));
+    std::int32_t start = r.I32();
+    EXPECT_EQ(r.I32() - start, static_cast<std::int32_t>(kMaxMemoBytes));
+    EXPECT_EQ(ReadFile(dir.file("VIREOMEM")).substr(static_cast<std::size_t>(start - 1), 4), "aaaa");
+    // Packing moves them whole.
+    ASSERT_TRUE(memo.PackDat());
+    EXPECT_EQ(memo.GetMemo(whole), bookmarklet);
+    EXPECT_EQ(memo.GetMemo(full), exact);
+}
+
+TEST_F(MemoFixture, TextsAreTrimmedAndReadUpToANul) {
     EXPECT_EQ(memo.GetMemo(memo.Add("   padded   ")), "padded");
     EXPECT_EQ(memo.GetMemo(memo.Add(std::string("cut\0here", 8))), "cut");
     EXPECT_EQ(memo.GetMemo(0), "");
