@@ -76,7 +76,7 @@ public:
     }
     int MostAtOnce() { return MostAtOnce(HostHeader()); }
     // Requests answered or given up so far.
-    int Requests() {
+    int RequestCount() {
         std::lock_guard lock(m_countMutex);
         return m_requestCount;
     }

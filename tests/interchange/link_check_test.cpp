@@ -240,7 +240,7 @@ TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
     for (const auto& r : reports)
         ASSERT_EQ(r.state, LinkState::Alive) << r.url << ": " << r.reason;
     for (auto& site : sites) {
-        EXPECT_EQ(site->Requests(), 12);
+        EXPECT_EQ(site->RequestCount(), 12);
         EXPECT_LE(site->MostAtOnce(), kLinkJobsPerHost);
         EXPECT_GE(site->MostAtOnce(), 2); // and a site's pages do not wait for one another
     }
@@ -253,7 +253,7 @@ TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
     for (const auto& r : fewer)
         ASSERT_EQ(r.state, LinkState::Alive) << r.url << ": " << r.reason;
     for (auto& site : sites)
-        EXPECT_EQ(site->Requests(), 24);
+        EXPECT_EQ(site->RequestCount(), 24);
 
     // The limit of all fetches at once holds as well.
     LocalHttpServer one;
