@@ -10,6 +10,7 @@
 #include "cli_runner.h"
 #include "local_http_server.h"
 #include "platform/hive_registry.h"
+#include "search/loopback_engines.h"
 #include "search/search_groups.h"
 #include "shell/registry.h"
 #include "store/database.h"
@@ -20,50 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Item {
-    std::string title;
-    std::string link;
-};
-
-// An RSS 2.0 result page, as an engine with an RSS search interface sends it.
-std::string Rss(const std::vector<Item>& items) {
-    std::string body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel>"
-                       "<title>Results</title><link>http://127.0.0.1/</link><description>hits</description>";
-    for (const auto& i : items)
-        body += "<item><title>" + i.title + "</title><link>" + i.link + "</link><description>About " +
-                i.title + "</description></item>";
-    return body + "</channel></rss>\n";
-}
-
-// Only the first page has hits, so the library stops paging; a query with "nothing" in
-// it finds nothing anywhere.
-void ServeEngine(test::LocalHttpServer& server, std::vector<Item> items) {
-    server.SetHandler([items](const std::string& target, test::LocalHttpServer::Response& r) {
-        if (target.rfind("/search", 0) != 0)
-            return false;
-        std::size_t at = target.find("start=");
-        std::string start =
-            at == std::string::npos ? "" : target.substr(at + 6, target.find('&', at) - at - 6);
-        bool firstPage = start.empty() || start == "0" || start == "1";
-        bool nothing = target.find("nothing") != std::string::npos;
-        r.headers = "Content-Type: application/rss+xml; charset=utf-8\r\n";
-        r.body = Rss(firstPage && !nothing ? items : std::vector<Item>{});
-        return true;
-    });
-}
-
 void WriteEngine(const fs::path& folder, const std::string& shortName, const std::string& name,
                  const test::LocalHttpServer& server) {
-    std::ofstream(folder / (shortName + ".xml"))
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
-           "  <ShortName>"
-        << name
-        << "</ShortName>\n"
-           "  <Description>A search engine on this machine</Description>\n"
-           "  <Url type=\"application/rss+xml\" template=\""
-        << server.Url("/search") << "?q={searchTerms}&amp;start={startIndex}\" indexOffset=\"1\"/>\n"
-        << "</OpenSearchDescription>\n";
+    test::WriteRssEngine(folder, shortName, name, server.Url("/search"));
 }
 
 struct CliSearch : ::testing::Test {
@@ -136,11 +96,12 @@ TEST_F(CliSearch, SearchesThreeEnginesAndFilesTheHits) {
         GTEST_SKIP() << "the search library is not built: " << lib;
     test::LocalHttpServer one, two, three;
     ASSERT_TRUE(one.Listening() && two.Listening() && three.Listening());
-    ServeEngine(one, {{"Alpha", "https://golf.example/a"},
-                      {"Beta", "https://golf.example/b"},
-                      {"Shared", "https://shared.example/"}});
-    ServeEngine(two, {{"Shared too", "https://SHARED.example"}, {"Gamma", "https://golf.example/c"}});
-    ServeEngine(three, {{"Delta", "https://golf.example/d"}, {"Epsilon", "https://golf.example/e"}});
+    test::ServeRssEngine(one, {{"Alpha", "https://golf.example/a"},
+                               {"Beta", "https://golf.example/b"},
+                               {"Shared", "https://shared.example/"}});
+    test::ServeRssEngine(two,
+                         {{"Shared too", "https://SHARED.example"}, {"Gamma", "https://golf.example/c"}});
+    test::ServeRssEngine(three, {{"Delta", "https://golf.example/d"}, {"Epsilon", "https://golf.example/e"}});
     WriteEngine(program / "engines", "loop1", "Loop One", one);
     WriteEngine(program / "engines", "loop2", "Loop Two", two);
     WriteEngine(program / "engines", "loop3", "Loop Three", three);
