@@ -123,7 +123,7 @@ frmSearchQuick::frmSearchQuick(SearchWindows& owner, QWidget* parent) : QDialog(
 
 void frmSearchQuick::Load() {
     if (frmSearchAdv* adv = m_owner.Advanced())
-        adv->close();
+        adv->CloseForSwitch();
     FillHistory(comboQuickQuery, m_owner.History(), m_owner.Context().reg, HistoryIndex);
     if (clsSearch* search = m_owner.Search(); search && !search->SearchQuery().empty())
         comboQuickQuery->setCurrentText(Q(search->SearchQuery()));
@@ -150,8 +150,18 @@ void frmSearchQuick::cmdUpdateScripts_Click() {
 }
 
 void frmSearchQuick::cmdCancel_Click() {
-    m_owner.ReleaseSearch();
+    // Closing a dialog goes through reject(), also when the other dialog takes its place.
+    if (!m_switching)
+        m_owner.ReleaseSearch();
+    // Not close(): a close request arrives here through reject(), and a nested close is
+    // refused, which would leave the dialog on the screen.
+    QDialog::reject();
+}
+
+void frmSearchQuick::CloseForSwitch() {
+    m_switching = true;
     close();
+    m_switching = false;
 }
 
 // --- Advanced Search -----------------------------------------------------------------------
@@ -252,7 +262,7 @@ void frmSearchAdv::FillGroups(std::int32_t select) {
 
 void frmSearchAdv::Load() {
     if (frmSearchQuick* quick = m_owner.Quick())
-        quick->close();
+        quick->CloseForSwitch();
     clsSearch* search = m_owner.Search();
     Registry& reg = m_owner.Context().reg;
     FillHistory(comboQuery, m_owner.History(), reg, HistoryIndex);
@@ -321,8 +331,18 @@ void frmSearchAdv::cmdUpdateScripts_Click() {
 }
 
 void frmSearchAdv::cmdCancel_Click() {
-    m_owner.ReleaseSearch();
+    // Closing a dialog goes through reject(), also when the other dialog takes its place.
+    if (!m_switching)
+        m_owner.ReleaseSearch();
+    // Not close(): a close request arrives here through reject(), and a nested close is
+    // refused, which would leave the dialog on the screen.
+    QDialog::reject();
+}
+
+void frmSearchAdv::CloseForSwitch() {
+    m_switching = true;
     close();
+    m_switching = false;
 }
 
 } // namespace vireo

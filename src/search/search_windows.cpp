@@ -69,7 +69,7 @@ void SearchWindows::Launch(SearchDialogMode mode, std::int16_t folder, std::stri
 
 void SearchWindows::ShowQuick(const QString& query) {
     if (m_quick)
-        m_quick->close();
+        m_quick->CloseForSwitch();
     m_quick = new frmSearchQuick(*this, &m_main);
     m_quick->Load();
     if (!query.isEmpty())
@@ -81,7 +81,7 @@ void SearchWindows::ShowQuick(const QString& query) {
 
 void SearchWindows::ShowAdvanced(const QString& query) {
     if (m_adv)
-        m_adv->close();
+        m_adv->CloseForSwitch();
     m_adv = new frmSearchAdv(*this, &m_main);
     m_adv->Load();
     if (!query.isEmpty())

@@ -129,11 +129,14 @@ public:
     void cmdAdvanced_Click();
     void cmdUpdateScripts_Click();
     void cmdCancel_Click();
+    // Closes the dialog for the other one: the search it was opened for goes on.
+    void CloseForSwitch();
 
 protected:
     void reject() override { cmdCancel_Click(); }
 
 private:
+    bool m_switching = false;
     SearchWindows& m_owner;
 };
 
@@ -164,6 +167,8 @@ public:
     void cmdEditGroups_Click();
     void cmdUpdateScripts_Click();
     void cmdCancel_Click();
+    // Closes the dialog for the other one: the search it was opened for goes on.
+    void CloseForSwitch();
     // The caption: "Advanced Search - " and the translated query.
     void UpdateCaption();
     std::int32_t CheckedFormat() const;
@@ -173,6 +178,7 @@ protected:
 
 private:
     void FillGroups(std::int32_t select);
+    bool m_switching = false;
     SearchWindows& m_owner;
 };
 

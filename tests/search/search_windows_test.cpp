@@ -86,6 +86,7 @@ private Q_SLOTS:
     void closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked();
     void mainWindowStaysOpenWhileSearching();
     void rerunAndSearchForThisFillTheDialogs();
+    void switchingBetweenTheDialogsKeepsTheSearch();
     void groupManagerRules();
     void connectionPromptRemembersItsAnswer();
     void progressBarDrawsTextAndBarAsTheRuleSays();
@@ -322,6 +323,41 @@ void SearchWindowsTest::mainWindowStaysOpenWhileSearching() {
     QPointer<frmSearchStat> stat = s.windows().Status();
     QVERIFY(s.main().close());
     QTRY_VERIFY(!stat || !stat->isVisible());
+}
+
+void SearchWindowsTest::switchingBetweenTheDialogsKeepsTheSearch() {
+    SearchApp s(2);
+    QVERIFY(s.main().HandleMainKey(Qt::Key_F3));
+    frmSearchQuick* quick = s.windows().Quick();
+    QVERIFY(quick);
+    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+    quick->cmdAdvanced->click();
+    QCoreApplication::processEvents();
+    frmSearchAdv* adv = s.windows().Advanced();
+    QVERIFY(adv && adv->isVisible());
+    QVERIFY(!s.windows().Quick() || !s.windows().Quick()->isVisible());
+    QVERIFY(s.windows().Search());
+    // The advanced dialog comes up as complete as when it is opened directly.
+    QCOMPARE(adv->comboQuery->currentText(), QStringLiteral("golf"));
+    QCOMPARE(adv->txtMaxHits->text(), QStringLiteral("100"));
+    QCOMPARE(adv->txtSiteMax->text(), QStringLiteral("10"));
+    QVERIFY(adv->comboGroups->count() >= 1);
+    QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("All Engines"));
+    QCOMPARE(GetLastSearch(s.app.reg), 1);
+    // And back: the quick dialog still searches.
+    adv->cmdQuick->click();
+    QCoreApplication::processEvents();
+    quick = s.windows().Quick();
+    QVERIFY(quick && quick->isVisible());
+    QVERIFY(s.windows().Search());
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
+    s.lib.AddSiteRun(s.Id(2), {});
+    s.lib.AddSearchEnd();
+    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+    quick->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    DeliverAll(s.lib);
+    QTRY_VERIFY(!s.app.program.Search.searching);
 }
 
 void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
