@@ -37,6 +37,7 @@ std::span<const Command> StoreCommands();
 std::span<const Command> SettingsCommands();
 std::span<const Command> InterchangeCommands();
 std::span<const Command> SearchCommands();
+std::span<const Command> EngineCommands();
 
 // The user's settings; a settings file that had to be kept aside is told about on `err`.
 std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/cli.h"
+#include "cli/cli_messages.h"
 #include "platform/hive_registry.h"
 #include "platform/search_library_dl.h"
 #include "search/engine_update.h"
@@ -23,32 +24,6 @@
 namespace vireo::cli {
 
 namespace {
-
-// Message boxes as lines on stderr. A question is answered with its "no" (Cancel): a
-// command line cannot ask.
-class PrintedMessages : public UserMessages {
-public:
-    explicit PrintedMessages(std::ostream& err) : m_err(err) {}
-    MsgResult Message(std::string_view text, std::string_view title, MsgButtons buttons, MsgIcon) override {
-        std::string line(text);
-        for (char& c : line) {
-            if (c == '\n' || c == '\r')
-                c = ' ';
-        }
-        m_err << "vireo-cli: " << (title.empty() ? std::string() : std::string(title) + ": ") << line << '\n';
-        switch (buttons) {
-        case MsgButtons::Ok:
-            return MsgResult::Ok;
-        case MsgButtons::OkCancel:
-            return MsgResult::Cancel;
-        default:
-            return MsgResult::No;
-        }
-    }
-
-private:
-    std::ostream& m_err;
-};
 
 class NoSounds : public EventSoundPlayer {
 public:

@@ -14,8 +14,9 @@ using vireo::cli::Command;
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     // One table per module; each module lists its commands in cli.h.
-    for (auto table : {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands(),
-                       vireo::cli::InterchangeCommands(), vireo::cli::SearchCommands()}) {
+    for (auto table :
+         {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands(), vireo::cli::InterchangeCommands(),
+          vireo::cli::SearchCommands(), vireo::cli::EngineCommands()}) {
         for (const auto& c : table)
             all.push_back(c);
     }

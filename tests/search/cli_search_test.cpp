@@ -3,9 +3,12 @@
 // against three engines served from 127.0.0.1, and the results checked in the store.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 
 #include "cli_runner.h"
 #include "local_http_server.h"
@@ -34,10 +37,10 @@ struct CliSearch : ::testing::Test {
     test::CliResult Cli(const std::vector<std::string>& args) {
         std::vector<std::string> all = {"--data", data};
         all.insert(all.end(), args.begin(), args.end());
-        return test::RunProgram(VIREO_CLI,
-                                {"VIREO_REGISTRY=" + hive, "VIREO_PROGRAM_DIR=" + program.string(),
-                                 "XDG_DATA_HOME=" + (tmp.path() / "xdg").string()},
-                                all);
+        std::vector<std::string> env = {"VIREO_REGISTRY=" + hive, "VIREO_PROGRAM_DIR=" + program.string(),
+                                        "XDG_DATA_HOME=" + (tmp.path() / "xdg").string()};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        return test::RunProgram(VIREO_CLI, env, all);
     }
     // The search-results folders, by their query.
     std::map<std::string, std::int16_t> ResultFolders(Database& db) {
@@ -52,6 +55,7 @@ struct CliSearch : ::testing::Test {
     }
 
     test::TempDir tmp;
+    std::vector<std::string> extraEnv;
     fs::path program = tmp.path() / "program";
     std::string data = tmp.file("data");
     std::string hive = tmp.file("registry.reg");
@@ -166,6 +170,108 @@ TEST_F(CliSearch, SearchesThreeEnginesAndFilesTheHits) {
     test::CliResult history = Cli({"history"});
     EXPECT_NE(history.out.find("nothing at all\ngolf clubs\ngolf courses\n"), std::string::npos)
         << history.out;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
+    fs::path lib = fs::path(VIREO_CLI).parent_path() / ".." / "lib" / "vireo" / "libornsearch.so";
+    if (!fs::exists(lib))
+        GTEST_SKIP() << "the search library is not built: " << lib;
+    test::LocalHttpServer good, missing;
+    ASSERT_TRUE(good.Listening() && missing.Listening());
+    test::ServeRssEngine(good, {{"Alpha", "https://golf.example/a"}, {"Beta", "https://golf.example/b"}});
+    missing.SetHandler([](const std::string&, test::LocalHttpServer::Response& r) {
+        r.status = 404;
+        r.body = "gone";
+        return true;
+    });
+    std::string refused;
+    {
+        test::LocalHttpServer closed;
+        refused = closed.Url("/search");
+    }
+    fs::path user = tmp.path() / "xdg" / "Vireo" / "engines";
+    fs::create_directories(user);
+    WriteEngine(program / "engines", "loop1", "Loop One", good);
+    test::WriteRssEngine(program / "engines", "loop2", "Loop Two", missing.Url("/search"));
+    test::WriteRssEngine(program / "engines", "closed", "Closed Port", refused);
+    // The user's copy of loop2 replaces the shipped one; a broken script is left out and
+    // the log says why.
+    test::WriteRssEngine(user, "LOOP2", "My Loop Two", good.Url("/search"));
+    std::ofstream(user / "broken.xml") << "<OpenSearchDescription";
+
+    test::CliResult list = Cli({"engines", "list"});
+    ASSERT_EQ(list.status, 0) << list.out;
+    EXPECT_TRUE(Has(list.out, "loop1\tLoop One\t" + good.Url("/") + "\tshipped\n")) << list.out;
+    EXPECT_TRUE(Has(list.out, "LOOP2\tMy Loop Two\t" + good.Url("/") + "\tuser\n")) << list.out;
+    EXPECT_FALSE(Has(list.out, "\tLoop Two\t")) << list.out;
+    EXPECT_TRUE(Has(list.out, "log: ") && Has(list.out, "broken.xml")) << list.out;
+
+    test::CliResult hit = Cli({"engines", "try", "LOOP1", "golf", "clubs"});
+    EXPECT_EQ(hit.status, 0) << hit.out;
+    EXPECT_TRUE(Has(hit.out, "1\tAlpha\thttps://golf.example/a\tAbout Alpha\n")) << hit.out;
+    EXPECT_TRUE(Has(hit.out, "2\tBeta\thttps://golf.example/b")) << hit.out;
+    EXPECT_TRUE(Has(hit.out, "status 6: Search complete.")) << hit.out;
+    // The log lines of the run: the request and what it gave.
+    EXPECT_TRUE(Has(hit.out, "log: ") && Has(hit.out, good.Url("/search"))) << hit.out;
+    EXPECT_TRUE(Has(good.Requests().back(), "golf")) << good.Requests().back();
+    // By its name too; nothing found is exit status 1, a failing engine 2.
+    EXPECT_EQ(Cli({"engines", "try", "loop one", "nothing"}).status, 1);
+    test::CliResult closed = Cli({"engines", "try", "closed", "golf"});
+    EXPECT_EQ(closed.status, 2) << closed.out;
+    EXPECT_TRUE(Has(closed.out, "status 15: Unable to connect to site.")) << closed.out;
+    EXPECT_EQ(Cli({"engines", "try", "nope", "golf"}).status, 2);
+    EXPECT_EQ(Cli({"engines", "try", "loop1"}).status, 64);
+    EXPECT_EQ(Cli({"engines", "frob"}).status, 64);
+
+    // No feed set: nothing to do.
+    test::CliResult none = Cli({"engines", "update"});
+    EXPECT_EQ(none.status, 0) << none.out;
+    EXPECT_TRUE(Has(none.out, "No updates required")) << none.out;
+
+    // A feed written by the project's tool, served from this machine.
+    fs::path feed = tmp.path() / "feed";
+    fs::create_directories(feed);
+    test::WriteRssEngine(feed, "loop3", "Loop Three", good.Url("/search"));
+    std::string tool = std::string("python3 ") + VIREO_TOOLS + "/make_engine_feed.py --version 7 " +
+                       (feed.string()) + " >/dev/null";
+    ASSERT_EQ(std::system(tool.c_str()), 0);
+    test::LocalHttpServer feedServer;
+    std::string script = ReadAll(feed / "loop3.xml");
+    std::string index = ReadAll(feed / "feed.json");
+    ASSERT_TRUE(Has(index, "\"name\": \"loop3\"")) << index;
+    auto tampered = std::make_shared<std::atomic<bool>>(false);
+    feedServer.SetHandler([=](const std::string& target, test::LocalHttpServer::Response& r) {
+        if (target == "/engines/feed.json")
+            r.body = index;
+        else if (target == "/engines/loop3.xml")
+            r.body = *tampered ? script + "<!-- changed -->" : script;
+        else
+            return false;
+        return true;
+    });
+    extraEnv = {"VIREO_ENGINE_FEED=" + feedServer.Url("/engines/feed.json")};
+    // A script that does not match its digest: the update fails and changes nothing.
+    *tampered = true;
+    test::CliResult bad = Cli({"engines", "update"});
+    EXPECT_EQ(bad.status, 2) << bad.out;
+    EXPECT_TRUE(Has(bad.out, "does not match its digest")) << bad.out;
+    EXPECT_FALSE(fs::exists(user / "loop3.xml"));
+    *tampered = false;
+    test::CliResult update = Cli({"engines", "update"});
+    EXPECT_EQ(update.status, 0) << update.out;
+    EXPECT_TRUE(Has(update.out, "1 engine script updated")) << update.out;
+    EXPECT_EQ(ReadAll(user / "loop3.xml"), script);
+    EXPECT_TRUE(Has(Cli({"engines", "list"}).out, "loop3\tLoop Three\t" + good.Url("/") + "\tuser\n"));
+    EXPECT_TRUE(Has(Cli({"engines", "update"}).out, "No updates required"));
 }
 
 } // namespace
