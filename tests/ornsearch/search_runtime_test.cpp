@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <sys/resource.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -346,6 +348,70 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     ExpectContract();
     // The limit of the whole search bounds what is delivered.
     EXPECT_EQ(rec->hits[ids["rss"]].size(), 2u);
+}
+
+// `head` and then `fill` bytes of one character, gzip-compressed a piece at a time so the
+// test itself never holds the whole page.
+std::string Gzip(const std::string& head, std::size_t fill = 0, char with = ' ') {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out, chunk(1 << 20, with);
+    char buf[1 << 16];
+    auto feed = [&](const char* data, std::size_t n, int flush) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buf);
+            z.avail_out = sizeof buf;
+            deflate(&z, flush);
+            out.append(buf, sizeof buf - z.avail_out);
+        } while (z.avail_out == 0);
+    };
+    feed(head.data(), head.size(), Z_NO_FLUSH);
+    for (std::size_t done = 0; done < fill; done += chunk.size())
+        feed(chunk.data(), std::min(chunk.size(), fill - done), Z_NO_FLUSH);
+    feed(nullptr, 0, Z_FINISH);
+    deflateEnd(&z);
+    return out;
+}
+
+long PeakKilobytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+TEST_F(SearchRuntime, CompressedPagesAreReadAndABombCostsNothing) {
+    // 256 MB of white space after the start of a feed: about 250 KB on the wire, 128 times
+    // the cap once inflated.
+    const std::string packed = Gzip(RssPage(0, 5));
+    const std::string bomb = Gzip(RssPage(0, 3).substr(0, RssPage(0, 3).size() - 17), std::size_t(256) << 20);
+    ASSERT_LT(bomb.size(), 1u << 20);
+    test::LocalHttpServer server;
+    ASSERT_TRUE(server.Listening());
+    server.SetHandler([&](const std::string& target, test::LocalHttpServer::Response& r) {
+        r.headers = "Content-Type: application/rss+xml\r\nContent-Encoding: gzip\r\n";
+        if (target.rfind("/packed", 0) == 0)
+            r.body = StartOf(target) == 0 ? packed : Gzip(RssPage(0, 0));
+        else if (target.rfind("/bomb", 0) == 0)
+            r.body = bomb;
+        else
+            return false;
+        return true;
+    });
+    std::string packedId = Rss("packed", server.Url("/packed?q={searchTerms}&amp;start={startIndex}"));
+    std::string bombId = Rss("bomb", server.Url("/bomb?q={searchTerms}&amp;start={startIndex}"));
+    long before = PeakKilobytes();
+    ASSERT_TRUE(Start({packedId, bombId}));
+    ASSERT_TRUE(Wait(15s));
+    ExpectContract();
+    std::lock_guard lock(rec->mutex);
+    EXPECT_EQ(rec->codes[packedId].back(), 6);
+    EXPECT_EQ(rec->hits[packedId].size(), 5u);
+    // The bomb's site ends like any other, and what was held of it stayed near the cap.
+    ASSERT_FALSE(rec->codes[bombId].empty());
+    EXPECT_LE(rec->hits[bombId].size(), 3u);
+    EXPECT_LT(PeakKilobytes() - before, 64 * 1024) << "the inflated page was kept";
 }
 
 TEST_F(SearchRuntime, AnUnresolvableNameEndsWithItsOwnCode) {
