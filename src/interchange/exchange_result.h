@@ -29,5 +29,8 @@ using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 std::string FolderTableFullMessage(std::int32_t folders, std::int32_t bookmarks);
 // The message of a command given a folder number that names no folder.
 std::string NoSuchFolderMessage(std::int32_t folder);
+// Adds the line that tells how many texts an import had to cut to the longest text a
+// memo keeps (`cuts` of them; none adds nothing), and makes the result a warning.
+void NoteCutTexts(ExchangeResult& result, std::int64_t cuts);
 
 } // namespace vireo

@@ -18,8 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A shortcut file is a few lines; anything past this is not one we need to read.
-constexpr std::size_t kShortcutReadLimit = 64 * 1024;
+// A shortcut file is a few lines, but its address may be as long as the longest text a
+// memo keeps (data: addresses, bookmarklets); a little more is read so that an address
+// longer still is cut, and counted, by the memo store rather than here.
+constexpr std::size_t kShortcutReadLimit = kMaxMemoBytes + 64 * 1024;
 // Names are cut to 128 characters; this keeps them within the file system's 255 bytes
 // even with a " (99999)" and ".url" added.
 constexpr std::size_t kMaxNameBytes = 240;
@@ -206,6 +208,7 @@ ExchangeResult ImportFavorites(Database& db, const std::string& favoritesDir) {
         dir += '/';
     std::int32_t folders = 1;
     std::int32_t bookmarks = 0;
+    const std::int64_t cutsBefore = db.Memo().CutTexts();
     bool complete = ScanFavorites(db, dir, "*.url", root, &folders, &bookmarks);
     db.RefreshList();
     result.ok = true;
@@ -216,6 +219,7 @@ ExchangeResult ImportFavorites(Database& db, const std::string& favoritesDir) {
         result.message = FolderTableFullMessage(folders, bookmarks);
         result.warning = true;
     }
+    NoteCutTexts(result, db.Memo().CutTexts() - cutsBefore);
     return result;
 }
 

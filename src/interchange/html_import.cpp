@@ -97,6 +97,7 @@ ExchangeResult ImportHtml(Database& db, const std::string& path, std::int16_t ta
         result.warning = true;
         return result;
     }
+    const std::int64_t cutsBefore = db.Memo().CutTexts();
     for (const auto& [url, title] : links) {
         BookmarkRecord r = db.NewMark(title, url, folder, kHtmlImportDescription, kFlagsHtml);
         db.Marks(folder).Add(r);
@@ -106,6 +107,7 @@ ExchangeResult ImportHtml(Database& db, const std::string& path, std::int16_t ta
     result.folder = folder;
     result.folders = 1;
     result.bookmarks = static_cast<std::int32_t>(links.size());
+    NoteCutTexts(result, db.Memo().CutTexts() - cutsBefore);
     return result;
 }
 

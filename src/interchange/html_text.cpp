@@ -188,18 +188,6 @@ std::string Escape(std::string_view s) {
     return out;
 }
 
-std::string EscapeQuotes(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c == '"')
-            out += "&quot;";
-        else
-            out.push_back(c);
-    }
-    return out;
-}
-
 std::size_t TagEnd(std::string_view text, std::size_t open) {
     std::size_t i = open + 1;
     char quote = 0;

@@ -48,10 +48,9 @@ void ForEachLine(std::string_view text, F&& f) {
 // complete references count, so that a raw "&center=" in a query stays as it is.
 std::string DecodeEntities(std::string_view s, bool inText);
 
-// Escapes & < > " for HTML text and attribute values.
+// Escapes & < > " for HTML text and attribute values, addresses included: a raw
+// "&sect=" or "&copy=" in a query is read as a character by HTML readers otherwise.
 std::string Escape(std::string_view s);
-// Escapes only the double quote, for addresses inside a double-quoted attribute.
-std::string EscapeQuotes(std::string_view s);
 
 // The position of the ">" that ends the tag whose "<" is at `open`, skipping ">" inside
 // quoted attribute values; npos when the tag does not end on this text.

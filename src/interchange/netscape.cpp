@@ -5,10 +5,14 @@
 #include <filesystem>
 #include <vector>
 
+#include "interchange/favorites.h"
+#include "interchange/find.h"
 #include "interchange/folder_walk.h"
+#include "interchange/html_import.h"
 #include "interchange/html_text.h"
 #include "platform/durable_file.h"
 #include "store/database.h"
+#include "store/default_content.h"
 #include "store/ole_date.h"
 #include "store/text_codec.h"
 
@@ -26,9 +30,38 @@ std::string NoSuchFolderMessage(std::int32_t folder) {
     return "There is no folder number " + std::to_string(folder) + ".";
 }
 
+void NoteCutTexts(ExchangeResult& result, std::int64_t cuts) {
+    if (cuts <= 0)
+        return;
+    std::string line =
+        cuts == 1 ? std::string("1 text was longer than 1 MiB and was cut to that length.")
+                  : std::to_string(cuts) + " texts were longer than 1 MiB and were cut to that length.";
+    if (!result.message.empty())
+        result.message += '\n';
+    result.message += line;
+    result.warning = true;
+}
+
+bool IsStandInDescription(std::string_view description) {
+    // What the program files as a description when the source had none; the names of
+    // the browser imports are among them so that their bookmarks export the same way.
+    static constexpr std::string_view kStandIns[] = {
+        kNetscapeImportDescription,  kFavoritesImportDescription, kHtmlImportDescription,   kFromFind,
+        kDefaultBookmarkDescription, "Imported from Firefox",     "Imported from Chromium",
+    };
+    std::string_view trimmed = text::TrimWhite(description);
+    for (std::string_view s : kStandIns) {
+        if (trimmed == s)
+            return true;
+    }
+    return false;
+}
+
 namespace {
 
-constexpr std::size_t kMaxDescriptionBytes = 16 * 1024;
+// A description a little longer than a memo keeps is read on, so that the memo store
+// sees it is too long and counts the cut.
+constexpr std::size_t kMaxDescriptionBytes = kMaxMemoBytes + 4;
 constexpr std::uint64_t kProgressStep = 1 << 20;
 
 // A date attribute as Unix seconds; 0 when absent or not a plausible date. Some browsers
@@ -65,9 +98,11 @@ public:
         if (m_pending) {
             if (m_inDescription) {
                 if (IsContinuation(upper)) {
-                    if (m_pendingMark.description.size() < kMaxDescriptionBytes) {
-                        m_pendingMark.description += '\n';
-                        m_pendingMark.description.append(line.substr(0, kMaxDescriptionBytes));
+                    std::string& d = m_pendingMark.description;
+                    if (d.size() < kMaxDescriptionBytes) {
+                        d += '\n';
+                        d.append(
+                            line.substr(0, kMaxDescriptionBytes - std::min(d.size(), kMaxDescriptionBytes)));
                     }
                     return true;
                 }
@@ -247,6 +282,22 @@ std::string Indent(int depth) {
     return std::string(static_cast<std::size_t>(std::max(depth - 1, 0)) * 4, ' ');
 }
 
+// A description goes on a "<DD>" line after its bookmark, as browsers write it; a
+// description of several lines keeps its line breaks, each line ended by CR LF.
+void AppendDescription(std::string_view indent, std::string_view description, std::string& out) {
+    std::string_view trimmed = text::TrimWhite(description);
+    if (trimmed.empty() || IsStandInDescription(trimmed))
+        return;
+    out.append(indent).append("    <DD>");
+    std::string escaped = html::Escape(trimmed);
+    html::ForEachLine(escaped, [&](std::string_view line) {
+        if (line.data() != escaped.data())
+            out.append("\r\n");
+        out.append(line);
+    });
+    out.append("\r\n");
+}
+
 void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_view indent, std::string& out,
                          OleDateCache& dates) {
     const clsBookmark& marks = db.Marks(folder);
@@ -262,7 +313,7 @@ void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_vi
         std::string touched = date(r.Touched);
         out.append(indent);
         out.append("    <DT><A HREF=\"");
-        out.append(html::EscapeQuotes(memo.GetMemo(r.url)));
+        out.append(html::Escape(memo.GetMemo(r.url)));
         out.append("\" ADD_DATE=\"");
         out.append(date(r.added));
         out.append("\" LAST_VISIT=\"");
@@ -272,6 +323,7 @@ void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_vi
         out.append("\">");
         out.append(html::Escape(memo.GetMemo(r.Name)));
         out.append("</A>\r\n");
+        AppendDescription(indent, memo.GetMemo(r.Description), out);
     }
 }
 
@@ -366,6 +418,7 @@ ExchangeResult ImportNetscape(Database& db, const std::string& path, const Progr
         result.warning = true;
         return result;
     }
+    const std::int64_t cutsBefore = db.Memo().CutTexts();
     DatabaseBuilder builder(db);
     ReadNetscapeText(text, root, builder, progress);
     result.ok = true;
@@ -376,6 +429,7 @@ ExchangeResult ImportNetscape(Database& db, const std::string& path, const Progr
         result.message = FolderTableFullMessage(result.folders, result.bookmarks);
         result.warning = true;
     }
+    NoteCutTexts(result, db.Memo().CutTexts() - cutsBefore);
     return result;
 }
 

@@ -48,6 +48,10 @@ inline constexpr std::string_view kNetscapeBrowseQuestion =
     "Unable to locate your Netscape bookmark file.  Would you like to browse for it?";
 inline constexpr std::string_view kNetscapeExportTitle = "Export to Netscape";
 
+// True for the descriptions the program files by itself ("Imported from Netscape" and its
+// like): they say nothing a browser needs, so exports leave them out.
+bool IsStandInDescription(std::string_view description);
+
 // Imports the bookmark file at `path` into a new folder "Imported from Netscape" under
 // the top folder. A missing file does nothing (ok false, no message). The caller plays
 // the import sound.

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QScreen>
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "interchange/favorites.h"
 #include "interchange/find_dialog.h"
@@ -144,6 +146,32 @@ void OutsideFiles::Deliver() {
     m_main->dragDrop->FileShortcuts(paths);
 }
 
+void SetApplicationIdentity() {
+    // The window class that the desktop entry's StartupWMClass names is taken from the
+    // application name. No display name is set: Qt would add it to every caption
+    // ("... \u2014 Vireo!"), and each window's caption is its own.
+    QApplication::setApplicationName(QStringLiteral(VIREO_WM_CLASS));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VIREO_APP_ID));
+    QApplication::setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+}
+
+bool DisplayNamed(int argc, char** argv) {
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0';
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM"))
+        return true;
+    // Qt's own option chooses a platform that may need no display (offscreen, vnc).
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (a == "-platform" || a == "--platform" || a.rfind("-platform=", 0) == 0 ||
+            a.rfind("--platform=", 0) == 0)
+            return true;
+    }
+    return false;
+}
+
 int RunVireo(int argc, char** argv) {
     // Help and version need no display, so they are answered before Qt starts.
     LaunchRequest early = ParseVireoArguments(std::vector<std::string>(argv + 1, argv + argc));
@@ -155,12 +183,15 @@ int RunVireo(int argc, char** argv) {
         std::cout << VireoVersionText();
         return 0;
     }
+    // Without a display Qt aborts with a page of advice about platform plugins; one line
+    // says what to do.
+    if (!DisplayNamed(argc, argv)) {
+        std::cerr << kNoDisplayMessage << '\n';
+        return 1;
+    }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral(VIREO_WM_CLASS));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vireo!"));
-    QGuiApplication::setDesktopFileName(QStringLiteral(VIREO_APP_ID));
-    QApplication::setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
+    SetApplicationIdentity();
     QtDialogs dialogs;
     DesktopDocumentOpener documents;
     QtProcessLauncher launcher;

@@ -54,6 +54,17 @@ private:
     QTimer m_retry;
 };
 
+inline constexpr const char* kNoDisplayMessage =
+    "vireo: no display found; set DISPLAY, or run under a virtual display such as xvfb-run";
+
+// Names the program to the desktop (window class, desktop entry, icon); called once the
+// application object exists.
+void SetApplicationIdentity();
+
+// True when the environment (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM) or Qt's
+// "-platform" option names somewhere to show windows.
+bool DisplayNamed(int argc, char** argv);
+
 // The whole program: returns the exit status.
 int RunVireo(int argc, char** argv);
 

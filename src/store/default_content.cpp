@@ -16,7 +16,7 @@ void Database::MakeDefaultMarks() {
     for (int i = 0; i < 5; ++i) {
         std::int16_t folder = i < 2 ? kRootFolder : kHomePageFolder;
         BookmarkRecord r =
-            NewMark(titles[i], addresses[i], folder, "Vireo! Default Bookmark", kFlagsStandard);
+            NewMark(titles[i], addresses[i], folder, kDefaultBookmarkDescription, kFlagsStandard);
         std::int32_t key = 0;
         Marks(folder).Add(key, r.Flags, r.UserFlags, r.Parent, r.Name, r.Description, r.url, r.Checked,
                           r.Touched, r.added, r.Rank);

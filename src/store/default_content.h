@@ -13,5 +13,6 @@ std::string ExtractUrl(std::string_view text);
 // The maker's two standard bookmark addresses.
 inline constexpr std::string_view kMakerSiteUrl = "https://www.meridex.example/";
 inline constexpr std::string_view kMakerProductsUrl = "https://www.meridex.example/products/";
+inline constexpr std::string_view kDefaultBookmarkDescription = "Vireo! Default Bookmark";
 
 } // namespace vireo

@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "interchange/exchange_fixture.h"
+#include "interchange/favorites.h"
+#include "interchange/html_text.h"
 #include "interchange/netscape.h"
 #include "store/ole_date.h"
 
@@ -167,12 +169,13 @@ struct NetscapeExportTest : ExchangeFixture {
     void SetUp() override {
         ExchangeFixture::SetUp();
         folder = db.AddFolder("Food", kRootFolder, kFolderOrdinary);
-        AddMark(folder, "Fish & <Chips> \xC3\xA9", "http://x.example/?q=\"1\"&r=2");
+        AddMark(folder, "Fish & <Chips> \xC3\xA9", "http://x.example/?q=\"1\"&r=2", "Fried & <hot>\n  twice");
         db.Marks(folder).At(1).added = OleFromUnix(1500000000);
         db.Marks(folder).At(1).Touched = OleFromUnix(1600000000);
         sub = db.AddFolder("Sub", folder, kFolderOrdinary);
         db.Folder(sub).Created = OleFromUnix(1400000000);
-        AddMark(sub, "Y", "http://y.example/");
+        // A text the program filed by itself says nothing to a browser.
+        AddMark(sub, "Y", "http://y.example/", kFavoritesImportDescription);
         db.Marks(sub).At(1).added = OleFromUnix(1300000000);
         db.Marks(sub).At(1).Touched = OleFromUnix(1300000001);
         empty = db.AddFolder("Empty", folder, kFolderOrdinary);
@@ -190,8 +193,10 @@ TEST_F(NetscapeExportTest, TheBlockFollowsTheLineTableWithEscapesAndDates) {
         "<DL><p>",
         "    <DT><H3 FOLDED ADD_DATE=\"0\">Vireo</H3>",
         "    <DL><p>",
-        "        <DT><A HREF=\"http://x.example/?q=&quot;1&quot;&r=2\" ADD_DATE=\"1500000000\" "
+        "        <DT><A HREF=\"http://x.example/?q=&quot;1&quot;&amp;r=2\" ADD_DATE=\"1500000000\" "
         "LAST_VISIT=\"1600000000\" LAST_MODIFIED=\"1600000000\">Fish &amp; &lt;Chips&gt; \xC3\xA9</A>",
+        "        <DD>Fried &amp; &lt;hot&gt;",
+        "  twice",
         "        <DT><H3 FOLDED ADD_DATE=\"" + created + "\">Sub</H3>",
         "        <DL><p>",
         "            <DT><A HREF=\"http://y.example/\" ADD_DATE=\"1300000000\" LAST_VISIT=\"1300000001\" "
@@ -212,7 +217,7 @@ TEST_F(NetscapeExportTest, TheBlockFollowsTheLineTableWithEscapesAndDates) {
     // The bookmark lines of one folder alone, at the indent given.
     std::string lines;
     WriteNetscapeBookmarks(db, sub, "        ", lines);
-    EXPECT_EQ(CrLfLines(lines), std::vector<std::string>{expected[6]});
+    EXPECT_EQ(CrLfLines(lines), std::vector<std::string>{expected[8]});
 }
 
 TEST_F(NetscapeExportTest, TheFirstExportKeepsTheOldFileAsBackupAndLaterOnesAppend) {
@@ -248,9 +253,11 @@ TEST_F(NetscapeExportTest, AnExportedFileImportsBackToTheSameTree) {
     EXPECT_EQ(Urls(product), std::vector<std::string>{"http://x.example/?q=\"1\"&r=2"});
     EXPECT_EQ(First(product).added, OleFromUnix(1500000000));
     EXPECT_EQ(First(product).Touched, OleFromUnix(1600000000));
+    EXPECT_EQ(db.Memo().GetMemo(First(product).Description), "Fried & <hot>\n  twice");
     std::int16_t newSub = Child(product, "Sub");
     ASSERT_NE(newSub, 0);
     EXPECT_EQ(Titles(newSub), std::vector<std::string>{"Y"});
+    EXPECT_EQ(db.Memo().GetMemo(First(newSub).Description), kNetscapeImportDescription);
     std::int16_t newEmpty = Child(product, "Empty");
     ASSERT_NE(newEmpty, 0);
     EXPECT_EQ(db.Marks(newEmpty).Count(), 0);
@@ -285,6 +292,85 @@ TEST_F(NetscapeTest, DatesSurviveTheRoundTripAcrossClockChanges) {
                   std::string::npos)
             << d;
     }
+}
+
+TEST_F(NetscapeTest, LongAddressesSurviveImportSaveReloadAndExportByteForByte) {
+    // A bookmarklet of 5,000 characters and a 200 KB data: address, written the way our
+    // export writes them, so that exporting the imported folder gives the same file.
+    std::string bookmarklet = "javascript:(function(){var s='";
+    while (bookmarklet.size() < 4990)
+        bookmarklet += "a<b&&c>\"d\"&sect=1;";
+    bookmarklet += "';})();";
+    bookmarklet.resize(5000, ' ');
+    std::string data = "data:text/html;charset=utf-8,";
+    for (int i = 0; data.size() < 200 * 1024; ++i)
+        data += "%3Cp%3E" + std::to_string(i) + "&copy=\xC3\xA9";
+    std::string description(3000, 'd');
+    description += " & more";
+    const std::string header = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+                               "<!-- This file was written by Vireo. Web browsers import it as a bookmark "
+                               "file. -->\r\n"
+                               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+                               "<TITLE>Bookmarks</TITLE>\r\n"
+                               "<H1>Bookmarks</H1>\r\n";
+    auto line = [](const std::string& url, std::string_view title) {
+        return "        <DT><A HREF=\"" + html::Escape(url) +
+               "\" ADD_DATE=\"1500000000\" LAST_VISIT=\"1600000000\" LAST_MODIFIED=\"1600000000\">" +
+               std::string(title) + "</A>\r\n";
+    };
+    const std::string file = header +
+                             "<DL><p>\r\n    <DT><H3 FOLDED ADD_DATE=\"0\">Vireo</H3>\r\n    <DL><p>\r\n" +
+                             line(bookmarklet, "Bookmarklet") + "        <DD>" + html::Escape(description) +
+                             "\r\n" + line(data, "Data") + "    </DL><p>\r\n</DL><p>\r\n";
+    ExchangeResult r = Import(file);
+    EXPECT_EQ(r.message, "") << "nothing was cut, so nothing is reported";
+    EXPECT_FALSE(r.warning);
+    std::string error;
+    ASSERT_TRUE(db.Save(&error)) << error;
+    db.Close();
+
+    Database reopened;
+    ASSERT_TRUE(reopened.Open(tmp.file("data"), &error)) << error;
+    std::int16_t imported = 0, product = 0;
+    std::int32_t cursor = 0;
+    while (std::int16_t id = reopened.NextSubFolder(kRootFolder, cursor)) {
+        if (reopened.Folder(id).Name.text() == kNetscapeImportFolder)
+            imported = id;
+    }
+    ASSERT_NE(imported, 0);
+    cursor = 0;
+    product = reopened.NextSubFolder(imported, cursor);
+    ASSERT_NE(product, 0);
+    const clsBookmark& marks = reopened.Marks(product);
+    ASSERT_EQ(marks.Total(), 2);
+    EXPECT_EQ(reopened.Memo().GetMemo(marks.At(1).url), bookmarklet);
+    EXPECT_EQ(reopened.Memo().GetMemo(marks.At(1).Description), description);
+    EXPECT_EQ(reopened.Memo().GetMemo(marks.At(2).url), data);
+    std::string out = tmp.file("again.html");
+    ASSERT_TRUE(ExportNetscapeFile(reopened, product, out).ok);
+    std::string again = ReadText(out);
+    EXPECT_EQ(again.size(), file.size());
+    EXPECT_TRUE(again == file) << "the exported file differs from the imported one";
+}
+
+TEST_F(NetscapeTest, TextsLongerThanAMemoKeepsAreCutAndCounted) {
+    std::string huge = "data:text/plain," + std::string(kMaxMemoBytes + 10, 'x');
+    std::string file = "<DL><p>\n<DT><A HREF=\"" + huge + "\">Huge</A>\n<DD>" +
+                       std::string(kMaxMemoBytes + 100, 'y') + "\n<DT><A HREF=\"" + huge + "\">" +
+                       std::string(kMaxMemoBytes + 1, 'z') +
+                       "</A>\n<DT><A HREF=\"http://short.example/\">Short</A>\n</DL>\n";
+    ExchangeResult r = Import(file);
+    EXPECT_EQ(r.bookmarks, 3);
+    EXPECT_TRUE(r.warning);
+    EXPECT_EQ(r.message, "4 texts were longer than 1 MiB and were cut to that length.");
+    const clsBookmark& marks = db.Marks(r.folder);
+    ASSERT_EQ(marks.Total(), 3);
+    EXPECT_EQ(db.Memo().GetMemo(marks.At(1).url), huge.substr(0, kMaxMemoBytes));
+    EXPECT_EQ(db.Memo().GetMemo(marks.At(1).Description).size(), kMaxMemoBytes);
+    EXPECT_EQ(db.Memo().GetMemo(marks.At(3).url), "http://short.example/");
+    // One cut alone reads as one.
+    ExchangeResult one = Import("<DT><A HREF=\"" + huge + "\">Huge</A>\n");
+    EXPECT_EQ(one.message, "1 text was longer than 1 MiB and was cut to that length.");
 }
 
 TEST(NetscapeReader, StopsWhenTheBuilderSaysSoAndReportsProgress) {
