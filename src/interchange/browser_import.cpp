@@ -167,7 +167,7 @@ void FirefoxProfilesIn(const fs::path& base, std::vector<BrowserProfile>& out) {
         if (!IsFile(places))
             continue;
         BrowserProfile p;
-        p.kind = BrowserKind::Firefox;
+        p.kind = BrowserFamily::Firefox;
         p.browser = "Firefox";
         p.name = s.Get("Name").empty() ? dir.filename().string() : s.Get("Name");
         p.path = places.lexically_normal().string();
@@ -204,7 +204,7 @@ void ChromiumProfilesIn(const fs::path& base, const std::string& browser, std::v
     std::vector<BrowserProfile> found;
     // Some keep the one profile in the browser's own folder rather than in "Default".
     if (IsFile(base / "Bookmarks"))
-        found.push_back({BrowserKind::Chromium, browser, "Default", (base / "Bookmarks").string(), true});
+        found.push_back({BrowserFamily::Chromium, browser, "Default", (base / "Bookmarks").string(), true});
     std::error_code ec;
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
@@ -215,7 +215,7 @@ void ChromiumProfilesIn(const fs::path& base, const std::string& browser, std::v
             continue;
         if (!found.empty() && found.front().name == name)
             continue;
-        found.push_back({BrowserKind::Chromium, browser, name, bookmarks.string(), name == "Default"});
+        found.push_back({BrowserFamily::Chromium, browser, name, bookmarks.string(), name == "Default"});
     }
     std::stable_sort(found.begin(), found.end(), [](const BrowserProfile& a, const BrowserProfile& b) {
         return ChromiumProfileBefore(a.name, b.name);

@@ -17,10 +17,10 @@ namespace vireo {
 
 class Database;
 
-enum class BrowserKind { Firefox, Chromium };
+enum class BrowserFamily { Firefox, Chromium };
 
 struct BrowserProfile {
-    BrowserKind kind = BrowserKind::Firefox;
+    BrowserFamily kind = BrowserFamily::Firefox;
     std::string
         browser;      // "Firefox", "Chromium", "Google Chrome", "Brave", "Microsoft Edge", "Vivaldi", "Opera"
     std::string name; // the profile's own name ("default-release", "Default", "Profile 1")

@@ -113,6 +113,18 @@ std::optional<QFont> QtDialogs::ChooseFont(QWidget* parent, const QFont& initial
     return font;
 }
 
+std::optional<int> QtDialogs::ChooseItem(QWidget* parent, const QString& prompt, const QString& title,
+                                         const QStringList& items) {
+    if (items.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    QString picked = QInputDialog::getItem(parent, title, prompt, items, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    int index = static_cast<int>(items.indexOf(picked));
+    return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
 void DesktopDocumentOpener::OpenDocument(const QString& target) {
     WaitCursor wait;
     QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target);

@@ -33,6 +33,9 @@ public:
     virtual std::optional<QString> InputText(QWidget* parent, const QString& prompt, const QString& title,
                                              const QString& defaultText) = 0;
     virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) = 0;
+    // One of `items` picked from a list; the index, or nullopt when cancelled.
+    virtual std::optional<int> ChooseItem(QWidget* parent, const QString& prompt, const QString& title,
+                                          const QStringList& items) = 0;
 };
 
 // Hands a file or URL to the desktop's default handler.
@@ -58,6 +61,8 @@ public:
     std::optional<QString> InputText(QWidget* parent, const QString& prompt, const QString& title,
                                      const QString& defaultText) override;
     std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
+    std::optional<int> ChooseItem(QWidget* parent, const QString& prompt, const QString& title,
+                                  const QStringList& items) override;
 };
 
 // The core's message boxes shown through the dialogs facade, over one parent window.

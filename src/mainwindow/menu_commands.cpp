@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 
+#include "interchange/browser_import.h"
 #include "interchange/favorites.h"
 #include "interchange/find_dialog.h"
 #include "interchange/home_page.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/folder_moves.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menus.h"
+#include "platform/paths.h"
 #include "search/search_windows.h"
 #include "store/database.h"
 #include "store/strings.h"
@@ -91,6 +93,62 @@ void ImportNetscapeCommand(frmMain& main) {
         result = ImportNetscape(main.Db(), file, progress.Callback());
     }
     AfterImport(main, result);
+}
+
+// What the browser imports ask: which profile, or which file when none is found or the
+// user would rather pick one.
+struct BrowserImportTexts {
+    const char* title;
+    const char* fileDialogTitle;
+    const char* fileFilter;
+};
+
+BrowserImportTexts TextsFor(BrowserFamily kind) {
+    if (kind == BrowserFamily::Firefox)
+        return {"Import from Firefox", "Select Firefox Bookmark Database to Import",
+                "Firefox Bookmarks|places.sqlite|All files (*.*)|*.*"};
+    return {"Import from Chrome/Chromium", "Select Chromium Bookmarks File to Import",
+            "Chromium Bookmarks|Bookmarks|All files (*.*)|*.*"};
+}
+
+QString ProfileItem(const BrowserProfile& p) {
+    return Q(p.browser) + QStringLiteral(": ") + Q(p.name) +
+           (p.isDefault ? QStringLiteral(" (default)") : QString()) + QStringLiteral(" - ") + Q(p.path);
+}
+
+void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
+    AppContext& ctx = main.Context();
+    BrowserImportTexts texts = TextsFor(kind);
+    std::string home = sys::HomeDir();
+    std::vector<BrowserProfile> profiles =
+        kind == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+    std::string source;
+    if (!profiles.empty()) {
+        QStringList items;
+        for (const auto& p : profiles)
+            items << ProfileItem(p);
+        items << QStringLiteral("Browse for a file...");
+        std::optional<int> pick = ctx.dialogs.ChooseItem(
+            &main, QStringLiteral("Choose the profile whose bookmarks to import:"), Q(texts.title), items);
+        if (!pick || *pick < 0 || *pick > static_cast<int>(profiles.size()))
+            return;
+        if (*pick < static_cast<int>(profiles.size()))
+            source = profiles[static_cast<std::size_t>(*pick)].path;
+    }
+    if (source.empty())
+        source = S(ctx.dialogs.OpenFileName(&main, Q(texts.fileDialogTitle), Q(texts.fileFilter), Q(home)));
+    if (source.empty())
+        return;
+    ExchangeResult result;
+    {
+        WaitCursor wait;
+        ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
+        result = kind == BrowserFamily::Firefox ? ImportFirefox(main.Db(), source, progress.Callback())
+                                              : ImportChromium(main.Db(), source, progress.Callback());
+    }
+    AfterImport(main, result);
+    if (result.folder)
+        main.SelectFolder(result.folder);
 }
 
 void ImportHtmlCommand(frmMain& main) {
@@ -279,6 +337,12 @@ void ImportMenuCommand(frmMain& main, int index) {
         break;
     case 3:
         ImportHtmlCommand(main);
+        break;
+    case 4:
+        ImportBrowserCommand(main, BrowserFamily::Firefox);
+        break;
+    case 5:
+        ImportBrowserCommand(main, BrowserFamily::Chromium);
         break;
     default:
         break;

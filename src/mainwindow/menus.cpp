@@ -64,7 +64,9 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             &FileMenuCommand);
     auto* import = new QMenu(file);
     import->setObjectName(QStringLiteral("mnuImport"));
-    AddMenu(import, Q("&Import"), mnuImport, {Q("&Explorer/Favorites"), Q("&Netscape"), Q("From &HTML")},
+    AddMenu(import, Q("&Import"), mnuImport,
+            {Q("&Explorer/Favorites"), Q("&Netscape"), Q("From &HTML"), Q("From &Firefox..."),
+             Q("From C&hrome/Chromium...")},
             &ImportMenuCommand);
     mnuFile[3]->setMenu(import);
     auto* exportMenu = new QMenu(file);

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "interchange/browser_import.h"
 #include "interchange/favorites.h"
 #include "interchange/find_dialog.h"
 #include "interchange/netscape.h"
@@ -18,6 +19,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "platform/hive_registry.h"
+#include "platform/paths.h"
 #include "platform/search_library_dl.h"
 #include "platform/single_instance.h"
 #include "platform/sound_canberra.h"
@@ -50,7 +52,7 @@ void OfferFirstRunImport(frmMain& main) {
     AppContext& ctx = main.Context();
     if (!ctx.db.IsFirstRun())
         return;
-    FirstRunImportOffer offer = PrepareFirstRunImport(ctx.reg);
+    FirstRunImportOffer offer = PrepareFirstRunImport(ctx.reg, sys::HomeDir());
     if (offer.question.empty())
         return;
     if (ctx.dialogs.Message(&main, Q(offer.question), Q(offer.title), MsgButtons::YesNo, MsgIcon::Question) !=
@@ -62,6 +64,19 @@ void OfferFirstRunImport(frmMain& main) {
     std::string file;
     if (offer.netscape && GetNetscapeBookmarkFile(ctx.reg, file))
         ImportNetscape(ctx.db, file);
+    // A browser that cannot be read now (a damaged or locked store) says why; the rest
+    // of the first run goes on.
+    std::string problems;
+    auto note = [&problems](const ExchangeResult& r) {
+        if (r.warning && !r.message.empty())
+            problems += (problems.empty() ? "" : "\n\n") + r.message;
+    };
+    if (!offer.firefox.empty())
+        note(ImportFirefox(ctx.db, offer.firefox));
+    if (!offer.chromium.empty())
+        note(ImportChromium(ctx.db, offer.chromium));
+    if (!problems.empty())
+        ctx.dialogs.Message(&main, Q(problems), Q(offer.title), MsgButtons::Ok, MsgIcon::Exclamation);
     ctx.sounds.PlayEventSound(kSoundImport);
     main.FillBookmarkList();
     main.SaveNow();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "interchange/browser.h"
+#include "interchange/browser_import.h"
 #include "platform/paths.h"
 #include "shell/options.h"
 #include "store/database.h"
@@ -66,22 +67,40 @@ void SaveWindowPosition(Registry& reg, const WindowPosition& pos) {
     SetRegValue(reg, key, "height", static_cast<std::int64_t>(pos.height));
 }
 
-FirstRunImportOffer PrepareFirstRunImport(const Registry& reg) {
+FirstRunImportOffer PrepareFirstRunImport(const Registry& reg, const std::string& home) {
     FirstRunImportOffer offer;
     std::string path;
     bool hasProfiles = false;
     offer.explorer = GetExplorerPath(reg, path);
     offer.netscape = GetNetscapePath(reg, path, hasProfiles);
     offer.title = LoadResString(4);
-    if (!offer.explorer && !offer.netscape)
+    std::string first;
+    std::string second;
+    if (offer.explorer || offer.netscape) {
+        first = LoadResString(offer.explorer ? 50 : 51);
+        if (offer.explorer && offer.netscape)
+            second = LoadResString(51);
+    } else if (!home.empty()) {
+        // The default profile comes first in each list.
+        std::vector<BrowserProfile> firefox = FindFirefoxProfiles(home);
+        std::vector<BrowserProfile> chromium = FindChromiumProfiles(home);
+        if (!firefox.empty()) {
+            offer.firefox = firefox.front().path;
+            first = firefox.front().browser;
+        }
+        if (!chromium.empty()) {
+            offer.chromium = chromium.front().path;
+            (first.empty() ? first : second) = chromium.front().browser;
+        }
+    }
+    if (first.empty())
         return offer;
     std::string q = LoadResString(4) + " has determined that you have ";
-    if (offer.explorer && offer.netscape) {
-        q += "both " + LoadResString(50) + " and " + LoadResString(51) +
+    if (!second.empty()) {
+        q += "both " + first + " and " + second +
              " installed.  Would you like to import the bookmarks from these browsers into Vireo!?";
     } else {
-        q += LoadResString(offer.explorer ? 50 : 51) +
-             " installed.  Would you like to import the bookmarks from this browser into Vireo!?";
+        q += first + " installed.  Would you like to import the bookmarks from this browser into Vireo!?";
     }
     offer.question = std::move(q);
     return offer;

@@ -44,13 +44,18 @@ WindowPosition ReadWindowPosition(const Registry& reg, std::int32_t screenWidth,
 void SaveWindowPosition(Registry& reg, const WindowPosition& pos);
 
 // The question asked on the very first run, when browsers with bookmarks are found.
+// When the settings name neither Explorer nor Netscape (as on nearly every Linux desktop),
+// the default profiles of Firefox and of the Chromium family found under the home folder
+// are offered instead.
 struct FirstRunImportOffer {
     bool explorer = false; // import the Favorites folder
     bool netscape = false; // import the Netscape bookmark file
+    std::string firefox;   // the places.sqlite to import, "" for none
+    std::string chromium;  // the Bookmarks file to import, "" for none
     std::string title;
     std::string question; // empty: nothing to offer
 };
-FirstRunImportOffer PrepareFirstRunImport(const Registry& reg);
+FirstRunImportOffer PrepareFirstRunImport(const Registry& reg, const std::string& home);
 
 // What closing the program does besides the record files.
 inline constexpr std::int64_t kCompactAboveDeadBytes = 200000;

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <filesystem>
+#include <fstream>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
@@ -39,6 +42,46 @@ std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title
     return db.Marks(folder).Add(r);
 }
 
+// A Chromium profile's bookmark file as the browser writes it, under a home folder that
+// the program is pointed at through HOME for the test's length.
+class FakeHome {
+public:
+    FakeHome() : m_old(qgetenv("HOME")) { qputenv("HOME", QByteArray::fromStdString(m_dir.str())); }
+    ~FakeHome() { qputenv("HOME", m_old); }
+    std::string AddChromiumProfile() {
+        std::string folder = m_dir.file(".config/chromium/Default");
+        std::filesystem::create_directories(folder);
+        std::string file = folder + "/Bookmarks";
+        std::ofstream(file)
+            << R"({"checksum":"0f6d1a6b7c4e2a9d8e0b1c2d3e4f5a6b","roots":{)"
+               R"("bookmark_bar":{"children":[{"date_added":"13345678901234567","guid":)"
+               R"("6a0c9f0e-1b2c-4d3e-8f4a-5b6c7d8e9f00","id":"5","name":"Debian",)"
+               R"("type":"url","url":"https://www.debian.org/"}],"date_added":)"
+               R"("13345678900000000","date_modified":"0","guid":)"
+               R"("0bc5d13f-2cba-5d74-951f-3f233fe6c908","id":"1","name":"Bookmarks bar",)"
+               R"("type":"folder"},"other":{"children":[],"date_added":"13345678900000000",)"
+               R"("date_modified":"0","guid":"82b081ec-3dd3-529c-8475-ab6c344590dd","id":"2",)"
+               R"("name":"Other bookmarks","type":"folder"},"synced":{"children":[],)"
+               R"("date_added":"13345678900000000","date_modified":"0","guid":)"
+               R"("4cf2e351-0e85-532b-bb37-df045d8f8d0f","id":"3","name":"Mobile bookmarks",)"
+               R"("type":"folder"}},"version":1})";
+        return file;
+    }
+    std::string File(const std::string& name) const { return m_dir.file(name); }
+
+private:
+    test::TempDir m_dir;
+    QByteArray m_old;
+};
+
+QStringList FolderNames(Database& db, std::int16_t parent) {
+    QStringList out;
+    std::int32_t start = 0;
+    for (std::int16_t id = db.NextSubFolder(parent, start); id > 0; id = db.NextSubFolder(parent, start))
+        out << QString::fromStdString(db.Folder(id).Name.text());
+    return out;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -46,6 +89,7 @@ class MainWindowTest : public QObject {
 private Q_SLOTS:
     void startsOnAnEmptyDataFolderWithTheStandardContent();
     void firstRunQuestionFollowsTheBrowsersFound();
+    void browserImportsComeFromTheProfilesFound();
     void windowPlacementFallsBackToDefaults();
     void listCellsShowTitlesRanksAndDates();
     void headerClicksToggleTheSortOrder();
@@ -76,6 +120,7 @@ void MainWindowTest::startsOnAnEmptyDataFolderWithTheStandardContent() {
 }
 
 void MainWindowTest::firstRunQuestionFollowsTheBrowsersFound() {
+    FakeHome home;
     {
         ScriptedApp app;
         OfferFirstRunImport(*app.main);
@@ -93,6 +138,57 @@ void MainWindowTest::firstRunQuestionFollowsTheBrowsersFound() {
                  "Vireo! has determined that you have Microsoft Internet Explorer installed.  Would you "
                  "like to import the bookmarks from this browser into Vireo!?"));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(4)); // answered No: nothing imported
+
+    // No browser in the settings, as on a Linux desktop: the profile found is offered,
+    // and answering Yes brings its bookmarks in.
+    home.AddChromiumProfile();
+    ScriptedApp desktop;
+    desktop.dialogs.answers.push_back(MsgResult::Yes);
+    OfferFirstRunImport(*desktop.main);
+    QCOMPARE(desktop.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(desktop.dialogs.messages[0].text,
+             QStringLiteral("Vireo! has determined that you have Chromium installed.  Would you like to "
+                            "import the bookmarks from this browser into Vireo!?"));
+    QVERIFY(FolderNames(desktop.db(), 1).contains(QStringLiteral("Imported from Chromium")));
+}
+
+void MainWindowTest::browserImportsComeFromTheProfilesFound() {
+    FakeHome home;
+    std::string profile = home.AddChromiumProfile();
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    QCOMPARE(w.Menus().mnuImport[4]->text(), QStringLiteral("From &Firefox..."));
+    QCOMPARE(w.Menus().mnuImport[5]->text(), QStringLiteral("From C&hrome/Chromium..."));
+    const std::int16_t before = app.db().CountSubFolders(1);
+
+    // The profile found is offered with a way out to any file; picking it imports it and
+    // shows the new folder.
+    app.dialogs.picks.push_back(0);
+    ImportMenuCommand(w, 5);
+    QCOMPARE(app.dialogs.choices.size(), 1);
+    QVERIFY(app.dialogs.choices[0].contains(QString::fromStdString(profile)));
+    QVERIFY(app.dialogs.choices[0].endsWith(QStringLiteral("Browse for a file...")));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
+    std::int16_t folder = w.SelectedFolder();
+    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.text()),
+             QStringLiteral("Imported from Chromium"));
+    QCOMPARE(app.db().Folder(folder).FolderType, std::int16_t(7));
+
+    // A half-written file picked by hand is refused with a message and changes nothing.
+    std::string torn = home.File("Bookmarks");
+    std::ofstream(torn) << R"({"roots":{"bookmark_bar":{"children":[{"name":"Deb)";
+    app.dialogs.picks.push_back(1);
+    app.dialogs.files.push_back(QString::fromStdString(torn));
+    ImportMenuCommand(w, 5);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
+
+    // No Firefox profile: straight to the file dialog; cancelling it does nothing.
+    ImportMenuCommand(w, 4);
+    QCOMPARE(app.dialogs.choices.size(), 2);
+    QVERIFY(app.dialogs.fileDialogs.last().startsWith(
+        QStringLiteral("Select Firefox Bookmark Database to Import")));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
 }
 
 void MainWindowTest::windowPlacementFallsBackToDefaults() {

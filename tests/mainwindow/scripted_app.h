@@ -73,7 +73,20 @@ public:
         return f;
     }
 
+    std::optional<int> ChooseItem(QWidget*, const QString& prompt, const QString& title,
+                                  const QStringList& items) override {
+        choices << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") +
+                       items.join(QLatin1Char(';'));
+        if (picks.empty())
+            return std::nullopt;
+        std::optional<int> pick = picks.front();
+        picks.pop_front();
+        return pick;
+    }
+
     std::deque<MsgResult> answers;
+    std::deque<std::optional<int>> picks;
+    QStringList choices;
     std::deque<QString> files;
     std::deque<std::optional<QString>> texts;
     std::deque<QFont> fonts;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "interchange/browser.h"
@@ -53,11 +54,11 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
     std::ofstream(dir.file("iexplore.exe")) << "x";
     std::ofstream(dir.file("netscape.exe")) << "x";
     MemoryRegistry reg;
-    EXPECT_TRUE(PrepareFirstRunImport(reg).question.empty());
+    EXPECT_TRUE(PrepareFirstRunImport(reg, dir.str()).question.empty());
 
     SetRegValue(reg, std::string(kAppPathsKey) + "netscape.exe", "", dir.file("netscape.exe"),
                 kHKeyLocalMachine);
-    FirstRunImportOffer one = PrepareFirstRunImport(reg);
+    FirstRunImportOffer one = PrepareFirstRunImport(reg, dir.str());
     EXPECT_TRUE(one.netscape);
     EXPECT_FALSE(one.explorer);
     EXPECT_EQ(one.title, "Vireo!");
@@ -67,12 +68,43 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
 
     SetRegValue(reg, std::string(kAppPathsKey) + "iexplore.exe", "", dir.file("iexplore.exe"),
                 kHKeyLocalMachine);
-    FirstRunImportOffer both = PrepareFirstRunImport(reg);
+    FirstRunImportOffer both = PrepareFirstRunImport(reg, dir.str());
     EXPECT_TRUE(both.netscape && both.explorer);
     EXPECT_EQ(both.question,
               "Vireo! has determined that you have both Microsoft Internet Explorer and Netscape "
               "Navigator installed.  Would you like to import the bookmarks from these browsers "
               "into Vireo!?");
+}
+
+TEST(Startup, FirstRunOfferOnLinuxNamesTheBrowserProfilesFound) {
+    test::TempDir home;
+    MemoryRegistry reg;
+    EXPECT_TRUE(PrepareFirstRunImport(reg, home.str()).question.empty());
+
+    std::filesystem::create_directories(home.file(".config/chromium/Default"));
+    std::ofstream(home.file(".config/chromium/Default/Bookmarks")) << R"({"roots":{}, "version":1})";
+    FirstRunImportOffer one = PrepareFirstRunImport(reg, home.str());
+    EXPECT_TRUE(one.firefox.empty());
+    EXPECT_EQ(one.chromium, home.file(".config/chromium/Default/Bookmarks"));
+    EXPECT_EQ(one.question, "Vireo! has determined that you have Chromium installed.  Would you like to "
+                            "import the bookmarks from this browser into Vireo!?");
+
+    std::filesystem::create_directories(home.file(".mozilla/firefox/abcd.default-release"));
+    std::ofstream(home.file(".mozilla/firefox/abcd.default-release/places.sqlite")) << "";
+    std::ofstream(home.file(".mozilla/firefox/profiles.ini"))
+        << "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\nDefault=1\n";
+    FirstRunImportOffer both = PrepareFirstRunImport(reg, home.str());
+    EXPECT_EQ(both.firefox, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
+    EXPECT_EQ(both.question, "Vireo! has determined that you have both Firefox and Chromium installed.  "
+                             "Would you like to import the bookmarks from these browsers into Vireo!?");
+
+    // A browser the settings name is what the first run offers; the profiles are not asked.
+    std::ofstream(home.file("netscape.exe")) << "x";
+    SetRegValue(reg, std::string(kAppPathsKey) + "netscape.exe", "", home.file("netscape.exe"),
+                kHKeyLocalMachine);
+    FirstRunImportOffer registered = PrepareFirstRunImport(reg, home.str());
+    EXPECT_TRUE(registered.netscape);
+    EXPECT_TRUE(registered.firefox.empty() && registered.chromium.empty());
 }
 
 struct SaveDataFixture : ::testing::Test {
