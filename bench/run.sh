@@ -39,6 +39,10 @@ echo "== Settings: reading and changing options in a hive of 600 values"
 "$build/bin/vireo-bench-settings"
 
 echo
+echo "== Web search: a whole search of twelve loopback engines, each answering after 100 ms with 300 KB"
+"$build/bin/vireo-bench-search-whole"
+
+echo
 echo "== Web search: the hits of one 1 MB result page (HTML and JSON, the shipped rules)"
 "$build/bin/vireo-bench-extract" --benchmark_min_time=1
 

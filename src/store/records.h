@@ -113,6 +113,8 @@ enum BookmarkOrigins : std::int16_t {
     kFlagsHtml = 16,
     kFlagsDroppedLink = 32,
     kFlagsDroppedFile = 64,
+    kFlagsFirefox = 128,
+    kFlagsChromium = 256,
 };
 
 // Tree node keys are "x" + folder ID, list item keys "b" + bookmark key; these give the

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the browser readers build before anything reaches the database: the whole tree
+// in memory, each node after its parent, so that filing it is one pass in order.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "interchange/exchange_result.h"
+
+namespace vireo {
+
+class Database;
+
+namespace browser_import {
+
+struct Node {
+    std::int32_t parent = -1; // index of the parent folder; -1 for the import folder itself
+    bool folder = false;
+    std::string title;
+    std::string url;
+    std::int64_t added = 0;   // Unix seconds; 0 when the browser kept none
+    std::int64_t touched = 0; // Unix seconds; 0 when none
+};
+
+struct Tree {
+    std::vector<Node> nodes;
+    std::int32_t folders = 0;
+    std::int32_t bookmarks = 0;
+
+    std::int32_t AddFolder(std::int32_t parent, std::string title) {
+        Node n;
+        n.parent = parent;
+        n.folder = true;
+        n.title = std::move(title);
+        nodes.push_back(std::move(n));
+        ++folders;
+        return static_cast<std::int32_t>(nodes.size()) - 1;
+    }
+    void AddBookmark(Node n) {
+        nodes.push_back(std::move(n));
+        ++bookmarks;
+    }
+};
+
+// A plausible date as Unix seconds, else 0 (OLE dates end with the year 9999).
+inline std::int64_t PlausibleSeconds(std::int64_t seconds) {
+    return seconds > 0 && seconds < INT64_C(253402300799) ? seconds : 0;
+}
+
+// Saved searches ("place:" queries), which mean something only inside the browser.
+bool IsBrowserInternal(std::string_view url);
+
+struct FilingTexts {
+    std::string_view folderName;  // the import folder under the top folder
+    std::string_view description; // given to every bookmark
+    std::int16_t flags = 0;       // the bookmarks' origin
+};
+
+// Files a tree that was read whole into a new import folder under the top folder.
+// `result` already holds the title; ok, folder, counts and messages are filled in.
+void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, ExchangeResult& result);
+
+// A refusal: nothing was filed.
+ExchangeResult Refusal(std::string title, std::string message);
+
+} // namespace browser_import
+} // namespace vireo

@@ -1,0 +1,331 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Firefox keeps its bookmarks in places.sqlite, which the running browser holds open and
+// writes through a write-ahead log. We never touch that file with SQLite: we copy it and
+// its log into a private folder and read the copy.
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "interchange/browser_import.h"
+#include "interchange/browser_tree.h"
+#include "platform/paths.h"
+#include "store/database.h"
+
+namespace vireo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kTitle = "Import from Firefox";
+
+// A folder of our own for the copy, removed with everything in it at the end.
+class PrivateDir {
+public:
+    PrivateDir() {
+        std::string pattern = sys::TempDir() + "/vireo-places-XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~PrivateDir() {
+        if (!m_path.empty()) {
+            std::error_code ec;
+            fs::remove_all(m_path, ec);
+        }
+    }
+    PrivateDir(const PrivateDir&) = delete;
+    PrivateDir& operator=(const PrivateDir&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+struct FileStamp {
+    bool exists = false;
+    std::uintmax_t size = 0;
+    fs::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp Stamp(const fs::path& p) {
+    FileStamp s;
+    std::error_code ec;
+    s.size = fs::file_size(p, ec);
+    if (ec)
+        return {};
+    s.time = fs::last_write_time(p, ec);
+    s.exists = !ec;
+    return s;
+}
+
+// The database with its log and any rollback journal, copied while neither changed, so
+// that the copy is one state of the browser's store and not a mix of two.
+bool CopyStore(const fs::path& places, const fs::path& dir, std::string& error) {
+    const std::string companions[] = {"-wal", "-journal"};
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        FileStamp before[3] = {Stamp(places), Stamp(places.string() + companions[0]),
+                               Stamp(places.string() + companions[1])};
+        std::error_code ec;
+        fs::copy_file(places, dir / "places.sqlite", fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            error = "The bookmark database \"" + places.string() + "\" cannot be read: " + ec.message() + ".";
+            return false;
+        }
+        for (int i = 0; i < 2; ++i) {
+            fs::path from = places.string() + companions[i];
+            fs::path to = dir / ("places.sqlite" + companions[i]);
+            fs::remove(to, ec);
+            if (before[i + 1].exists) {
+                fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+                // A log that went away meanwhile was folded into the database: copy again.
+                if (ec)
+                    before[i + 1] = {};
+            }
+        }
+        FileStamp after[3] = {Stamp(places), Stamp(places.string() + companions[0]),
+                              Stamp(places.string() + companions[1])};
+        if (std::equal(std::begin(before), std::end(before), std::begin(after)))
+            return true;
+    }
+    error = "Firefox kept changing its bookmarks while they were being read. Nothing was imported; "
+            "please try again in a moment.";
+    return false;
+}
+
+class Sqlite {
+public:
+    ~Sqlite() {
+        if (m_stmt)
+            sqlite3_finalize(m_stmt);
+        if (m_db)
+            sqlite3_close(m_db);
+    }
+    bool Open(const std::string& file) {
+        // The copy is ours alone, so it is opened for writing: SQLite must be free to roll
+        // back a transaction the browser left half-done in the journal, or to rebuild the
+        // index of the log. Our own statements only read (query_only).
+        int rc = sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        return rc == SQLITE_OK && Exec("PRAGMA query_only = ON");
+    }
+    bool Exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool Prepare(const char* sql) {
+        if (m_stmt)
+            sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        return sqlite3_prepare_v2(m_db, sql, -1, &m_stmt, nullptr) == SQLITE_OK;
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return sqlite3_step(m_stmt); }
+    std::int64_t Int(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    bool IsNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+    std::string Text(int col) const {
+        const unsigned char* t = sqlite3_column_text(m_stmt, col);
+        return t ? std::string(reinterpret_cast<const char*>(t),
+                               static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col)))
+                 : std::string();
+    }
+    std::string Error() const { return m_db ? sqlite3_errmsg(m_db) : "out of memory"; }
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+struct Row {
+    std::int64_t id = 0;
+    std::int64_t type = 0;
+    std::int64_t parent = 0;
+    std::int64_t position = 0;
+    std::string title;
+    std::int64_t added = 0;
+    std::int64_t modified = 0;
+    std::string guid;
+    std::string url;
+    bool hasUrl = false;
+};
+
+constexpr std::int64_t kTypeBookmark = 1;
+constexpr std::int64_t kTypeFolder = 2;
+
+std::int64_t MicrosToSeconds(std::int64_t micros) {
+    return browser_import::PlausibleSeconds(micros / 1000000);
+}
+
+// Reads the bookmark rows of the copy; false with the reason.
+bool ReadRows(Sqlite& sql, std::vector<Row>& rows, const ProgressFn& progress, std::string& error) {
+    // A damaged file often opens fine and fails only at a page deep inside.
+    if (!sql.Prepare("PRAGMA quick_check") || sql.Step() != SQLITE_ROW || sql.Text(0) != "ok") {
+        error = sql.Error();
+        if (error.empty() || error == "not an error" || error == "another row available")
+            error = "the database is damaged";
+        return false;
+    }
+    std::uint64_t total = 0;
+    if (!sql.Prepare("SELECT count(*) FROM moz_bookmarks") || sql.Step() != SQLITE_ROW) {
+        error = sql.Error();
+        return false;
+    }
+    total = static_cast<std::uint64_t>(std::max<std::int64_t>(sql.Int(0), 0));
+    if (!sql.Prepare("SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.lastModified, "
+                     "b.guid, p.url FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk")) {
+        error = sql.Error();
+        return false;
+    }
+    rows.reserve(total);
+    int rc;
+    while ((rc = sql.Step()) == SQLITE_ROW) {
+        Row r;
+        r.id = sql.Int(0);
+        r.type = sql.Int(1);
+        r.parent = sql.Int(2);
+        r.position = sql.Int(3);
+        r.title = sql.Text(4);
+        r.added = sql.Int(5);
+        r.modified = sql.Int(6);
+        r.guid = sql.Text(7);
+        r.hasUrl = !sql.IsNull(8);
+        r.url = sql.Text(8);
+        rows.push_back(std::move(r));
+        if (progress && rows.size() % 8192 == 0)
+            progress(rows.size(), std::max<std::uint64_t>(total, rows.size()));
+    }
+    if (rc != SQLITE_DONE) {
+        error = sql.Error();
+        return false;
+    }
+    return true;
+}
+
+// Builds the tree under the four roots, each folder's entries in the browser's order.
+void BuildTree(const std::vector<Row>& rows, browser_import::Tree& tree) {
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> children;
+    children.reserve(rows.size());
+    std::unordered_map<std::string_view, std::size_t> roots;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        children[rows[i].parent].push_back(i);
+        if (rows[i].type == kTypeFolder)
+            roots.emplace(rows[i].guid, i);
+    }
+    for (auto& [parent, list] : children) {
+        std::sort(list.begin(), list.end(), [&](std::size_t a, std::size_t b) {
+            return rows[a].position != rows[b].position ? rows[a].position < rows[b].position
+                                                        : rows[a].id < rows[b].id;
+        });
+    }
+    struct RootName {
+        std::string_view guid;
+        const char* name;
+    };
+    static constexpr RootName kRoots[] = {{"menu________", "Bookmarks Menu"},
+                                          {"toolbar_____", "Bookmarks Toolbar"},
+                                          {"unfiled_____", "Other Bookmarks"},
+                                          {"mobile______", "Mobile Bookmarks"}};
+    std::unordered_set<std::int64_t> seen;
+    struct Frame {
+        const std::vector<std::size_t>* list;
+        std::size_t next;
+        std::int32_t node; // the tree folder its entries go into
+    };
+    for (const RootName& root : kRoots) {
+        auto found = roots.find(root.guid);
+        if (found == roots.end())
+            continue;
+        const Row& rootRow = rows[found->second];
+        auto kids = children.find(rootRow.id);
+        if (kids == children.end() || !seen.insert(rootRow.id).second)
+            continue;
+        const std::size_t mark = tree.nodes.size();
+        const std::int32_t folders = tree.folders;
+        const std::int32_t bookmarks = tree.bookmarks;
+        std::vector<Frame> stack{{&kids->second, 0, tree.AddFolder(-1, root.name)}};
+        // Written without recursion: a damaged or hostile file may nest very deep.
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            if (top.next >= top.list->size()) {
+                stack.pop_back();
+                continue;
+            }
+            const Row& r = rows[(*top.list)[top.next++]];
+            const std::int32_t into = top.node;
+            if (r.type == kTypeFolder) {
+                if (!seen.insert(r.id).second)
+                    continue; // a loop in a damaged file
+                std::int32_t node = tree.AddFolder(into, r.title);
+                if (auto sub = children.find(r.id); sub != children.end())
+                    stack.push_back({&sub->second, 0, node});
+            } else if (r.type == kTypeBookmark && r.hasUrl && !r.url.empty() &&
+                       !browser_import::IsBrowserInternal(r.url)) {
+                browser_import::Node n;
+                n.parent = into;
+                n.title = r.title;
+                n.url = r.url;
+                n.added = MicrosToSeconds(r.added);
+                n.touched = MicrosToSeconds(r.modified);
+                tree.AddBookmark(std::move(n));
+            }
+        }
+        // A root that held only separators and queries is not worth a folder.
+        if (tree.bookmarks == bookmarks && tree.folders == folders + 1) {
+            tree.nodes.resize(mark);
+            tree.folders = folders;
+        }
+    }
+}
+
+fs::path PlacesFile(const std::string& source) {
+    std::error_code ec;
+    if (fs::is_directory(source, ec))
+        return fs::path(source) / "places.sqlite";
+    return fs::path(source);
+}
+
+} // namespace
+
+ExchangeResult ImportFirefox(Database& db, const std::string& source, const ProgressFn& progress) {
+    using browser_import::Refusal;
+    const fs::path places = PlacesFile(source);
+    std::error_code ec;
+    if (source.empty() || !fs::is_regular_file(places, ec))
+        return Refusal(kTitle, "There is no Firefox bookmark database (places.sqlite) at \"" +
+                                   places.string() + "\". Nothing was imported.");
+    if (fs::file_size(places, ec) == 0 || ec)
+        return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
+                                   "\" is empty. Nothing was imported.");
+    PrivateDir dir;
+    if (dir.path().empty())
+        return Refusal(kTitle, "No private copy of the Firefox bookmark database could be made in \"" +
+                                   sys::TempDir() + "\". Nothing was imported.");
+    std::string error;
+    if (!CopyStore(places, dir.path(), error))
+        return Refusal(kTitle, error);
+    std::vector<Row> rows;
+    {
+        Sqlite sql;
+        if (!sql.Open((dir.path() / "places.sqlite").string()) || !ReadRows(sql, rows, progress, error)) {
+            if (error.empty())
+                error = sql.Error();
+            return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
+                                       "\" cannot be read (" + error + "). Nothing was imported.");
+        }
+    }
+    browser_import::Tree tree;
+    BuildTree(rows, tree);
+    rows = {};
+    if (tree.bookmarks == 0)
+        return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
+                                   "\" holds no bookmarks. Nothing was imported.");
+    ExchangeResult result;
+    result.title = kTitle;
+    browser_import::FileTree(db, tree, {kFirefoxImportFolder, kFirefoxImportDescription, kFlagsFirefox},
+                             result);
+    if (progress)
+        progress(1, 1);
+    return result;
+}
+
+} // namespace vireo
