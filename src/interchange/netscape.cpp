@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "interchange/browser_import.h"
 #include "interchange/favorites.h"
 #include "interchange/find.h"
 #include "interchange/folder_walk.h"
@@ -43,11 +44,10 @@ void NoteCutTexts(ExchangeResult& result, std::int64_t cuts) {
 }
 
 bool IsStandInDescription(std::string_view description) {
-    // What the program files as a description when the source had none; the names of
-    // the browser imports are among them so that their bookmarks export the same way.
+    // What the program files as a description when the source had none.
     static constexpr std::string_view kStandIns[] = {
-        kNetscapeImportDescription,  kFavoritesImportDescription, kHtmlImportDescription,   kFromFind,
-        kDefaultBookmarkDescription, "Imported from Firefox",     "Imported from Chromium",
+        kNetscapeImportDescription,  kFavoritesImportDescription, kHtmlImportDescription,     kFromFind,
+        kDefaultBookmarkDescription, kFirefoxImportDescription,   kChromiumImportDescription,
     };
     std::string_view trimmed = text::TrimWhite(description);
     for (std::string_view s : kStandIns) {

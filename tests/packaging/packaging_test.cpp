@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -301,6 +302,46 @@ TEST(DesktopFiles, MetadataValidateAndNameThisRelease) {
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_THAT(run.output, testing::Not(HasSubstr("E: "))) << run.output;
     EXPECT_THAT(run.output, testing::Not(HasSubstr("W: "))) << run.output;
+}
+
+TEST(InstallDeps, WithoutAUsableSudoItSaysWhatRootIsToRun) {
+    // A machine where two packages are missing, seen by a user who is not root. The tools
+    // the script calls are stand-ins in a folder of their own, the only one on PATH.
+    fs::path dir = fs::temp_directory_path() / ("vireo-install-deps-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    auto tool = [&](const std::string& name, const std::string& body) {
+        std::ofstream(dir / name) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(dir / name, fs::perms::owner_all);
+    };
+    tool("dpkg-query", "for p; do :; done\ncase \"$p\" in qt6-svg-dev|xvfb) exit 1 ;; esac\n"
+                       "printf 'install ok installed'");
+    tool("id", "echo 1000");
+    tool("apt-get", "echo \"apt-get $*\" >>'" + (dir / "apt.log").string() + "'");
+    fs::create_symlink("/bin/grep", dir / "grep");
+    fs::create_symlink("/bin/true", dir / "true");
+    const std::string run = "PATH=" + Quoted(dir) + " /bin/bash " + Quoted(kSource / "scripts/install-deps");
+    const std::string advice =
+        "install-deps: these packages are missing: qt6-svg-dev xvfb\n"
+        "install-deps: sudo cannot be used here, so run as root:\n"
+        "    apt-get update && apt-get install -y --no-install-recommends qt6-svg-dev xvfb\n";
+
+    Output none = Capture(run);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.output, advice);
+    // A sudo that would ask for a password is no better.
+    tool("sudo", "[ \"$1\" = -n ] && exit 1\nexec \"$@\"");
+    Output asks = Capture(run);
+    EXPECT_EQ(asks.status, 1);
+    EXPECT_EQ(asks.output, advice);
+    EXPECT_FALSE(fs::exists(dir / "apt.log")) << ReadFile(dir / "apt.log");
+    // A sudo that may be used installs just the missing packages.
+    tool("sudo", "[ \"$1\" = -n ] && shift\nexec \"$@\"");
+    Output works = Capture(run);
+    EXPECT_EQ(works.status, 0) << works.output;
+    EXPECT_EQ(ReadFile(dir / "apt.log"),
+              "apt-get update -qq\napt-get install -y -qq --no-install-recommends qt6-svg-dev xvfb\n");
+    fs::remove_all(dir);
 }
 
 } // namespace
