@@ -101,6 +101,7 @@ private:
                 OpenCount& c = m_server.m_open[m_host];
                 c.most = std::max(c.most, ++c.now);
             }
+            Current() = this;
             std::size_t sp = request.find(' ');
             if (sp != std::string::npos && request.compare(sp + 1, 5, "/slow") == 0) {
                 auto until =
@@ -110,9 +111,23 @@ private:
             }
         }
         ~OpenRequest() {
+            Done();
+            Current() = nullptr;
+        }
+        // A request stops counting as open once its answer starts: the client may have the
+        // whole answer and be on its next request before this thread closes the socket, and
+        // that overlap is the server's, not the client's.
+        void Done() {
+            if (m_done)
+                return;
+            m_done = true;
             std::lock_guard lock(m_server.m_countMutex);
             --m_server.m_open[m_host].now;
             ++m_server.m_requestCount;
+        }
+        static OpenRequest*& Current() {
+            thread_local OpenRequest* current = nullptr;
+            return current;
         }
         OpenRequest(const OpenRequest&) = delete;
         OpenRequest& operator=(const OpenRequest&) = delete;
@@ -120,6 +135,7 @@ private:
     private:
         LocalHttpServer& m_server;
         std::string m_host;
+        bool m_done = false;
     };
     std::atomic<long> m_slowDelayMs{100};
     std::mutex m_countMutex;
@@ -186,6 +202,8 @@ private:
     }
 
     void Reply(int fd, int status, std::string_view extra, std::string_view body) {
+        if (OpenRequest* open = OpenRequest::Current())
+            open->Done();
         Send(fd, "HTTP/1.1 " + std::to_string(status) +
                      " Whatever\r\nContent-Length: " + std::to_string(body.size()) +
                      "\r\nConnection: close\r\n" + std::string(extra) + "\r\n" + std::string(body));
