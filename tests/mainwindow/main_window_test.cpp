@@ -56,7 +56,7 @@ public:
             << R"({"checksum":"0f6d1a6b7c4e2a9d8e0b1c2d3e4f5a6b","roots":{)"
                R"("bookmark_bar":{"children":[{"date_added":"13345678901234567","guid":)"
                R"("6a0c9f0e-1b2c-4d3e-8f4a-5b6c7d8e9f00","id":"5","name":"Debian",)"
-               R"("type":"url","url":"https://www.debian.org/"}],"date_added":)"
+               R"("type":"url","url":"https://www.example.org/"}],"date_added":)"
                R"("13345678900000000","date_modified":"0","guid":)"
                R"("0bc5d13f-2cba-5d74-951f-3f233fe6c908","id":"1","name":"Bookmarks bar",)"
                R"("type":"folder"},"other":{"children":[],"date_added":"13345678900000000",)"
