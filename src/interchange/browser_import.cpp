@@ -31,6 +31,13 @@ bool IsBrowserInternal(std::string_view url) {
     return true;
 }
 
+fs::path StoreFile(const std::string& source, const char* fileName) {
+    std::error_code ec;
+    if (fs::is_directory(source, ec))
+        return fs::path(source) / fileName;
+    return fs::path(source);
+}
+
 ExchangeResult Refusal(std::string title, std::string message) {
     ExchangeResult r;
     r.title = std::move(title);

@@ -5,6 +5,7 @@
 // in memory, each node after its parent, so that filing it is one pass in order.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,12 +45,32 @@ struct Tree {
         nodes.push_back(std::move(n));
         ++bookmarks;
     }
+
+    // What the tree held before a root was read, so that a root that filed nothing
+    // (only separators and queries) can be taken back out.
+    struct Mark {
+        std::size_t nodes;
+        std::int32_t folders;
+        std::int32_t bookmarks;
+    };
+    Mark Here() const { return {nodes.size(), folders, bookmarks}; }
+    // A root left empty is not worth a folder; one the user gave subfolders is kept.
+    void DropIfEmpty(const Mark& m) {
+        if (bookmarks != m.bookmarks || folders != m.folders + 1)
+            return;
+        nodes.resize(m.nodes);
+        folders = m.folders;
+    }
 };
 
 // A plausible date as Unix seconds, else 0 (OLE dates end with the year 9999).
 inline std::int64_t PlausibleSeconds(std::int64_t seconds) {
     return seconds > 0 && seconds < INT64_C(253402300799) ? seconds : 0;
 }
+
+// `source` names either the browser's store itself or the profile folder that holds it
+// under `fileName`.
+std::filesystem::path StoreFile(const std::string& source, const char* fileName);
 
 // Saved searches ("place:" queries), which mean something only inside the browser.
 bool IsBrowserInternal(std::string_view url);

@@ -48,9 +48,7 @@ bool IsFolderNode(const json& node) {
 // One root with everything below it, each folder's entries in the browser's order.
 void AddRoot(const json& root, const char* fallbackName, browser_import::Tree& tree) {
     std::string name = StringField(root, "name");
-    const std::size_t mark = tree.nodes.size();
-    const std::int32_t folders = tree.folders;
-    const std::int32_t bookmarks = tree.bookmarks;
+    const browser_import::Tree::Mark mark = tree.Here();
     struct Frame {
         const json* children;
         std::size_t next;
@@ -81,24 +79,14 @@ void AddRoot(const json& root, const char* fallbackName, browser_import::Tree& t
             tree.AddBookmark(std::move(n));
         }
     }
-    if (tree.bookmarks == bookmarks && tree.folders == folders + 1) {
-        tree.nodes.resize(mark);
-        tree.folders = folders;
-    }
-}
-
-fs::path BookmarksFile(const std::string& source) {
-    std::error_code ec;
-    if (fs::is_directory(source, ec))
-        return fs::path(source) / "Bookmarks";
-    return fs::path(source);
+    tree.DropIfEmpty(mark);
 }
 
 } // namespace
 
 ExchangeResult ImportChromium(Database& db, const std::string& source, const ProgressFn& progress) {
     using browser_import::Refusal;
-    const fs::path file = BookmarksFile(source);
+    const fs::path file = browser_import::StoreFile(source, "Bookmarks");
     const std::string name = "\"" + file.string() + "\"";
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(file, ec))

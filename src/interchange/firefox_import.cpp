@@ -239,9 +239,7 @@ void BuildTree(const std::vector<Row>& rows, browser_import::Tree& tree) {
         auto kids = children.find(rootRow.id);
         if (kids == children.end() || !seen.insert(rootRow.id).second)
             continue;
-        const std::size_t mark = tree.nodes.size();
-        const std::int32_t folders = tree.folders;
-        const std::int32_t bookmarks = tree.bookmarks;
+        const browser_import::Tree::Mark mark = tree.Here();
         std::vector<Frame> stack{{&kids->second, 0, tree.AddFolder(-1, root.name)}};
         // Written without recursion: a damaged or hostile file may nest very deep.
         while (!stack.empty()) {
@@ -269,26 +267,15 @@ void BuildTree(const std::vector<Row>& rows, browser_import::Tree& tree) {
                 tree.AddBookmark(std::move(n));
             }
         }
-        // A root that held only separators and queries is not worth a folder.
-        if (tree.bookmarks == bookmarks && tree.folders == folders + 1) {
-            tree.nodes.resize(mark);
-            tree.folders = folders;
-        }
+        tree.DropIfEmpty(mark);
     }
-}
-
-fs::path PlacesFile(const std::string& source) {
-    std::error_code ec;
-    if (fs::is_directory(source, ec))
-        return fs::path(source) / "places.sqlite";
-    return fs::path(source);
 }
 
 } // namespace
 
 ExchangeResult ImportFirefox(Database& db, const std::string& source, const ProgressFn& progress) {
     using browser_import::Refusal;
-    const fs::path places = PlacesFile(source);
+    const fs::path places = browser_import::StoreFile(source, "places.sqlite");
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(places, ec))
         return Refusal(kTitle, "There is no Firefox bookmark database (places.sqlite) at \"" +
