@@ -93,13 +93,7 @@ void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, Exchange
         result.message = FolderTableFullMessage(folders, bookmarks);
         result.warning = true;
     }
-    const std::int64_t cuts = db.Memo().CutTexts() - cutsBefore;
-    if (cuts > 0) {
-        if (!result.message.empty())
-            result.message += ' ';
-        result.message += cuts == 1 ? std::string("1 text was longer than 1 MiB and was cut.")
-                                    : std::to_string(cuts) + " texts were longer than 1 MiB and were cut.";
-    }
+    NoteCutTexts(result, db.Memo().CutTexts() - cutsBefore);
 }
 
 } // namespace browser_import
