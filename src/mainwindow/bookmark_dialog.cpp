@@ -26,6 +26,10 @@ QString OriginText(std::int16_t flags) {
         return QStringLiteral("Dropped from a browser link");
     case kFlagsDroppedFile:
         return QStringLiteral("Dropped from a file link");
+    case kFlagsFirefox:
+        return QStringLiteral("Imported from Firefox");
+    case kFlagsChromium:
+        return QStringLiteral("Imported from Chromium");
     default:
         return QStringLiteral("Unknown source");
     }
