@@ -1,0 +1,308 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Bookmarks straight from Firefox and the Chromium family: the stores as the browsers
+// write them, held open by a running browser, half-written, cut short or damaged.
+
+#include "interchange/browser_import.h"
+
+#include <gtest/gtest.h>
+
+#include "browser_stores.h"
+#include "exchange_fixture.h"
+#include "store/ole_date.h"
+
+namespace vireo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::PlacesDb;
+
+constexpr std::int64_t kMicros = 1000000;
+
+struct BrowserImportTest : test::ExchangeFixture {
+    std::string places = tmp.file("profile/places.sqlite");
+    void SetUp() override {
+        ExchangeFixture::SetUp();
+        fs::create_directories(tmp.file("profile"));
+    }
+    // The database must look exactly as before a refused import.
+    void ExpectRefused(const ExchangeResult& r, std::size_t foldersBefore, std::string_view mentions) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.warning);
+        EXPECT_NE(r.message.find(mentions), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find("Nothing was imported"), std::string::npos) << r.message;
+        EXPECT_EQ(Children(kRootFolder).size(), foldersBefore);
+    }
+    std::string Bytes(const std::string& file) { return test::ReadText(file); }
+};
+
+TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSeparatorsOrTags) {
+    const std::string bookmarklet = "javascript:(function(){" + std::string(5000, 'x') + "})()";
+    {
+        PlacesDb ff(places);
+        // Positions are given out of insertion order: the browser's order is the position.
+        std::int64_t work = ff.Folder(PlacesDb::kMenu, 1, "Work");
+        ff.Bookmark(PlacesDb::kMenu, 0, "Caf\xC3\xA9 & Co", "https://example.org/caf%C3%A9?a=1&b=2",
+                    1600000000 * kMicros, 1650000000 * kMicros);
+        ff.Bookmark(work, 1, "Second", "https://example.org/2");
+        ff.Separator(work, 0);
+        ff.Bookmark(work, 2, "Recent", "place:sort=8&maxResults=10");
+        ff.Folder(work, 3, "Empty but mine");
+        ff.Untitled(PlacesDb::kToolbar, 0, "https://example.org/untitled");
+        ff.Bookmark(PlacesDb::kUnfiled, 0, "Bookmarklet", bookmarklet);
+        // A tag is a folder under the tags root holding a second entry for a tagged address.
+        std::int64_t tag = ff.Folder(PlacesDb::kTags, 0, "reading");
+        ff.Bookmark(tag, 0, "", "https://example.org/2");
+        // The mobile root holds only a separator: no folder for it.
+        ff.Separator(PlacesDb::kMobile, 0);
+    }
+    const std::string before = Bytes(places);
+
+    ExchangeResult r = ImportFirefox(db, tmp.file("profile")); // a profile folder will do
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.message.empty()) << r.message;
+    EXPECT_EQ(r.bookmarks, 4);
+    EXPECT_EQ(r.folders, 6); // the import folder, three roots, Work and its empty subfolder
+    EXPECT_EQ(Bytes(places), before) << "the browser's own file was changed";
+    EXPECT_FALSE(fs::exists(places + "-wal"));
+
+    ASSERT_EQ(r.folder, Child(kRootFolder, "Imported from Firefox"));
+    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderImported);
+    std::vector<std::string> roots;
+    for (std::int16_t id : Children(r.folder))
+        roots.push_back(db.Folder(id).Name.text());
+    EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks Menu", "Bookmarks Toolbar", "Other Bookmarks"}));
+
+    const std::int16_t menu = Child(r.folder, "Bookmarks Menu");
+    const std::int16_t work = Child(menu, "Work");
+    EXPECT_EQ(Titles(menu), (std::vector<std::string>{"Caf\xC3\xA9 & Co"}));
+    EXPECT_EQ(Urls(menu), (std::vector<std::string>{"https://example.org/caf%C3%A9?a=1&b=2"}));
+    EXPECT_EQ(Urls(work), (std::vector<std::string>{"https://example.org/2"}));
+    EXPECT_NE(Child(work, "Empty but mine"), 0);
+    const BookmarkRecord& cafe = First(menu);
+    EXPECT_NEAR(cafe.added, OleFromUnix(1600000000), 1.0 / 86400);
+    EXPECT_NEAR(cafe.Touched, OleFromUnix(1650000000), 1.0 / 86400);
+    EXPECT_EQ(cafe.Flags, kFlagsFirefox);
+    EXPECT_EQ(db.Marks(menu).DescStr(cafe.key), "Imported from Firefox");
+    EXPECT_EQ(Urls(Child(r.folder, "Bookmarks Toolbar")),
+              (std::vector<std::string>{"https://example.org/untitled"}));
+
+    // Whole after saving and opening again: the bookmarklet is not cut.
+    std::string error;
+    ASSERT_TRUE(db.Save(&error)) << error;
+    db.Close();
+    ASSERT_TRUE(db.Open(tmp.file("data"), &error)) << error;
+    EXPECT_EQ(Urls(Child(Child(kRootFolder, "Imported from Firefox"), "Other Bookmarks")),
+              (std::vector<std::string>{bookmarklet}));
+}
+
+TEST_F(BrowserImportTest, FirefoxRunningReadsWhatItCommittedAndNeverItsOpenTransaction) {
+    // As the browser runs: write-ahead log, no checkpoint, the connection kept open, so
+    // the committed bookmarks are in the log alone.
+    PlacesDb ff(places);
+    ff.Exec("PRAGMA wal_autocheckpoint = 0");
+    ff.Bookmark(PlacesDb::kToolbar, 0, "In the log", "https://example.org/logged");
+    ASSERT_TRUE(fs::exists(places + "-wal"));
+
+    ExchangeResult logged = ImportFirefox(db, places);
+    ASSERT_TRUE(logged.ok) << logged.message;
+    EXPECT_EQ(Urls(Child(logged.folder, "Bookmarks Toolbar")),
+              (std::vector<std::string>{"https://example.org/logged"}));
+
+    // Mid-write: a transaction holding the write lock, big enough to spill into the log.
+    ff.Exec("PRAGMA cache_size = 5");
+    ff.Exec("BEGIN EXCLUSIVE");
+    for (int i = 0; i < 500; ++i)
+        ff.Bookmark(PlacesDb::kMenu, i, "Uncommitted " + std::string(200, 'u'),
+                    "https://example.org/u" + std::to_string(i));
+    ExchangeResult busy = ImportFirefox(db, places);
+    ASSERT_TRUE(busy.ok) << busy.message;
+    EXPECT_EQ(busy.bookmarks, 1);
+    EXPECT_EQ(Child(busy.folder, "Bookmarks Menu"), 0);
+    ff.Exec("ROLLBACK");
+}
+
+TEST_F(BrowserImportTest, AHalfWrittenRollbackJournalIsRolledBackInTheCopyOnly) {
+    // Older profiles and some distributions keep a rollback journal. A writer that spilled
+    // half a transaction into the database file leaves it readable only through the journal.
+    PlacesDb ff(places);
+    ff.Exec("PRAGMA journal_mode = DELETE");
+    ff.Bookmark(PlacesDb::kMenu, 0, "Committed", "https://example.org/committed");
+    ff.Exec("PRAGMA cache_size = 5");
+    ff.Exec("BEGIN EXCLUSIVE");
+    for (int i = 0; i < 500; ++i)
+        ff.Bookmark(PlacesDb::kMenu, i + 1, std::string(300, 'h'),
+                    "https://example.org/h" + std::to_string(i));
+    ASSERT_TRUE(fs::exists(places + "-journal"));
+    const std::string before = Bytes(places);
+
+    ExchangeResult r = ImportFirefox(db, places);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Urls(Child(r.folder, "Bookmarks Menu")),
+              (std::vector<std::string>{"https://example.org/committed"}));
+    EXPECT_EQ(Bytes(places), before) << "the browser's half-written file was touched";
+    ff.Exec("ROLLBACK");
+}
+
+TEST_F(BrowserImportTest, MissingEmptyDamagedOrCutStoresAreRefusedAndChangeNothing) {
+    const std::size_t folders = Children(kRootFolder).size();
+    ExpectRefused(ImportFirefox(db, tmp.file("nowhere/places.sqlite")), folders,
+                  "no Firefox bookmark database");
+    ExpectRefused(ImportChromium(db, tmp.file("nowhere")), folders, "no Chromium bookmark file");
+
+    test::WriteText(places, "");
+    ExpectRefused(ImportFirefox(db, places), folders, "is empty");
+    test::WriteText(places, "SQLite format 3 but not really a database, just text " + std::string(5000, 'z'));
+    ExpectRefused(ImportFirefox(db, places), folders, "cannot be read");
+
+    // A real database cut in the middle, as a copy that stopped halfway leaves it.
+    {
+        PlacesDb ff(tmp.file("whole.sqlite"));
+        ff.Exec("PRAGMA journal_mode = DELETE");
+        ff.Exec("BEGIN");
+        for (int i = 0; i < 2000; ++i)
+            ff.Bookmark(PlacesDb::kMenu, i, "Title " + std::to_string(i),
+                        "https://example.org/" + std::to_string(i));
+        ff.Exec("COMMIT");
+    }
+    std::string whole = Bytes(tmp.file("whole.sqlite"));
+    test::WriteText(places, std::string_view(whole).substr(0, whole.size() / 2));
+    ExpectRefused(ImportFirefox(db, places), folders, "cannot be read");
+
+    // Only the roots: nothing worth a folder.
+    fs::remove(places);
+    { PlacesDb ff(places); }
+    ExpectRefused(ImportFirefox(db, places), folders, "holds no bookmarks");
+
+    const std::string json = tmp.file("Bookmarks");
+    test::WriteText(json, " \n");
+    ExpectRefused(ImportChromium(db, json), folders, "is empty");
+    std::string full = test::OneBookmarkJson("A", "https://example.org/a");
+    test::WriteText(json, std::string_view(full).substr(0, full.size() - 40));
+    ExpectRefused(ImportChromium(db, json), folders, "damaged or incomplete");
+    test::WriteText(json, R"({"version": 1, "bookmarks": []})");
+    ExpectRefused(ImportChromium(db, json), folders, "not a Chromium bookmark file");
+    test::WriteText(json, "[1, 2, 3]");
+    ExpectRefused(ImportChromium(db, json), folders, "not a Chromium bookmark file");
+}
+
+TEST_F(BrowserImportTest, ChromiumNodesOfEveryKindInTheBrowsersOrderWithDatesFrom1601) {
+    // Dates are microseconds since 1601 as decimal strings; 13300000000000000 is
+    // 1655526400 seconds after 1970.
+    const std::string json = R"({
+  "checksum": "b7a0e8b8e1b46e0b16e9a4a6ac7c5d7c",
+  "roots": {
+    "bookmark_bar": {
+      "children": [
+        {"date_added": "13300000000000000", "date_last_used": "13310000000000000",
+         "guid": "a1", "id": "4", "meta_info": {"power_bookmark_meta": ""},
+         "name": "Caf\u00e9 \"quoted\"", "type": "url", "url": "https://example.org/?q=1&r=2"},
+        {"children": [
+           {"date_added": "13300000000000000", "id": "6", "name": "Deep", "type": "url",
+            "url": "https://example.org/deep"},
+           {"children": [], "id": "7", "name": "Empty", "type": "folder"}
+         ], "date_added": "13300000000000000", "date_modified": "0", "id": "5",
+         "name": "Folder", "type": "folder"},
+        {"id": "8", "name": "No address", "type": "url"},
+        {"id": "9", "name": "Odd kind", "type": "separator"},
+        {"date_added": "not a number", "id": "10", "name": "Bad date", "type": "url",
+         "url": "https://example.org/bad-date"}
+      ],
+      "date_added": "13300000000000000", "id": "1", "name": "Bookmarks bar", "type": "folder"
+    },
+    "other": {"children": [{"id": "11", "name": "Other one", "type": "url",
+                            "url": "https://example.org/other"}],
+              "id": "2", "name": "Other bookmarks", "type": "folder"},
+    "synced": {"children": [], "id": "3", "name": "Mobile bookmarks", "type": "folder"},
+    "trash": {"children": [{"id": "12", "name": "Thrown away", "type": "url",
+                            "url": "https://example.org/trash"}], "id": "13", "name": "Trash", "type": "folder"},
+    "custom_root": {"children": [{"id": "14", "name": "Speed dial", "type": "url",
+                                  "url": "https://example.org/dial"}], "id": "15", "name": "", "type": "folder"}
+  },
+  "sync_metadata": "AAAA",
+  "version": 1
+})";
+    test::WriteText(tmp.file("Bookmarks"), json);
+    ExchangeResult r = ImportChromium(db, tmp.file("Bookmarks"));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.bookmarks, 5);
+    ASSERT_EQ(r.folder, Child(kRootFolder, "Imported from Chromium"));
+    std::vector<std::string> roots;
+    for (std::int16_t id : Children(r.folder))
+        roots.push_back(db.Folder(id).Name.text());
+    EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks bar", "Other bookmarks", "custom_root"}));
+
+    const std::int16_t bar = Child(r.folder, "Bookmarks bar");
+    EXPECT_EQ(Titles(bar), (std::vector<std::string>{"Caf\xC3\xA9 \"quoted\"", "Bad date"}));
+    EXPECT_EQ(Urls(bar),
+              (std::vector<std::string>{"https://example.org/?q=1&r=2", "https://example.org/bad-date"}));
+    const BookmarkRecord& cafe = First(bar);
+    EXPECT_NEAR(cafe.added, OleFromUnix(1655526400), 1.0 / 86400);
+    EXPECT_NEAR(cafe.Touched, OleFromUnix(1665526400), 1.0 / 86400);
+    EXPECT_EQ(cafe.Flags, kFlagsChromium);
+    EXPECT_EQ(db.Marks(bar).DescStr(cafe.key), "Imported from Chromium");
+    EXPECT_GT(db.Marks(bar).At(2).added, 0) << "a bookmark without a usable date gets today's";
+    const std::int16_t folder = Child(bar, "Folder");
+    EXPECT_EQ(Urls(folder), (std::vector<std::string>{"https://example.org/deep"}));
+    EXPECT_NE(Child(folder, "Empty"), 0);
+}
+
+TEST_F(BrowserImportTest, AnAddressOverAMebibyteIsCutAndTheCutCounted) {
+    const std::string data = "data:text/plain," + std::string((1 << 20) + 500, 'd');
+    test::WriteText(tmp.file("Bookmarks"), test::OneBookmarkJson("Huge", data));
+    ExchangeResult r = ImportChromium(db, tmp.file("Bookmarks"));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.warning);
+    EXPECT_NE(r.message.find("1 text was longer than 1 MiB"), std::string::npos) << r.message;
+    const std::string kept = Urls(Child(r.folder, "Bookmarks bar")).at(0);
+    EXPECT_EQ(kept.size(), std::size_t{1} << 20);
+    EXPECT_EQ(kept, data.substr(0, kept.size()));
+}
+
+TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
+    test::TempDir home;
+    const fs::path h = home.path();
+    const fs::path ff = h / ".mozilla/firefox";
+    test::WriteFile(ff / "profiles.ini",
+                    "[Install4F96D1932A9F858E]\nDefault=abcd.default-release\nLocked=1\n\n"
+                    "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\nDefault=1\n\n"
+                    "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\n\n"
+                    "[Profile2]\nName=never used\nIsRelative=1\nPath=ijkl.unused\n\n"
+                    "[Profile3]\nName=elsewhere\nIsRelative=0\nPath=" +
+                        (h / "elsewhere").string() + "\n\n[General]\nStartWithLastProfile=1\n");
+    for (const char* dir : {"efgh.default", "abcd.default-release"})
+        test::WriteFile(ff / dir / "places.sqlite", "x");
+    fs::create_directories(ff / "ijkl.unused"); // never started: no database yet
+    test::WriteFile(h / "elsewhere/places.sqlite", "x");
+    const fs::path snap = h / "snap/firefox/common/.mozilla/firefox";
+    test::WriteFile(snap / "profiles.ini",
+                    "[Profile0]\nName=snap\r\nIsRelative=1\r\nPath=s.default\r\nDefault=1\r\n");
+    test::WriteFile(snap / "s.default/places.sqlite", "x");
+
+    std::vector<BrowserProfile> firefox = FindFirefoxProfiles(home.str());
+    std::vector<std::string> names;
+    for (const BrowserProfile& p : firefox) {
+        names.push_back(p.name + (p.isDefault ? "*" : ""));
+        EXPECT_EQ(p.kind, BrowserFamily::Firefox);
+        EXPECT_TRUE(fs::is_regular_file(p.path)) << p.path;
+    }
+    // The installation's default (not the older Default=1) leads; the Snap's own default follows.
+    EXPECT_EQ(names, (std::vector<std::string>{"default-release*", "snap*", "default", "elsewhere"}));
+
+    for (const char* dir : {".config/google-chrome/Default", ".config/google-chrome/Profile 10",
+                            ".config/google-chrome/Profile 2", ".config/google-chrome/System Profile",
+                            ".config/chromium/Default", "snap/chromium/common/chromium/Work",
+                            ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Default"})
+        test::WriteFile(h / dir / "Bookmarks", "{}");
+    fs::create_directories(h / ".config/google-chrome/Profile 3"); // no bookmarks yet
+    std::vector<std::string> chromium;
+    for (const BrowserProfile& p : FindChromiumProfiles(home.str()))
+        chromium.push_back(p.browser + "/" + p.name + (p.isDefault ? "*" : ""));
+    EXPECT_EQ(chromium, (std::vector<std::string>{"Chromium/Default*", "Chromium/Work",
+                                                  "Google Chrome/Default*", "Google Chrome/Profile 2",
+                                                  "Google Chrome/Profile 10", "Brave/Default*"}));
+    EXPECT_TRUE(FindFirefoxProfiles("").empty());
+    EXPECT_TRUE(FindChromiumProfiles((h / "nobody").string()).empty());
+}
+
+} // namespace
+} // namespace vireo

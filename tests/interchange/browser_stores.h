@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Browser bookmark stores as the browsers leave them: a places.sqlite made from Firefox's
+// own schema, and profile folders laid out as each browser lays them out in a home folder.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vireo::test {
+
+// A connection to a places.sqlite, kept open for as long as the object lives, as the
+// running browser keeps its own.
+class PlacesDb {
+public:
+    // A new database with the real tables, indexes and roots.
+    explicit PlacesDb(const std::string& file) {
+        std::ifstream in(VIREO_PLACES_SCHEMA);
+        std::ostringstream schema;
+        schema << in.rdbuf();
+        EXPECT_FALSE(schema.str().empty()) << "no schema at " << VIREO_PLACES_SCHEMA;
+        EXPECT_EQ(sqlite3_open(file.c_str(), &m_db), SQLITE_OK);
+        Exec(schema.str());
+    }
+    ~PlacesDb() { Close(); }
+    PlacesDb(const PlacesDb&) = delete;
+    PlacesDb& operator=(const PlacesDb&) = delete;
+
+    void Close() {
+        if (m_db)
+            sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+    void Exec(const std::string& sql) {
+        char* error = nullptr;
+        EXPECT_EQ(sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+            << (error ? error : "") << "\n in: " << sql.substr(0, 200);
+        sqlite3_free(error);
+    }
+
+    // Root folder ids as the browser numbers them.
+    static constexpr std::int64_t kMenu = 2, kToolbar = 3, kTags = 4, kUnfiled = 5, kMobile = 6;
+
+    std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title,
+                        std::int64_t addedMicros = 1700000000000000) {
+        return Item(2, 0, parent, position, title, addedMicros, addedMicros);
+    }
+    std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const std::string& title,
+                          const std::string& url, std::int64_t addedMicros = 1700000000000000,
+                          std::int64_t modifiedMicros = 1700000000000000) {
+        std::int64_t place = Place(url);
+        return Item(1, place, parent, position, title, addedMicros, modifiedMicros);
+    }
+    void Separator(std::int64_t parent, std::int64_t position) { Item(3, 0, parent, position, "", 0, 0); }
+    // A bookmark whose title is NULL, as the browser stores one never given a name.
+    std::int64_t Untitled(std::int64_t parent, std::int64_t position, const std::string& url) {
+        std::int64_t id = Bookmark(parent, position, "", url);
+        Exec("UPDATE moz_bookmarks SET title = NULL WHERE id = " + std::to_string(id));
+        return id;
+    }
+
+    sqlite3* handle() const { return m_db; }
+
+private:
+    std::int64_t Place(const std::string& url) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(m_db,
+                           "INSERT INTO moz_places (url, title, rev_host, guid, url_hash, foreign_count) "
+                           "VALUES (?1, NULL, 'moc.elpmaxe.', ?2, 0, 1)",
+                           -1, &st, nullptr);
+        std::string guid = Guid();
+        sqlite3_bind_text(st, 1, url.data(), static_cast<int>(url.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(m_db);
+        sqlite3_finalize(st);
+        return sqlite3_last_insert_rowid(m_db);
+    }
+    std::int64_t Item(int type, std::int64_t fk, std::int64_t parent, std::int64_t position,
+                      const std::string& title, std::int64_t added, std::int64_t modified) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(m_db,
+                           "INSERT INTO moz_bookmarks (type, fk, parent, position, title, dateAdded, "
+                           "lastModified, guid) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+                           -1, &st, nullptr);
+        std::string guid = Guid();
+        sqlite3_bind_int(st, 1, type);
+        if (fk)
+            sqlite3_bind_int64(st, 2, fk);
+        sqlite3_bind_int64(st, 3, parent);
+        sqlite3_bind_int64(st, 4, position);
+        sqlite3_bind_text(st, 5, title.data(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 6, added);
+        sqlite3_bind_int64(st, 7, modified);
+        sqlite3_bind_text(st, 8, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(m_db);
+        sqlite3_finalize(st);
+        return sqlite3_last_insert_rowid(m_db);
+    }
+    std::string Guid() {
+        std::string g = "guid" + std::to_string(++m_guids);
+        g.resize(12, '_');
+        return g;
+    }
+
+    sqlite3* m_db = nullptr;
+    int m_guids = 0;
+};
+
+inline void WriteFile(const std::filesystem::path& path, std::string_view text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// A Chromium Bookmarks file with one bookmark in the bookmark bar.
+inline std::string OneBookmarkJson(const std::string& title, const std::string& url) {
+    return R"({"checksum":"0","roots":{"bookmark_bar":{"children":[{"date_added":"13300000000000000",)"
+           R"("guid":"00000000-0000-4000-a000-000000000001","id":"5","name":")" +
+           title + R"(","type":"url","url":")" + url +
+           R"("}],"date_added":"13300000000000000","id":"1","name":"Bookmarks bar","type":"folder"},)"
+           R"("other":{"children":[],"id":"2","name":"Other bookmarks","type":"folder"},)"
+           R"("synced":{"children":[],"id":"3","name":"Mobile bookmarks","type":"folder"}},"version":1})";
+}
+
+} // namespace vireo::test
