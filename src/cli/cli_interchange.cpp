@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "interchange/browser.h"
+#include "interchange/browser_import.h"
 #include "interchange/favorites.h"
 #include "interchange/find.h"
 #include "interchange/home_page.h"
@@ -16,6 +17,7 @@
 #include "interchange/link_check.h"
 #include "interchange/netscape.h"
 #include "platform/hive_registry.h"
+#include "platform/paths.h"
 #include "platform/url_fetch.h"
 #include "store/database.h"
 
@@ -72,17 +74,77 @@ bool FileExists(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
+std::string ProfileLabel(const BrowserProfile& p) {
+    return p.browser + "/" + p.name;
+}
+
+// The store named on the command line: a file or profile folder, else a profile found in
+// the home folder by NAME or BROWSER/NAME; with none named, the only profile there is.
+// Empty, with the reason printed (and the choices listed), when that is not one store.
+std::string ChooseBrowserStore(Context& ctx, BrowserFamily family, const std::string& named) {
+    const char* familyName = family == BrowserFamily::Firefox ? "Firefox" : "Chromium-family";
+    std::error_code ec;
+    if (!named.empty() && fs::exists(named, ec))
+        return named;
+    const std::string home = sys::HomeDir();
+    std::vector<BrowserProfile> found =
+        family == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+    std::vector<const BrowserProfile*> matches;
+    for (const BrowserProfile& p : found) {
+        if (named.empty() || named == p.name || named == ProfileLabel(p))
+            matches.push_back(&p);
+    }
+    if (matches.size() == 1)
+        return matches.front()->path;
+    if (matches.empty()) {
+        if (named.empty())
+            Fail(ctx, std::string("no ") + familyName + " profile with bookmarks was found in \"" + home +
+                          "\"; name its bookmark file or profile folder");
+        else
+            Fail(ctx, "\"" + named + "\" is neither a file nor a " + familyName + " profile found in \"" +
+                          home + "\"");
+        return {};
+    }
+    if (named.empty())
+        Fail(ctx, std::string("several ") + familyName + " profiles were found; name one of them");
+    else
+        Fail(ctx, "several profiles are named \"" + named + "\"; name one as BROWSER/NAME");
+    for (const BrowserProfile* p : matches)
+        ctx.out << Cell(ProfileLabel(*p)) << '\t' << Cell(p->path) << (p->isDefault ? "\tdefault" : "")
+                << '\n';
+    return {};
+}
+
+int ImportBrowser(Context& ctx, BrowserFamily family, const std::vector<std::string>& args) {
+    std::string store = ChooseBrowserStore(ctx, family, args.size() == 2 ? args[1] : std::string());
+    if (store.empty())
+        return kExitFailed;
+    Database db;
+    if (!OpenDatabase(ctx, db))
+        return kExitFailed;
+    Progress progress(ctx, "Importing");
+    auto show = [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); };
+    ExchangeResult r =
+        family == BrowserFamily::Firefox ? ImportFirefox(db, store, show) : ImportChromium(db, store, show);
+    progress.Done();
+    return FinishImport(ctx, db, r);
+}
+
 int Import(Context& ctx) {
     std::vector<std::string> args = ctx.args;
     std::string folderText;
     bool hasFolder = TakeOption(args, "--folder", folderText);
     std::string kind = args.empty() ? std::string() : args[0];
     bool fileKind = kind == "netscape" || kind == "html";
-    if ((fileKind && args.size() != 2) || (kind == "favorites" && args.size() > 2) ||
-        (!fileKind && kind != "favorites") || (hasFolder && kind != "html"))
+    bool optionalKind = kind == "favorites" || kind == "firefox" || kind == "chromium";
+    if ((fileKind && args.size() != 2) || (optionalKind && args.size() > 2) || (!fileKind && !optionalKind) ||
+        (hasFolder && kind != "html"))
         return Fail(ctx,
-                    "usage: import netscape FILE | import favorites [DIR] | import html FILE [--folder ID]",
+                    "usage: import netscape FILE | import favorites [DIR] | import html FILE [--folder ID] | "
+                    "import firefox [PROFILE-OR-FILE] | import chromium [PROFILE-OR-FILE]",
                     kExitUsage);
+    if (kind == "firefox" || kind == "chromium")
+        return ImportBrowser(ctx, kind == "firefox" ? BrowserFamily::Firefox : BrowserFamily::Chromium, args);
     if (fileKind && !FileExists(args[1]))
         return Fail(ctx, "the file \"" + args[1] + "\" does not exist");
     std::string favorites;
@@ -319,8 +381,12 @@ int CheckLinks(Context& ctx) {
 }
 
 const Command kCommands[] = {
-    {"import", "netscape FILE | favorites [DIR] | html FILE [--folder ID]",
-     "Import a bookmark file, a Favorites folder of .url files, or the links of a web page.", Import},
+    {"import",
+     "netscape FILE | favorites [DIR] | html FILE [--folder ID] | firefox [PROFILE-OR-FILE] | chromium "
+     "[PROFILE-OR-FILE]",
+     "Import a bookmark file, a Favorites folder of .url files, the links of a web page, or a browser "
+     "profile's bookmarks (the profiles found are listed when several are and none is named).",
+     Import},
     {"export", "netscape FOLDER [FILE] | favorites FOLDER [DIR]",
      "Export a folder as a bookmark file (appended to the browser's without FILE) or as .url files.", Export},
     {"view", "FOLDER FILE", "Write a folder as a web page (the search view for a folder of search results).",
