@@ -144,11 +144,14 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
         WaitCursor wait;
         ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
         result = kind == BrowserFamily::Firefox ? ImportFirefox(main.Db(), source, progress.Callback())
-                                              : ImportChromium(main.Db(), source, progress.Callback());
+                                                : ImportChromium(main.Db(), source, progress.Callback());
     }
     AfterImport(main, result);
-    if (result.folder)
+    if (result.folder) {
+        // The bookmarks sit in the browser's roots below the new folder: show those.
+        main.TreeView->ExpandNode(FolderNodeKey(result.folder));
         main.SelectFolder(result.folder);
+    }
 }
 
 void ImportHtmlCommand(frmMain& main) {

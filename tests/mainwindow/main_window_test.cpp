@@ -173,6 +173,7 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.text()),
              QStringLiteral("Imported from Chromium"));
     QCOMPARE(app.db().Folder(folder).FolderType, std::int16_t(7));
+    QVERIFY(w.TreeView->currentItem()->isExpanded());
 
     // A half-written file picked by hand is refused with a message and changes nothing.
     std::string torn = home.File("Bookmarks");
