@@ -3,25 +3,11 @@
 
 #include <vector>
 
+#include "bench/interchange/gen_random.h"
+
 namespace vireo::bench {
 
 namespace {
-
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : m_state(seed ? seed : 1) {}
-    std::uint32_t Next() {
-        // xorshift32: small, fast and the same everywhere.
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return m_state;
-    }
-    std::uint32_t Below(std::uint32_t n) { return Next() % n; }
-
-private:
-    std::uint32_t m_state;
-};
 
 const char* const kWords[] = {
     "news",
