@@ -3,8 +3,9 @@
 -- build their bookmark databases from this, so that the reader meets the real layout:
 -- bookmarks in moz_bookmarks pointing at their addresses in moz_places, folders and
 -- separators without one, tags as folders under their own root.
-PRAGMA user_version = 77;
+-- The page size first: any write before it (user_version too) fixes the size at the default.
 PRAGMA page_size = 32768;
+PRAGMA user_version = 77;
 PRAGMA journal_mode = WAL;
 
 CREATE TABLE moz_origins ( id INTEGER PRIMARY KEY, prefix TEXT NOT NULL, host TEXT NOT NULL, frecency INTEGER NOT NULL, recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER, recalc_alt_frecency INTEGER NOT NULL DEFAULT 0, UNIQUE (prefix, host) );
