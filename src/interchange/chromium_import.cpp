@@ -118,6 +118,10 @@ ExchangeResult ImportChromium(Database& db, const std::string& source, const Pro
     } catch (const json::parse_error& e) {
         return Refusal(kTitle, "The bookmark file " + name + " is damaged or incomplete (at byte " +
                                    std::to_string(e.byte) + "). Nothing was imported.");
+    } catch (const json::exception&) {
+        // A number out of range ("1e999") is no parse error to the parser but damage all the same.
+        return Refusal(kTitle,
+                       "The bookmark file " + name + " is damaged or incomplete. Nothing was imported.");
     }
     bytes = std::string();
     auto roots = doc.is_object() ? doc.find("roots") : doc.end();
