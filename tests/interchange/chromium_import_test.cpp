@@ -23,7 +23,7 @@ TEST_F(ChromiumImport, FilesTheRootsInOrderAndSkipsWhatIsNoBookmark) {
     ExchangeResult r = Import(R"({"checksum": "0f", "roots": {
         "bookmark_bar": {"children": [
             {"children": [{"date_added": "13345678901000000", "date_last_used": "13345678999000000",
-                           "date_modified": "0", "name": "Deep \u003Cone> & \"q\" Caf\u00e9",
+                           "date_modified": "0", "name": "Deep \u003Cone> & \"q\" Caf\u00e9 \u20ac\/",
                            "type": "url", "url": "https://a.example/1"}],
              "meta_info": {"type": "url", "url": "https://wrong.example/"}, "name": "Sub", "type": "folder"},
             {"name": "Second", "type": "url", "url": "https://a.example/2"},
@@ -55,12 +55,41 @@ TEST_F(ChromiumImport, FilesTheRootsInOrderAndSkipsWhatIsNoBookmark) {
     EXPECT_EQ(Titles(bar), (std::vector<std::string>{"Second", "Third"}));
     const std::int16_t sub = Child(bar, "Sub");
     ASSERT_NE(sub, 0);
-    EXPECT_EQ(Titles(sub), (std::vector<std::string>{"Deep <one> & \"q\" Caf\xC3\xA9"}));
+    EXPECT_EQ(Titles(sub), (std::vector<std::string>{"Deep <one> & \"q\" Caf\xC3\xA9 \xE2\x82\xAC/"}));
     EXPECT_EQ(Urls(sub), (std::vector<std::string>{"https://a.example/1"}));
     const BookmarkRecord& deep = First(sub);
     EXPECT_EQ(OleToUnix(deep.added), 13345678901 - 11644473600);
     EXPECT_EQ(OleToUnix(deep.Touched), 13345678999 - 11644473600); // the later of used and modified
     EXPECT_EQ(db.Marks(sub).DescStr(db.Marks(sub).key(1)), kChromiumImportDescription);
+}
+
+TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
+    // A byte order mark, an escaped pair of surrogates and numbers with fractions or many
+    // digits are read by a slower way than a browser's own file; they must not change what
+    // is filed.
+    const std::string plain = R"({"roots": {"other": {"children": [
+        {"name": "Song )"
+                              "\xF0\x9F\x8E\xB5 \xE2\x82\xAC"
+                              R"(", "type": "url", "url": "https://s.example/"}],
+        "type": "folder"}}, "version": 1})";
+    const std::string variants[] = {
+        "\xEF\xBB\xBF" + plain,
+        R"({"roots": {"other": {"children": [
+            {"name": "Song \ud83c\udfb5 \u20AC", "type": "url", "url": "https://s.example/"}],
+            "type": "folder"}}, "version": 1})",
+        R"({"roots": {"other": {"children": [
+            {"name": "Song \ud83c\udfb5 \u20ac", "type": "url", "url": "https://s.example/", "w": 1.5e3}],
+            "type": "folder"}}, "version": 12345678901234567890})",
+    };
+    ExchangeResult r = Import(plain);
+    ASSERT_TRUE(r.ok) << r.message;
+    const std::vector<std::string> titles = Titles(Child(r.folder, "Other bookmarks"));
+    ASSERT_EQ(titles, (std::vector<std::string>{"Song \xF0\x9F\x8E\xB5 \xE2\x82\xAC"}));
+    for (const std::string& json : variants) {
+        r = Import(json);
+        ASSERT_TRUE(r.ok) << json << ": " << r.message;
+        EXPECT_EQ(Titles(Child(r.folder, "Other bookmarks")), titles) << json;
+    }
 }
 
 TEST_F(ChromiumImport, OfTwoEqualKeysTheLaterCounts) {
