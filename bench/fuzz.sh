@@ -18,6 +18,18 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
     fuzz_extract_html) cp -n tests/data/ornsearch/*.html "$corpus"/ ;;
     fuzz_extract_json) cp -n tests/data/ornsearch/*.json "$corpus"/ ;;
     fuzz_extract_feed) cp -n tests/data/ornsearch/*.rss tests/data/ornsearch/*.atom "$corpus"/ ;;
+    fuzz_chromium_bookmarks)
+        # Small Bookmarks files as the import benchmark writes them, when the regular build
+        # has made its generator.
+        if [ -x build/bin/vireo-bench-gen-browser ]; then
+            seeds=$(mktemp -d)
+            for size in 3:1 12:3 40:6; do
+                build/bin/vireo-bench-gen-browser "$seeds/$size" "${size%:*}" "${size#*:}"
+                cp -n "$seeds/$size/Bookmarks" "$corpus/generated-${size%:*}"
+            done
+            rm -rf "$seeds"
+        fi
+        ;;
     esac
     echo "== $name ($seconds s)"
     if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" 2>"build-fuzz/$name.log"; then

@@ -22,6 +22,10 @@ VIREO_BENCH_NETSCAPE="$data/bookmarks-100k.html" "$build/bin/vireo-bench-interch
 echo "(bench/compare.sh $build times vireo-cli against another bookmark manager on the same file)"
 
 echo
+echo "== Browser import: the same 100,000 bookmarks from a Netscape file, places.sqlite and a Chromium Bookmarks file"
+VIREO_BENCH_BROWSER_DIR="$data/browser-100k" "$build/bin/vireo-bench-browser-import"
+
+echo
 echo "== Web search: filing 1,000 hits (1,200 before duplicates) into the 100,000-bookmark database"
 VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-search"
 echo "== Link check: vireo-cli check-links --mark over 50 loopback sites answering after 50 ms, 10 % dead"

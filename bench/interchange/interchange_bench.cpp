@@ -12,6 +12,7 @@
 #include <memory>
 #include <sys/resource.h>
 
+#include "bench/interchange/import_timing.h"
 #include "bench/interchange/netscape_gen.h"
 #include "interchange/find.h"
 #include "interchange/netscape.h"
@@ -21,6 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using vireo::bench::OpenFresh;
+using vireo::bench::ScratchDir;
 
 std::string BenchFile() {
     std::string file = vireo::sys::GetEnv("VIREO_BENCH_NETSCAPE");
@@ -31,22 +34,6 @@ std::string BenchFile() {
         std::ofstream(file, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     return file;
-}
-
-std::string ScratchDir(const char* name) {
-    std::string dir = vireo::sys::TempDir() + "/vireo-bench-" + name + "-" + std::to_string(::getpid());
-    fs::remove_all(dir);
-    return dir;
-}
-
-bool OpenFresh(vireo::Database& db, const std::string& dir) {
-    fs::remove_all(dir);
-    std::string error;
-    if (!db.Open(dir, &error)) {
-        std::cerr << error << '\n';
-        return false;
-    }
-    return true;
 }
 
 // One imported database shared by the export and find benchmarks.
@@ -68,41 +55,18 @@ struct CountHits : vireo::FindSink {
 
 void BM_ImportNetscape(benchmark::State& state) {
     const std::string file = BenchFile();
-    const std::string dir = ScratchDir("import");
-    std::int64_t bookmarks = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto db = std::make_unique<vireo::Database>();
-        if (!OpenFresh(*db, dir))
-            state.SkipWithError("cannot open a database");
-        state.ResumeTiming();
-        vireo::ExchangeResult r = vireo::ImportNetscape(*db, file);
-        state.PauseTiming();
-        bookmarks = r.bookmarks;
-        db.reset();
-        state.ResumeTiming();
-    }
-    state.counters["bookmarks"] = static_cast<double>(bookmarks);
-    fs::remove_all(dir);
+    vireo::bench::TimeImports(state, ScratchDir("import"),
+                              [&](vireo::Database& db) { return vireo::ImportNetscape(db, file); });
 }
 BENCHMARK(BM_ImportNetscape)->Unit(benchmark::kMillisecond);
 
 void BM_ImportNetscapeAndSave(benchmark::State& state) {
     const std::string file = BenchFile();
-    const std::string dir = ScratchDir("import-save");
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto db = std::make_unique<vireo::Database>();
-        if (!OpenFresh(*db, dir))
-            state.SkipWithError("cannot open a database");
-        state.ResumeTiming();
-        vireo::ImportNetscape(*db, file);
-        db->Save();
-        state.PauseTiming();
-        db.reset();
-        state.ResumeTiming();
-    }
-    fs::remove_all(dir);
+    vireo::bench::TimeImports(state, ScratchDir("import-save"), [&](vireo::Database& db) {
+        vireo::ExchangeResult r = vireo::ImportNetscape(db, file);
+        db.Save();
+        return r;
+    });
 }
 BENCHMARK(BM_ImportNetscapeAndSave)->Unit(benchmark::kMillisecond);
 

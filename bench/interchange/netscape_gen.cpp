@@ -3,60 +3,13 @@
 
 #include <vector>
 
+#include "bench/interchange/gen_random.h"
+#include "bench/interchange/gen_words.h"
+
 namespace vireo::bench {
 
 namespace {
 
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : m_state(seed ? seed : 1) {}
-    std::uint32_t Next() {
-        // xorshift32: small, fast and the same everywhere.
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return m_state;
-    }
-    std::uint32_t Below(std::uint32_t n) { return Next() % n; }
-
-private:
-    std::uint32_t m_state;
-};
-
-const char* const kWords[] = {
-    "news",
-    "weather",
-    "recipes",
-    "travel",
-    "music",
-    "linux",
-    "kernel",
-    "python",
-    "guide",
-    "review",
-    "forum",
-    "photos",
-    "maps",
-    "shop",
-    "library",
-    "science",
-    "history",
-    "football",
-    "cinema",
-    "radio",
-    "Caf\xC3\xA9",
-    "Stra\xC3\x9F"
-    "e",
-    "na\xC3\xAFve",
-    "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",
-    "\xE6\x9D\xB1\xE4\xBA\xAC",
-    "\xC3\x89t\xC3\xA9",
-    "Tom &amp; Jerry",
-    "&quot;quoted&quot;",
-    "A&lt;B&gt;",
-    "M&#252;nchen",
-};
-constexpr std::uint32_t kWordCount = sizeof kWords / sizeof kWords[0];
 const char* const kGardenForms[] = {"garden", "Garden", "GARDEN", "Gardens"};
 
 } // namespace
@@ -90,7 +43,7 @@ std::string GenerateNetscapeFile(const NetscapeFileSize& size) {
         for (int i = 0; i < n; ++i) {
             if (i)
                 s += ' ';
-            s += kWords[rnd.Below(kWordCount)];
+            s += kHtmlWords[rnd.Below(kHtmlWordCount)];
         }
         return s;
     };

@@ -143,7 +143,7 @@ TEST_F(BrowserImportTest, AHalfWrittenRollbackJournalIsRolledBackInTheCopyOnly) 
     ff.Exec("ROLLBACK");
 }
 
-TEST_F(BrowserImportTest, MissingEmptyDamagedOrCutStoresAreRefusedAndChangeNothing) {
+TEST_F(BrowserImportTest, MissingEmptyDamagedOrCutDatabasesAreRefusedAndChangeNothing) {
     const std::size_t folders = Children(kRootFolder).size();
     ExpectRefused(ImportFirefox(db, tmp.file("nowhere/places.sqlite")), folders,
                   "no Firefox bookmark database");
@@ -172,78 +172,6 @@ TEST_F(BrowserImportTest, MissingEmptyDamagedOrCutStoresAreRefusedAndChangeNothi
     fs::remove(places);
     { PlacesDb ff(places); }
     ExpectRefused(ImportFirefox(db, places), folders, "holds no bookmarks");
-
-    const std::string json = tmp.file("Bookmarks");
-    test::WriteText(json, " \n");
-    ExpectRefused(ImportChromium(db, json), folders, "is empty");
-    std::string full = test::OneBookmarkJson("A", "https://example.org/a");
-    test::WriteText(json, std::string_view(full).substr(0, full.size() - 40));
-    ExpectRefused(ImportChromium(db, json), folders, "damaged or incomplete");
-    test::WriteText(json, R"({"version": 1, "bookmarks": []})");
-    ExpectRefused(ImportChromium(db, json), folders, "not a Chromium bookmark file");
-    test::WriteText(json, "[1, 2, 3]");
-    ExpectRefused(ImportChromium(db, json), folders, "not a Chromium bookmark file");
-}
-
-TEST_F(BrowserImportTest, ChromiumNodesOfEveryKindInTheBrowsersOrderWithDatesFrom1601) {
-    // Dates are microseconds since 1601 as decimal strings; 13300000000000000 is
-    // 1655526400 seconds after 1970.
-    const std::string json = R"({
-  "checksum": "b7a0e8b8e1b46e0b16e9a4a6ac7c5d7c",
-  "roots": {
-    "bookmark_bar": {
-      "children": [
-        {"date_added": "13300000000000000", "date_last_used": "13310000000000000",
-         "guid": "a1", "id": "4", "meta_info": {"power_bookmark_meta": ""},
-         "name": "Caf\u00e9 \"quoted\"", "type": "url", "url": "https://example.org/?q=1&r=2"},
-        {"children": [
-           {"date_added": "13300000000000000", "id": "6", "name": "Deep", "type": "url",
-            "url": "https://example.org/deep"},
-           {"children": [], "id": "7", "name": "Empty", "type": "folder"}
-         ], "date_added": "13300000000000000", "date_modified": "0", "id": "5",
-         "name": "Folder", "type": "folder"},
-        {"id": "8", "name": "No address", "type": "url"},
-        {"id": "9", "name": "Odd kind", "type": "separator"},
-        {"date_added": "not a number", "id": "10", "name": "Bad date", "type": "url",
-         "url": "https://example.org/bad-date"}
-      ],
-      "date_added": "13300000000000000", "id": "1", "name": "Bookmarks bar", "type": "folder"
-    },
-    "other": {"children": [{"id": "11", "name": "Other one", "type": "url",
-                            "url": "https://example.org/other"}],
-              "id": "2", "name": "Other bookmarks", "type": "folder"},
-    "synced": {"children": [], "id": "3", "name": "Mobile bookmarks", "type": "folder"},
-    "trash": {"children": [{"id": "12", "name": "Thrown away", "type": "url",
-                            "url": "https://example.org/trash"}], "id": "13", "name": "Trash", "type": "folder"},
-    "custom_root": {"children": [{"id": "14", "name": "Speed dial", "type": "url",
-                                  "url": "https://example.org/dial"}], "id": "15", "name": "", "type": "folder"}
-  },
-  "sync_metadata": "AAAA",
-  "version": 1
-})";
-    test::WriteText(tmp.file("Bookmarks"), json);
-    ExchangeResult r = ImportChromium(db, tmp.file("Bookmarks"));
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.bookmarks, 5);
-    ASSERT_EQ(r.folder, Child(kRootFolder, "Imported from Chromium"));
-    std::vector<std::string> roots;
-    for (std::int16_t id : Children(r.folder))
-        roots.push_back(db.Folder(id).Name.text());
-    EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks bar", "Other bookmarks", "custom_root"}));
-
-    const std::int16_t bar = Child(r.folder, "Bookmarks bar");
-    EXPECT_EQ(Titles(bar), (std::vector<std::string>{"Caf\xC3\xA9 \"quoted\"", "Bad date"}));
-    EXPECT_EQ(Urls(bar),
-              (std::vector<std::string>{"https://example.org/?q=1&r=2", "https://example.org/bad-date"}));
-    const BookmarkRecord& cafe = First(bar);
-    EXPECT_NEAR(cafe.added, OleFromUnix(1655526400), 1.0 / 86400);
-    EXPECT_NEAR(cafe.Touched, OleFromUnix(1665526400), 1.0 / 86400);
-    EXPECT_EQ(cafe.Flags, kFlagsChromium);
-    EXPECT_EQ(db.Marks(bar).DescStr(cafe.key), "Imported from Chromium");
-    EXPECT_GT(db.Marks(bar).At(2).added, 0) << "a bookmark without a usable date gets today's";
-    const std::int16_t folder = Child(bar, "Folder");
-    EXPECT_EQ(Urls(folder), (std::vector<std::string>{"https://example.org/deep"}));
-    EXPECT_NE(Child(folder, "Empty"), 0);
 }
 
 TEST_F(BrowserImportTest, AnAddressOverAMebibyteIsCutAndTheCutCounted) {

@@ -3,6 +3,7 @@
 -- build their bookmark databases from this, so that the reader meets the real layout:
 -- bookmarks in moz_bookmarks pointing at their addresses in moz_places, folders and
 -- separators without one, tags as folders under their own root.
+-- The page size first: any write before it (user_version too) fixes the size at the default.
 PRAGMA page_size = 32768;
 PRAGMA user_version = 77;
 PRAGMA journal_mode = WAL;

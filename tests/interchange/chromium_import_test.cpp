@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Chromium family's Bookmarks file: every node kind, what the browser never writes but
+// a file may hold, and files that are damaged or no bookmark file at all.
+#include <gtest/gtest.h>
+
+#include "exchange_fixture.h"
+#include "interchange/browser_import.h"
+#include "store/ole_date.h"
+
+namespace vireo {
+namespace {
+
+struct ChromiumImport : test::ExchangeFixture {
+    ExchangeResult Import(std::string_view json) {
+        const std::string file = tmp.file("Bookmarks");
+        test::WriteText(file, json);
+        return ImportChromium(db, file);
+    }
+};
+
+TEST_F(ChromiumImport, FilesTheRootsInOrderAndSkipsWhatIsNoBookmark) {
+    // As the browser writes it, keys in order, plus what a damaged or newer file may hold:
+    // a folder with no list, an untyped entry, an element that is no node, a number where
+    // a date belongs, and a "type" inside meta_info that must not retype its node.
+    ExchangeResult r = Import(R"({"checksum": "0f", "roots": {
+        "bookmark_bar": {"children": [
+            {"children": [{"date_added": "13345678901000000", "date_last_used": "13345678999000000",
+                           "date_modified": "0", "name": "Deep \u003Cone> & \"q\" Caf\u00e9 \u20ac\/",
+                           "type": "url", "url": "https://a.example/1"}],
+             "meta_info": {"type": "url", "url": "https://wrong.example/"}, "name": "Sub", "type": "folder"},
+            {"name": "Second", "type": "url", "url": "https://a.example/2"},
+            {"name": "no address", "type": "url", "url": ""},
+            {"name": "untyped", "url": "https://a.example/untyped"},
+            {"name": "folder without a list", "type": "folder"},
+            "not a node", [{"name": "in a list", "type": "url", "url": "https://a.example/list"}],
+            {"date_added": 13345678901000000, "name": "Third", "type": "url", "url": "https://a.example/3"}],
+            "name": "", "type": "folder"},
+        "other": {"children": [], "name": "Other", "type": "folder"},
+        "synced": {"children": [{"name": "M", "type": "url", "url": "https://m.example/"}],
+                   "name": "Phone", "type": "folder"},
+        "trash": {"children": [{"name": "T", "type": "url", "url": "https://t.example/"}], "type": "folder"},
+        "workspaces": {"children": [{"name": "W", "type": "url", "url": "https://w.example/"}],
+                       "name": "Spaces", "type": "folder"},
+        "aaa": {"children": [{"name": "A", "type": "url", "url": "https://aa.example/"}], "type": "folder"}
+    }, "version": 1})");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.bookmarks, 6);
+    EXPECT_EQ(r.folders, 6); // the import folder, four roots with bookmarks, "Sub"
+    const std::int16_t top = Child(kRootFolder, kChromiumImportFolder);
+    ASSERT_EQ(r.folder, top);
+    // The known roots first (an empty one left out), then the others by name, trash never.
+    std::vector<std::string> roots;
+    for (std::int16_t id : Children(top))
+        roots.push_back(db.Folder(id).Name.text());
+    EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks bar", "Phone", "aaa", "Spaces"}));
+    const std::int16_t bar = Child(top, "Bookmarks bar");
+    EXPECT_EQ(Titles(bar), (std::vector<std::string>{"Second", "Third"}));
+    const std::int16_t sub = Child(bar, "Sub");
+    ASSERT_NE(sub, 0);
+    EXPECT_EQ(Titles(sub), (std::vector<std::string>{"Deep <one> & \"q\" Caf\xC3\xA9 \xE2\x82\xAC/"}));
+    EXPECT_EQ(Urls(sub), (std::vector<std::string>{"https://a.example/1"}));
+    const BookmarkRecord& deep = First(sub);
+    EXPECT_EQ(OleToUnix(deep.added), 13345678901 - 11644473600);
+    EXPECT_EQ(OleToUnix(deep.Touched), 13345678999 - 11644473600); // the later of used and modified
+    EXPECT_EQ(db.Marks(sub).DescStr(db.Marks(sub).key(1)), kChromiumImportDescription);
+}
+
+TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
+    // A byte order mark, an escaped pair of surrogates and numbers with fractions or many
+    // digits are read by a slower way than a browser's own file; they must not change what
+    // is filed.
+    const std::string plain = R"({"roots": {"other": {"children": [
+        {"name": "Song )"
+                              "\xF0\x9F\x8E\xB5 \xE2\x82\xAC"
+                              R"(", "type": "url", "url": "https://s.example/"}],
+        "type": "folder"}}, "version": 1})";
+    const std::string variants[] = {
+        "\xEF\xBB\xBF" + plain,
+        R"({"roots": {"other": {"children": [
+            {"name": "Song \ud83c\udfb5 \u20AC", "type": "url", "url": "https://s.example/"}],
+            "type": "folder"}}, "version": 1})",
+        R"({"roots": {"other": {"children": [
+            {"name": "Song \ud83c\udfb5 \u20ac", "type": "url", "url": "https://s.example/", "w": 1.5e3}],
+            "type": "folder"}}, "version": 12345678901234567890})",
+    };
+    ExchangeResult r = Import(plain);
+    ASSERT_TRUE(r.ok) << r.message;
+    const std::vector<std::string> titles = Titles(Child(r.folder, "Other bookmarks"));
+    ASSERT_EQ(titles, (std::vector<std::string>{"Song \xF0\x9F\x8E\xB5 \xE2\x82\xAC"}));
+    for (const std::string& json : variants) {
+        r = Import(json);
+        ASSERT_TRUE(r.ok) << json << ": " << r.message;
+        EXPECT_EQ(Titles(Child(r.folder, "Other bookmarks")), titles) << json;
+    }
+}
+
+TEST_F(ChromiumImport, OfTwoEqualKeysTheLaterCounts) {
+    ExchangeResult r = Import(R"({"roots": {"bookmark_bar": {"children": [], "type": "folder"}},
+        "roots": {"bookmark_bar": {"children": [{"type": "url", "url": "https://x.example/"}],
+                                   "children": [{"name": "old", "name": "new", "type": "folder",
+                                                 "type": "url", "url": "https://x.example/"}],
+                                   "type": "folder"},
+                  "other": {"children": [{"name": "lost", "type": "url", "url": "https://y.example/"}],
+                            "type": "folder"},
+                  "other": 5}})");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.bookmarks, 1);
+    EXPECT_EQ(Titles(Child(r.folder, "Bookmarks bar")), (std::vector<std::string>{"new"}));
+
+    // A later "roots" that is no object makes the file no bookmark file at all.
+    r = Import(R"({"roots": {"other": {"children": [{"type": "url", "url": "https://y.example/"}],
+                   "type": "folder"}}, "roots": 1})");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("is not a Chromium bookmark file"), std::string::npos) << r.message;
+}
+
+TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
+    struct Case {
+        std::string json;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"  \r\n\t", "is empty"},
+        {R"({"roots": {"bookmark_bar": {"children": [{"name": "Deb)", "damaged or incomplete (at byte 55)"},
+        {"{\"roots\": {\"other\": {\"name\": \"\xFF\"}}}", "damaged or incomplete"},
+        {R"({"roots": {}} trailing)", "damaged or incomplete"},
+        // A number too large for a double is damage too, not a reason to stop the program.
+        {R"({"roots": {"other": {"children": [], "type": "folder", "x": 1e999}}})", "damaged or incomplete"},
+        {R"([{"roots": {}}])", "not a Chromium bookmark file"},
+        {R"({"roots": []})", "not a Chromium bookmark file"},
+        {R"({"roots": {"other": {"children": [{"type": "folder", "children": []}], "type": "folder"}}})",
+         "holds no bookmarks"},
+    };
+    for (const Case& c : cases) {
+        ExchangeResult r = Import(c.json);
+        EXPECT_FALSE(r.ok) << c.json;
+        EXPECT_TRUE(r.warning) << c.json;
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << c.json << ": " << r.message;
+    }
+    EXPECT_EQ(Child(kRootFolder, kChromiumImportFolder), 0);
+    EXPECT_FALSE(ImportChromium(db, tmp.file("missing")).ok);
+}
+
+} // namespace
+} // namespace vireo
