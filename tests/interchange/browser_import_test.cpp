@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "browser_stores.h"
 #include "exchange_fixture.h"
 #include "store/ole_date.h"
@@ -172,6 +174,46 @@ TEST_F(BrowserImportTest, MissingEmptyDamagedOrCutDatabasesAreRefusedAndChangeNo
     fs::remove(places);
     { PlacesDb ff(places); }
     ExpectRefused(ImportFirefox(db, places), folders, "holds no bookmarks");
+}
+
+TEST_F(BrowserImportTest, DamageToHistoryKeepsNoBookmarkOutButDamageToTheBookmarksRefuses) {
+    std::int64_t pageSize = 0;
+    std::map<std::string, std::int64_t> rootPages;
+    {
+        PlacesDb ff(places);
+        ff.Exec("PRAGMA journal_mode = DELETE");
+        ff.Bookmark(PlacesDb::kMenu, 0, "Kept", "https://example.org/kept");
+        ff.Exec("INSERT INTO moz_historyvisits (place_id, visit_date, visit_type) VALUES (1, 1, 1)");
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(
+            ff.handle(),
+            "SELECT name, rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+            "WHERE name IN ('moz_historyvisits', 'moz_bookmarks')",
+            -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            rootPages[reinterpret_cast<const char*>(sqlite3_column_text(st, 0))] =
+                sqlite3_column_int64(st, 1);
+            pageSize = sqlite3_column_int64(st, 2);
+        }
+        sqlite3_finalize(st);
+    }
+    ASSERT_EQ(rootPages.size(), 2u);
+    const std::string whole = Bytes(places);
+    // An impossible page type in the first byte of a table's first page.
+    auto damaged = [&](const char* table) {
+        std::string bytes = whole;
+        bytes[static_cast<std::size_t>((rootPages[table] - 1) * pageSize)] = '\x7f';
+        test::WriteText(places, bytes);
+    };
+    damaged("moz_historyvisits");
+    ExchangeResult r = ImportFirefox(db, places);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(Urls(Child(r.folder, "Bookmarks Menu")),
+              (std::vector<std::string>{"https://example.org/kept"}));
+
+    const std::size_t folders = Children(kRootFolder).size();
+    damaged("moz_bookmarks");
+    ExpectRefused(ImportFirefox(db, places), folders, "cannot be read");
 }
 
 TEST_F(BrowserImportTest, AnAddressOverAMebibyteIsCutAndTheCutCounted) {
