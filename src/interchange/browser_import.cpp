@@ -247,19 +247,21 @@ std::vector<BrowserProfile> FindChromiumProfiles(const std::string& home) {
         const char* browser;
         const char* config;  // below ~/.config
         const char* flatpak; // the Flatpak application
+        const char* snap;    // the Snap's own folder for it below ~/snap, if there is a Snap
     };
     static constexpr Home kHomes[] = {
-        {"Chromium", "chromium", "org.chromium.Chromium"},
-        {"Google Chrome", "google-chrome", "com.google.Chrome"},
-        {"Brave", "BraveSoftware/Brave-Browser", "com.brave.Browser"},
-        {"Microsoft Edge", "microsoft-edge", "com.microsoft.Edge"},
-        {"Vivaldi", "vivaldi", "com.vivaldi.Vivaldi"},
-        {"Opera", "opera", "com.opera.Opera"},
+        {"Chromium", "chromium", "org.chromium.Chromium", "chromium/common/chromium"},
+        {"Google Chrome", "google-chrome", "com.google.Chrome", nullptr},
+        {"Brave", "BraveSoftware/Brave-Browser", "com.brave.Browser",
+         "brave/current/.config/BraveSoftware/Brave-Browser"},
+        {"Microsoft Edge", "microsoft-edge", "com.microsoft.Edge", nullptr},
+        {"Vivaldi", "vivaldi", "com.vivaldi.Vivaldi", "vivaldi/current/.config/vivaldi"},
+        {"Opera", "opera", "com.opera.Opera", "opera/current/.config/opera"},
     };
     for (const Home& b : kHomes) {
         ChromiumProfilesIn(h / ".config" / b.config, b.browser, out);
-        if (std::string_view(b.browser) == "Chromium")
-            ChromiumProfilesIn(h / "snap/chromium/common/chromium", b.browser, out);
+        if (b.snap)
+            ChromiumProfilesIn(h / "snap" / b.snap, b.browser, out);
         ChromiumProfilesIn(h / ".var/app" / b.flatpak / "config" / b.config, b.browser, out);
     }
     return out;

@@ -261,15 +261,17 @@ TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
     for (const char* dir : {".config/google-chrome/Default", ".config/google-chrome/Profile 10",
                             ".config/google-chrome/Profile 2", ".config/google-chrome/System Profile",
                             ".config/chromium/Default", "snap/chromium/common/chromium/Work",
-                            ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Default"})
+                            ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Default",
+                            "snap/opera/current/.config/opera/Default"})
         test::WriteFile(h / dir / "Bookmarks", "{}");
     fs::create_directories(h / ".config/google-chrome/Profile 3"); // no bookmarks yet
     std::vector<std::string> chromium;
     for (const BrowserProfile& p : FindChromiumProfiles(home.str()))
         chromium.push_back(p.browser + "/" + p.name + (p.isDefault ? "*" : ""));
-    EXPECT_EQ(chromium, (std::vector<std::string>{"Chromium/Default*", "Chromium/Work",
-                                                  "Google Chrome/Default*", "Google Chrome/Profile 2",
-                                                  "Google Chrome/Profile 10", "Brave/Default*"}));
+    EXPECT_EQ(chromium,
+              (std::vector<std::string>{"Chromium/Default*", "Chromium/Work", "Google Chrome/Default*",
+                                        "Google Chrome/Profile 2", "Google Chrome/Profile 10",
+                                        "Brave/Default*", "Opera/Default*"}));
     EXPECT_TRUE(FindFirefoxProfiles("").empty());
     EXPECT_TRUE(FindChromiumProfiles((h / "nobody").string()).empty());
 }
