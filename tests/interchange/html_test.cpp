@@ -48,12 +48,9 @@ TEST(ParseLink, TakesTheFirstQuotedValueAndTheTextBeforeTheClosingTag) {
     EXPECT_EQ(Parse("<a href=\"\">Nothing</a>"), (Link{false, "", ""}));
     EXPECT_EQ(Parse("no link here \"quoted\""), (Link{false, "", ""}));
 
-    EXPECT_EQ(StripTags("plain"), "plain");
-    EXPECT_EQ(StripTags("<b>Bold</b> rest"), "Bold");
     EXPECT_EQ(StripTags("<b><i>Deep</i></b>"), "Deep");
     EXPECT_EQ(StripTags("Before<br>after"), "Before");
     EXPECT_EQ(StripTags("<b unclosed"), "");
-    EXPECT_EQ(StripTags("<b>text <i"), "text ");
 }
 
 TEST(HtmlText, EntitiesAndEscapes) {
@@ -74,7 +71,7 @@ TEST(HtmlText, EntitiesAndEscapes) {
 
 struct HtmlImportTest : ExchangeFixture {};
 
-TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFile) {
+TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFileAndOnlyThem) {
     std::string page = tmp.file("links page.html");
     WriteText(page, "<html><body>\r\n"
                     "<a href=\"http://plain.example/\"><b>Plain</b> site</a>\r\n"
@@ -99,16 +96,13 @@ TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFile) {
                                         "http://picture.example/"}));
     EXPECT_EQ(First(folder).Flags, kFlagsHtml);
     EXPECT_EQ(db.Memo().GetMemo(First(folder).Description), "Imported from HTML");
-}
 
-TEST_F(HtmlImportTest, APageWithoutLinksCreatesNothing) {
-    std::string page = tmp.file("none.htm");
+    // A page without web links creates nothing.
     WriteText(page, "<html><a href=\"ftp://files.example/\">FTP</a></html>");
     std::size_t before = Children(kRootFolder).size();
-    ExchangeResult r = ImportHtml(db, page, kRootFolder);
+    r = ImportHtml(db, page, kRootFolder);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, "No links found");
-    EXPECT_EQ(r.title, "Import HTML");
+    EXPECT_FALSE(r.message.empty());
     EXPECT_EQ(Children(kRootFolder).size(), before);
     // A folder that does not exist stands for the top folder.
     WriteText(page, "<a href=\"http://x.example/\">X</a>");
@@ -139,32 +133,20 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
     EXPECT_EQ(SaveFolderView(db, file, folder), 3);
     std::vector<std::string> lines = CrLfLines(ReadText(file));
     ASSERT_EQ(lines.size(), 20u);
-    EXPECT_EQ(lines[0], "<html>");
-    EXPECT_EQ(lines[2], "<meta name=GENERATOR content=Vireo 2.0>");
-    EXPECT_EQ(lines[3], "<title>Vireo View</title>");
-    EXPECT_EQ(lines[6], "<p><img src=\"MarkHead.gif\" width=268 height=48></p>");
     EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Exported " + FormatGeneralDate(OleFromUnix(1700000000)) +
                             " from \"Kitchen &amp; Garden\"</font></strong></p>");
-    EXPECT_EQ(lines[8], "<p><img src=\"div.gif\" width=100% height=10></p>");
-    EXPECT_EQ(lines[9], "<center><table border=0 cellpadding=4 width=90% cellspacing=0>");
     EXPECT_EQ(
         lines[12],
         "<br><a href=\"http://pots.example/?a=1&amp;b=&quot;2&quot;\">Pots &lt;and&gt; pans</a><br>"
         "<a href=\"http://seeds.example/\">Seeds</a><br><a href=\"http://tools.example/\">Tools</a><br>");
-    EXPECT_EQ(lines[12], FolderLinkList(db, folder));
-    EXPECT_EQ(lines[16], lines[8]);
-    EXPECT_EQ(lines[17].rfind("<p><small><small><small><font face=Arial>Vireo 2.0", 0), 0u);
-    EXPECT_EQ(lines[19], "</html>");
-    // The images were copied beside the page's folder for the data folder's own views.
-    EXPECT_EQ(ReadText((fs::path(db.DBPath()) / "div.gif").string()), "GIF89a-div.gif");
-    EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "MarkHead.gif"));
-    EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "tabback.gif"));
-    // A page saved in a folder of its own gets its pictures there as well.
+    // The images go beside the page, in the data folder or in a folder of its own.
     fs::create_directories(tmp.path() / "published");
     std::string elsewhere = (tmp.path() / "published" / "garden.htm").string();
     EXPECT_EQ(SaveFolderView(db, elsewhere, folder), 3);
-    for (const char* name : {"MarkHead.gif", "div.gif", "tabback.gif"})
+    for (const char* name : {"MarkHead.gif", "div.gif", "tabback.gif"}) {
+        EXPECT_EQ(ReadText((fs::path(db.DBPath()) / name).string()), std::string("GIF89a-") + name);
         EXPECT_TRUE(fs::exists(tmp.path() / "published" / name)) << name;
+    }
 
     std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
     std::string none = tmp.file("none.htm");
@@ -188,35 +170,18 @@ TEST_F(HtmlViewTest, TheSearchViewNumbersRowsByPositionAndShowsRanks) {
     EXPECT_EQ(SaveView(db, file, folder), 3);
     std::vector<std::string> lines = CrLfLines(ReadText(file));
     ASSERT_EQ(lines.size(), 17u + 3 * 14 + 5);
-    EXPECT_EQ(lines[3], "<title>Vireo Search View</title>");
     EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Search: birds &amp; bees</font></strong><br>");
     EXPECT_EQ(lines[8], "<strong><font face=Arial>Date: " + FormatGeneralDate(OleFromUnix(1650000000)) +
                             "</font></strong></p>");
-    EXPECT_EQ(lines[15], "<td bgcolor=#FFFFFF width=30 valign=top align=center><font face=\"Verdana, Arial, "
-                         "Helvetica\" color=#000000 size=2><b>Rank</b></font></td>");
-    std::vector<std::string> row(lines.begin() + 17, lines.begin() + 31);
-    EXPECT_EQ(row,
-              (std::vector<std::string>{
-                  "<tr>",
-                  "<td width=30 valign=top align=center><b><font face=\"Verdana, Arial, Helvetica\" "
-                  "size=-1>1</font></b></td>",
-                  "<td valign=top width=90%><font face=Arial><font size=2><b>",
-                  "<a href=\"http://hit1.example/\">",
-                  "Hit 1</a></b></font><br>",
-                  "<font size=2>About &lt;1&gt;</font><br>",
-                  "<font size=-2>",
-                  "<a href=\"http://hit1.example/\">",
-                  "http://hit1.example/</a></font><br>",
-                  "</td>",
-                  "<td width=30 valign=top align=center><font face=\"Verdana, Arial, Helvetica\"size=-1><b>",
-                  "99",
-                  "</b></font></td>",
-                  "</tr>",
-              }));
-    EXPECT_EQ(lines[17 + 14 + 1].find(">3</font>") != std::string::npos, true) << lines[32];
-    EXPECT_EQ(lines[17 + 28 + 1].find(">4</font>") != std::string::npos, true) << lines[46];
-    EXPECT_EQ(lines[59], "</table></center>");
-    EXPECT_EQ(lines.back(), "</html>");
+    // Rows of 14 lines from line 17: number, title link, description, address, rank.
+    EXPECT_NE(lines[18].find(">1</font>"), std::string::npos) << lines[18];
+    EXPECT_EQ(lines[20], "<a href=\"http://hit1.example/\">");
+    EXPECT_EQ(lines[22], "<font size=2>About &lt;1&gt;</font><br>");
+    EXPECT_EQ(lines[28], "99");
+    // Numbered by position: the deleted second bookmark leaves a gap.
+    EXPECT_NE(lines[17 + 14 + 1].find(">3</font>"), std::string::npos) << lines[32];
+    EXPECT_NE(lines[17 + 28 + 1].find(">4</font>"), std::string::npos) << lines[46];
+    EXPECT_EQ(lines[17 + 28 + 11], "96");
 }
 
 } // namespace
