@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "interchange/browser.h"
+#include "interchange/exchange_fixture.h"
 #include "shell/options.h"
-#include "store/byte_io.h"
 #include "store/strings.h"
 #include "store/text_codec.h"
-#include "test_support.h"
 
 namespace vireo {
 namespace {
@@ -18,15 +16,8 @@ namespace fs = std::filesystem;
 
 const std::string kBrowserKey = SettingsPath("\\browser");
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes, nullptr);
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test::ReadText;
+using test::WriteText;
 
 class RecordingLauncher : public ProcessLauncher {
 public:
@@ -43,7 +34,7 @@ struct BrowserFixture : ::testing::Test {
 
     std::string MakeFile(const std::string& name, const std::string& bytes = "x") {
         fs::create_directories(fs::path(dir.file(name)).parent_path());
-        WriteFile(dir.file(name), bytes);
+        WriteText(dir.file(name), bytes);
         return dir.file(name);
     }
     void SetDefaultCommand(const std::string& command) {
@@ -62,55 +53,39 @@ struct BrowserFixture : ::testing::Test {
         SetRegValue(reg, std::string(kNetscapeUsersKey) + "\\ann", "DirRoot", dir.file("profile"),
                     kHKeyLocalMachine);
         if (!prefs.empty())
-            WriteFile(dir.file("profile/prefs.js"), prefs);
+            WriteText(dir.file("profile/prefs.js"), prefs);
         return dir.file("profile");
     }
 };
 
-TEST(TextBetween, FindsMarkersRegardlessOfCase) {
-    EXPECT_EQ(TextBetween("<DT><h3 ADD_DATE=\"1\">My Folder</h3>", "\">", 2, "</H3>"), "My Folder");
-    EXPECT_EQ(TextBetween("<a href=\"HTTP://Example.org/\">x</a>", "A HREF", 8, "\""), "HTTP://Example.org/");
-    Marked how;
-    EXPECT_EQ(TextBetween("no markers here", "<H3", 2, "</H3>", &how), "");
-    EXPECT_EQ(how, Marked::NoStart);
-    EXPECT_EQ(TextBetween("<H3>cut short", "<H3", 4, "</H3>", &how), "");
-    EXPECT_EQ(how, Marked::NoEnd);
-    EXPECT_EQ(TextBetween("ab", "B", 5, "x", &how), ""); // skipping past the end
-    EXPECT_EQ(how, Marked::NoEnd);
-    EXPECT_EQ(TextBetween("<H3></H3>", "<H3", 4, "</H3>", &how), "");
-    EXPECT_EQ(how, Marked::Found);
-}
-
 TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
-    std::string ie = MakeFile("Program Files/Internet Explorer/IEXPLORE.EXE");
     std::string path;
     EXPECT_FALSE(GetDefaultBrowser(reg, path)); // nothing registered
-
-    SetDefaultCommand("\"" + ie + "\" -nohome");
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, ie);
-    EXPECT_EQ(BrowserKind(path), kBrowserExplorer);
-
-    SetDefaultCommand("\"\"" + ie + "\"\"");
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, ie);
-
-    // An unquoted executable followed by a quoted argument keeps the arguments, which is
-    // no file.
-    SetDefaultCommand(ie + " -nohome \"%1\"");
-    EXPECT_FALSE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, ie + " -nohome");
-
-    // With no quote at all the executable ends at the first space.
-    std::string plain = MakeFile("bin/webbrowser");
-    SetDefaultCommand(plain + " --new-window %1");
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, plain);
-
-    SetDefaultCommand("\"" + dir.file("gone/browser") + "\" %1");
-    EXPECT_FALSE(GetDefaultBrowser(reg, path));
-    SetDefaultCommand("");
-    EXPECT_FALSE(GetDefaultBrowser(reg, path));
+    const std::string ie = MakeFile("Program Files/Internet Explorer/IEXPLORE.EXE");
+    const std::string plain = MakeFile("bin/webbrowser");
+    struct Case {
+        std::string command;
+        bool found;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"\"" + ie + "\" -nohome", true, ie},
+        {"\"\"" + ie + "\"\"", true, ie},
+        // An unquoted executable followed by a quoted argument keeps the arguments, which is
+        // no file.
+        {ie + " -nohome \"%1\"", false, ie + " -nohome"},
+        // With no quote at all the executable ends at the first space.
+        {plain + " --new-window %1", true, plain},
+        {"\"" + dir.file("gone/browser") + "\" %1", false, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        SetDefaultCommand(c.command);
+        EXPECT_EQ(GetDefaultBrowser(reg, path), c.found) << c.command;
+        if (!c.path.empty())
+            EXPECT_EQ(path, c.path) << c.command;
+    }
+    EXPECT_EQ(BrowserKind(ie), kBrowserExplorer);
 }
 
 TEST(BrowserKind, ByExecutableName) {
@@ -214,25 +189,25 @@ TEST_F(BrowserFixture, WritesPreferencesAtomicallyKeepingTheFirstBackup) {
     std::string prefs = profile + "/prefs.js", backup = profile + "/prefs.bak";
 
     ASSERT_TRUE(WriteNetscapePref(reg, "browser.startup.homepage", "file:///home/ann/home.html"));
-    EXPECT_EQ(ReadFile(prefs), "// prefs\r\n"
+    EXPECT_EQ(ReadText(prefs), "// prefs\r\n"
                                "user_pref(\"browser.startup.homepage\", \"file:///home/ann/home.html\");\r\n"
                                "user_pref(\"mail.check\", true);\r\n");
-    EXPECT_EQ(ReadFile(backup), original);
+    EXPECT_EQ(ReadText(backup), original);
     EXPECT_FALSE(fs::exists(profile + "/prefs2.js"));
 
     // A later write keeps the first backup; a preference that is not there is not added.
-    std::string before = ReadFile(prefs);
+    std::string before = ReadText(prefs);
     ASSERT_TRUE(WriteNetscapePref(reg, "browser.not.there", "x"));
-    EXPECT_EQ(ReadFile(prefs), before);
-    EXPECT_EQ(ReadFile(backup), original);
+    EXPECT_EQ(ReadText(prefs), before);
+    EXPECT_EQ(ReadText(backup), original);
 
     // A line marked only halfway stops the write before any file changes.
-    WriteFile(prefs, "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
+    WriteText(prefs, "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
     std::string error;
     EXPECT_FALSE(WriteNetscapePref(reg, "browser.startup.homepage", "new", &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(ReadFile(prefs), "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
-    EXPECT_EQ(ReadFile(backup), original);
+    EXPECT_EQ(ReadText(prefs), "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
+    EXPECT_EQ(ReadText(backup), original);
     EXPECT_FALSE(fs::exists(profile + "/prefs2.js"));
 
     // Without prefs.js nothing is written at all.
@@ -264,14 +239,7 @@ TEST_F(BrowserFixture, StartPagesOfBothBrowsers) {
     reg.DeleteValue(kHKeyCurrentUser, kNetscapeMainKey, "Home Page");
     EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
     EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "");
-
-    // With profiles it lives in prefs.js.
-    MakeNetscapeProfile("user_pref(\"browser.startup.homepage\", \"http://p.example/\");\n");
-    ASSERT_TRUE(GetNetscapeHome(reg, url));
-    EXPECT_EQ(url, "http://p.example/");
-    EXPECT_TRUE(SetNetscapeHome(reg, "/data/home.html"));
-    ASSERT_TRUE(GetNetscapeHome(reg, url));
-    EXPECT_EQ(url, "/data/home.html");
+    // With profiles it lives in prefs.js: the home page offer below.
 }
 
 TEST_F(BrowserFixture, OpenInBrowserStartsTheBrowserOrAsksForOne) {
@@ -314,8 +282,7 @@ TEST_F(BrowserFixture, HomePageOfferAsksOnlyWhenItMatters) {
     SetExplorerHome(reg, "http://portal.example/");
     BrowserHomeOffer offer = PrepareBrowserHomeOffer(reg, data);
     EXPECT_TRUE(offer.ask);
-    EXPECT_EQ(offer.question,
-              "Would you like to set Microsoft Internet Explorer to use your Vireo! Homepage?");
+    EXPECT_NE(offer.question.find("Internet Explorer"), std::string::npos) << offer.question;
     EXPECT_EQ(offer.homePage, home);
 
     // "No" with the box ticked: never again, and the start page stays.
@@ -342,7 +309,7 @@ TEST_F(BrowserFixture, HomePageOfferAsksOnlyWhenItMatters) {
     SaveBrowser(reg, kBrowserNetscape, "");
     offer = PrepareBrowserHomeOffer(reg, data);
     EXPECT_TRUE(offer.ask);
-    EXPECT_EQ(offer.question, "Would you like to set Netscape Navigator to use your Vireo! Homepage?");
+    EXPECT_NE(offer.question.find("Netscape"), std::string::npos) << offer.question;
     AnswerBrowserHomeOffer(reg, offer, true, true);
     std::string url;
     ASSERT_TRUE(GetNetscapeHome(reg, url));
