@@ -216,18 +216,6 @@ TEST_F(BrowserImportTest, DamageToHistoryKeepsNoBookmarkOutButDamageToTheBookmar
     ExpectRefused(ImportFirefox(db, places), folders, "cannot be read");
 }
 
-TEST_F(BrowserImportTest, AnAddressOverAMebibyteIsCutAndTheCutCounted) {
-    const std::string data = "data:text/plain," + std::string((1 << 20) + 500, 'd');
-    test::WriteText(tmp.file("Bookmarks"), test::OneBookmarkJson("Huge", data));
-    ExchangeResult r = ImportChromium(db, tmp.file("Bookmarks"));
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_TRUE(r.warning);
-    EXPECT_NE(r.message.find("1 text was longer than 1 MiB"), std::string::npos) << r.message;
-    const std::string kept = Urls(Child(r.folder, "Bookmarks bar")).at(0);
-    EXPECT_EQ(kept.size(), std::size_t{1} << 20);
-    EXPECT_EQ(kept, data.substr(0, kept.size()));
-}
-
 TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
     test::TempDir home;
     const fs::path h = home.path();

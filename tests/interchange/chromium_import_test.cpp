@@ -106,12 +106,6 @@ TEST_F(ChromiumImport, OfTwoEqualKeysTheLaterCounts) {
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.bookmarks, 1);
     EXPECT_EQ(Titles(Child(r.folder, "Bookmarks bar")), (std::vector<std::string>{"new"}));
-
-    // A later "roots" that is no object makes the file no bookmark file at all.
-    r = Import(R"({"roots": {"other": {"children": [{"type": "url", "url": "https://y.example/"}],
-                   "type": "folder"}}, "roots": 1})");
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("is not a Chromium bookmark file"), std::string::npos) << r.message;
 }
 
 TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
@@ -128,6 +122,10 @@ TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
         {R"({"roots": {"other": {"children": [], "type": "folder", "x": 1e999}}})", "damaged or incomplete"},
         {R"([{"roots": {}}])", "not a Chromium bookmark file"},
         {R"({"roots": []})", "not a Chromium bookmark file"},
+        // Of two "roots" the later counts, and this one is no object.
+        {R"({"roots": {"other": {"children": [{"type": "url", "url": "https://y.example/"}], "type": "folder"}},
+            "roots": 1})",
+         "not a Chromium bookmark file"},
         {R"({"roots": {"other": {"children": [{"type": "folder", "children": []}], "type": "folder"}}})",
          "holds no bookmarks"},
     };
@@ -138,7 +136,19 @@ TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
         EXPECT_NE(r.message.find(c.says), std::string::npos) << c.json << ": " << r.message;
     }
     EXPECT_EQ(Child(kRootFolder, kChromiumImportFolder), 0);
-    EXPECT_FALSE(ImportChromium(db, tmp.file("missing")).ok);
+}
+
+TEST_F(ChromiumImport, AnAddressOverAMebibyteIsCutAndTheCutCounted) {
+    const std::string data = "data:text/plain," + std::string((1 << 20) + 500, 'd');
+    ExchangeResult r =
+        Import(R"({"roots": {"other": {"children": [{"name": "Huge", "type": "url", "url": ")" + data +
+               R"("}], "type": "folder"}}})");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.warning);
+    EXPECT_NE(r.message.find("1 text was longer than 1 MiB"), std::string::npos) << r.message;
+    const std::string kept = Urls(Child(r.folder, "Other bookmarks")).at(0);
+    EXPECT_EQ(kept.size(), std::size_t{1} << 20);
+    EXPECT_EQ(kept, data.substr(0, kept.size()));
 }
 
 } // namespace
