@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 
 #include "interchange/exchange_fixture.h"
@@ -17,8 +16,6 @@
 
 namespace vireo::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Every entity name that HTML decodes without its closing semicolon.
 const std::vector<std::string> kLegacyNames = {
@@ -61,15 +58,7 @@ with open(sys.argv[1], "w") as out:
 )";
 
 bool HasPython() {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        std::error_code ec;
-        if (!dir.empty() && fs::exists(fs::path(dir) / "python3", ec))
-            return true;
-    }
-    return false;
+    return std::system("command -v python3 >/dev/null 2>&1") == 0;
 }
 
 std::string FromHex(const std::string& hex) {

@@ -73,21 +73,16 @@ struct ExchangeFixture : ::testing::Test {
     }
 
     std::vector<std::string> Titles(std::int16_t folder) const {
-        std::vector<std::string> out;
-        const clsBookmark& m = db.Marks(folder);
-        for (std::int32_t pos = 1; pos <= m.Total(); ++pos) {
-            if (m.key(pos))
-                out.push_back(m.NameStr(m.key(pos)));
-        }
-        return out;
+        return Texts(folder, &clsBookmark::NameStr);
     }
-
-    std::vector<std::string> Urls(std::int16_t folder) const {
+    std::vector<std::string> Urls(std::int16_t folder) const { return Texts(folder, &clsBookmark::UrlStr); }
+    std::vector<std::string> Texts(std::int16_t folder,
+                                   std::string (clsBookmark::*text)(std::int32_t) const) const {
         std::vector<std::string> out;
         const clsBookmark& m = db.Marks(folder);
         for (std::int32_t pos = 1; pos <= m.Total(); ++pos) {
             if (m.key(pos))
-                out.push_back(m.UrlStr(m.key(pos)));
+                out.push_back((m.*text)(m.key(pos)));
         }
         return out;
     }
