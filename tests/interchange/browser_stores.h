@@ -49,58 +49,41 @@ public:
 
     std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title,
                         std::int64_t addedMicros = 1700000000000000) {
-        return Item(2, 0, parent, position, title, addedMicros, addedMicros);
+        return Item(2, 0, parent, position, title.c_str(), addedMicros, addedMicros);
     }
     std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const std::string& title,
                           const std::string& url, std::int64_t addedMicros = 1700000000000000,
                           std::int64_t modifiedMicros = 1700000000000000) {
-        std::int64_t place = Place(url);
-        return Item(1, place, parent, position, title, addedMicros, modifiedMicros);
+        return Item(1, Place(url), parent, position, title.c_str(), addedMicros, modifiedMicros);
     }
     void Separator(std::int64_t parent, std::int64_t position) { Item(3, 0, parent, position, "", 0, 0); }
     // A bookmark whose title is NULL, as the browser stores one never given a name.
     std::int64_t Untitled(std::int64_t parent, std::int64_t position, const std::string& url) {
-        std::int64_t id = Bookmark(parent, position, "", url);
-        Exec("UPDATE moz_bookmarks SET title = NULL WHERE id = " + std::to_string(id));
-        return id;
+        return Item(1, Place(url), parent, position, nullptr, 1700000000000000, 1700000000000000);
     }
 
     sqlite3* handle() const { return m_db; }
 
 private:
-    std::int64_t Place(const std::string& url) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(m_db,
-                           "INSERT INTO moz_places (url, title, rev_host, guid, url_hash, foreign_count) "
-                           "VALUES (?1, NULL, 'moc.elpmaxe.', ?2, 0, 1)",
-                           -1, &st, nullptr);
-        std::string guid = Guid();
-        sqlite3_bind_text(st, 1, url.data(), static_cast<int>(url.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
-        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(m_db);
-        sqlite3_finalize(st);
+    // Texts go in through SQLite's own quoting (%Q), which writes NULL for a null pointer.
+    std::int64_t Insert(char* sql) {
+        Exec(sql);
+        sqlite3_free(sql);
         return sqlite3_last_insert_rowid(m_db);
     }
+    std::int64_t Place(const std::string& url) {
+        return Insert(sqlite3_mprintf("INSERT INTO moz_places (url, title, rev_host, guid, url_hash, "
+                                      "foreign_count) VALUES (%Q, NULL, 'moc.elpmaxe.', %Q, 0, 1)",
+                                      url.c_str(), Guid().c_str()));
+    }
     std::int64_t Item(int type, std::int64_t fk, std::int64_t parent, std::int64_t position,
-                      const std::string& title, std::int64_t added, std::int64_t modified) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(m_db,
-                           "INSERT INTO moz_bookmarks (type, fk, parent, position, title, dateAdded, "
-                           "lastModified, guid) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-                           -1, &st, nullptr);
-        std::string guid = Guid();
-        sqlite3_bind_int(st, 1, type);
-        if (fk)
-            sqlite3_bind_int64(st, 2, fk);
-        sqlite3_bind_int64(st, 3, parent);
-        sqlite3_bind_int64(st, 4, position);
-        sqlite3_bind_text(st, 5, title.data(), static_cast<int>(title.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 6, added);
-        sqlite3_bind_int64(st, 7, modified);
-        sqlite3_bind_text(st, 8, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
-        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(m_db);
-        sqlite3_finalize(st);
-        return sqlite3_last_insert_rowid(m_db);
+                      const char* title, std::int64_t added, std::int64_t modified) {
+        const std::string place = fk ? std::to_string(fk) : "NULL";
+        return Insert(sqlite3_mprintf(
+            "INSERT INTO moz_bookmarks (type, fk, parent, position, title, dateAdded, "
+            "lastModified, guid) VALUES (%d, %s, %lld, %lld, %Q, %lld, %lld, %Q)",
+            type, place.c_str(), static_cast<long long>(parent), static_cast<long long>(position), title,
+            static_cast<long long>(added), static_cast<long long>(modified), Guid().c_str()));
     }
     std::string Guid() {
         std::string g = "guid" + std::to_string(++m_guids);
