@@ -65,8 +65,7 @@ class ToolDialogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void findSettingsAreShownAndKept();
-    void findAppliesEachMatchingRule();
-    void findOpensAndCopiesItsHits();
+    void findSearchesOpensAndCopiesItsHits();
     void findGathersDeadLinksForDeleting();
     void homeSetupLoadsTheCurrentScheme();
     void homeSetupSavesDeletesAndFinishes();
@@ -108,10 +107,26 @@ void ToolDialogsTest::findSettingsAreShownAndKept() {
     QCOMPARE(f.txtFind->text(), QString());
 }
 
-void ToolDialogsTest::findAppliesEachMatchingRule() {
+void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     ScriptedApp app;
     FindData data(app.db());
+    Database& db = app.db();
     frmFind f(*app.main);
+    int asked = 0;
+    auto cancelled = [&](QWidget*, const QString&) {
+        ++asked;
+        return std::int16_t(0);
+    };
+
+    // Nothing found yet: nothing to copy, and no chooser; the placeholder row opens nothing.
+    app.main->ChooseFolder = cancelled;
+    f.CopyTo->click();
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(asked, 0);
+    f.listV->setCurrentItem(f.listV->topLevelItem(0));
+    f.listV_DblClick();
+    QVERIFY(app.documents.opened.isEmpty());
+
     app.main->ChooseFolder = [&](QWidget*, const QString&) { return data.work; };
     f.Browse->click();
     QCOMPARE(f.FolderId->text(), QString::number(data.work));
@@ -145,38 +160,11 @@ void ToolDialogsTest::findAppliesEachMatchingRule() {
     QCOMPARE(Search(f, QStringLiteral("described"), true, true, true, false, false, true),
              QStringList{QStringLiteral("ALPHA IN CAPITALS")});
     // A cancelled choice changes nothing.
-    app.main->ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(0); };
+    app.main->ChooseFolder = cancelled;
     f.Browse->click();
     QCOMPARE(f.FolderId->text(), QString::number(data.work));
     QCOMPARE(f.listV->topLevelItemCount(), 1);
-}
 
-void ToolDialogsTest::findOpensAndCopiesItsHits() {
-    ScriptedApp app;
-    FindData data(app.db());
-    Database& db = app.db();
-    frmFind f(*app.main);
-
-    // Nothing found yet: nothing to copy, and no chooser.
-    int asked = 0;
-    app.main->ChooseFolder = [&](QWidget*, const QString&) {
-        ++asked;
-        return std::int16_t(0);
-    };
-    f.CopyTo->click();
-    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-    QCOMPARE(asked, 0);
-    // The placeholder row opens nothing.
-    f.listV->setCurrentItem(f.listV->topLevelItem(0));
-    f.listV_DblClick();
-    QVERIFY(app.documents.opened.isEmpty());
-
-    app.main->ChooseFolder = [&](QWidget*, const QString&) { return data.work; };
-    f.Browse->click();
-    app.main->ChooseFolder = [&](QWidget*, const QString&) {
-        ++asked;
-        return std::int16_t(0);
-    };
     Search(f, QStringLiteral("example"), false, true, false, false, false, true);
     QCOMPARE(f.listV->topLevelItemCount(), 3);
     f.listV->setCurrentItem(f.listV->topLevelItem(1));
@@ -186,7 +174,7 @@ void ToolDialogsTest::findOpensAndCopiesItsHits() {
     // A cancelled choice copies nothing.
     std::int16_t before = db.CountSubFolders(kUnsortedFolder);
     f.CopyTo->click();
-    QCOMPARE(asked, 1);
+    QCOMPARE(asked, 2);
     QCOMPARE(db.CountSubFolders(kUnsortedFolder), before);
 
     app.main->ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(kUnsortedFolder); };
