@@ -64,9 +64,6 @@ public:
     void AddStatus(const std::string& id, std::int32_t code) {
         script.push_back(SearchEvent::Status(id, code));
     }
-    void AddHit(const std::string& site, const ScriptedHit& hit) {
-        script.push_back(SearchEvent::Result(site, hit.description, hit.title, hit.address));
-    }
     // A whole site as the library reports it: 1, 2, 3, the hits, 4, 5 and the end code.
     // The hits name the site by its short name, as engines do.
     void AddSiteRun(const std::string& id, const std::vector<ScriptedHit>& hits, std::int32_t endCode = 6) {
@@ -75,7 +72,7 @@ public:
         for (std::int32_t code : {1, 2, 3})
             AddStatus(id, code);
         for (const auto& h : hits)
-            AddHit(site, h);
+            script.push_back(SearchEvent::Result(site, h.description, h.title, h.address));
         for (std::int32_t code : {4, 5})
             AddStatus(id, code);
         AddStatus(id, endCode);
@@ -114,15 +111,11 @@ public:
     std::vector<SearchCall> searches;
     std::atomic<int> cancels{0};
     std::vector<std::string> updateFolders;
-    std::vector<std::string> sitesFolders;
-    int hashClears = 0;
     std::vector<std::pair<std::int16_t, std::string>> hashes;
-    int connectionChecks = 0;
 
     // --- SearchLibrary
     bool Usable() override { return usable; }
-    std::int32_t GetSites(const std::string& programFolder, std::vector<SiteEntry>& out) override {
-        sitesFolders.push_back(programFolder);
+    std::int32_t GetSites(const std::string&, std::vector<SiteEntry>& out) override {
         out.clear();
         if (!usable)
             return 0;
@@ -165,12 +158,8 @@ public:
         updateFolders.push_back(programFolder);
         return updateResult;
     }
-    std::int32_t ConnectionExists() override {
-        ++connectionChecks;
-        return connection;
-    }
+    std::int32_t ConnectionExists() override { return connection; }
     std::int32_t ClearHashTable() override {
-        ++hashClears;
         hashes.clear();
         return 1;
     }
