@@ -89,14 +89,12 @@ class SearchWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void quickSearchFromF3IsFiledAndSelected();
-    void advancedSearchSendsTheTranslatedQueryOverTheGroup();
-    void stopEndsEveryRunningRowAsAborted();
+    void advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsksForAConnection();
+    void stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsForIt();
     void closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked();
-    void mainWindowStaysOpenWhileSearching();
     void rerunAndSearchForThisFillTheDialogs();
     void switchingBetweenTheDialogsKeepsTheSearch();
     void groupManagerRules();
-    void connectionPromptRemembersItsAnswer();
     void progressBarDrawsTextAndBarAsTheRuleSays();
 };
 
@@ -145,11 +143,10 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("golf courses"));
 }
 
-void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroup() {
+void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsksForAConnection() {
     SearchApp s(4);
     s.NewSearch();
     s.SaveGroup("Golf", {"Engine 2", "Engine 4"});
-    s.lib.connection = 1;
     s.main().WebSearch(2, 0);
     frmSearchAdv* adv = s.windows().Advanced();
     QVERIFY(adv && adv->isVisible());
@@ -189,11 +186,40 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroup() {
     QTRY_VERIFY(!s.windows().Status());
     // The dialog opens on the group used last.
     s.main().WebSearch(2, 0);
-    QVERIFY(s.windows().Advanced());
-    QCOMPARE(s.windows().Advanced()->comboGroups->currentText(), QStringLiteral("Golf"));
+    adv = s.windows().Advanced();
+    QVERIFY(adv);
+    QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Golf"));
+
+    // With no connection the search asks first. Cancel stops it; "don't ask me again"
+    // lets it go on and is remembered, while a plain OK asks again next time.
+    {
+        frmPromptConnection prompt(s.app.reg);
+        prompt.cmdOK->click();
+        QVERIFY(!prompt.cancelHit());
+        QVERIFY(GetConnectionAction(s.app.reg));
+    }
+    auto answerPrompt = [](bool dontAsk, bool ok) {
+        QTimer::singleShot(0, [=] {
+            auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
+            QVERIFY(prompt);
+            prompt->chkConnection->setChecked(dontAsk);
+            (ok ? prompt->cmdOK : prompt->cmdCancel)->click();
+        });
+    };
+    s.lib.connection = 0;
+    adv->comboQuery->setCurrentText(QStringLiteral("putting"));
+    answerPrompt(false, false);
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    answerPrompt(true, true);
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(2));
+    QVERIFY(!GetConnectionAction(s.app.reg));
+    s.lib.CancelSearch();
+    DeliverAll(s.lib);
 }
 
-void SearchWindowsTest::stopEndsEveryRunningRowAsAborted() {
+void SearchWindowsTest::stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsForIt() {
     SearchApp s;
     s.lib.AddSiteRun(s.Id(1), Hits("engine1", 2));
     for (int code : {1, 2, 3})
@@ -204,8 +230,15 @@ void SearchWindowsTest::stopEndsEveryRunningRowAsAborted() {
     // Everything up to the end of the search, but not the end itself.
     s.lib.Deliver(s.lib.Pending() - 1);
     QCoreApplication::processEvents();
-    frmSearchStat* stat = s.windows().Status();
+    QPointer<frmSearchStat> stat = s.windows().Status();
     QVERIFY(s.app.program.Search.searching);
+    // The main window does not close under a running search, and starts no second one.
+    int rejects = s.app.sounds.Count("reject.wav");
+    QVERIFY(!s.main().close());
+    QVERIFY(s.main().isVisible());
+    QCOMPARE(s.app.sounds.Count("reject.wav"), rejects + 1);
+    s.main().WebSearch(2, 0);
+    QVERIFY(!s.windows().Advanced());
 
     stat->cmdStop->click();
     QCOMPARE(s.lib.cancels.load(), 1);
@@ -224,6 +257,9 @@ void SearchWindowsTest::stopEndsEveryRunningRowAsAborted() {
              QStringLiteral("Search complete."));
     // What arrived before Stop is filed all the same.
     QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
+    // Once it ended, closing takes the search windows with it.
+    QVERIFY(s.main().close());
+    QTRY_VERIFY(!stat || !stat->isVisible());
 }
 
 void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
@@ -253,27 +289,6 @@ void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
             QVERIFY(GetCloseStatus(s.app.reg));
         }
     }
-}
-
-void SearchWindowsTest::mainWindowStaysOpenWhileSearching() {
-    SearchApp s(1);
-    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
-    s.lib.AddSearchEnd();
-    s.QuickSearch(QStringLiteral("golf"));
-    int rejects = s.app.sounds.Count("reject.wav");
-    QVERIFY(!s.main().close());
-    QVERIFY(s.main().isVisible());
-    QCOMPARE(s.app.sounds.Count("reject.wav"), rejects + 1);
-    QVERIFY(s.windows().Status()->isVisible());
-    // A second launch while searching starts nothing new.
-    s.main().WebSearch(2, 0);
-    QVERIFY(!s.windows().Advanced());
-    DeliverAll(s.lib);
-    QVERIFY(!s.app.program.Search.searching);
-    // Once it ended, closing takes the search windows with it.
-    QPointer<frmSearchStat> stat = s.windows().Status();
-    QVERIFY(s.main().close());
-    QTRY_VERIFY(!stat || !stat->isVisible());
 }
 
 void SearchWindowsTest::switchingBetweenTheDialogsKeepsTheSearch() {
@@ -399,40 +414,6 @@ void SearchWindowsTest::groupManagerRules() {
     });
     QCOMPARE(again.LoadGroupManagerForm(), 1);
     QCOMPARE(s.app.program.Search.groups.entries[1].engines, std::vector<std::string>{"Engine 1"});
-}
-
-void SearchWindowsTest::connectionPromptRemembersItsAnswer() {
-    SearchApp s(1);
-    {
-        frmPromptConnection prompt(s.app.reg);
-        prompt.cmdOK->click();
-        QVERIFY(!prompt.cancelHit());
-        QVERIFY(GetConnectionAction(s.app.reg)); // not ticked: still asks next time
-    }
-    // The advanced search asks when there is no connection, and Cancel stops it.
-    s.lib.connection = 0;
-    s.main().WebSearch(2, 0);
-    frmSearchAdv* adv = s.windows().Advanced();
-    adv->comboQuery->setCurrentText(QStringLiteral("golf"));
-    QTimer::singleShot(0, [] {
-        auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
-        QVERIFY(prompt);
-        prompt->cmdCancel->click();
-    });
-    adv->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(0));
-    // "Don't ask me again": the search goes on, and the next one does not ask.
-    QTimer::singleShot(0, [] {
-        auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
-        QVERIFY(prompt);
-        prompt->chkConnection->setChecked(true);
-        prompt->cmdOK->click();
-    });
-    adv->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(1));
-    QVERIFY(!GetConnectionAction(s.app.reg));
-    s.lib.CancelSearch();
-    DeliverAll(s.lib);
 }
 
 void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
