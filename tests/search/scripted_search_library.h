@@ -87,13 +87,11 @@ public:
             ++done;
         return done;
     }
-    // Plays the rest of the script from a thread of its own, one event every `pause`.
-    void DeliverOnThread(std::chrono::microseconds pause = std::chrono::microseconds(0)) {
+    // Plays the rest of the script from a thread of its own.
+    void DeliverOnThread() {
         Join();
-        m_thread = std::thread([this, pause] {
+        m_thread = std::thread([this] {
             while (DeliverOne()) {
-                if (pause.count() > 0)
-                    std::this_thread::sleep_for(pause);
             }
         });
     }

@@ -379,10 +379,6 @@ void SearchWindowsTest::groupManagerRules() {
         QCOMPARE(manager.lstAll->item(0)->checkState(), Qt::Checked);
         QCOMPARE(manager.lstAll->item(1)->checkState(), Qt::Unchecked);
 
-        // A name equal to another up to spaces is refused.
-        s.app.dialogs.texts.push_back(QStringLiteral("  Golf "));
-        manager.cmdNew_Click();
-        QCOMPARE(manager.comboNames->count(), 2);
         // A new group starts empty and is selected.
         s.app.dialogs.texts.push_back(QStringLiteral("Tennis"));
         manager.cmdNew_Click();
