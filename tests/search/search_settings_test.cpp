@@ -253,6 +253,7 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     auto s = MakeSearch("");
     EXPECT_FALSE(StartQuickSearch(*s, history, "   "));
     EXPECT_TRUE(lib.searches.empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(StartQuickSearch(*s, history, "  golf courses "));
     ASSERT_EQ(lib.searches.size(), 1u);
     // A search is when the engine scripts are checked for updates.
