@@ -19,17 +19,6 @@ TEST(QueryTranslation, WordsSplitAtSpacesWithQuotedPhrasesKeptWhole) {
     EXPECT_TRUE(SplitQueryWords("   ").empty());
 }
 
-TEST(QueryTranslation, ReservedAndOperatorLikeWords) {
-    for (const char* w : {"and", "OR", "Not"})
-        EXPECT_TRUE(IsReservedWord(w)) << w;
-    for (const char* w : {"nor", "for", "andy", "golf"})
-        EXPECT_FALSE(IsReservedWord(w)) << w;
-    for (const char* w : {"for", "nor", "OR", "and", "not", "kor"})
-        EXPECT_TRUE(IsOperatorLikeWord(w)) << w;
-    for (const char* w : {"fork", "andy", "notes", "golf", "ab"})
-        EXPECT_FALSE(IsOperatorLikeWord(w)) << w;
-}
-
 TEST(QueryTranslation, TheFourFormats) {
     EXPECT_EQ(TranslateQuery("golf courses", "", kFormatAllWords), "golf AND courses");
     EXPECT_EQ(TranslateQuery("golf courses", "", kFormatAnyWords), "golf OR courses");
@@ -44,6 +33,8 @@ TEST(QueryTranslation, OperatorsTheUserTypedAreLeftAlone) {
     EXPECT_EQ(TranslateQuery("golf NOT courses", "", kFormatAnyWords), "golf NOT courses");
     // Short words that look like operators get no operator before them.
     EXPECT_EQ(TranslateQuery("books for kids", "", kFormatAllWords), "books for AND kids");
+    // Words that only begin like an operator are ordinary words.
+    EXPECT_EQ(TranslateQuery("andy notes", "", kFormatAllWords), "andy AND notes");
     EXPECT_EQ(TranslateQuery("\"golf courses\" clubs", "", kFormatAllWords), "\"golf courses\" AND clubs");
 }
 

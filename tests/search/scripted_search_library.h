@@ -64,9 +64,6 @@ public:
     void AddStatus(const std::string& id, std::int32_t code) {
         script.push_back(SearchEvent::Status(id, code));
     }
-    void AddHit(const std::string& site, const ScriptedHit& hit) {
-        script.push_back(SearchEvent::Result(site, hit.description, hit.title, hit.address));
-    }
     // A whole site as the library reports it: 1, 2, 3, the hits, 4, 5 and the end code.
     // The hits name the site by its short name, as engines do.
     void AddSiteRun(const std::string& id, const std::vector<ScriptedHit>& hits, std::int32_t endCode = 6) {
@@ -75,7 +72,7 @@ public:
         for (std::int32_t code : {1, 2, 3})
             AddStatus(id, code);
         for (const auto& h : hits)
-            AddHit(site, h);
+            script.push_back(SearchEvent::Result(site, h.description, h.title, h.address));
         for (std::int32_t code : {4, 5})
             AddStatus(id, code);
         AddStatus(id, endCode);
@@ -90,13 +87,11 @@ public:
             ++done;
         return done;
     }
-    // Plays the rest of the script from a thread of its own, one event every `pause`.
-    void DeliverOnThread(std::chrono::microseconds pause = std::chrono::microseconds(0)) {
+    // Plays the rest of the script from a thread of its own.
+    void DeliverOnThread() {
         Join();
-        m_thread = std::thread([this, pause] {
+        m_thread = std::thread([this] {
             while (DeliverOne()) {
-                if (pause.count() > 0)
-                    std::this_thread::sleep_for(pause);
             }
         });
     }
@@ -114,15 +109,11 @@ public:
     std::vector<SearchCall> searches;
     std::atomic<int> cancels{0};
     std::vector<std::string> updateFolders;
-    std::vector<std::string> sitesFolders;
-    int hashClears = 0;
     std::vector<std::pair<std::int16_t, std::string>> hashes;
-    int connectionChecks = 0;
 
     // --- SearchLibrary
     bool Usable() override { return usable; }
-    std::int32_t GetSites(const std::string& programFolder, std::vector<SiteEntry>& out) override {
-        sitesFolders.push_back(programFolder);
+    std::int32_t GetSites(const std::string&, std::vector<SiteEntry>& out) override {
         out.clear();
         if (!usable)
             return 0;
@@ -165,12 +156,8 @@ public:
         updateFolders.push_back(programFolder);
         return updateResult;
     }
-    std::int32_t ConnectionExists() override {
-        ++connectionChecks;
-        return connection;
-    }
+    std::int32_t ConnectionExists() override { return connection; }
     std::int32_t ClearHashTable() override {
-        ++hashClears;
         hashes.clear();
         return 1;
     }

