@@ -35,8 +35,13 @@ bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string&
 
 std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder) {
     std::int32_t r = library.UpdateScripts(programFolder);
-    messages.Message(r > 0 ? kEnginesUpdatedText : kNoUpdatesText, kEnginesTitle, MsgButtons::Ok,
-                     MsgIcon::Information);
+    // A failed update (a feed out of reach, a script whose digest is wrong) is no "nothing
+    // to update": the user would trust engine scripts that are out of date.
+    if (r < 0)
+        messages.Message(kEnginesUpdateFailedText, kEnginesTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    else
+        messages.Message(r > 0 ? kEnginesUpdatedText : kNoUpdatesText, kEnginesTitle, MsgButtons::Ok,
+                         MsgIcon::Information);
     return r;
 }
 

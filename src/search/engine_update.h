@@ -22,6 +22,9 @@ inline constexpr std::string_view kLastEngineUpdateValue = "LastEngineUpdate";
 inline constexpr std::string_view kEnginesTitle = "Engines";
 inline constexpr std::string_view kEnginesUpdatedText = "Search Engines updated";
 inline constexpr std::string_view kNoUpdatesText = "No updates required";
+inline constexpr std::string_view kEnginesUpdateFailedText =
+    "The search engines could not be updated, and nothing was changed. The search log "
+    "(search.log in Vireo's cache folder) says why.";
 
 // Whole days between two dates (the time of day ignored), in either order.
 std::int32_t DaysBetween(OleDate SDate, OleDate EDate);
