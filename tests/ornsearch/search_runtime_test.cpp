@@ -78,55 +78,58 @@ Recorder* g_rec = nullptr;
 std::atomic<bool> g_release{false};
 
 int32_t OnResult(const char* site, const char* description, const char* title, const char* address) {
-    if (g_rec->inside.fetch_add(1) != 0)
-        g_rec->Fault("two callbacks at once");
+    // The recorder of this search, even when the test has moved on to the next one.
+    Recorder* const r = g_rec;
+    if (r->inside.fetch_add(1) != 0)
+        r->Fault("two callbacks at once");
     {
-        std::lock_guard lock(g_rec->mutex);
-        if (g_rec->done)
-            g_rec->Fault("a hit after the end");
+        std::lock_guard lock(r->mutex);
+        if (r->done)
+            r->Fault("a hit after the end");
         if (!description || !title || !address)
-            g_rec->Fault("a hit with a missing text");
+            r->Fault("a hit with a missing text");
         else
-            g_rec->hits[site].push_back(address);
+            r->hits[site].push_back(address);
     }
-    g_rec->inside.fetch_sub(1);
+    r->inside.fetch_sub(1);
     return 0;
 }
 
 int32_t OnStatus(const char* site, int32_t status) {
-    if (g_rec->inside.fetch_add(1) != 0)
-        g_rec->Fault("two callbacks at once");
+    Recorder* const r = g_rec;
+    if (r->inside.fetch_add(1) != 0)
+        r->Fault("two callbacks at once");
     std::this_thread::sleep_for(1ms); // gives overlapping calls a chance to show
     bool cancel = false;
     {
-        std::lock_guard lock(g_rec->mutex);
-        if (g_rec->done)
-            g_rec->Fault("a report after the end");
+        std::lock_guard lock(r->mutex);
+        if (r->done)
+            r->Fault("a report after the end");
         std::string s = site ? site : "(null)";
         if (s.empty()) {
-            g_rec->searchWide.push_back(status);
+            r->searchWide.push_back(status);
             if (status != 0 && status != 10)
-                g_rec->Fault("search-wide code " + std::to_string(status));
+                r->Fault("search-wide code " + std::to_string(status));
         } else {
-            g_rec->codes[s].push_back(status);
+            r->codes[s].push_back(status);
         }
         if (status == 0 && s.empty()) {
-            for (auto& [id, list] : g_rec->codes) {
+            for (auto& [id, list] : r->codes) {
                 int ends = 0;
                 for (int c : list)
                     ends += c >= 6 && c != 10 && c != 12;
                 if (ends != 1)
-                    g_rec->Fault(id + " ended " + std::to_string(ends) + " times");
+                    r->Fault(id + " ended " + std::to_string(ends) + " times");
             }
-            g_rec->done = true;
-            g_rec->endedAt = Clock::now();
-            g_rec->ended.notify_all();
+            r->done = true;
+            r->endedAt = Clock::now();
+            r->ended.notify_all();
         }
-        cancel = g_rec->cancelInCallback && status == 3;
+        cancel = r->cancelInCallback && status == 3;
     }
     if (cancel)
         Lib().cancel(); // allowed from inside a callback
-    g_rec->inside.fetch_sub(1);
+    r->inside.fetch_sub(1);
     return 0;
 }
 
@@ -192,9 +195,20 @@ struct SearchRuntime : ::testing::Test {
                             static_cast<int16_t>(timeout), &OnResult, &OnStatus,
                             static_cast<int16_t>(transfers), 0) == 1;
     }
+    // Until the search ended and its last callback returned: only then may the recorder go.
     bool Wait(std::chrono::milliseconds limit) {
-        std::unique_lock lock(rec->mutex);
-        return rec->ended.wait_for(lock, limit, [&] { return rec->done; });
+        const auto until = Clock::now() + limit;
+        {
+            std::unique_lock lock(rec->mutex);
+            if (!rec->ended.wait_until(lock, until, [&] { return rec->done; }))
+                return false;
+        }
+        while (rec->inside.load() != 0) {
+            if (Clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
     }
     int End(const std::string& id) {
         std::lock_guard lock(rec->mutex);
