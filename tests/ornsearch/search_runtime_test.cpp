@@ -37,9 +37,6 @@ struct Library {
     decltype(&InternetSearchMT) search = nullptr;
     decltype(&CancelSearch) cancel = nullptr;
     decltype(&UpdateScripts) update = nullptr;
-    decltype(&ConnectionExists) connection = nullptr;
-    decltype(&ClearHashTable) clearHash = nullptr;
-    decltype(&AddHash) addHash = nullptr;
     Library() {
         handle = dlopen(ORNSEARCH_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (!handle)
@@ -48,9 +45,6 @@ struct Library {
         search = reinterpret_cast<decltype(search)>(dlsym(handle, "InternetSearchMT"));
         cancel = reinterpret_cast<decltype(cancel)>(dlsym(handle, "CancelSearch"));
         update = reinterpret_cast<decltype(update)>(dlsym(handle, "UpdateScripts"));
-        connection = reinterpret_cast<decltype(connection)>(dlsym(handle, "ConnectionExists"));
-        clearHash = reinterpret_cast<decltype(clearHash)>(dlsym(handle, "ClearHashTable"));
-        addHash = reinterpret_cast<decltype(addHash)>(dlsym(handle, "AddHash"));
     }
 };
 Library& Lib() {
