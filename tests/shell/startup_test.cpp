@@ -49,62 +49,38 @@ TEST(Startup, WindowPositionKeepsTheWindowOnTheScreen) {
     }
 }
 
+// The one-browser questions are asked in the main window's tests; here the two-browser
+// wordings and which kind of find wins.
 TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
-    test::TempDir dir;
-    std::ofstream(dir.file("iexplore.exe")) << "x";
-    std::ofstream(dir.file("netscape.exe")) << "x";
-    MemoryRegistry reg;
-    EXPECT_TRUE(PrepareFirstRunImport(reg, dir.str()).question.empty());
-
-    SetRegValue(reg, std::string(kAppPathsKey) + "netscape.exe", "", dir.file("netscape.exe"),
-                kHKeyLocalMachine);
-    FirstRunImportOffer one = PrepareFirstRunImport(reg, dir.str());
-    EXPECT_TRUE(one.netscape);
-    EXPECT_FALSE(one.explorer);
-    EXPECT_EQ(one.title, "Vireo!");
-    EXPECT_EQ(one.question,
-              "Vireo! has determined that you have Netscape Navigator installed.  Would you like to "
-              "import the bookmarks from this browser into Vireo!?");
-
-    SetRegValue(reg, std::string(kAppPathsKey) + "iexplore.exe", "", dir.file("iexplore.exe"),
-                kHKeyLocalMachine);
-    FirstRunImportOffer both = PrepareFirstRunImport(reg, dir.str());
-    EXPECT_TRUE(both.netscape && both.explorer);
-    EXPECT_EQ(both.question,
-              "Vireo! has determined that you have both Microsoft Internet Explorer and Netscape "
-              "Navigator installed.  Would you like to import the bookmarks from these browsers "
-              "into Vireo!?");
-}
-
-TEST(Startup, FirstRunOfferOnLinuxNamesTheBrowserProfilesFound) {
     test::TempDir home;
     MemoryRegistry reg;
     EXPECT_TRUE(PrepareFirstRunImport(reg, home.str()).question.empty());
 
     std::filesystem::create_directories(home.file(".config/chromium/Default"));
     std::ofstream(home.file(".config/chromium/Default/Bookmarks")) << R"({"roots":{}, "version":1})";
-    FirstRunImportOffer one = PrepareFirstRunImport(reg, home.str());
-    EXPECT_TRUE(one.firefox.empty());
-    EXPECT_EQ(one.chromium, home.file(".config/chromium/Default/Bookmarks"));
-    EXPECT_EQ(one.question, "Vireo! has determined that you have Chromium installed.  Would you like to "
-                            "import the bookmarks from this browser into Vireo!?");
-
     std::filesystem::create_directories(home.file(".mozilla/firefox/abcd.default-release"));
     std::ofstream(home.file(".mozilla/firefox/abcd.default-release/places.sqlite")) << "";
     std::ofstream(home.file(".mozilla/firefox/profiles.ini"))
         << "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\nDefault=1\n";
-    FirstRunImportOffer both = PrepareFirstRunImport(reg, home.str());
-    EXPECT_EQ(both.firefox, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
-    EXPECT_EQ(both.question, "Vireo! has determined that you have both Firefox and Chromium installed.  "
-                             "Would you like to import the bookmarks from these browsers into Vireo!?");
+    FirstRunImportOffer profiles = PrepareFirstRunImport(reg, home.str());
+    EXPECT_EQ(profiles.chromium, home.file(".config/chromium/Default/Bookmarks"));
+    EXPECT_EQ(profiles.firefox, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
+    EXPECT_EQ(profiles.question, "Vireo! has determined that you have both Firefox and Chromium installed.  "
+                                 "Would you like to import the bookmarks from these browsers into Vireo!?");
 
-    // A browser the settings name is what the first run offers; the profiles are not asked.
-    std::ofstream(home.file("netscape.exe")) << "x";
-    SetRegValue(reg, std::string(kAppPathsKey) + "netscape.exe", "", home.file("netscape.exe"),
-                kHKeyLocalMachine);
+    // Browsers the settings name are what the first run offers; the profiles are not asked.
+    for (const char* exe : {"iexplore.exe", "netscape.exe"}) {
+        std::ofstream(home.file(exe)) << "x";
+        SetRegValue(reg, std::string(kAppPathsKey) + exe, "", home.file(exe), kHKeyLocalMachine);
+    }
     FirstRunImportOffer registered = PrepareFirstRunImport(reg, home.str());
-    EXPECT_TRUE(registered.netscape);
+    EXPECT_TRUE(registered.netscape && registered.explorer);
     EXPECT_TRUE(registered.firefox.empty() && registered.chromium.empty());
+    EXPECT_EQ(registered.title, "Vireo!");
+    EXPECT_EQ(registered.question,
+              "Vireo! has determined that you have both Microsoft Internet Explorer and Netscape "
+              "Navigator installed.  Would you like to import the bookmarks from these browsers "
+              "into Vireo!?");
 }
 
 struct SaveDataFixture : ::testing::Test {
@@ -139,14 +115,11 @@ struct SaveDataFixture : ::testing::Test {
     }
 };
 
-TEST_F(SaveDataFixture, SavesRecordsPositionAndDataFolder) {
+// The window position and the data folder saved on closing are checked in the main window's tests.
+TEST_F(SaveDataFixture, SavesTheRecordsAndTheHomePage) {
     db.Marks(kUnsortedFolder).Add(db.NewMark("kept", "https://kept.example/", kUnsortedFolder, "", 32));
-    hooks.windowPosition = WindowPosition{10, 20, 300, 400};
     std::string error;
     ASSERT_TRUE(SaveData(db, reg, hooks, &error)) << error;
-    EXPECT_EQ(GetRegText(reg, kLocation, "left"), "20");
-    EXPECT_EQ(GetRegText(reg, kLocation, "height"), "400");
-    EXPECT_EQ(DataDirectory(reg), db.DBPath());
     EXPECT_EQ(homePages, 1);
     EXPECT_TRUE(summary.empty()); // nothing to compact
 

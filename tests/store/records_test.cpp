@@ -43,9 +43,6 @@ TEST(Records, FolderRecordLayoutMatchesTheFileFormat) {
     EXPECT_EQ(f.Description, 77);
     EXPECT_EQ(f.SearchQuery.text(), "cheap flights");
     EXPECT_EQ(f.Created, 46362.5);
-    EXPECT_TRUE(f.FormatBit(0));
-    EXPECT_FALSE(f.FormatBit(1));
-    EXPECT_TRUE(f.FormatBit(2));
     EXPECT_FALSE(f.FormatBit(9));
     EXPECT_EQ(f.SiteMax, 10);
     EXPECT_EQ(f.MaxHits, 200);
@@ -115,16 +112,6 @@ TEST(Records, KeysGiveTheirNumberBack) {
     EXPECT_EQ(KeyToInt("x"), 0);
     EXPECT_EQ(KeyToInt("x99999"), 0); // does not fit a folder number
     EXPECT_EQ(KeyToLong("bjunk"), 0);
-    EXPECT_EQ(FolderNodeKey(5), "x5");
-    EXPECT_EQ(BookmarkItemKey(77), "b77");
-}
-
-TEST(Records, FixedTextIsCutAndPadded) {
-    FolderRecord f;
-    f.Name.set(std::string(200, 'n'));
-    EXPECT_EQ(f.Name.text(), std::string(128, 'n'));
-    f.Name.set("short");
-    EXPECT_EQ(std::string(f.Name.bytes().data(), 7), "short  ");
 }
 
 } // namespace
