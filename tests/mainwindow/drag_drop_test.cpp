@@ -247,6 +247,7 @@ void DragDropTest::backgroundDropsFollowTheDropOption() {
     QVERIFY(DropOn(w.centralWidget(), QPoint(3, 3), a.get(), Qt::CopyAction | Qt::MoveAction));
     QCOMPARE(db.Marks(2).Count(), 1);
     QCOMPARE(db.Marks(2).At(1).Flags, std::int16_t(kFlagsDroppedLink));
+    QCOMPARE(db.Marks(2).UrlStr(db.Marks(2).key(1)), std::string("https://a.example/"));
     QCOMPARE(w.ListView->topLevelItem(0)->text(0), QStringLiteral("(No Title)"));
     QCOMPARE(app.sounds.Count("drop.wav"), 1);
     QVERIFY(shown.empty());

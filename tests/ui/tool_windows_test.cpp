@@ -274,10 +274,8 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     std::string mine = sounds.file("my drop.wav");
     WriteFile(mine, "RIFF");
     const std::string shippedDrop = GetRegText(reg, SoundEventKey(kSoundDropBookmark), "");
-    QVERIFY(shippedDrop.ends_with("/Sound/drop.wav"));
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
-        QCOMPARE(s.lstEvents->topLevelItemCount(), 7);
         QCOMPARE(s.CurrentEvent(), 1);
         QCOMPARE(s.txtFile->text(), Q(shippedDrop));
 
