@@ -276,6 +276,7 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     const std::string shippedDrop = GetRegText(reg, SoundEventKey(kSoundDropBookmark), "");
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
+        QCOMPARE(s.lstEvents->topLevelItemCount(), 7); // every event can be set
         QCOMPARE(s.CurrentEvent(), 1);
         QCOMPARE(s.txtFile->text(), Q(shippedDrop));
 
