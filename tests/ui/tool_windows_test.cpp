@@ -54,8 +54,7 @@ class ToolWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void optionsShowAndStoreEveryControl();
-    void optionsBrowserPageFollowsTheInstalledBrowsers();
-    void optionsRefuseABrowserThatIsNotAProgram();
+    void optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOtherFiles();
     void optionsDaysAreClampedAndTabsCycle();
     void soundSchemeIsEditedAndWrittenOnOk();
     void tipsRotateOpenTheirReferencesAndRememberTheCheckBox();
@@ -152,7 +151,7 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
     QCOMPARE(opened, 1);
 }
 
-void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsers() {
+void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOtherFiles() {
     ScriptedApp app;
     Registry& reg = app.reg;
     TempDir programs;
@@ -187,19 +186,14 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsers() {
 
     // Explorer no longer the default: no suffix; its choice is shown again.
     SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "", kHKeyClassesRoot);
-    frmOptions o(app.ctx);
-    QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
-    QVERIFY(o.Option1->isChecked());
-}
-
-void ToolWindowsTest::optionsRefuseABrowserThatIsNotAProgram() {
-    ScriptedApp app;
-    Registry& reg = app.reg;
-    TempDir programs;
     std::string text = programs.file("notes.txt");
     WriteFile(text, "not a program");
     {
         frmOptions o(app.ctx);
+        QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
+        QVERIFY(o.Option1->isChecked());
+
+        // A file that is not a program is refused, and the dialog stays open.
         o.Option0->setChecked(true);
         QVERIFY(o.BrowserPath->isEnabled() && o.Browse->isEnabled());
         app.dialogs.files.push_back(Q(text));
@@ -210,8 +204,6 @@ void ToolWindowsTest::optionsRefuseABrowserThatIsNotAProgram() {
         QVERIFY(app.dialogs.messages[0].text.contains(Q(text)));
         QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
         // The path is kept all the same, so the user sees it again.
-        std::int32_t which = -1;
-        std::string path;
         GetBrowserChoice(reg, which, path);
         QCOMPARE(which, kBrowserOther);
         QCOMPARE(path, text);
