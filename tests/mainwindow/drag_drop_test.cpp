@@ -49,6 +49,13 @@ QMimeData* FileData(const std::string& path) {
     return data;
 }
 
+// Address and title the way browsers of the Mozilla family put them on a drag: UTF-16.
+void SetMozUrl(QMimeData* data, const QString& url, const QString& title) {
+    QString moz = url + QLatin1Char('\n') + title;
+    data->setData(QStringLiteral("text/x-moz-url"),
+                  QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+}
+
 void WriteFile(const std::filesystem::path& path, std::string_view text) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
@@ -87,8 +94,7 @@ class DragDropTest : public QObject {
 private Q_SLOTS:
     void listDragsRenderFilesOnlyWhenAskedAndMoveInside();
     void folderDragsThatWouldBreakTheTreeAreRefused();
-    void backgroundDropsFollowTheDropOption();
-    void shortcutFilesAndBrowserTitles();
+    void dropsFollowTheDropOptionAndKeepTheTitlesGiven();
     void buttonsGlowSinkAndActOnReleaseInside();
     void toolbarTakesThePlaceOfTheMainWindow();
     void openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree();
@@ -222,7 +228,7 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
     QCOMPARE(app.sounds.Count("reject.wav"), rejects + 1);
 }
 
-void DragDropTest::backgroundDropsFollowTheDropOption() {
+void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
@@ -269,9 +275,7 @@ void DragDropTest::backgroundDropsFollowTheDropOption() {
     std::int32_t texts = db.Memo().InUseCount();
     auto* titled = new QMimeData;
     titled->setText(QStringLiteral("https://c.example/"));
-    QString moz = QStringLiteral("https://c.example/\nCranes");
-    titled->setData(QStringLiteral("text/x-moz-url"),
-                    QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+    SetMozUrl(titled, QStringLiteral("https://c.example/"), QStringLiteral("Cranes"));
     std::unique_ptr<QMimeData> c(titled);
     std::unique_ptr<QMimeData> d(LinkData(QStringLiteral("https://d.example/")));
     w.dragDrop->LogoDrop(c.get());
@@ -283,14 +287,7 @@ void DragDropTest::backgroundDropsFollowTheDropOption() {
     QCOMPARE(w.dragDrop->PendingLinks(), std::size_t(0));
     QCOMPARE(db.Marks(2).Count(), 3);
     QCOMPARE(db.Memo().InUseCount(), texts + 2); // the filed one's title and address
-}
 
-void DragDropTest::shortcutFilesAndBrowserTitles() {
-    ScriptedApp app;
-    Database& db = app.db();
-    frmMain& w = *app.main;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
     vireo::test::TempDir files;
     WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
     int asked = 0;
@@ -310,11 +307,9 @@ void DragDropTest::shortcutFilesAndBrowserTitles() {
     // A link dragged from a browser keeps the title the browser gave it.
     auto* firefox = new QMimeData;
     QString url = QStringLiteral("https://birds.example/warblers?id=7&x=1");
-    QString moz = url + QStringLiteral("\nWarblers of the World");
     firefox->setUrls({QUrl(url)});
     firefox->setText(url);
-    firefox->setData(QStringLiteral("text/x-moz-url"),
-                     QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+    SetMozUrl(firefox, url, QStringLiteral("Warblers of the World"));
     firefox->setHtml(QStringLiteral("<a href=\"https://birds.example/warblers?id=7&amp;x=1\">Warblers</a>"));
     std::unique_ptr<QMimeData> link(firefox);
     w.SelectFolder(4);
