@@ -486,8 +486,6 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
     QVERIFY(!check.cmdCancel->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
     QVERIFY(check.lblProgress->text().startsWith(QStringLiteral("Cancelled after 0 of 10 links")));
-    for (const LinkReport& r : check.Reports())
-        QCOMPARE(r.state, LinkState::NotChecked);
     QCOMPARE(check.lstResults->topLevelItemCount(), 0);
     QVERIFY(db.Marks(folder).At(1) == before); // nothing checked, nothing remembered
 
