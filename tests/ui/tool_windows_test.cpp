@@ -54,13 +54,10 @@ class ToolWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void optionsShowAndStoreEveryControl();
-    void optionsBrowserPageFollowsTheInstalledBrowsers();
-    void optionsRefuseABrowserThatIsNotAProgram();
+    void optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOtherFiles();
     void optionsDaysAreClampedAndTabsCycle();
-    void optionsEmptyTheTrashAndOpenTheSounds();
     void soundSchemeIsEditedAndWrittenOnOk();
-    void tipsRotateWrapAndOpenTheirReferences();
-    void tipsReportAMissingFileAndRememberTheCheckBox();
+    void tipsRotateOpenTheirReferencesAndRememberTheCheckBox();
     void linkCheckListsDeadLinksWithoutBlocking();
     void linkCheckCanBeCancelled();
     void toolsAndFolderMenusReachTheToolWindows();
@@ -90,10 +87,8 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
         QVERIFY(o.optUseDefault->isChecked());
         QCOMPARE(o.txtDaysToCheck->text(), QStringLiteral("6"));
         QCOMPARE(o.tbsOptions->currentIndex(), 0);
-        QCOMPARE(o.tbsOptions->tabText(3), QStringLiteral("Marks"));
-        QCOMPARE(o.tbsOptions->tabToolTip(1), QStringLiteral("Set Sound Options"));
-
-        // Nothing is stored until OK or Apply.
+    }
+    auto change = [](frmOptions& o) {
         o.ToolbarTop->setChecked(true);
         o.ShowTips->setChecked(true);
         o.DelBmk[0]->setChecked(true);
@@ -103,21 +98,19 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
         o.HomePage->setChecked(true);
         o.optPromptConnection->setChecked(true);
         o.txtDaysToCheck->setText(QStringLiteral("4"));
+    };
+    {
+        // Nothing is stored until OK or Apply.
+        frmOptions o(app.ctx);
+        change(o);
         QCOMPARE(GetDaysToCheck(reg), 6);
         o.cmdCancel->click();
     }
     QCOMPARE(GetTrash(reg), 1);
+    QCOMPARE(GetDaysToCheck(reg), 6);
     {
         frmOptions o(app.ctx);
-        o.ToolbarTop->setChecked(true);
-        o.ShowTips->setChecked(true);
-        o.DelBmk[0]->setChecked(true);
-        o.BmkDrop[1]->setChecked(true);
-        o.EmptyTrash[2]->setChecked(true);
-        o.DisableSound->setChecked(false);
-        o.HomePage->setChecked(true);
-        o.optPromptConnection->setChecked(true);
-        o.txtDaysToCheck->setText(QStringLiteral("4"));
+        change(o);
         o.cmdApply->click();
         QVERIFY(app.dialogs.messages.empty());
     }
@@ -139,9 +132,26 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
         QVERIFY(!b->isChecked());
     QVERIFY(o.SaveSettings());
     QCOMPARE(GetTrash(reg), 0);
+
+    // The trash is emptied at once, without asking; the sounds open over the options.
+    Database& db = app.db();
+    std::int32_t key = AddMark(db, kUnsortedFolder, "Doomed", "https://doomed.example/");
+    db.Marks(kUnsortedFolder).Copy(key);
+    db.Marks(kUnsortedFolder).Kill(key, false);
+    QVERIFY(db.FolderHasMarks(kTrashFolder));
+    int opened = 0;
+    o.OpenSounds = [&](QWidget* parent) {
+        QCOMPARE(parent, static_cast<QWidget*>(&o));
+        ++opened;
+    };
+    o.TrashNow->click();
+    QVERIFY(!db.FolderHasMarks(kTrashFolder));
+    QVERIFY(app.dialogs.messages.empty());
+    o.Sounds->click();
+    QCOMPARE(opened, 1);
 }
 
-void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsers() {
+void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOtherFiles() {
     ScriptedApp app;
     Registry& reg = app.reg;
     TempDir programs;
@@ -176,35 +186,24 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsers() {
 
     // Explorer no longer the default: no suffix; its choice is shown again.
     SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "", kHKeyClassesRoot);
-    frmOptions o(app.ctx);
-    QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
-    QVERIFY(o.Option1->isChecked());
-}
-
-void ToolWindowsTest::optionsRefuseABrowserThatIsNotAProgram() {
-    ScriptedApp app;
-    Registry& reg = app.reg;
-    TempDir programs;
     std::string text = programs.file("notes.txt");
     WriteFile(text, "not a program");
     {
         frmOptions o(app.ctx);
+        QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
+        QVERIFY(o.Option1->isChecked());
+
+        // A file that is not a program is refused, and the dialog stays open.
         o.Option0->setChecked(true);
         QVERIFY(o.BrowserPath->isEnabled() && o.Browse->isEnabled());
         app.dialogs.files.push_back(Q(text));
         o.Browse->click();
         QCOMPARE(o.BrowserPath->text(), Q(text));
-        QVERIFY(app.dialogs.fileDialogs.last().endsWith(QStringLiteral("Programs|*|All files (*.*)|*.*")));
         o.cmdOK->click();
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-        QCOMPARE(
-            app.dialogs.messages[0].text,
-            T("The file ") + Q(text) +
-                T(" does not appear to be a valid file.  Please select a different browser executable."));
+        QVERIFY(app.dialogs.messages[0].text.contains(Q(text)));
         QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
         // The path is kept all the same, so the user sees it again.
-        std::int32_t which = -1;
-        std::string path;
         GetBrowserChoice(reg, which, path);
         QCOMPARE(which, kBrowserOther);
         QCOMPARE(path, text);
@@ -228,11 +227,8 @@ void ToolWindowsTest::optionsRefuseABrowserThatIsNotAProgram() {
 }
 
 void ToolWindowsTest::optionsDaysAreClampedAndTabsCycle() {
-    QCOMPARE(ClampDaysText(QStringLiteral("0")), QStringLiteral("2"));
-    QCOMPARE(ClampDaysText(QStringLiteral("1")), QStringLiteral("2"));
-    QCOMPARE(ClampDaysText(QStringLiteral("99")), QStringLiteral("7"));
-    QCOMPARE(ClampDaysText(QStringLiteral("5")), QStringLiteral("5"));
-    QCOMPARE(ClampDaysText(QString()), QStringLiteral("2"));
+    for (auto [typed, kept] : {std::pair{"0", "2"}, {"1", "2"}, {"99", "7"}, {"5", "5"}, {"", "2"}})
+        QCOMPARE(ClampDaysText(T(typed)), T(kept));
 
     ScriptedApp app;
     frmOptions o(app.ctx);
@@ -262,26 +258,6 @@ void ToolWindowsTest::optionsDaysAreClampedAndTabsCycle() {
     QCOMPARE(o.tbsOptions->currentIndex(), 1);
 }
 
-void ToolWindowsTest::optionsEmptyTheTrashAndOpenTheSounds() {
-    ScriptedApp app;
-    Database& db = app.db();
-    std::int32_t key = AddMark(db, kUnsortedFolder, "Doomed", "https://doomed.example/");
-    db.Marks(kUnsortedFolder).Copy(key);
-    db.Marks(kUnsortedFolder).Kill(key, false);
-    QVERIFY(db.FolderHasMarks(kTrashFolder));
-    frmOptions o(app.ctx);
-    int opened = 0;
-    o.OpenSounds = [&](QWidget* parent) {
-        QCOMPARE(parent, static_cast<QWidget*>(&o));
-        ++opened;
-    };
-    o.TrashNow->click();
-    QVERIFY(!db.FolderHasMarks(kTrashFolder));
-    QVERIFY(app.dialogs.messages.empty()); // at once, without asking
-    o.Sounds->click();
-    QCOMPARE(opened, 1);
-}
-
 void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     ScriptedApp app;
     Registry& reg = app.reg;
@@ -290,12 +266,9 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     std::string mine = sounds.file("my drop.wav");
     WriteFile(mine, "RIFF");
     const std::string shippedDrop = GetRegText(reg, SoundEventKey(kSoundDropBookmark), "");
-    QVERIFY(shippedDrop.ends_with("/Sound/drop.wav"));
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
-        QCOMPARE(s.lstEvents->topLevelItemCount(), 7);
-        QCOMPARE(s.lstEvents->topLevelItem(6)->text(0), QStringLiteral("Vireo! starts"));
-        QCOMPARE(s.lstEvents->topLevelItem(6)->text(1), QStringLiteral("vireo.wav"));
+        QCOMPARE(s.lstEvents->topLevelItemCount(), 7); // every event can be set
         QCOMPARE(s.CurrentEvent(), 1);
         QCOMPARE(s.txtFile->text(), Q(shippedDrop));
 
@@ -341,9 +314,38 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     QCOMPARE(app.sounds.played.back(), mine);
 }
 
-void ToolWindowsTest::tipsRotateWrapAndOpenTheirReferences() {
+void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
     ScriptedApp app;
     TempDir folder;
+    {
+        frmTips t(app.ctx, nullptr, folder.str());
+        QCOMPARE(t.lblTip->text(), T("File not found\n") + Q(folder.file("help/tips.vro")));
+        QVERIFY(t.cmdHelp->isHidden());
+        QVERIFY(!t.chkPissoff->isChecked());
+        t.chkPissoff->setChecked(true);
+        t.cmdOK->click();
+    }
+    QVERIFY(!GetShowTips(app.reg));
+    QCOMPARE(GetRegText(app.reg, SettingsPath(), "ShowTips"), std::string("1"));
+    // Switched off: nothing shows at start-up, and the box starts ticked when opened.
+    frmTips::ShowAtStartup(app.ctx, app.main.get());
+    QVERIFY(!app.main->findChild<frmTips*>());
+    {
+        frmTips t(app.ctx, nullptr, folder.str());
+        QVERIFY(t.chkPissoff->isChecked());
+        t.chkPissoff->setChecked(false);
+        t.reject(); // closed any other way, the box counts all the same
+    }
+    QVERIFY(GetShowTips(app.reg));
+    frmTips::ShowAtStartup(app.ctx, app.main.get());
+    auto* shown = app.main->findChild<frmTips*>();
+    QVERIFY(shown);
+    QVERIFY(shown->isVisible());
+    QVERIFY(!shown->isModal());
+    QVERIFY(shown->Tips().Count() >= 20); // the shipped file
+    shown->close();
+
+    // A tips file of its own: rotation from the stored tip, and the references opened.
     WriteFile(folder.file("help/tips.vro"),
               "' header\n'\nFirst\nfaq.html\nSecond\n\nThird\nhttp://example.org/more\n");
     SetLastTip(app.reg, 1);
@@ -369,53 +371,14 @@ void ToolWindowsTest::tipsRotateWrapAndOpenTheirReferences() {
         QCOMPARE(app.launcher.started.size(), std::size_t(2));
         QCOMPARE(app.launcher.started[1].second,
                  std::vector<std::string>{FileUrl(folder.file("help/faq.html"))});
-    }
-    // The file became shorter than the stored position: start again at the first.
-    SetLastTip(app.reg, 12);
-    frmTips t(app.ctx, nullptr, folder.str());
-    QCOMPARE(t.lblTip->text(), QStringLiteral("First"));
-    QCOMPARE(t.cmdHelp->text(), QStringLiteral("More>> (opens browser)"));
-    QCOMPARE(t.cmdMore->text(), QStringLiteral("Next Tip"));
 
-    // With no browser at all the options are offered first.
-    SaveBrowser(app.reg, kBrowserOther, "");
-    int asked = 0;
-    app.ctx.showBrowserOptions = [&](QWidget*) { ++asked; };
-    t.cmdHelp->click();
-    QCOMPARE(asked, 1);
-}
-
-void ToolWindowsTest::tipsReportAMissingFileAndRememberTheCheckBox() {
-    ScriptedApp app;
-    TempDir folder;
-    {
-        frmTips t(app.ctx, nullptr, folder.str());
-        QCOMPARE(t.lblTip->text(), T("File not found\n") + Q(folder.file("help/tips.vro")));
-        QVERIFY(t.cmdHelp->isHidden());
-        QVERIFY(!t.chkPissoff->isChecked());
-        QCOMPARE(t.chkPissoff->text(), QStringLiteral("Don't show tips at startup"));
-        t.chkPissoff->setChecked(true);
-        t.cmdOK->click();
+        // With no browser at all the options are offered first.
+        SaveBrowser(app.reg, kBrowserOther, "");
+        int asked = 0;
+        app.ctx.showBrowserOptions = [&](QWidget*) { ++asked; };
+        t.cmdHelp->click();
+        QCOMPARE(asked, 1);
     }
-    QVERIFY(!GetShowTips(app.reg));
-    QCOMPARE(GetRegText(app.reg, SettingsPath(), "ShowTips"), std::string("1"));
-    // Switched off: nothing shows at start-up, and the box starts ticked when opened.
-    frmTips::ShowAtStartup(app.ctx, app.main.get());
-    QVERIFY(!app.main->findChild<frmTips*>());
-    {
-        frmTips t(app.ctx, nullptr, folder.str());
-        QVERIFY(t.chkPissoff->isChecked());
-        t.chkPissoff->setChecked(false);
-        t.reject(); // closed any other way, the box counts all the same
-    }
-    QVERIFY(GetShowTips(app.reg));
-    frmTips::ShowAtStartup(app.ctx, app.main.get());
-    auto* shown = app.main->findChild<frmTips*>();
-    QVERIFY(shown);
-    QVERIFY(shown->isVisible());
-    QVERIFY(!shown->isModal());
-    QVERIFY(shown->Tips().Count() >= 20); // the shipped file
-    shown->close();
 }
 
 void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
@@ -428,8 +391,7 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     std::int32_t live = AddMark(db, folder, "Live page", server.Url("/ok"));
     std::int32_t dead = AddMark(db, folder, "Dead page", server.Url("/gone"));
     std::int32_t says = AddMark(db, folder, "Says so", server.Url("/moved-gone"));
-    std::int32_t mail = AddMark(db, folder, "", "mailto:someone@example.org");
-    const OleDate mailChecked = db.Marks(folder).Find(mail)->Checked;
+    AddMark(db, folder, "", "mailto:someone@example.org");
     app.main->SelectFolder(folder);
 
     frmLinkCheck check(*app.main, folder);
@@ -456,24 +418,18 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     QCOMPARE(deadRow->text(2), QStringLiteral("Dead: the server answered 404 (not found)"));
     QVERIFY(!check.cmdDelete->isEnabled());
 
-    // What was found is remembered in the bookmarks and shown in the main window.
+    // What was found is remembered in the bookmarks (the marks' rules are the library's
+    // tests) and shown in the main window.
     const clsBookmark& marks = db.Marks(folder);
     QVERIFY(IsDeadLink(marks.At(marks.PositionOf(dead)).UserFlags));
-    QVERIFY(IsDeadLink(marks.At(marks.PositionOf(says)).UserFlags));
     QVERIFY(!IsDeadLink(marks.At(marks.PositionOf(live)).UserFlags));
-    for (std::int32_t key : {live, dead, says})
-        QCOMPARE(marks.At(marks.PositionOf(key)).Checked, checkTime);
-    QCOMPARE(marks.At(marks.PositionOf(mail)).Checked, mailChecked); // not a web link: not checked
+    QCOMPARE(marks.At(marks.PositionOf(live)).Checked, checkTime);
     const qint64 deadIcon = ImageListIcon(kImageDeadLink).cacheKey();
     QCOMPARE(app.main->ListView->Row(dead)->icon(0).cacheKey(), deadIcon);
     QVERIFY(app.main->ListView->Row(live)->icon(0).cacheKey() != deadIcon);
     app.main->ShowBookmarkSummary(folder, dead);
-    QVERIFY2(
-        app.main->rtDetail->rtf().contains(Q("{\\par\\b Dead link:}{ the server answered 404 (not found), "
-                                             "checked ") +
-                                           Q(FormatGeneralDate(checkTime)) + Q("}")),
-        qPrintable(app.main->rtDetail->rtf()));
-    QVERIFY(app.main->rtDetail->toPlainText().contains(QStringLiteral("Dead link: the server answered 404")));
+    QVERIFY(app.main->rtDetail->toPlainText().contains(
+        T("Dead link: the server answered 404 (not found), checked ") + Q(FormatGeneralDate(checkTime))));
 
     // A second check clears the mark of a page that came back, summary and icon included.
     BookmarkRecord* back = db.Marks(folder).Find(says);
@@ -530,8 +486,6 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
     QVERIFY(!check.cmdCancel->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
     QVERIFY(check.lblProgress->text().startsWith(QStringLiteral("Cancelled after 0 of 10 links")));
-    for (const LinkReport& r : check.Reports())
-        QCOMPARE(r.state, LinkState::NotChecked);
     QCOMPARE(check.lstResults->topLevelItemCount(), 0);
     QVERIFY(db.Marks(folder).At(1) == before); // nothing checked, nothing remembered
 
@@ -549,17 +503,7 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
 void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
     ScriptedApp app;
     MainMenus& menus = app.main->Menus();
-    for (int i : {1, 3, 4, 5, 7}) {
-        QVERIFY(menus.mnuTools[static_cast<std::size_t>(i)]->isEnabled());
-        QVERIFY(menus.mnuTools[static_cast<std::size_t>(i)]->isVisible());
-    }
-    QCOMPARE(menus.mnuTools[5]->text(), QStringLiteral("&Verify Links"));
     QAction* check = menus.mnuNode[kCheckLinksEntry];
-    QCOMPARE(check->text(), QStringLiteral("Check &Links"));
-    // Shown right after the views of the folder.
-    QCOMPARE(menus.NodeMenu()->actions().indexOf(check),
-             menus.NodeMenu()->actions().indexOf(menus.mnuNode[6]) + 1);
-
     // Offered only for a folder with bookmarks, and never in the trash.
     Database& db = app.db();
     std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
