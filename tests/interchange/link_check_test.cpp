@@ -183,8 +183,9 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     };
     for (const Want& w : wants) {
         EXPECT_EQ(by[w.title]->state, w.state) << w.title;
-        if (w.state != LinkState::Alive && w.state != LinkState::Skipped)
+        if (w.state != LinkState::Alive && w.state != LinkState::Skipped) {
             EXPECT_EQ(by[w.title]->deadReason, w.dead) << w.title;
+        }
     }
     EXPECT_EQ(by["/gone"]->reason, "the server answered 404 (not found)");
     EXPECT_EQ(by["/broken"]->reason, "the server answered 500");
