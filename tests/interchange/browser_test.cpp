@@ -82,8 +82,9 @@ TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
     for (const Case& c : cases) {
         SetDefaultCommand(c.command);
         EXPECT_EQ(GetDefaultBrowser(reg, path), c.found) << c.command;
-        if (!c.path.empty())
+        if (!c.path.empty()) {
             EXPECT_EQ(path, c.path) << c.command;
+        }
     }
     EXPECT_EQ(BrowserKind(ie), kBrowserExplorer);
 }

@@ -256,8 +256,9 @@ TEST(ShippedEngines, EachAsksAndReadsItsServiceAsDocumented) {
         EXPECT_EQ(req.url, c.page2);
         EXPECT_EQ(req.body, c.body2);
         EXPECT_EQ(req.method, c.body2.empty() ? "GET" : "POST");
-        if (!c.body2.empty())
+        if (!c.body2.empty()) {
             EXPECT_EQ(req.contentType, "application/x-www-form-urlencoded");
+        }
 
         PageHits page = ExtractHits(s, ReadData(c.fixture), c.contentType, c.pageUrl);
         ASSERT_TRUE(page.ok) << page.error;
