@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/text_codec.h"
+
 namespace vireo::json_scan {
 
 // A strict JSON reader for what the general parser (nlohmann) takes, with the same events
@@ -134,30 +136,6 @@ private:
                         : m_sax.number_unsigned(static_cast<std::uint64_t>(value));
     }
 
-    // The length of the well-formed UTF-8 sequence at `p` (a byte from 0x80 up), else 0.
-    std::size_t Utf8Length(const char* p) const {
-        auto in = [&](std::size_t i, unsigned lo, unsigned hi) {
-            if (static_cast<std::size_t>(m_end - p) <= i)
-                return false;
-            const auto b = static_cast<unsigned char>(p[i]);
-            return b >= lo && b <= hi;
-        };
-        const auto c = static_cast<unsigned char>(*p);
-        if (c >= 0xC2 && c <= 0xDF)
-            return in(1, 0x80, 0xBF) ? 2 : 0;
-        if (c >= 0xE0 && c <= 0xEF) {
-            const unsigned lo = c == 0xE0 ? 0xA0 : 0x80;
-            const unsigned hi = c == 0xED ? 0x9F : 0xBF;
-            return in(1, lo, hi) && in(2, 0x80, 0xBF) ? 3 : 0;
-        }
-        if (c >= 0xF0 && c <= 0xF4) {
-            const unsigned lo = c == 0xF0 ? 0x90 : 0x80;
-            const unsigned hi = c == 0xF4 ? 0x8F : 0xBF;
-            return in(1, lo, hi) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
-        }
-        return 0;
-    }
-
     // A string from its opening quote into m_text.
     bool String() {
         ++m_at;
@@ -170,7 +148,9 @@ private:
                 continue;
             }
             if (c >= 0x80) {
-                const std::size_t n = Utf8Length(m_at);
+                char32_t cp = 0;
+                const std::size_t n =
+                    text::DecodeUtf8(std::string_view(m_at, static_cast<std::size_t>(m_end - m_at)), 0, cp);
                 if (n == 0)
                     return false;
                 m_at += n;
@@ -225,16 +205,7 @@ private:
         if (ec != std::errc() || ptr != m_at + 4 || (code >= 0xD800 && code <= 0xDFFF))
             return false;
         m_at += 4;
-        if (code < 0x80) {
-            m_text += static_cast<char>(code);
-        } else if (code < 0x800) {
-            m_text += static_cast<char>(0xC0 | (code >> 6));
-            m_text += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            m_text += static_cast<char>(0xE0 | (code >> 12));
-            m_text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            m_text += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        text::AppendUtf8(m_text, code);
         return true;
     }
 
