@@ -87,8 +87,7 @@ std::string ChooseBrowserStore(Context& ctx, BrowserFamily family, const std::st
     if (!named.empty() && fs::exists(named, ec))
         return named;
     const std::string home = sys::HomeDir();
-    std::vector<BrowserProfile> found =
-        family == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+    std::vector<BrowserProfile> found = FindBrowserProfiles(family, home);
     std::vector<const BrowserProfile*> matches;
     for (const BrowserProfile& p : found) {
         if (named.empty() || named == p.name || named == ProfileLabel(p))
@@ -124,8 +123,7 @@ int ImportBrowser(Context& ctx, BrowserFamily family, const std::vector<std::str
         return kExitFailed;
     Progress progress(ctx, "Importing");
     auto show = [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); };
-    ExchangeResult r =
-        family == BrowserFamily::Firefox ? ImportFirefox(db, store, show) : ImportChromium(db, store, show);
+    ExchangeResult r = ImportFromBrowser(db, family, store, show);
     progress.Done();
     return FinishImport(ctx, db, r);
 }

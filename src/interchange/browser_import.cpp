@@ -267,4 +267,14 @@ std::vector<BrowserProfile> FindChromiumProfiles(const std::string& home) {
     return out;
 }
 
+std::vector<BrowserProfile> FindBrowserProfiles(BrowserFamily family, const std::string& home) {
+    return family == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+}
+
+ExchangeResult ImportFromBrowser(Database& db, BrowserFamily family, const std::string& source,
+                                 const ProgressFn& progress) {
+    return family == BrowserFamily::Firefox ? ImportFirefox(db, source, progress)
+                                            : ImportChromium(db, source, progress);
+}
+
 } // namespace vireo

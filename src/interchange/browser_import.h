@@ -49,4 +49,9 @@ inline constexpr std::string_view kChromiumImportDescription = "Imported from Ch
 ExchangeResult ImportFirefox(Database& db, const std::string& source, const ProgressFn& progress = {});
 ExchangeResult ImportChromium(Database& db, const std::string& source, const ProgressFn& progress = {});
 
+// The two above, by family, for the callers that let the user pick either.
+std::vector<BrowserProfile> FindBrowserProfiles(BrowserFamily family, const std::string& home);
+ExchangeResult ImportFromBrowser(Database& db, BrowserFamily family, const std::string& source,
+                                 const ProgressFn& progress = {});
+
 } // namespace vireo

@@ -120,8 +120,7 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
     AppContext& ctx = main.Context();
     BrowserImportTexts texts = TextsFor(kind);
     std::string home = sys::HomeDir();
-    std::vector<BrowserProfile> profiles =
-        kind == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+    std::vector<BrowserProfile> profiles = FindBrowserProfiles(kind, home);
     std::string source;
     if (!profiles.empty()) {
         QStringList items;
@@ -143,8 +142,7 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
     {
         WaitCursor wait;
         ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
-        result = kind == BrowserFamily::Firefox ? ImportFirefox(main.Db(), source, progress.Callback())
-                                                : ImportChromium(main.Db(), source, progress.Callback());
+        result = ImportFromBrowser(main.Db(), kind, source, progress.Callback());
     }
     AfterImport(main, result);
     if (result.folder) {
