@@ -45,6 +45,14 @@ echo "== Settings: reading and changing options in a hive of 600 values"
 echo
 echo "== Web search: a whole search of twelve loopback engines, each answering after 100 ms with 300 KB"
 "$build/bin/vireo-bench-search-whole"
+echo "== Web search: whole vireo-cli search processes over loopback engines answering after 50 ms"
+# 13 engines with one page each and with five pages each, and 50 engines with one page.
+for shape in "13 1" "13 5" "50 1"; do
+    set -- $shape
+    "$build/bin/vireo-bench-search-whole" --cli "$build/bin/vireo-cli" --engines "$1" --pages "$2" \
+        --delay-ms 50 --page-kb 8 --runs 10
+    "$build/bin/vireo-bench-search-whole" --engines "$1" --pages "$2" --delay-ms 50 --page-kb 8 --runs 10
+done
 
 echo
 echo "== Web search: the hits of one 1 MB result page (HTML and JSON, the shipped rules)"

@@ -34,9 +34,9 @@ extern "C" {
 
 /* Sizes of the buffers GetSites fills; each text is cut at a character boundary so that
  * it fits with its terminating NUL. */
-#define ORN_MAX_SITES 61   /* elements 0 to 60 */
-#define ORN_NAME_BYTES 128 /* an engine's name */
-#define ORN_ID_BYTES 4096  /* a script identifier: the script's path */
+#define ORN_MAX_SITES 61    /* elements 0 to 60 */
+#define ORN_NAME_BYTES 128  /* an engine's name */
+#define ORN_ID_BYTES 4096   /* a script identifier: the script's path */
 #define ORN_HOME_BYTES 1024 /* an engine's home-page address */
 
 /* What GetSites returns. */
@@ -46,7 +46,8 @@ extern "C" {
 
 /*
  * Status codes reported through OrnStatusCallback. For each site of a search the order is
- * 1, 2, then 3 and 4 for each result page, 5, then exactly one of the ending codes
+ * 1, 2 (once the connection stands), then 3 (as the page begins to arrive) and 4 (its hits
+ * follow) for each result page, 5, then exactly one of the ending codes
  * (6, 7, 8, 9, 11, 13, 14, 15, 16). A site may end before it reaches 2, 3 or 5 (a name
  * that does not resolve ends with 14 right after 1). Code 10 may come once, with the
  * site "", when the whole search passed its deadline; the sites still running then end
@@ -59,17 +60,17 @@ extern "C" {
 #define ORN_STATUS_GETTING_PAGE 3
 #define ORN_STATUS_WRITING_RESULTS 4
 #define ORN_STATUS_DISCONNECTING 5
-#define ORN_STATUS_COMPLETE 6       /* the site delivered what it had (perhaps nothing) */
-#define ORN_STATUS_GENERAL_ERROR 7  /* an HTTP error or another failure of the transfer */
-#define ORN_STATUS_TIMED_OUT 8      /* a transfer took longer than the time-out */
-#define ORN_STATUS_CANCELLED 9      /* stopped by CancelSearch */
+#define ORN_STATUS_COMPLETE 6          /* the site delivered what it had (perhaps nothing) */
+#define ORN_STATUS_GENERAL_ERROR 7     /* an HTTP error or another failure of the transfer */
+#define ORN_STATUS_TIMED_OUT 8         /* a transfer took longer than the time-out */
+#define ORN_STATUS_CANCELLED 9         /* stopped by CancelSearch */
 #define ORN_STATUS_SEARCH_TIMED_OUT 10 /* the whole search passed its deadline */
-#define ORN_STATUS_SCRIPT_ERROR 11  /* the script cannot be read, or its rules fail on the page */
+#define ORN_STATUS_SCRIPT_ERROR 11     /* the script cannot be read, or its rules fail on the page */
 #define ORN_STATUS_NOT_USED 12
-#define ORN_STATUS_DEADLINE 13      /* the site was still running when the search's deadline passed */
-#define ORN_STATUS_UNRESOLVED 14    /* the host name could not be resolved */
-#define ORN_STATUS_UNREACHABLE 15   /* the connection was refused or the host unreachable */
-#define ORN_STATUS_INVALID_URL 16   /* the script's address template gives no usable address */
+#define ORN_STATUS_DEADLINE 13    /* the site was still running when the search's deadline passed */
+#define ORN_STATUS_UNRESOLVED 14  /* the host name could not be resolved */
+#define ORN_STATUS_UNREACHABLE 15 /* the connection was refused or the host unreachable */
+#define ORN_STATUS_INVALID_URL 16 /* the script's address template gives no usable address */
 
 /*
  * The callbacks arrive on the library's own worker thread, never two at once, and only
@@ -97,9 +98,12 @@ ORNSEARCH_API int32_t GetSites(char (*names)[ORN_NAME_BYTES], char (*ids)[ORN_ID
  * search is still running). `scripts` is an array of script identifiers ended by a NULL
  * pointer; empty texts in it are skipped and an identifier named twice runs once, so
  * every site gets its own codes. Each site is asked for up to `siteMax` hits, paging
- * until it has them or runs dry; `maxHits` bounds the hits of the whole search. Every
- * transfer is bounded by `timeout` seconds and the whole search by a deadline derived from
- * it (status 10). At most `maxTransfers` transfers run at once (the program passes 20).
+ * until it has them or runs dry, whatever the other sites delivered: `maxHits`, the number
+ * of hits the program keeps of the whole search (the best by their rank within their
+ * site), only names the search in the log. Every transfer is bounded by `timeout` seconds
+ * and the whole search by a deadline derived from it (status 10). Every site's transfer
+ * runs at once, one page at a time per site; `maxTransfers` is no longer a limit (the
+ * program passes 20) and is kept so that the interface stays as it was.
  * `group` is the number of the search group the list was made from; it names the group
  * in the search log (see AddHash).
  */

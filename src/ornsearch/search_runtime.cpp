@@ -30,6 +30,8 @@ constexpr char kUserAgent[] = "Mozilla/5.0 (X11; Linux x86_64) Vireo/2.0 (bookma
 // An engine that keeps sending new pages is asked at most this often per search.
 constexpr int kMaxPages = 10;
 
+class Runner;
+
 struct Site {
     std::string id;
     EngineScript script;
@@ -43,6 +45,7 @@ struct Site {
 };
 
 struct Transfer {
+    Runner* runner = nullptr;
     Site* site = nullptr;
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
@@ -59,7 +62,6 @@ struct Search {
     int siteMax = 10;
     int maxHits = 100;
     int timeout = 5;
-    int maxTransfers = 20;
     std::int16_t group = 0;
     OrnResultCallback onResult = nullptr;
     OrnStatusCallback onStatus = nullptr;
@@ -89,6 +91,13 @@ private:
     void Drop(Transfer* t);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t n, void* user);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t n, void* user);
+    static int OnConnected(void* user, char*, char*, int, int);
+    void Connected(Site& site) {
+        if (!site.connected) {
+            site.connected = true;
+            Status(site, ORN_STATUS_CONNECTED);
+        }
+    }
 
     Search m_s;
     SearchLog m_log;
@@ -108,6 +117,7 @@ void Runner::End(Site& site, int code) {
 
 bool Runner::Queue(Site& site) {
     auto t = std::make_unique<Transfer>();
+    t->runner = this;
     t->site = &site;
     bool more = true;
     std::string error;
@@ -135,10 +145,24 @@ std::size_t Runner::OnBody(char* data, std::size_t size, std::size_t n, void* us
     return bytes;
 }
 
+// The engine's answer has begun: the user sees the page coming while it is still on its
+// way, however slowly it arrives.
 std::size_t Runner::OnHeader(char*, std::size_t size, std::size_t n, void* user) {
     auto* t = static_cast<Transfer*>(user);
-    t->headerSeen = true;
+    if (!t->headerSeen) {
+        t->headerSeen = true;
+        t->runner->Connected(*t->site);
+        t->runner->Status(*t->site, ORN_STATUS_GETTING_PAGE);
+    }
     return size * n;
+}
+
+// Called once the connection stands and before the request goes out, so "Connected."
+// shows while a slow engine is still working on its answer.
+int Runner::OnConnected(void* user, char*, char*, int, int) {
+    auto* t = static_cast<Transfer*>(user);
+    t->runner->Connected(*t->site);
+    return CURL_PREREQFUNC_OK;
 }
 
 void Runner::Start(Transfer* t) {
@@ -151,6 +175,8 @@ void Runner::Start(Transfer* t) {
     curl_easy_setopt(e, CURLOPT_WRITEDATA, t);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Runner::OnHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, t);
+    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &Runner::OnConnected);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, t);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
@@ -224,11 +250,12 @@ void Runner::Complete(Transfer* t, CURLcode result) {
         End(site, CodeOf(result));
         return;
     }
-    if (!site.connected) {
-        site.connected = true;
-        Status(site, ORN_STATUS_CONNECTED);
+    // A page without a header callback (not seen with HTTP, but the order is promised).
+    Connected(site);
+    if (!t->headerSeen) {
+        t->headerSeen = true;
+        Status(site, ORN_STATUS_GETTING_PAGE);
     }
-    Status(site, ORN_STATUS_GETTING_PAGE);
     if (http < 200 || http >= 300) {
         m_log.Line(entry + ", error: the server answered " + std::to_string(http));
         End(site, ORN_STATUS_GENERAL_ERROR);
@@ -241,9 +268,12 @@ void Runner::Complete(Transfer* t, CURLcode result) {
         return;
     }
     Status(site, ORN_STATUS_WRITING_RESULTS);
+    // Every engine delivers up to its own limit whatever the others did: the program keeps
+    // the best of all by their rank within their engine, and an engine stopped because a
+    // quicker one filled the search would be reported as having found nothing.
     int fresh = 0;
     for (const Hit& hit : page.hits) {
-        if (site.delivered >= m_s.siteMax || m_total >= m_s.maxHits)
+        if (site.delivered >= m_s.siteMax)
             break;
         if (!site.addresses.insert(hit.address).second)
             continue;
@@ -261,8 +291,8 @@ void Runner::Complete(Transfer* t, CURLcode result) {
     std::string error;
     // Whether the engine pages at all is told by building the next request.
     BuildPageRequest(site.script, m_s.query, site.items, site.pageIndex, site.count, probe, &more, &error);
-    if (more && page.items > 0 && fresh > 0 && site.delivered < m_s.siteMax && m_total < m_s.maxHits &&
-        site.pageIndex < kMaxPages && !g_cancel && Queue(site))
+    if (more && page.items > 0 && fresh > 0 && site.delivered < m_s.siteMax && site.pageIndex < kMaxPages &&
+        !g_cancel && Queue(site))
         return;
     Finish(site);
 }
@@ -273,10 +303,12 @@ void Runner::Run() {
         std::lock_guard lock(g_mutex);
         g_multi = m_multi;
     }
-    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, static_cast<long>(std::max(m_s.maxTransfers, 1)));
+    // One connection per engine stays open between its pages.
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS,
+                      static_cast<long>(std::max<std::size_t>(m_s.scripts.size(), 1)));
     m_log.Line("search \"" + m_s.query + "\" in " + Groups().Name(m_s.group) + ": " +
                std::to_string(m_s.scripts.size()) + " engines, " + std::to_string(m_s.siteMax) +
-               " per engine, " + std::to_string(m_s.maxHits) + " in all, time-out " +
+               " per engine, the best " + std::to_string(m_s.maxHits) + " kept, time-out " +
                std::to_string(m_s.timeout) + " s");
 
     for (const std::string& id : m_s.scripts) {
@@ -300,23 +332,16 @@ void Runner::Run() {
 
     // Each page may take the whole time-out, and an engine is usually asked for one or two.
     const auto deadline = Clock::now() + std::chrono::seconds(3 * m_s.timeout + 2);
-    const std::size_t maxActive = static_cast<std::size_t>(std::max(1, m_s.maxTransfers));
     bool timedOut = false;
-    while (true) {
-        if (g_cancel)
-            break;
+    // Every engine has its transfer running at once (one page at a time each, so there are
+    // never more transfers than engines). A finished page is handled as soon as curl says
+    // so, and the engine's next page starts in the same round, without waiting in poll.
+    while (!g_cancel) {
         if (Clock::now() >= deadline) {
             timedOut = true;
             break;
         }
-        if (m_total >= m_s.maxHits) {
-            // Enough for the whole search: the rest end as delivered.
-            m_waiting.clear();
-            for (auto& t : m_active)
-                Drop(t.get());
-            m_active.clear();
-        }
-        while (m_active.size() < maxActive && !m_waiting.empty()) {
+        while (!m_waiting.empty()) {
             m_active.push_back(std::move(m_waiting.front()));
             m_waiting.pop_front();
             Start(m_active.back().get());
@@ -342,9 +367,14 @@ void Runner::Run() {
             if (g_cancel)
                 break;
         }
-        if (g_cancel)
-            break;
-        curl_multi_poll(m_multi, nullptr, 0, 50, nullptr);
+        // New pages to start, or nothing left: round again at once.
+        if (g_cancel || !m_waiting.empty() || m_active.empty())
+            continue;
+        // Sleeps until a socket is ready, curl's own next time-out, the deadline or a
+        // wake-up from CancelSearch, whichever comes first.
+        auto left_ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        int wait = static_cast<int>(std::clamp<long long>(left_ms + 1, 1, 1000));
+        curl_multi_poll(m_multi, nullptr, 0, wait, nullptr);
     }
 
     for (auto& t : m_active)
@@ -404,7 +434,7 @@ extern "C" {
 
 ORNSEARCH_API int32_t InternetSearchMT(const char* const* scripts, const char* query, int16_t siteMax,
                                        int16_t maxHits, int16_t timeout, OrnResultCallback onResult,
-                                       OrnStatusCallback onStatus, int16_t maxTransfers, int16_t group) {
+                                       OrnStatusCallback onStatus, int16_t /*maxTransfers*/, int16_t group) {
     if (!scripts || !query || !onResult || !onStatus)
         return 0;
     bool expected = false;
@@ -426,7 +456,6 @@ ORNSEARCH_API int32_t InternetSearchMT(const char* const* scripts, const char* q
     s.siteMax = std::max<int>(1, siteMax);
     s.maxHits = std::max<int>(1, maxHits);
     s.timeout = std::max<int>(1, timeout);
-    s.maxTransfers = std::max<int>(1, maxTransfers);
     s.group = group;
     s.onResult = onResult;
     s.onStatus = onStatus;

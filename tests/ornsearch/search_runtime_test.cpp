@@ -354,8 +354,10 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     ASSERT_TRUE(Start({ids["rss"]}, 3, 2));
     ASSERT_TRUE(Wait(10s));
     ExpectContract();
-    // The limit of the whole search bounds what is delivered.
-    EXPECT_EQ(rec->hits[ids["rss"]].size(), 2u);
+    // The engine's own limit bounds what it delivers, not the search's (the program keeps
+    // the best of every engine's hits).
+    EXPECT_EQ(rec->hits[ids["rss"]].size(), 3u);
+    EXPECT_EQ(End(ids["rss"]), 6);
 }
 
 // `head` and then `fill` bytes of one character, gzip-compressed a piece at a time so the
@@ -457,27 +459,53 @@ TEST_F(SearchRuntime, CancelEndsEveryRunningSiteAtOnce) {
     EXPECT_EQ(Lib().cancel(), 0); // nothing runs now
 }
 
-TEST_F(SearchRuntime, TwentyEnginesAtOnceAndCancelFromACallback) {
+// Every engine's "Connected." while the engines still hold their answers.
+std::atomic<int> g_connectedBeforeAnswer{0};
+
+int ConnectedSites() {
+    std::lock_guard lock(g_rec->mutex);
+    int n = 0;
+    for (const auto& [id, codes] : g_rec->codes)
+        n += std::find(codes.begin(), codes.end(), ORN_STATUS_CONNECTED) != codes.end();
+    return n;
+}
+
+TEST_F(SearchRuntime, EveryEngineAtOnceEachToItsOwnLimitAndCancelFromACallback) {
+    constexpr int kEngines = 25;
     test::LocalHttpServer server;
+    ReleaseHangs release;
+    g_connectedBeforeAnswer = 0;
+    // Each first page is held back until every engine has been told it is connected: a
+    // library that runs fewer at once, or reports the connection only with the page, never
+    // gets there and the engines answer late (the release below).
     server.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
-        std::this_thread::sleep_for(30ms);
+        if (StartOf(target) == 0) {
+            for (int i = 0; i < 500 && !g_release && ConnectedSites() < kEngines; ++i)
+                std::this_thread::sleep_for(10ms);
+            if (ConnectedSites() == kEngines)
+                ++g_connectedBeforeAnswer;
+        }
         r.headers = "Content-Type: application/rss+xml\r\n";
-        r.body = RssPage(StartOf(target), StartOf(target) == 0 ? 5 : 0, target.substr(1, 4));
+        r.body = RssPage(StartOf(target), StartOf(target) < 10 ? 5 : 0, target.substr(1, 4));
         return true;
     });
     std::vector<std::string> ids;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < kEngines; ++i)
         ids.push_back(Rss("e" + std::to_string(i), server.Url("/e" + std::to_string(i % 10) +
                                                               "x?q={searchTerms}&amp;start={startIndex}")));
-    ASSERT_TRUE(Start(ids, 5, 200, 5, 20));
+    // The search keeps 12 hits; still every engine delivers its own 10 (two pages), and the
+    // slowest is not cut short by the quickest.
+    ASSERT_TRUE(Start(ids, 10, 12, 5, 20));
     ASSERT_TRUE(Wait(15s));
     ExpectContract();
+    EXPECT_EQ(server.MostAtOnce(), kEngines);
+    EXPECT_EQ(g_connectedBeforeAnswer, kEngines);
     int hits = 0;
     for (const auto& id : ids) {
         EXPECT_EQ(End(id), 6) << id;
         hits += static_cast<int>(rec->hits[id].size());
     }
-    EXPECT_EQ(hits, 100);
+    EXPECT_EQ(hits, kEngines * 10);
 
     rec = std::make_unique<Recorder>();
     g_rec = rec.get();
