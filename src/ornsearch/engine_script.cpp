@@ -65,6 +65,31 @@ std::string Attr(const xmlNode* n, const char* name) {
     return xml::Attribute(n, name, kMaxRuleBytes);
 }
 
+// An HTTP field name: a token (letters, digits and a few marks, nothing that ends it).
+bool IsHeaderName(std::string_view name) {
+    if (name.empty() || name.size() > 64)
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+               std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+    });
+}
+
+// Fields that say where a request goes, how long it is, or how the connection carries
+// it. Only the transfer may write them; one from a script would send the query to
+// another host or split one request into two.
+bool FramesRequest(std::string_view name) {
+    static constexpr std::string_view kFraming[] = {
+        "host",    "content-length", "transfer-encoding", "connection", "keep-alive", "upgrade", "te",
+        "trailer", "expect",         "http2-settings",
+    };
+    std::string lower = text::AsciiLower(name);
+    if (lower.starts_with("proxy-"))
+        return true;
+    return std::find(std::begin(kFraming), std::end(kFraming), lower) != std::end(kFraming);
+}
+
 std::string OurAttr(const xmlNode* n, const char* name) {
     xmlChar* v = xmlGetNsProp(n, BAD_CAST name, BAD_CAST kExtensionNs);
     if (!v)
@@ -337,10 +362,14 @@ bool ReadUrl(const xmlNode* url, Rules& r, std::string* error) {
         } else if (IsOurs(c, "Header")) {
             std::string name = Attr(c, "name");
             std::string value = RawText(c);
-            bool clean = !name.empty() && name.find_first_of(":\r\n \t") == std::string::npos &&
-                         value.find_first_of("\r\n") == std::string::npos;
+            bool clean = IsHeaderName(name) && value.find_first_of("\r\n") == std::string::npos;
             if (!clean) {
                 *error = "vireo:Header needs a name (no colon or spaces) and a one-line value";
+                return false;
+            }
+            if (FramesRequest(name)) {
+                *error = "vireo:Header \"" + OneLine(name) +
+                         "\" frames the request and is the library's to send, not a script's";
                 return false;
             }
             r.headers.emplace_back(name, value);
@@ -379,14 +408,12 @@ std::string ShortNameOf(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
 }
 
-bool IsScriptFile(const fs::directory_entry& e) {
+// A name that makes an entry a script.
+bool IsScriptName(const fs::directory_entry& e) {
     std::string name = e.path().filename().string();
     if (name.empty() || name[0] == '.' || name.size() < 5)
         return false;
-    if (text::AsciiLower(name.substr(name.size() - 4)) != ".xml")
-        return false;
-    std::error_code ec;
-    return e.is_regular_file(ec);
+    return text::AsciiLower(name.substr(name.size() - 4)) == ".xml";
 }
 
 std::string KeyOf(const std::string& shortName) {
@@ -409,8 +436,15 @@ std::vector<EngineScript> ReadFolder(const std::string& folder, bool user, std::
                                     " files; the rest are not read");
             break;
         }
-        if (IsScriptFile(*it))
+        if (!IsScriptName(*it))
+            continue;
+        // A folder, a pipe (whose reader would wait for ever) or a link to nothing is not
+        // read, but whoever put it there hears why it is no engine.
+        std::error_code typeError;
+        if (it->is_regular_file(typeError))
             files.push_back(it->path());
+        else if (problems)
+            problems->push_back(it->path().string() + ": not a regular file, so it is not read as a script");
     }
     // Of several files with one short name, "name.xml" itself counts, else the first by name.
     auto rank = [](const fs::path& p) {

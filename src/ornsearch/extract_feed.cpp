@@ -114,7 +114,7 @@ PageHits ExtractFeed(const Rules& r, std::string_view body, const ContentType& t
         }
     } else {
         return Failed("not an RSS or Atom feed (its root element is <" +
-                      std::string(reinterpret_cast<const char*>(root->name)).substr(0, 40) + ">)");
+                      OneLine(reinterpret_cast<const char*>(root->name), 40) + ">)");
     }
     return page;
 }

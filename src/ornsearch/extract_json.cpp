@@ -52,8 +52,9 @@ public:
         if (m_error.empty()) {
             std::string what = e.what();
             std::size_t colon = what.find("syntax error");
-            m_error = "not JSON at byte " + std::to_string(position) + ": " +
-                      (colon == std::string::npos ? what : what.substr(colon)).substr(0, 160);
+            m_error =
+                "not JSON at byte " + std::to_string(position) + ": " +
+                std::string(text::CutToBytes(colon == std::string::npos ? what : what.substr(colon), 160));
         }
         return false;
     }

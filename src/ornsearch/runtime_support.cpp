@@ -12,6 +12,8 @@
 #include <sstream>
 #include <vector>
 
+#include "ornsearch/hit_text.h"
+
 namespace vireo::orn {
 
 namespace fs = std::filesystem;
@@ -72,8 +74,8 @@ void SearchLog::Line(std::string_view text) {
     line.reserve(text.size() + 24);
     line += stamp;
     line += ' ';
-    // One entry a line, whatever a server or a script put into the text.
-    for (char c : text)
+    // One entry a line of valid UTF-8, whatever a server or a script put into the text.
+    for (char c : RepairUtf8(text))
         line += (c == '\n' || c == '\r') ? ' ' : c;
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), m_file);

@@ -134,8 +134,39 @@ std::string WithoutRawText(std::string_view page) {
     return out;
 }
 
+namespace {
+
+bool WideCharset(std::string_view charset, std::string_view bytes) {
+    std::string lower = text::AsciiLower(charset);
+    if (lower.starts_with("utf-16") || lower.starts_with("utf-32") || lower.starts_with("ucs"))
+        return true;
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+std::string WithoutNuls(std::string_view page) {
+    // libxml2's HTML parser takes a NUL for the end of the page, even inside an
+    // attribute, and reports what came before as the whole page. A character reference
+    // to U+FFFD (what a browser reads there) means the same in every ASCII-based charset.
+    std::string out;
+    out.reserve(page.size() + 64);
+    std::size_t from = 0;
+    for (std::size_t nul = page.find('\0'); nul != std::string_view::npos; nul = page.find('\0', from)) {
+        out.append(page.substr(from, nul - from)).append("&#xFFFD;");
+        from = nul + 1;
+    }
+    out.append(page.substr(from));
+    return out;
+}
+
+} // namespace
+
 Doc ParseHtml(std::string_view bytes, const std::string& charset, const std::string& url) {
     Init();
+    std::string cleaned;
+    if (bytes.find('\0') != std::string_view::npos && !WideCharset(charset, bytes)) {
+        cleaned = WithoutNuls(bytes);
+        bytes = cleaned;
+    }
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
         return nullptr;
     QuietErrors quiet;

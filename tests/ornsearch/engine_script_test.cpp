@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading engine scripts, finding them in the two folders, and building page requests.
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "engine_test_support.h"
@@ -66,6 +68,8 @@ TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
     };
     const std::string urlHead =
         R"(<ShortName>X</ShortName><Url type="application/json" template="https://x.example/?q={searchTerms}">)";
+    const std::string kJsonTail = "<vireo:Json><vireo:Results>r</vireo:Results><vireo:Title>t</vireo:Title>"
+                                  "<vireo:Address>u</vireo:Address></vireo:Json></Url>";
     const Case cases[] = {
         {"this is not XML", "line"},
         {"<html><body>Not found</body></html>", "root element is <html>"},
@@ -91,6 +95,20 @@ TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
         {ScriptText(
              R"(<ShortName>X</ShortName><Url type="application/rss+xml" method="put" template="https://x.example/?q={searchTerms}"/>)"),
          "neither get nor post"},
+        // Headers that frame the request are curl's to write: a script's own would
+        // smuggle a second request or send the query to another host.
+        {ScriptText(urlHead + "<vireo:Header name=\"Host\">other.example</vireo:Header>" + kJsonTail),
+         "vireo:Header \"Host\""},
+        {ScriptText(urlHead + "<vireo:Header name=\"content-length\">0</vireo:Header>" + kJsonTail),
+         "frames the request"},
+        {ScriptText(urlHead + "<vireo:Header name=\"Transfer-Encoding\">chunked</vireo:Header>" + kJsonTail),
+         "frames the request"},
+        {ScriptText(urlHead + "<vireo:Header name=\"Connection\">close</vireo:Header>" + kJsonTail),
+         "frames the request"},
+        {ScriptText(urlHead + "<vireo:Header name=\"Proxy-Authorization\">x</vireo:Header>" + kJsonTail),
+         "frames the request"},
+        {ScriptText(urlHead + "<vireo:Header name=\"Acc(ept\">x</vireo:Header>" + kJsonTail),
+         "vireo:Header needs a name"},
         {std::string(kHead) + "<ShortName>" + std::string((1u << 20) + 10, 'x') +
              "</ShortName></OpenSearchDescription>",
          "larger than 1 MB"},
@@ -159,6 +177,11 @@ TEST(EngineScript, LoadEnginesMergesTheTwoFoldersByShortName) {
     WriteText((user / "Beta.xml").string(), feed("User Beta"));
     WriteText((user / "gamma.xml").string(), "garbage");
     WriteText((user / "delta.xml").string(), feed("User Delta"));
+    // Not files to read, but the user should hear why they are not engines: a folder, a
+    // link to nothing and a pipe (which would block a reader) named like scripts.
+    fs::create_directories(user / "folder.xml");
+    fs::create_symlink(dir.path() / "nowhere.xml", user / "dangling.xml");
+    ASSERT_EQ(::mkfifo((user / "pipe.xml").c_str(), 0600), 0);
 
     std::vector<std::string> problems;
     std::vector<EngineScript> engines = LoadEngines(program.string() + "/", user.string(), &problems);
@@ -181,7 +204,10 @@ TEST(EngineScript, LoadEnginesMergesTheTwoFoldersByShortName) {
     EXPECT_TRUE(reported("broken.xml: "));
     EXPECT_TRUE(reported("alpha.old.xml: the short name \"alpha\" is already taken"));
     EXPECT_TRUE(reported("gamma.xml: ") && reported("(the shipped script is used)"));
-    EXPECT_EQ(problems.size(), 3u);
+    for (const char* odd : {"folder.xml: not a regular file", "dangling.xml: not a regular file",
+                            "pipe.xml: not a regular file"})
+        EXPECT_TRUE(reported(odd)) << odd;
+    EXPECT_EQ(problems.size(), 6u);
 
     // No folders, or none that exist: nothing, and nothing to complain about.
     problems.clear();

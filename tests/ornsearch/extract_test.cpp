@@ -8,6 +8,8 @@
 namespace vireo::orn::test {
 namespace {
 
+using namespace std::string_literals;
+
 constexpr char kRss[] = R"(<ShortName>R</ShortName>
   <Url type="application/rss+xml" template="https://r.example/rss?q={searchTerms}"/>)";
 constexpr char kAtom[] = R"(<ShortName>A</ShortName>
@@ -187,6 +189,17 @@ TEST(ExtractJson, DeepNestingAndBadBytesAreHarmless) {
     ASSERT_EQ(page.hits.size(), 1u);
     EXPECT_EQ(page.hits[0].title, "caf\xEF\xBF\xBD \xF0\x9F\x98\x80 ok");
     EXPECT_EQ(page.hits[0].address, "https://u.example/%EF%BF%BD");
+
+    // The reason given for a broken answer goes into the search log: a text cut short
+    // there must not end in half a character, whichever byte the cut falls on.
+    for (std::string lead : {"", "x"}) {
+        std::string broken = "{\"data\":\"" + lead;
+        for (int i = 0; i < 200; ++i)
+            broken += "\xC3\xA9";
+        page = ExtractHits(s, broken, "application/json", "");
+        EXPECT_FALSE(page.ok);
+        EXPECT_EQ(RepairUtf8(page.error), page.error) << "a character cut in half: " << page.error;
+    }
 }
 
 TEST(ExtractHtml, ResultsNoResultsAndBlockPages) {
@@ -295,6 +308,17 @@ TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
     ASSERT_EQ(bad.hits.size(), 1u) << bad.error;
     EXPECT_NE(bad.hits[0].title.find("ok"), std::string::npos);
     EXPECT_EQ(RepairUtf8(bad.hits[0].title), bad.hits[0].title) << "not valid UTF-8";
+    // A NUL byte inside an attribute or a text ends neither the address nor the page.
+    std::string withNul = "<html><body><div id=\"links\">"
+                          "<div class=\"result\"><h2><a href=\"https://n.example/a"s +
+                          '\0' + "b\">One" + '\0' + "x</a></h2></div>" +
+                          "<div class=\"result\"><h2><a href=\"https://n.example/two\">Two</a></h2></div>"
+                          "</div></body></html>";
+    PageHits nul = ExtractHits(s, withNul, "text/html; charset=utf-8", url);
+    ASSERT_TRUE(nul.ok) << nul.error;
+    ASSERT_EQ(nul.hits.size(), 2u);
+    EXPECT_EQ(nul.hits[0].address, "https://n.example/a%EF%BF%BDb");
+    EXPECT_EQ(nul.hits[1].address, "https://n.example/two");
 
     // A page past the size limit is read up to it; nesting without end is survived.
     std::string huge = "<html><body><div id=\"links\">";

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "cli_runner.h"
 #include "local_http_server.h"
@@ -214,6 +215,22 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     EXPECT_EQ(closed.status, 2) << closed.out;
     EXPECT_TRUE(Has(closed.out, "status 15: Unable to connect to site.")) << closed.out;
     EXPECT_EQ(Cli({"engines", "try", "nope", "golf"}).status, 2);
+    // Hits that came before the deadline are a working engine, even when the next page
+    // was still on its way when time ran out.
+    test::LocalHttpServer slow;
+    slow.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
+        if (target.find("start=1") == std::string::npos) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+            return false;
+        }
+        r.headers = "Content-Type: application/rss+xml; charset=utf-8\r\n";
+        r.body = test::RssResultPage({{"Early", "https://golf.example/early"}});
+        return true;
+    });
+    test::WriteRssEngine(program / "engines", "slowpage", "Slow Second Page", slow.Url("/search"));
+    test::CliResult late = Cli({"engines", "try", "slowpage", "golf", "--timeout", "1"});
+    EXPECT_EQ(late.status, 0) << late.out;
+    EXPECT_TRUE(Has(late.out, "1\tEarly\thttps://golf.example/early")) << late.out;
 
     // A feed written by the project's tool, served from this machine.
     fs::path feed = tmp.path() / "feed";
