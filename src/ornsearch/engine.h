@@ -15,6 +15,9 @@ namespace vireo::orn {
 
 // The largest body we look at, after decompression.
 inline constexpr std::size_t kMaxBody = 2u << 20;
+// JSON nested deeper than this is no engine's answer and no feed's index; it only ever
+// comes from an attack.
+inline constexpr int kMaxJsonDepth = 64;
 
 struct EngineScript {
     std::string id;          // the script's path

@@ -15,8 +15,7 @@ namespace {
 using Rules = EngineScript::Rules;
 using json = nlohmann::json;
 
-// Nesting beyond this is no search API's answer; it only ever comes from an attack.
-constexpr int kMaxDepth = 64;
+constexpr int kMaxDepth = kMaxJsonDepth;
 
 // Builds the part of the document the rules read and nothing else. A page of results
 // carries far more than the three fields a hit needs (GitHub sends some eighty per

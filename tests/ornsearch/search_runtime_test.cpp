@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <sys/resource.h>
 #include <zlib.h>
 
@@ -16,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -538,42 +541,145 @@ TEST_F(SearchRuntime, GetSitesFillsTheCallersBuffers) {
     EXPECT_EQ(Lib().getSites(names, ids, homes, nullptr, program.c_str()), ORN_SITES_FAILED);
 }
 
-TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenEveryOneIsSound) {
+// An Ed25519 key pair made for one test, as a publisher's would be.
+struct FeedKey {
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key{EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
+                                                            &EVP_PKEY_free};
+    // The public key as a PEM file, as `openssl pkey -pubout` writes it.
+    std::string PublicPem() const {
+        std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), &BIO_free);
+        PEM_write_bio_PUBKEY(bio.get(), key.get());
+        char* data = nullptr;
+        long n = BIO_get_mem_data(bio.get(), &data);
+        return std::string(data, static_cast<std::size_t>(n));
+    }
+    std::string Sign(const std::string& message) const {
+        std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+        std::string sig(64, '\0');
+        std::size_t len = sig.size();
+        EXPECT_EQ(EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, key.get()), 1);
+        EXPECT_EQ(EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(sig.data()), &len,
+                                 reinterpret_cast<const unsigned char*>(message.data()), message.size()),
+                  1);
+        sig.resize(len);
+        return sig;
+    }
+};
+
+TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenSignedAndSound) {
     test::LocalHttpServer server;
     const std::string good =
         "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\"><ShortName>Fresh"
         "</ShortName><Description>d</Description><Url type=\"application/rss+xml\" "
         "template=\"https://fresh.example/s?q={searchTerms}\"/></OpenSearchDescription>";
-    std::string digest = orn::Sha256Hex(good);
-    std::atomic<bool> wrongDigest{false};
+    const std::string digest = orn::Sha256Hex(good);
+    FeedKey publisher, stranger;
+    std::mutex mutex;
+    std::string index, signature;
+    bool signatureServed = true;
+    auto publish = [&](const std::string& text, const FeedKey* by) {
+        std::lock_guard lock(mutex);
+        index = text;
+        signature = by ? by->Sign(text) : std::string();
+    };
+    auto entries = [&](const std::string& sha, int version) {
+        return R"({"engines":[{"name":"fresh","version":)" + std::to_string(version) + R"(,"sha256":")" +
+               sha + R"(","url":"fresh.xml"},{"name":"../evil","version":9,"sha256":"x","url":"evil.xml"}]})";
+    };
     server.SetHandler([&](const std::string& target, test::LocalHttpServer::Response& r) {
-        if (target == "/feed/index.json") {
-            r.body = R"({"engines":[{"name":"fresh","version":2,"sha256":")" +
-                     (wrongDigest ? std::string(64, '0') : digest) +
-                     R"(","url":"fresh.xml"},{"name":"../evil","version":9,"sha256":"x","url":"evil.xml"}]})";
-            return true;
-        }
-        if (target == "/feed/fresh.xml") {
+        std::lock_guard lock(mutex);
+        if (target == "/feed/index.json")
+            r.body = index;
+        else if (target == "/feed/index.json.sig" && signatureServed)
+            r.body = signature;
+        else if (target == "/feed/fresh.xml")
             r.body = good;
-            return true;
-        }
-        return false;
+        else
+            return false;
+        return true;
     });
     fs::path user = fs::path(tmp.file("data")) / "Vireo" / "engines";
+    fs::path userKeys = user.parent_path() / "engine-keys";
+    fs::path program = tmp.path() / "program";
+    fs::create_directories(program);
+    const std::string programArg = program.string() + "/";
+    auto WriteFile = [](const std::string& path, const std::string& text) { std::ofstream(path) << text; };
+    auto logHas = [&](const std::string& what) {
+        std::ifstream in(tmp.file("cache") + "/Vireo/search.log");
+        std::string log((std::istreambuf_iterator<char>(in)), {});
+        return log.find(what) != std::string::npos;
+    };
     unsetenv("VIREO_ENGINE_FEED");
-    EXPECT_EQ(Lib().update(tmp.path().c_str()), 0); // no feed: nothing to do
+    EXPECT_EQ(Lib().update(programArg.c_str()), 0); // no feed: nothing to do
     setenv("VIREO_ENGINE_FEED", server.Url("/feed/index.json").c_str(), 1);
-    wrongDigest = true;
-    EXPECT_LT(Lib().update(tmp.path().c_str()), 0);
+
+    // Before any key is trusted, even a well-signed feed changes nothing.
+    publish(entries(digest, 2), &publisher);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("there is no public key to check the feed's signature with"));
+    fs::create_directories(userKeys);
+    WriteFile((userKeys / "publisher.pem").string(), publisher.PublicPem());
+    WriteFile((userKeys / "notes.pem").string(), "not a key");
+
+    // An index with digests that match, but signed by someone else, not signed at all,
+    // or with a signature that is not one: forged feeds, refused with the reason.
+    publish(entries(digest, 2), &stranger);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("is not signed by any of the 1 trusted key"));
+    EXPECT_TRUE(logHas("notes.pem holds no Ed25519 public key"));
+    signatureServed = false;
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(
+        logHas("the feed's index is not signed (its signature " + server.Url("/feed/index.json.sig")));
+    signatureServed = true;
+    publish(entries(digest, 2), &publisher);
+    {
+        std::lock_guard lock(mutex);
+        signature.pop_back();
+    }
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("is not an Ed25519 signature (63 bytes"));
+    // A signed index whose bytes changed on the way.
+    publish(entries(digest, 2), &publisher);
+    {
+        std::lock_guard lock(mutex);
+        index.replace(index.find("\"version\":2"), 11, "\"version\":3");
+    }
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
     EXPECT_FALSE(fs::exists(user / "fresh.xml"));
-    wrongDigest = false;
-    EXPECT_EQ(Lib().update(tmp.path().c_str()), 1);
+
+    // Signed, but wrong inside: a script that does not match its digest, an index nested
+    // without end, an entry that is no engine.
+    publish(entries(std::string(64, '0'), 2), &publisher);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("does not match its digest"));
+    publish(R"({"engines":[)" + std::string(100000, '[') + std::string(100000, ']') + "]}", &publisher);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("nested deeper than 64 levels"));
+    publish(R"({"engines":[{"name":"fresh","version":2,"sha256":")" + digest +
+                R"(","url":"fresh.xml"}, "fresh"]})",
+            &publisher);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
+    EXPECT_TRUE(logHas("entry 2 of the feed's index is not an engine"));
+    EXPECT_FALSE(fs::exists(user / "fresh.xml"));
+
+    // Signed by the trusted publisher and sound: the script is put in place.
+    publish(entries(digest, 2), &publisher);
+    EXPECT_EQ(Lib().update(programArg.c_str()), 1);
     std::ifstream in(user / "fresh.xml");
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), good);
     EXPECT_FALSE(fs::exists(user.parent_path() / "evil.xml"));
-    EXPECT_EQ(Lib().update(tmp.path().c_str()), 0); // already current
+    EXPECT_EQ(Lib().update(programArg.c_str()), 0); // already current
+
+    // The key the program ships counts as well as the user's own.
+    fs::remove_all(userKeys);
+    fs::create_directories(program / "engine-keys");
+    WriteFile((program / "engine-keys" / "vireo-engines.pem").string(), publisher.PublicPem());
+    publish(entries(digest, 3), &publisher);
+    EXPECT_EQ(Lib().update(programArg.c_str()), 1);
+
     setenv("VIREO_ENGINE_FEED", server.Url("/nothing-here").c_str(), 1);
-    EXPECT_LT(Lib().update(tmp.path().c_str()), 0);
+    EXPECT_LT(Lib().update(programArg.c_str()), 0);
     unsetenv("VIREO_ENGINE_FEED");
 }
 

@@ -232,27 +232,46 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     EXPECT_EQ(late.status, 0) << late.out;
     EXPECT_TRUE(Has(late.out, "1\tEarly\thttps://golf.example/early")) << late.out;
 
-    // A feed written by the project's tool, served from this machine.
+    // A feed written and signed by the project's tool, served from this machine, with
+    // a publisher's key made for this test.
     fs::path feed = tmp.path() / "feed";
     fs::create_directories(feed);
     test::WriteRssEngine(feed, "loop3", "Loop Three", good.Url("/search"));
-    std::string tool = std::string("python3 ") + VIREO_TOOLS + "/make_engine_feed.py --version 7 " +
-                       (feed.string()) + " >/dev/null";
+    std::string key = tmp.file("publisher.pem");
+    std::string publicKey = tmp.file("publisher.pub.pem");
+    ASSERT_EQ(std::system(("openssl genpkey -algorithm ed25519 -out '" + key + "' && openssl pkey -in '" +
+                           key + "' -pubout -out '" + publicKey + "'")
+                              .c_str()),
+              0);
+    std::string tool = std::string("python3 ") + VIREO_TOOLS + "/make_engine_feed.py --version 7 --key '" +
+                       key + "' " + feed.string() + " >/dev/null";
     ASSERT_EQ(std::system(tool.c_str()), 0);
     test::LocalHttpServer feedServer;
     std::string script = ReadAll(feed / "loop3.xml");
-    std::string index = ReadAll(feed / "feed.json");
+    std::string index = ReadAll(feed / "index.json");
+    std::string signature = ReadAll(feed / "index.json.sig");
+    EXPECT_EQ(signature.size(), 64u);
     auto tampered = std::make_shared<std::atomic<bool>>(false);
     feedServer.SetHandler([=](const std::string& target, test::LocalHttpServer::Response& r) {
-        if (target == "/engines/feed.json")
+        if (target == "/engines/index.json")
             r.body = index;
+        else if (target == "/engines/index.json.sig")
+            r.body = signature;
         else if (target == "/engines/loop3.xml")
             r.body = *tampered ? script + "<!-- changed -->" : script;
         else
             return false;
         return true;
     });
-    extraEnv = {"VIREO_ENGINE_FEED=" + feedServer.Url("/engines/feed.json")};
+    extraEnv = {"VIREO_ENGINE_FEED=" + feedServer.Url("/engines/index.json")};
+    // The publisher's key is not trusted yet: nothing changes, and the user hears why.
+    test::CliResult untrusted = Cli({"engines", "update"});
+    EXPECT_EQ(untrusted.status, 2) << untrusted.out;
+    EXPECT_TRUE(Has(untrusted.out, "no public key to check the feed's signature with")) << untrusted.out;
+    EXPECT_FALSE(fs::exists(user / "loop3.xml"));
+    fs::path keys = user.parent_path() / "engine-keys";
+    fs::create_directories(keys);
+    fs::copy_file(publicKey, keys / "publisher.pem");
     // A script that does not match its digest: the update fails and changes nothing.
     *tampered = true;
     test::CliResult bad = Cli({"engines", "update"});
