@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "sync/sync_state.h"
+#include "sync/sync_tree.h"
+#include "test_support.h"
+
+namespace vireo::sync {
+namespace {
+
+SyncItem Folder(std::string id, std::string parent, std::string title) {
+    SyncItem i;
+    i.id = std::move(id);
+    i.folder = true;
+    i.parent = std::move(parent);
+    i.title = std::move(title);
+    return i;
+}
+
+SyncItem Mark(std::string id, std::string parent, std::string title, std::string url) {
+    SyncItem i;
+    i.id = std::move(id);
+    i.parent = std::move(parent);
+    i.title = std::move(title);
+    i.url = std::move(url);
+    return i;
+}
+
+// A shared starting point: News (1) with two bookmarks, Tools (4) with one.
+SyncTree Base() {
+    SyncTree t;
+    t.Add(Folder("1", "", "News"));
+    t.Add(Mark("2", "1", "Paper", "https://paper.example/"));
+    t.Add(Mark("3", "1", "Radio", "https://radio.example/"));
+    t.Add(Folder("4", "", "Tools"));
+    t.Add(Mark("5", "4", "Editor", "https://edit.example/"));
+    return t;
+}
+
+MergeResult MergeOf(const SyncTree& base, const SyncTree& local, const SyncTree& remote,
+                    std::int64_t localTime = 100, std::int64_t remoteTime = 200) {
+    MergeInput in;
+    in.base = &base;
+    in.local = &local;
+    in.remote = &remote;
+    in.localTime = localTime;
+    in.remoteTime = remoteTime;
+    in.nextId = 100;
+    return Merge(in);
+}
+
+std::vector<std::string> TitlesIn(const SyncTree& t, const std::string& parent) {
+    std::vector<std::string> out;
+    for (const auto& id : t.Children(parent))
+        out.push_back(t.Find(id)->title);
+    return out;
+}
+
+TEST(SyncMerge, EditsOnBothSidesAreCombinedAndNothingIsLost) {
+    SyncTree base = Base();
+    SyncTree local = Base();
+    SyncTree remote = Base();
+    // Here: a new bookmark, a rename, a move of Radio into Tools, and a delete of Editor.
+    local.Find("2")->title = "Daily Paper";
+    local.Find("3")->parent = "4";
+    local.SetChildren("1", {"2"});
+    local.SetChildren("4", {"5"});
+    local = [&] {
+        SyncTree t;
+        for (const SyncItem* i : local.Walk())
+            if (i->id != "5")
+                t.Add(*i);
+        t.Add(local.Find("3") ? *local.Find("3") : SyncItem{});
+        t.Add(Mark("L1", "1", "Weather", "https://weather.example/"));
+        return t;
+    }();
+    // There: a new folder with a bookmark, and an address change of Editor (so our
+    // delete must not win over it).
+    remote.Add(Folder("6", "", "Music"));
+    remote.Add(Mark("7", "6", "Songs", "https://songs.example/"));
+    remote.Find("5")->url = "https://editor.example/";
+    std::int64_t next = 100;
+    MatchNewLocalItems(local, &base, remote, next);
+
+    MergeResult r = MergeOf(base, local, remote);
+    const SyncTree& m = r.merged;
+    EXPECT_EQ(m.Find("2")->title, "Daily Paper");
+    EXPECT_EQ(m.Find("3")->parent, "4");
+    ASSERT_NE(m.Find("5"), nullptr) << "a delete must not win over a change on the other side";
+    EXPECT_EQ(m.Find("5")->url, "https://editor.example/");
+    ASSERT_NE(m.Find("7"), nullptr);
+    EXPECT_EQ(m.Find("7")->parent, "6");
+    EXPECT_EQ(m.Size(), 8u);
+    EXPECT_EQ(TitlesIn(m, ""), (std::vector<std::string>{"News", "Tools", "Music"}));
+    EXPECT_TRUE(r.remoteChanged);
+    EXPECT_TRUE(r.localChanged);
+    EXPECT_EQ(r.localDeletions, 0);
+    EXPECT_EQ(r.remoteDeletions, 0);
+
+    // Deleted there and untouched here: deleted here too, and counted.
+    SyncTree remote2 = Base();
+    remote2 = [&] {
+        SyncTree t;
+        for (const SyncItem* i : remote2.Walk())
+            if (i->id != "3")
+                t.Add(*i);
+        return t;
+    }();
+    MergeResult d = MergeOf(base, Base(), remote2);
+    EXPECT_EQ(d.merged.Find("3"), nullptr);
+    EXPECT_EQ(d.localDeletions, 1);
+    EXPECT_FALSE(d.remoteChanged);
+}
+
+TEST(SyncMerge, SameItemChangedOnBothSidesNewerWinsAndTheOtherIsKeptAsACopy) {
+    SyncTree base = Base();
+    SyncTree local = Base();
+    SyncTree remote = Base();
+    local.Find("2")->url = "https://paper.example/local";
+    remote.Find("2")->url = "https://paper.example/remote";
+    MergeResult r = MergeOf(base, local, remote, /*localTime=*/300, /*remoteTime=*/200);
+    EXPECT_EQ(r.merged.Find("2")->url, "https://paper.example/local");
+    EXPECT_EQ(r.copies, 1);
+    int copies = 0;
+    for (const auto& [id, item] : r.merged.Items())
+        if (item.url == "https://paper.example/remote") {
+            ++copies;
+            EXPECT_EQ(item.parent, "1");
+            EXPECT_TRUE(item.local.empty());
+        }
+    EXPECT_EQ(copies, 1);
+
+    // Only the titles differ: the newer wins, no copy (the addresses agree).
+    SyncTree l2 = Base(), r2 = Base();
+    l2.Find("3")->title = "Radio here";
+    r2.Find("3")->title = "Radio there";
+    r2.Find("3")->modified = 500; // the item's own stamp beats the side's time
+    MergeResult t = MergeOf(base, l2, r2, 300, 200);
+    EXPECT_EQ(t.merged.Find("3")->title, "Radio there");
+    EXPECT_EQ(t.copies, 0);
+
+    // Moves into each other: no loop, everything still reachable.
+    SyncTree l3 = Base(), r3 = Base();
+    l3.Find("1")->parent = "4";
+    r3.Find("4")->parent = "1";
+    MergeResult loop = MergeOf(base, l3, r3);
+    EXPECT_EQ(loop.merged.Walk().size(), loop.merged.Size());
+}
+
+TEST(SyncMerge, FolderDeletedThereKeepsWhatWasAddedHereAndFirstSyncMakesNoDuplicates) {
+    SyncTree base = Base();
+    SyncTree local = Base();
+    local.Add(Mark("L9", "4", "Compiler", "https://cc.example/"));
+    SyncTree remote;
+    remote.Add(Folder("1", "", "News"));
+    remote.Add(Mark("2", "1", "Paper", "https://paper.example/"));
+    remote.Add(Mark("3", "1", "Radio", "https://radio.example/"));
+    std::int64_t next = 100;
+    MatchNewLocalItems(local, &base, remote, next);
+    MergeResult r = MergeOf(base, local, remote);
+    ASSERT_NE(r.merged.Find("4"), nullptr) << "the folder comes back for the bookmark added in it";
+    EXPECT_EQ(r.merged.Find("5"), nullptr);
+    EXPECT_EQ(TitlesIn(r.merged, "4"), (std::vector<std::string>{"Compiler"}));
+
+    // First sync: the same bookmarks on both sides under the same folder paths pair up;
+    // only the one the share lacks is added.
+    SyncTree here;
+    here.Add(Folder("Lf1", "", "News"));
+    here.Add(Mark("Lb1", "Lf1", "Paper", "https://paper.example/"));
+    here.Add(Mark("Lb2", "Lf1", "Radio", "https://radio.example/"));
+    here.Add(Mark("Lb3", "Lf1", "Extra", "https://extra.example/"));
+    SyncTree there = Base();
+    next = there.HighestNumericId() + 1;
+    MatchNewLocalItems(here, nullptr, there, next);
+    MergeInput in;
+    in.local = &here;
+    in.remote = &there;
+    in.nextId = next;
+    MergeResult first = Merge(in);
+    EXPECT_EQ(first.merged.Size(), 6u);
+    EXPECT_EQ(TitlesIn(first.merged, "1"), (std::vector<std::string>{"Paper", "Radio", "Extra"}));
+    EXPECT_EQ(first.localDeletions + first.remoteDeletions, 0);
+
+    // Only down: the share's tree replaces ours; only up: ours replaces the share's.
+    in.direction = Direction::Down;
+    MergeResult down = Merge(in);
+    EXPECT_TRUE(SameContent(down.merged, there));
+    EXPECT_EQ(down.localDeletions, 1);
+    in.direction = Direction::Up;
+    MergeResult up = Merge(in);
+    EXPECT_EQ(up.merged.Size(), 4u);
+    EXPECT_EQ(up.remoteDeletions, 1); // Editor
+}
+
+TEST(SyncState, RoundTripsAndRefusesDamagedFiles) {
+    test::TempDir dir;
+    SyncState s;
+    s.dataDir = "/data";
+    s.etag = "\"abc\"";
+    s.highestId = 42;
+    s.tree = Base();
+    s.tree.Find("2")->local = "b7";
+    s.tree.Find("2")->desc = "caf\xc3\xa9";
+    std::string error;
+    ASSERT_TRUE(SaveState(dir.file("state.json"), s, error)) << error;
+    SyncState back;
+    ASSERT_TRUE(LoadState(dir.file("state.json"), back, error)) << error;
+    EXPECT_EQ(back.etag, s.etag);
+    EXPECT_EQ(back.highestId, 42);
+    EXPECT_TRUE(SameContent(back.tree, s.tree));
+    EXPECT_EQ(back.tree.Find("2")->local, "b7");
+
+    EXPECT_TRUE(LoadState(dir.file("missing.json"), back, error));
+    EXPECT_EQ(back.tree.Size(), 0u);
+    std::FILE* f = std::fopen(dir.file("bad.json").c_str(), "wb");
+    std::fputs("{\"version\":1,\"items\":[{\"title\":3}]}", f);
+    std::fclose(f);
+    EXPECT_FALSE(LoadState(dir.file("bad.json"), back, error));
+    EXPECT_EQ(back.tree.Size(), 0u);
+}
+
+} // namespace
+} // namespace vireo::sync
