@@ -330,18 +330,71 @@ std::string BrowserCommandLine(std::string_view browserPath, std::string_view ur
     return "\"" + std::string(text::TrimSpaces(browserPath)) + "\" " + std::string(url);
 }
 
+std::vector<std::string> SplitCommandLine(std::string_view command) {
+    std::vector<std::string> args;
+    for (std::size_t i = 0; i < command.size();) {
+        if (command[i] == ' ' || command[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::string arg;
+        bool quoted = false;
+        while (i < command.size() && (quoted || (command[i] != ' ' && command[i] != '\t'))) {
+            char c = command[i++];
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (c == '\\' && quoted && i < command.size() &&
+                       (command[i] == '"' || command[i] == '\\')) {
+                arg += command[i++];
+            } else {
+                arg += c;
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+std::vector<std::string> BrowserArguments(const Registry& reg, std::string_view browserPath,
+                                          std::string_view url) {
+    // The desktop's own browser may need more than its program to start (a Flatpak's
+    // "flatpak run ... app-id"): its whole command line is used, the address put where the
+    // command wants it.
+    std::string fileClass = GetRegText(reg, ".htm", "", kHKeyClassesRoot);
+    std::string command = fileClass.empty()
+                              ? std::string()
+                              : GetRegText(reg, fileClass + "\\Shell\\Open\\Command", "", kHKeyClassesRoot);
+    std::vector<std::string> parts = SplitCommandLine(command);
+    if (parts.size() < 2 || parts.front() != text::TrimSpaces(browserPath))
+        return {std::string(url)};
+    std::vector<std::string> args;
+    bool placed = false;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::string arg = std::move(parts[i]);
+        if (std::size_t at = arg.find("%1"); at != std::string::npos) {
+            arg.replace(at, 2, url);
+            placed = true;
+        }
+        args.push_back(std::move(arg));
+    }
+    if (!placed)
+        args.emplace_back(url);
+    return args;
+}
+
 bool OpenInBrowser(Registry& reg, std::string& currentBrowserPath, ProcessLauncher& launcher,
                    std::string_view url, const std::function<void()>& showBrowserOptions) {
     if (!GetBrowser(reg, currentBrowserPath)) {
         if (showBrowserOptions)
             showBrowserOptions();
         // The options may just have named a browser.
-        GetBrowser(reg, currentBrowserPath);
+        if (!GetBrowser(reg, currentBrowserPath))
+            currentBrowserPath.clear();
     }
     std::string program(text::TrimSpaces(currentBrowserPath));
     if (program.empty())
         return false;
-    return launcher.StartProgram(program, {std::string(url)});
+    return launcher.StartProgram(program, BrowserArguments(reg, program, url));
 }
 
 BrowserHomeOffer PrepareBrowserHomeOffer(Registry& reg, std::string_view dbPath) {

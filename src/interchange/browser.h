@@ -93,6 +93,15 @@ bool WriteNetscapePref(const Registry& reg, std::string_view name, std::string_v
 // The command line OpenInBrowser runs: the quoted browser path and the address.
 std::string BrowserCommandLine(std::string_view browserPath, std::string_view url);
 
+// The arguments of a command line in the registry's form: split at blanks outside double
+// quotes, the quotes removed, \" and \\ inside them taken as the character.
+std::vector<std::string> SplitCommandLine(std::string_view command);
+// The arguments that start `browserPath` on `url`: the address alone, or, for the
+// desktop's default browser, the arguments of its open command with the address in the
+// place of "%1".
+std::vector<std::string> BrowserArguments(const Registry& reg, std::string_view browserPath,
+                                          std::string_view url);
+
 // Starts the configured browser on `url`. When no browser is usable,
 // `showBrowserOptions` (the options dialog on its browser page) runs first and the
 // browser is looked up again. `currentBrowserPath` is refreshed. False when nothing was

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop_overlay.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -32,48 +33,161 @@ std::vector<std::string> ConfigDirs() {
     return dirs;
 }
 
+// A desktop entry that may be started: not deleted (Hidden), an application, with a
+// command, and with its TryExec program present.
+bool UsableEntry(const std::string& file) {
+    std::string text = ReadDesktopFile(file);
+    auto value = [&text](std::string_view key) { return DesktopGroupValue(text, "Desktop Entry", key); };
+    if (value("Hidden") == "true" || value("Exec").empty())
+        return false;
+    if (std::string type = value("Type"); !type.empty() && type != "Application")
+        return false;
+    if (std::string tryExec = value("TryExec"); !tryExec.empty()) {
+        std::string program = FindOnPath(tryExec, sys::GetEnv("PATH"));
+        if (program.empty() || !IsFile(program) || ::access(program.c_str(), X_OK) != 0)
+            return false;
+    }
+    return true;
+}
+
 // The installed .desktop file of a desktop file id; ids name files in subfolders with a
-// dash ("kde4-konqueror.desktop" is kde4/konqueror.desktop).
+// dash ("kde4-konqueror.desktop" is kde4/konqueror.desktop). The first folder holding the
+// id decides: an entry hidden there is deleted for every later folder too.
 std::string FindDesktopFile(std::string_view id) {
     if (id.empty() || id.find('/') != std::string_view::npos)
         return {};
     for (const auto& dir : XdgDataDirs()) {
         std::string base = dir + "/applications/";
-        if (IsFile(base + std::string(id)))
-            return base + std::string(id);
-        if (std::size_t dash = id.find('-'); dash != std::string_view::npos) {
+        std::string found;
+        if (IsFile(base + std::string(id))) {
+            found = base + std::string(id);
+        } else {
+            // Every dash may stand for a folder; try them from the left.
             std::string nested(id);
-            nested[dash] = '/';
-            if (IsFile(base + nested))
-                return base + nested;
+            for (std::size_t dash = nested.find('-'); dash != std::string::npos && found.empty();
+                 dash = nested.find('-', dash + 1)) {
+                nested[dash] = '/';
+                if (IsFile(base + nested))
+                    found = base + nested;
+            }
+        }
+        if (!found.empty())
+            return UsableEntry(found) ? found : std::string();
+    }
+    return {};
+}
+
+// A mimeapps.list, and whether it is one of a desktop's own (defaults only).
+struct MimeAppsList {
+    std::string path;
+    bool desktopSpecific = false;
+};
+
+// The files that choose applications, most important first: the user's and the
+// system's configuration, then the data folders; in each, the current desktop's own
+// lists before the general one.
+std::vector<MimeAppsList> MimeAppsLists() {
+    std::vector<std::string> desktops;
+    for (auto& d : SplitDesktopList(sys::GetEnv("XDG_CURRENT_DESKTOP"), ':'))
+        desktops.push_back(text::AsciiLower(d));
+    std::vector<MimeAppsList> files;
+    auto add = [&](const std::string& folder) {
+        for (const auto& d : desktops)
+            files.push_back({folder + "/" + d + "-mimeapps.list", true});
+        files.push_back({folder + "/mimeapps.list", false});
+    };
+    for (const auto& dir : ConfigDirs())
+        add(dir);
+    for (const auto& dir : XdgDataDirs())
+        add(dir + "/applications");
+    return files;
+}
+
+std::vector<std::string> ListedIds(std::string_view text, std::string_view group, std::string_view mime) {
+    std::vector<std::string> ids;
+    for (const auto& id : SplitDesktopList(DesktopGroupValue(text, group, mime), ';')) {
+        std::string trimmed(text::TrimWhite(id));
+        if (!trimmed.empty())
+            ids.push_back(std::move(trimmed));
+    }
+    return ids;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The desktop entry that opens `mime`, found as the desktop finds it: the first usable
+// default of the most important list that no list up to it has removed, then the
+// deprecated defaults.list files; then, with `associations`, the most preferred
+// application associated with the type (added associations, then each data folder's
+// mimeinfo.cache), less the removed ones.
+std::string DefaultApplication(std::string_view mime, bool associations) {
+    std::vector<MimeAppsList> lists = MimeAppsLists();
+    std::vector<std::string> texts;
+    texts.reserve(lists.size());
+    for (const auto& list : lists)
+        texts.push_back(IsFile(list.path) ? ReadDesktopFile(list.path) : std::string());
+
+    std::vector<std::string> removed;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (texts[i].empty())
+            continue;
+        if (!lists[i].desktopSpecific)
+            for (auto& id : ListedIds(texts[i], "Removed Associations", mime))
+                removed.push_back(std::move(id));
+        for (const auto& id : ListedIds(texts[i], "Default Applications", mime)) {
+            if (Contains(removed, id))
+                continue;
+            if (std::string found = FindDesktopFile(id); !found.empty())
+                return found;
+        }
+    }
+    for (const auto& dir : XdgDataDirs()) {
+        std::string file = dir + "/applications/defaults.list";
+        if (!IsFile(file))
+            continue;
+        for (const auto& id : ListedIds(ReadDesktopFile(file), "Default Applications", mime)) {
+            if (Contains(removed, id))
+                continue;
+            if (std::string found = FindDesktopFile(id); !found.empty())
+                return found;
+        }
+    }
+    if (!associations)
+        return {};
+
+    // A list's removals hide the associations of the lists below it only.
+    removed.clear();
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (texts[i].empty() || lists[i].desktopSpecific)
+            continue;
+        for (const auto& id : ListedIds(texts[i], "Added Associations", mime)) {
+            if (Contains(removed, id))
+                continue;
+            if (std::string found = FindDesktopFile(id); !found.empty())
+                return found;
+        }
+        for (auto& id : ListedIds(texts[i], "Removed Associations", mime))
+            removed.push_back(std::move(id));
+    }
+    for (const auto& dir : XdgDataDirs()) {
+        std::string cache = dir + "/applications/mimeinfo.cache";
+        if (!IsFile(cache))
+            continue;
+        for (const auto& id : ListedIds(ReadDesktopFile(cache), "MIME Cache", mime)) {
+            if (Contains(removed, id))
+                continue;
+            if (std::string found = FindDesktopFile(id); !found.empty())
+                return found;
         }
     }
     return {};
 }
 
-// The files that name default applications, most important first.
-std::vector<std::string> MimeAppsFiles() {
-    std::vector<std::string> desktops;
-    for (auto& d : SplitDesktopList(sys::GetEnv("XDG_CURRENT_DESKTOP"), ':'))
-        desktops.push_back(text::AsciiLower(d));
-    std::vector<std::string> files;
-    for (const auto& dir : ConfigDirs()) {
-        for (const auto& d : desktops)
-            files.push_back(dir + "/" + d + "-mimeapps.list");
-        files.push_back(dir + "/mimeapps.list");
-    }
-    for (const auto& dir : XdgDataDirs()) {
-        for (const auto& d : desktops)
-            files.push_back(dir + "/applications/" + d + "-mimeapps.list");
-        files.push_back(dir + "/applications/mimeapps.list");
-        files.push_back(dir + "/applications/defaults.list");
-    }
-    return files;
-}
-
 // Replaces the field codes of an unquoted Exec argument; `placeholder` tells whether it
 // named the file or URL to open.
-std::string ExpandFieldCodes(std::string_view arg, bool& placeholder) {
+std::string ExpandFieldCodes(std::string_view arg, bool& placeholder, const DesktopEntryFields* fields) {
     std::string out;
     for (std::size_t i = 0; i < arg.size(); ++i) {
         if (arg[i] != '%' || i + 1 >= arg.size()) {
@@ -86,8 +200,13 @@ std::string ExpandFieldCodes(std::string_view arg, bool& placeholder) {
         } else if (code == 'f' || code == 'F' || code == 'u' || code == 'U') {
             out += "%1";
             placeholder = true;
+        } else if (code == 'c' && fields) {
+            out += fields->name;
+        } else if (code == 'k' && fields) {
+            out += fields->file;
         }
-        // Every other code (icon, name, location, deprecated ones) stands for nothing here.
+        // The icon (%i) is a pair of arguments, made by the caller; the deprecated codes
+        // stand for nothing.
     }
     return out;
 }
@@ -158,6 +277,12 @@ std::vector<std::string> XdgDataDirs() {
     std::string more = sys::GetEnv("XDG_DATA_DIRS");
     for (auto& d : SplitDesktopList(more.empty() ? std::string("/usr/local/share:/usr/share") : more, ':'))
         dirs.push_back(d);
+    // Flatpak and Snap export their applications here; a session started without their
+    // login scripts does not list them, yet the desktop's menus show them.
+    for (std::string extra : {sys::DataHome() + "/flatpak/exports/share", std::string(kSystemFlatpakExports),
+                              std::string(kSnapDesktopDir)})
+        if (std::find(dirs.begin(), dirs.end(), extra) == dirs.end())
+            dirs.push_back(std::move(extra));
     return dirs;
 }
 
@@ -178,7 +303,8 @@ std::string DesktopExecValue(std::string_view desktopFileText) {
     return DesktopGroupValue(desktopFileText, "Desktop Entry", "Exec");
 }
 
-std::string DesktopExecToCommandLine(std::string_view exec, std::string_view searchPath) {
+std::string DesktopExecToCommandLine(std::string_view exec, std::string_view searchPath,
+                                     const DesktopEntryFields* fields) {
     // The value's own escapes first, then the quoting of the command line.
     std::string value;
     for (std::size_t i = 0; i < exec.size(); ++i) {
@@ -232,8 +358,16 @@ std::string DesktopExecToCommandLine(std::string_view exec, std::string_view sea
         std::size_t end = value.find_first_of(" \t\n", i);
         if (end == std::string::npos)
             end = value.size();
-        arg.text = ExpandFieldCodes(std::string_view(value).substr(i, end - i), arg.placeholder);
+        std::string_view word = std::string_view(value).substr(i, end - i);
         i = end;
+        if (word == "%i") {
+            if (fields && !fields->icon.empty()) {
+                args.push_back({"--icon"});
+                args.push_back({fields->icon});
+            }
+            continue;
+        }
+        arg.text = ExpandFieldCodes(word, arg.placeholder, fields);
         if (!arg.text.empty())
             args.push_back(std::move(arg));
     }
@@ -259,19 +393,34 @@ std::string DesktopExecToCommandLine(std::string_view exec, std::string_view sea
 }
 
 std::string DefaultBrowserDesktopFile() {
-    std::vector<std::string> files = MimeAppsFiles();
-    for (std::string_view mime : {"x-scheme-handler/http", "text/html"}) {
-        for (const auto& file : files) {
-            if (!IsFile(file))
-                continue;
-            std::string ids = DesktopGroupValue(ReadDesktopFile(file), "Default Applications", mime);
-            for (const auto& id : SplitDesktopList(ids, ';')) {
-                std::string found = FindDesktopFile(text::TrimWhite(id));
-                if (!found.empty())
-                    return found;
-            }
-        }
+    std::string found = DefaultApplication("x-scheme-handler/http", true);
+    // A page viewer chosen for HTML files is a browser too; one that merely can read them
+    // (an editor) is not.
+    return found.empty() ? DefaultApplication("text/html", false) : found;
+}
+
+std::string DefaultBrowserCommandLine() {
+    std::string searchPath = sys::GetEnv("PATH");
+    std::string desktop = DefaultBrowserDesktopFile();
+    if (!desktop.empty()) {
+        std::string text = ReadDesktopFile(desktop);
+        DesktopEntryFields fields{DesktopGroupValue(text, "Desktop Entry", "Icon"),
+                                  DesktopGroupValue(text, "Desktop Entry", "Name"), desktop};
+        std::string command = DesktopExecToCommandLine(DesktopExecValue(text), searchPath, &fields);
+        if (!command.empty())
+            return command;
     }
+    // Debian's alternative for the system's browser, by the program it points to, so
+    // that the browser is known by its own name and icon.
+    if (std::string alternative = FindOnPath("x-www-browser", searchPath); !alternative.empty()) {
+        std::error_code ec;
+        fs::path target = fs::canonical(alternative, ec);
+        return "\"" + (ec ? alternative : target.string()) + "\" \"%1\"";
+    }
+    // Then the browser named by $BROWSER (the first of a list).
+    auto browsers = SplitDesktopList(sys::GetEnv("BROWSER"), ':');
+    if (!browsers.empty())
+        return DesktopExecToCommandLine(browsers.front(), searchPath);
     return {};
 }
 
@@ -283,17 +432,7 @@ RegistryOverlay DesktopOverlay() {
         reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Favorites",
                      RegValue::Text(sys::DataHome() + "/Vireo/Favorites"));
 
-        std::string searchPath = sys::GetEnv("PATH");
-        std::string command;
-        std::string desktop = DefaultBrowserDesktopFile();
-        if (!desktop.empty())
-            command = DesktopExecToCommandLine(DesktopExecValue(ReadDesktopFile(desktop)), searchPath);
-        if (command.empty()) {
-            // Without a desktop default, the browser named by $BROWSER (the first of a list).
-            auto browsers = SplitDesktopList(sys::GetEnv("BROWSER"), ':');
-            if (!browsers.empty())
-                command = DesktopExecToCommandLine(browsers.front(), searchPath);
-        }
+        std::string command = DefaultBrowserCommandLine();
         if (command.empty())
             return;
         for (const char* ext : {".htm", ".html"})

@@ -38,6 +38,16 @@ TEST(DesktopExec, BecomesARegistryCommandLine) {
               "\"" + webby + "\" --new-window \"%1\"");
     EXPECT_EQ(DesktopExecToCommandLine("webby --class=Web --icon %i --name %c %k", searchPath),
               "\"" + webby + "\" --class=Web --icon --name");
+    DesktopEntryFields fields{"web-browser", "Web Browser", "/usr/share/applications/webby.desktop"};
+    EXPECT_EQ(DesktopExecToCommandLine("webby %i --name=%c --from %k %u", searchPath, &fields),
+              "\"" + webby +
+                  "\" --icon web-browser \"--name=Web Browser\" --from "
+                  "/usr/share/applications/webby.desktop \"%1\"");
+    // A Snap's entry starts the browser through env.
+    EXPECT_EQ(DesktopExecToCommandLine("env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/"
+                                       "webby_webby.desktop webby %U",
+                                       searchPath),
+              "\"" + webby + "\" \"%1\"");
     EXPECT_EQ(DesktopExecToCommandLine("\"/opt/My Browser/browse\" --url=%u", searchPath),
               "\"/opt/My Browser/browse\" \"--url=%1\"");
     EXPECT_EQ(DesktopExecToCommandLine("/opt/My\\sBrowser/browse \"quoted arg\" 100%%", searchPath),
@@ -72,7 +82,8 @@ struct DesktopFixture : ::testing::Test {
         SetEnv("XDG_CURRENT_DESKTOP", "Test:Other");
         SetEnv("XDG_DOCUMENTS_DIR", dir.file("Papers"));
         SetEnv("BROWSER", "");
-        SetEnv("PATH", dir.file("bin") + ":" + std::string(std::getenv("PATH") ? std::getenv("PATH") : ""));
+        // Only our own programs, so that the machine's browsers never answer.
+        SetEnv("PATH", dir.file("bin"));
     }
     void TearDown() override {
         for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
@@ -135,6 +146,86 @@ TEST_F(DesktopFixture, WithoutADesktopDefaultTheBrowserVariableIsUsed) {
     ASSERT_TRUE(GetBrowser(reg, path));
     EXPECT_EQ(path, lynxish);
     EXPECT_EQ(GetRegText(reg, SettingsPath("\\browser"), "UserDefined"), "");
+}
+
+TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
+    MakeExecutable(dir.file("bin/chromium"));
+    std::string firefox = MakeExecutable(dir.file("bin/firefox"));
+    std::string flatpak = MakeExecutable(dir.file("bin/flatpak"));
+    HiveRegistry reg(dir.file("registry.reg"), DesktopOverlay());
+    auto detected = [&] {
+        std::string path;
+        return GetDefaultBrowser(reg, path) ? path : std::string("(none)");
+    };
+
+    // Installed for the whole system, with no file of the user's: the system's association
+    // index names it.
+    WriteText(dir.file("share/applications/chromium.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Chromium\nExec=chromium %U\n"
+              "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
+    WriteText(dir.file("share/applications/editor.desktop"),
+              "[Desktop Entry]\nType=Application\nExec=editor %F\nMimeType=text/html;\n");
+    WriteText(dir.file("share/applications/firefox.desktop"),
+              "[Desktop Entry]\nType=Application\nExec=firefox %u\nTryExec=firefox\n");
+    WriteText(dir.file("share/applications/mimeinfo.cache"),
+              "[MIME Cache]\ntext/html=editor.desktop;chromium.desktop;\n"
+              "x-scheme-handler/http=chromium.desktop;\n");
+    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+
+    // The user's added association comes before the index; a default before both.
+    WriteText(dir.file("config/mimeapps.list"),
+              "[Added Associations]\nx-scheme-handler/http=firefox.desktop;\n");
+    EXPECT_EQ(detected(), firefox);
+    WriteText(dir.file("share/applications/defaults.list"),
+              "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
+    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+    // A default the user removed is passed over, as is an entry whose TryExec is missing.
+    WriteText(dir.file("config/mimeapps.list"),
+              "[Removed Associations]\nx-scheme-handler/http=chromium.desktop;\n"
+              "[Added Associations]\nx-scheme-handler/http=firefox.desktop;\n");
+    EXPECT_EQ(detected(), firefox);
+    fs::remove(firefox);
+    EXPECT_EQ(detected(), "(none)");
+    // An editor that can read HTML is never taken for the browser.
+    EXPECT_EQ(GetRegText(reg, ".htm", "", kHKeyClassesRoot), "");
+    fs::remove(dir.file("config/mimeapps.list"));
+
+    // An entry the user hid in their own folder hides the system's.
+    WriteText(dir.file("data/applications/chromium.desktop"), "[Desktop Entry]\nHidden=true\n");
+    EXPECT_EQ(detected(), "(none)");
+
+    // A Flatpak installed for the user, though the session does not list its exports: the
+    // whole command starts it, with the address in its place.
+    WriteText(dir.file("data/flatpak/exports/share/applications/org.chromium.Chromium.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Chromium\n"
+              "Exec=flatpak run --branch=stable --command=chromium --file-forwarding org.chromium.Chromium "
+              "@@u %U @@\n");
+    WriteText(dir.file("data/flatpak/exports/share/applications/mimeinfo.cache"),
+              "[MIME Cache]\nx-scheme-handler/http=org.chromium.Chromium.desktop;\n");
+    EXPECT_EQ(detected(), flatpak);
+    std::string path;
+    ASSERT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, flatpak);
+    std::vector<std::string> args = BrowserArguments(reg, path, "https://example.org/a b");
+    EXPECT_EQ(args,
+              (std::vector<std::string>{"run", "--branch=stable", "--command=chromium", "--file-forwarding",
+                                        "org.chromium.Chromium", "@@u", "https://example.org/a b", "@@"}));
+    // A browser the user chose by its program gets the address alone.
+    EXPECT_EQ(BrowserArguments(reg, dir.file("bin/chromium"), "https://example.org/"),
+              std::vector<std::string>{"https://example.org/"});
+    fs::remove_all(dir.file("data/flatpak"));
+
+    // Without any entry, the system's x-www-browser alternative, by the program it names.
+    fs::create_symlink(dir.file("bin/chromium"), dir.file("bin/x-www-browser"));
+    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+    EXPECT_EQ(GetRegText(reg, "htmlfile\\Shell\\Open\\Command", "", kHKeyClassesRoot),
+              "\"" + dir.file("bin/chromium") + "\" \"%1\"");
+}
+
+TEST(BrowserCommand, SplitsAsItWasQuoted) {
+    EXPECT_EQ(SplitCommandLine("\"/opt/My Browser/run\"  --a \"%1\" \"say \\\"hi\\\"\" x\\y"),
+              (std::vector<std::string>{"/opt/My Browser/run", "--a", "%1", "say \"hi\"", "x\\y"}));
+    EXPECT_TRUE(SplitCommandLine("  ").empty());
 }
 
 } // namespace
