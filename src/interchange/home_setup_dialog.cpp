@@ -13,6 +13,7 @@
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
+#include "mainwindow/page_opener.h"
 #include "store/database.h"
 #include "store/strings.h"
 #include "store/text_codec.h"
@@ -254,7 +255,7 @@ void frmHomeSetup::cmdOK_Click() {
 }
 
 void frmHomeSetup::cmdHelp_Click() {
-    m_ctx.documents.OpenDocument(Q(HelpPageUrl("homepage.html")));
+    OpenPage(m_ctx, Q(HelpPageUrl("homepage.html")));
 }
 
 bool frmHomeSetup::SaveScheme(const QString& name) {

@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
+#include "mainwindow/page_opener.h"
 #include "store/strings.h"
 
 namespace vireo {
@@ -19,7 +21,7 @@ QString frmAboutNew::VersionText() {
         .arg(VersionRevision());
 }
 
-frmAboutNew::frmAboutNew(DocumentOpener& documents, QWidget* parent) : QDialog(parent) {
+frmAboutNew::frmAboutNew(AppContext& ctx, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAboutNew"));
     setWindowTitle(QStringLiteral("About Vireo!"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
@@ -39,9 +41,9 @@ frmAboutNew::frmAboutNew(DocumentOpener& documents, QWidget* parent) : QDialog(p
                                             "<a href=\"faq\">FAQ</a>"),
                              this);
     links->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    connect(links, &QLabel::linkActivated, this, [&documents](const QString& which) {
+    connect(links, &QLabel::linkActivated, this, [&ctx](const QString& which) {
         int id = which == QLatin1String("site") ? 3 : which == QLatin1String("support") ? 101 : 102;
-        documents.OpenDocument(Q(LoadResString(id)));
+        OpenPage(ctx, Q(LoadResString(id)));
     });
     auto* maker = new QLabel(QStringLiteral("© MERIDEX Inc. — Orn Products"), this);
     maker->setEnabled(false);

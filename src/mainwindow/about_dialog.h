@@ -5,13 +5,13 @@
 
 namespace vireo {
 
-class DocumentOpener;
+struct AppContext;
 
 // frmAboutNew: the product, its version and the links to its pages.
 class frmAboutNew : public QDialog {
     Q_OBJECT
 public:
-    frmAboutNew(DocumentOpener& documents, QWidget* parent);
+    frmAboutNew(AppContext& ctx, QWidget* parent);
     static QString VersionText();
 };
 

@@ -118,11 +118,6 @@ void ButtonBar::Refresh() {
 }
 
 void ButtonBar::btnBar_MouseMove(int index) {
-    if (index == kButtonHome && !m_owner.BrowserIcon()) {
-        // Without the browser's icon this button never glows.
-        ClearGlow();
-        return;
-    }
     if (index == m_glow)
         return;
     ClearGlow();
@@ -130,15 +125,13 @@ void ButtonBar::btnBar_MouseMove(int index) {
     m_glow = index;
 }
 
+// The home button works with or without the browser's icon on it: the page opens in the
+// chosen browser, or through the desktop when there is none.
 void ButtonBar::btnBar_MouseDown(int index) {
-    if (index == kButtonHome && !m_owner.BrowserIcon())
-        return;
     btnBar[static_cast<std::size_t>(index)]->setPixmap(Pressed(index));
 }
 
 void ButtonBar::btnBar_MouseUp(int index, bool inside) {
-    if (index == kButtonHome && !m_owner.BrowserIcon())
-        return;
     btnBar[static_cast<std::size_t>(index)]->setPixmap(Over(index));
     m_glow = index;
     if (inside)

@@ -16,6 +16,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/menu_rules.h"
 #include "mainwindow/menus.h"
+#include "mainwindow/page_opener.h"
 #include "mainwindow/summary.h"
 #include "mainwindow/trash_query.h"
 #include "search/search_windows.h"
@@ -243,7 +244,7 @@ void frmMain::DeleteSelectedBookmarks() {
 }
 
 void frmMain::OpenDocument(const QString& target) {
-    m_ctx.documents.OpenDocument(target);
+    OpenPage(m_ctx, target);
 }
 
 void frmMain::EditFolderLabel(std::int16_t folder) {

@@ -59,6 +59,7 @@ public:
 
     // Delete, F3: true when the key was handled.
     bool HandleMainKey(int key);
+    // Web pages open in the chosen browser, other documents with the desktop's handler.
     void OpenDocument(const QString& target);
 
     // Writes the changes soon (changes are also written when the window closes).

@@ -451,7 +451,7 @@ void HelpMenuCommand(frmMain& main, int index) {
         main.OpenDocument(Q(LoadResString(101)));
         break;
     case 9: {
-        frmAboutNew about(main.Context().documents, &main);
+        frmAboutNew about(main.Context(), &main);
         about.exec();
         break;
     }

@@ -6,6 +6,7 @@
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
+#include "mainwindow/page_opener.h"
 #include "search/search_windows.h"
 
 namespace vireo {
@@ -156,7 +157,7 @@ void frmGroupManage::cmdVisitHomePage_Click() {
     std::string name, id, home;
     if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home) &&
         !home.empty())
-        m_ctx.documents.OpenDocument(Q(home).trimmed());
+        OpenPage(m_ctx, Q(home).trimmed());
 }
 
 void frmGroupManage::cmdNew_Click() {
@@ -240,7 +241,7 @@ void frmGroupManage::cmdCancel_Click() {
 }
 
 void frmGroupManage::cmdHelp_Click() {
-    m_ctx.documents.OpenDocument(SearchHelpPage());
+    OpenPage(m_ctx, SearchHelpPage());
 }
 
 } // namespace vireo

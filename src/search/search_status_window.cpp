@@ -6,6 +6,7 @@
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/page_opener.h"
 #include "search/search_settings.h"
 #include "search/search_windows.h"
 #include "store/strings.h"
@@ -227,7 +228,7 @@ void frmSearchStat::cmdStop_Click() {
 }
 
 void frmSearchStat::cmdHelp_Click() {
-    m_owner.Context().documents.OpenDocument(SearchHelpPage());
+    OpenPage(m_owner.Context(), SearchHelpPage());
 }
 
 void frmSearchStat::timerSearchStat_Timer() {

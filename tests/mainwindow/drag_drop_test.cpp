@@ -353,15 +353,20 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QCOMPARE(bar.GlowIndex(), -1);
     QVERIFY(shows(3, "local_up"));
 
-    // Without a browser the browser button neither glows nor acts.
+    // Without a browser the home button still glows and opens the page, through the desktop.
+    int offers = 0;
+    bars.askBrowserHome = [&](frmBrowserHome&) { ++offers; };
+    QString homePage = QString::fromStdString(app.dir.file("home.html"));
     QCOMPARE(bars.BrowserIcon(), false);
     QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Browser not configured"));
     bar.btnBar_MouseMove(3);
     bar.btnBar_MouseMove(1);
-    QCOMPARE(bar.GlowIndex(), -1);
+    QCOMPARE(bar.GlowIndex(), 1);
     QVERIFY(shows(3, "local_up"));
-    QTest::mouseClick(bar.btnBar[1], Qt::LeftButton);
-    QVERIFY(app.documents.opened.isEmpty());
+    QTest::mouseClick(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(app.documents.opened, QStringList{homePage});
+    QVERIFY(app.launcher.started.empty());
+    app.documents.opened.clear();
 
     // A browser with a desktop entry lends its icon to the button.
     vireo::test::TempDir place;
@@ -394,16 +399,18 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QVERIFY(at(pressed, 8, 8) != QColor(Qt::red)); // the pressed icon sits a pixel lower
     QCOMPARE(at(pressed, 40, 40), QColor(Qt::red));
 
-    // Pressed it sinks; released elsewhere it does nothing; released on it, the home page.
-    int offers = 0;
-    bars.askBrowserHome = [&](frmBrowserHome&) { ++offers; };
+    // Pressed it sinks; released elsewhere it does nothing; released on it, the home page
+    // opens in the chosen browser.
     QTest::mousePress(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
     QVERIFY(Same(bar.btnBar[1]->pixmap(), bars.Image1(1)));
     QTest::mouseRelease(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 200));
     QVERIFY(Same(bar.btnBar[1]->pixmap(), bars.Image1(2)));
-    QVERIFY(app.documents.opened.isEmpty());
+    QVERIFY(app.launcher.started.empty());
     QTest::mouseClick(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(app.documents.opened, QStringList{QString::fromStdString(app.dir.file("home.html"))});
+    QVERIFY(app.documents.opened.isEmpty());
+    QCOMPARE(app.launcher.started.size(), std::size_t(1));
+    QCOMPARE(app.launcher.started[0].first, program);
+    QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{homePage.toStdString()});
     QVERIFY(std::filesystem::exists(app.dir.file("home.html")));
 
     // Find calls whoever provides it; web search has nothing to show.
@@ -414,7 +421,7 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QTest::mouseClick(bar.btnBar[2], Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(finds, 1);
     QVERIFY(app.dialogs.messages.empty());
-    QCOMPARE(app.documents.opened.size(), 1);
+    QCOMPARE(app.launcher.started.size(), std::size_t(1));
 }
 
 void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {

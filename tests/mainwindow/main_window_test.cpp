@@ -489,6 +489,26 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     QVERIFY(app.documents.opened.value(2).endsWith(QStringLiteral("/help/faq.html")));
     QVERIFY(app.documents.opened.value(3).endsWith(QStringLiteral("/help/skylark.html")));
 
+    // With a browser chosen, pages open in it; other documents still go to the desktop.
+    std::string browser = app.dir.file("mybrowser");
+    std::ofstream(browser) << "#!/bin/sh\n";
+    std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
+    SaveBrowser(app.reg, kBrowserOther, browser);
+    FileMenuCommand(w, 1);
+    HelpMenuCommand(w, 1);
+    w.OpenDocument(QStringLiteral("https://bookmark.example/"));
+    w.OpenDocument(QStringLiteral("mailto:ann@example.org"));
+    w.OpenDocument(Q(app.dir.str()));
+    QCOMPARE(app.launcher.started.size(), std::size_t(3));
+    for (const auto& [program, args] : app.launcher.started)
+        QCOMPARE(program, browser);
+    QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{app.dir.file("home.html")});
+    QVERIFY(Q(app.launcher.started[1].second.at(0)).endsWith(QStringLiteral("/help/faq.html")));
+    QCOMPARE(app.launcher.started[2].second, std::vector<std::string>{"https://bookmark.example/"});
+    QCOMPARE(app.documents.opened.mid(4),
+             (QStringList{QStringLiteral("mailto:ann@example.org"), Q(app.dir.str())}));
+    SaveBrowser(app.reg, kBrowserOther, "");
+
     // Move inside the trash asks for a target (the move rules are tested on their own).
     std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
     db.KillFolder(a, false);
