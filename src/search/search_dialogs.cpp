@@ -255,9 +255,35 @@ void frmSearchAdv::UpdateCaption() {
 void frmSearchAdv::FillGroups(std::int32_t select) {
     const SearchGroupTable& groups = m_owner.Context().program.Search.groups;
     comboGroups->clear();
+    // Each entry carries its group's number: the table may change under this modeless
+    // dialog (Manage Groups), and the choice must follow its group, not its place.
     for (const SearchGroup& g : groups.entries)
-        comboGroups->addItem(Q(g.name));
+        comboGroups->addItem(Q(g.name), QVariant(static_cast<int>(g.number)));
     comboGroups->setCurrentIndex(select >= 0 && select < comboGroups->count() ? select : 0);
+}
+
+std::int32_t frmSearchAdv::SelectedGroupIndex() const {
+    const SearchGroupTable& groups = m_owner.Context().program.Search.groups;
+    int at = comboGroups->currentIndex();
+    if (at < 0)
+        return 0;
+    const auto number = static_cast<std::int16_t>(comboGroups->itemData(at).toInt());
+    const std::string name = S(comboGroups->itemText(at));
+    // Groups stored by older versions may share a number: the name tells them apart.
+    for (std::int32_t i = 0; i <= groups.GroupCount(); ++i) {
+        const SearchGroup& g = groups.entries[static_cast<std::size_t>(i)];
+        if (g.number == number && g.name == name)
+            return i;
+    }
+    std::int32_t byNumber = number != 0 ? FindGroup(groups, number) : -1;
+    return byNumber >= 0 ? byNumber : (at == 0 ? 0 : -1);
+}
+
+bool frmSearchAdv::GroupsChanged() {
+    const QString shown = comboGroups->currentText();
+    std::int32_t index = SelectedGroupIndex();
+    FillGroups(std::max(0, index));
+    return index >= 0 || shown.isEmpty();
 }
 
 void frmSearchAdv::Load() {
@@ -295,10 +321,20 @@ void frmSearchAdv::cmdSearch_Click() {
     clsSearch* search = m_owner.Search();
     if (!search)
         return;
+    const QString groupName = comboGroups->currentText();
+    if (!GroupsChanged()) {
+        // The chosen group was deleted meanwhile: searching another one unasked would
+        // file results under the wrong group.
+        m_owner.Messages().Message("The search group \"" + S(groupName) +
+                                       "\" no longer exists.\nChoose another group.",
+                                   kGroupNotFoundTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        comboGroups->setFocus();
+        return;
+    }
     AdvancedSearchInput input;
     input.query = S(comboQuery->currentText());
     input.exclude = S(comboExclude->currentText());
-    input.groupIndex = static_cast<std::int16_t>(std::max(0, comboGroups->currentIndex()));
+    input.groupIndex = static_cast<std::int16_t>(std::max(0, SelectedGroupIndex()));
     input.maxHitsText = S(txtMaxHits->text());
     input.siteMaxText = S(txtSiteMax->text());
     input.format = CheckedFormat();
@@ -318,7 +354,7 @@ void frmSearchAdv::cmdEditGroups_Click() {
     clsSearch* search = m_owner.Search();
     if (!search)
         return;
-    search->SetSearchGroupIndex(static_cast<std::int16_t>(comboGroups->currentIndex()));
+    search->SetSearchGroupIndex(static_cast<std::int16_t>(std::max(0, SelectedGroupIndex())));
     m_owner.OpenGroupManager(*search, this);
     if (search->SearchGroupIndex() < 0)
         search->SetSearchGroupIndex(0);

@@ -18,6 +18,15 @@ std::string GroupKey(std::string_view name) {
     return SettingsPath(kGroupsSubkey) + "\\" + std::string(name);
 }
 
+// The high-water mark in the settings, raised to the table's and to every number in use.
+void StoreLastNumber(const SearchGroupTable& table, Registry& reg) {
+    std::int32_t last = std::max<std::int32_t>(
+        table.lastNumber, GetRegNumber(reg, SettingsPath("\\search"), kLastGroupNumberValue));
+    for (const auto& g : table.entries)
+        last = std::max<std::int32_t>(last, g.number);
+    SetRegValue(reg, SettingsPath("\\search"), kLastGroupNumberValue, std::clamp(last, 0, 32767));
+}
+
 SearchGroup AllEngines(const std::vector<SiteEntry>& sites) {
     SearchGroup g;
     g.name = kAllEnginesGroupName;
@@ -60,6 +69,8 @@ void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& lib
                 const std::vector<SiteEntry>& sites) {
     table.entries.clear();
     table.entries.push_back(AllEngines(sites));
+    table.lastNumber = static_cast<std::int16_t>(
+        std::clamp(GetRegNumber(reg, SettingsPath("\\search"), kLastGroupNumberValue), 0, 32767));
     library.ClearHashTable();
     // GroupCount is only a hint: every stored group is loaded, also when it says fewer
     // (a table sized by it would drop or overrun groups), and no empty entries are made
@@ -71,6 +82,7 @@ void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& lib
         std::string key = groupsPath + "\\" + name;
         g.number = static_cast<std::int16_t>(GetRegNumber(reg, key, "uid"));
         library.AddHash(g.number, g.name);
+        table.lastNumber = std::max(table.lastNumber, g.number);
         for (int i = 1;; ++i) {
             std::string engine = GetRegText(reg, key, "engine" + std::to_string(i));
             if (engine.empty())
@@ -85,6 +97,7 @@ void SaveGroups(const SearchGroupTable& table, Registry& reg) {
     const std::string groupsPath = SettingsPath(kGroupsSubkey);
     reg.DeleteKey(kHKeyCurrentUser, groupsPath);
     SetRegValue(reg, groupsPath, "GroupCount", table.GroupCount());
+    StoreLastNumber(table, reg);
     for (std::int32_t i = 1; i <= table.GroupCount(); ++i) {
         const SearchGroup& g = table.entries[static_cast<std::size_t>(i)];
         std::string key = GroupKey(Trimmed(g.name));
@@ -113,13 +126,15 @@ std::int32_t FindGroupByName(const SearchGroupTable& table, std::string_view nam
     return -1;
 }
 
-std::int16_t NewGroupNumber(const SearchGroupTable& table) {
-    std::int32_t highest = 0;
+std::int16_t NewGroupNumber(SearchGroupTable& table) {
+    std::int32_t highest = table.lastNumber;
     for (const auto& g : table.entries)
         highest = std::max<std::int32_t>(highest, g.number);
-    if (highest < 32767)
-        return static_cast<std::int16_t>(highest + 1);
-    // Every number up to the top is not in use at once: take the lowest free one.
+    if (highest < 32767) {
+        table.lastNumber = static_cast<std::int16_t>(highest + 1);
+        return table.lastNumber;
+    }
+    // Every number has been handed out once: take the lowest that no group has now.
     for (std::int32_t n = 1; n <= 32767; ++n) {
         if (FindGroup(table, static_cast<std::int16_t>(n)) < 0)
             return static_cast<std::int16_t>(n);
@@ -184,6 +199,8 @@ GroupEditResult DeleteGroup(SearchGroupTable& table, Registry& reg, SearchLibrar
     const std::string groupsPath = SettingsPath(kGroupsSubkey);
     std::int32_t count = GetRegNumber(reg, groupsPath, "GroupCount");
     SetRegValue(reg, groupsPath, "GroupCount", std::max(0, count - 1));
+    // The deleted group's number stays taken after the reload below.
+    StoreLastNumber(table, reg);
     reg.DeleteKey(kHKeyCurrentUser, GroupKey(Trimmed(table.entries[static_cast<std::size_t>(group)].name)));
     LoadGroups(table, reg, library, sites);
     return GroupEditResult::Done;

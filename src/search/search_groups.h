@@ -18,6 +18,9 @@ class Registry;
 
 inline constexpr std::string_view kAllEnginesGroupName = "All Engines";
 inline constexpr std::string_view kGroupsSubkey = "\\search\\groups";
+// Under "\search": the highest group number ever handed out, so that no number is given
+// twice (a results folder of a deleted group must not rerun with a newer one).
+inline constexpr std::string_view kLastGroupNumberValue = "LastGroupNumber";
 
 struct SearchGroup {
     std::string name;
@@ -32,6 +35,8 @@ public:
     SearchGroupTable();
 
     std::vector<SearchGroup> entries;
+    // The highest group number handed out so far (stored as LastGroupNumber).
+    std::int16_t lastNumber = 0;
 
     // The highest table index (the stored `GroupCount`).
     std::int32_t GroupCount() const { return static_cast<std::int32_t>(entries.size()) - 1; }
@@ -49,15 +54,17 @@ public:
 // `GroupCount` says fewer.
 void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& library,
                 const std::vector<SiteEntry>& sites);
-// Replaces "\search\groups" with the table's entries from 1 (names and engines trimmed).
+// Replaces "\search\groups" with the table's entries from 1 (names and engines trimmed),
+// and keeps LastGroupNumber.
 void SaveGroups(const SearchGroupTable& table, Registry& reg);
 // The last index whose number is `number`, -1 when none has it.
 std::int32_t FindGroup(const SearchGroupTable& table, std::int16_t number);
 // The first index whose trimmed name equals the trimmed `name` (exactly), -1 when none.
 std::int32_t FindGroupByName(const SearchGroupTable& table, std::string_view name);
-// A number no group has: the highest in use + 1 (a results folder stores its group's
-// number, so numbers must tell groups apart).
-std::int16_t NewGroupNumber(const SearchGroupTable& table);
+// A number no group has had: one above the highest ever handed out or in use (a results
+// folder stores its group's number, so numbers must tell groups apart, also after one was
+// deleted). Raises the table's lastNumber; SaveGroups and DeleteGroup store it.
+std::int16_t NewGroupNumber(SearchGroupTable& table);
 
 // Editing the table, as the group manager and `vireo-cli groups` do.
 enum class GroupEditResult {

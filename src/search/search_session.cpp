@@ -180,7 +180,8 @@ bool clsSearch::Init() {
             // address would make it name something else.
             m_sites.push_back({Cut(s.name, kSiteNameWidth), s.id, s.home});
         }
-        m_ctx.state.searching = false;
+        // The searching flag is left alone: another object (the group manager's) may be
+        // made while a search runs, and that search must go on being followed.
         m_initialized = true;
         LoadGroups(m_ctx.state.groups, m_ctx.reg, m_ctx.library, m_sites);
         return true;
@@ -278,6 +279,8 @@ bool clsSearch::Search(std::int32_t /*unused*/) {
         m_view->SetCaption(setup.caption);
 
     std::int16_t groupNumber = group ? group->number : 0;
+    // Kept for the results folder: the group table may be edited while the search runs.
+    m_searchGroupNumber = groupNumber;
     m_started = true;
     std::int32_t started = m_ctx.library.InternetSearchMT(scripts, m_query, m_siteMax, m_maxHits, m_timeout,
                                                           m_events, kMaxTransfers, groupNumber);
@@ -446,7 +449,7 @@ void clsSearch::FinishSearch() {
     // 2. The search, stored with the folder so that it can be repeated.
     FolderRecord& f = db.Folder(folder);
     f.SearchQuery.set(m_query);
-    f.SearchGroup = m_ctx.state.groups.At(m_groupIndex).number;
+    f.SearchGroup = m_searchGroupNumber;
     f.MaxHits = m_maxHits;
     f.SiteMax = m_siteMax;
     f.Timeout = static_cast<std::uint8_t>(std::clamp<std::int32_t>(m_timeout, 0, 255));

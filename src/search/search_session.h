@@ -226,6 +226,7 @@ private:
     std::int16_t m_siteMax = 0;
     std::int16_t m_timeout = 0;
     std::int16_t m_groupIndex = 0;
+    std::int16_t m_searchGroupNumber = 0; // the number of the group the running search uses
     std::int16_t m_formatOption = -1;
     bool m_playSound = false;
     std::int16_t m_folderToUse = 0;

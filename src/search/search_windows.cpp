@@ -113,9 +113,13 @@ bool SearchWindows::OpenGroupManager(clsSearch& search, QWidget* parent) {
 }
 
 void SearchWindows::ManageGroups() {
+    // An object of its own for the engine list; a search running meanwhile goes on.
     clsSearch search(MakeContext());
-    search.Init();
+    if (!search.Init())
+        return;
     OpenGroupManager(search, &m_main);
+    if (m_adv)
+        m_adv->GroupsChanged();
 }
 
 void SearchWindows::UpdateEngines() {

@@ -171,6 +171,11 @@ public:
     void CloseForSwitch();
     // The caption: "Advanced Search - " and the translated query.
     void UpdateCaption();
+    // The group table changed (Manage Groups): the list is filled again with the chosen
+    // group still chosen. False when that group is gone (All Engines is chosen then).
+    bool GroupsChanged();
+    // The table index of the chosen group, found by its number; -1 when it is gone.
+    std::int32_t SelectedGroupIndex() const;
     std::int32_t CheckedFormat() const;
 
 protected:

@@ -338,6 +338,44 @@ TEST_F(Session, AnObjectReleasedMidSearchStopsIt) {
     EXPECT_TRUE(next->Search());
 }
 
+TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAlone) {
+    AddGroup(state.groups, "Golf");
+    SetGroupEngine(state.groups, 1, "Alpha Search", true);
+    SetGroupEngine(state.groups, 1, "Beta Search", true);
+    SaveGroups(state.groups, reg);
+    const std::int16_t golf = state.groups.entries[1].number;
+    auto s = MakeSearch();
+    s->SetSearchGroupIndex(1);
+    lib.AddSiteRun(Id("alpha"), {Hit("a1")});
+    lib.AddSiteRun(Id("beta"), {Hit("b1")});
+    lib.AddSearchEnd();
+    ASSERT_TRUE(s->Search());
+
+    // Manage Groups while the search runs: an object of its own, and a new group that
+    // takes the searched group's place in the table.
+    {
+        clsSearch manager(Context());
+        ASSERT_TRUE(manager.Init());
+        EXPECT_TRUE(state.searching);
+        AddGroup(state.groups, "Archery");
+        SaveGroups(state.groups, reg);
+        ASSERT_TRUE(manager.Init());
+        ASSERT_EQ(state.groups.entries[1].name, "Archery");
+    }
+    EXPECT_TRUE(state.searching);
+    EXPECT_EQ(lib.cancels, 0);
+
+    lib.Deliver();
+    s->ProcessEvents();
+    EXPECT_FALSE(state.searching);
+    EXPECT_EQ(window.view.stopCaption, "Done");
+    auto folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(FiledIn(folders[0]).size(), 2u);
+    // The folder reruns with the group it was searched with.
+    EXPECT_EQ(db.Folder(folders[0]).SearchGroup, golf);
+}
+
 TEST(SearchNames, ShortNamesAndDays) {
     EXPECT_EQ(ScriptShortName("/usr/share/vireo/engines/duck.go.xml"), "duck");
     EXPECT_EQ(ScriptShortName("C:\\Vireo\\engines\\alta.src"), "alta");

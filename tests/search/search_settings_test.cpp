@@ -108,6 +108,19 @@ TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
     EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "LINKS", "News"}));
     EXPECT_EQ(state.groups.entries[static_cast<std::size_t>(renamed)].engines,
               std::vector<std::string>{"Beta Search"});
+    const std::int16_t deleted = state.groups.entries[static_cast<std::size_t>(renamed)].number;
+    EXPECT_EQ(deleted, 44);
+
+    // The highest number is never handed out again, also after a restart: a results
+    // folder of the deleted group must find it gone, not rerun with a newer group.
+    ASSERT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, renamed), GroupEditResult::Done);
+    Load();
+    std::int32_t fresh = -1;
+    ASSERT_EQ(AddGroup(state.groups, "Fresh", &fresh), GroupEditResult::Done);
+    EXPECT_EQ(state.groups.entries[static_cast<std::size_t>(fresh)].number, 45);
+    SaveGroups(state.groups, reg);
+    Load();
+    EXPECT_EQ(FindGroup(state.groups, deleted), -1);
 
     EXPECT_EQ(RenameGroup(state.groups, reg, lib, lib.sites, 0, "Mine"), GroupEditResult::BuiltIn);
     EXPECT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, 0), GroupEditResult::BuiltIn);

@@ -95,6 +95,7 @@ private Q_SLOTS:
     void rerunAndSearchForThisFillTheDialogs();
     void switchingBetweenTheDialogsKeepsTheSearch();
     void groupManagerRules();
+    void manageGroupsLeavesTheRunningSearchAndTheAdvancedDialogsGroupAlone();
     void progressBarDrawsTextAndBarAsTheRuleSays();
 };
 
@@ -404,6 +405,58 @@ void SearchWindowsTest::groupManagerRules() {
     });
     QCOMPARE(again.LoadGroupManagerForm(), 1);
     QCOMPARE(s.app.program.Search.groups.entries[1].engines, std::vector<std::string>{"Engine 1"});
+}
+
+void SearchWindowsTest::manageGroupsLeavesTheRunningSearchAndTheAdvancedDialogsGroupAlone() {
+    SearchApp s(3);
+    s.NewSearch();
+    s.SaveGroup("Golf", {"Engine 2"});
+    s.SaveGroup("Tennis", {"Engine 3"});
+    // Search › Manage Groups deletes "Golf" while the modeless advanced dialog shows
+    // "Tennis", the group after it.
+    s.main().WebSearch(2, 0);
+    QPointer<frmSearchAdv> adv = s.windows().Advanced();
+    QVERIFY(adv);
+    adv->comboGroups->setCurrentIndex(2);
+    QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Tennis"));
+    auto deleteGolf = [&s] {
+        QTimer::singleShot(0, [&s] {
+            auto* manager = qobject_cast<frmGroupManage*>(QApplication::activeModalWidget());
+            QVERIFY(manager);
+            manager->comboNames->setCurrentIndex(1);
+            if (manager->comboNames->currentText() == QStringLiteral("Golf")) {
+                s.app.dialogs.answers.push_back(MsgResult::Yes);
+                manager->cmdDel_Click();
+            }
+            manager->cmdOK->click();
+        });
+    };
+    deleteGolf();
+    s.windows().ManageGroups();
+    QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Tennis"));
+    s.lib.AddSiteRun(s.Id(3), Hits("engine3", 2));
+    s.lib.AddSearchEnd();
+    adv->comboQuery->setCurrentText(QStringLiteral("golf"));
+    adv->cmdSearch->click();
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    QCOMPARE(s.lib.searches[0].scripts, std::vector<std::string>{s.Id(3)});
+
+    // Manage Groups while that search runs: the search is still followed to its end.
+    QVERIFY(s.app.program.Search.searching);
+    deleteGolf();
+    s.windows().ManageGroups();
+    QVERIFY(s.app.program.Search.searching);
+    QVERIFY(!s.main().close());
+    QVERIFY(!s.windows().Status()->cmdStop->text().isEmpty());
+    QVERIFY(s.windows().Status()->cmdStop->isEnabled());
+    DeliverAll(s.lib);
+    QVERIFY(!s.app.program.Search.searching);
+    QCOMPARE(s.windows().Status()->cmdStop->text(), QStringLiteral("Done"));
+    std::int16_t folder = s.main().SelectedFolder();
+    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
+    QCOMPARE(s.app.db().Folder(folder).SearchGroup,
+             s.app.program.Search.groups.At(FindGroupByName(s.app.program.Search.groups, "Tennis")).number);
 }
 
 void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
