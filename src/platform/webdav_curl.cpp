@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <curl/curl.h>
 #include <mutex>
 #include <string_view>
@@ -71,6 +72,15 @@ std::size_t OnRead(char* buffer, std::size_t size, std::size_t n, void* user) {
     std::copy_n(u->data.data() + u->offset, take, buffer);
     u->offset += take;
     return take;
+}
+
+// Authentication that needs a first round (digest) sends the body again.
+int OnSeek(void* user, curl_off_t offset, int origin) {
+    auto* u = static_cast<Upload*>(user);
+    if (origin != SEEK_SET || offset < 0 || static_cast<std::size_t>(offset) > u->data.size())
+        return CURL_SEEKFUNC_CANTSEEK;
+    u->offset = static_cast<std::size_t>(offset);
+    return CURL_SEEKFUNC_OK;
 }
 
 void GlobalInit() {
@@ -186,6 +196,8 @@ private:
             curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
             curl_easy_setopt(c, CURLOPT_READFUNCTION, OnRead);
             curl_easy_setopt(c, CURLOPT_READDATA, &up);
+            curl_easy_setopt(c, CURLOPT_SEEKFUNCTION, OnSeek);
+            curl_easy_setopt(c, CURLOPT_SEEKDATA, &up);
             curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload->size()));
         } else if (m != "GET") {
             curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, method);
