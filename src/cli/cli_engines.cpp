@@ -202,7 +202,7 @@ int Try(Context& ctx) {
     auto previous = std::signal(SIGINT, OnTryInterrupt);
     int hits = 0;
     std::int32_t ending = 0;
-    bool cancelled = false, done = false;
+    bool cancelled = false, done = false, refused = false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3 * timeout + 15);
     while (!done) {
         events->WaitForEvents(std::chrono::milliseconds(100));
@@ -212,15 +212,24 @@ int Try(Context& ctx) {
                 ctx.out << hits << '\t' << Cell(e.title) << '\t' << Cell(e.address) << '\t'
                         << Cell(e.description) << '\n';
             } else if (e.site.empty()) {
-                if (e.status == 0)
+                if ((e.status & 0xFFFF) == 0)
                     done = true;
-                else if (e.status == 10)
+                else if ((e.status & 0xFFFF) == 10)
                     ending = 10;
             } else {
-                std::string_view text = StatusCodeText(e.status, hits > 0);
-                ctx.err << "  status " << e.status << (text.empty() ? "" : ": ") << text << '\n';
-                if (e.status >= 6)
-                    ending = e.status;
+                // The low 16 bits are the code the program shows; a bit above them says that
+                // the site turned the search away, which a user trying an engine must know:
+                // the script is not at fault and a later try may well work.
+                const std::int32_t code = e.status & 0xFFFF;
+                std::string_view text = StatusCodeText(code, hits > 0);
+                ctx.err << "  status " << code << (text.empty() ? "" : ": ") << text << '\n';
+                if (e.status & kStatusSiteRefused) {
+                    refused = true;
+                    ctx.err << "  the site refused an automated search (a bot check, a consent page or too "
+                               "many requests; the search log says which)\n";
+                }
+                if (code >= 6)
+                    ending = code;
             }
         }
         if (g_interrupted && !cancelled) {
@@ -236,6 +245,9 @@ int Try(Context& ctx) {
     ctx.out << std::flush;
     PrintLog(ctx.err, tail);
     ctx.err << hits << (hits == 1 ? " hit" : " hits") << ".\n";
+    if (refused)
+        ctx.err << "vireo-cli: " << text::TrimSpaces(site->name)
+                << " refused the automated search; this is the site's doing, not the script's\n";
     if (!done)
         return kExitFailed;
     // The deadline ending an engine that had already sent hits is how a slow engine

@@ -64,8 +64,13 @@ struct PageRequest {
 // same `count` for every page of one search. False with a reason when the template gives
 // no usable http or https address (or asks for a parameter that cannot be filled).
 // `more` is set false when the engine has no paging, so there is no page after the first.
+// `form` picks one of the script's Urls (from 0, in the script's order): the next one is
+// the fallback when a page cannot be had or read with the one before.
 bool BuildPageRequest(const EngineScript& script, std::string_view query, int hitsSoFar, int pageIndex,
-                      int count, PageRequest& out, bool* more, std::string* error);
+                      int count, PageRequest& out, bool* more, std::string* error, int form = 0);
+
+// The number of Urls (forms) of a script that give hits; 0 for a script that was not read.
+int FormCount(const EngineScript& script);
 
 struct Hit {
     std::string title;
@@ -76,6 +81,10 @@ struct Hit {
 struct PageHits {
     bool ok = false;   // false: the page does not fit the script (wrong type, rules fail)
     std::string error; // why not, for the search log
+    // With `ok` false: the page is the site refusing an automated search (a bot check, a
+    // consent wall, "unusual traffic"), not a page the rules no longer fit.
+    bool refused = false;
+    int form = 0; // the form whose rules read the page
     std::vector<Hit> hits;
     // The result entries the page held, counting those without a usable address, which
     // are left out of `hits`. Page on by this: the next page starts after `items` more
@@ -85,8 +94,19 @@ struct PageHits {
 
 // The hits of one result page. `contentType` is the response's Content-Type (may be
 // empty); `pageUrl` is the address the page came from (after redirects), against which
-// relative addresses resolve. Hostile input: never crashes, hangs or grows without bound.
+// relative addresses resolve. `form` is the form the page was asked for with; engines answer
+// one form's request with another's page (an HTML page for a feed, the light page for the
+// full one), so the page is read by the first form, that one first, whose rules take it:
+// a form of the page's own kind before the others, and one that finds hits before one that
+// finds none. Hostile input: never crashes, hangs or grows without bound.
 PageHits ExtractHits(const EngineScript& script, std::string_view body, std::string_view contentType,
-                     const std::string& pageUrl);
+                     const std::string& pageUrl, int form = 0);
+
+// Whether an answer is the site refusing an automated search: HTTP 429, a bot check or
+// captcha, a consent wall, an "unusual traffic" page, or the script's own vireo:Refusal
+// marker. The reason for the search log ("a bot check", ...), or empty when it is not.
+// Meant for answers that gave no hits: a result page may well mention such words.
+std::string RefusalOf(const EngineScript& script, std::string_view body, std::string_view contentType,
+                      const std::string& pageUrl, long httpStatus);
 
 } // namespace vireo::orn

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// What a script says beyond its names: the Url that gives hits and how to take them out of
-// its pages. Only the script reader fills it; the request builder and the extractors read it.
+// What a script says beyond its names: the Urls that give hits (its forms) and how to take
+// the hits out of each one's pages. Only the script reader fills it; the request builder and
+// the extractors read it.
 
 #include <string>
 #include <utility>
@@ -29,9 +30,11 @@ struct FieldRule {
     bool markup = true;           // the value may carry tags and entities to remove
 };
 
-struct EngineScript::Rules {
+// One Url of a script: the request for its pages and the rules for reading them.
+struct EngineForm {
     enum class Kind { Html, Json, Feed };
     Kind kind = Kind::Feed;
+    std::string type; // the Url's type, for the search log
 
     // The request.
     std::string urlTemplate;
@@ -44,9 +47,11 @@ struct EngineScript::Rules {
     int maxCount = 0; // the most hits one page may be asked for; 0 = no limit
     bool paged = false;
 
-    // HTML: the result page marker, the no-results marker and the result entries.
+    // HTML: the result page marker, the no-results marker, the marker of the site's own
+    // refusal page (a bot check, a consent wall) and the result entries.
     std::string resultPage;
     std::string noResults;
+    std::string refusal;
     std::string result;
 
     // JSON: the results array and the engine's own error message.
@@ -58,6 +63,12 @@ struct EngineScript::Rules {
     std::vector<FieldRule> address;
     std::vector<FieldRule> snippet;
     std::vector<std::string> unwrap; // query parameters that hold the real address
+};
+
+struct EngineScript::Rules {
+    // In the script's order, at least one: a page is asked for with one form and, when that
+    // fails, with the next; an answer is read by whichever form it turns out to be.
+    std::vector<EngineForm> forms;
 };
 
 } // namespace vireo::orn

@@ -27,7 +27,7 @@ constexpr std::size_t kMaxFolderEntries = 2000;
 // Longest expression or template we keep.
 constexpr std::size_t kMaxRuleBytes = 4096;
 
-using Rules = EngineScript::Rules;
+using Rules = EngineForm;
 
 // Elements of the description itself may carry the namespace of OpenSearch 1.1, of the
 // older 1.0 draft, of the browsers' search plugins, or none at all.
@@ -242,6 +242,7 @@ bool ReadHtmlRules(const xmlNode* html, Rules& r, std::string* error) {
     }
     if (!ReadXPathRule(html, "ResultPage", xpath.get(), r.resultPage, error) ||
         !ReadXPathRule(html, "NoResults", xpath.get(), r.noResults, error) ||
+        !ReadXPathRule(html, "Refusal", xpath.get(), r.refusal, error) ||
         !ReadXPathRule(html, "Result", xpath.get(), r.result, error) ||
         !ReadFields(html, "Title", false, xpath.get(), r.title, error) ||
         !ReadFields(html, "Address", false, xpath.get(), r.address, error) ||
@@ -500,49 +501,53 @@ bool ParseEngineScript(std::string_view text, const std::string& path, EngineScr
         return false;
     }
 
-    auto rules = std::make_shared<Rules>();
-    if (!ReadEncoding(root, *rules, err))
+    // Every Url that gives hits is a form: one with rules of ours, or a feed, which needs none.
+    auto rules = std::make_shared<EngineScript::Rules>();
+    Rules defaults;
+    if (!ReadEncoding(root, defaults, err))
         return false;
-
-    // The Url with rules of ours wins; else a feed, which needs none.
-    const xmlNode* chosen = nullptr;
-    const xmlNode* rulesNode = nullptr;
-    const xmlNode* feed = nullptr;
-    for (const xmlNode* c = root->children; c && !chosen; c = c->next) {
+    constexpr std::size_t kMaxForms = 8;
+    for (const xmlNode* c = root->children; c; c = c->next) {
         if (!IsOs(c, "Url") || !GivesResults(c) || Attr(c, "template").empty())
             continue;
-        for (const xmlNode* k = c->children; k; k = k->next) {
-            if (IsOurs(k, "Html") || IsOurs(k, "Json")) {
-                chosen = c;
+        const xmlNode* rulesNode = nullptr;
+        for (const xmlNode* k = c->children; k && !rulesNode; k = k->next) {
+            if (IsOurs(k, "Html") || IsOurs(k, "Json"))
                 rulesNode = k;
-                break;
-            }
         }
-        if (!chosen && !feed && IsFeedType(Attr(c, "type")))
-            feed = c;
+        if (!rulesNode && !IsFeedType(Attr(c, "type")))
+            continue; // a page for people, such as a browser's search box opens
+        if (rules->forms.size() >= kMaxForms) {
+            *err = "more than " + std::to_string(kMaxForms) + " Urls give hits";
+            return false;
+        }
+        Rules form = defaults;
+        form.type = OneLine(Attr(c, "type"), 60);
+        std::string where =
+            rules->forms.empty() ? "" : "Url " + std::to_string(rules->forms.size() + 1) + ": ";
+        bool read = ReadUrl(c, form, err);
+        if (read && !rulesNode) {
+            form.kind = Rules::Kind::Feed;
+        } else if (read && IsOurs(rulesNode, "Html")) {
+            form.kind = Rules::Kind::Html;
+            read = ReadHtmlRules(rulesNode, form, err);
+        } else if (read) {
+            form.kind = Rules::Kind::Json;
+            read = ReadJsonRules(rulesNode, form, err);
+        }
+        if (read && form.kind != Rules::Kind::Feed && (form.title.empty() || form.address.empty())) {
+            *err = "the rules need at least one vireo:Title and one vireo:Address";
+            read = false;
+        }
+        if (!read) {
+            *err = where + *err;
+            return false;
+        }
+        rules->forms.push_back(std::move(form));
     }
-    if (!chosen)
-        chosen = feed;
-    if (!chosen) {
+    if (rules->forms.empty()) {
         *err = "no Url gives hits: an HTML or JSON Url needs vireo:Html or vireo:Json rules "
                "(see docs/engines.md), or the script needs an RSS or Atom Url";
-        return false;
-    }
-    if (!ReadUrl(chosen, *rules, err))
-        return false;
-    if (!rulesNode) {
-        rules->kind = Rules::Kind::Feed;
-    } else if (IsOurs(rulesNode, "Html")) {
-        rules->kind = Rules::Kind::Html;
-        if (!ReadHtmlRules(rulesNode, *rules, err))
-            return false;
-    } else {
-        rules->kind = Rules::Kind::Json;
-        if (!ReadJsonRules(rulesNode, *rules, err))
-            return false;
-    }
-    if (rules->kind != Rules::Kind::Feed && (rules->title.empty() || rules->address.empty())) {
-        *err = "the rules need at least one vireo:Title and one vireo:Address";
         return false;
     }
 
@@ -564,7 +569,7 @@ bool ParseEngineScript(std::string_view text, const std::string& path, EngineScr
         }
     }
     if (s.homePage.empty())
-        s.homePage = OriginOf(EscapeForAddress(Sample(rules->urlTemplate)));
+        s.homePage = OriginOf(EscapeForAddress(Sample(rules->forms.front().urlTemplate)));
     s.rules = std::move(rules);
     out = std::move(s);
     return true;

@@ -9,7 +9,7 @@ namespace vireo::orn {
 
 namespace {
 
-using Rules = EngineScript::Rules;
+using Rules = EngineForm;
 
 constexpr std::size_t kRawBytes = 4 * kMaxTextBytes;
 constexpr char kAtomNs[] = "http://www.w3.org/2005/Atom";

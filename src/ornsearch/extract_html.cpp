@@ -11,7 +11,7 @@ namespace vireo::orn {
 
 namespace {
 
-using Rules = EngineScript::Rules;
+using Rules = EngineForm;
 
 // Raw text before cleaning: a little more than a hit keeps, so cutting happens on clean text.
 constexpr std::size_t kRawBytes = 4 * kMaxTextBytes;
@@ -48,7 +48,17 @@ std::string ValueOf(const xmlXPathObject* o, bool address) {
             if (!href.empty())
                 return href;
         }
-        return xml::NodeText(n, kRawBytes);
+        if (n->type != XML_TEXT_NODE || address)
+            return xml::NodeText(n, kRawBytes);
+        // Text nodes are asked for to leave something out of an element (the address a
+        // site prints inside its title link): they read as one text, as the page shows them.
+        std::string out;
+        for (int i = 0; i < o->nodesetval->nodeNr && out.size() < kRawBytes; ++i) {
+            const xmlNode* t = o->nodesetval->nodeTab[i];
+            if (t->type == XML_TEXT_NODE || t->type == XML_CDATA_SECTION_NODE)
+                out += xml::NodeText(t, kRawBytes - out.size());
+        }
+        return out;
     }
     case XPATH_STRING:
         return o->stringval ? std::string(reinterpret_cast<const char*>(o->stringval)).substr(0, kRawBytes)
@@ -136,9 +146,11 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
         return Failed("vireo:Result does not select elements");
     int count = results->nodesetval ? results->nodesetval->nodeNr : 0;
 
-    // A page may name another address that its relative links resolve against.
+    // A page may name another address that its relative links resolve against: the first
+    // base element with an address counts, as in browsers, also where the parser has put
+    // it into the body (after an element that does not belong in a head, say).
     std::string base = pageUrl;
-    xml::XPathObject baseHref = eval.Eval("(/html/head/base/@href)[1]", root, &error);
+    xml::XPathObject baseHref = eval.Eval("(//base[@href])[1]/@href", root, &error);
     if (std::string href = ValueOf(baseHref.get(), false); !href.empty()) {
         std::string resolved = HitAddress(href, pageUrl, {});
         if (!resolved.empty())
@@ -165,6 +177,11 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
     // Without hits, tell "nothing found" from a page that is not a result page at all (a
     // block, consent or error page, or a site that has changed): the no-results marker
     // says the one, a missing result-page marker the other.
+    if (!r.refusal.empty() && Matches(eval.Eval(r.refusal, root, &error).get())) {
+        PageHits refused = Failed("the site refused an automated search (the engine's own refusal page)");
+        refused.refused = true;
+        return refused;
+    }
     if (!r.noResults.empty() && Matches(eval.Eval(r.noResults, root, &error).get())) {
         page.items = 0;
         return page;
@@ -175,6 +192,19 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
     if (r.resultPage.empty() && !r.noResults.empty())
         return Failed("the page shows neither results nor the no-results marker");
     return page;
+}
+
+bool RefusalMarkerMatches(const Rules& r, std::string_view body, const ContentType& type,
+                          const std::string& pageUrl) {
+    if (r.refusal.empty())
+        return false;
+    xml::QuietErrors quiet;
+    xml::Doc doc = xml::ParseHtml(xml::WithoutRawText(body), type.charset, pageUrl);
+    if (!doc || !xmlDocGetRootElement(doc.get()))
+        return false;
+    Evaluator eval(doc.get());
+    std::string error;
+    return eval.ready() && Matches(eval.Eval(r.refusal, reinterpret_cast<xmlNode*>(doc.get()), &error).get());
 }
 
 } // namespace vireo::orn

@@ -27,11 +27,14 @@ void AddHit(PageHits& page, std::string_view title, bool titleMarkup, std::strin
             std::string_view snippet, bool snippetMarkup, const std::string& pageUrl,
             const std::vector<std::string>& unwrap);
 
-PageHits ExtractHtml(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+PageHits ExtractHtml(const EngineForm& rules, std::string_view body, const ContentType& type,
                      const std::string& pageUrl);
-PageHits ExtractJson(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+PageHits ExtractJson(const EngineForm& rules, std::string_view body, const ContentType& type,
                      const std::string& pageUrl);
-PageHits ExtractFeed(const EngineScript::Rules& rules, std::string_view body, const ContentType& type,
+// Whether the form's vireo:Refusal marker matches the page (false without one).
+bool RefusalMarkerMatches(const EngineForm& rules, std::string_view body, const ContentType& type,
+                          const std::string& pageUrl);
+PageHits ExtractFeed(const EngineForm& rules, std::string_view body, const ContentType& type,
                      const std::string& pageUrl);
 
 } // namespace vireo::orn

@@ -12,7 +12,7 @@ namespace vireo::orn {
 
 namespace {
 
-using Rules = EngineScript::Rules;
+using Rules = EngineForm;
 using json = nlohmann::json;
 
 constexpr int kMaxDepth = kMaxJsonDepth;

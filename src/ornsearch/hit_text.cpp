@@ -139,6 +139,66 @@ bool QueryValue(std::string_view query, const std::string& name, std::string& va
     return false;
 }
 
+// The decoded value of a step "name=value" of the path of `url` (before its query), which
+// some engines' redirects carry instead of a query parameter ("/RU=https%3a%2f%2f.../RK=2").
+bool PathValue(std::string_view url, const std::string& name, std::string& value) {
+    std::size_t scheme = url.find("://");
+    std::size_t start = url.find('/', scheme == std::string_view::npos ? 0 : scheme + 3);
+    std::size_t end = url.find_first_of("?#");
+    if (start == std::string_view::npos || start >= end)
+        return false;
+    std::string_view path = url.substr(start, end == std::string_view::npos ? end : end - start);
+    std::string key = "/" + name + "=";
+    std::size_t at = path.find(key);
+    if (at == std::string_view::npos)
+        return false;
+    std::size_t from = at + key.size();
+    std::size_t to = path.find('/', from);
+    std::string raw(path.substr(from, to == std::string_view::npos ? to : to - from));
+    char* decoded = xmlURIUnescapeString(raw.c_str(), static_cast<int>(raw.size()), nullptr);
+    if (!decoded)
+        return false;
+    value = decoded;
+    xmlFree(decoded);
+    return true;
+}
+
+// An address carried in base64 (either alphabet, padding optional), as some engines' click
+// counters do after a short marker ("a1aHR0cHM6Ly9..."); "aHR0c" is how "http" begins.
+std::string FromBase64Address(const std::string& value) {
+    std::size_t at = value.find("aHR0c");
+    if (at == std::string::npos || at > 4)
+        return {};
+    std::string out;
+    unsigned bits = 0;
+    int count = 0;
+    for (std::size_t i = at; i < value.size(); ++i) {
+        char c = value[i];
+        int v;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+' || c == '-')
+            v = 62;
+        else if (c == '/' || c == '_')
+            v = 63;
+        else if (c == '=')
+            break;
+        else
+            return {};
+        bits = (bits << 6) | static_cast<unsigned>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(static_cast<char>((bits >> count) & 0xFF));
+        }
+    }
+    return out;
+}
+
 // The absolute form of `ref` against `base`, or empty.
 std::string Resolve(const std::string& ref, const std::string& base) {
     if (base.empty())
@@ -357,18 +417,21 @@ std::string HitAddress(std::string_view raw, const std::string& pageUrl,
     // Wrappers may wrap wrappers; a few rounds are all any engine uses.
     for (int round = 0; round < 4 && !address.empty() && mentions(address); ++round) {
         Uri uri(xmlParseURI(address.c_str()));
-        if (!uri || !uri->query_raw)
+        if (!uri)
             break;
         std::string inner;
         bool found = false;
         for (const std::string& name : unwrap) {
-            if (QueryValue(uri->query_raw, name, inner)) {
+            if ((uri->query_raw && QueryValue(uri->query_raw, name, inner)) ||
+                PathValue(address, name, inner)) {
                 found = true;
                 break;
             }
         }
         if (!found)
             break;
+        if (std::string decoded = FromBase64Address(inner); IsWebAddress(decoded))
+            inner = decoded;
         std::string next = Resolve(EscapeForAddress(text::TrimWhite(inner)), address);
         if (next.empty() || !IsWebAddress(next))
             break;

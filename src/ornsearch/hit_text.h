@@ -36,8 +36,9 @@ std::string DecodeEntities(std::string_view s);
 
 // The address of a hit: `raw` trimmed, characters that cannot stand in an address
 // percent-encoded, resolved against `pageUrl`, unwrapped from a redirect whose query
-// parameter is named in `unwrap` (repeatedly, for wrappers in wrappers). Empty when the
-// result is not an absolute http or https address.
+// parameter (or "name=value" step of the path) is named in `unwrap`, its value plain or in
+// base64, repeatedly for wrappers in wrappers. Empty when the result is not an absolute
+// http or https address.
 std::string HitAddress(std::string_view raw, const std::string& pageUrl,
                        const std::vector<std::string>& unwrap);
 

@@ -52,7 +52,9 @@ extern "C" {
  * that does not resolve ends with 14 right after 1). Code 10 may come once, with the
  * site "", when the whole search passed its deadline; the sites still running then end
  * with 13. Code 0, with the site "", comes exactly once per search, last, after every
- * site has ended; nothing follows it.
+ * site has ended; nothing follows it. A script with several Urls asks the next one for a
+ * page that the one before could not get or read (so 3 may follow 3); only the last
+ * failure ends the site.
  */
 #define ORN_STATUS_SEARCH_ENDED 0
 #define ORN_STATUS_CONNECTING 1
@@ -71,6 +73,10 @@ extern "C" {
 #define ORN_STATUS_UNRESOLVED 14  /* the host name could not be resolved */
 #define ORN_STATUS_UNREACHABLE 15 /* the connection was refused or the host unreachable */
 #define ORN_STATUS_INVALID_URL 16 /* the script's address template gives no usable address */
+/* Added to the ending code 7, above the low 16 bits that carry the code itself: the site
+ * refused an automated search (a bot check, a consent wall, "unusual traffic", HTTP 429)
+ * rather than sending a page the script cannot read. The search log says which. */
+#define ORN_STATUS_REFUSED 0x10000
 
 /*
  * The callbacks arrive on the library's own worker thread, never two at once, and only

@@ -68,17 +68,18 @@ bool Fill(const std::string& tmpl, const Values& v, std::string& out, std::strin
 } // namespace
 
 bool BuildPageRequest(const EngineScript& script, std::string_view query, int hitsSoFar, int pageIndex,
-                      int count, PageRequest& out, bool* more, std::string* error) {
+                      int count, PageRequest& out, bool* more, std::string* error, int formIndex) {
     std::string ignored;
     std::string* err = error ? error : &ignored;
     out = PageRequest{};
     if (more)
         *more = false;
-    const EngineScript::Rules* r = script.rules.get();
-    if (!r) {
-        *err = "the script was not read";
+    if (!script.rules || formIndex < 0 || static_cast<std::size_t>(formIndex) >= script.rules->forms.size()) {
+        *err = script.rules ? "the script has no Url " + std::to_string(formIndex + 1)
+                            : "the script was not read";
         return false;
     }
+    const EngineForm* r = &script.rules->forms[static_cast<std::size_t>(formIndex)];
     Values v;
     std::string terms = RepairUtf8(query);
     if (r->inputEncoding != "UTF-8") {

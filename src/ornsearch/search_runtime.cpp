@@ -38,9 +38,11 @@ struct Site {
     bool ended = false;
     bool connected = false; // 2 was reported
     int pageIndex = 0;
-    int items = 0;     // result entries seen so far (the start of the next page)
-    int delivered = 0; // hits passed to the program
-    int count = 10;    // hits asked for per page
+    int items = 0;        // result entries seen so far (the start of the next page)
+    int delivered = 0;    // hits passed to the program
+    int count = 10;       // hits asked for per page
+    int form = 0;         // the script's Url asked for its pages
+    bool refused = false; // a form's answer was the site refusing an automated search
     std::set<std::string> addresses;
 };
 
@@ -86,6 +88,7 @@ private:
         End(site, ORN_STATUS_COMPLETE);
     }
     bool Queue(Site& site);
+    void Fail(Site& site, int code, bool refused);
     void Start(Transfer* t);
     void Complete(Transfer* t, CURLcode result);
     void Drop(Transfer* t);
@@ -122,13 +125,28 @@ bool Runner::Queue(Site& site) {
     bool more = true;
     std::string error;
     if (!BuildPageRequest(site.script, m_s.query, site.items, site.pageIndex, site.count, t->request, &more,
-                          &error)) {
+                          &error, site.form)) {
         m_log.Line(site.script.shortName + ": no request for page " + std::to_string(site.pageIndex + 1) +
                    ": " + error);
         return false;
     }
     m_waiting.push_back(std::move(t));
     return true;
+}
+
+// The page could not be had or read with the site's form: the next form is asked for the
+// same page; with none left the site ends with `code`, or as refused when any form's answer
+// was a refusal (the program shows it as a general error; the flag says why).
+void Runner::Fail(Site& site, int code, bool refused) {
+    site.refused = site.refused || refused;
+    while (site.form + 1 < FormCount(site.script) && !g_cancel) {
+        ++site.form;
+        m_log.Line(site.script.shortName + ": trying the engine's Url " + std::to_string(site.form + 1) +
+                   " for page " + std::to_string(site.pageIndex + 1));
+        if (Queue(site))
+            return;
+    }
+    End(site, site.refused ? (ORN_STATUS_GENERAL_ERROR | ORN_STATUS_REFUSED) : code);
 }
 
 std::size_t Runner::OnBody(char* data, std::size_t size, std::size_t n, void* user) {
@@ -247,7 +265,7 @@ void Runner::Complete(Transfer* t, CURLcode result) {
         result = CURLE_OK;
     if (result != CURLE_OK) {
         m_log.Line(entry + ", error: " + curl_easy_strerror(result));
-        End(site, CodeOf(result));
+        Fail(site, CodeOf(result), false);
         return;
     }
     // A page without a header callback (not seen with HTTP, but the order is promised).
@@ -257,16 +275,21 @@ void Runner::Complete(Transfer* t, CURLcode result) {
         Status(site, ORN_STATUS_GETTING_PAGE);
     }
     if (http < 200 || http >= 300) {
-        m_log.Line(entry + ", error: the server answered " + std::to_string(http));
-        End(site, ORN_STATUS_GENERAL_ERROR);
+        std::string refusal = RefusalOf(site.script, t->body, contentType, pageUrl, http);
+        m_log.Line(entry + (refusal.empty()
+                                ? ", error: the server answered " + std::to_string(http)
+                                : ", refused: the site refused an automated search (" + refusal + ")"));
+        Fail(site, ORN_STATUS_GENERAL_ERROR, !refusal.empty());
         return;
     }
-    PageHits page = ExtractHits(site.script, t->body, contentType, pageUrl);
+    PageHits page = ExtractHits(site.script, t->body, contentType, pageUrl, site.form);
     if (!page.ok) {
-        m_log.Line(entry + ", error: " + page.error);
-        End(site, ORN_STATUS_SCRIPT_ERROR);
+        m_log.Line(entry + (page.refused ? ", refused: " : ", error: ") + page.error);
+        Fail(site, ORN_STATUS_SCRIPT_ERROR, page.refused);
         return;
     }
+    if (page.form != site.form)
+        entry += ", read as the engine's Url " + std::to_string(page.form + 1);
     Status(site, ORN_STATUS_WRITING_RESULTS);
     // Every engine delivers up to its own limit whatever the others did: the program keeps
     // the best of all by their rank within their engine, and an engine stopped because a
@@ -290,7 +313,8 @@ void Runner::Complete(Transfer* t, CURLcode result) {
     PageRequest probe;
     std::string error;
     // Whether the engine pages at all is told by building the next request.
-    BuildPageRequest(site.script, m_s.query, site.items, site.pageIndex, site.count, probe, &more, &error);
+    BuildPageRequest(site.script, m_s.query, site.items, site.pageIndex, site.count, probe, &more, &error,
+                     site.form);
     if (more && page.items > 0 && fresh > 0 && site.delivered < m_s.siteMax && site.pageIndex < kMaxPages &&
         !g_cancel && Queue(site))
         return;

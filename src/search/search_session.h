@@ -134,6 +134,11 @@ std::string HitAddressKey(std::string_view address);
 // The status text of a code (6 with and without hits), "" for codes without one.
 std::string_view StatusCodeText(std::int32_t code, bool siteHasHits = true);
 
+// The library reports the code in the low 16 bits of a status; this bit above them marks a
+// site that refused an automated search (a bot check, a consent page), which the status
+// window shows as the code's own text and the command line says outright.
+inline constexpr std::int32_t kStatusSiteRefused = 0x10000;
+
 class clsSearch {
 public:
     explicit clsSearch(SearchContext context);

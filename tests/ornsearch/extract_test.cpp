@@ -70,10 +70,16 @@ TEST(ExtractFeed, RssItemsByTheirStandardFields) {
         ExtractHits(s, "<rss version='2.0'><channel><title>none</title></channel></rss>", "", "");
     EXPECT_TRUE(empty.ok);
     EXPECT_TRUE(empty.hits.empty());
-    PageHits html = ExtractHits(s, "<html><body><p>Please verify you are human</p></body></html>",
-                                "text/html", "https://r.example/");
+    PageHits html =
+        ExtractHits(s, "<html><body><p>Our new look</p></body></html>", "text/html", "https://r.example/");
     EXPECT_FALSE(html.ok);
+    EXPECT_FALSE(html.refused);
     EXPECT_NE(html.error.find("not an RSS or Atom feed"), std::string::npos) << html.error;
+    // A bot check served instead of the feed is the site refusing, not a broken feed.
+    html = ExtractHits(s, "<html><body><p>Please verify you are human</p></body></html>", "text/html",
+                       "https://r.example/");
+    EXPECT_FALSE(html.ok);
+    EXPECT_TRUE(html.refused) << html.error;
 }
 
 TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
@@ -228,13 +234,35 @@ TEST(ExtractHtml, ResultsNoResultsAndBlockPages) {
     EXPECT_TRUE(none.ok) << none.error;
     EXPECT_TRUE(none.hits.empty());
 
+    // A bot check or consent wall is the site refusing; a page of a new design is not.
     for (const char* block :
          {"<html><body><form id='challenge'>Are you a robot?</form></body></html>",
-          "<html><body><h1>Before you continue</h1><button>Accept all</button></body></html>", ""}) {
+          "<html><body><h1>Before you continue</h1><button>Accept all</button></body></html>",
+          "<html><body><p>Our systems have detected unusual traffic from your computer "
+          "network.</p></body></html>",
+          "", "<html><body><main><h1>Search, redesigned</h1></main></body></html>"}) {
         PageHits blocked = ExtractHits(s, block, "text/html", url);
         EXPECT_FALSE(blocked.ok) << block;
         EXPECT_FALSE(blocked.error.empty());
+        EXPECT_EQ(blocked.refused, std::string_view(block).find("<p>") != std::string_view::npos ||
+                                       std::string_view(block).find("<form") != std::string_view::npos ||
+                                       std::string_view(block).find("<h1>Before") != std::string_view::npos)
+            << block;
     }
+    // So is a page that went to a consent address.
+    EXPECT_TRUE(ExtractHits(s, "<html><body><h1>Yahoo</h1></body></html>", "text/html",
+                            "https://consent.yahoo.com/v2/collectConsent?sessionId=3")
+                    .refused);
+
+    // Relative links follow the page's base, also one the parser has put in the body because
+    // an element before it does not belong in a head.
+    PageHits based = ExtractHits(s, R"(<html><head><title>t</title><div class="banner">Hi</div>
+<base href="https://mirror.example/sub/"></head><body><div id="links">
+<div class="result"><h2><a href="page.html">P</a></h2></div></div></body></html>)",
+                                 "text/html", url);
+    ASSERT_TRUE(based.ok) << based.error;
+    ASSERT_EQ(based.hits.size(), 1u);
+    EXPECT_EQ(based.hits[0].address, "https://mirror.example/sub/page.html");
     PageHits json = ExtractHits(s, R"({"results":[]})", "application/json", url);
     EXPECT_FALSE(json.ok);
 }

@@ -140,8 +140,9 @@ bool InOrder(const std::vector<int>& codes) {
         bool ending = c >= 6 && c != 10 && c != 12;
         if (ending)
             return i == codes.size() - 1;
-        bool ok = (c == 2 && last == 1) || (c == 3 && (last == 2 || last == 4)) || (c == 4 && last == 3) ||
-                  (c == 5 && (last == 4 || last == 2));
+        // 3 after 3: a page given up for the script's next Url.
+        bool ok = (c == 2 && last == 1) || (c == 3 && (last == 2 || last == 3 || last == 4)) ||
+                  (c == 4 && last == 3) || (c == 5 && (last == 4 || last == 2));
         if (!ok)
             return false;
         last = c;
@@ -291,6 +292,16 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
             r.body = "<html><body>Please confirm you are human</body></html>";
             return true;
         }
+        if (target.rfind("/busy", 0) == 0) {
+            r.status = 429;
+            r.body = "Too Many Requests";
+            return true;
+        }
+        if (target.rfind("/changed", 0) == 0) {
+            r.headers = "Content-Type: text/html\r\n";
+            r.body = "<html><body><p>A new design</p></body></html>";
+            return true;
+        }
         return FailingPage(target, r);
     });
     // A port nothing listens on.
@@ -318,6 +329,31 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
                             "vireo:Results><vireo:Title>name</vireo:Title><vireo:Address>link</"
                             "vireo:Address></vireo:Json></Url></OpenSearchDescription>")},
         {"garbage", Engine("garbage", "this is not a script")},
+        {"busy", Rss("busy", base + "/busy?q={searchTerms}")},
+        // The feed fails, then its HTML page is a page the rules no longer fit: that is the
+        // end, and a changed page, not a refusal.
+        {"changed",
+         Engine("changed", "<?xml version=\"1.0\"?><OpenSearchDescription "
+                           "xmlns=\"http://a9.com/-/spec/opensearch/1.1/\" "
+                           "xmlns:vireo=\"urn:x-vireo:engine:1\"><ShortName>C</ShortName>"
+                           "<Url type=\"application/rss+xml\" template=\"" +
+                               base + "/broken?q={searchTerms}\"/><Url type=\"text/html\" template=\"" +
+                               base +
+                               "/changed?q={searchTerms}\"><vireo:Html><vireo:ResultPage>//ol</"
+                               "vireo:ResultPage><vireo:Result>//li</vireo:Result><vireo:Title>a</"
+                               "vireo:Title><vireo:Address>a</vireo:Address></vireo:Html></Url>"
+                               "</OpenSearchDescription>")},
+        // The first Url's server fails; the second one's answer is read.
+        {"fallback",
+         Engine("fallback", "<?xml version=\"1.0\"?><OpenSearchDescription "
+                            "xmlns=\"http://a9.com/-/spec/opensearch/1.1/\"><ShortName>F</ShortName>"
+                            "<Url type=\"application/rss+xml\" template=\"" +
+                                base +
+                                "/broken?q={searchTerms}&amp;start={startIndex}\"/>"
+                                "<Url type=\"application/rss+xml\" indexOffset=\"0\" template=\"" +
+                                base +
+                                "/rss?q={searchTerms}&amp;start={startIndex}\"/>"
+                                "</OpenSearchDescription>")},
     };
     ids["nofile"] = (engines / "nofile.xml").string();
     std::vector<std::string> list;
@@ -337,7 +373,13 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     EXPECT_EQ(End(ids["silent"]), 8);
     EXPECT_EQ(End(ids["refused"]), 15);
     EXPECT_EQ(End(ids["badurl"]), 16);
-    EXPECT_EQ(End(ids["json"]), 11);
+    // A bot check or a 429 is the site refusing the search: the program shows the code's
+    // own text, the bit above it says why.
+    EXPECT_EQ(End(ids["json"]), 7 | 0x10000);
+    EXPECT_EQ(End(ids["busy"]), 7 | 0x10000);
+    EXPECT_EQ(End(ids["changed"]), 11);
+    EXPECT_EQ(End(ids["fallback"]), 6);
+    EXPECT_EQ(rec->hits[ids["fallback"]].size(), 8u);
     EXPECT_EQ(End(ids["garbage"]), 11);
     EXPECT_EQ(End(ids["nofile"]), 11);
     EXPECT_EQ(rec->codes.size(), ids.size());
@@ -351,6 +393,9 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     EXPECT_NE(text.find("search \"golf\" in All Engines"), std::string::npos);
     EXPECT_NE(text.find("the server answered 500"), std::string::npos);
     EXPECT_NE(text.find("/rss?q=golf&start=4 -> HTTP 200"), std::string::npos);
+    EXPECT_NE(text.find("refused: the site refused an automated search (a bot check)"), std::string::npos);
+    EXPECT_NE(text.find("refused an automated search (HTTP 429, too many requests)"), std::string::npos);
+    EXPECT_NE(text.find("fallback: trying the engine's Url 2 for page 1"), std::string::npos);
     // A new search starts normally once the last one ended.
     rec = std::make_unique<Recorder>();
     g_rec = rec.get();

@@ -177,8 +177,13 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     fs::path lib = fs::path(VIREO_CLI).parent_path() / ".." / "lib" / "vireo" / "libornsearch.so";
     if (!fs::exists(lib))
         GTEST_SKIP() << "the search library is not built: " << lib;
-    test::LocalHttpServer good, missing;
-    ASSERT_TRUE(good.Listening() && missing.Listening());
+    test::LocalHttpServer good, missing, busy;
+    ASSERT_TRUE(good.Listening() && missing.Listening() && busy.Listening());
+    busy.SetHandler([](const std::string&, test::LocalHttpServer::Response& r) {
+        r.status = 429;
+        r.body = "Too Many Requests";
+        return true;
+    });
     test::ServeRssEngine(good, {{"Alpha", "https://golf.example/a"}, {"Beta", "https://golf.example/b"}});
     missing.SetHandler([](const std::string&, test::LocalHttpServer::Response& r) {
         r.status = 404;
@@ -195,6 +200,7 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     WriteEngine(program / "engines", "loop1", "Loop One", good);
     test::WriteRssEngine(program / "engines", "loop2", "Loop Two", missing.Url("/search"));
     test::WriteRssEngine(program / "engines", "closed", "Closed Port", refused);
+    test::WriteRssEngine(program / "engines", "busy", "Busy", busy.Url("/search"));
     // The user's copy of loop2 replaces the shipped one.
     test::WriteRssEngine(user, "LOOP2", "My Loop Two", good.Url("/search"));
 
@@ -231,6 +237,12 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     test::CliResult late = Cli({"engines", "try", "slowpage", "golf", "--timeout", "1"});
     EXPECT_EQ(late.status, 0) << late.out;
     EXPECT_TRUE(Has(late.out, "1\tEarly\thttps://golf.example/early")) << late.out;
+    // A site turning the search away is said to, in the program's own code text as well.
+    test::CliResult turnedAway = Cli({"engines", "try", "busy", "golf"});
+    EXPECT_EQ(turnedAway.status, 2) << turnedAway.out;
+    EXPECT_TRUE(Has(turnedAway.out, "status 7: General Error.")) << turnedAway.out;
+    EXPECT_TRUE(Has(turnedAway.out, "Busy refused the automated search")) << turnedAway.out;
+    EXPECT_TRUE(Has(turnedAway.out, "HTTP 429, too many requests")) << turnedAway.out;
 
     // A feed written and signed by the project's tool, served from this machine, with
     // a publisher's key made for this test.
