@@ -41,6 +41,9 @@ struct EngineCase {
     std::string body2; // its form body, for engines that post
     int items;
     std::vector<Expected> hits;
+    // The script's Url the fixture is a page of (from 0). The page is read as an answer to
+    // the first Url, as engines answer one form's request with another form's page.
+    int form = 0;
 };
 
 // "C++ & café" as every engine must receive it.
@@ -67,6 +70,20 @@ std::vector<EngineCase> Cases() {
            "https://en.wikipedia.org/wiki/Rust_(programming_language)",
            "Rust is a general-purpose programming language emphasizing performance, type safety and "
            "concurrency."}}},
+        {"duckduckgo.xml",
+         "duckduckgo-lite.html",
+         "text/html; charset=UTF-8",
+         "https://lite.duckduckgo.com/lite/",
+         "https://lite.duckduckgo.com/lite/",
+         "q=" + q + "&s=10&kl=wt-wt",
+         2,
+         {{"References and Borrowing - The Rust Programming Language",
+           "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html",
+           "The borrow checker makes sure that references are always valid."},
+          {"Non-lexical lifetimes & the borrow checker",
+           "https://blog.example.com/2021/03/nll?ref=ddg&lang=en",
+           "Since Rust 2018, the borrow checker reasons about where a reference is last used\xE2\x80\xA6"}},
+         1},
         {"mojeek.xml",
          "mojeek.html",
          "text/html; charset=UTF-8",
@@ -99,6 +116,24 @@ std::vector<EngineCase> Cases() {
           {"Add a search engine & keep it \xE2\x80\x93 OpenSearch plugins",
            "https://support.example.com/kb/opensearch?id=42&lang=en",
            "How to offer your site's search to browsers with an OpenSearch description & a element."}}},
+        {"bing.xml",
+         "bing.html",
+         "text/html; charset=utf-8",
+         "https://www.bing.com/search?q=opensearch+description&format=rss&first=1",
+         "https://www.bing.com/search?q=" + q + "&first=11",
+         "",
+         3,
+         {{"OpenSearch description format - MDN Web Docs",
+           "https://developer.mozilla.org/en-US/docs/Web/XML/Guides/OpenSearch",
+           "The OpenSearch description format lets a website describe a search engine for itself, so that a "
+           "browser or other client application can use that search engine."},
+          {"opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch",
+           "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md",
+           "Mar 3, 2024 \xC2\xB7 OpenSearch is a collection of simple formats for the sharing of search "
+           "results."},
+          {"Caf\xC3\xA9 search & friends", "https://www.example.org/search?q=caf%C3%A9&lang=fr",
+           "Search descriptions for caf\xC3\xA9s, in French."}},
+         1},
         {"wikipedia.xml",
          "wikipedia.json",
          "application/json; charset=utf-8",
@@ -255,7 +290,7 @@ TEST(ShippedEngines, EachAsksAndReadsItsServiceAsDocumented) {
         ASSERT_TRUE(BuildPageRequest(s, "C++ & café", 0, 0, 10, req, &more, &error)) << error;
         EXPECT_TRUE(more) << "every shipped engine pages";
         EXPECT_NE((req.url + req.body).find(kQ), std::string::npos) << req.url << " " << req.body;
-        ASSERT_TRUE(BuildPageRequest(s, "C++ & café", 10, 1, 10, req, &more, &error)) << error;
+        ASSERT_TRUE(BuildPageRequest(s, "C++ & café", 10, 1, 10, req, &more, &error, c.form)) << error;
         EXPECT_EQ(req.url, c.page2);
         EXPECT_EQ(req.body, c.body2);
         EXPECT_EQ(req.method, c.body2.empty() ? "GET" : "POST");
@@ -265,6 +300,7 @@ TEST(ShippedEngines, EachAsksAndReadsItsServiceAsDocumented) {
 
         PageHits page = ExtractHits(s, ReadData(c.fixture), c.contentType, c.pageUrl);
         ASSERT_TRUE(page.ok) << page.error;
+        EXPECT_EQ(page.form, c.form);
         EXPECT_EQ(page.items, c.items);
         ASSERT_EQ(page.hits.size(), c.hits.size());
         for (std::size_t i = 0; i < c.hits.size(); ++i) {
@@ -296,6 +332,16 @@ TEST(ShippedEngines, NoResultsIsNotABlockPage) {
     PageHits blocked = ExtractHits(ddg, ReadData("duckduckgo-blocked.html"), "text/html",
                                    "https://html.duckduckgo.com/html/");
     EXPECT_FALSE(blocked.ok);
+    EXPECT_TRUE(blocked.refused) << "the bot check is the site refusing, not a changed page";
+    // Neither form takes the other's page as an empty one of its own.
+    PageHits lite = ExtractHits(ddg, ReadData("duckduckgo-lite.html"), "text/html",
+                                "https://lite.duckduckgo.com/lite/", 1);
+    EXPECT_EQ(lite.form, 1);
+    EXPECT_EQ(lite.hits.size(), 2u);
+    EXPECT_EQ(
+        ExtractHits(ddg, ReadData("duckduckgo.html"), "text/html", "https://html.duckduckgo.com/html/", 1)
+            .form,
+        0);
 
     EngineScript mojeek = Shipped("mojeek.xml");
     none =
