@@ -18,6 +18,7 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
     fuzz_extract_html) cp -n tests/data/ornsearch/*.html "$corpus"/ ;;
     fuzz_extract_json) cp -n tests/data/ornsearch/*.json "$corpus"/ ;;
     fuzz_extract_feed) cp -n tests/data/ornsearch/*.rss tests/data/ornsearch/*.atom "$corpus"/ ;;
+    fuzz_xbel) cp -n tests/data/interchange/*.xbel "$corpus"/ ;;
     fuzz_chromium_bookmarks)
         # Small Bookmarks files as the import benchmark writes them, when the regular build
         # has made its generator.

@@ -12,7 +12,11 @@ std::function<OleDate()>& ClockOverride() {
     return clock;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
+const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
+
+} // namespace
+
+// H. Hinnant's algorithms.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -34,10 +38,6 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
     m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     y = static_cast<int>(yy + (m <= 2));
 }
-
-const std::int64_t kOleEpochDays = DaysFromCivil(1899, 12, 30);
-
-} // namespace
 
 OleDate OleNow() {
     if (ClockOverride())

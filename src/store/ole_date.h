@@ -18,6 +18,10 @@ using OleDate = double;
 // Now, as an OLE date (a test may replace the clock, see ScopedClock).
 OleDate OleNow();
 
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d);
+void CivilFromDays(std::int64_t z, int& y, int& m, int& d);
+
 OleDate OleFromCivil(const sys::CivilTime& t);
 sys::CivilTime OleToCivil(OleDate date);
 
