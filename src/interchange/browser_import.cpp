@@ -74,7 +74,10 @@ void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, Exchange
                 ++folders;
             continue;
         }
-        BookmarkRecord r = db.NewMark(n.title, n.url, parent, texts.description, texts.flags);
+        // A bookmark without a name would be a blank line in the list: its address names it.
+        BookmarkRecord r = db.NewMark(
+            n.title.empty() ? std::string_view(n.url) : std::string_view(n.title), n.url, parent,
+            n.description.empty() ? texts.description : std::string_view(n.description), texts.flags);
         if (n.added > 0)
             r.added = dates.ToOle(n.added);
         if (n.touched > 0)

@@ -25,6 +25,7 @@ struct Node {
     std::string url;
     std::int64_t added = 0;   // Unix seconds; 0 when the browser kept none
     std::int64_t touched = 0; // Unix seconds; 0 when none
+    std::string description;  // the bookmark's own; "" gives it the import's
 };
 
 struct Tree {
@@ -77,7 +78,7 @@ bool IsBrowserInternal(std::string_view url);
 
 struct FilingTexts {
     std::string_view folderName;  // the import folder under the top folder
-    std::string_view description; // given to every bookmark
+    std::string_view description; // given to every bookmark that brings none
     std::int16_t flags = 0;       // the bookmarks' origin
 };
 

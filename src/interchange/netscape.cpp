@@ -11,6 +11,7 @@
 #include "interchange/folder_walk.h"
 #include "interchange/html_import.h"
 #include "interchange/html_text.h"
+#include "interchange/xbel_exchange.h"
 #include "platform/durable_file.h"
 #include "store/database.h"
 #include "store/default_content.h"
@@ -46,8 +47,10 @@ void NoteCutTexts(ExchangeResult& result, std::int64_t cuts) {
 bool IsStandInDescription(std::string_view description) {
     // What the program files as a description when the source had none.
     static constexpr std::string_view kStandIns[] = {
-        kNetscapeImportDescription,  kFavoritesImportDescription, kHtmlImportDescription,     kFromFind,
-        kDefaultBookmarkDescription, kFirefoxImportDescription,   kChromiumImportDescription,
+        kNetscapeImportDescription,  kFavoritesImportDescription,
+        kHtmlImportDescription,      kFromFind,
+        kDefaultBookmarkDescription, kFirefoxImportDescription,
+        kChromiumImportDescription,  kXbelImportDescription,
     };
     std::string_view trimmed = text::TrimWhite(description);
     for (std::string_view s : kStandIns) {

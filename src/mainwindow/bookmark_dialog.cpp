@@ -30,6 +30,14 @@ QString OriginText(std::int16_t flags) {
         return QStringLiteral("Imported from Firefox");
     case kFlagsChromium:
         return QStringLiteral("Imported from Chromium");
+    case kFlagsXbel:
+        return QStringLiteral("Imported from XBEL");
+    case kFlagsFalkon:
+        return QStringLiteral("Imported from Falkon");
+    case kFlagsQutebrowser:
+        return QStringLiteral("Imported from qutebrowser");
+    case kFlagsKonqueror:
+        return QStringLiteral("Imported from Konqueror");
     default:
         return QStringLiteral("Unknown source");
     }

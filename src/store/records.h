@@ -115,6 +115,10 @@ enum BookmarkOrigins : std::int16_t {
     kFlagsDroppedFile = 64,
     kFlagsFirefox = 128,
     kFlagsChromium = 256,
+    kFlagsXbel = 512,
+    kFlagsFalkon = 1024,
+    kFlagsQutebrowser = 2048,
+    kFlagsKonqueror = 4096,
 };
 
 // Tree node keys are "x" + folder ID, list item keys "b" + bookmark key; these give the

@@ -6,7 +6,10 @@
 #include <fstream>
 
 #include "../test_support.h"
+#include "exchange_fixture.h"
 #include "interchange/xbel.h"
+#include "interchange/xbel_exchange.h"
+#include "store/ole_date.h"
 
 namespace vireo {
 namespace {
@@ -271,6 +274,84 @@ TEST(Xbel, DatesInTheFormsWritersUse) {
         EXPECT_EQ(xbel::ParseDate(bad), 0) << bad;
     EXPECT_EQ(xbel::FormatDate(1709251199), "2024-02-29T23:59:59Z");
     EXPECT_EQ(xbel::ParseDate(xbel::FormatDate(4102444800)), 4102444800);
+}
+
+using XbelExchange = test::ExchangeFixture;
+
+TEST_F(XbelExchange, ImportsTheTreeAndExportsItBackUnchanged) {
+    const std::string file = tmp.file("bookmarks.xbel");
+    test::WriteText(file, R"(<?xml version="1.0"?>
+<!DOCTYPE xbel>
+<xbel><title>KDE</title>
+ <bookmark href="https://top.example/" added="2020-01-02T03:04:05Z"><title>Top</title><desc>Mine &amp; yours</desc></bookmark>
+ <separator/>
+ <folder><title>Work</title>
+  <bookmark href="https://w.example/"><title></title></bookmark>
+  <bookmark><title>no address</title></bookmark>
+  <folder><title>Deep</title><bookmark href="https://d.example/"><title>D</title></bookmark></folder>
+ </folder>
+</xbel>)");
+    ExchangeResult r = ImportXbel(db, file);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.message, "");
+    EXPECT_EQ(r.bookmarks, 3);
+    EXPECT_EQ(r.folders, 3);
+    EXPECT_EQ(db.FolderName(r.folder), "Imported from XBEL");
+    EXPECT_EQ(db.Folder(r.folder).Parent, kRootFolder);
+    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderImported);
+    EXPECT_EQ(Titles(r.folder), std::vector<std::string>{"Top"});
+    EXPECT_EQ(db.Marks(r.folder).DescStr(First(r.folder).key), "Mine & yours");
+    EXPECT_EQ(First(r.folder).Flags, kFlagsXbel);
+    EXPECT_EQ(OleToUnix(First(r.folder).added), 1577934245);
+    const std::int16_t work = Child(r.folder, "Work");
+    ASSERT_NE(work, 0);
+    // A bookmark without a name is named by its address; one without an address is none.
+    EXPECT_EQ(Titles(work), std::vector<std::string>{"https://w.example/"});
+    EXPECT_EQ(db.Marks(work).DescStr(First(work).key), "Imported from XBEL");
+    const std::int16_t deep = Child(work, "Deep");
+    EXPECT_EQ(Urls(deep), std::vector<std::string>{"https://d.example/"});
+
+    // Exported and read again: the same tree, the program's own descriptions left out,
+    // the trash too.
+    AddMark(kTrashFolder, "deleted", "https://deleted.example/");
+    const std::string out = tmp.file("out.xbel");
+    ExchangeResult e = ExportXbel(db, r.folder, out);
+    ASSERT_TRUE(e.ok) << e.message;
+    EXPECT_EQ(e.bookmarks, 3);
+    EXPECT_EQ(e.folders, 2);
+    const std::string text = test::ReadText(out);
+    EXPECT_EQ(text.find("Imported from XBEL</desc>"), std::string::npos) << text;
+    xbel::Document doc = MustParse(text);
+    EXPECT_EQ(doc.title, "Imported from XBEL");
+    ASSERT_EQ(doc.items.size(), 2u);
+    EXPECT_EQ(doc.items[0].url, "https://top.example/");
+    EXPECT_EQ(doc.items[0].desc, "Mine & yours");
+    EXPECT_EQ(doc.items[0].added, 1577934245);
+    ASSERT_EQ(doc.items[1].children.size(), 2u);
+    EXPECT_EQ(doc.items[1].children[1].title, "Deep");
+    ExchangeResult whole = ExportXbel(db, kRootFolder, out);
+    ASSERT_TRUE(whole.ok) << whole.message;
+    EXPECT_EQ(test::ReadText(out).find("deleted.example"), std::string::npos);
+    EXPECT_FALSE(ExportXbel(db, 999, out).ok);
+}
+
+TEST_F(XbelExchange, RefusesFilesWithoutBookmarksAndLeavesTheDatabaseAlone) {
+    const std::int32_t before = static_cast<std::int32_t>(Children(kRootFolder).size());
+    const std::pair<std::string, std::string> cases[] = {
+        {"<html><body><a href=\"https://a/\">a</a></body></html>", "not an XBEL"},
+        {"<xbel><folder><title>Empty</title><separator/></folder></xbel>", "holds no bookmarks"},
+        {"<xbel><bookmark href=\"https://a/\">", "not an XBEL"},
+    };
+    for (const auto& [text, why] : cases) {
+        const std::string file = tmp.file("bad.xbel");
+        test::WriteText(file, text);
+        ExchangeResult r = ImportXbel(db, file);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.warning);
+        EXPECT_NE(r.message.find(why), std::string::npos) << r.message;
+    }
+    EXPECT_FALSE(ImportXbel(db, tmp.file("missing.xbel")).ok);
+    EXPECT_EQ(static_cast<std::int32_t>(Children(kRootFolder).size()), before);
 }
 
 } // namespace
