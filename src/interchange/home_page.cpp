@@ -77,16 +77,98 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
-Scheme DefaultScheme() {
+namespace {
+
+// The shipped schemes share their items' names, fonts and what may be edited.
+Scheme MakeScheme(std::int32_t page, std::int32_t tableBack, std::int32_t border, std::int32_t label,
+                  std::int32_t links, std::int32_t visited, std::int32_t headline) {
     return Scheme{
-        Item("Page Background", Rgb(0, 156, 156), "", 0, false, false),
-        Item("Table Back", Rgb(255, 255, 206), "", 0, false, false),
-        Item("Table Border", Rgb(0, 0, 0), "", 0, false, false),
-        Item("Category Label", Rgb(0, 156, 156), "Arial", 4, true, true),
-        Item("Links", Rgb(0, 0, 255), "Arial", 3, false, true),
-        Item("Visited Links", Rgb(255, 0, 0), "", 0, false, false),
-        Item("Headline", Rgb(255, 255, 206), "Arial", 5, true, true),
+        Item("Page Background", page, "", 0, false, false),
+        Item("Table Back", tableBack, "", 0, false, false),
+        Item("Table Border", border, "", 0, false, false),
+        Item("Category Label", label, "Arial", 4, true, true),
+        Item("Links", links, "Arial", 3, false, true),
+        Item("Visited Links", visited, "", 0, false, false),
+        Item("Headline", headline, "Arial", 5, true, true),
     };
+}
+
+// WCAG's relative luminance of one sRGB channel.
+double Linear(int channel) {
+    double c = channel / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(std::int32_t color) {
+    return 0.2126 * Linear(color & 0xFF) + 0.7152 * Linear((color >> 8) & 0xFF) +
+           0.0722 * Linear((color >> 16) & 0xFF);
+}
+
+} // namespace
+
+Scheme DefaultScheme() {
+    // Teal around cream boxes, as ever, but light enough behind the page's own text and
+    // links that every text reads at 4.5:1 or better.
+    return MakeScheme(Rgb(127, 212, 212), Rgb(255, 255, 206), Rgb(0, 0, 0), Rgb(0, 80, 80), Rgb(0, 0, 204),
+                      Rgb(153, 0, 0), Rgb(0, 64, 64));
+}
+
+const std::vector<NamedScheme>& ShippedSchemes() {
+    static const std::vector<NamedScheme> schemes{
+        {std::string(kDefaultScheme), DefaultScheme()},
+        {"Evening", MakeScheme(Rgb(30, 42, 56), Rgb(46, 61, 80), Rgb(0, 0, 0), Rgb(240, 230, 200),
+                               Rgb(140, 200, 255), Rgb(224, 168, 255), Rgb(255, 210, 127))},
+        {"Paper", MakeScheme(Rgb(244, 241, 234), Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(59, 59, 59),
+                             Rgb(26, 79, 156), Rgb(107, 44, 145), Rgb(34, 34, 34))},
+    };
+    return schemes;
+}
+
+const Scheme* ShippedScheme(std::string_view name) {
+    std::string trimmed = TrimmedName(name);
+    for (const NamedScheme& s : ShippedSchemes())
+        if (s.name == trimmed)
+            return &s.scheme;
+    return nullptr;
+}
+
+bool RestoreScheme(const std::string& dbPath, std::string_view name) {
+    if (!ShippedScheme(name) || !IsFileName(TrimmedName(name)))
+        return false;
+    std::error_code ec;
+    fs::remove(SchemeFile(dbPath, name), ec);
+    return !ec;
+}
+
+bool HasOwnCopy(const std::string& dbPath, std::string_view name) {
+    std::error_code ec;
+    return IsFileName(TrimmedName(name)) && fs::exists(SchemeFile(dbPath, name), ec);
+}
+
+double ContrastRatio(std::int32_t a, std::int32_t b) {
+    double la = Luminance(a), lb = Luminance(b);
+    if (la < lb)
+        std::swap(la, lb);
+    return (la + 0.05) / (lb + 0.05);
+}
+
+std::vector<ContrastProblem> IllegibleTexts(const Scheme& s) {
+    // Each text of the page against every background it is written on: the page's own
+    // text and links on the page, the boxes' labels and links on the boxes.
+    static constexpr std::pair<int, int> kPairs[] = {
+        {kCategoryLabel, kPageBackground}, {kCategoryLabel, kTableBack},
+        {kLinks, kPageBackground},         {kLinks, kTableBack},
+        {kVisitedLinks, kPageBackground},  {kVisitedLinks, kTableBack},
+        {kHeadline, kPageBackground},
+    };
+    std::vector<ContrastProblem> problems;
+    for (auto [fore, back] : kPairs) {
+        double ratio =
+            ContrastRatio(s[static_cast<std::size_t>(fore)].Color, s[static_cast<std::size_t>(back)].Color);
+        if (ratio < kMinimumContrast)
+            problems.push_back({fore, back, ratio});
+    }
+    return problems;
 }
 
 std::string SchemeBytes(const Scheme& scheme) {
@@ -146,6 +228,8 @@ Scheme LoadScheme(const std::string& dbPath, std::string_view nameIn) {
             ParseScheme(bytes, scheme))
             return scheme;
     }
+    if (const Scheme* shipped = ShippedScheme(name))
+        return *shipped;
     if (name != kDefaultScheme)
         return LoadScheme(dbPath, kDefaultScheme);
     return DefaultScheme();
@@ -164,7 +248,7 @@ bool SaveScheme(const std::string& dbPath, std::string_view nameIn, const Scheme
 
 bool DeleteScheme(const std::string& dbPath, std::string_view nameIn) {
     std::string name = TrimmedName(nameIn);
-    if (!IsFileName(name) || SameNoCase(name, kDefaultScheme))
+    if (!IsFileName(name) || SameNoCase(name, kDefaultScheme) || ShippedScheme(name))
         return false;
     std::error_code ec;
     return fs::remove(SchemeFile(dbPath, name), ec);
@@ -180,8 +264,9 @@ std::vector<std::string> ListSchemes(const std::string& dbPath) {
         names.push_back(file.substr(0, file.find('.')));
     }
     std::sort(names.begin(), names.end());
-    if (std::find(names.begin(), names.end(), kDefaultScheme) == names.end())
-        names.emplace_back(kDefaultScheme);
+    for (const NamedScheme& s : ShippedSchemes())
+        if (std::find(names.begin(), names.end(), s.name) == names.end())
+            names.push_back(s.name);
     return names;
 }
 
@@ -233,12 +318,13 @@ std::string HomePageText(const Database& db, std::int16_t folder, const Scheme& 
     };
     line("<html>");
     line("<head>");
-    line("<meta name=GENERATOR content=Vireo 2.0>");
+    line(kCharsetMeta);
+    line(kGeneratorMeta);
     line("<title>Vireo Home</title>");
     line("</head>");
-    line("<body bgcolor=#" + ColorHex(s[kPageBackground].Color) + " text=#" +
-         ColorHex(s[kCategoryLabel].Color) + " link=#" + ColorHex(s[kLinks].Color) + " vlink=#" +
-         ColorHex(s[kVisitedLinks].Color) + ">");
+    line("<body bgcolor=\"#" + ColorHex(s[kPageBackground].Color) + "\" text=\"#" +
+         ColorHex(s[kCategoryLabel].Color) + "\" link=\"#" + ColorHex(s[kLinks].Color) + "\" vlink=\"#" +
+         ColorHex(s[kVisitedLinks].Color) + "\">");
     line("<center>");
     std::vector<std::int16_t> subfolders;
     std::int32_t cursor = 0;
@@ -250,13 +336,13 @@ std::string HomePageText(const Database& db, std::int16_t folder, const Scheme& 
         line(FontTag("(No subfolders)", s[kCategoryLabel]));
     } else {
         line(FontTag(html::Escape(db.Folder(folder).Name.text()), s[kHeadline]));
-        line("<table width=630 border=0 cellpadding=5 cellspacing=5>");
+        line(kHomeTableStart);
         std::size_t i = 0;
         while (i < subfolders.size()) {
             line("<tr>");
             for (std::size_t end = std::min(i + 3, subfolders.size()); i < end; ++i) {
                 std::int16_t sub = subfolders[i];
-                line("<td valign=top width=210 BGCOLOR=#" + ColorHex(s[kTableBack].Color) + ">" +
+                line(std::string(kHomeCellStart) + "BGCOLOR=\"#" + ColorHex(s[kTableBack].Color) + "\">" +
                      FontTag(html::Escape(db.Folder(sub).Name.text()), s[kCategoryLabel]) + "</b>");
                 line(FolderLinkList(db, sub));
                 line("</td>");

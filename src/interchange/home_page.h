@@ -55,6 +55,37 @@ constexpr std::int32_t Rgb(int r, int g, int b) {
 // The built-in "default" scheme.
 Scheme DefaultScheme();
 
+// The schemes that ship with the program, "default" first. The user's file of the same
+// name (written when the user edits one) takes its place; deleting that file restores
+// the shipped colours.
+struct NamedScheme {
+    std::string name;
+    Scheme scheme;
+};
+const std::vector<NamedScheme>& ShippedSchemes();
+// The shipped scheme of that name, nullptr when none ships.
+const Scheme* ShippedScheme(std::string_view name);
+// Removes the user's copy of a shipped scheme. False for a scheme that does not ship.
+bool RestoreScheme(const std::string& dbPath, std::string_view name);
+// Whether the data folder holds a scheme file of that name.
+bool HasOwnCopy(const std::string& dbPath, std::string_view name);
+
+// Legibility: WCAG's contrast ratio of two colours (1 to 21), and the texts of a scheme
+// that fall below the ratio of normal text against a background they are written on.
+inline constexpr double kMinimumContrast = 4.5;
+double ContrastRatio(std::int32_t a, std::int32_t b);
+struct ContrastProblem {
+    int text = 0;       // the item index of the text
+    int background = 0; // and of its background
+    double ratio = 0;
+};
+std::vector<ContrastProblem> IllegibleTexts(const Scheme& scheme);
+
+// How the page's table and its boxes start (the preview makes their widths relative).
+inline constexpr std::string_view kHomeTableStart =
+    "<table width=\"630\" border=\"0\" cellpadding=\"5\" cellspacing=\"5\">";
+inline constexpr std::string_view kHomeCellStart = "<td valign=\"top\" width=\"210\" ";
+
 // The file bytes of a scheme, and back. Reading fails on anything but 378 bytes or on
 // values no scheme can hold.
 std::string SchemeBytes(const Scheme& scheme);
@@ -69,7 +100,8 @@ Scheme LoadScheme(const std::string& dbPath, std::string_view name);
 // file name (empty, or holding a path separator) or when the write failed.
 bool SaveScheme(const std::string& dbPath, std::string_view name, const Scheme& scheme,
                 std::string* error = nullptr);
-// Deletes a scheme file; "default" (in any letter case) is never deleted.
+// Deletes a scheme file; "default" (in any letter case) and the shipped schemes are never
+// deleted (their copies are restored instead).
 bool DeleteScheme(const std::string& dbPath, std::string_view name);
 // The names of the scheme files in the data folder (the text before the first "."), with
 // "default" added when it has no file.

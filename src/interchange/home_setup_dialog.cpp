@@ -62,6 +62,9 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     cmdDel = new QPushButton(Q("&Delete"), this);
     cmdDel->setObjectName(QStringLiteral("cmdDel"));
+    cmdRestore = new QPushButton(Q("&Restore"), this);
+    cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
+    cmdRestore->setToolTip(Q("Give this scheme back the colours and fonts it shipped with"));
     cmdOK = new QPushButton(Q("&Finished"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -71,12 +74,16 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     txtPreview->setObjectName(QStringLiteral("txtPreview"));
     txtPreview->setOpenLinks(false);
     txtPreview->setMinimumSize(420, 260);
+    lblContrast = new QLabel(this);
+    lblContrast->setObjectName(QStringLiteral("lblContrast"));
+    lblContrast->setWordWrap(true);
 
     auto* schemeBox = new QGroupBox(Q("Color Scheme"), this);
     auto* schemeGrid = new QGridLayout(schemeBox);
     schemeGrid->addWidget(comboScheme, 0, 0, 1, 2);
     schemeGrid->addWidget(cmdSave, 1, 0);
     schemeGrid->addWidget(cmdDel, 1, 1);
+    schemeGrid->addWidget(cmdRestore, 2, 0, 1, 2);
 
     auto* itemBox = new QGroupBox(Q("Page Item"), this);
     auto* itemGrid = new QGridLayout(itemBox);
@@ -98,6 +105,7 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     auto* previewBox = new QGroupBox(Q("Preview"), this);
     auto* previewLayout = new QVBoxLayout(previewBox);
     previewLayout->addWidget(txtPreview);
+    previewLayout->addWidget(lblContrast);
 
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(12);
@@ -116,6 +124,7 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     connect(cmdFont, &QPushButton::clicked, this, &frmHomeSetup::cmdFont_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmHomeSetup::cmdSave_Click);
     connect(cmdDel, &QPushButton::clicked, this, &frmHomeSetup::cmdDel_Click);
+    connect(cmdRestore, &QPushButton::clicked, this, &frmHomeSetup::cmdRestore_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmHomeSetup::cmdOK_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmHomeSetup::cmdHelp_Click);
 
@@ -136,8 +145,27 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     // Choosing the current scheme loads it as a click on the list would.
     if (comboScheme->currentIndex() >= 0)
         comboScheme_Click();
-    cmdDel->setEnabled(comboScheme->currentIndex() >= 0 && comboScheme->currentText() != Q(kDefaultScheme));
+    UpdateSchemeButtons();
     UpdatePreview();
+}
+
+void frmHomeSetup::UpdateSchemeButtons() {
+    QString name = comboScheme->currentText();
+    bool chosen = comboScheme->currentIndex() >= 0;
+    bool shipped = ShippedScheme(S(name)) != nullptr;
+    // A shipped scheme is never deleted; its edited copy can be given up instead.
+    cmdDel->setEnabled(chosen && !shipped && name != Q(kDefaultScheme));
+    cmdRestore->setEnabled(chosen && shipped && HasOwnCopy(m_ctx.db.DBPath(), S(name)));
+}
+
+void frmHomeSetup::cmdRestore_Click() {
+    QString name = comboScheme->currentText();
+    if (!RestoreScheme(m_ctx.db.DBPath(), S(name))) {
+        m_ctx.dialogs.Message(this, Q("The scheme \"" + S(name) + "\" could not be restored."), windowTitle(),
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    comboScheme_Click();
 }
 
 int frmHomeSetup::ItemIndex() const {
@@ -152,7 +180,7 @@ void frmHomeSetup::SetButtonColor(const QColor& color) {
 
 void frmHomeSetup::comboScheme_Click() {
     QString name = comboScheme->currentText();
-    cmdDel->setEnabled(comboScheme->currentIndex() >= 0 && name != Q(kDefaultScheme));
+    UpdateSchemeButtons();
     m_items = LoadScheme(m_ctx.db.DBPath(), S(name));
     // Through the second entry to the first, so the item's buttons always follow.
     comboItem->setCurrentIndex(1);
@@ -182,6 +210,7 @@ void frmHomeSetup::cmdColor_Click() {
         SetButtonColor(*chosen);
     m_items[static_cast<std::size_t>(i)].Color = FromQColor(m_buttonColor);
     SaveScheme(comboScheme->currentText());
+    UpdateSchemeButtons();
     UpdatePreview();
 }
 
@@ -206,6 +235,7 @@ void frmHomeSetup::cmdFont_Click() {
     item.Italic = chosen->italic();
     item.Size = FontSizeFromPoints(points);
     SaveScheme(comboScheme->currentText());
+    UpdateSchemeButtons();
     UpdatePreview();
 }
 
@@ -236,13 +266,14 @@ void frmHomeSetup::cmdSave_Click() {
     }
     comboScheme->setCurrentIndex(at);
     m_loading = false;
-    cmdDel->setEnabled(name != Q(kDefaultScheme));
+    UpdateSchemeButtons();
     UpdatePreview();
 }
 
 void frmHomeSetup::cmdDel_Click() {
     QString name = comboScheme->currentText();
-    if (comboScheme->currentIndex() < 0 || name.compare(Q(kDefaultScheme), Qt::CaseInsensitive) == 0)
+    if (comboScheme->currentIndex() < 0 || name.compare(Q(kDefaultScheme), Qt::CaseInsensitive) == 0 ||
+        ShippedScheme(S(name)))
         return;
     DeleteScheme(m_ctx.db.DBPath(), S(name));
     comboScheme->removeItem(comboScheme->currentIndex());
@@ -269,18 +300,32 @@ bool frmHomeSetup::SaveScheme(const QString& name) {
 }
 
 void frmHomeSetup::UpdatePreview() {
+    QStringList problems;
+    for (const ContrastProblem& p : IllegibleTexts(m_items))
+        problems << Q(text::TrimSpaces(m_items[static_cast<std::size_t>(p.text)].ItemName)) + Q(" on ") +
+                        Q(text::TrimSpaces(m_items[static_cast<std::size_t>(p.background)].ItemName)) +
+                        QStringLiteral(" (%1:1)").arg(p.ratio, 0, 'f', 1);
+    lblContrast->setText(problems.isEmpty() ? QString()
+                                            : Q("Hard to read: ") + problems.join(Q(", ")) +
+                                                  Q(". Text needs 4.5:1 or more."));
+    lblContrast->setVisible(!problems.isEmpty());
+
     const Database& db = m_ctx.db;
     if (!db.IsLiveFolder(kHomePageFolder)) {
         txtPreview->clear();
         return;
     }
-    // Links take the scheme's colours here as the browser would give them.
+    // The page's own text and link colours are body attributes that the preview does not
+    // read: given as its style, so that what it shows is what a browser shows.
     txtPreview->document()->setDefaultStyleSheet(
-        QStringLiteral("a { color: #%1; }").arg(Q(ColorHex(m_items[kLinks].Color))));
+        QStringLiteral("body { color: #%1; } a { color: #%2; }")
+            .arg(Q(ColorHex(m_items[kCategoryLabel].Color)), Q(ColorHex(m_items[kLinks].Color))));
     QString page = Q(HomePageText(db, kHomePageFolder, m_items, S(comboScheme->currentText())));
     // The page's fixed widths are made relative, so the whole page fits the small preview.
-    page.replace(QStringLiteral("<table width=630 "), QStringLiteral("<table width=100% "));
-    page.replace(QStringLiteral(" width=210 "), QStringLiteral(" width=33% "));
+    page.replace(Q(kHomeTableStart),
+                 Q(kHomeTableStart).replace(QStringLiteral("\"630\""), QStringLiteral("\"100%\"")));
+    page.replace(Q(kHomeCellStart),
+                 Q(kHomeCellStart).replace(QStringLiteral("\"210\""), QStringLiteral("\"33%\"")));
     txtPreview->setHtml(page);
 }
 

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <functional>
@@ -30,10 +31,14 @@ public:
     QPushButton* cmdFont = nullptr;
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdDel = nullptr;
+    // Gives a shipped scheme back its shipped colours (removes the user's copy).
+    QPushButton* cmdRestore = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdHelp = nullptr;
     // How the home page looks in the scheme being edited.
     QTextBrowser* txtPreview = nullptr;
+    // Names the texts the scheme makes hard to read.
+    QLabel* lblContrast = nullptr;
 
     void comboScheme_Click();
     void comboItem_Click();
@@ -41,6 +46,7 @@ public:
     void cmdFont_Click();
     void cmdSave_Click();
     void cmdDel_Click();
+    void cmdRestore_Click();
     void cmdOK_Click();
     void cmdHelp_Click();
 
@@ -57,6 +63,7 @@ public:
 private:
     bool SaveScheme(const QString& name);
     void UpdatePreview();
+    void UpdateSchemeButtons();
 
     AppContext& m_ctx;
     Scheme m_items;

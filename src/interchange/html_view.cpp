@@ -35,15 +35,16 @@ private:
 void PageHead(Page& p, std::string_view title) {
     p.Line("<html>");
     p.Line("<head>");
-    p.Line("<meta name=GENERATOR content=Vireo 2.0>");
+    p.Line(kCharsetMeta);
+    p.Line(kGeneratorMeta);
     p.Line("<title>" + std::string(title) + "</title>");
     p.Line("</head>");
-    p.Line("<body bgcolor=#FFFFFF>");
-    p.Line("<p><img src=" + Quoted("MarkHead.gif") + " width=268 height=48></p>");
+    p.Line("<body bgcolor=\"#FFFFFF\">");
+    p.Line("<p><img src=" + Quoted("MarkHead.gif") + " width=\"268\" height=\"48\"></p>");
 }
 
 std::string Divider() {
-    return "<p><img src=" + Quoted("div.gif") + " width=100% height=10></p>";
+    return "<p><img src=" + Quoted("div.gif") + " width=\"100%\" height=\"10\"></p>";
 }
 
 // Closes the page's table, adds the footer and writes the page.
@@ -86,7 +87,7 @@ std::string Quoted(std::string_view textIn) {
 }
 
 std::string PageFooter() {
-    return "<p><small><small><small><font face=Arial>Vireo 2.0 from <a href=" +
+    return "<p><small><small><small><font face=\"Arial\">Vireo 2.0 from <a href=" +
            Quoted(html::Escape(kMakerSiteUrl)) + ">MERIDEX Inc.</a></font></small></small></small></p>";
 }
 
@@ -125,10 +126,10 @@ std::int32_t SaveFolderView(const Database& db, std::string& fileName, std::int1
         return 0;
     Page p;
     PageHead(p, "Vireo View");
-    p.Line("<p><strong><font face=Arial>Exported " + FormatGeneralDate(OleNow()) + " from " +
+    p.Line("<p><strong><font face=\"Arial\">Exported " + FormatGeneralDate(OleNow()) + " from " +
            Quoted(html::Escape(db.Folder(folder).Name.text())) + "</font></strong></p>");
     p.Line(Divider());
-    p.Line("<center><table border=0 cellpadding=4 width=90% cellspacing=0>");
+    p.Line("<center><table border=\"0\" cellpadding=\"4\" width=\"90%\" cellspacing=\"0\">");
     p.Line("<tr>");
     p.Line("<td>");
     p.Line(FolderLinkList(db, folder));
@@ -145,19 +146,19 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
     const std::string sans = Quoted(kSans);
     Page p;
     PageHead(p, "Vireo Search View");
-    p.Line("<p><strong><font face=Arial>Search: " + html::Escape(f.SearchQuery.text()) +
+    p.Line("<p><strong><font face=\"Arial\">Search: " + html::Escape(f.SearchQuery.text()) +
            "</font></strong><br>");
-    p.Line("<strong><font face=Arial>Date: " + FormatGeneralDate(f.Created) + "</font></strong></p>");
+    p.Line("<strong><font face=\"Arial\">Date: " + FormatGeneralDate(f.Created) + "</font></strong></p>");
     p.Line(Divider());
     p.Line("<center>");
-    p.Line("<table border=0 cellpadding=1 cellspacing=0 width=600>");
+    p.Line("<table border=\"0\" cellpadding=\"1\" cellspacing=\"0\" width=\"600\">");
     p.Line("<tr>");
-    p.Line("<td bgcolor=#9400D7 width=30 valign=top align=center><font color=#000000 face=Arial "
-           "size=2><b>#</b></font></td>");
-    p.Line("<td bgcolor=#0080C0 valign=top background=tabback.gif><font color=#000000 face=Arial "
-           "size=2><b>Document</b></font></td>");
-    p.Line("<td bgcolor=#FFFFFF width=30 valign=top align=center><font face=" + sans +
-           " color=#000000 size=2><b>Rank</b></font></td>");
+    p.Line("<td bgcolor=\"#9400D7\" width=\"30\" valign=\"top\" align=\"center\"><font color=\"#000000\" "
+           "face=\"Arial\" size=\"2\"><b>#</b></font></td>");
+    p.Line("<td bgcolor=\"#0080C0\" valign=\"top\" background=\"tabback.gif\"><font color=\"#000000\" "
+           "face=\"Arial\" size=\"2\"><b>Document</b></font></td>");
+    p.Line("<td bgcolor=\"#FFFFFF\" width=\"30\" valign=\"top\" align=\"center\"><font face=" + sans +
+           " color=\"#000000\" size=\"2\"><b>Rank</b></font></td>");
     p.Line("</tr>");
     const clsBookmark& marks = db.Marks(folder);
     const clsMemo& memo = db.Memo();
@@ -167,17 +168,17 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
             continue;
         std::string url = html::Escape(memo.GetMemo(r.url));
         p.Line("<tr>");
-        p.Line("<td width=30 valign=top align=center><b><font face=" + sans + " size=-1>" +
+        p.Line("<td width=\"30\" valign=\"top\" align=\"center\"><b><font face=" + sans + " size=\"-1\">" +
                std::to_string(pos) + "</font></b></td>");
-        p.Line("<td valign=top width=90%><font face=Arial><font size=2><b>");
+        p.Line("<td valign=\"top\" width=\"90%\"><font face=\"Arial\"><font size=\"2\"><b>");
         p.Line("<a href=" + Quoted(url) + ">");
         p.Line(html::Escape(memo.GetMemo(r.Name)) + "</a></b></font><br>");
-        p.Line("<font size=2>" + html::Escape(memo.GetMemo(r.Description)) + "</font><br>");
-        p.Line("<font size=-2>");
+        p.Line("<font size=\"2\">" + html::Escape(memo.GetMemo(r.Description)) + "</font><br>");
+        p.Line("<font size=\"-2\">");
         p.Line("<a href=" + Quoted(url) + ">");
         p.Line(url + "</a></font><br>");
         p.Line("</td>");
-        p.Line("<td width=30 valign=top align=center><font face=" + sans + "size=-1><b>");
+        p.Line("<td width=\"30\" valign=\"top\" align=\"center\"><font face=" + sans + " size=\"-1\"><b>");
         p.Line(std::to_string(r.Rank));
         p.Line("</b></font></td>");
         p.Line("</tr>");

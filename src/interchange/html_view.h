@@ -16,6 +16,11 @@ class Database;
 inline constexpr std::string_view kSaveHtmlDialogTitle = "Save as HTML";
 inline constexpr std::string_view kViewFileName = "view.htm";
 
+// The head lines of every page we write: the texts are UTF-8, and the generator.
+inline constexpr std::string_view kCharsetMeta =
+    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+inline constexpr std::string_view kGeneratorMeta = "<meta name=\"GENERATOR\" content=\"Vireo 2.0\">";
+
 // Q + text + Q (Q a double quote).
 std::string Quoted(std::string_view text);
 

@@ -20,7 +20,7 @@ TEST(Schemes, ColoursAndFontTags) {
     EXPECT_EQ(ColorHex(static_cast<std::int32_t>(0x80000005)), "050000");
     Scheme s = DefaultScheme();
     EXPECT_EQ(FontTag("Label", s[kCategoryLabel]),
-              "<b><font face=\"Arial\" size=\"4\" color=\"#009C9C\">Label</font></b>");
+              "<b><font face=\"Arial\" size=\"4\" color=\"#005050\">Label</font></b>");
     EXPECT_EQ(FontTag("x", "Times", 2, Rgb(0, 0, 255), false, true),
               "<i><font face=\"Times\" size=\"2\" color=\"#0000FF\">x</font></i>");
     EXPECT_EQ(FontTag("x", "Times", 2, 0, true, true),
@@ -39,7 +39,7 @@ TEST(Schemes, TheFileIsSevenItemsOf54Bytes) {
     // Item 4 ("Category Label") starts at 3 * 54.
     std::string_view item(bytes.data() + 3 * 54, 54);
     EXPECT_EQ(item.substr(0, 20), "Category Label      ");
-    EXPECT_EQ(item.substr(20, 4), std::string_view("\x00\x9C\x9C\x00", 4));
+    EXPECT_EQ(item.substr(20, 4), std::string_view("\x00\x50\x50\x00", 4));
     EXPECT_EQ(item.substr(24, 20), "Arial               ");
     EXPECT_EQ(item.substr(44, 10), std::string_view("\xFF\xFF\x00\x00\x04\x00\xFF\xFF\xFF\xFF", 10));
     // Single-byte names on disk.
@@ -82,10 +82,51 @@ TEST_F(HomePageTest, SchemesLoadSaveAndFallBack) {
     EXPECT_EQ(LoadScheme(dir, "Short"), changedDefault);
     EXPECT_FALSE(SaveScheme(dir, "../escape", mine));
     EXPECT_FALSE(SaveScheme(dir, "  ", mine));
-    EXPECT_EQ(ListSchemes(dir), (std::vector<std::string>{"MyScheme", "Short", "default"}));
+    EXPECT_EQ(ListSchemes(dir),
+              (std::vector<std::string>{"MyScheme", "Short", "default", "Evening", "Paper"}));
     EXPECT_FALSE(DeleteScheme(dir, "Default"));
     EXPECT_TRUE(DeleteScheme(dir, "Short"));
-    EXPECT_EQ(ListSchemes(dir), (std::vector<std::string>{"MyScheme", "default"}));
+    EXPECT_EQ(ListSchemes(dir), (std::vector<std::string>{"MyScheme", "default", "Evening", "Paper"}));
+
+    // The user's copy of a shipped scheme stands in for it until it is restored; a shipped
+    // scheme is never deleted.
+    EXPECT_EQ(LoadScheme(dir, "Evening"), *ShippedScheme("Evening"));
+    Scheme evening = *ShippedScheme("Evening");
+    evening[kHeadline].Color = Rgb(1, 1, 1);
+    ASSERT_TRUE(SaveScheme(dir, "Evening", evening));
+    EXPECT_EQ(LoadScheme(dir, "Evening"), evening);
+    EXPECT_FALSE(DeleteScheme(dir, "Evening"));
+    EXPECT_TRUE(HasOwnCopy(dir, "Evening"));
+    EXPECT_TRUE(RestoreScheme(dir, "Evening"));
+    EXPECT_FALSE(HasOwnCopy(dir, "Evening"));
+    EXPECT_EQ(LoadScheme(dir, "Evening"), *ShippedScheme("Evening"));
+    EXPECT_TRUE(RestoreScheme(dir, "default"));
+    EXPECT_EQ(LoadScheme(dir, "default"), DefaultScheme());
+    EXPECT_FALSE(RestoreScheme(dir, "MyScheme"));
+    EXPECT_TRUE(HasOwnCopy(dir, "MyScheme"));
+}
+
+TEST(Schemes, EveryShippedSchemeIsLegible) {
+    // Black on white is the most a pair can have; the same colour twice, the least.
+    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 0), Rgb(255, 255, 255)), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(Rgb(0, 156, 156), Rgb(0, 156, 156)), 1.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 255), Rgb(255, 255, 255)), 8.59, 0.01);
+    ASSERT_GE(ShippedSchemes().size(), 2u);
+    EXPECT_EQ(ShippedSchemes().front().name, "default");
+    for (const NamedScheme& shipped : ShippedSchemes())
+        EXPECT_TRUE(IllegibleTexts(shipped.scheme).empty()) << shipped.name;
+
+    // The old default hid its page text in its own background and its links in teal.
+    Scheme old = DefaultScheme();
+    old[kPageBackground].Color = old[kCategoryLabel].Color = Rgb(0, 156, 156);
+    old[kLinks].Color = Rgb(0, 0, 255);
+    std::vector<ContrastProblem> problems = IllegibleTexts(old);
+    ASSERT_GE(problems.size(), 2u);
+    EXPECT_EQ(problems[0].text, kCategoryLabel);
+    EXPECT_EQ(problems[0].background, kPageBackground);
+    EXPECT_NEAR(problems[0].ratio, 1.0, 1e-9);
+    EXPECT_EQ(problems[1].text, kCategoryLabel);
+    EXPECT_EQ(problems[1].background, kTableBack);
 }
 
 TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
@@ -98,21 +139,25 @@ TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
     }
     std::vector<std::string> lines = Build(0);
     Scheme s = DefaultScheme();
-    ASSERT_EQ(lines.size(), 36u);
-    EXPECT_EQ(lines[5], "<body bgcolor=#009C9C text=#009C9C link=#0000FF vlink=#FF0000>");
-    EXPECT_EQ(lines[7], FontTag("My Homepage", s[kHeadline]));
+    ASSERT_EQ(lines.size(), 37u);
+    // The page says it is UTF-8 and quotes every attribute.
+    EXPECT_EQ(lines[2], "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+    EXPECT_EQ(lines[3], "<meta name=\"GENERATOR\" content=\"Vireo 2.0\">");
+    EXPECT_EQ(lines[6], "<body bgcolor=\"#7FD4D4\" text=\"#005050\" link=\"#0000CC\" vlink=\"#990000\">");
+    EXPECT_EQ(lines[8], FontTag("My Homepage", s[kHeadline]));
+    EXPECT_EQ(lines[9], "<table width=\"630\" border=\"0\" cellpadding=\"5\" cellspacing=\"5\">");
     auto count = [&](std::string_view l) { return std::count(lines.begin(), lines.end(), std::string(l)); };
     EXPECT_EQ(count("<tr>"), 2);
     EXPECT_EQ(count("</td>"), 5);
-    EXPECT_EQ(lines[10],
-              "<td valign=top width=210 BGCOLOR=#FFFFCE>" + FontTag("Box 1", s[kCategoryLabel]) + "</b>");
-    EXPECT_EQ(lines[11], FolderLinkList(db, subs[0]));
-    EXPECT_EQ(lines[19], "</tr>");
-    EXPECT_EQ(lines[20], "<tr>");
-    EXPECT_EQ(lines[30], FolderLinkList(db, home));
-    EXPECT_EQ(lines[32],
+    EXPECT_EQ(lines[11], "<td valign=\"top\" width=\"210\" BGCOLOR=\"#FFFFCE\">" +
+                             FontTag("Box 1", s[kCategoryLabel]) + "</b>");
+    EXPECT_EQ(lines[12], FolderLinkList(db, subs[0]));
+    EXPECT_EQ(lines[20], "</tr>");
+    EXPECT_EQ(lines[21], "<tr>");
+    EXPECT_EQ(lines[31], FolderLinkList(db, home));
+    EXPECT_EQ(lines[33],
               "<i>This page last updated: " + FormatLongDate(OleFromUnix(1700000000)) + "</i> <br>");
-    EXPECT_EQ(lines[33], "<i>PageScheme: default</i> </p>");
+    EXPECT_EQ(lines[34], "<i>PageScheme: default</i> </p>");
     EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "home.html"));
 
     // Four subfolders: a row of three and a row of one; three: one row.
@@ -137,14 +182,13 @@ TEST_F(HomePageTest, AFolderWithoutSubfoldersStillListsItsLinksInTheCurrentSchem
     std::int16_t f = folder;
     ASSERT_TRUE(BuildHomePage(db, reg, file, f));
     std::vector<std::string> lines = CrLfLines(ReadText(file));
-    EXPECT_EQ(lines[5], "<body bgcolor=#009C9C text=#FF0000 link=#0000FF vlink=#FF0000>");
-    EXPECT_EQ(lines[7], FontTag("(No subfolders)", mine[kCategoryLabel]));
-    EXPECT_EQ(lines[8], "</center>");
-    EXPECT_EQ(lines[9], "<br><a href=\"http://only.example/\">Only</a><br>");
-    EXPECT_EQ(lines[12], "<i>PageScheme: MyScheme</i> </p>");
-    EXPECT_EQ(lines.size(), 15u);
-    EXPECT_EQ(
-        std::count(lines.begin(), lines.end(), "<table width=630 border=0 cellpadding=5 cellspacing=5>"), 0);
+    EXPECT_EQ(lines[6], "<body bgcolor=\"#7FD4D4\" text=\"#FF0000\" link=\"#0000CC\" vlink=\"#990000\">");
+    EXPECT_EQ(lines[8], FontTag("(No subfolders)", mine[kCategoryLabel]));
+    EXPECT_EQ(lines[9], "</center>");
+    EXPECT_EQ(lines[10], "<br><a href=\"http://only.example/\">Only</a><br>");
+    EXPECT_EQ(lines[13], "<i>PageScheme: MyScheme</i> </p>");
+    EXPECT_EQ(lines.size(), 16u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(kHomeTableStart)), 0);
 }
 
 } // namespace

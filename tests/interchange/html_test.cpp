@@ -132,11 +132,13 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
     std::string file = tmp.file("view.htm");
     EXPECT_EQ(SaveFolderView(db, file, folder), 3);
     std::vector<std::string> lines = CrLfLines(ReadText(file));
-    ASSERT_EQ(lines.size(), 20u);
-    EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Exported " + FormatGeneralDate(OleFromUnix(1700000000)) +
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[2], std::string(kCharsetMeta));
+    EXPECT_EQ(lines[8], "<p><strong><font face=\"Arial\">Exported " +
+                            FormatGeneralDate(OleFromUnix(1700000000)) +
                             " from \"Kitchen &amp; Garden\"</font></strong></p>");
     EXPECT_EQ(
-        lines[12],
+        lines[13],
         "<br><a href=\"http://pots.example/?a=1&amp;b=&quot;2&quot;\">Pots &lt;and&gt; pans</a><br>"
         "<a href=\"http://seeds.example/\">Seeds</a><br><a href=\"http://tools.example/\">Tools</a><br>");
     // The images go beside the page, in the data folder or in a folder of its own.
@@ -169,19 +171,22 @@ TEST_F(HtmlViewTest, TheSearchViewNumbersRowsByPositionAndShowsRanks) {
     std::string file = tmp.file("search.htm");
     EXPECT_EQ(SaveView(db, file, folder), 3);
     std::vector<std::string> lines = CrLfLines(ReadText(file));
-    ASSERT_EQ(lines.size(), 17u + 3 * 14 + 5);
-    EXPECT_EQ(lines[7], "<p><strong><font face=Arial>Search: birds &amp; bees</font></strong><br>");
-    EXPECT_EQ(lines[8], "<strong><font face=Arial>Date: " + FormatGeneralDate(OleFromUnix(1650000000)) +
+    ASSERT_EQ(lines.size(), 18u + 3 * 14 + 5);
+    EXPECT_EQ(lines[8], "<p><strong><font face=\"Arial\">Search: birds &amp; bees</font></strong><br>");
+    EXPECT_EQ(lines[9], "<strong><font face=\"Arial\">Date: " + FormatGeneralDate(OleFromUnix(1650000000)) +
                             "</font></strong></p>");
-    // Rows of 14 lines from line 17: number, title link, description, address, rank.
-    EXPECT_NE(lines[18].find(">1</font>"), std::string::npos) << lines[18];
-    EXPECT_EQ(lines[20], "<a href=\"http://hit1.example/\">");
-    EXPECT_EQ(lines[22], "<font size=2>About &lt;1&gt;</font><br>");
-    EXPECT_EQ(lines[28], "99");
+    // Rows of 14 lines from line 18: number, title link, description, address, rank.
+    EXPECT_NE(lines[19].find(">1</font>"), std::string::npos) << lines[19];
+    EXPECT_EQ(lines[21], "<a href=\"http://hit1.example/\">");
+    EXPECT_EQ(lines[23], "<font size=\"2\">About &lt;1&gt;</font><br>");
+    // The rank's font names its face and size apart.
+    EXPECT_EQ(lines[28], "<td width=\"30\" valign=\"top\" align=\"center\"><font face=\"Verdana, Arial, "
+                         "Helvetica\" size=\"-1\"><b>");
+    EXPECT_EQ(lines[29], "99");
     // Numbered by position: the deleted second bookmark leaves a gap.
-    EXPECT_NE(lines[17 + 14 + 1].find(">3</font>"), std::string::npos) << lines[32];
-    EXPECT_NE(lines[17 + 28 + 1].find(">4</font>"), std::string::npos) << lines[46];
-    EXPECT_EQ(lines[17 + 28 + 11], "96");
+    EXPECT_NE(lines[18 + 14 + 1].find(">3</font>"), std::string::npos) << lines[33];
+    EXPECT_NE(lines[18 + 28 + 1].find(">4</font>"), std::string::npos) << lines[47];
+    EXPECT_EQ(lines[18 + 28 + 11], "96");
 }
 
 } // namespace

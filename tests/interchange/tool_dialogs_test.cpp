@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QTest>
+#include <QTextCursor>
 #include <filesystem>
 
 #include "interchange/color_dialog.h"
@@ -241,15 +242,23 @@ void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {
     mine[kPageBackground].Color = Rgb(1, 2, 3);
     QVERIFY(SaveScheme(dbPath, "Mine", mine));
     {
-        // No current scheme: "default" (which has no file) is chosen and cannot be deleted.
+        // No current scheme: "default" (which has no file) is chosen and cannot be deleted;
+        // the shipped schemes follow the user's.
         frmHomeSetup h(app.ctx);
-        QCOMPARE(h.comboScheme->count(), 2);
+        QCOMPARE(h.comboScheme->count(), 4);
+        QCOMPARE(h.comboScheme->itemText(2), QStringLiteral("Evening"));
         QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
         QVERIFY(!h.cmdDel->isEnabled());
+        QVERIFY(!h.cmdRestore->isEnabled());
         QCOMPARE(h.comboItem->currentIndex(), 0);
-        QCOMPARE(h.ButtonColor(), QColor(0, 156, 156));
-        // The preview shows the page in the scheme's colours.
-        QVERIFY(h.txtPreview->toHtml().contains(QStringLiteral("#009c9c"), Qt::CaseInsensitive));
+        QCOMPARE(h.ButtonColor(), QColor(127, 212, 212));
+        // The preview shows the page in the scheme's colours, the page's own text too (it
+        // takes the body's text colour, as in a browser).
+        QVERIFY(h.txtPreview->toHtml().contains(QStringLiteral("#7fd4d4"), Qt::CaseInsensitive));
+        QTextCursor footer = h.txtPreview->document()->find(QStringLiteral("This page last updated"));
+        QVERIFY(!footer.isNull());
+        QCOMPARE(footer.charFormat().foreground().color(), QColor(0, 80, 80));
+        QVERIFY(!h.lblContrast->isVisibleTo(&h));
     }
     SetCurrentScheme(app.reg, "Mine");
     {
@@ -285,7 +294,7 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
         // Saving under the same name again makes no second entry.
         app.dialogs.texts.push_back(QStringLiteral("MyScheme"));
         h.cmdSave->click();
-        QCOMPARE(h.comboScheme->count(), 2);
+        QCOMPARE(h.comboScheme->count(), 4);
         // Cancelled, empty, or a name the list could not show again: nothing saved.
         app.dialogs.texts.push_back(std::nullopt);
         h.cmdSave->click();
@@ -295,7 +304,7 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
         h.cmdSave->click();
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         QVERIFY(!fs::exists(SchemeFile(dbPath, "my.scheme")));
-        QCOMPARE(h.comboScheme->count(), 2);
+        QCOMPARE(h.comboScheme->count(), 4);
 
         h.cmdOK->click();
         QCOMPARE(h.result(), int(QDialog::Accepted));
@@ -306,7 +315,7 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
     QCOMPARE(h.comboScheme->currentText(), QStringLiteral("MyScheme"));
     h.cmdDel->click();
     QVERIFY(!fs::exists(SchemeFile(dbPath, "MyScheme")));
-    QCOMPARE(h.comboScheme->count(), 1);
+    QCOMPARE(h.comboScheme->count(), 3);
     QCOMPARE(h.comboScheme->currentIndex(), 0);
     QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
     QVERIFY(!h.cmdDel->isEnabled());
@@ -314,7 +323,29 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
     QVERIFY(SaveScheme(dbPath, "default", DefaultScheme()));
     h.cmdDel_Click();
     QVERIFY(fs::exists(SchemeFile(dbPath, "default")));
-    QCOMPARE(h.comboScheme->count(), 1);
+    QCOMPARE(h.comboScheme->count(), 3);
+
+    // Editing a shipped scheme writes the user's copy; Restore gives the shipped colours
+    // back, and a shipped scheme is never deleted.
+    fs::remove(SchemeFile(dbPath, "default"));
+    h.comboScheme->setCurrentIndex(h.comboScheme->findText(QStringLiteral("Paper")));
+    QVERIFY(!h.cmdRestore->isEnabled());
+    QVERIFY(!h.cmdDel->isEnabled());
+    h.comboItem->setCurrentIndex(kLinks);
+    h.PickColor = [](QWidget*, const QColor&) -> std::optional<QColor> { return QColor(250, 250, 250); };
+    h.cmdColor->click();
+    QCOMPARE(LoadScheme(dbPath, "Paper")[kLinks].Color, Rgb(250, 250, 250));
+    QVERIFY(h.cmdRestore->isEnabled());
+    // White links on paper: the dialog says which texts become hard to read.
+    QVERIFY(h.lblContrast->isVisibleTo(&h));
+    QVERIFY(h.lblContrast->text().contains(QStringLiteral("Links on Page Background")));
+    h.cmdDel_Click();
+    QCOMPARE(h.comboScheme->count(), 3);
+    h.cmdRestore->click();
+    QVERIFY(!fs::exists(SchemeFile(dbPath, "Paper")));
+    QCOMPARE(h.Items(), *ShippedScheme("Paper"));
+    QVERIFY(!h.cmdRestore->isEnabled());
+    QVERIFY(!h.lblContrast->isVisibleTo(&h));
 }
 
 void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
@@ -332,7 +363,7 @@ void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
     h.comboItem->setCurrentIndex(kLinks);
     QVERIFY(h.cmdColor->isEnabled());
     QVERIFY(h.cmdFont->isEnabled());
-    QCOMPARE(h.ButtonColor(), QColor(0, 0, 255));
+    QCOMPARE(h.ButtonColor(), QColor(0, 0, 204));
 
     QColor offered;
     h.PickColor = [&](QWidget*, const QColor& current) -> std::optional<QColor> {
@@ -340,7 +371,7 @@ void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
         return QColor(206, 0, 0);
     };
     h.cmdColor->click();
-    QCOMPARE(offered, QColor(0, 0, 255));
+    QCOMPARE(offered, QColor(0, 0, 204));
     QCOMPARE(h.ButtonColor(), QColor(206, 0, 0));
     QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
     QVERIFY(h.txtPreview->document()->defaultStyleSheet().contains(QStringLiteral("CE0000")));
