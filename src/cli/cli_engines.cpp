@@ -15,6 +15,7 @@
 #include "platform/hive_registry.h"
 #include "platform/paths.h"
 #include "platform/search_library_dl.h"
+#include "search/engine_update.h"
 #include "search/search_events.h"
 #include "search/search_session.h"
 #include "store/text_codec.h"
@@ -134,6 +135,10 @@ int Update(Context& ctx) {
         return kExitFailed;
     LogTail tail;
     std::int32_t r = s.library.UpdateScripts(s.programFolder);
+    if (r == kUpdateNoFeed) {
+        ctx.out << kNoEngineFeedText << '\n';
+        return kExitOk;
+    }
     if (r < 0) {
         ctx.err << "vireo-cli: the engine update failed; nothing was changed\n";
         PrintLog(ctx.err, tail);

@@ -236,7 +236,7 @@ int32_t RunUpdate(const std::string& programFolder, SearchLog& log) {
     std::string feed = env && *env ? env : VIREO_ENGINE_FEED_DEFAULT;
     if (feed.empty()) {
         log.Line("engine update: no engine feed is set");
-        return 0;
+        return ORN_UPDATE_NO_FEED;
     }
     std::string body, error;
     if (!Fetch(feed, body, error, kIndexCap)) {

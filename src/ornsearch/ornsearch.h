@@ -131,8 +131,10 @@ ORNSEARCH_API int32_t CancelSearch(void);
  * checks its SHA-256 and that it reads as a valid script, and only then replaces the
  * user's copies. A failed or partial update changes nothing. Blocks until done (bounded
  * to about 30 seconds). Returns the number of scripts updated, 0 when there was nothing
- * to update, and a negative number when the update failed.
+ * to update, ORN_UPDATE_NO_FEED when no engine feed is set (nothing was checked), and
+ * another negative number when the update failed.
  */
+#define ORN_UPDATE_NO_FEED (-2)
 ORNSEARCH_API int32_t UpdateScripts(const char* programFolder);
 
 /* 1 when a network interface other than loopback is up and there is a default route

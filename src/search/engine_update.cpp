@@ -37,7 +37,9 @@ std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const
     std::int32_t r = library.UpdateScripts(programFolder);
     // A failed update (a feed out of reach, a script whose digest is wrong) is no "nothing
     // to update": the user would trust engine scripts that are out of date.
-    if (r < 0)
+    if (r == kUpdateNoFeed)
+        messages.Message(kNoEngineFeedText, kEnginesTitle, MsgButtons::Ok, MsgIcon::Information);
+    else if (r < 0)
         messages.Message(kEnginesUpdateFailedText, kEnginesTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     else
         messages.Message(r > 0 ? kEnginesUpdatedText : kNoUpdatesText, kEnginesTitle, MsgButtons::Ok,

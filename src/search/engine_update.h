@@ -22,6 +22,8 @@ inline constexpr std::string_view kLastEngineUpdateValue = "LastEngineUpdate";
 inline constexpr std::string_view kEnginesTitle = "Engines";
 inline constexpr std::string_view kEnginesUpdatedText = "Search Engines updated";
 inline constexpr std::string_view kNoUpdatesText = "No updates required";
+inline constexpr std::string_view kNoEngineFeedText =
+    "No engine feed is configured, so the search engines were not checked for updates.";
 inline constexpr std::string_view kEnginesUpdateFailedText =
     "The search engines could not be updated, and nothing was changed. The search log "
     "(search.log in Vireo's cache folder) says why.";
@@ -34,8 +36,9 @@ std::int32_t DaysBetween(OleDate SDate, OleDate EDate);
 // update. `today` is now by default. True when the update ran.
 bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string& programFolder,
                        OleDate today = 0);
-// Runs UpdateScripts and shows "Search Engines updated" or "No updates required" in a box
-// titled "Engines". Returns the library's result.
+// Runs UpdateScripts and shows "Search Engines updated", "No updates required", that no
+// engine feed is configured, or that the update failed, in a box titled "Engines".
+// Returns the library's result.
 std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder);
 
 } // namespace vireo

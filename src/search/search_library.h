@@ -41,8 +41,11 @@ inline constexpr std::int32_t kSitesOk = 1;
 inline constexpr std::int32_t kSitesNoScripts = 201;
 // The most engines GetSites reports.
 inline constexpr std::size_t kMaxSites = 61;
-// The number of transfers the program lets run at once.
+// What the program passes as InternetSearchMT's transfer argument; the library runs every
+// engine at once whatever it says.
 inline constexpr std::int16_t kMaxTransfers = 20;
+// UpdateScripts: no engine feed is set, so nothing was checked.
+inline constexpr std::int32_t kUpdateNoFeed = -2;
 
 class SearchLibrary {
 public:

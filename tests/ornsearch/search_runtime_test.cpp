@@ -655,7 +655,8 @@ TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenSignedAndSound) {
         return log.find(what) != std::string::npos;
     };
     unsetenv("VIREO_ENGINE_FEED");
-    EXPECT_EQ(Lib().update(programArg.c_str()), 0); // no feed: nothing to do
+    // No feed: nothing was checked, which is not "nothing to update".
+    EXPECT_EQ(Lib().update(programArg.c_str()), ORN_UPDATE_NO_FEED);
     setenv("VIREO_ENGINE_FEED", server.Url("/feed/index.json").c_str(), 1);
 
     // Before any key is trusted, even a well-signed feed changes nothing.

@@ -208,6 +208,10 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     ASSERT_EQ(list.status, 0) << list.out;
     EXPECT_TRUE(Has(list.out, "loop1\tLoop One\t" + good.Url("/") + "\tshipped\n")) << list.out;
     EXPECT_TRUE(Has(list.out, "LOOP2\tMy Loop Two\t" + good.Url("/") + "\tuser\n")) << list.out;
+    // Without an engine feed nothing can be checked, and that is what it says.
+    test::CliResult noFeed = Cli({"engines", "update"});
+    EXPECT_EQ(noFeed.status, 0);
+    EXPECT_TRUE(Has(noFeed.out, "No engine feed is configured")) << noFeed.out;
 
     test::CliResult hit = Cli({"engines", "try", "LOOP1", "golf", "clubs"});
     EXPECT_EQ(hit.status, 0) << hit.out;

@@ -180,16 +180,18 @@ TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
 
     test::ScriptedMessages messages;
-    for (std::int32_t result : {2, 0, -1}) {
+    for (std::int32_t result : {2, 0, -1, kUpdateNoFeed}) {
         lib.updateResult = result;
         UpdateEngines(lib, messages, "/p/");
     }
-    ASSERT_EQ(messages.shown.size(), 3u);
+    ASSERT_EQ(messages.shown.size(), 4u);
     EXPECT_EQ(messages.shown[0].text, "Search Engines updated");
     EXPECT_EQ(messages.shown[1].text, "No updates required");
     // A failed update says so, and that nothing was changed.
     EXPECT_NE(messages.shown[2].text.find("could not be updated, and nothing was changed"), std::string::npos)
         << messages.shown[2].text;
+    // Without a feed nothing was checked, which is no "No updates required".
+    EXPECT_EQ(messages.shown[3].text, kNoEngineFeedText);
 }
 
 struct Launcher : SearchFixture {
