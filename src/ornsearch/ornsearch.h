@@ -132,7 +132,8 @@ ORNSEARCH_API int32_t CancelSearch(void);
  * user's copies. A failed or partial update changes nothing. Blocks until done (bounded
  * to about 30 seconds). Returns the number of scripts updated, 0 when there was nothing
  * to update, ORN_UPDATE_NO_FEED when no engine feed is set (nothing was checked), and
- * another negative number when the update failed.
+ * another negative number when the update failed. Unlike the other functions it may run
+ * on a thread of its own while the program's thread starts and follows a search.
  */
 #define ORN_UPDATE_NO_FEED (-2)
 ORNSEARCH_API int32_t UpdateScripts(const char* programFolder);

@@ -16,25 +16,40 @@ std::int32_t DaysBetween(OleDate SDate, OleDate EDate) {
     return static_cast<std::int32_t>(std::fabs(days));
 }
 
-bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string& programFolder,
-                       OleDate today) {
+bool EngineUpdateDue(const Registry& reg, OleDate today) {
     if (today == 0)
         today = OleNow();
     today = std::floor(today);
-    const std::string key = SettingsPath(kSearchSubkey);
     std::int32_t daysToCheck = GetDaysToCheck(reg);
-    std::int32_t last = GetRegNumber(reg, key, kLastEngineUpdateValue);
+    std::int32_t last = GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue);
     // Never updated: a date far enough away that the check fires at once.
     OleDate lastUpdate = last == 0 ? today + 8 : static_cast<OleDate>(last);
-    if (DaysBetween(lastUpdate, today) < daysToCheck)
+    return DaysBetween(lastUpdate, today) >= daysToCheck;
+}
+
+void NoteEngineUpdate(Registry& reg, OleDate today) {
+    if (today == 0)
+        today = OleNow();
+    SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue,
+                static_cast<std::int64_t>(std::floor(today)));
+}
+
+bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string& programFolder,
+                       OleDate today) {
+    if (!EngineUpdateDue(reg, today))
         return false;
     library.UpdateScripts(programFolder);
-    SetRegValue(reg, key, kLastEngineUpdateValue, static_cast<std::int64_t>(today));
+    NoteEngineUpdate(reg, today);
     return true;
 }
 
 std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder) {
     std::int32_t r = library.UpdateScripts(programFolder);
+    ShowEngineUpdateResult(messages, r);
+    return r;
+}
+
+void ShowEngineUpdateResult(UserMessages& messages, std::int32_t r) {
     // A failed update (a feed out of reach, a script whose digest is wrong) is no "nothing
     // to update": the user would trust engine scripts that are out of date.
     if (r == kUpdateNoFeed)
@@ -44,7 +59,6 @@ std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const
     else
         messages.Message(r > 0 ? kEnginesUpdatedText : kNoUpdatesText, kEnginesTitle, MsgButtons::Ok,
                          MsgIcon::Information);
-    return r;
 }
 
 } // namespace vireo

@@ -31,6 +31,11 @@ inline constexpr std::string_view kEnginesUpdateFailedText =
 // Whole days between two dates (the time of day ignored), in either order.
 std::int32_t DaysBetween(OleDate SDate, OleDate EDate);
 
+// Whether the quiet check before a search is due: at least `DaysToCheck` days passed since
+// the last update, or none was ever made. `today` is now by default.
+bool EngineUpdateDue(const Registry& reg, OleDate today = 0);
+// Stores today as the day of the last engine update.
+void NoteEngineUpdate(Registry& reg, OleDate today = 0);
 // Runs UpdateScripts (its result ignored, nothing shown) when at least `DaysToCheck` days
 // passed since the last update or none was ever made, and then stores today as the last
 // update. `today` is now by default. True when the update ran.
@@ -40,5 +45,7 @@ bool CheckEngineUpdate(Registry& reg, SearchLibrary& library, const std::string&
 // engine feed is configured, or that the update failed, in a box titled "Engines".
 // Returns the library's result.
 std::int32_t UpdateEngines(SearchLibrary& library, UserMessages& messages, const std::string& programFolder);
+// The box UpdateEngines shows for the library's result.
+void ShowEngineUpdateResult(UserMessages& messages, std::int32_t result);
 
 } // namespace vireo

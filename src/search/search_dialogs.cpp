@@ -135,7 +135,8 @@ void frmSearchQuick::cmdSearch_Click() {
     clsSearch* search = m_owner.Search();
     if (!search)
         return;
-    StartQuickSearch(*search, m_owner.History(), S(comboQuickQuery->currentText()));
+    StartQuickSearch(*search, m_owner.History(), S(comboQuickQuery->currentText()),
+                     [this] { m_owner.CheckEnginesBeforeSearch(this); });
 }
 
 void frmSearchQuick::cmdAdvanced_Click() {
@@ -145,8 +146,7 @@ void frmSearchQuick::cmdAdvanced_Click() {
 }
 
 void frmSearchQuick::cmdUpdateScripts_Click() {
-    WaitCursor wait;
-    UpdateEngines(m_owner.Library(), m_owner.Messages(), SearchProgramFolder());
+    m_owner.UpdateEngines(this);
 }
 
 void frmSearchQuick::cmdCancel_Click() {
@@ -340,8 +340,9 @@ void frmSearchAdv::cmdSearch_Click() {
     input.format = CheckedFormat();
     input.playSound = chkSound->isChecked();
     Registry& reg = m_owner.Context().reg;
-    StartAdvancedSearch(*search, m_owner.History(), input,
-                        [this, &reg] { return frmPromptConnection::Ask(reg, this); });
+    StartAdvancedSearch(
+        *search, m_owner.History(), input, [this, &reg] { return frmPromptConnection::Ask(reg, this); },
+        [this] { m_owner.CheckEnginesBeforeSearch(this); });
 }
 
 void frmSearchAdv::cmdQuick_Click() {
@@ -362,8 +363,7 @@ void frmSearchAdv::cmdEditGroups_Click() {
 }
 
 void frmSearchAdv::cmdUpdateScripts_Click() {
-    WaitCursor wait;
-    UpdateEngines(m_owner.Library(), m_owner.Messages(), SearchProgramFolder());
+    m_owner.UpdateEngines(this);
 }
 
 void frmSearchAdv::cmdCancel_Click() {

@@ -21,6 +21,13 @@ std::string Trimmed(std::string_view s) {
     return std::string(text::TrimSpaces(s));
 }
 
+void RunEngineCheck(const SearchContext& ctx, const EngineCheckFn& engineCheck) {
+    if (engineCheck)
+        engineCheck();
+    else
+        CheckEngineUpdate(ctx.reg, ctx.library, ctx.programFolder);
+}
+
 bool RefuseEmptyQuery(clsSearch& search, std::string_view query) {
     if (!Trimmed(query).empty())
         return false;
@@ -81,14 +88,15 @@ SearchLaunch LaunchSearch(const SearchContext& context, SearchDialogMode mode, s
     return launch;
 }
 
-bool StartQuickSearch(clsSearch& search, SearchHistory& history, std::string_view query) {
+bool StartQuickSearch(clsSearch& search, SearchHistory& history, std::string_view query,
+                      const EngineCheckFn& engineCheck) {
     if (RefuseEmptyQuery(search, query))
         return false;
     const SearchContext& ctx = search.Context();
     std::string q = Trimmed(query);
     search.Reset();
     search.SetPlaySound(true);
-    CheckEngineUpdate(ctx.reg, ctx.library, ctx.programFolder);
+    RunEngineCheck(ctx, engineCheck);
     history.Add(ctx.reg, q);
     search.SetSearchQuery(q);
     search.SetSearchGroupIndex(0);
@@ -100,7 +108,7 @@ bool StartQuickSearch(clsSearch& search, SearchHistory& history, std::string_vie
 }
 
 bool StartAdvancedSearch(clsSearch& search, SearchHistory& history, const AdvancedSearchInput& input,
-                         const std::function<bool()>& askConnection) {
+                         const std::function<bool()>& askConnection, const EngineCheckFn& engineCheck) {
     if (RefuseEmptyQuery(search, input.query))
         return false;
     const SearchContext& ctx = search.Context();
@@ -108,7 +116,7 @@ bool StartAdvancedSearch(clsSearch& search, SearchHistory& history, const Advanc
         !askConnection())
         return false;
     search.SetPlaySound(input.playSound);
-    CheckEngineUpdate(ctx.reg, ctx.library, ctx.programFolder);
+    RunEngineCheck(ctx, engineCheck);
 
     AdvancedSearchSettings settings;
     settings.optFormat = input.format;

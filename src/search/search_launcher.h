@@ -52,11 +52,16 @@ struct SearchLaunch {
 SearchLaunch LaunchSearch(const SearchContext& context, SearchDialogMode mode, std::int16_t folder,
                           std::string_view query, const GroupManagerFn& openGroupManager);
 
+// Runs the engine update check before a search; empty: CheckEngineUpdate, which waits for
+// the update. The windows run it without blocking (SearchWindows::CheckEnginesBeforeSearch).
+using EngineCheckFn = std::function<void()>;
+
 // The quick dialog's search button: refuses an empty query with the warning; otherwise
 // Reset, PlaySound on, the engine update check, the trimmed query into the history, the
 // query untranslated, all engines, 100 hits, 10 per engine, time-out 5, no format, and
 // Search. False when nothing was started.
-bool StartQuickSearch(clsSearch& search, SearchHistory& history, std::string_view query);
+bool StartQuickSearch(clsSearch& search, SearchHistory& history, std::string_view query,
+                      const EngineCheckFn& engineCheck = {});
 
 // What the advanced dialog holds when its search button is pressed.
 struct AdvancedSearchInput {
@@ -74,7 +79,8 @@ struct AdvancedSearchInput {
 // `askConnection` runs when the library sees no connection and the option says to ask;
 // false from it stops everything. False when nothing was started.
 bool StartAdvancedSearch(clsSearch& search, SearchHistory& history, const AdvancedSearchInput& input,
-                         const std::function<bool()>& askConnection = {});
+                         const std::function<bool()>& askConnection = {},
+                         const EngineCheckFn& engineCheck = {});
 
 // The leading number of a text box ("12abc" is 12, "abc" 0), as the maxima are read.
 std::int32_t NumericValue(std::string_view text);

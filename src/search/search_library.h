@@ -70,7 +70,8 @@ public:
     // Asks the running search to stop (each running site reports 9, then the search 0).
     // Safe at any time; 1 when a search was running.
     virtual std::int32_t CancelSearch() = 0;
-    // Brings the engine scripts up to date; blocks. Above 0: scripts were updated.
+    // Brings the engine scripts up to date; blocks. Above 0: scripts were updated;
+    // kUpdateNoFeed: no feed is set. May run on a thread of its own while a search runs.
     virtual std::int32_t UpdateScripts(const std::string& programFolder) = 0;
     // 0 when no connection to the internet is open.
     virtual std::int32_t ConnectionExists() = 0;

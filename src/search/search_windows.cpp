@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/search_windows.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
+#include <QProgressDialog>
 
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
@@ -16,6 +18,12 @@ SearchWindows::SearchWindows(frmMain& main, SearchLibrary& library)
 SearchWindows::~SearchWindows() {
     if (m_search)
         m_search->Events().SetWake({});
+    // An update the user went on without may still run: it ends on its own (the library
+    // bounds it), and must not be left running into the program's exit.
+    if (m_updateThread.joinable()) {
+        WaitCursor wait;
+        m_updateThread.join();
+    }
 }
 
 AppContext& SearchWindows::Context() {
@@ -122,9 +130,78 @@ void SearchWindows::ManageGroups() {
         m_adv->GroupsChanged();
 }
 
-void SearchWindows::UpdateEngines() {
+std::optional<std::int32_t> SearchWindows::RunEngineUpdate(QWidget* parent, bool maySkip) {
+    QProgressDialog window(parent ? parent : &m_main);
+    window.setObjectName(QStringLiteral("frmEngineUpdate"));
+    window.setWindowTitle(Q(kEnginesTitle));
+    window.setLabelText(QStringLiteral("Checking for updated search engines..."));
+    window.setRange(0, 0); // no measure of progress: a moving bar
+    window.setMinimumDuration(0);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    if (maySkip)
+        window.setCancelButtonText(QStringLiteral("&Search Now"));
+    else
+        window.setCancelButton(nullptr);
+    window.setWindowModality(Qt::ApplicationModal);
+    m_updateWindow = &window;
     WaitCursor wait;
-    vireo::UpdateEngines(m_library, *m_messages, SearchProgramFolder());
+    QEventLoop loop;
+    connect(&window, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    connect(this, &SearchWindows::engineUpdateEnded, &loop, &QEventLoop::quit);
+    // One update at a time: one the user went on without is waited for first.
+    if (!m_update) {
+        auto task = std::make_shared<UpdateTask>();
+        m_update = task;
+        if (m_updateThread.joinable())
+            m_updateThread.join();
+        m_updateThread = std::thread([this, task, folder = SearchProgramFolder()] {
+            task->result = m_library.UpdateScripts(folder);
+            task->done = true;
+            QMetaObject::invokeMethod(this, &SearchWindows::EngineUpdateEnded, Qt::QueuedConnection);
+        });
+    }
+    std::shared_ptr<UpdateTask> task = m_update;
+    window.show();
+    while (!task->done && !window.wasCanceled())
+        loop.exec();
+    m_updateWindow = nullptr;
+    if (!task->done)
+        return std::nullopt;
+    return task->result;
+}
+
+void SearchWindows::EngineUpdateEnded() {
+    if (!m_update || !m_update->done)
+        return;
+    if (m_update->noteWhenDone)
+        NoteEngineUpdate(Context().reg);
+    m_update.reset();
+    if (m_updateThread.joinable())
+        m_updateThread.join();
+    Q_EMIT engineUpdateEnded();
+}
+
+void SearchWindows::UpdateEngines(QWidget* parent) {
+    // An update that was running already (the user went on without it) is not this one:
+    // wait for it, then check again.
+    if (m_update)
+        RunEngineUpdate(parent, false);
+    std::optional<std::int32_t> r = RunEngineUpdate(parent, false);
+    if (r)
+        ShowEngineUpdateResult(*m_messages, *r);
+}
+
+void SearchWindows::CheckEnginesBeforeSearch(QWidget* parent) {
+    // One that already runs in the background is enough.
+    if (m_update || !EngineUpdateDue(Context().reg))
+        return;
+    RunEngineUpdate(parent, true);
+    // Stored when the update ends, also when the search went on without it.
+    if (m_update)
+        m_update->noteWhenDone = true;
+    else
+        NoteEngineUpdate(Context().reg);
 }
 
 bool SearchWindows::MayClose() {

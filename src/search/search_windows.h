@@ -17,8 +17,11 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "search/search_history.h"
@@ -248,8 +251,15 @@ public:
     void Launch(SearchDialogMode mode, std::int16_t folder, std::string_view query);
     // Manage Groups: a search object of its own, the group manager, released again.
     void ManageGroups();
-    // Update Engines with its message.
-    void UpdateEngines();
+    // Update Engines and the Check Engines buttons: the update runs on a thread of its own
+    // while a small window says so (the program's windows keep being drawn), then its
+    // message.
+    void UpdateEngines(QWidget* parent = nullptr);
+    // The quiet check before a search, when it is due: the same, with "Search Now" to go
+    // on at once (the update then finishes in the background).
+    void CheckEnginesBeforeSearch(QWidget* parent);
+    // The window an engine update shows while it runs (null when none runs).
+    QDialog* EngineUpdateWindow() { return m_updateWindow; }
     // Opens the group manager for a search object; false when cancelled.
     bool OpenGroupManager(clsSearch& search, QWidget* parent);
 
@@ -282,9 +292,22 @@ public:
     SearchStatusView* ShowStatusWindow(const StatusWindowSetup& setup) override;
     void ShowResultsFolder(std::int16_t folder) override;
 
+Q_SIGNALS:
+    // An engine update that ran on the update thread has ended.
+    void engineUpdateEnded();
+
 private:
     SearchContext MakeContext();
     void ProcessEvents();
+    // Runs UpdateScripts on the update thread and waits for it in a small modal window;
+    // its result, or nothing when the user went on without it.
+    std::optional<std::int32_t> RunEngineUpdate(QWidget* parent, bool maySkip);
+    void EngineUpdateEnded();
+    struct UpdateTask {
+        std::atomic<bool> done{false};
+        std::int32_t result = 0;
+        bool noteWhenDone = false; // store the day of the update when it ends
+    };
 
     frmMain& m_main;
     SearchLibrary& m_library;
@@ -294,6 +317,9 @@ private:
     QPointer<frmSearchQuick> m_quick;
     QPointer<frmSearchAdv> m_adv;
     QPointer<frmSearchStat> m_stat;
+    std::shared_ptr<UpdateTask> m_update;
+    std::thread m_updateThread;
+    QPointer<QDialog> m_updateWindow;
 };
 
 } // namespace vireo

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -51,6 +52,7 @@ public:
     bool usable = true;
     bool refuseSearches = false; // InternetSearchMT returns 0
     std::int32_t updateResult = 0;
+    std::atomic<bool> holdUpdate{false};
     std::int32_t connection = 1;
 
     // Adds an engine named `name` with the script "/engines/<shortName>.xml".
@@ -153,7 +155,13 @@ public:
         return 1;
     }
     std::int32_t UpdateScripts(const std::string& programFolder) override {
-        updateFolders.push_back(programFolder);
+        {
+            std::lock_guard lock(m_mutex);
+            updateFolders.push_back(programFolder);
+        }
+        // A feed that answers slowly: held until the test lets it go (or 5 s pass).
+        for (int i = 0; i < 500 && holdUpdate; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return updateResult;
     }
     std::int32_t ConnectionExists() override { return connection; }

@@ -4,10 +4,12 @@
 // close box, the group manager's rules, the connection prompt and the progress bar's pixels.
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QTest>
 
 #include "mainwindow/menus.h"
 #include "mainwindow/scripted_app.h"
+#include "search/engine_update.h"
 #include "search/scripted_search_library.h"
 #include "search/search_settings.h"
 #include "search/search_windows.h"
@@ -96,6 +98,7 @@ private Q_SLOTS:
     void switchingBetweenTheDialogsKeepsTheSearch();
     void groupManagerRules();
     void manageGroupsLeavesTheRunningSearchAndTheAdvancedDialogsGroupAlone();
+    void aSlowEngineUpdateBeforeASearchNeitherFreezesTheWindowNorHoldsTheSearch();
     void progressBarDrawsTextAndBarAsTheRuleSays();
 };
 
@@ -457,6 +460,45 @@ void SearchWindowsTest::manageGroupsLeavesTheRunningSearchAndTheAdvancedDialogsG
     QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
     QCOMPARE(s.app.db().Folder(folder).SearchGroup,
              s.app.program.Search.groups.At(FindGroupByName(s.app.program.Search.groups, "Tennis")).number);
+}
+
+void SearchWindowsTest::aSlowEngineUpdateBeforeASearchNeitherFreezesTheWindowNorHoldsTheSearch() {
+    SearchApp s(2);
+    // Never updated: the check before the first search is due, and the feed is slow.
+    s.lib.holdUpdate = true;
+    s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
+    s.lib.AddSearchEnd();
+    bool shown = false, waitCursor = false;
+    QTimer::singleShot(50, [&] {
+        // The program's thread runs on while the update does: this timer fired.
+        auto* window = qobject_cast<QProgressDialog*>(s.windows().EngineUpdateWindow());
+        shown = window && window->isVisible();
+        waitCursor =
+            QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        QPushButton* now = window ? window->findChild<QPushButton*>() : nullptr;
+        if (now && now->text() == QStringLiteral("&Search Now"))
+            now->click();
+    });
+    s.QuickSearch(QStringLiteral("golf"));
+    QVERIFY(shown);
+    QVERIFY(waitCursor);
+    // The search went on without the update, which still runs and is noted when it ends.
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    const std::string search = SettingsPath(kSearchSubkey);
+    QCOMPARE(GetRegNumber(s.app.reg, search, kLastEngineUpdateValue), 0);
+    QVERIFY(!QApplication::overrideCursor());
+    s.lib.holdUpdate = false;
+    QTRY_VERIFY(GetRegNumber(s.app.reg, search, kLastEngineUpdateValue) > 0);
+    DeliverAll(s.lib);
+    QTRY_VERIFY(!s.app.program.Search.searching);
+
+    // Check Engines waits for its answer in the same window, and says what it was.
+    s.lib.updateResult = kUpdateNoFeed;
+    s.main().WebSearch(1, 0);
+    QVERIFY(s.windows().Quick());
+    s.windows().Quick()->cmdUpdateScripts->click();
+    QCOMPARE(s.lib.updateFolders.size(), std::size_t(2));
+    QCOMPARE(s.app.dialogs.messages.back().text, Q(kNoEngineFeedText));
 }
 
 void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
