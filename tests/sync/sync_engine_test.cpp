@@ -1,0 +1,328 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whole syncs of real databases through a real WebDAV server on loopback.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "platform/webdav_curl.h"
+#include "store/database.h"
+#include "sync/sync_engine.h"
+#include "sync/sync_local.h"
+#include "sync/sync_share.h"
+#include "test_support.h"
+#include "webdav_server.h"
+
+namespace vireo::sync {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Spit(const std::string& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// One machine: its database and the profile's own folder.
+struct Machine {
+    explicit Machine(const test::TempDir& tmp, const std::string& name)
+        : data(tmp.file(name + "-data")), state(tmp.file(name + "-sync")) {
+        Open();
+    }
+    void Open() {
+        std::string error;
+        ASSERT_TRUE(db.Open(data, &error)) << error;
+    }
+    SyncReport Sync(const std::string& url, SyncOptions o = {}) {
+        auto share = sys::MakeWebDavShare({url, "", ""});
+        DatabaseSide side(db, kRootFolder);
+        o.stateDir = state;
+        o.lockWaitSeconds = o.lockWaitSeconds == 60 ? 0 : o.lockWaitSeconds;
+        return RunSync(*share, side, o);
+    }
+    std::int32_t Add(std::int16_t folder, std::string_view title, std::string_view url) {
+        return db.Marks(folder).Add(db.NewMark(title, url, folder, "", kFlagsFound));
+    }
+    // Every synced bookmark as "folder path|title|address", sorted.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> out;
+        for (std::int16_t f = 1; f <= db.FolderSlots(); ++f) {
+            if (!db.IsLiveFolder(f) || db.IsWithin(f, kTrashFolder) || db.IsWithin(f, kSearchResultsFolder))
+                continue;
+            const clsBookmark& m = db.Marks(f);
+            for (std::int32_t p = 1; p <= m.Total(); ++p)
+                if (m.At(p).key)
+                    out.push_back(db.FolderPath(f) + "|" + m.NameStr(m.At(p).key) + "|" +
+                                  m.UrlStr(m.At(p).key));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    std::int16_t FolderNamed(std::string_view name) const {
+        for (std::int16_t f = 1; f <= db.FolderSlots(); ++f)
+            if (db.IsLiveFolder(f) && db.FolderName(f) == name)
+                return f;
+        return 0;
+    }
+    std::string data, state;
+    Database db;
+};
+
+TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
+    test::TempDir tmp;
+    fs::create_directories(tmp.file("share"));
+    test::WebDavServer server(tmp.file("share"));
+    ASSERT_TRUE(server.ready()) << server.why();
+    Machine a(tmp, "a"), b(tmp, "b");
+    a.Add(kUnsortedFolder, "Alpha", "https://alpha.example/");
+
+    SyncReport r = a.Sync(server.url());
+    ASSERT_TRUE(r.ok()) << r.message;
+    std::string file = Slurp(tmp.file("share/bookmarks.xbel"));
+    EXPECT_NE(file.find("<!--- highestId :"), std::string::npos);
+    EXPECT_NE(file.find("id=\""), std::string::npos);
+    EXPECT_NE(file.find("https://alpha.example/"), std::string::npos);
+    EXPECT_EQ(file.find("<title>Trash</title>"), std::string::npos) << "the trash never syncs";
+    EXPECT_FALSE(fs::exists(tmp.file("share/bookmarks.xbel.lock")));
+
+    // B's first sync: its standard bookmarks equal A's and pair up instead of doubling.
+    auto before = b.Listing();
+    r = b.Sync(server.url());
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(b.Listing().size(), before.size() + 1);
+    EXPECT_EQ(a.Listing(), b.Listing());
+
+    // Edits on both sides between syncs.
+    std::int16_t work = a.db.AddFolder("Work", kRootFolder, kFolderOrdinary);
+    a.Add(work, "Wiki", "https://wiki.example/");
+    std::int16_t unsortedB = kUnsortedFolder;
+    std::int32_t alphaB = 0;
+    for (std::int32_t p = 1; p <= b.db.Marks(unsortedB).Total(); ++p)
+        if (b.db.Marks(unsortedB).At(p).key)
+            alphaB = b.db.Marks(unsortedB).At(p).key;
+    ASSERT_NE(alphaB, 0);
+    BookmarkRecord* alpha = b.db.Marks(unsortedB).Find(alphaB);
+    alpha->Name = b.db.Memo().SetMemo(alpha->Name, "Alpha renamed");
+    b.Add(kRootFolder, "Beta", "https://beta.example/");
+
+    ASSERT_TRUE(a.Sync(server.url()).ok());
+    ASSERT_TRUE((r = b.Sync(server.url())).ok()) << r.message;
+    ASSERT_TRUE(a.Sync(server.url()).ok());
+    EXPECT_EQ(a.Listing(), b.Listing());
+    auto list = a.Listing();
+    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks\\Work|Wiki|https://wiki.example/"));
+    EXPECT_TRUE(std::count(list.begin(), list.end(),
+                           "My Bookmarks\\Unsorted Bookmarks|Alpha renamed|https://alpha.example/"));
+    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks|Beta|https://beta.example/"));
+
+    // A delete travels to the other side's trash; a second sync changes nothing.
+    a.db.Marks(work).Kill(a.db.Marks(work).At(1).key, false);
+    ASSERT_TRUE((r = a.Sync(server.url())).ok()) << r.message;
+    r = b.Sync(server.url());
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(r.removed, 1);
+    EXPECT_EQ(b.db.Marks(kTrashFolder).Count(), 1);
+    EXPECT_EQ(a.Listing(), b.Listing());
+    r = b.Sync(server.url());
+    EXPECT_EQ(r.message, "Up to date.");
+    EXPECT_FALSE(r.remoteWritten || r.localWritten);
+
+    // Backups of both sides were kept before every write, at most ten of each.
+    for (int i = 0; i < 12; ++i) {
+        a.Add(kRootFolder, "More " + std::to_string(i), "https://more.example/" + std::to_string(i));
+        ASSERT_TRUE((r = a.Sync(server.url())).ok()) << r.message;
+    }
+    int remote = 0, local = 0;
+    for (const auto& e : fs::directory_iterator(BackupDir(a.state))) {
+        std::string n = e.path().filename().string();
+        remote += n.rfind("remote-", 0) == 0;
+        local += n.rfind("local-", 0) == 0;
+    }
+    EXPECT_EQ(remote, 10);
+    EXPECT_EQ(local, 10);
+}
+
+// A file as the browser extension writes it, by hand.
+constexpr std::string_view kFloccusFile = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE xbel PUBLIC "+//IDN python.org//DTD XML Bookmark Exchange Language 1.0//EN//XML" "http://pyxml.sourceforge.net/topics/xbel/xbel.dtd">
+<xbel version="1.0">
+<!--- highestId :57: for Floccus bookmark sync browser extension -->
+<folder id="3"><title>Reading &amp; Writing</title>
+<bookmark href="https://news.example/?a=1&amp;b=2" id="12"><title>News</title></bookmark>
+<folder id="40"><title>Deep</title><bookmark href="https://deep.example/" id="57"><title>Deep one</title></bookmark></folder>
+</folder>
+<bookmark href="https://top.example/" id="20"><title>Top</title></bookmark>
+</xbel>
+)";
+
+TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigDeletions) {
+    test::TempDir tmp;
+    fs::create_directories(tmp.file("share"));
+    test::WebDavServer server(tmp.file("share"));
+    ASSERT_TRUE(server.ready()) << server.why();
+    const std::string file = tmp.file("share/bookmarks.xbel");
+    const std::string lock = file + ".lock";
+    Spit(file, kFloccusFile);
+    // A lock left an hour ago by a client that died: taken over.
+    Spit(lock, "");
+    fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::hours(1));
+
+    Machine a(tmp, "a");
+    SyncReport r = a.Sync(server.url());
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_FALSE(fs::exists(lock));
+    std::int16_t reading = a.FolderNamed("Reading & Writing");
+    ASSERT_NE(reading, 0);
+    EXPECT_EQ(a.db.FolderName(a.db.Folder(a.FolderNamed("Deep")).Parent), "Reading & Writing");
+    auto list = a.Listing();
+    EXPECT_TRUE(std::count(list.begin(), list.end(),
+                           "My Bookmarks\\Reading & Writing|News|https://news.example/?a=1&b=2"));
+    // The file keeps the extension's ids and counts on from its highest one.
+    std::string written = Slurp(file);
+    EXPECT_NE(written.find("id=\"12\""), std::string::npos);
+    EXPECT_NE(written.find("id=\"57\""), std::string::npos);
+    EXPECT_NE(written.find("id=\"58\""), std::string::npos);
+    EXPECT_EQ(written.find("highestId :57:"), std::string::npos);
+
+    // Someone else's fresh lock: the sync waits, then gives up for now, changing nothing.
+    Spit(lock, "another device");
+    a.Add(kRootFolder, "Pending", "https://pending.example/");
+    r = a.Sync(server.url());
+    EXPECT_EQ(r.status, SyncStatus::Busy);
+    EXPECT_EQ(Slurp(file), written);
+    EXPECT_TRUE(fs::exists(lock));
+    fs::remove(lock);
+
+    // Another writer between our read and our write: the sync starts again and keeps both.
+    SyncOptions o;
+    bool once = false;
+    o.checkpoint = [&](const char* step) {
+        if (std::string_view(step) != "before-upload" || once)
+            return;
+        once = true;
+        std::string other = Slurp(file);
+        auto at = other.find("</xbel>");
+        other.insert(
+            at, "<bookmark href=\"https://other.example/\" id=\"900\"><title>Other</title></bookmark>\n");
+        auto share = sys::MakeWebDavShare({server.url(), "", ""});
+        std::string bytes, etag, etag2;
+        std::int64_t m = 0;
+        ASSERT_TRUE(share->Read(bytes, etag, m).ok());
+        ASSERT_TRUE(share->Write(other, etag, etag2).ok());
+    };
+    r = a.Sync(server.url(), o);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(r.attempts, 2);
+    written = Slurp(file);
+    EXPECT_NE(written.find("https://other.example/"), std::string::npos);
+    EXPECT_NE(written.find("https://pending.example/"), std::string::npos);
+    list = a.Listing();
+    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks|Other|https://other.example/"));
+
+    // A damaged file is never written over, and nothing changes here.
+    Spit(file, "<xbel version=\"1.0\"><folder><title>cut off");
+    auto listBefore = a.Listing();
+    a.Add(kRootFolder, "Later", "https://later.example/");
+    r = a.Sync(server.url());
+    EXPECT_EQ(r.status, SyncStatus::Damaged);
+    EXPECT_EQ(Slurp(file), "<xbel version=\"1.0\"><folder><title>cut off");
+    EXPECT_FALSE(fs::exists(lock));
+
+    // The share emptied by someone: deleting everything here is asked first.
+    Spit(file, "<?xml version=\"1.0\"?><xbel version=\"1.0\"></xbel>");
+    int asked = 0;
+    SyncOptions no;
+    no.confirmDeletions = [&](int n, int total, bool here) {
+        ++asked;
+        EXPECT_TRUE(here);
+        EXPECT_GT(n * 10, total);
+        return false;
+    };
+    r = a.Sync(server.url(), no);
+    EXPECT_EQ(r.status, SyncStatus::Declined);
+    EXPECT_EQ(asked, 1);
+    listBefore.push_back("My Bookmarks|Later|https://later.example/");
+    std::sort(listBefore.begin(), listBefore.end());
+    EXPECT_EQ(a.Listing(), listBefore);
+    SyncOptions yes;
+    yes.confirmDeletions = [](int, int, bool) { return true; };
+    r = a.Sync(server.url(), yes);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_GE(a.db.Marks(kTrashFolder).Count() + 0, 1) << "deleted bookmarks go to the trash";
+    EXPECT_LT(a.Listing().size(), listBefore.size());
+
+    // The server gone: offline, and the database untouched.
+    std::string url = server.url();
+    server.~WebDavServer();
+    new (&server) test::WebDavServer(tmp.file("elsewhere"));
+    r = a.Sync(url);
+    EXPECT_EQ(r.status, SyncStatus::Offline);
+}
+
+// A sync killed at the worst moments, then run again: nothing doubled, nothing lost.
+TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
+    test::TempDir tmp;
+    fs::create_directories(tmp.file("share"));
+    test::WebDavServer server(tmp.file("share"));
+    ASSERT_TRUE(server.ready()) << server.why();
+    Machine a(tmp, "a"), b(tmp, "b");
+    ASSERT_TRUE(a.Sync(server.url()).ok());
+    ASSERT_TRUE(b.Sync(server.url()).ok());
+    for (const char* step : {"after-upload", "after-local"}) {
+        b.Add(kRootFolder, std::string("From B ") + step, std::string("https://b.example/") + step);
+        ASSERT_TRUE(b.Sync(server.url()).ok());
+        a.Add(kRootFolder, std::string("From A ") + step, std::string("https://a.example/") + step);
+        ASSERT_TRUE(a.db.Save());
+        a.db.Close();
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            Database db;
+            std::string error;
+            if (!db.Open(a.data, &error))
+                ::_exit(3);
+            auto share = sys::MakeWebDavShare({server.url(), "", ""});
+            DatabaseSide side(db, kRootFolder);
+            SyncOptions o;
+            o.stateDir = a.state;
+            o.checkpoint = [&](const char* at) {
+                if (std::string_view(at) == step)
+                    ::raise(SIGKILL);
+            };
+            RunSync(*share, side, o);
+            ::_exit(4); // the kill did not come
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << step << " status " << status;
+        a.Open();
+        // Our own lock from the killed run is taken back at once.
+        EXPECT_TRUE(fs::exists(tmp.file("share/bookmarks.xbel.lock")));
+        SyncReport r = a.Sync(server.url());
+        ASSERT_TRUE(r.ok()) << step << ": " << r.message;
+        ASSERT_TRUE((r = b.Sync(server.url())).ok()) << r.message;
+        ASSERT_TRUE(a.Sync(server.url()).ok());
+        auto list = a.Listing();
+        EXPECT_EQ(list, b.Listing()) << step;
+        EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size())
+            << "doubled after " << step;
+        EXPECT_TRUE(std::count(list.begin(), list.end(),
+                               std::string("My Bookmarks|From B ") + step + "|https://b.example/" + step));
+        EXPECT_TRUE(std::count(list.begin(), list.end(),
+                               std::string("My Bookmarks|From A ") + step + "|https://a.example/" + step));
+    }
+}
+
+} // namespace
+} // namespace vireo::sync
