@@ -38,6 +38,7 @@ std::span<const Command> SettingsCommands();
 std::span<const Command> InterchangeCommands();
 std::span<const Command> SearchCommands();
 std::span<const Command> EngineCommands();
+std::span<const Command> SyncCommands();
 
 // The user's settings; a settings file that had to be kept aside is told about on `err`.
 std::unique_ptr<HiveRegistry> OpenSettings(std::ostream& err);

@@ -16,7 +16,7 @@ std::vector<Command> AllCommands() {
     // One table per module; each module lists its commands in cli.h.
     for (auto table :
          {vireo::cli::StoreCommands(), vireo::cli::SettingsCommands(), vireo::cli::InterchangeCommands(),
-          vireo::cli::SearchCommands(), vireo::cli::EngineCommands()}) {
+          vireo::cli::SearchCommands(), vireo::cli::EngineCommands(), vireo::cli::SyncCommands()}) {
         for (const auto& c : table)
             all.push_back(c);
     }

@@ -259,4 +259,10 @@ std::unique_ptr<sync::SyncShare> MakeWebDavShare(const sync::ShareAccount& accou
     return std::make_unique<WebDavShare>(account, limits);
 }
 
+std::unique_ptr<sync::SyncShare> MakeShare(const sync::ShareAccount& account) {
+    if (sync::IsWebAddress(account.url))
+        return MakeWebDavShare(account);
+    return sync::MakeFolderShare(account.url);
+}
+
 } // namespace vireo::sys

@@ -18,5 +18,7 @@ struct WebDavLimits {
 };
 
 std::unique_ptr<sync::SyncShare> MakeWebDavShare(const sync::ShareAccount& account, WebDavLimits limits = {});
+// A WebDAV share for http(s) addresses, a plain folder for anything else.
+std::unique_ptr<sync::SyncShare> MakeShare(const sync::ShareAccount& account);
 
 } // namespace vireo::sys

@@ -102,7 +102,9 @@ public:
             Progress(error + " Starting as a first sync.");
             m_state = SyncState{};
         }
-        if (m_state.dataDir != m_local.DataDir())
+        // What was seen with another database or another file is no base for this pair: a
+        // merge against it would take everything missing for deleted.
+        if (m_state.dataDir != m_local.DataDir() || m_state.share != m_share.Describe())
             m_state.tree.Clear();
         m_client = ClientId(m_o.stateDir);
         if (!TakeLock())
@@ -293,6 +295,7 @@ private:
         }
         Count(local, remote, m);
         m_state.dataDir = m_local.DataDir();
+        m_state.share = m_share.Describe();
         m_state.etag = newEtag;
         m_state.highestId = highest;
         m_state.time = Now();

@@ -40,6 +40,7 @@ bool LoadState(const std::string& path, SyncState& out, std::string& error) {
     }
     try {
         out.dataDir = j.value("dataDir", "");
+        out.share = j.value("share", "");
         out.etag = j.value("etag", "");
         out.highestId = j.value("highestId", std::int64_t{-1});
         out.time = j.value("time", std::int64_t{0});
@@ -85,8 +86,9 @@ bool SaveState(const std::string& path, const SyncState& state, std::string& err
             e["fixed"] = true;
         items.push_back(std::move(e));
     }
-    json j = {{"version", kStateVersion},     {"dataDir", state.dataDir}, {"etag", state.etag},
-              {"highestId", state.highestId}, {"time", state.time},       {"items", std::move(items)}};
+    json j = {{"version", kStateVersion}, {"dataDir", state.dataDir},     {"share", state.share},
+              {"etag", state.etag},       {"highestId", state.highestId}, {"time", state.time},
+              {"items", std::move(items)}};
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     // Texts from outside may hold bytes that are not UTF-8: keep them replaced rather

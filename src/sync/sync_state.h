@@ -14,6 +14,7 @@ namespace vireo::sync {
 
 struct SyncState {
     std::string dataDir; // the database the tree's local references belong to
+    std::string share;   // the shared file the tree was merged with
     std::string etag;
     std::int64_t highestId = -1;
     std::int64_t time = 0; // Unix seconds of the sync that wrote it
