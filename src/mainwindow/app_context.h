@@ -18,6 +18,9 @@ class Dialogs;
 class DocumentOpener;
 class ProcessLauncher;
 class SearchLibrary;
+namespace sync {
+class PasswordStore;
+}
 
 struct AppContext {
     AppContext(Program& p, Dialogs& d, DocumentOpener& o, ProcessLauncher& l)
@@ -35,6 +38,8 @@ struct AppContext {
     std::function<void(QWidget* parent)> showBrowserOptions;
     // The web search library; without one the main window has no web search.
     SearchLibrary* searchLibrary = nullptr;
+    // Where sync passwords are kept; the desktop's secret store when none is set.
+    sync::PasswordStore* passwords = nullptr;
 };
 
 } // namespace vireo

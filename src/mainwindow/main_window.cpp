@@ -24,6 +24,7 @@
 #include "store/database.h"
 #include "store/strings.h"
 #include "store/text_codec.h"
+#include "sync/sync_windows.h"
 
 namespace vireo {
 
@@ -47,6 +48,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     buttons = new ButtonBars(*this);
     if (ctx.searchLibrary)
         searchWindows = new SearchWindows(*this, *ctx.searchLibrary);
+    syncWindows = new SyncWindows(*this);
     ChooseFolder = [this](QWidget* parent, const QString& prompt) {
         frmSelFolder chooser(m_ctx.db, parent);
         std::int16_t chosen = chooser.GetFolderId(prompt);
@@ -384,6 +386,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     // A running search keeps the program open: its hits are still to be filed.
     if (searchWindows && !searchWindows->MayClose()) {
+        event->ignore();
+        return;
+    }
+    // A running sync is stopped at its next step first; the window closes after it.
+    if (syncWindows && !syncWindows->MayClose()) {
         event->ignore();
         return;
     }

@@ -24,6 +24,7 @@ class ButtonBars;
 class DragDrop;
 class MainMenus;
 class SearchWindows;
+class SyncWindows;
 
 class frmMain : public QMainWindow, public BookmarkListView, public BusyIndicator {
     Q_OBJECT
@@ -88,6 +89,8 @@ public:
     ButtonBars* buttons = nullptr;
     // The web search windows (none without a search library).
     SearchWindows* searchWindows = nullptr;
+    // The sync profiles' runs, their schedule and the status bar's sync state.
+    SyncWindows* syncWindows = nullptr;
     // The search launcher: mode 0 the dialog used last, 1 quick, 2 advanced; a folder above
     // 0 brings its stored search; a query goes into the query box.
     void WebSearch(int mode, std::int16_t folder, const QString& query = {});

@@ -24,6 +24,7 @@
 #include "search/search_windows.h"
 #include "store/database.h"
 #include "store/strings.h"
+#include "sync/sync_windows.h"
 #include "ui/link_check_dialog.h"
 #include "ui/options_dialog.h"
 
@@ -427,6 +428,10 @@ void ToolsMenuCommand(frmMain& main, int index) {
         break;
     case 7:
         frmOptions::ShowBrowserConfigError(main.Context(), &main, false);
+        break;
+    case 8:
+        if (main.syncWindows)
+            main.syncWindows->ShowWindow();
         break;
     default:
         break;

@@ -105,7 +105,7 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     tools->setObjectName(QStringLiteral("mnuTools"));
     AddMenu(tools, Q("&Tools"), mnuTools,
             {Q("&Find in Vireo!"), Q("-"), Q("&Empty Trash"), Q("&My Homepage Options"), Q("&Verify Links"),
-             Q("-"), Q("&Options...")},
+             Q("-"), Q("&Options..."), Q("S&ync...")},
             &ToolsMenuCommand);
     mnuMain[7] = bar->addMenu(tools);
 

@@ -172,6 +172,8 @@ private:
                 if (r.status != ShareStatus::Conflict)
                     return Fail(FromShare(r.status), r.message);
             }
+            if (Cancelled())
+                return false;
             if (waitedMs >= m_o.lockWaitSeconds * 1000)
                 return Fail(SyncStatus::Busy,
                             "Another device is syncing with " + m_share.Describe() + "; trying again later.");
@@ -181,8 +183,17 @@ private:
         }
     }
 
+    bool Cancelled() {
+        if (!m_o.cancelled || !m_o.cancelled())
+            return false;
+        Fail(SyncStatus::Cancelled, "The sync was cancelled.");
+        return true;
+    }
+
     bool Attempt(bool& again) {
         again = false;
+        if (Cancelled())
+            return false;
         std::string error;
         std::string bytes, etag;
         std::int64_t remoteModified = 0;
@@ -250,6 +261,8 @@ private:
             Prune(dir, "local-", m_o.keepBackups);
         }
         std::string newEtag = etag;
+        if (Cancelled())
+            return false;
         if (writeRemote) {
             // A last look: a server that ignores If-Match still cannot let a writer that
             // came in meanwhile lose its changes, short of the last instant.

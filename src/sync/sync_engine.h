@@ -30,6 +30,7 @@ enum class SyncStatus {
     Damaged,  // the share's file is not a bookmark file we can read; left untouched
     Denied,
     Failed,
+    Cancelled,
 };
 
 struct SyncOptions {
@@ -49,6 +50,8 @@ struct SyncOptions {
     std::function<void(const std::string&)> progress;
     std::function<std::int64_t()> now; // Unix seconds; the system clock when empty
     std::function<void(int ms)> sleep; // the thread sleeps when empty
+    // Polled between steps: true stops the run before it changes anything more.
+    std::function<bool()> cancelled;
     // Tests act at named steps ("before-upload", "after-upload", "after-local"): another
     // writer coming in, or a kill.
     std::function<void(const char* step)> checkpoint;
