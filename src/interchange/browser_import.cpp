@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Finding the browsers' profiles, and filing what their readers built.
+// Filing what the browsers' readers built, and the import of each browser by its kind of store.
 #include "interchange/browser_import.h"
 
-#include <algorithm>
-#include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "interchange/browser_tree.h"
+#include "interchange/xbel_exchange.h"
 #include "store/database.h"
 #include "store/ole_date.h"
 
@@ -36,6 +33,11 @@ fs::path StoreFile(const std::string& source, const char* fileName) {
     if (fs::is_directory(source, ec))
         return fs::path(source) / fileName;
     return fs::path(source);
+}
+
+BrowserTexts TextsOf(std::string_view browserName, std::int16_t flags) {
+    const std::string name(browserName);
+    return {name, "Import from " + name, "Imported from " + name, flags};
 }
 
 ExchangeResult Refusal(std::string title, std::string message) {
@@ -101,183 +103,48 @@ void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, Exchange
 
 } // namespace browser_import
 
-namespace {
-
-bool IsFile(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_regular_file(p, ec);
-}
-
-bool IsDir(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_directory(p, ec);
-}
-
-std::string Trim(std::string_view s) {
-    std::size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string_view::npos)
-        return {};
-    std::size_t b = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(a, b - a + 1));
-}
-
-struct IniSection {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> values;
-    std::string Get(std::string_view key) const {
-        for (const auto& [k, v] : values) {
-            if (k == key)
-                return v;
-        }
-        return {};
+ExchangeResult ImportBrowser(Database& db, const BrowserInfo& browser, const std::string& source,
+                             const ProgressFn& progress) {
+    using namespace browser_import;
+    const std::string name(browser.name);
+    switch (browser.family) {
+    case BrowserFamily::Firefox:
+        return ImportFirefoxStore(db, source, TextsOf(name, kFlagsFirefox), progress);
+    case BrowserFamily::Chromium:
+        return ImportChromiumStore(db, source, "Bookmarks", TextsOf(name, kFlagsChromium), progress);
+    case BrowserFamily::Falkon:
+        return ImportChromiumStore(db, source, "bookmarks.json", TextsOf(name, kFlagsFalkon), progress);
+    case BrowserFamily::Qutebrowser:
+        return ImportQutebrowser(db, source, progress);
+    case BrowserFamily::Konqueror: {
+        const BrowserTexts texts = TextsOf(name, kFlagsKonqueror);
+        return ImportXbelAs(db, StoreFile(source, "bookmarks.xml").string(),
+                            {texts.title, texts.folderName, texts.folderName, texts.flags}, progress);
     }
-};
-
-std::vector<IniSection> ReadIni(const fs::path& file) {
-    std::vector<IniSection> sections;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    std::size_t bytes = 0;
-    while (std::getline(in, line) && (bytes += line.size()) < (std::size_t{1} << 20)) {
-        std::string t = Trim(line);
-        if (t.empty() || t[0] == ';' || t[0] == '#')
-            continue;
-        if (t.front() == '[' && t.back() == ']') {
-            sections.push_back({t.substr(1, t.size() - 2), {}});
-        } else if (std::size_t eq = t.find('='); eq != std::string::npos && !sections.empty()) {
-            sections.back().values.emplace_back(Trim(t.substr(0, eq)), Trim(t.substr(eq + 1)));
-        }
     }
-    return sections;
+    return Refusal("Import", "Nothing was imported.");
 }
 
-void FirefoxProfilesIn(const fs::path& base, std::vector<BrowserProfile>& out) {
-    std::vector<IniSection> ini = ReadIni(base / "profiles.ini");
-    // Newer releases name each installation's default profile in an [Install...] section;
-    // the Default=1 of a profile section is what older ones go by.
-    std::vector<std::string> installDefaults;
-    for (const IniSection& s : ini) {
-        if (s.name.rfind("Install", 0) == 0 && !s.Get("Default").empty())
-            installDefaults.push_back(s.Get("Default"));
-    }
-    for (const IniSection& s : ini) {
-        if (s.name.rfind("Profile", 0) != 0)
-            continue;
-        std::string path = s.Get("Path");
-        if (path.empty())
-            continue;
-        fs::path dir = s.Get("IsRelative") == "0" ? fs::path(path) : base / path;
-        fs::path places = dir / "places.sqlite";
-        if (!IsFile(places))
-            continue;
-        BrowserProfile p;
-        p.kind = BrowserFamily::Firefox;
-        p.browser = "Firefox";
-        p.name = s.Get("Name").empty() ? dir.filename().string() : s.Get("Name");
-        p.path = places.lexically_normal().string();
-        if (installDefaults.empty())
-            p.isDefault = s.Get("Default") == "1";
-        else
-            p.isDefault =
-                std::find(installDefaults.begin(), installDefaults.end(), path) != installDefaults.end();
-        out.push_back(std::move(p));
-    }
-}
-
-// "Default" first, then "Profile 2" before "Profile 10", then any other name.
-bool ChromiumProfileBefore(const std::string& a, const std::string& b) {
-    auto rank = [](const std::string& n) -> std::pair<int, long> {
-        if (n == "Default")
-            return {0, 0};
-        long number = 0;
-        if (n.rfind("Profile ", 0) == 0) {
-            auto [ptr, ec] = std::from_chars(n.data() + 8, n.data() + n.size(), number);
-            if (ec == std::errc() && ptr == n.data() + n.size())
-                return {1, number};
-        }
-        return {2, 0};
-    };
-    auto ra = rank(a);
-    auto rb = rank(b);
-    return ra != rb ? ra < rb : a < b;
-}
-
-void ChromiumProfilesIn(const fs::path& base, const std::string& browser, std::vector<BrowserProfile>& out) {
-    if (!IsDir(base))
-        return;
-    std::vector<BrowserProfile> found;
-    // Some keep the one profile in the browser's own folder rather than in "Default".
-    if (IsFile(base / "Bookmarks"))
-        found.push_back({BrowserFamily::Chromium, browser, "Default", (base / "Bookmarks").string(), true});
-    std::error_code ec;
-    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name == "System Profile" || name == "Guest Profile" || !IsDir(it->path()))
-            continue;
-        fs::path bookmarks = it->path() / "Bookmarks";
-        if (!IsFile(bookmarks))
-            continue;
-        if (!found.empty() && found.front().name == name)
-            continue;
-        found.push_back({BrowserFamily::Chromium, browser, name, bookmarks.string(), name == "Default"});
-    }
-    std::stable_sort(found.begin(), found.end(), [](const BrowserProfile& a, const BrowserProfile& b) {
-        return ChromiumProfileBefore(a.name, b.name);
-    });
-    out.insert(out.end(), found.begin(), found.end());
-}
-
-} // namespace
-
-std::vector<BrowserProfile> FindFirefoxProfiles(const std::string& home) {
-    std::vector<BrowserProfile> out;
-    if (home.empty())
-        return out;
-    const fs::path h(home);
-    for (const fs::path& base : {h / ".mozilla/firefox", h / "snap/firefox/common/.mozilla/firefox",
-                                 h / ".var/app/org.mozilla.firefox/.mozilla/firefox"})
-        FirefoxProfilesIn(base, out);
-    std::stable_partition(out.begin(), out.end(), [](const BrowserProfile& p) { return p.isDefault; });
-    return out;
-}
-
-std::vector<BrowserProfile> FindChromiumProfiles(const std::string& home) {
-    std::vector<BrowserProfile> out;
-    if (home.empty())
-        return out;
-    const fs::path h(home);
-    struct Home {
-        const char* browser;
-        const char* config;  // below ~/.config
-        const char* flatpak; // the Flatpak application
-        const char* snap;    // the Snap's own folder for it below ~/snap, if there is a Snap
-    };
-    static constexpr Home kHomes[] = {
-        {"Chromium", "chromium", "org.chromium.Chromium", "chromium/common/chromium"},
-        {"Google Chrome", "google-chrome", "com.google.Chrome", nullptr},
-        {"Brave", "BraveSoftware/Brave-Browser", "com.brave.Browser",
-         "brave/current/.config/BraveSoftware/Brave-Browser"},
-        {"Microsoft Edge", "microsoft-edge", "com.microsoft.Edge", nullptr},
-        {"Vivaldi", "vivaldi", "com.vivaldi.Vivaldi", "vivaldi/current/.config/vivaldi"},
-        {"Opera", "opera", "com.opera.Opera", "opera/current/.config/opera"},
-    };
-    for (const Home& b : kHomes) {
-        ChromiumProfilesIn(h / ".config" / b.config, b.browser, out);
-        if (b.snap)
-            ChromiumProfilesIn(h / "snap" / b.snap, b.browser, out);
-        ChromiumProfilesIn(h / ".var/app" / b.flatpak / "config" / b.config, b.browser, out);
-    }
-    return out;
-}
-
-std::vector<BrowserProfile> FindBrowserProfiles(BrowserFamily family, const std::string& home) {
-    return family == BrowserFamily::Firefox ? FindFirefoxProfiles(home) : FindChromiumProfiles(home);
+ExchangeResult ImportProfile(Database& db, const BrowserProfile& profile, const ProgressFn& progress) {
+    const BrowserInfo* browser = FindBrowser(profile.browserId);
+    return ImportBrowser(db, browser ? *browser : FamilyBrowser(profile.kind), profile.path, progress);
 }
 
 ExchangeResult ImportFromBrowser(Database& db, BrowserFamily family, const std::string& source,
                                  const ProgressFn& progress) {
-    return family == BrowserFamily::Firefox ? ImportFirefox(db, source, progress)
-                                            : ImportChromium(db, source, progress);
+    return ImportBrowser(db, FamilyBrowser(family), source, progress);
+}
+
+bool IsBrowserImportDescription(std::string_view description) {
+    constexpr std::string_view kPrefix = "Imported from ";
+    if (!description.starts_with(kPrefix))
+        return false;
+    description.remove_prefix(kPrefix.size());
+    for (const BrowserInfo& b : KnownBrowsers()) {
+        if (b.name == description)
+            return true;
+    }
+    return false;
 }
 
 } // namespace vireo

@@ -89,5 +89,32 @@ void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, Exchange
 // A refusal: nothing was filed.
 ExchangeResult Refusal(std::string title, std::string message);
 
+// What one browser's import is called: "Import from <browser>" for its messages, and
+// "Imported from <browser>" for its folder and its bookmarks' description.
+struct BrowserTexts {
+    std::string browser; // its name
+    std::string title;
+    std::string folderName;
+    std::int16_t flags = 0;
+    FilingTexts Filing() const { return {folderName, folderName, flags}; }
+};
+BrowserTexts TextsOf(std::string_view browserName, std::int16_t flags);
+
+// The readers of each kind of store, under the texts of the browser that wrote it.
+// Firefox's places.sqlite, or one of its backups (.jsonlz4 or .json).
+ExchangeResult ImportFirefoxStore(Database& db, const std::string& source, const BrowserTexts& texts,
+                                  const ProgressFn& progress);
+// The JSON file of the Chromium family ("Bookmarks") and of Falkon ("bookmarks.json").
+ExchangeResult ImportChromiumStore(Database& db, const std::string& source, const char* fileName,
+                                   const BrowserTexts& texts, const ProgressFn& progress);
+// qutebrowser's configuration folder, or its bookmarks/urls or quickmarks file.
+ExchangeResult ImportQutebrowser(Database& db, const std::string& source, const ProgressFn& progress);
+
+// Firefox's backups: "mozLz40\0", the JSON's length as 4 bytes little-endian, one LZ4 block.
+bool IsMozLz4(std::string_view bytes);
+bool DecodeMozLz4(std::string_view bytes, std::string& out, std::string& error);
+// The roots of a backup (compressed or plain JSON) into `tree`; false with the reason.
+bool ReadFirefoxBackup(std::string_view bytes, Tree& tree, std::string& error);
+
 } // namespace browser_import
 } // namespace vireo

@@ -23,8 +23,6 @@ using json = nlohmann::json;
 
 namespace {
 
-constexpr const char* kTitle = "Import from Chromium";
-
 // Seconds from 1601-01-01 (where the browser counts from) to 1970-01-01, both UTC.
 constexpr std::int64_t kEpochGap = INT64_C(11644473600);
 
@@ -45,8 +43,12 @@ struct RawNode {
     std::int64_t added = 0; // Unix seconds, as the other dates
     std::int64_t lastUsed = 0;
     std::int64_t modified = 0;
+    std::string description;            // Falkon's
     bool hasChildren = false;           // "children" is a list
     std::vector<std::int32_t> children; // the objects in that list
+    // Of a root that is no folder but an object holding folders (Opera's "custom_root"):
+    // those folders by key, in the file's order.
+    std::vector<std::pair<std::string, std::int32_t>> members;
 };
 
 bool IsFolderNode(const RawNode& node) {
@@ -83,6 +85,11 @@ public:
         case Scope::Roots:
             m_rootKey = std::move(key);
             break;
+        case Scope::Root:
+            m_field = NodeField(key);
+            if (m_field == Field::None)
+                m_memberKey = std::move(key);
+            break;
         case Scope::Node:
             m_field = NodeField(key);
             break;
@@ -105,8 +112,19 @@ public:
 
 private:
     enum class Kind : std::uint8_t { Other, String, Object, Array };
-    enum class Scope : std::uint8_t { Document, Roots, Node, Children, Skipped };
-    enum class Field : std::uint8_t { None, Roots, Children, Type, Name, Url, Added, LastUsed, Modified };
+    enum class Scope : std::uint8_t { Document, Roots, Root, Node, Children, Skipped };
+    enum class Field : std::uint8_t {
+        None,
+        Roots,
+        Children,
+        Type,
+        Name,
+        Url,
+        Added,
+        LastUsed,
+        Modified,
+        Description
+    };
     struct Frame {
         Scope scope;
         std::int32_t node; // the node of a Node or Children scope
@@ -121,6 +139,7 @@ private:
             {"date_added", Field::Added},
             {"date_last_used", Field::LastUsed},
             {"date_modified", Field::Modified},
+            {"description", Field::Description},
         };
         for (const auto& [name, field] : kFields) {
             if (key == name)
@@ -155,9 +174,18 @@ private:
                 break;
             case Scope::Roots:
                 if (kind == Kind::Object)
-                    opened = {Scope::Node, NewNode()};
+                    opened = {Scope::Root, NewNode()};
                 m_roots.insert_or_assign(std::move(m_rootKey), opened.node);
                 break;
+            case Scope::Root:
+                if (m_field == Field::None) {
+                    if (kind == Kind::Object)
+                        opened = {Scope::Node, NewNode()};
+                    AddMember(m_nodes[static_cast<std::size_t>(top.node)], std::move(m_memberKey),
+                              opened.node);
+                    break;
+                }
+                [[fallthrough]];
             case Scope::Node:
                 SetField(m_nodes[static_cast<std::size_t>(top.node)], kind, text);
                 if (m_field == Field::Children && kind == Kind::Array)
@@ -203,9 +231,23 @@ private:
         case Field::Modified:
             node.modified = isString ? DateText(*text) : 0;
             break;
+        case Field::Description:
+            node.description = isString ? std::move(*text) : std::string();
+            break;
         default:
             break;
         }
+    }
+
+    // Of two equal keys the later counts, in the place of the first.
+    static void AddMember(RawNode& root, std::string key, std::int32_t node) {
+        for (auto& [k, n] : root.members) {
+            if (k == key) {
+                n = node;
+                return;
+            }
+        }
+        root.members.emplace_back(std::move(key), node);
     }
 
     bool Close() {
@@ -216,8 +258,9 @@ private:
     std::vector<RawNode> m_nodes;
     std::map<std::string, std::int32_t> m_roots;
     std::vector<Frame> m_stack;
-    Field m_field = Field::None; // what the last key of a Document or Node scope names
+    Field m_field = Field::None; // what the last key of a Document, Root or Node scope names
     std::string m_rootKey;
+    std::string m_memberKey;
 };
 
 // One root with everything below it, each folder's entries in the browser's order. Every
@@ -252,28 +295,52 @@ void AddRoot(std::vector<RawNode>& nodes, std::int32_t rootIndex, const char* fa
             n.url = std::move(child.url);
             n.added = child.added;
             n.touched = std::max(child.lastUsed, child.modified);
+            n.description = std::move(child.description);
             tree.AddBookmark(std::move(n));
         }
     }
     tree.DropIfEmpty(mark);
 }
 
+// The names of the roots some browsers of the family leave unnamed.
+const char* RootName(std::string_view key) {
+    static constexpr std::pair<std::string_view, const char*> kNames[] = {
+        {"bookmark_bar", "Bookmarks bar"},   {"other", "Other bookmarks"}, {"synced", "Mobile bookmarks"},
+        {"bookmark_menu", "Bookmarks menu"}, {"userRoot", "Bookmarks"},    {"unsorted", "Unsorted bookmarks"},
+        {"speedDial", "Speed Dial"},
+    };
+    for (const auto& [k, name] : kNames) {
+        if (k == key)
+            return name;
+    }
+    return nullptr;
+}
+
+// Deleted bookmarks (Vivaldi's and Opera's trash) are not brought back by an import.
+bool IsTrash(std::string_view key) {
+    return key == "trash";
+}
+
 } // namespace
 
-ExchangeResult ImportChromium(Database& db, const std::string& source, const ProgressFn& progress) {
-    using browser_import::Refusal;
-    const fs::path file = browser_import::StoreFile(source, "Bookmarks");
+namespace browser_import {
+
+ExchangeResult ImportChromiumStore(Database& db, const std::string& source, const char* fileName,
+                                   const BrowserTexts& texts, const ProgressFn& progress) {
+    const std::string& title = texts.title;
+    const std::string& browser = texts.browser;
+    const fs::path file = StoreFile(source, fileName);
     const std::string name = "\"" + file.string() + "\"";
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(file, ec))
-        return Refusal(kTitle, "There is no Chromium bookmark file (Bookmarks) at " + name +
-                                   ". Nothing was imported.");
+        return Refusal(title, "There is no " + browser + " bookmark file (" + fileName + ") at " + name +
+                                  ". Nothing was imported.");
     std::string bytes;
     std::string error;
     if (!html::ReadInputFile(file.string(), bytes, &error))
-        return Refusal(kTitle, "The bookmark file " + name + " cannot be read. " + error);
+        return Refusal(title, "The bookmark file " + name + " cannot be read. " + error);
     if (bytes.find_first_not_of(" \t\r\n") == std::string::npos)
-        return Refusal(kTitle, "The bookmark file " + name + " is empty. Nothing was imported.");
+        return Refusal(title, "The bookmark file " + name + " is empty. Nothing was imported.");
     if (progress)
         progress(0, bytes.size());
     BookmarksReader reader(bytes.size());
@@ -281,46 +348,61 @@ ExchangeResult ImportChromium(Database& db, const std::string& source, const Pro
         // Damaged, or unlike what a browser writes: the general parser decides, from the start.
         reader = BookmarksReader(bytes.size());
         if (!json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &reader))
-            return Refusal(kTitle, "The bookmark file " + name + " is damaged or incomplete (at byte " +
-                                       std::to_string(reader.errorByte) + "). Nothing was imported.");
+            return Refusal(title, "The bookmark file " + name + " is damaged or incomplete (at byte " +
+                                      std::to_string(reader.errorByte) + "). Nothing was imported.");
     }
     bytes = std::string();
     if (!reader.isObject || !reader.hasRoots)
-        return Refusal(kTitle, "The file " + name +
-                                   " is not a Chromium bookmark file (it has no bookmark roots). "
-                                   "Nothing was imported.");
+        return Refusal(title, "The file " + name + " is not a " + browser +
+                                  " bookmark file (it has no bookmark roots). Nothing was imported.");
     std::vector<RawNode>& nodes = reader.Nodes();
     const std::map<std::string, std::int32_t>& roots = reader.Roots();
-    browser_import::Tree tree;
-    struct KnownRoot {
-        const char* key;
-        const char* name;
-    };
-    static constexpr KnownRoot kRoots[] = {
-        {"bookmark_bar", "Bookmarks bar"}, {"other", "Other bookmarks"}, {"synced", "Mobile bookmarks"}};
+    Tree tree;
     auto isFolder = [&](std::int32_t node) {
         return node >= 0 && IsFolderNode(nodes[static_cast<std::size_t>(node)]);
     };
-    for (const KnownRoot& root : kRoots) {
-        auto it = roots.find(root.key);
-        if (it != roots.end() && isFolder(it->second))
-            AddRoot(nodes, it->second, root.name, tree);
+    auto addRoot = [&](const std::string& key, std::int32_t node) {
+        if (IsTrash(key) || node < 0)
+            return;
+        if (isFolder(node)) {
+            const char* known = RootName(key);
+            AddRoot(nodes, node, known ? known : key.c_str(), tree);
+            return;
+        }
+        // An untyped object holding roots of its own: each is a root beside the others.
+        const auto members = nodes[static_cast<std::size_t>(node)].members;
+        for (const auto& [memberKey, member] : members) {
+            if (!IsTrash(memberKey) && isFolder(member)) {
+                const char* known = RootName(memberKey);
+                AddRoot(nodes, member, known ? known : memberKey.c_str(), tree);
+            }
+        }
+    };
+    static constexpr const char* kFirst[] = {"bookmark_bar", "bookmark_menu", "other", "synced"};
+    for (const char* key : kFirst) {
+        if (auto it = roots.find(key); it != roots.end())
+            addRoot(it->first, it->second);
     }
     // Browsers of the family that add roots of their own keep them beside these.
     for (const auto& [key, node] : roots) {
-        if (key == "bookmark_bar" || key == "other" || key == "synced" || key == "trash" || !isFolder(node))
-            continue;
-        AddRoot(nodes, node, key.c_str(), tree);
+        if (std::find(std::begin(kFirst), std::end(kFirst), key) == std::end(kFirst))
+            addRoot(key, node);
     }
     if (tree.bookmarks == 0)
-        return Refusal(kTitle, "The bookmark file " + name + " holds no bookmarks. Nothing was imported.");
+        return Refusal(title, "The bookmark file " + name + " holds no bookmarks. Nothing was imported.");
     ExchangeResult result;
-    result.title = kTitle;
-    browser_import::FileTree(db, tree, {kChromiumImportFolder, kChromiumImportDescription, kFlagsChromium},
-                             result);
+    result.title = title;
+    FileTree(db, tree, texts.Filing(), result);
     if (progress)
         progress(1, 1);
     return result;
+}
+
+} // namespace browser_import
+
+ExchangeResult ImportChromium(Database& db, const std::string& source, const ProgressFn& progress) {
+    return browser_import::ImportChromiumStore(db, source, "Bookmarks",
+                                               browser_import::TextsOf("Chromium", kFlagsChromium), progress);
 }
 
 } // namespace vireo

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "interchange/browser_import.h"
 #include "interchange/browser_tree.h"
+#include "interchange/html_text.h"
 #include "platform/paths.h"
 #include "store/database.h"
 
@@ -20,8 +22,6 @@ namespace vireo {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kTitle = "Import from Firefox";
 
 // A folder of our own for the copy, removed with everything in it at the end.
 class PrivateDir {
@@ -92,7 +92,7 @@ bool CopyStore(const fs::path& places, const fs::path& dir, std::string& error) 
         if (std::equal(std::begin(before), std::end(before), std::begin(after)))
             return true;
     }
-    error = "Firefox kept changing its bookmarks while they were being read. Nothing was imported; "
+    error = "The browser kept changing its bookmarks while they were being read. Nothing was imported; "
             "please try again in a moment.";
     return false;
 }
@@ -269,48 +269,142 @@ void BuildTree(const std::vector<Row>& rows, browser_import::Tree& tree) {
     }
 }
 
+// The backup the browser made last, in the profile of `places`; "" when there is none.
+fs::path NewestBackup(const fs::path& places) {
+    fs::path newest;
+    fs::file_time_type newestTime{};
+    std::error_code ec;
+    for (fs::directory_iterator it(places.parent_path() / "bookmarkbackups", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const bool backup = name.size() > 8 && (name.ends_with(".jsonlz4") || name.ends_with(".json"));
+        std::error_code timeError;
+        const fs::file_time_type t = fs::last_write_time(it->path(), timeError);
+        if (backup && !timeError && it->is_regular_file(timeError) && (newest.empty() || t > newestTime)) {
+            newest = it->path();
+            newestTime = t;
+        }
+    }
+    return newest;
+}
+
+bool IsBackupFile(const fs::path& file) {
+    const std::string name = file.filename().string();
+    if (name.ends_with(".jsonlz4") || name.ends_with(".json"))
+        return true;
+    char head[8] = {};
+    std::ifstream in(file, std::ios::binary);
+    in.read(head, sizeof head);
+    return browser_import::IsMozLz4(std::string_view(head, static_cast<std::size_t>(in.gcount())));
+}
+
+// Reads a backup file into `tree`; false with the message to show.
+bool ReadBackupFile(const fs::path& file, browser_import::Tree& tree, std::string& message) {
+    std::string bytes;
+    std::string error;
+    if (!html::ReadInputFile(file.string(), bytes, &error)) {
+        message = "The bookmark backup \"" + file.string() + "\" cannot be read. " + error;
+        return false;
+    }
+    if (!browser_import::ReadFirefoxBackup(bytes, tree, error)) {
+        message =
+            "The file \"" + file.string() + "\" cannot be imported: " + error + ". Nothing was imported.";
+        return false;
+    }
+    if (tree.bookmarks == 0) {
+        message = "The bookmark backup \"" + file.string() + "\" holds no bookmarks. Nothing was imported.";
+        return false;
+    }
+    return true;
+}
+
+ExchangeResult FileBackup(Database& db, const browser_import::Tree& tree,
+                          const browser_import::BrowserTexts& texts, const ProgressFn& progress) {
+    ExchangeResult result;
+    result.title = texts.title;
+    browser_import::FileTree(db, tree, texts.Filing(), result);
+    if (progress)
+        progress(1, 1);
+    return result;
+}
+
 } // namespace
 
-ExchangeResult ImportFirefox(Database& db, const std::string& source, const ProgressFn& progress) {
-    using browser_import::Refusal;
+namespace browser_import {
+
+ExchangeResult ImportFirefoxStore(Database& db, const std::string& source, const BrowserTexts& texts,
+                                  const ProgressFn& progress) {
+    const std::string& title = texts.title;
     const fs::path places = browser_import::StoreFile(source, "places.sqlite");
     std::error_code ec;
     if (source.empty() || !fs::is_regular_file(places, ec))
-        return Refusal(kTitle, "There is no Firefox bookmark database (places.sqlite) at \"" +
-                                   places.string() + "\". Nothing was imported.");
+        return Refusal(title, "There is no " + texts.browser + " bookmark database (places.sqlite) at \"" +
+                                  places.string() + "\". Nothing was imported.");
+    if (IsBackupFile(places)) {
+        Tree tree;
+        std::string message;
+        if (!ReadBackupFile(places, tree, message))
+            return Refusal(title, message);
+        return FileBackup(db, tree, texts, progress);
+    }
+    std::string failure;
     if (fs::file_size(places, ec) == 0 || ec)
-        return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
-                                   "\" is empty. Nothing was imported.");
+        failure = "The " + texts.browser + " bookmark database \"" + places.string() + "\" is empty.";
     PrivateDir dir;
-    if (dir.path().empty())
-        return Refusal(kTitle, "No private copy of the Firefox bookmark database could be made in \"" +
-                                   sys::TempDir() + "\". Nothing was imported.");
+    if (failure.empty() && dir.path().empty())
+        return Refusal(title, "No private copy of the " + texts.browser +
+                                  " bookmark database could be made in \"" + sys::TempDir() +
+                                  "\". Nothing was imported.");
     std::string error;
-    if (!CopyStore(places, dir.path(), error))
-        return Refusal(kTitle, error);
+    if (failure.empty() && !CopyStore(places, dir.path(), error))
+        return Refusal(title, error);
     std::vector<Row> rows;
-    {
+    if (failure.empty()) {
         Sqlite sql;
         if (!sql.Open((dir.path() / "places.sqlite").string()) || !ReadRows(sql, rows, progress, error)) {
             if (error.empty())
                 error = sql.Error();
-            return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
-                                       "\" cannot be read (" + error + "). Nothing was imported.");
+            failure = "The " + texts.browser + " bookmark database \"" + places.string() +
+                      "\" cannot be read (" + error + ").";
         }
     }
-    browser_import::Tree tree;
-    BuildTree(rows, tree);
-    rows = {};
-    if (tree.bookmarks == 0)
-        return Refusal(kTitle, "The Firefox bookmark database \"" + places.string() +
-                                   "\" holds no bookmarks. Nothing was imported.");
+    Tree tree;
+    if (failure.empty()) {
+        BuildTree(rows, tree);
+        rows = {};
+        if (tree.bookmarks == 0)
+            failure =
+                "The " + texts.browser + " bookmark database \"" + places.string() + "\" holds no bookmarks.";
+    }
+    if (!failure.empty()) {
+        // The browser keeps backups of its bookmarks beside a damaged database: the newest
+        // brings back what it held.
+        const fs::path backup = NewestBackup(places);
+        Tree fromBackup;
+        std::string ignored;
+        if (backup.empty() || !ReadBackupFile(backup, fromBackup, ignored))
+            return Refusal(title, failure + " Nothing was imported.");
+        ExchangeResult result = FileBackup(db, fromBackup, texts, progress);
+        if (result.ok) {
+            result.message = failure + " The bookmarks were taken from the browser's latest backup, \"" +
+                             backup.string() + "\"." + (result.message.empty() ? "" : "\n" + result.message);
+            result.warning = true;
+        }
+        return result;
+    }
     ExchangeResult result;
-    result.title = kTitle;
-    browser_import::FileTree(db, tree, {kFirefoxImportFolder, kFirefoxImportDescription, kFlagsFirefox},
-                             result);
+    result.title = title;
+    browser_import::FileTree(db, tree, texts.Filing(), result);
     if (progress)
         progress(1, 1);
     return result;
+}
+
+} // namespace browser_import
+
+ExchangeResult ImportFirefox(Database& db, const std::string& source, const ProgressFn& progress) {
+    return browser_import::ImportFirefoxStore(db, source, browser_import::TextsOf("Firefox", kFlagsFirefox),
+                                              progress);
 }
 
 } // namespace vireo

@@ -57,7 +57,7 @@ bool IsStandInDescription(std::string_view description) {
         if (trimmed == s)
             return true;
     }
-    return false;
+    return IsBrowserImportDescription(trimmed);
 }
 
 namespace {

@@ -5,11 +5,14 @@
 #include "interchange/browser_import.h"
 
 #include <gtest/gtest.h>
+#include <lz4.h>
 
+#include <chrono>
 #include <map>
 
 #include "browser_stores.h"
 #include "exchange_fixture.h"
+#include "interchange/browser_tree.h"
 #include "store/ole_date.h"
 
 namespace vireo {
@@ -262,6 +265,232 @@ TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
                                         "Brave/Default*", "Opera/Default*"}));
     EXPECT_TRUE(FindFirefoxProfiles("").empty());
     EXPECT_TRUE(FindChromiumProfiles((h / "nobody").string()).empty());
+}
+
+// A backup as Firefox writes it: "mozLz40\0", the JSON's length, one LZ4 block.
+std::string MozLz4(const std::string& json) {
+    std::string block(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(json.size()))), '\0');
+    const int n = LZ4_compress_default(json.data(), block.data(), static_cast<int>(json.size()),
+                                       static_cast<int>(block.size()));
+    EXPECT_GT(n, 0);
+    block.resize(static_cast<std::size_t>(n));
+    const auto size = static_cast<std::uint32_t>(json.size());
+    std::string out("mozLz40\0", 8);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((size >> (8 * i)) & 0xFF);
+    return out + block;
+}
+
+constexpr const char* kBackupJson =
+    R"({"guid":"root________","title":"","index":0,"dateAdded":1500000000000000,
+ "lastModified":1600000000000000,"id":1,"typeCode":2,"type":"text/x-moz-place-container","root":"placesRoot",
+ "children":[
+  {"guid":"menu________","title":"menu","index":0,"id":2,"type":"text/x-moz-place-container",
+   "root":"bookmarksMenuFolder","children":[
+    {"guid":"a1","title":"Caf\u00e9 & Co","index":0,"dateAdded":1600000000000000,"lastModified":1650000000000000,
+     "id":10,"type":"text/x-moz-place","uri":"https://example.org/cafe"},
+    {"guid":"s1","index":1,"id":11,"type":"text/x-moz-place-separator"},
+    {"guid":"q1","title":"Recent","index":2,"id":12,"type":"text/x-moz-place","uri":"place:sort=8"},
+    {"guid":"f1","title":"Work","index":3,"id":13,"type":"text/x-moz-place-container","children":[
+      {"guid":"a2","title":"Deep","index":0,"id":14,"type":"text/x-moz-place","uri":"https://example.org/deep",
+       "tags":"x,y","keyword":"d"}]}]},
+  {"guid":"toolbar_____","title":"toolbar","index":1,"id":3,"type":"text/x-moz-place-container",
+   "root":"toolbarFolder","children":[
+    {"guid":"a3","title":"Bar","index":0,"id":15,"type":"text/x-moz-place","uri":"https://example.org/bar"}]},
+  {"guid":"unfiled_____","title":"unfiled","index":3,"id":5,"type":"text/x-moz-place-container",
+   "root":"unfiledBookmarksFolder"},
+  {"guid":"mobile______","title":"mobile","index":4,"id":6,"type":"text/x-moz-place-container",
+   "root":"mobileFolder","children":[]}]})";
+
+TEST_F(BrowserImportTest, FirefoxBackupsAreReadAndStandInForADamagedDatabase) {
+    // A backup named on its own, compressed or plain.
+    const std::string backup = tmp.file("profile/bookmarkbackups/bookmarks-2026-12-01_3_abc.jsonlz4");
+    test::WriteFile(backup, MozLz4(kBackupJson));
+    for (const std::string& file : {backup, tmp.file("plain.json")}) {
+        if (file != backup)
+            test::WriteText(file, kBackupJson);
+        ExchangeResult r = ImportFirefox(db, file);
+        ASSERT_TRUE(r.ok) << r.message;
+        EXPECT_EQ(r.message, "");
+        EXPECT_EQ(r.bookmarks, 3);
+        const std::int16_t menu = Child(r.folder, "Bookmarks Menu");
+        EXPECT_EQ(Titles(menu), (std::vector<std::string>{"Caf\xC3\xA9 & Co"}));
+        EXPECT_EQ(OleToUnix(First(menu).added), 1600000000);
+        EXPECT_EQ(OleToUnix(First(menu).Touched), 1650000000);
+        EXPECT_EQ(Urls(Child(menu, "Work")), (std::vector<std::string>{"https://example.org/deep"}));
+        EXPECT_EQ(Urls(Child(r.folder, "Bookmarks Toolbar")),
+                  (std::vector<std::string>{"https://example.org/bar"}));
+        EXPECT_EQ(Child(r.folder, "Other Bookmarks"), 0);
+    }
+
+    // The profile's database is damaged: the newest backup brings the bookmarks back, and
+    // the user is told where they came from.
+    test::WriteFile(tmp.file("profile/bookmarkbackups/bookmarks-2020-01-01_1_old.jsonlz4"),
+                    MozLz4(R"({"type":"text/x-moz-place-container","children":[{"root":"toolbarFolder",
+                       "type":"text/x-moz-place-container","children":[{"type":"text/x-moz-place",
+                       "uri":"https://example.org/old"}]}]})"));
+    fs::last_write_time(tmp.file("profile/bookmarkbackups/bookmarks-2020-01-01_1_old.jsonlz4"),
+                        fs::last_write_time(backup) - std::chrono::hours(24));
+    test::WriteText(places, std::string(4096, 'x'));
+    ExchangeResult fallback = ImportFirefox(db, tmp.file("profile"));
+    ASSERT_TRUE(fallback.ok) << fallback.message;
+    EXPECT_TRUE(fallback.warning);
+    EXPECT_NE(fallback.message.find("cannot be read"), std::string::npos) << fallback.message;
+    EXPECT_NE(fallback.message.find(backup), std::string::npos) << fallback.message;
+    EXPECT_EQ(fallback.bookmarks, 3);
+
+    // Backups that lie about their size or were cut short are refused, not trusted.
+    const std::size_t folders = Children(kRootFolder).size();
+    std::string lying = MozLz4(kBackupJson);
+    lying[11] = '\x7f'; // claims about two gigabytes
+    std::string cut = MozLz4(kBackupJson);
+    cut.resize(cut.size() / 2);
+    std::string longer = MozLz4(kBackupJson);
+    longer[8] = static_cast<char>(longer[8] + 1); // one byte more than the block holds
+    for (const std::string& bytes :
+         {lying, cut, longer, std::string("mozLz40\0", 8), std::string("{\"x\": 1}")}) {
+        test::WriteText(tmp.file("bad.jsonlz4"), bytes);
+        ExpectRefused(ImportFirefox(db, tmp.file("bad.jsonlz4")), folders, "cannot be imported");
+    }
+    std::string inflated;
+    std::string error;
+    EXPECT_FALSE(browser_import::DecodeMozLz4(lying, inflated, error));
+    EXPECT_TRUE(browser_import::DecodeMozLz4(MozLz4("{}"), inflated, error)) << error;
+    EXPECT_EQ(inflated, "{}");
+}
+
+TEST_F(BrowserImportTest, QutebrowserBookmarksAndQuickmarksEachInTheirFolder) {
+    const fs::path config = tmp.path() / "qb";
+    test::WriteFile(config / "bookmarks/urls", "https://example.org/a Title with  spaces\r\n"
+                                               "https://example.org/untitled\n\n"
+                                               "https://example.org/caf%C3%A9 Caf\xC3\xA9\n");
+    test::WriteFile(config / "quickmarks", "my news site https://news.example/\n"
+                                           "wiki en.wikipedia.org/wiki/Main_Page\n"
+                                           "dev localhost:8080/app\n"
+                                           "notes /home/me/notes.html\n"
+                                           "mail mailto:me@example.org\n"
+                                           "lonely\n");
+    const BrowserInfo* qb = FindBrowser("qutebrowser");
+    ASSERT_NE(qb, nullptr);
+    ExchangeResult r = ImportBrowser(db, *qb, config.string());
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(db.FolderName(r.folder), "Imported from qutebrowser");
+    EXPECT_EQ(r.bookmarks, 8);
+    const std::int16_t marks = Child(r.folder, "Bookmarks");
+    EXPECT_EQ(Titles(marks), (std::vector<std::string>{"Title with  spaces", "https://example.org/untitled",
+                                                       "Caf\xC3\xA9"}));
+    const std::int16_t quick = Child(r.folder, "Quickmarks");
+    EXPECT_EQ(Titles(quick), (std::vector<std::string>{"my news site", "wiki", "dev", "notes", "mail"}));
+    EXPECT_EQ(Urls(quick),
+              (std::vector<std::string>{"https://news.example/", "http://en.wikipedia.org/wiki/Main_Page",
+                                        "http://localhost:8080/app", "file:///home/me/notes.html",
+                                        "mailto:me@example.org"}));
+    EXPECT_EQ(First(quick).Flags, kFlagsQutebrowser);
+
+    // One file named alone; an empty configuration is refused.
+    ExchangeResult one = ImportBrowser(db, *qb, (config / "quickmarks").string());
+    ASSERT_TRUE(one.ok) << one.message;
+    EXPECT_EQ(Children(one.folder).size(), 1u);
+    const std::size_t folders = Children(kRootFolder).size();
+    fs::create_directories(tmp.path() / "empty-qb");
+    ExpectRefused(ImportBrowser(db, *qb, (tmp.path() / "empty-qb").string()), folders, "no qutebrowser");
+}
+
+TEST(BrowserProfiles, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName) {
+    test::TempDir home;
+    const fs::path h = home.path();
+    auto firefoxLike = [&](const fs::path& base, const std::string& dir, const std::string& url) {
+        test::WriteFile(base / "profiles.ini",
+                        "[Profile0]\nName=" + dir + "\nIsRelative=1\nPath=" + dir + "\nDefault=1\n");
+        fs::create_directories(base / dir);
+        test::PlacesDb ff((base / dir / "places.sqlite").string());
+        ff.Bookmark(PlacesDb::kToolbar, 0, "T", url);
+    };
+    // The stores, each where its browser keeps it: native, Flatpak and Snap.
+    firefoxLike(h / ".mozilla/firefox", "r.default-release", "https://firefox.example/");
+    firefoxLike(h / ".librewolf", "l.default", "https://librewolf.example/");
+    firefoxLike(h / ".var/app/one.ablaze.floorp/.floorp", "f.default", "https://floorp.example/");
+    firefoxLike(h / ".zen", "z.Default (release)", "https://zen.example/");
+    firefoxLike(h / ".var/app/net.waterfox.waterfox/.waterfox", "w.default", "https://waterfox.example/");
+    test::WriteFile(h / ".config/google-chrome/Profile 1/Bookmarks",
+                    test::OneBookmarkJson("C", "https://chrome.example/"));
+    test::WriteFile(h / "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default/Bookmarks",
+                    test::OneBookmarkJson("B", "https://brave.example/"));
+    test::WriteFile(h / ".var/app/com.vivaldi.Vivaldi/config/vivaldi/Default/Bookmarks",
+                    test::OneBookmarkJson("V", "https://vivaldi.example/"));
+    test::WriteFile(h / ".config/microsoft-edge/Default/Bookmarks",
+                    test::OneBookmarkJson("E", "https://edge.example/"));
+    test::WriteFile(h / ".config/opera/Bookmarks", test::OneBookmarkJson("O", "https://opera.example/"));
+    test::WriteFile(h / ".config/falkon/profiles/profiles.ini", "[Profiles]\nstartProfile=\"work\"\n");
+    const std::string falkonJson =
+        R"({"roots":{"bookmark_bar":{"children":[{"name":"F","type":"url","url":"https://falkon.example/"}],)"
+        R"("name":"Bookmarks Toolbar","type":"folder"}},"version":1})";
+    test::WriteFile(h / ".config/falkon/profiles/default/bookmarks.json", falkonJson);
+    test::WriteFile(h / ".config/falkon/profiles/work/bookmarks.json", falkonJson);
+    test::WriteFile(h / ".var/app/org.qutebrowser.qutebrowser/config/qutebrowser/quickmarks",
+                    "q https://qutebrowser.example/\n");
+    test::WriteFile(
+        h / ".local/share/konqueror/bookmarks.xml",
+        "<?xml version=\"1.0\"?><!DOCTYPE xbel><xbel><folder><title>KDE</title>"
+        "<bookmark href=\"https://konqueror.example/\"><title>K</title></bookmark></folder></xbel>");
+
+    std::vector<BrowserProfile> all = FindAllProfiles(home.str());
+    // Changed at distinct times, so that "newest first" has one answer: the later in this
+    // list, the newer.
+    auto now = fs::file_time_type::clock::now();
+    const std::vector<std::string> byAge = {"firefox", "librewolf",   "floorp",   "zen",  "waterfox",
+                                            "chrome",  "brave",       "vivaldi",  "edge", "opera",
+                                            "falkon",  "qutebrowser", "konqueror"};
+    for (BrowserProfile& p : all) {
+        const auto at = std::find(byAge.begin(), byAge.end(), p.browserId) - byAge.begin();
+        // qutebrowser's profile is its folder; its files tell its age.
+        const fs::path store =
+            p.browserId == "qutebrowser" ? fs::path(p.path) / "quickmarks" : fs::path(p.path);
+        fs::last_write_time(store,
+                            now - std::chrono::hours(100 - at) - std::chrono::minutes(p.isDefault ? 0 : 30));
+    }
+    all = FindAllProfiles(home.str());
+    std::vector<std::string> found;
+    for (const BrowserProfile& p : all)
+        found.push_back(p.browserId + " " + p.browser + "/" + p.name + (p.isDefault ? "*" : ""));
+    // Firefox ESR shares the release's folder: that profile is listed once.
+    EXPECT_EQ(found,
+              (std::vector<std::string>{
+                  "konqueror Konqueror/default*", "qutebrowser qutebrowser/default*", "falkon Falkon/work*",
+                  "falkon Falkon/default", "opera Opera/Default*", "edge Microsoft Edge/Default*",
+                  "vivaldi Vivaldi/Default*", "brave Brave/Default*", "chrome Google Chrome/Profile 1",
+                  "waterfox Waterfox/w.default*", "zen Zen/z.Default (release)*", "floorp Floorp/f.default*",
+                  "librewolf LibreWolf/l.default*", "firefox Firefox/r.default-release*"}));
+    ASSERT_EQ(FindProfiles(*FindBrowser("firefox-esr"), home.str()).size(), 1u);
+
+    // Each brings its bookmark into a folder named after its browser.
+    test::TempDir data;
+    Database db;
+    std::string error;
+    ASSERT_TRUE(db.Open(data.file("data"), &error)) << error;
+    for (const BrowserProfile& p : all) {
+        ExchangeResult r = ImportProfile(db, p);
+        ASSERT_TRUE(r.ok) << p.path << ": " << r.message;
+        EXPECT_EQ(r.bookmarks, 1) << p.path;
+        EXPECT_EQ(db.FolderName(r.folder), "Imported from " + p.browser);
+        const std::string host = p.browserId + ".example";
+        bool seen = false;
+        std::vector<std::int16_t> pending{r.folder};
+        while (!pending.empty() && !seen) {
+            const std::int16_t f = pending.back();
+            pending.pop_back();
+            const clsBookmark& m = db.Marks(f);
+            for (std::int32_t pos = 1; pos <= m.Total(); ++pos)
+                seen = seen || (m.key(pos) && m.UrlStr(m.key(pos)).find(host) != std::string::npos);
+            std::int32_t cursor = 0;
+            while (std::int16_t c = db.NextSubFolder(f, cursor))
+                pending.push_back(c);
+        }
+        EXPECT_TRUE(seen) << p.browserId;
+        // What the import files as a description is known as its own (exports leave it out).
+        EXPECT_TRUE(IsBrowserImportDescription("Imported from " + p.browser));
+    }
+    EXPECT_FALSE(IsBrowserImportDescription("Imported from my old notes"));
 }
 
 } // namespace

@@ -65,6 +65,77 @@ TEST_F(ChromiumImport, FilesTheRootsInOrderAndSkipsWhatIsNoBookmark) {
     EXPECT_EQ(db.Marks(sub).DescStr(db.Marks(sub).key(1)), kChromiumImportDescription);
 }
 
+TEST_F(ChromiumImport, OperaVivaldiAndFalkonFilesBringEveryBookmark) {
+    // Opera keeps most bookmarks under custom_root, an untyped object holding its own roots
+    // (its trash among them); Vivaldi adds a trash root; roots that are no objects, folders
+    // without a list and nameless entries turn up in real files.
+    ExchangeResult opera = Import(R"({"checksum": "1", "roots": {
+        "bookmark_bar": {"children": [{"name": "", "type": "url", "url": "https://bar.example/"}],
+                         "name": "", "type": "folder"},
+        "custom_root": {
+            "speedDial": {"children": [{"name": "Dial", "type": "url", "url": "https://dial.example/"}],
+                          "name": "", "type": "folder"},
+            "trash": {"children": [{"name": "Gone", "type": "url", "url": "https://gone.example/"}],
+                      "name": "Trash", "type": "folder"},
+            "unsorted": {"children": [{"name": "U", "type": "url", "url": "https://u.example/"}],
+                         "type": "folder"},
+            "userRoot": {"children": [{"children": [{"name": "Deep", "type": "url", "url": "https://deep.example/"}],
+                                       "name": "Work", "type": "folder"},
+                                      {"name": "Lost folder", "type": "folder"}],
+                         "name": "My Folders", "type": "folder"},
+            "meta_info": {"x": 1}, "count": 7},
+        "other": {"children": [], "type": "folder"},
+        "synced": {"children": [], "type": "folder"},
+        "trash": {"children": [{"name": "Vivaldi's", "type": "url", "url": "https://trash.example/"}],
+                  "type": "folder"},
+        "sync_transaction_version": "12", "broken": [1, 2]
+    }, "version": 1})");
+    ASSERT_TRUE(opera.ok) << opera.message;
+    EXPECT_EQ(opera.bookmarks, 4); // nothing from either trash
+    std::vector<std::string> roots;
+    for (std::int16_t id : Children(opera.folder))
+        roots.push_back(db.Folder(id).Name.text());
+    EXPECT_EQ(roots,
+              (std::vector<std::string>{"Bookmarks bar", "Speed Dial", "Unsorted bookmarks", "My Folders"}));
+    EXPECT_EQ(Titles(Child(opera.folder, "Bookmarks bar")),
+              (std::vector<std::string>{"https://bar.example/"}));
+    EXPECT_EQ(Urls(Child(Child(opera.folder, "My Folders"), "Work")),
+              (std::vector<std::string>{"https://deep.example/"}));
+
+    // Falkon's bookmarks.json: the same kind of file with its own roots and descriptions.
+    const std::string falkon = tmp.file("falkon/bookmarks.json");
+    std::filesystem::create_directories(tmp.file("falkon"));
+    test::WriteText(falkon, R"({
+    "roots": {
+        "bookmark_bar": {"children": [{"description": "KDE's news", "keyword": "", "name": "Planet",
+                                       "type": "url", "url": "https://planet.kde.org/", "visit_count": 3},
+                                      {"type": "separator"}],
+                         "description": "Bookmarks located in Bookmarks Toolbar", "expanded": true,
+                         "expanded_sidebar": true, "name": "Bookmarks Toolbar", "type": "folder"},
+        "bookmark_menu": {"children": [{"children": [{"description": "", "name": "Falkon",
+                                                      "type": "url", "url": "https://falkon.org/"}],
+                                        "description": "", "expanded": true, "name": "Menu folder",
+                                        "type": "folder"}],
+                          "description": "Bookmarks located in Bookmarks Menu", "expanded": true,
+                          "expanded_sidebar": true, "name": "Bookmarks Menu", "type": "folder"},
+        "other": {"children": [], "description": "All other bookmarks", "expanded": true,
+                  "expanded_sidebar": true, "name": "Unsorted Bookmarks", "type": "folder"}
+    },
+    "version": 1
+})");
+    const BrowserInfo* browser = FindBrowser("falkon");
+    ASSERT_NE(browser, nullptr);
+    ExchangeResult f = ImportBrowser(db, *browser, tmp.file("falkon"));
+    ASSERT_TRUE(f.ok) << f.message;
+    EXPECT_EQ(db.FolderName(f.folder), "Imported from Falkon");
+    EXPECT_EQ(f.bookmarks, 2);
+    const std::int16_t bar = Child(f.folder, "Bookmarks Toolbar");
+    EXPECT_EQ(db.Marks(bar).DescStr(First(bar).key), "KDE's news");
+    EXPECT_EQ(First(bar).Flags, kFlagsFalkon);
+    const std::int16_t menu = Child(Child(f.folder, "Bookmarks Menu"), "Menu folder");
+    EXPECT_EQ(db.Marks(menu).DescStr(First(menu).key), "Imported from Falkon");
+}
+
 TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
     // A byte order mark, an escaped pair of surrogates and numbers with fractions or many
     // digits are read by a slower way than a browser's own file; they must not change what
