@@ -16,6 +16,7 @@
 #include "interchange/html_view.h"
 #include "interchange/link_check.h"
 #include "interchange/netscape.h"
+#include "interchange/xbel_exchange.h"
 #include "platform/hive_registry.h"
 #include "platform/paths.h"
 #include "platform/url_fetch.h"
@@ -79,70 +80,116 @@ std::string ProfileLabel(const BrowserProfile& p) {
 }
 
 // The store named on the command line: a file or profile folder, else a profile found in
-// the home folder by NAME or BROWSER/NAME; with none named, the only profile there is.
-// Empty, with the reason printed (and the choices listed), when that is not one store.
-std::string ChooseBrowserStore(Context& ctx, BrowserFamily family, const std::string& named) {
-    const char* familyName = family == BrowserFamily::Firefox ? "Firefox" : "Chromium-family";
+// the home folder by NAME or BROWSER/NAME (that one of any browser); with none named, the
+// only profile there is. Empty, with the reason printed (and the choices listed), when
+// that is not one store.
+bool ChooseBrowserStore(Context& ctx, const BrowserInfo& browser, const std::string& named,
+                        BrowserProfile& chosen) {
+    const std::string familyName = browser.id == "chromium" ? "Chromium-family" : std::string(browser.name);
     std::error_code ec;
-    if (!named.empty() && fs::exists(named, ec))
-        return named;
+    if (!named.empty() && fs::exists(named, ec)) {
+        chosen = {};
+        chosen.kind = browser.family;
+        chosen.browser = std::string(browser.name);
+        chosen.browserId = std::string(browser.id);
+        chosen.path = named;
+        return true;
+    }
     const std::string home = sys::HomeDir();
-    std::vector<BrowserProfile> found = FindBrowserProfiles(family, home);
+    // "chromium" stands for the whole family, as it always has on this command line.
+    std::vector<BrowserProfile> found =
+        browser.id == "chromium" ? FindChromiumProfiles(home) : FindProfiles(browser, home);
     std::vector<const BrowserProfile*> matches;
     for (const BrowserProfile& p : found) {
         if (named.empty() || named == p.name || named == ProfileLabel(p))
             matches.push_back(&p);
     }
-    if (matches.size() == 1)
-        return matches.front()->path;
+    std::vector<BrowserProfile> all;
+    if (matches.empty() && named.find('/') != std::string::npos) {
+        all = FindAllProfiles(home);
+        for (const BrowserProfile& p : all) {
+            if (named == ProfileLabel(p))
+                matches.push_back(&p);
+        }
+    }
+    if (matches.size() == 1) {
+        chosen = *matches.front();
+        return true;
+    }
     if (matches.empty()) {
         if (named.empty())
-            Fail(ctx, std::string("no ") + familyName + " profile with bookmarks was found in \"" + home +
+            Fail(ctx, "no " + familyName + " profile with bookmarks was found in \"" + home +
                           "\"; name its bookmark file or profile folder");
         else
             Fail(ctx, "\"" + named + "\" is neither a file nor a " + familyName + " profile found in \"" +
                           home + "\"");
-        return {};
+        return false;
     }
     if (named.empty())
-        Fail(ctx, std::string("several ") + familyName + " profiles were found; name one of them");
+        Fail(ctx, "several " + familyName + " profiles were found; name one of them");
     else
         Fail(ctx, "several profiles are named \"" + named + "\"; name one as BROWSER/NAME");
     for (const BrowserProfile* p : matches)
         ctx.out << Cell(ProfileLabel(*p)) << '\t' << Cell(p->path) << (p->isDefault ? "\tdefault" : "")
                 << '\n';
-    return {};
+    return false;
 }
 
-int ImportBrowser(Context& ctx, BrowserFamily family, const std::vector<std::string>& args) {
-    std::string store = ChooseBrowserStore(ctx, family, args.size() == 2 ? args[1] : std::string());
-    if (store.empty())
+int ImportBrowserStore(Context& ctx, const BrowserInfo& browser, const std::vector<std::string>& args) {
+    BrowserProfile chosen;
+    if (!ChooseBrowserStore(ctx, browser, args.size() == 2 ? args[1] : std::string(), chosen))
         return kExitFailed;
     Database db;
     if (!OpenDatabase(ctx, db))
         return kExitFailed;
     Progress progress(ctx, "Importing");
     auto show = [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); };
-    ExchangeResult r = ImportFromBrowser(db, family, store, show);
+    ExchangeResult r = ImportProfile(db, chosen, show);
     progress.Done();
     return FinishImport(ctx, db, r);
 }
+
+// Every profile of every browser found in the home folder, newest first: the browser's
+// command-line name, BROWSER/PROFILE, the store, and whether it is the browser's default.
+int ListProfiles(Context& ctx) {
+    const std::string home = sys::HomeDir();
+    const std::vector<BrowserProfile> found = FindAllProfiles(home);
+    if (found.empty()) {
+        ctx.err << "no browser profile with bookmarks was found in \"" << home << "\"\n";
+        return kExitOk;
+    }
+    for (const BrowserProfile& p : found)
+        ctx.out << p.browserId << '\t' << Cell(ProfileLabel(p)) << '\t' << Cell(p.path)
+                << (p.isDefault ? "\tdefault" : "") << '\n';
+    return kExitOk;
+}
+
+std::string BrowserNames() {
+    std::string names;
+    for (const BrowserInfo& b : KnownBrowsers())
+        names += (names.empty() ? "" : ", ") + std::string(b.id);
+    return names;
+}
+
+constexpr const char* kImportUsage =
+    "usage: import netscape FILE | import favorites [DIR] | import html FILE [--folder ID] | "
+    "import xbel FILE | import BROWSER [PROFILE-OR-FILE] | import --list";
 
 int Import(Context& ctx) {
     std::vector<std::string> args = ctx.args;
     std::string folderText;
     bool hasFolder = TakeOption(args, "--folder", folderText);
     std::string kind = args.empty() ? std::string() : args[0];
-    bool fileKind = kind == "netscape" || kind == "html";
-    bool optionalKind = kind == "favorites" || kind == "firefox" || kind == "chromium";
+    if (kind == "--list")
+        return args.size() == 1 && !hasFolder ? ListProfiles(ctx) : Fail(ctx, kImportUsage, kExitUsage);
+    const BrowserInfo* browser = FindBrowser(kind);
+    bool fileKind = kind == "netscape" || kind == "html" || kind == "xbel";
+    bool optionalKind = kind == "favorites" || browser;
     if ((fileKind && args.size() != 2) || (optionalKind && args.size() > 2) || (!fileKind && !optionalKind) ||
         (hasFolder && kind != "html"))
-        return Fail(ctx,
-                    "usage: import netscape FILE | import favorites [DIR] | import html FILE [--folder ID] | "
-                    "import firefox [PROFILE-OR-FILE] | import chromium [PROFILE-OR-FILE]",
-                    kExitUsage);
-    if (kind == "firefox" || kind == "chromium")
-        return ImportBrowser(ctx, kind == "firefox" ? BrowserFamily::Firefox : BrowserFamily::Chromium, args);
+        return Fail(ctx, std::string(kImportUsage) + " (BROWSER: " + BrowserNames() + ")", kExitUsage);
+    if (browser)
+        return ImportBrowserStore(ctx, *browser, args);
     if (fileKind && !FileExists(args[1]))
         return Fail(ctx, "the file \"" + args[1] + "\" does not exist");
     std::string favorites;
@@ -156,10 +203,10 @@ int Import(Context& ctx) {
     if (!OpenDatabase(ctx, db))
         return kExitFailed;
     ExchangeResult r;
-    if (kind == "netscape") {
+    if (kind == "netscape" || kind == "xbel") {
         Progress progress(ctx, "Importing");
-        r = ImportNetscape(db, args[1],
-                           [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); });
+        auto show = [&](std::uint64_t done, std::uint64_t total) { progress.Show(done, total); };
+        r = kind == "netscape" ? ImportNetscape(db, args[1], show) : ImportXbel(db, args[1], show);
     } else if (kind == "favorites") {
         r = ImportFavorites(db, favorites);
     } else {
@@ -174,8 +221,12 @@ int Import(Context& ctx) {
 int Export(Context& ctx) {
     const auto& args = ctx.args;
     std::string kind = args.empty() ? std::string() : args[0];
-    if ((kind != "netscape" && kind != "favorites") || args.size() < 2 || args.size() > 3)
-        return Fail(ctx, "usage: export netscape FOLDER [FILE] | export favorites FOLDER [DIR]", kExitUsage);
+    if ((kind != "netscape" && kind != "favorites" && kind != "xbel") || args.size() < 2 || args.size() > 3 ||
+        (kind == "xbel" && args.size() != 3))
+        return Fail(
+            ctx,
+            "usage: export netscape FOLDER [FILE] | export favorites FOLDER [DIR] | export xbel FOLDER FILE",
+            kExitUsage);
     std::string target = args.size() == 3 ? args[2] : std::string();
     if (target.empty()) {
         auto reg = OpenSettings(ctx.err);
@@ -196,13 +247,15 @@ int Export(Context& ctx) {
     ExchangeResult r;
     if (kind == "favorites")
         r = ExportFavorites(db, folder, target);
+    else if (kind == "xbel")
+        r = ExportXbel(db, folder, target);
     else if (args.size() == 3)
         r = ExportNetscapeFile(db, folder, target);
     else
         r = ExportNetscape(db, folder, target);
     if (!r.ok)
         return Fail(ctx, r.message.empty() ? std::string("nothing was exported") : r.message);
-    if (kind == "favorites")
+    if (kind == "favorites" || kind == "xbel")
         ctx.out << "Exported " << r.bookmarks << " bookmarks in " << r.folders << " folders to " << r.path
                 << '\n';
     else
@@ -380,13 +433,18 @@ int CheckLinks(Context& ctx) {
 
 const Command kCommands[] = {
     {"import",
-     "netscape FILE | favorites [DIR] | html FILE [--folder ID] | firefox [PROFILE-OR-FILE] | chromium "
-     "[PROFILE-OR-FILE]",
-     "Import a bookmark file, a Favorites folder of .url files, the links of a web page, or a browser "
-     "profile's bookmarks (the profiles found are listed when several are and none is named).",
+     "netscape FILE | favorites [DIR] | html FILE [--folder ID] | xbel FILE | BROWSER [PROFILE-OR-FILE] | "
+     "--list",
+     "Import a bookmark file, a Favorites folder of .url files, the links of a web page, an XBEL file, or a "
+     "browser profile's bookmarks (the profiles found are listed when several are and none is named). "
+     "BROWSER: firefox, firefox-esr, librewolf, waterfox, floorp, zen, chromium (any of its family), chrome, "
+     "brave, vivaldi, edge, opera, falkon, qutebrowser, konqueror; a Firefox FILE may be one of its "
+     ".jsonlz4 backups. --list: every profile found on this machine, newest first.",
      Import},
-    {"export", "netscape FOLDER [FILE] | favorites FOLDER [DIR]",
-     "Export a folder as a bookmark file (appended to the browser's without FILE) or as .url files.", Export},
+    {"export", "netscape FOLDER [FILE] | favorites FOLDER [DIR] | xbel FOLDER FILE",
+     "Export a folder as a bookmark file (appended to the browser's without FILE), as .url files or as an "
+     "XBEL file.",
+     Export},
     {"view", "FOLDER FILE", "Write a folder as a web page (the search view for a folder of search results).",
      View},
     {"homepage", "[FOLDER] [FILE]", "Write the home page of a folder (default: My Homepage into home.html).",

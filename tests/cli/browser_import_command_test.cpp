@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// vireo-cli import firefox / chromium as a user types them: with the profiles found in a
-// home folder, by name, by file, and with nothing to go on.
+// vireo-cli import BROWSER as a user types it: with the profiles found in a home folder,
+// by name, by file, and with nothing to go on; the profiles listed; XBEL in and out.
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
 
 #include "cli_runner.h"
 #include "interchange/browser_stores.h"
@@ -91,9 +95,80 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
     test::CliResult cut = Run({"import", "chromium", dir.file("cut")});
     EXPECT_EQ(cut.status, 2) << cut.out;
     EXPECT_NE(cut.out.find("is damaged or incomplete"), std::string::npos) << cut.out;
-    EXPECT_EQ(ImportFolders(), (std::vector<std::string>{"Imported from Firefox", "Imported from Chromium"}));
+    // Each import is named after the browser whose profile it read.
+    EXPECT_EQ(ImportFolders(),
+              (std::vector<std::string>{"Imported from Firefox", "Imported from Google Chrome"}));
 
     EXPECT_EQ(Run({"import", "chromium", "a", "b"}).status, 64);
+}
+
+TEST_F(BrowserImportCommand, EveryBrowserByNameTheProfilesListedAndXbelBothWays) {
+    test::CliResult nothing = Run({"import", "--list"});
+    EXPECT_EQ(nothing.status, 0) << nothing.out;
+    EXPECT_NE(nothing.out.find("no browser profile with bookmarks was found"), std::string::npos)
+        << nothing.out;
+
+    test::WriteFile(home + "/.config/opera/Default/Bookmarks",
+                    test::OneBookmarkJson("Opera's", "https://example.org/opera"));
+    test::WriteFile(home + "/snap/vivaldi/current/.config/vivaldi/Default/Bookmarks",
+                    test::OneBookmarkJson("Vivaldi's", "https://example.org/vivaldi"));
+    test::WriteFile(
+        home + "/.local/share/konqueror/bookmarks.xml",
+        "<xbel><bookmark href=\"https://example.org/konqueror\"><title>K</title></bookmark></xbel>");
+    fs::last_write_time(home + "/.config/opera/Default/Bookmarks",
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::last_write_time(home + "/snap/vivaldi/current/.config/vivaldi/Default/Bookmarks",
+                        fs::file_time_type::clock::now() - std::chrono::hours(1));
+    test::CliResult list = Run({"import", "--list"});
+    EXPECT_EQ(list.status, 0) << list.out;
+    // Newest first: the browser's name for the command line, BROWSER/PROFILE, the store.
+    EXPECT_EQ(list.out.find("konqueror\tKonqueror/default\t" + home +
+                            "/.local/share/konqueror/bookmarks.xml\tdefault\n"),
+              0u)
+        << list.out;
+    EXPECT_NE(list.out.find("\nvivaldi\tVivaldi/Default\t"), std::string::npos) << list.out;
+    EXPECT_LT(list.out.find("vivaldi\t"), list.out.find("opera\t")) << list.out;
+
+    EXPECT_EQ(Run({"import", "opera"}).status, 0);
+    EXPECT_EQ(Run({"import", "vivaldi", "Default"}).status, 0);
+    EXPECT_EQ(Run({"import", "konqueror"}).status, 0);
+    test::CliResult noZen = Run({"import", "zen"});
+    EXPECT_EQ(noZen.status, 2) << noZen.out;
+    EXPECT_NE(noZen.out.find("no Zen profile with bookmarks was found"), std::string::npos) << noZen.out;
+    test::CliResult unknown = Run({"import", "netscape6"});
+    EXPECT_EQ(unknown.status, 64);
+    EXPECT_NE(unknown.out.find("qutebrowser"), std::string::npos) << unknown.out;
+    EXPECT_EQ(ImportFolders(), (std::vector<std::string>{"Imported from Opera", "Imported from Vivaldi",
+                                                         "Imported from Konqueror"}));
+
+    // An XBEL file in, a folder out as XBEL, and that file in again.
+    const std::string file = dir.file("marks.xbel");
+    test::WriteFile(file, "<?xml version=\"1.0\"?><xbel><folder><title>Caf\xC3\xA9</title>"
+                          "<bookmark href=\"https://example.org/x?a=1&amp;b=2\"><title>X</title>"
+                          "<desc>About x</desc></bookmark></folder></xbel>");
+    test::CliResult in = Run({"import", "xbel", file});
+    EXPECT_EQ(in.status, 0) << in.out;
+    EXPECT_NE(in.out.find("Imported 1 bookmarks in 2 folders into folder"), std::string::npos) << in.out;
+    const std::string folder = in.out.substr(in.out.find("into folder ") + 12);
+    const std::string out = dir.file("out.xbel");
+    test::CliResult exported = Run({"export", "xbel", folder.substr(0, folder.find(' ')), out});
+    EXPECT_EQ(exported.status, 0) << exported.out;
+    EXPECT_NE(exported.out.find("Exported 1 bookmarks in 1 folders to " + out), std::string::npos)
+        << exported.out;
+    std::ifstream written(out);
+    std::stringstream text;
+    text << written.rdbuf();
+    EXPECT_NE(text.str().find("<bookmark href=\"https://example.org/x?a=1&amp;b=2\""), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("<desc>About x</desc>"), std::string::npos) << text.str();
+    EXPECT_EQ(Run({"import", "xbel", out}).status, 0);
+    EXPECT_EQ(Run({"export", "xbel", "1"}).status, 64);
+    test::CliResult missing = Run({"import", "xbel", dir.file("none.xbel")});
+    EXPECT_EQ(missing.status, 2);
+    test::WriteFile(dir.file("page.html"), "<html><body>not bookmarks</body></html>");
+    test::CliResult html = Run({"import", "xbel", dir.file("page.html")});
+    EXPECT_EQ(html.status, 2);
+    EXPECT_NE(html.out.find("not an XBEL bookmark file"), std::string::npos) << html.out;
 }
 
 } // namespace
