@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <functional>
 
 #include "interchange/browser_import.h"
 #include "interchange/favorites.h"
@@ -13,6 +14,7 @@
 #include "interchange/html_import.h"
 #include "interchange/html_view.h"
 #include "interchange/netscape.h"
+#include "interchange/xbel_exchange.h"
 #include "mainwindow/about_dialog.h"
 #include "mainwindow/bookmark_dialog.h"
 #include "mainwindow/facades.h"
@@ -117,12 +119,27 @@ QString ProfileItem(const BrowserProfile& p) {
            (p.isDefault ? QStringLiteral(" (default)") : QString()) + QStringLiteral(" - ") + Q(p.path);
 }
 
+// Runs an import with the hourglass and a progress window, then shows its folder, whose
+// bookmarks sit in the browser's roots below it.
+void RunBrowserImport(frmMain& main, const std::function<ExchangeResult(const ProgressFn&)>& import) {
+    ExchangeResult result;
+    {
+        WaitCursor wait;
+        ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
+        result = import(progress.Callback());
+    }
+    AfterImport(main, result);
+    if (result.folder) {
+        main.TreeView->ExpandNode(FolderNodeKey(result.folder));
+        main.SelectFolder(result.folder);
+    }
+}
+
 void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
     AppContext& ctx = main.Context();
     BrowserImportTexts texts = TextsFor(kind);
     std::string home = sys::HomeDir();
     std::vector<BrowserProfile> profiles = FindBrowserProfiles(kind, home);
-    std::string source;
     if (!profiles.empty()) {
         QStringList items;
         for (const auto& p : profiles)
@@ -132,25 +149,39 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
             &main, QStringLiteral("Choose the profile whose bookmarks to import:"), Q(texts.title), items);
         if (!pick || *pick < 0 || *pick > static_cast<int>(profiles.size()))
             return;
-        if (*pick < static_cast<int>(profiles.size()))
-            source = profiles[static_cast<std::size_t>(*pick)].path;
+        if (*pick < static_cast<int>(profiles.size())) {
+            ImportProfileCommand(main, profiles[static_cast<std::size_t>(*pick)]);
+            return;
+        }
     }
-    if (source.empty())
-        source = S(ctx.dialogs.OpenFileName(&main, Q(texts.fileDialogTitle), Q(texts.fileFilter), Q(home)));
+    std::string source =
+        S(ctx.dialogs.OpenFileName(&main, Q(texts.fileDialogTitle), Q(texts.fileFilter), Q(home)));
     if (source.empty())
         return;
-    ExchangeResult result;
-    {
-        WaitCursor wait;
-        ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
-        result = ImportFromBrowser(main.Db(), kind, source, progress.Callback());
-    }
-    AfterImport(main, result);
-    if (result.folder) {
-        // The bookmarks sit in the browser's roots below the new folder: show those.
-        main.TreeView->ExpandNode(FolderNodeKey(result.folder));
-        main.SelectFolder(result.folder);
-    }
+    RunBrowserImport(main, [&](const ProgressFn& progress) {
+        return ImportFromBrowser(main.Db(), kind, source, progress);
+    });
+}
+
+void ImportXbelCommand(frmMain& main) {
+    AppContext& ctx = main.Context();
+    std::string file =
+        S(ctx.dialogs.OpenFileName(&main, Q(kXbelImportDialogTitle), Q(kXbelFileFilter), Q(sys::HomeDir())));
+    if (file.empty())
+        return;
+    RunBrowserImport(main, [&](const ProgressFn& progress) { return ImportXbel(main.Db(), file, progress); });
+}
+
+void ExportXbelCommand(frmMain& main) {
+    AppContext& ctx = main.Context();
+    std::int16_t folder = main.ChooseFolder(&main, QString::fromUtf8(kExportXbelPrompt));
+    if (folder < 1)
+        return;
+    QString file = ctx.dialogs.SaveFileName(&main, Q(kXbelExportTitle), Q(kXbelFileFilter));
+    if (file.isEmpty())
+        return;
+    WaitCursor wait;
+    Tell(main, ExportXbel(main.Db(), folder, S(file)));
 }
 
 void ImportHtmlCommand(frmMain& main) {
@@ -323,6 +354,11 @@ void FileMenuCommand(frmMain& main, int index) {
     }
 }
 
+void ImportProfileCommand(frmMain& main, const BrowserProfile& profile) {
+    RunBrowserImport(main,
+                     [&](const ProgressFn& progress) { return ImportProfile(main.Db(), profile, progress); });
+}
+
 void ImportMenuCommand(frmMain& main, int index) {
     switch (index) {
     case 1: {
@@ -345,6 +381,9 @@ void ImportMenuCommand(frmMain& main, int index) {
         break;
     case 5:
         ImportBrowserCommand(main, BrowserFamily::Chromium);
+        break;
+    case 6:
+        ImportXbelCommand(main);
         break;
     default:
         break;
@@ -376,6 +415,9 @@ void ExportMenuCommand(frmMain& main, int index) {
         TellError(main, error);
         break;
     }
+    case 4:
+        ExportXbelCommand(main);
+        break;
     default:
         break;
     }

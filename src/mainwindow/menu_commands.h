@@ -7,6 +7,7 @@
 namespace vireo {
 
 class frmMain;
+struct BrowserProfile;
 
 void FolderMenuCommand(frmMain& main, int index);
 void BookmarkMenuCommand(frmMain& main, int index);
@@ -17,6 +18,8 @@ void SearchMenuCommand(frmMain& main, int index);
 void RunSearchMenuCommand(frmMain& main, int index);
 void ToolsMenuCommand(frmMain& main, int index);
 void HelpMenuCommand(frmMain& main, int index);
+// Imports one profile that the Import menu listed.
+void ImportProfileCommand(frmMain& main, const BrowserProfile& profile);
 // The hidden test menu: 1 purges the whole database.
 void TestMenuCommand(frmMain& main, int index);
 
@@ -25,6 +28,8 @@ inline constexpr const char* kExportFavoritesPrompt =
     "Select the folder of bookmarks you would like to be exported to your Explorer Favorites.";
 inline constexpr const char* kExportNetscapePrompt =
     "Select the folder of bookmarks you would like to be exported to your Netscape bookmarks.";
+inline constexpr const char* kExportXbelPrompt =
+    "Select the folder of bookmarks you would like to be exported to an XBEL file.";
 inline constexpr const char* kMoveFolderPrompt = "Select the folder to move this folder into.";
 
 } // namespace vireo

@@ -6,6 +6,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_commands.h"
+#include "platform/paths.h"
 
 namespace vireo {
 
@@ -28,6 +29,26 @@ QMenu* MainMenus::AddMenu(QMenu* menu, const QString& title, std::vector<QAction
         slots[static_cast<std::size_t>(index)] = action;
     }
     return menu;
+}
+
+void MainMenus::PrepareProfileMenu() {
+    m_profiles->clear();
+    m_foundProfiles = FindAllProfiles(sys::HomeDir());
+    if (m_foundProfiles.empty()) {
+        m_profiles->addAction(QStringLiteral("(No browser profiles found)"))->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < m_foundProfiles.size(); ++i) {
+        const BrowserProfile& p = m_foundProfiles[i];
+        QAction* action = m_profiles->addAction(Q(p.browser) + QStringLiteral(": ") + Q(p.name) +
+                                                (p.isDefault ? QStringLiteral(" (default)") : QString()));
+        action->setToolTip(Q(p.path));
+        action->setData(static_cast<int>(i));
+        connect(action, &QAction::triggered, this, [this, i] {
+            if (i < m_foundProfiles.size())
+                ImportProfileCommand(m_window, BrowserProfile(m_foundProfiles[i]));
+        });
+    }
 }
 
 MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
@@ -66,13 +87,19 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     import->setObjectName(QStringLiteral("mnuImport"));
     AddMenu(import, Q("&Import"), mnuImport,
             {Q("&Explorer/Favorites"), Q("&Netscape"), Q("From &HTML"), Q("From &Firefox..."),
-             Q("From C&hrome/Chromium...")},
+             Q("From C&hrome/Chromium..."), Q("From &XBEL / KDE..."), Q("From &Browser Profile")},
             &ImportMenuCommand);
     mnuFile[3]->setMenu(import);
+    // Every profile found on this machine, newest first, looked for each time it opens.
+    m_profiles = new QMenu(import);
+    m_profiles->setObjectName(QStringLiteral("mnuImportProfile"));
+    mnuImport[kImportProfileEntry]->setMenu(m_profiles);
+    connect(m_profiles, &QMenu::aboutToShow, this, &MainMenus::PrepareProfileMenu);
     auto* exportMenu = new QMenu(file);
     exportMenu->setObjectName(QStringLiteral("mnuExport"));
     AddMenu(exportMenu, Q("&Export"), mnuExport,
-            {Q("To &Explorer/Favorites"), Q("To &Netscape"), Q("To &HTML")}, &ExportMenuCommand);
+            {Q("To &Explorer/Favorites"), Q("To &Netscape"), Q("To &HTML"), Q("To &XBEL...")},
+            &ExportMenuCommand);
     mnuFile[4]->setMenu(exportMenu);
     mnuMain[3] = bar->addMenu(file);
 

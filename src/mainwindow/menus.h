@@ -10,6 +10,7 @@
 #include <array>
 #include <vector>
 
+#include "interchange/browser_import.h"
 #include "mainwindow/menu_rules.h"
 
 namespace vireo {
@@ -18,6 +19,8 @@ class frmMain;
 
 // The folder menu's Check Links entry, shown after the views but numbered after the rest.
 inline constexpr int kCheckLinksEntry = kFolderMenuEntries + 1;
+// The Import menu's submenu of the browser profiles found.
+inline constexpr int kImportProfileEntry = 7;
 
 class MainMenus : public QObject {
     Q_OBJECT
@@ -46,6 +49,9 @@ public:
     void PopupBookmarkMenu(const BookmarkMenuState& state, const QPoint& globalPos);
     // The Search menu is prepared each time it opens.
     void PrepareSearchMenu();
+    // So is the Import menu's list of browser profiles.
+    void PrepareProfileMenu();
+    QMenu* ProfileMenu() const { return m_profiles; }
 
 private:
     QMenu* AddMenu(QMenu* parent, const QString& title, std::vector<QAction*>& slots,
@@ -54,6 +60,8 @@ private:
     frmMain& m_window;
     QMenu* m_node = nullptr;
     QMenu* m_mark = nullptr;
+    QMenu* m_profiles = nullptr;
+    std::vector<BrowserProfile> m_foundProfiles;
 };
 
 } // namespace vireo

@@ -71,10 +71,8 @@ void OfferFirstRunImport(frmMain& main) {
         if (r.warning && !r.message.empty())
             problems += (problems.empty() ? "" : "\n\n") + r.message;
     };
-    if (!offer.firefox.empty())
-        note(ImportFirefox(ctx.db, offer.firefox));
-    if (!offer.chromium.empty())
-        note(ImportChromium(ctx.db, offer.chromium));
+    for (const BrowserProfile& profile : offer.profiles)
+        note(ImportProfile(ctx.db, profile));
     if (!problems.empty())
         ctx.dialogs.Message(&main, Q(problems), Q(offer.title), MsgButtons::Ok, MsgIcon::Exclamation);
     ctx.sounds.PlayEventSound(kSoundImport);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/startup.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "interchange/browser.h"
@@ -81,21 +82,32 @@ FirstRunImportOffer PrepareFirstRunImport(const Registry& reg, const std::string
         if (offer.explorer && offer.netscape)
             second = LoadResString(51);
     } else if (!home.empty()) {
-        // The default profile comes first in each list.
-        std::vector<BrowserProfile> firefox = FindFirefoxProfiles(home);
-        std::vector<BrowserProfile> chromium = FindChromiumProfiles(home);
-        if (!firefox.empty()) {
-            offer.firefox = firefox.front().path;
-            first = firefox.front().browser;
+        offer.profiles = FindAllProfiles(home);
+    }
+    std::string q = LoadResString(4) + " has determined that you have ";
+    if (!offer.profiles.empty()) {
+        // Each browser once, in the order of its newest profile.
+        std::vector<std::string> browsers;
+        for (const BrowserProfile& p : offer.profiles) {
+            if (std::find(browsers.begin(), browsers.end(), p.browser) == browsers.end())
+                browsers.push_back(p.browser);
         }
-        if (!chromium.empty()) {
-            offer.chromium = chromium.front().path;
-            (first.empty() ? first : second) = chromium.front().browser;
-        }
+        std::string names = browsers.front();
+        for (std::size_t i = 1; i < browsers.size(); ++i)
+            names += (i + 1 == browsers.size() ? " and " : ", ") + browsers[i];
+        if (browsers.size() == 2)
+            names = "both " + names;
+        q += names + " installed.  Would you like to import the bookmarks from " +
+             (browsers.size() > 1 ? "these browsers" : "this browser") + " into Vireo!?";
+        // Which profiles, so that nothing comes in unannounced.
+        q += offer.profiles.size() > 1 ? "\n\nThe profiles found, newest first:" : "\n\nThe profile found:";
+        for (const BrowserProfile& p : offer.profiles)
+            q += "\n    " + p.browser + ": " + p.name;
+        offer.question = std::move(q);
+        return offer;
     }
     if (first.empty())
         return offer;
-    std::string q = LoadResString(4) + " has determined that you have ";
     if (!second.empty()) {
         q += "both " + first + " and " + second +
              " installed.  Would you like to import the bookmarks from these browsers into Vireo!?";

@@ -10,6 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "interchange/browser_import.h"
 
 #include "shell/registry.h"
 
@@ -45,13 +48,11 @@ void SaveWindowPosition(Registry& reg, const WindowPosition& pos);
 
 // The question asked on the very first run, when browsers with bookmarks are found.
 // When the settings name neither Explorer nor Netscape (as on nearly every Linux desktop),
-// the default profiles of Firefox and of the Chromium family found under the home folder
-// are offered instead.
+// every browser profile found under the home folder is offered instead, newest first.
 struct FirstRunImportOffer {
-    bool explorer = false; // import the Favorites folder
-    bool netscape = false; // import the Netscape bookmark file
-    std::string firefox;   // the places.sqlite to import, "" for none
-    std::string chromium;  // the Bookmarks file to import, "" for none
+    bool explorer = false;                // import the Favorites folder
+    bool netscape = false;                // import the Netscape bookmark file
+    std::vector<BrowserProfile> profiles; // the browser profiles to import, newest first
     std::string title;
     std::string question; // empty: nothing to offer
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void startsOnAnEmptyDataFolderWithTheStandardContent();
     void firstRunQuestionFollowsTheBrowsersFound();
     void browserImportsComeFromTheProfilesFound();
+    void xbelFilesComeInAndGoOutThroughTheFileMenu();
     void windowPlacementFallsBackToDefaults();
     void listShowsTitlesRanksDatesInTheClickedOrder();
     void deleteKeyActsOnTheFocusedControl();
@@ -146,7 +148,8 @@ void MainWindowTest::firstRunQuestionFollowsTheBrowsersFound() {
     QCOMPARE(desktop.dialogs.messages.size(), std::size_t(1));
     QCOMPARE(desktop.dialogs.messages[0].text,
              QStringLiteral("Vireo! has determined that you have Chromium installed.  Would you like to "
-                            "import the bookmarks from this browser into Vireo!?"));
+                            "import the bookmarks from this browser into Vireo!?\n\nThe profile found:\n"
+                            "    Chromium: Default"));
     QVERIFY(FolderNames(desktop.db(), 1).contains(QStringLiteral("Imported from Chromium")));
 }
 
@@ -188,6 +191,57 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     QVERIFY(app.dialogs.fileDialogs.last().startsWith(
         QStringLiteral("Select Firefox Bookmark Database to Import")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
+
+    // Every profile found is listed in the Import menu, and one click imports it.
+    QCOMPARE(w.Menus().mnuImport[6]->text(), QStringLiteral("From &XBEL / KDE..."));
+    QCOMPARE(w.Menus().mnuImport[kImportProfileEntry]->text(), QStringLiteral("From &Browser Profile"));
+    QMenu* profiles = w.Menus().ProfileMenu();
+    QVERIFY(profiles);
+    w.Menus().PrepareProfileMenu();
+    QCOMPARE(profiles->actions().size(), 1);
+    QCOMPARE(profiles->actions()[0]->text(), QStringLiteral("Chromium: Default (default)"));
+    profiles->actions()[0]->trigger();
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 2));
+    QCOMPARE(QString::fromStdString(app.db().Folder(w.SelectedFolder()).Name.text()),
+             QStringLiteral("Imported from Chromium"));
+}
+
+void MainWindowTest::xbelFilesComeInAndGoOutThroughTheFileMenu() {
+    FakeHome home;
+    ScriptedApp app;
+    frmMain& w = *app.main;
+    const std::string file = home.File("bookmarks.xml");
+    std::ofstream(file)
+        << R"(<?xml version="1.0"?><!DOCTYPE xbel><xbel><folder><title>KDE</title>)"
+           R"(<bookmark href="https://kde.example/"><title>K</title></bookmark></folder></xbel>)";
+    const std::int16_t before = app.db().CountSubFolders(1);
+    app.dialogs.files.push_back(QString::fromStdString(file));
+    ImportMenuCommand(w, 6);
+    QVERIFY(app.dialogs.fileDialogs.last().startsWith(QStringLiteral("Select XBEL Bookmark File to Import")));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
+    const std::int16_t folder = w.SelectedFolder();
+    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.text()),
+             QStringLiteral("Imported from XBEL"));
+    QVERIFY(app.dialogs.messages.empty());
+
+    // Not XBEL: refused with the reason, nothing filed.
+    std::ofstream(home.File("page.html")) << "<html><body>hi</body></html>";
+    app.dialogs.files.push_back(QString::fromStdString(home.File("page.html")));
+    ImportMenuCommand(w, 6);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QVERIFY(app.dialogs.messages[0].text.contains(QStringLiteral("not an XBEL bookmark file")));
+    QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
+
+    QCOMPARE(w.Menus().mnuExport[4]->text(), QStringLiteral("To &XBEL..."));
+    w.ChooseFolder = [folder](QWidget*, const QString&) { return folder; };
+    const std::string out = home.File("out.xbel");
+    app.dialogs.files.push_back(QString::fromStdString(out));
+    ExportMenuCommand(w, 4);
+    std::ifstream written(out);
+    std::stringstream text;
+    text << written.rdbuf();
+    QVERIFY(text.str().find("<bookmark href=\"https://kde.example/\"") != std::string::npos);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
 }
 
 void MainWindowTest::windowPlacementFallsBackToDefaults() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -62,11 +63,33 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
     std::ofstream(home.file(".mozilla/firefox/abcd.default-release/places.sqlite")) << "";
     std::ofstream(home.file(".mozilla/firefox/profiles.ini"))
         << "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\nDefault=1\n";
+    // Newest first: the profile changed last leads, and names its browser first.
+    namespace fs = std::filesystem;
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(home.file(".mozilla/firefox/abcd.default-release/places.sqlite"), now);
+    fs::last_write_time(home.file(".config/chromium/Default/Bookmarks"), now - std::chrono::hours(1));
     FirstRunImportOffer profiles = PrepareFirstRunImport(reg, home.str());
-    EXPECT_EQ(profiles.chromium, home.file(".config/chromium/Default/Bookmarks"));
-    EXPECT_EQ(profiles.firefox, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
+    ASSERT_EQ(profiles.profiles.size(), 2u);
+    EXPECT_EQ(profiles.profiles[0].path, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
+    EXPECT_EQ(profiles.profiles[1].path, home.file(".config/chromium/Default/Bookmarks"));
     EXPECT_EQ(profiles.question, "Vireo! has determined that you have both Firefox and Chromium installed.  "
-                                 "Would you like to import the bookmarks from these browsers into Vireo!?");
+                                 "Would you like to import the bookmarks from these browsers into Vireo!?\n\n"
+                                 "The profiles found, newest first:\n    Firefox: default-release\n"
+                                 "    Chromium: Default");
+    // Three browsers and more are listed with commas; every profile is named.
+    std::filesystem::create_directories(home.file(".config/falkon/profiles/default"));
+    std::ofstream(home.file(".config/falkon/profiles/default/bookmarks.json")) << "{}";
+    std::filesystem::create_directories(home.file(".config/falkon/profiles/work"));
+    std::ofstream(home.file(".config/falkon/profiles/work/bookmarks.json")) << "{}";
+    fs::last_write_time(home.file(".config/falkon/profiles/work/bookmarks.json"),
+                        now - std::chrono::hours(3));
+    fs::last_write_time(home.file(".config/falkon/profiles/default/bookmarks.json"),
+                        now - std::chrono::hours(2));
+    EXPECT_EQ(
+        PrepareFirstRunImport(reg, home.str()).question,
+        "Vireo! has determined that you have Firefox, Chromium and Falkon installed.  Would you like to "
+        "import the bookmarks from these browsers into Vireo!?\n\nThe profiles found, newest first:\n"
+        "    Firefox: default-release\n    Chromium: Default\n    Falkon: default\n    Falkon: work");
 
     // Browsers the settings name are what the first run offers; the profiles are not asked.
     for (const char* exe : {"iexplore.exe", "netscape.exe"}) {
@@ -75,7 +98,7 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
     }
     FirstRunImportOffer registered = PrepareFirstRunImport(reg, home.str());
     EXPECT_TRUE(registered.netscape && registered.explorer);
-    EXPECT_TRUE(registered.firefox.empty() && registered.chromium.empty());
+    EXPECT_TRUE(registered.profiles.empty());
     EXPECT_EQ(registered.title, "Vireo!");
     EXPECT_EQ(registered.question,
               "Vireo! has determined that you have both Microsoft Internet Explorer and Netscape "
