@@ -14,6 +14,7 @@
 #include "bench/interchange/gen_random.h"
 #include "bench/interchange/gen_words.h"
 #include "interchange/html_text.h"
+#include "interchange/xbel.h"
 
 namespace vireo::bench {
 
@@ -608,6 +609,31 @@ private:
     int m_nextId = 0;
 };
 
+// --- XBEL file ---------------------------------------------------------------------------
+
+xbel::Node XbelNode(const BrowserBookmarks& b, const std::vector<std::vector<std::int32_t>>& kids,
+                    std::int32_t i) {
+    const BrowserEntry& e = b.entries[static_cast<std::size_t>(i)];
+    xbel::Node n;
+    n.folder = e.kind == EntryKind::Folder;
+    n.id = std::to_string(i + 1);
+    n.title = e.title;
+    n.added = e.added / 1000000;
+    n.modified = e.modified / 1000000;
+    if (!n.folder) {
+        n.url = e.url;
+        n.desc = e.description;
+        return n;
+    }
+    for (std::int32_t kid : kids[static_cast<std::size_t>(i)]) {
+        // Separators and saved searches have no place in this format.
+        EntryKind kind = b.entries[static_cast<std::size_t>(kid)].kind;
+        if (kind == EntryKind::Folder || kind == EntryKind::Bookmark)
+            n.children.push_back(XbelNode(b, kids, kid));
+    }
+    return n;
+}
+
 } // namespace
 
 BrowserBookmarks GenerateBrowserBookmarks(const BrowserSize& size) {
@@ -632,13 +658,24 @@ bool WriteChromiumBookmarks(const BrowserBookmarks& b, const std::string& path, 
     return WriteText(ChromiumWriter(b).Text(), path, error);
 }
 
+bool WriteXbelBookmarks(const BrowserBookmarks& b, const std::string& path, std::string* error) {
+    const std::vector<std::vector<std::int32_t>> kids = Children(b);
+    xbel::Document doc;
+    doc.title = "Bookmarks";
+    doc.highestId = static_cast<std::int64_t>(b.entries.size());
+    for (std::int32_t root : b.roots)
+        doc.items.push_back(XbelNode(b, kids, root));
+    return WriteText(xbel::Serialize(doc), path, error);
+}
+
 bool WriteBrowserFiles(const std::string& dir, const BrowserSize& size, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     const BrowserBookmarks b = GenerateBrowserBookmarks(size);
     return WriteNetscapeBookmarks(b, dir + "/" + kNetscapeFileName, error) &&
            WritePlacesDatabase(b, dir + "/" + kPlacesFileName, VIREO_PLACES_SCHEMA, error) &&
-           WriteChromiumBookmarks(b, dir + "/" + kChromiumFileName, error);
+           WriteChromiumBookmarks(b, dir + "/" + kChromiumFileName, error) &&
+           WriteXbelBookmarks(b, dir + "/" + kXbelFileName, error);
 }
 
 } // namespace vireo::bench

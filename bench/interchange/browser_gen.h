@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// One deterministic bookmark collection written three ways: as a Netscape bookmark file,
-// as a Firefox places.sqlite and as a Chromium-family Bookmarks file, so that the three
+// One deterministic bookmark collection written four ways: as a Netscape bookmark file,
+// as a Firefox places.sqlite, as a Chromium-family Bookmarks file and as XBEL, so that the
 // imports can be timed on the same bookmarks. Each import files the same folders and
 // bookmarks; what only one format knows (separators, saved searches, tags) is written
 // where the format has it and is skipped by the reader as a real one is.
@@ -57,12 +57,15 @@ bool WriteNetscapeBookmarks(const BrowserBookmarks& b, const std::string& path, 
 bool WritePlacesDatabase(const BrowserBookmarks& b, const std::string& path, const std::string& schemaFile,
                          std::string* error);
 bool WriteChromiumBookmarks(const BrowserBookmarks& b, const std::string& path, std::string* error);
+// Written by the program's own XBEL writer, as another program's would be.
+bool WriteXbelBookmarks(const BrowserBookmarks& b, const std::string& path, std::string* error);
 
-// All three in `dir` (made when missing) under these names, the database from the schema
+// All four in `dir` (made when missing) under these names, the database from the schema
 // of the source tree.
 inline constexpr const char* kNetscapeFileName = "bookmarks.html";
 inline constexpr const char* kPlacesFileName = "places.sqlite";
 inline constexpr const char* kChromiumFileName = "Bookmarks";
+inline constexpr const char* kXbelFileName = "bookmarks.xbel";
 bool WriteBrowserFiles(const std::string& dir, const BrowserSize& size, std::string* error);
 
 } // namespace vireo::bench

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The same 100,000 bookmarks in 2,000 folders imported from a Netscape bookmark file, a
-// Firefox places.sqlite and a Chromium Bookmarks file, each into a fresh database. A
+// Firefox places.sqlite, a Chromium Bookmarks file and an XBEL file, each into a fresh database. A
 // browser's own store should cost at most twice what our oldest import does; the line
 // per browser at the end says how far each is.
 #include <benchmark/benchmark.h>
@@ -18,6 +18,7 @@
 #include "bench/interchange/import_timing.h"
 #include "interchange/browser_import.h"
 #include "interchange/netscape.h"
+#include "interchange/xbel_exchange.h"
 #include "platform/paths.h"
 
 namespace {
@@ -31,8 +32,8 @@ std::string DataDir() {
         std::string d = vireo::sys::GetEnv("VIREO_BENCH_BROWSER_DIR");
         if (d.empty())
             d = vireo::sys::TempDir() + "/vireo-bench-browser-100k";
-        for (const char* name :
-             {bench::kNetscapeFileName, bench::kPlacesFileName, bench::kChromiumFileName}) {
+        for (const char* name : {bench::kNetscapeFileName, bench::kPlacesFileName, bench::kChromiumFileName,
+                                 bench::kXbelFileName}) {
             if (fs::exists(d + "/" + name))
                 continue;
             std::string error;
@@ -71,6 +72,13 @@ void BM_ImportChromium(benchmark::State& state) {
                        [&](vireo::Database& db) { return vireo::ImportChromium(db, file); });
 }
 BENCHMARK(BM_ImportChromium)->Unit(benchmark::kMillisecond);
+
+void BM_ImportXbel(benchmark::State& state) {
+    const std::string file = DataFile(bench::kXbelFileName);
+    bench::TimeImports(state, bench::ScratchDir("xbel"),
+                       [&](vireo::Database& db) { return vireo::ImportXbel(db, file); });
+}
+BENCHMARK(BM_ImportXbel)->Unit(benchmark::kMillisecond);
 
 // Keeps every repetition's time and what it filed, for the comparison after the table.
 class Collector : public benchmark::ConsoleReporter {
@@ -117,7 +125,7 @@ int Compare(const Collector& c) {
     std::printf("\nMedians of %zu runs each: Netscape %.1f ms", base->second.ms.size(), netscape);
     int status = 0;
     std::string lines;
-    for (const char* name : {"Firefox", "Chromium"}) {
+    for (const char* name : {"Firefox", "Chromium", "Xbel"}) {
         auto it = c.figures.find(std::string("BM_Import") + name);
         if (it == c.figures.end() || it->second.ms.empty())
             continue;
