@@ -14,6 +14,7 @@
 #include "mainwindow/button_bar.h"
 #include "mainwindow/drag_drop.h"
 #include "mainwindow/facades.h"
+#include "mainwindow/floating_toolbar.h"
 #include "mainwindow/menu_rules.h"
 #include "mainwindow/menus.h"
 #include "mainwindow/page_opener.h"
@@ -247,6 +248,16 @@ void frmMain::DeleteSelectedBookmarks() {
 
 void frmMain::OpenDocument(const QString& target) {
     OpenPage(m_ctx, target);
+}
+
+void frmMain::BringForward() {
+    QWidget* window = this;
+    if (!isVisible() && buttons && buttons->Toolbar())
+        window = buttons->Toolbar();
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frmMain::EditFolderLabel(std::int16_t folder) {

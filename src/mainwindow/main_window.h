@@ -63,6 +63,10 @@ public:
     // Web pages open in the chosen browser, other documents with the desktop's handler.
     void OpenDocument(const QString& target);
 
+    // Shows the program's window (this one, or the floating toolbar that stands in for it)
+    // restored, raised and active: a second start asks for it.
+    void BringForward();
+
     // Writes the changes soon (changes are also written when the window closes).
     void ScheduleSave();
     // Writes the changes now; a failure is shown to the user once per failure streak.

@@ -221,6 +221,9 @@ int RunVireo(int argc, char** argv) {
     const QString channel = QFile::decodeName(sys::SingleInstance::ChannelPath("vireo").c_str());
     if (instance.Acquire("vireo") == sys::SingleInstance::Result::AlreadyRunning) {
         if (files.isEmpty()) {
+            // The running window comes forward first, so the user sees where Vireo is; a
+            // copy that cannot be reached still gets the message.
+            HandFilesToRunningCopy(channel, {}, nullptr, 2000, 5000);
             dialogs.Message(nullptr, Q(kSecondCopyMessage), Q(kSecondCopyTitle), MsgButtons::Ok,
                             MsgIcon::Exclamation);
             return 0;
@@ -269,6 +272,7 @@ int RunVireo(int argc, char** argv) {
     ReportStartupRepairs(*main, registry->TakeNotice());
     OfferFirstRunImport(*main);
     outside.SetMainWindow(main.get());
+    QObject::connect(&server, &OpenRequestServer::activationRequested, main.get(), &frmMain::BringForward);
     frmTips::ShowAtStartup(ctx, main.get());
     int status = app.exec();
     main.reset();

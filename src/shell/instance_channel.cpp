@@ -55,7 +55,9 @@ void OpenRequestServer::Accept() {
             QStringList files;
             for (const std::string& p : paths)
                 files << QFile::decodeName(QByteArray(p.data(), static_cast<qsizetype>(p.size())));
-            Q_EMIT filesReceived(files);
+            if (!files.isEmpty())
+                Q_EMIT filesReceived(files);
+            Q_EMIT activationRequested();
         });
     }
 }

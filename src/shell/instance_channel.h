@@ -31,6 +31,9 @@ Q_SIGNALS:
     // A second copy handed these files over (absolute paths, in its order); it has been
     // told they are taken.
     void filesReceived(const QStringList& paths);
+    // A second copy was started (with or without files): the running copy's window should
+    // come forward.
+    void activationRequested();
 
 private:
     void Accept();
@@ -38,7 +41,8 @@ private:
     QLocalServer m_server;
 };
 
-// The second copy's end: hands `paths` (absolute) to the copy listening at `path` and
+// The second copy's end: hands `paths` (absolute; none just asks the running copy to bring
+// its window forward) to the copy listening at `path` and
 // waits until it has taken them. The running copy may be starting up and not listening
 // yet, so connecting is retried for `connectMs`; it may be busy, so its answer may take up
 // to `answerMs`. False with the reason for the user.

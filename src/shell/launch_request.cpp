@@ -77,7 +77,8 @@ OpenRequestState DecodeOpenRequest(std::string_view bytes, std::vector<std::stri
             // The closing NUL: nothing may follow it.
             if (end + 1 != bytes.size())
                 return OpenRequestState::Invalid;
-            return paths.empty() ? OpenRequestState::Invalid : OpenRequestState::Complete;
+            // No files at all: the second copy only asks the running one to come forward.
+            return OpenRequestState::Complete;
         }
         if (paths.size() == kOpenRequestMaxFiles)
             return OpenRequestState::Invalid;

@@ -448,6 +448,13 @@ void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {
     QVERIFY(DropOn(toolbar->imgVireo, QPoint(10, 10), link.get(), Qt::CopyAction));
     QCOMPARE(app.db().Marks(2).UrlStr(app.db().Marks(2).key(1)), std::string("https://toolbar.example/"));
 
+    // A second start brings forward whichever window stands for the program, minimised or not.
+    toolbar->showMinimized();
+    w.BringForward();
+    QVERIFY(!(toolbar->windowState() & Qt::WindowMinimized));
+    QVERIFY(toolbar->isVisible());
+    QVERIFY(!w.isVisible());
+
     // Its first button brings the main window back, and the place is kept.
     toolbar->move(40, 50);
     QTest::mouseClick(toolbar->btnBar->btnBar[0], Qt::LeftButton, {}, QPoint(10, 10));

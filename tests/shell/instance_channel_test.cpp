@@ -76,6 +76,15 @@ void InstanceChannelTest::secondCopyHandsItsFilesToTheRunningOne() {
     QCOMPARE(received.at(0).at(0).toStringList(),
              (QStringList{base + QStringLiteral("/News.url"), base + QStringLiteral("/Old Links/Owl #1.url"),
                           base + QStringLiteral("/-dash.url")}));
+
+    // Started without files, a copy only asks the running one to come forward.
+    QSignalSpy forward(&server, &OpenRequestServer::activationRequested);
+    std::atomic<bool> handed = false;
+    std::thread sender([&] { handed = HandFilesToRunningCopy(Channel(), {}, nullptr, 2000, 5000); });
+    QTRY_COMPARE_WITH_TIMEOUT(forward.count(), 1, 10000);
+    QTRY_VERIFY(handed.load());
+    sender.join();
+    QCOMPARE(received.count(), 1);
 }
 
 void InstanceChannelTest::noAnswerIsNeverTakenForSuccess() {

@@ -56,8 +56,10 @@ TEST(LaunchRequest, ForeignOrOversizedMessagesAreRefused) {
     // Not our header: refused at the first wrong byte, without waiting for more.
     EXPECT_EQ(DecodeOpenRequest("GET / HTTP/1.1\r\n", read), OpenRequestState::Invalid);
     EXPECT_EQ(DecodeOpenRequest("vireo open 2\n/a\0\0", read), OpenRequestState::Invalid);
-    // A request with no files, or bytes after the end, is not one a copy of ours sends.
-    EXPECT_EQ(DecodeOpenRequest(EncodeOpenRequest({}), read), OpenRequestState::Invalid);
+    // Bytes after the end are not what a copy of ours sends; no files at all is a copy
+    // asking the running one to come forward.
+    EXPECT_EQ(DecodeOpenRequest(EncodeOpenRequest({}), read), OpenRequestState::Complete);
+    EXPECT_TRUE(read.empty());
     EXPECT_EQ(DecodeOpenRequest(EncodeOpenRequest({"/a.url"}) + "x", read), OpenRequestState::Invalid);
 
     // Too many files or too many bytes: refused, however the sender goes on.
