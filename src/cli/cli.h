@@ -47,6 +47,8 @@ std::string DefaultDataDirectory();
 
 // Opens the database for a command, printing a one-line reason on failure.
 bool OpenDatabase(Context& ctx, Database& db);
+// Said when a running Vireo holds the data folder.
+inline constexpr const char* kCloseVireoHint = " Close Vireo, then run the command again.";
 // Saves a changed database as the program does when it closes; prints the reason on failure.
 bool SaveAsOnExit(Context& ctx, Database& db);
 // Parses a folder number argument; prints the reason and returns 0 when it is not a folder.

@@ -118,7 +118,7 @@ int Check(Context& ctx) {
     std::string error;
     if (!lock.Acquire(ctx.dataDir, kLockFile, &busy, &error) && busy) {
         ctx.err << "vireo-cli: the data folder \"" << ctx.dataDir
-                << "\" is in use by another running copy of Vireo\n";
+                << "\" is in use by another running copy of Vireo." << kCloseVireoHint << '\n';
         return kExitFailed;
     }
     IntegrityReport rep = CheckDataDirectory(ctx.dataDir);
@@ -192,8 +192,9 @@ std::string DefaultDataDirectory() {
 
 bool OpenDatabase(Context& ctx, Database& db) {
     std::string error;
-    if (!db.Open(ctx.dataDir, &error)) {
-        ctx.err << "vireo-cli: " << error << '\n';
+    bool busy = false;
+    if (!db.Open(ctx.dataDir, &error, &busy)) {
+        ctx.err << "vireo-cli: " << error << (busy ? kCloseVireoHint : "") << '\n';
         return false;
     }
     for (const auto& w : db.LoadWarnings())

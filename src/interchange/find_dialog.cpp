@@ -89,6 +89,8 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     listV->setHeaderLabels({Q("Name"), Q("URL"), Q("Description"), Q("Path")});
     listV->setIconSize(QSize(16, 16));
     listV->header()->setStretchLastSection(true);
+    // The end of a long folder path tells most: cut its middle.
+    listV->setTextElideMode(Qt::ElideMiddle);
     listV->setColumnWidth(0, 200);
     listV->setColumnWidth(1, 220);
     listV->setColumnWidth(2, 160);
@@ -347,6 +349,9 @@ void frmFind::cmdDelete_Click() {
         m_hits.erase(m_hits.begin() + i);
         delete row;
     }
+    // The count tells what the list still holds.
+    m_foundCount = static_cast<int>(m_hits.size());
+    StatPanel[0]->setText(QString::number(m_foundCount) + Q(kFoundSuffix));
     if (listV->topLevelItemCount() == 0)
         AddPlaceholderRow();
     StatPanel[1]->setText(QStringLiteral("Deleted %1 bookmark(s).").arg(deleted));

@@ -46,7 +46,6 @@ frmAboutNew::frmAboutNew(AppContext& ctx, QWidget* parent) : QDialog(parent) {
         OpenPage(ctx, Q(LoadResString(id)));
     });
     auto* maker = new QLabel(QStringLiteral("© MERIDEX Inc. — Orn Products"), this);
-    maker->setEnabled(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 

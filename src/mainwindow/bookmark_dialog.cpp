@@ -15,7 +15,7 @@ namespace vireo {
 QString OriginText(std::int16_t flags) {
     switch (flags) {
     case kFlagsStandard:
-        return QStringLiteral("Created manualy");
+        return QStringLiteral("Created manually");
     case kFlagsNetscape:
         return QStringLiteral("Imported from Netscape");
     case kFlagsFavorites:
@@ -138,6 +138,13 @@ void frmBMDialog::DropInFolder_Click() {
 }
 
 void frmBMDialog::btnOK_Click() {
+    // A bookmark without an address opens nothing and could not be told from a mistake.
+    if (txtAddress->text().trimmed().isEmpty()) {
+        m_main.Context().dialogs.Message(this, Q(kEmptyAddressMessage), windowTitle(), MsgButtons::Ok,
+                                         MsgIcon::Exclamation);
+        txtAddress->setFocus();
+        return;
+    }
     Database& db = m_main.Db();
     BookmarkRecord& buffer = db.CopyBuffer;
     clsMemo& memo = db.Memo();

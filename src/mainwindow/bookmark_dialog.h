@@ -10,12 +10,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <array>
+#include <string_view>
 
 #include "mainwindow/folder_tree.h"
 
 namespace vireo {
 
 class frmMain;
+
+inline constexpr std::string_view kEmptyAddressMessage =
+    "A bookmark needs an address. Please type the address of the page.";
 
 // The origin shown for a bookmark's Flags.
 QString OriginText(std::int16_t flags);

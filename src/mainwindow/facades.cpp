@@ -6,10 +6,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 namespace vireo {
 
@@ -82,18 +85,48 @@ MsgResult QtDialogs::Message(QWidget* parent, const QString& text, const QString
     }
 }
 
+QSize FileDialogSize(QWidget* parent) {
+    // Qt's own dialog opens too small to show its name, size, type and date columns.
+    QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    QSize room = screen ? screen->availableGeometry().size() : QSize(1280, 800);
+    return QSize(std::min(kFileDialogSize.width(), room.width() * 9 / 10),
+                 std::min(kFileDialogSize.height(), room.height() * 9 / 10));
+}
+
+namespace {
+
+QString RunFileDialog(QWidget* parent, const QString& title, const QString& directory, const QString& filter,
+                      QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) {
+    QFileDialog dialog(parent, title, directory, filter);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(mode);
+    if (mode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(FileDialogSize(parent));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
 QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& directory) {
-    return QFileDialog::getOpenFileName(parent, title, directory, QtFileFilter(filter));
+    return RunFileDialog(parent, title, directory, QtFileFilter(filter), QFileDialog::AcceptOpen,
+                         QFileDialog::ExistingFile);
 }
 
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& directory) {
-    return QFileDialog::getSaveFileName(parent, title, directory, QtFileFilter(filter));
+    return RunFileDialog(parent, title, directory, QtFileFilter(filter), QFileDialog::AcceptSave,
+                         QFileDialog::AnyFile);
 }
 
 QString QtDialogs::ExistingDirectory(QWidget* parent, const QString& title, const QString& directory) {
-    return QFileDialog::getExistingDirectory(parent, title, directory);
+    return RunFileDialog(parent, title, directory, QString(), QFileDialog::AcceptOpen,
+                         QFileDialog::Directory);
 }
 
 std::optional<QString> QtDialogs::InputText(QWidget* parent, const QString& prompt, const QString& title,

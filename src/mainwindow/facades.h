@@ -6,6 +6,7 @@
 // can script the answers and see what was shown, opened or started.
 
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -44,6 +45,10 @@ public:
     virtual ~DocumentOpener() = default;
     virtual void OpenDocument(const QString& target) = 0;
 };
+
+// The size file dialogs open at (smaller on a small screen), wide enough for their columns.
+inline constexpr QSize kFileDialogSize(960, 600);
+QSize FileDialogSize(QWidget* parent);
 
 // "Name|*.a;*.b|All files (*.*)|*.*" as a Qt file dialog filter.
 QString QtFileFilter(const QString& filter);

@@ -175,6 +175,24 @@ void frmMain::SelectFolder(std::int16_t folder) {
 void frmMain::FillBookmarkList() {
     WaitCursor wait;
     ListView->Fill(m_ctx.db, SelectedFolder());
+    RefreshSummary();
+}
+
+void frmMain::RefreshSummary() {
+    // The list is refilled after every change: what the pane describes may just have been
+    // deleted, emptied or moved, so it is drawn again from the database.
+    if (rtDetail->Tag.isEmpty())
+        return;
+    std::int16_t folder = m_summaryFolder;
+    std::int32_t key = m_summaryKey;
+    rtDetail->Tag.clear();
+    const Database& db = m_ctx.db;
+    if (!db.IsLiveFolder(folder) || (key && db.Marks(folder).PositionOf(key) <= 0))
+        ClearSummary();
+    else if (key)
+        ShowBookmarkSummary(folder, key);
+    else
+        ShowFolderSummary(folder);
 }
 
 void frmMain::BeginBusy() {
@@ -192,6 +210,8 @@ void frmMain::ShowFolderSummary(std::int16_t folder) {
     if (rtDetail->Tag == tag)
         return;
     rtDetail->Tag = tag;
+    m_summaryFolder = folder;
+    m_summaryKey = 0;
     rtDetail->SetRtf(Q(FolderSummaryRtf(m_ctx.db, folder)));
 }
 
@@ -200,6 +220,8 @@ void frmMain::ShowBookmarkSummary(std::int16_t folder, std::int32_t key) {
     if (rtDetail->Tag == tag)
         return;
     rtDetail->Tag = tag;
+    m_summaryFolder = folder;
+    m_summaryKey = key;
     rtDetail->SetRtf(Q(BookmarkSummaryRtf(m_ctx.db, folder, key)));
 }
 

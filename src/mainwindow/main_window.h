@@ -57,6 +57,8 @@ public:
     void ShowFolderSummary(std::int16_t folder);
     void ShowBookmarkSummary(std::int16_t folder, std::int32_t key);
     void ClearSummary();
+    // Draws the summary of what the pane shows again, or empties it when that is gone.
+    void RefreshSummary();
 
     // Delete, F3: true when the key was handled.
     bool HandleMainKey(int key);
@@ -115,6 +117,9 @@ private:
     QTimer m_saveTimer;
     int m_busy = 0;
     bool m_purged = false;
+    // What the summary pane describes (a bookmark when the key is not 0).
+    std::int16_t m_summaryFolder = 0;
+    std::int32_t m_summaryKey = 0;
     bool m_saveFailureShown = false;
     bool m_closing = false;
 };

@@ -470,6 +470,8 @@ void ToolsMenuCommand(frmMain& main, int index) {
         break;
     case 7:
         frmOptions::ShowBrowserConfigError(main.Context(), &main, false);
+        // "Empty Now" may have emptied the trash meanwhile.
+        main.FillBookmarkList();
         break;
     case 8:
         if (main.syncWindows)

@@ -76,7 +76,7 @@ frmSearchQuick::frmSearchQuick(SearchWindows& owner, QWidget* parent) : QDialog(
     connect(cmdUpdateScripts, &QPushButton::clicked, this, &frmSearchQuick::cmdUpdateScripts_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSearchQuick::cmdCancel_Click);
 
-    auto* prompt = new QLabel(QStringLiteral("Enter word(s),quoted phrase or query string"), this);
+    auto* prompt = new QLabel(QStringLiteral("Enter word(s), quoted phrase or query string"), this);
     prompt->setBuddy(comboQuickQuery);
     auto* limits = new QLabel(
         QStringLiteral("Up to 100 results will be returned from all engines, up to 10 each."), this);

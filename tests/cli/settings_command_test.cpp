@@ -8,6 +8,7 @@
 
 #include "cli_runner.h"
 #include "store/byte_io.h"
+#include "store/database.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -65,6 +66,19 @@ TEST(SettingsCommand, TheDatabaseCommandsUseTheConfiguredDataFolder) {
     EXPECT_NE(stats.out.find("Data folder:     " + dir.file("my data") + "\n"), std::string::npos)
         << stats.out;
     EXPECT_TRUE(fs::exists(dir.file("my data/VIREOMEM")));
+
+    // While Vireo holds the folder, the command is refused and says what to do.
+    Database running;
+    ASSERT_TRUE(running.Open(dir.file("my data"), nullptr));
+    for (const char* command : {"stats", "check"}) {
+        Result refused = Cli(hive, {command});
+        EXPECT_NE(refused.status, 0) << command;
+        EXPECT_NE(
+            refused.out.find("in use by another running copy of Vireo. Close Vireo, then run the command "
+                             "again."),
+            std::string::npos)
+            << refused.out;
+    }
 }
 
 TEST(SettingsCommand, TellsOnceAboutAHiveItHadToKeepAside) {

@@ -216,9 +216,15 @@ void ToolDialogsTest::findGathersDeadLinksForDeleting() {
 
         // Gathered, they are deleted at once: into the trash, from wherever they were.
         Search(f, QString(), true, true, true, false, false, true);
+        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
+        // One first: the count says what is left.
+        f.listV->topLevelItem(0)->setSelected(true);
+        f.cmdDelete->click();
+        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("1 bookmark(s) found"));
         f.listV->selectAll();
         QVERIFY(f.cmdDelete->isEnabled());
         f.cmdDelete->click();
+        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
         QCOMPARE(Column(f.listV, 0), QStringList{kNone});
         QVERIFY(!f.cmdDelete->isEnabled());
         QCOMPARE(db.Marks(data.work).Count(), 2);

@@ -316,10 +316,15 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
     w.SelectFolder(2);
     w.ListView->setFocus();
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
+    // The summary of a bookmark that goes is not left on show.
+    w.ShowBookmarkSummary(2, mark);
+    QVERIFY(!w.rtDetail->rtf().isEmpty());
     QTest::keyClick(w.ListView, Qt::Key_Delete);
     QCOMPARE(db.Marks(2).Count(), 0);
     QCOMPARE(db.Marks(5).NameStr(mark), std::string("to the trash"));
     QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(Empty)")});
+    QVERIFY(w.rtDetail->rtf().isEmpty());
+    QVERIFY(w.rtDetail->Tag.isEmpty());
 
     int rejects = app.sounds.Count("reject.wav");
     w.rtDetail->setFocus();
@@ -333,6 +338,14 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
     QVERIFY(db.IsLiveFolder(3));
     QCOMPARE(db.Folder(3).Parent, std::int16_t(1));
     QCOMPARE(app.sounds.Count("reject.wav"), rejects + 2);
+
+    // A folder's summary follows Empty Trash.
+    w.ShowFolderSummary(kTrashFolder);
+    QString full = w.rtDetail->rtf();
+    ToolsMenuCommand(w, 3);
+    QCOMPARE(db.Marks(5).Count(), 0);
+    QVERIFY(w.rtDetail->rtf() != full);
+    QCOMPARE(w.rtDetail->rtf(), Q(FolderSummaryRtf(db, kTrashFolder)));
 }
 
 void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
@@ -413,6 +426,14 @@ void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
     std::int32_t before = db.HighestKey();
     {
         frmBMDialog dialog(w);
+        // Not without an address: the dialog says so and stays open.
+        dialog.txtAddress->setText(QStringLiteral("   "));
+        dialog.btnOK_Click();
+        QCOMPARE(db.Marks(2).Count(), 0);
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(app.dialogs.messages[0].text, Q(kEmptyAddressMessage));
+        QCOMPARE(dialog.result(), 0);
+        dialog.txtAddress->setText(QStringLiteral("https://dropped.example/"));
         dialog.btnOK_Click();
     }
     QCOMPARE(db.Marks(2).Count(), 1);
