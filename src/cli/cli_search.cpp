@@ -356,13 +356,18 @@ int Groups(Context& ctx) {
         std::vector<std::string> engines;
         for (std::size_t i = 2; i < a.size(); ++i) {
             std::string name(text::TrimSpaces(a[i]));
+            // By the name the group manager shows, or by the short name `engines list` prints.
             auto site = std::find_if(g.sites.begin(), g.sites.end(), [&](const SiteEntry& s) {
                 return text::FoldCase(text::TrimSpaces(s.name)) == text::FoldCase(name);
             });
+            if (site == g.sites.end())
+                site = std::find_if(g.sites.begin(), g.sites.end(), [&](const SiteEntry& s) {
+                    return text::FoldCase(ScriptShortName(s.id)) == text::FoldCase(name);
+                });
             if (site != g.sites.end())
                 name = std::string(text::TrimSpaces(site->name));
             else if (!g.sites.empty())
-                return Fail(ctx, "there is no engine \"" + a[i] + "\" (see vireo-cli groups list)");
+                return Fail(ctx, "there is no engine \"" + a[i] + "\" (see vireo-cli engines list)");
             engines.push_back(name);
         }
         g.table.entries[static_cast<std::size_t>(index)].engines.clear();

@@ -2,6 +2,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
@@ -77,18 +80,27 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
-    // The engines, each ticked, with its site index as item data.
-    m_loading = true;
+    // The engines by their names, sorted as a reader looks for them (the library orders
+    // them by file name), each ticked, with its site index as item data.
+    std::vector<std::pair<QString, std::int16_t>> engines;
     for (std::int16_t i = 1; i <= m_search.siteCount(); ++i) {
         std::string name, id, home;
-        if (!m_search.SiteInfo(i, name, id, home))
-            continue;
-        auto* item = new QListWidgetItem(Trim(Q(name)), lstAll);
+        if (m_search.SiteInfo(i, name, id, home))
+            engines.emplace_back(Trim(Q(name)), i);
+    }
+    std::stable_sort(engines.begin(), engines.end(), [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.first.toCaseFolded(), b.first.toCaseFolded()) < 0;
+    });
+    m_loading = true;
+    for (const auto& [name, index] : engines) {
+        auto* item = new QListWidgetItem(name, lstAll);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
-        item->setData(Qt::UserRole, static_cast<int>(i));
+        item->setData(Qt::UserRole, static_cast<int>(index));
     }
     m_loading = false;
+    // Nothing to visit until an engine with a home page is chosen.
+    cmdVisitHomePage->setEnabled(false);
 }
 
 SearchGroupTable& frmGroupManage::Table() {
@@ -143,11 +155,12 @@ void frmGroupManage::ItemChanged(QListWidgetItem* item) {
 }
 
 void frmGroupManage::ItemClicked(QListWidgetItem* item) {
-    if (!item)
-        return;
     std::string name, id, home;
-    if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home))
+    bool known = item && m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name,
+                                           id, home);
+    if (known)
         cmdVisitHomePage->setText(QStringLiteral("Visit ") + Trim(Q(name)));
+    cmdVisitHomePage->setEnabled(known && !Trim(Q(home)).isEmpty());
 }
 
 void frmGroupManage::cmdVisitHomePage_Click() {

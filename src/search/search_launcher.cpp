@@ -29,9 +29,13 @@ void RunEngineCheck(const SearchContext& ctx, const EngineCheckFn& engineCheck) 
 }
 
 bool RefuseEmptyQuery(clsSearch& search, std::string_view query) {
-    if (!Trimmed(query).empty())
+    std::string q = Trimmed(query);
+    if (text::CharCount(q) >= 2)
         return false;
-    search.Context().messages.Message(kNoQueryMessage, kNoQueryTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+    // A single character would be dropped by the search without a word; it is said here,
+    // before the query reaches the history.
+    search.Context().messages.Message(q.empty() ? kNoQueryMessage : kShortQueryMessage, kNoQueryTitle,
+                                      MsgButtons::Ok, MsgIcon::Exclamation);
     return true;
 }
 

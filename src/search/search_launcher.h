@@ -30,6 +30,7 @@ inline constexpr std::string_view kGroupNotFoundTitle = "Group not found";
 std::string GroupNotFoundMessage();
 inline constexpr std::string_view kNoQueryMessage = "You must enter a search query";
 inline constexpr std::string_view kNoQueryTitle = "Warning";
+inline constexpr std::string_view kShortQueryMessage = "A search query needs at least two characters.";
 
 // Opens the group manager modally for the search object (it sets SearchGroupIndex when
 // confirmed); false when the user cancelled it.

@@ -242,6 +242,13 @@ void clsSearch::Reset() {
 bool clsSearch::Search(std::int32_t /*unused*/) {
     if (m_ctx.state.searching || !m_initialized || text::CharCount(m_query) < 2)
         return false;
+    if (m_ctx.state.groups.IsIndex(m_groupIndex) && m_ctx.state.groups.At(m_groupIndex).engines.empty()) {
+        // Nothing to ask: a status window with one blank row would only wait for nothing.
+        m_ctx.messages.Message("The search group \"" + Trimmed(m_ctx.state.groups.At(m_groupIndex).name) +
+                                   "\" has no engines.\nChoose its engines in Search › Manage Groups.",
+                               "Vireo!", MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
     Reset();
     m_ctx.state.searching = true;
     if (m_ctx.mainWindow)

@@ -59,7 +59,9 @@ QFrame* Divider(QWidget* parent, int x, int height) {
 } // namespace
 
 QString SearchHelpPage() {
-    return Q(LoadResString(102));
+    // String resource 102 is the FAQ here (the about box and the Help menu open it); the
+    // search windows' Help is about web search.
+    return Q(HelpPageUrl("search.html"));
 }
 
 frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setup, QWidget* parent)
@@ -127,7 +129,8 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
     frameStat = new QFrame(this);
     frameStat->setObjectName(QStringLiteral("frameStat"));
     frameStat->setFrameShape(QFrame::StyledPanel);
-    lblTotalHits = new QLabel(QStringLiteral("Total hits:"), frameStat);
+    // A number from the start: a search that finds nothing shows 0, not a blank.
+    lblTotalHits = new QLabel(QStringLiteral("Total hits: 0"), frameStat);
     lblTotalHits->setObjectName(QStringLiteral("lblTotalHits"));
     chkCloseStat = new QCheckBox(QStringLiteral("Close the Search Status dialog when a search has completed"),
                                  frameStat);
@@ -235,8 +238,8 @@ void frmSearchStat::timerSearchStat_Timer() {
     SearchState& state = m_owner.Context().program.Search;
     if (state.searching)
         return;
-    if (windowTitle() != Q(kStatusTimedOutCaption))
-        setWindowTitle(Q(kStatusCaptionPrefix) + QStringLiteral("Search Complete"));
+    // Also after a search-wide time-out: once the search has ended it is complete.
+    setWindowTitle(Q(kStatusCaptionPrefix) + QStringLiteral("Search Complete"));
     if (m_waitCursor) {
         QApplication::restoreOverrideCursor();
         m_waitCursor = false;

@@ -279,6 +279,16 @@ TEST_F(Session, AGroupWhoseEnginesMatchNoSiteSendsOnlyWhatMatches) {
     EXPECT_FALSE(state.searching);
     EXPECT_EQ(window.view.stopCaption, "Done");
     EXPECT_EQ(empty->HitCapacity(), 10u);
+
+    // A group without any engine is said so, and nothing starts.
+    std::size_t searches = lib.searches.size(), shown = messages.shown.size();
+    state.groups.entries.push_back({"Nothing", 9, {}});
+    empty->SetSearchGroupIndex(static_cast<std::int16_t>(state.groups.GroupCount()));
+    EXPECT_FALSE(empty->Search());
+    EXPECT_FALSE(state.searching);
+    EXPECT_EQ(lib.searches.size(), searches);
+    ASSERT_EQ(messages.shown.size(), shown + 1);
+    EXPECT_NE(messages.shown.back().text.find("\"Nothing\" has no engines"), std::string::npos);
 }
 
 TEST_F(Session, OddReportsAreSkippedWithoutHarm) {

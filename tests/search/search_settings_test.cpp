@@ -271,6 +271,12 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     EXPECT_FALSE(StartQuickSearch(*s, history, "   "));
     EXPECT_TRUE(lib.searches.empty());
     EXPECT_EQ(messages.shown.size(), 1u);
+    // One character is no query: said so, and kept out of the history.
+    EXPECT_FALSE(StartQuickSearch(*s, history, " g "));
+    EXPECT_TRUE(lib.searches.empty());
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown.back().text, kShortQueryMessage);
+    EXPECT_FALSE(history.Load(reg));
     EXPECT_TRUE(StartQuickSearch(*s, history, "  golf courses "));
     ASSERT_EQ(lib.searches.size(), 1u);
     // A search is when the engine scripts are checked for updates.

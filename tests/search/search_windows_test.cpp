@@ -120,6 +120,10 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     frmSearchStat* stat = s.windows().Status();
     QVERIFY(stat && stat->isVisible());
     QCOMPARE(stat->RowCount(), 3);
+    QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 0"));
+    // Help is the page about web search.
+    stat->cmdHelp->click();
+    QVERIFY(s.app.documents.opened.back().endsWith(QStringLiteral("search.html")));
 
     // Reports arrive from the library's own thread, as they do for real.
     s.lib.DeliverOnThread();
@@ -359,6 +363,8 @@ void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
 
 void SearchWindowsTest::groupManagerRules() {
     SearchApp s(3);
+    // The library lists engines by file name; the manager by their names.
+    s.lib.sites.insert(s.lib.sites.begin(), {"Zulu Search", "/engines/aaa.xml", ""});
     auto owned = s.NewSearch();
     clsSearch& search = *owned;
     QVERIFY(search.Initialized());
@@ -371,6 +377,11 @@ void SearchWindowsTest::groupManagerRules() {
         QVERIFY(!manager.cmdDel->isEnabled());
         for (int i = 0; i < manager.lstAll->count(); ++i)
             QCOMPARE(manager.lstAll->item(i)->checkState(), Qt::Checked);
+        QCOMPARE(manager.lstAll->item(3)->text(), QStringLiteral("Zulu Search"));
+        // Nothing to visit before an engine with a home page is chosen.
+        QVERIFY(!manager.cmdVisitHomePage->isEnabled());
+        manager.lstAll->setCurrentRow(3);
+        QVERIFY(!manager.cmdVisitHomePage->isEnabled());
 
         manager.comboNames->setCurrentIndex(1);
         QVERIFY(manager.lstAll->isEnabled());
