@@ -72,6 +72,9 @@ frmSearchQuick::frmSearchQuick(SearchWindows& owner, QWidget* parent) : QDialog(
     cmdUpdateScripts = Button(this, QStringLiteral("Check Engines"), QStringLiteral("cmdUpdateScripts"));
     cmdCancel = Button(this, QStringLiteral("Cancel"), QStringLiteral("cmdCancel"));
     connect(cmdSearch, &QPushButton::clicked, this, &frmSearchQuick::cmdSearch_Click);
+    // The query box takes Enter itself when it holds an entry of its list (a prefilled
+    // box does): Enter there searches all the same.
+    connect(comboQuickQuery->lineEdit(), &QLineEdit::returnPressed, cmdSearch, &QPushButton::click);
     connect(cmdAdvanced, &QPushButton::clicked, this, &frmSearchQuick::cmdAdvanced_Click);
     connect(cmdUpdateScripts, &QPushButton::clicked, this, &frmSearchQuick::cmdUpdateScripts_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSearchQuick::cmdCancel_Click);
@@ -133,7 +136,9 @@ void frmSearchQuick::Load() {
 
 void frmSearchQuick::cmdSearch_Click() {
     clsSearch* search = m_owner.Search();
-    if (!search)
+    // A second press (Enter taken by both the box and the dialog) must not reset the
+    // search the first one started.
+    if (!search || m_owner.Searching())
         return;
     StartQuickSearch(*search, m_owner.History(), S(comboQuickQuery->currentText()),
                      [this] { m_owner.CheckEnginesBeforeSearch(this); });
@@ -208,6 +213,7 @@ frmSearchAdv::frmSearchAdv(SearchWindows& owner, QWidget* parent) : QDialog(pare
     cmdUpdateScripts = Button(this, QStringLiteral("Check Engines"), QStringLiteral("cmdUpdateScripts"));
     cmdCancel = Button(this, QStringLiteral("Cancel"), QStringLiteral("cmdCancel"));
     connect(cmdSearch, &QPushButton::clicked, this, &frmSearchAdv::cmdSearch_Click);
+    connect(comboQuery->lineEdit(), &QLineEdit::returnPressed, cmdSearch, &QPushButton::click);
     connect(cmdQuick, &QPushButton::clicked, this, &frmSearchAdv::cmdQuick_Click);
     connect(cmdEditGroups, &QPushButton::clicked, this, &frmSearchAdv::cmdEditGroups_Click);
     connect(cmdUpdateScripts, &QPushButton::clicked, this, &frmSearchAdv::cmdUpdateScripts_Click);
@@ -319,7 +325,7 @@ void frmSearchAdv::Load() {
 
 void frmSearchAdv::cmdSearch_Click() {
     clsSearch* search = m_owner.Search();
-    if (!search)
+    if (!search || m_owner.Searching())
         return;
     const QString groupName = comboGroups->currentText();
     if (!GroupsChanged()) {

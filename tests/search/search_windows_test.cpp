@@ -143,6 +143,14 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     s.main().HandleMainKey(Qt::Key_F3);
     QVERIFY(s.windows().Quick());
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("golf courses"));
+    // The box comes prefilled with it: the first Enter searches.
+    s.windows().Quick()->activateWindow();
+    s.lib.AddSearchEnd();
+    QTest::keyClick(s.windows().Quick()->comboQuickQuery->lineEdit(), Qt::Key_Return);
+    QCOMPARE(s.lib.searches.size(), std::size_t(2));
+    QCOMPARE(s.lib.searches[1].query, std::string("golf courses"));
+    DeliverAll(s.lib);
+    QTRY_VERIFY(!s.app.program.Search.searching);
 }
 
 void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsksForAConnection() {
