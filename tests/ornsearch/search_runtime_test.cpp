@@ -509,6 +509,8 @@ TEST_F(SearchRuntime, CancelEndsEveryRunningSiteAtOnce) {
 
 // Every engine's "Connected." while the engines still hold their answers.
 std::atomic<int> g_connectedBeforeAnswer{0};
+// First pages the server is holding at the moment.
+std::atomic<int> g_heldFirstPages{0};
 
 int ConnectedSites() {
     std::lock_guard lock(g_rec->mutex);
@@ -523,12 +525,15 @@ TEST_F(SearchRuntime, EveryEngineAtOnceEachToItsOwnLimitAndCancelFromACallback) 
     test::LocalHttpServer server;
     ReleaseHangs release;
     g_connectedBeforeAnswer = 0;
-    // Each first page is held back until every engine has been told it is connected: a
-    // library that runs fewer at once, or reports the connection only with the page, never
-    // gets there and the engines answer late (the release below).
+    g_heldFirstPages = 0;
+    // Each first page is held back until every engine's first page is being held and every
+    // engine has been told it is connected: a library that runs fewer at once, or reports
+    // the connection only with the page, never gets there and the engines answer late.
     server.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
         if (StartOf(target) == 0) {
-            for (int i = 0; i < 500 && !g_release && ConnectedSites() < kEngines; ++i)
+            ++g_heldFirstPages;
+            for (int i = 0;
+                 i < 500 && !g_release && (g_heldFirstPages < kEngines || ConnectedSites() < kEngines); ++i)
                 std::this_thread::sleep_for(10ms);
             if (ConnectedSites() == kEngines)
                 ++g_connectedBeforeAnswer;
