@@ -151,6 +151,18 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     QCOMPARE(s.lib.searches[1].query, std::string("golf courses"));
     DeliverAll(s.lib);
     QTRY_VERIFY(!s.app.program.Search.searching);
+    // The quoted phrase of the same words is a query of its own, quotes and all.
+    s.main().HandleMainKey(Qt::Key_F3);
+    s.lib.AddSearchEnd();
+    s.windows().Quick()->comboQuickQuery->setCurrentText(QStringLiteral("\"golf courses\""));
+    QTest::keyClick(s.windows().Quick()->comboQuickQuery->lineEdit(), Qt::Key_Return);
+    QCOMPARE(s.lib.searches.size(), std::size_t(3));
+    QCOMPARE(s.lib.searches[2].query, std::string("\"golf courses\""));
+    DeliverAll(s.lib);
+    QTRY_VERIFY(!s.app.program.Search.searching);
+    s.main().HandleMainKey(Qt::Key_F3);
+    QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("\"golf courses\""));
+    QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(1), QStringLiteral("golf courses"));
 }
 
 void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsksForAConnection() {
