@@ -290,6 +290,7 @@ void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
         SetCloseStatus(s.app.reg, ticked);
         s.lib.AddSiteRun(s.Id(1), Hits("engine1", 1));
         s.lib.AddSiteRun(s.Id(2), Hits("engine2", 1));
+        s.lib.AddStatus("", 10); // the whole search timed out, then ended
         s.lib.AddSearchEnd();
         s.QuickSearch(QStringLiteral("golf"));
         QPointer<frmSearchStat> stat = s.windows().Status();
@@ -304,6 +305,8 @@ void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
         } else {
             QTest::qWait(1500);
             QVERIFY(stat && stat->isVisible());
+            // Ended is complete, also after the time-out.
+            QCOMPARE(stat->windowTitle(), QStringLiteral("Search Status - Search Complete"));
             stat->chkCloseStat->setChecked(true);
             stat->cmdStop->click();
             QTRY_VERIFY(!stat || !stat->isVisible());
