@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Load, save and text-reading speed of a 100,000-bookmark database, next to copying the
-// same four files with cat. `vireo-bench-store --peak` instead reports the peak memory of
+// same four files with cat; undoing and redoing the delete of a folder of 10,000
+// bookmarks (to the trash, and for good). `vireo-bench-store --peak` instead reports the peak memory of
 // one open, read-everything and save.
 #include <benchmark/benchmark.h>
 
@@ -88,6 +89,74 @@ void BM_CatCopy(benchmark::State& state) {
     fs::remove(copy);
 }
 BENCHMARK(BM_CatCopy)->Unit(benchmark::kMillisecond);
+
+// A database of its own with one folder of 10,000 bookmarks, deleted in one step.
+struct FolderOfTenThousand {
+    std::string dir = vireo::sys::TempDir() + "/vireo-bench-undo";
+    vireo::Database db;
+    std::int16_t folder = 0;
+
+    explicit FolderOfTenThousand(benchmark::State& state) {
+        fs::remove_all(dir);
+        if (!db.Open(dir, nullptr)) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        folder = db.AddFolder("Ten thousand", vireo::kRootFolder, vireo::kFolderOrdinary);
+        for (int i = 0; i < 10000; ++i) {
+            std::string n = std::to_string(i);
+            vireo::BookmarkRecord r =
+                db.NewMark("Bookmark number " + n, "https://example.org/pages/" + n + ".html", folder,
+                           "A description of page " + n, vireo::kFlagsHtml);
+            db.Marks(folder).Add(r);
+        }
+        db.Save();
+        db.History().SetEnabled(true);
+    }
+    ~FolderOfTenThousand() {
+        db.Close();
+        fs::remove_all(dir);
+    }
+    void Delete(bool forGood) {
+        vireo::HistoryStep step(db, "Delete Folder");
+        db.KillFolder(folder, forGood);
+    }
+};
+
+void BM_UndoFolderDelete(benchmark::State& state) {
+    FolderOfTenThousand data(state);
+    for (auto _ : state) {
+        state.PauseTiming();
+        data.Delete(state.range(0) != 0);
+        state.ResumeTiming();
+        if (!data.db.History().Undo())
+            state.SkipWithError("nothing to undo");
+    }
+}
+BENCHMARK(BM_UndoFolderDelete)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("forGood")
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_RedoFolderDelete(benchmark::State& state) {
+    FolderOfTenThousand data(state);
+    data.Delete(state.range(0) != 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        data.db.History().Undo();
+        state.ResumeTiming();
+        if (!data.db.History().Redo())
+            state.SkipWithError("nothing to redo");
+    }
+}
+BENCHMARK(BM_RedoFolderDelete)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("forGood")
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 
 int PeakMemory() {
     vireo::Database db;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/bookmark_collection.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "store/byte_io.h"
 #include "store/database.h"
 
@@ -12,6 +15,7 @@ constexpr std::size_t kIndexThreshold = 24;
 } // namespace
 
 void clsBookmark::Append(const BookmarkRecord& record) {
+    m_db->NoteMarkChange(m_parent, 0);
     m_entries.push_back(record);
     if (record.Deleted == 0)
         ++m_count;
@@ -82,6 +86,11 @@ std::int32_t clsBookmark::PositionOf(std::int32_t MarkKey) const {
     return it == m_positions.end() ? 0 : it->second;
 }
 
+BookmarkRecord& clsBookmark::At(std::int32_t position) {
+    m_db->NoteMarkChange(m_parent, position);
+    return m_entries[static_cast<std::size_t>(position - 1)];
+}
+
 BookmarkRecord* clsBookmark::Find(std::int32_t MarkKey) {
     std::int32_t pos = PositionOf(MarkKey);
     return pos ? &At(pos) : nullptr;
@@ -90,7 +99,7 @@ BookmarkRecord* clsBookmark::Find(std::int32_t MarkKey) {
 void clsBookmark::Copy(std::int32_t MarkKey) {
     std::int32_t pos = PositionOf(MarkKey);
     if (pos)
-        m_db->CopyBuffer = At(pos);
+        m_db->CopyBuffer = std::as_const(*this).At(pos);
 }
 
 void clsBookmark::Delete(std::int32_t position, bool freeMemos) {
@@ -124,7 +133,7 @@ void clsBookmark::Kill(std::int32_t MarkKey, bool forceDelete) {
         return;
     bool immediately = m_db->Services().options && m_db->Services().options->DeleteBmksImmediately();
     if (!MarkInTrash(pos) && !forceDelete && !immediately && m_db->IsSlot(kTrashFolder)) {
-        m_db->CopyBuffer = At(pos);
+        m_db->CopyBuffer = std::as_const(*this).At(pos);
         m_db->Marks(kTrashFolder).AddPaste();
         Delete(pos, false);
         return;
@@ -145,11 +154,45 @@ void clsBookmark::EmptyAll(bool forceDelete) {
 }
 
 void clsBookmark::Clear() {
+    for (std::int32_t pos = 1; pos <= Total(); ++pos)
+        m_db->NoteMarkChange(m_parent, pos);
     m_entries.clear();
     m_entries.shrink_to_fit();
     m_count = 0;
     m_positions.clear();
     m_positionsValid = false;
+}
+
+void clsBookmark::Recount() {
+    m_count = 0;
+    for (const BookmarkRecord& r : m_entries) {
+        if (r.Deleted == 0)
+            ++m_count;
+    }
+    m_positions.clear();
+    m_positionsValid = false;
+}
+
+void clsBookmark::Restore(std::int32_t total, const std::vector<std::int32_t>& positions,
+                          const std::vector<BookmarkRecord>& records) {
+    m_entries.resize(static_cast<std::size_t>(total));
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        m_entries[static_cast<std::size_t>(positions[i] - 1)] = records[i];
+    Recount();
+}
+
+void clsBookmark::Reapply(std::int32_t totalBefore, std::int32_t totalAfter,
+                          const std::vector<std::int32_t>& positions,
+                          const std::vector<BookmarkRecord>& records,
+                          const std::vector<BookmarkRecord>& added) {
+    m_entries.resize(static_cast<std::size_t>(totalBefore));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (positions[i] <= totalAfter)
+            m_entries[static_cast<std::size_t>(positions[i] - 1)] = records[i];
+    }
+    m_entries.resize(static_cast<std::size_t>(std::min(totalBefore, totalAfter)));
+    m_entries.insert(m_entries.end(), added.begin(), added.end());
+    Recount();
 }
 
 void clsBookmark::Serialize(ByteWriter& w) const {

@@ -64,16 +64,26 @@ public:
     const BookmarkRecord& At(std::int32_t position) const {
         return m_entries[static_cast<std::size_t>(position - 1)];
     }
-    BookmarkRecord& At(std::int32_t position) { return m_entries[static_cast<std::size_t>(position - 1)]; }
+    // The writable record: a change through it belongs to the open history step.
+    BookmarkRecord& At(std::int32_t position);
     std::int32_t PositionOf(std::int32_t MarkKey) const;
     // Changes to a record's fields in place (title edits and the like).
     BookmarkRecord* Find(std::int32_t MarkKey);
     // Drops every position (slot reuse after a delete).
     void Clear();
 
+    // For the history: back to the state before a step (`total` positions, the changed
+    // ones given back their records), and forward to the state after it.
+    void Restore(std::int32_t total, const std::vector<std::int32_t>& positions,
+                 const std::vector<BookmarkRecord>& records);
+    void Reapply(std::int32_t totalBefore, std::int32_t totalAfter,
+                 const std::vector<std::int32_t>& positions, const std::vector<BookmarkRecord>& records,
+                 const std::vector<BookmarkRecord>& added);
+
 private:
     void Append(const BookmarkRecord& record);
     void Delete(std::int32_t position, bool freeMemos);
+    void Recount();
 
     Database* m_db;
     std::int16_t m_parent;

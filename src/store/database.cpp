@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "platform/mapped_file.h"
 #include "store/byte_io.h"
@@ -72,10 +73,14 @@ bool Database::Open(const std::string& dirIn, std::string* error, bool* busy) {
         return false;
     }
     m_memo.DBPath = dir;
-    if (!m_memo.Initialize(error) || !LoadFolders(error) || !LoadBookmarks(error)) {
+    m_loading = true;
+    bool loaded = m_memo.Initialize(error) && LoadFolders(error) && LoadBookmarks(error);
+    m_loading = false;
+    if (!loaded) {
         Close();
         return false;
     }
+    m_memo.SetChangeHooks([this] { BeforeChange(); }, [this] { m_history.Clear(); });
     m_memo.SetCommitPartner(
         [this](DataCommit& commit, std::string* err) { return StageRecords(commit, err); });
     if (m_damaged)
@@ -84,6 +89,8 @@ bool Database::Open(const std::string& dirIn, std::string* error, bool* busy) {
 }
 
 void Database::Close() {
+    m_history.Clear();
+    m_memo.SetChangeHooks({}, {});
     m_memo.SetCommitPartner({});
     m_memo.ShutDown();
     m_folders.clear();
@@ -102,6 +109,7 @@ void Database::Close() {
 }
 
 std::int32_t Database::NewKey() {
+    BeforeChange();
     return ++m_keyCounter;
 }
 
@@ -375,6 +383,7 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
     if (slot == 0) {
         if (FolderSlots() >= kMaxFolderSlots)
             return 0;
+        BeforeChange();
         m_folders.emplace_back();
         slot = FolderSlots();
         m_collection.emplace_back(*this, static_cast<std::int16_t>(slot));
@@ -382,7 +391,7 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
     }
     m_freeSlotHint = slot + 1;
     const auto id = static_cast<std::int16_t>(slot);
-    FolderRecord& f = m_folders[static_cast<std::size_t>(slot)];
+    FolderRecord& f = Folder(id);
     // A reused slot starts afresh: a former search folder's query must not make the new
     // folder look like one.
     f = FolderRecord{};
@@ -621,6 +630,7 @@ void Database::FillTree(FolderTreeView& tree) const {
 }
 
 bool Database::Purge(std::string* error) {
+    m_history.Clear();
     std::string dir = DBPath();
     m_memo.ShutDown();
     for (auto name : {kFoldersFile, kBookmarksFile, kMemoIndexFile, kMemoDataFile}) {
@@ -633,6 +643,152 @@ bool Database::Purge(std::string* error) {
     if (error)
         error->clear();
     return true;
+}
+
+// ---- the command history ---------------------------------------------------------------
+
+void Database::BeforeChange() {
+    if (!m_log && !m_loading && m_history.Enabled() && IsOpen())
+        m_history.BeginUnnamed();
+}
+
+void Database::NoteFolderChange(std::int16_t id) {
+    BeforeChange();
+    if (!m_log || id < 1 || id > m_log->slotsBefore)
+        return;
+    std::size_t k = static_cast<std::size_t>(id);
+    if (m_logFolders.size() <= k)
+        m_logFolders.resize(static_cast<std::size_t>(m_log->slotsBefore) + 1, 0);
+    if (m_logFolders[k])
+        return;
+    m_logFolders[k] = 1;
+    m_log->touchedFolders.push_back(id);
+    m_log->foldersBefore.push_back(m_folders[k]);
+}
+
+void Database::NoteMarkChange(std::int16_t folder, std::int32_t position) {
+    BeforeChange();
+    if (!m_log || !IsSlot(folder))
+        return;
+    auto [it, inserted] = m_logMarks.try_emplace(folder, m_log->marks.size());
+    if (inserted) {
+        MarkChanges m;
+        m.folder = folder;
+        m.totalBefore = Marks(folder).Total();
+        m_log->marks.push_back(std::move(m));
+        m_logMarkPositions.emplace_back();
+    }
+    MarkChanges& m = m_log->marks[it->second];
+    if (position < 1 || position > m.totalBefore)
+        return;
+    std::vector<std::uint8_t>& seen = m_logMarkPositions[it->second];
+    if (seen.empty())
+        seen.resize(static_cast<std::size_t>(m.totalBefore), 0);
+    if (seen[static_cast<std::size_t>(position - 1)])
+        return;
+    seen[static_cast<std::size_t>(position - 1)] = 1;
+    m.touched.push_back(position);
+    m.before.push_back(std::as_const(Marks(folder)).At(position));
+}
+
+void Database::BeginChanges(StoreChanges* log) {
+    m_log = log;
+    m_logFolders.clear();
+    m_logMarks.clear();
+    m_logMarkPositions.clear();
+    if (!log)
+        return;
+    log->slotsBefore = FolderSlots();
+    log->keyBefore = m_keyCounter;
+    log->highestBefore = m_highestFolderId;
+    m_memo.BeginChanges(&log->memo);
+}
+
+void Database::EndChanges() {
+    StoreChanges* log = m_log;
+    if (!log)
+        return;
+    m_log = nullptr;
+    m_memo.EndChanges();
+    log->slotsAfter = FolderSlots();
+    log->keyAfter = m_keyCounter;
+    log->highestAfter = m_highestFolderId;
+    // Only what really differs is kept: commands read records through the writable
+    // accessors too.
+    std::size_t keep = 0;
+    for (std::size_t i = 0; i < log->touchedFolders.size(); ++i) {
+        const FolderRecord& now = m_folders[static_cast<std::size_t>(log->touchedFolders[i])];
+        if (now == log->foldersBefore[i])
+            continue;
+        log->touchedFolders[keep] = log->touchedFolders[i];
+        log->foldersBefore[keep] = log->foldersBefore[i];
+        log->foldersAfter.push_back(now);
+        ++keep;
+    }
+    log->touchedFolders.resize(keep);
+    log->foldersBefore.resize(keep);
+    for (std::int32_t slot = log->slotsBefore + 1; slot <= log->slotsAfter; ++slot)
+        log->addedFolders.push_back(m_folders[static_cast<std::size_t>(slot)]);
+    std::vector<MarkChanges> marks;
+    for (MarkChanges& m : log->marks) {
+        const clsBookmark& c = std::as_const(*this).Marks(m.folder);
+        m.totalAfter = c.Total();
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < m.touched.size(); ++i) {
+            std::int32_t pos = m.touched[i];
+            BookmarkRecord now = pos <= m.totalAfter ? c.At(pos) : BookmarkRecord{};
+            if (pos <= m.totalAfter && now == m.before[i])
+                continue;
+            m.touched[kept] = pos;
+            m.before[kept] = m.before[i];
+            m.after.push_back(now);
+            ++kept;
+        }
+        m.touched.resize(kept);
+        m.before.resize(kept);
+        for (std::int32_t pos = m.totalBefore + 1; pos <= m.totalAfter; ++pos)
+            m.added.push_back(c.At(pos));
+        if (!m.touched.empty() || m.totalBefore != m.totalAfter)
+            marks.push_back(std::move(m));
+    }
+    log->marks = std::move(marks);
+    m_logFolders.clear();
+    m_logMarks.clear();
+    m_logMarkPositions.clear();
+}
+
+void Database::RevertChanges(const StoreChanges& log) {
+    m_memo.RevertChanges(log.memo);
+    for (auto it = log.marks.rbegin(); it != log.marks.rend(); ++it) {
+        if (IsSlot(it->folder))
+            Marks(it->folder).Restore(it->totalBefore, it->touched, it->before);
+    }
+    for (std::size_t i = 0; i < log.touchedFolders.size(); ++i)
+        m_folders[static_cast<std::size_t>(log.touchedFolders[i])] = log.foldersBefore[i];
+    while (FolderSlots() > log.slotsBefore) {
+        m_folders.pop_back();
+        m_collection.pop_back();
+    }
+    m_keyCounter = log.keyBefore;
+    m_highestFolderId = log.highestBefore;
+    m_freeSlotHint = 1;
+}
+
+void Database::ApplyChanges(const StoreChanges& log) {
+    m_memo.ApplyChanges(log.memo);
+    for (std::size_t i = 0; i < log.addedFolders.size(); ++i) {
+        m_folders.push_back(log.addedFolders[i]);
+        m_collection.emplace_back(*this, static_cast<std::int16_t>(FolderSlots()));
+    }
+    for (std::size_t i = 0; i < log.touchedFolders.size(); ++i)
+        m_folders[static_cast<std::size_t>(log.touchedFolders[i])] = log.foldersAfter[i];
+    for (const MarkChanges& m : log.marks) {
+        if (IsSlot(m.folder))
+            Marks(m.folder).Reapply(m.totalBefore, m.totalAfter, m.touched, m.after, m.added);
+    }
+    m_keyCounter = log.keyAfter;
+    m_highestFolderId = log.highestAfter;
+    m_freeSlotHint = 1;
 }
 
 } // namespace vireo

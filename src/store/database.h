@@ -9,10 +9,12 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/durable_file.h"
 #include "store/bookmark_collection.h"
+#include "store/history.h"
 #include "store/memo.h"
 #include "store/records.h"
 #include "store/store_services.h"
@@ -60,7 +62,11 @@ public:
     bool IsLiveFolder(std::int32_t id) const {
         return IsSlot(id) && m_folders[static_cast<std::size_t>(id)].ID != 0;
     }
-    FolderRecord& Folder(std::int16_t id) { return m_folders[static_cast<std::size_t>(id)]; }
+    // The writable record: a change through it belongs to the open history step.
+    FolderRecord& Folder(std::int16_t id) {
+        NoteFolderChange(id);
+        return m_folders[static_cast<std::size_t>(id)];
+    }
     const FolderRecord& Folder(std::int16_t id) const { return m_folders[static_cast<std::size_t>(id)]; }
     std::string FolderName(std::int16_t id) const;
     clsBookmark& Marks(std::int16_t id) { return m_collection[static_cast<std::size_t>(id)]; }
@@ -112,6 +118,17 @@ public:
     bool Purge(std::string* error);
     bool Purged() const { return m_purged; }
 
+    // The undo and redo history of this database (cleared when it is opened or closed).
+    CommandHistory& History() { return m_history; }
+    const CommandHistory& History() const { return m_history; }
+    // For the history and the collections: noting what a step changes, and going back
+    // and forth between the states before and after a step.
+    void NoteMarkChange(std::int16_t folder, std::int32_t position);
+    void BeginChanges(StoreChanges* log);
+    void EndChanges();
+    void RevertChanges(const StoreChanges& log);
+    void ApplyChanges(const StoreChanges& log);
+
     // Plays an event sound through the services (no sound when none are set).
     void PlaySound(int event) const;
     void RefreshList() const;
@@ -123,6 +140,8 @@ private:
     void ClearFolder(std::int16_t id, bool force);
     void KillFolderNoSave(std::int16_t id, bool force);
     bool StageRecords(DataCommit& commit, std::string* error);
+    void BeforeChange();
+    void NoteFolderChange(std::int16_t id);
 
     StoreServices m_services;
     clsMemo m_memo;
@@ -141,6 +160,13 @@ private:
     std::string m_damagedCopy;
     std::string m_lastError;
     std::string m_stagedFolders;
+
+    CommandHistory m_history{*this};
+    StoreChanges* m_log = nullptr;
+    bool m_loading = false;
+    std::vector<std::uint8_t> m_logFolders;
+    std::unordered_map<std::int16_t, std::size_t> m_logMarks;
+    std::vector<std::vector<std::uint8_t>> m_logMarkPositions;
 };
 
 } // namespace vireo

@@ -64,6 +64,7 @@ bool clsMemo::Initialize(std::string* error) {
         return false;
     ReadDex(index.View());
     m_committedDataSize = Size();
+    m_lowDataSize = m_committedDataSize;
     m_open = true;
     return true;
 }
@@ -85,6 +86,7 @@ void clsMemo::ReadDex(std::string_view bytes) {
             m_free.push(static_cast<MemoID>(k + 1));
     }
     m_committedEntries = n;
+    m_lowEntries = n;
     m_dirtyFlag.assign(n, 0);
     m_dirty.clear();
     m_rewrites.clear();
@@ -92,6 +94,8 @@ void clsMemo::ReadDex(std::string_view bytes) {
 
 void clsMemo::ShutDown() {
     m_open = false;
+    m_log = nullptr;
+    m_logTouched.clear();
     m_index.clear();
     m_inUse = 0;
     m_free = {};
@@ -151,6 +155,7 @@ void clsMemo::MarkDirty(MemoID id) {
 }
 
 MemoID clsMemo::Add(std::string_view textIn) {
+    BeforeChange();
     std::string text = CutMemo(textIn);
     if (Size() + text.size() > kMaxDataSize)
         return 0;
@@ -158,7 +163,9 @@ MemoID clsMemo::Add(std::string_view textIn) {
     while (!m_free.empty()) {
         MemoID candidate = m_free.top();
         m_free.pop();
-        if (m_index[static_cast<std::size_t>(candidate - 1)].flag == 0) {
+        // An undo may have taken entries away since they were freed.
+        if (static_cast<std::size_t>(candidate) <= m_index.size() &&
+            m_index[static_cast<std::size_t>(candidate - 1)].flag == 0) {
             id = candidate;
             break;
         }
@@ -169,6 +176,7 @@ MemoID clsMemo::Add(std::string_view textIn) {
         m_index.push_back(Entry{});
         id = static_cast<MemoID>(m_index.size());
     }
+    Touch(id);
     Entry& e = m_index[static_cast<std::size_t>(id - 1)];
     e.start = static_cast<std::int32_t>(Size() + 1);
     m_tail.append(text);
@@ -203,12 +211,15 @@ MemoID clsMemo::SetMemo(MemoID id, std::string_view textIn) {
         KillMemo(id);
         return 0;
     }
+    BeforeChange();
+    Touch(id);
     Entry& e = m_index[static_cast<std::size_t>(id - 1)];
     bool fits = IsValidEntry(e) && text.size() <= static_cast<std::size_t>(e.end - e.start) &&
                 (static_cast<std::size_t>(e.end - 1) <= m_file.Size() ||
                  static_cast<std::size_t>(e.start - 1) >= m_file.Size());
     if (fits) {
         std::size_t at = static_cast<std::size_t>(e.start - 1);
+        TouchBytes(at, text.size());
         Overwrite(at, text);
         if (at < m_committedDataSize)
             m_rewrites.emplace_back(at, std::min(text.size(), m_committedDataSize - at));
@@ -226,6 +237,8 @@ MemoID clsMemo::SetMemo(MemoID id, std::string_view textIn) {
 void clsMemo::KillMemo(MemoID id) {
     if (id <= 0 || static_cast<std::size_t>(id) > m_index.size())
         return;
+    BeforeChange();
+    Touch(id);
     Entry& e = m_index[static_cast<std::size_t>(id - 1)];
     bool wasFree = e.flag == 0;
     if (e.flag == -1)
@@ -247,7 +260,8 @@ std::int64_t clsMemo::DeadSpace() const {
 
 bool clsMemo::HasUncommittedChanges() const {
     return !m_dirty.empty() || !m_rewrites.empty() || Size() != m_committedDataSize ||
-           m_index.size() != m_committedEntries;
+           m_index.size() != m_committedEntries || m_lowDataSize < m_committedDataSize ||
+           m_lowEntries < m_committedEntries;
 }
 
 std::string clsMemo::IndexBytes(MemoID first, MemoID last) const {
@@ -266,13 +280,20 @@ std::string clsMemo::IndexBytes(MemoID first, MemoID last) const {
 bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
     if (!m_open)
         return true;
-    // New text goes past the end of the committed data, where nothing refers to it yet.
-    if (Size() > m_committedDataSize &&
-        !commit.Append(kMemoDataFile, m_committedDataSize,
-                       CopyBytes(m_committedDataSize, Size() - m_committedDataSize), error))
+    if (m_lowDataSize < m_committedDataSize) {
+        // An undo took back text that was saved: the file is written anew, shorter, and
+        // replaces the old one with the rest of the commit.
+        if (!commit.StageFile(kMemoDataFile, CopyBytes(0, Size()), error))
+            return false;
+    } else if (Size() > m_committedDataSize &&
+               !commit.Append(kMemoDataFile, m_committedDataSize,
+                              CopyBytes(m_committedDataSize, Size() - m_committedDataSize), error)) {
         return false;
+    }
 
     // Texts rewritten inside committed data travel in the journal, merged into runs.
+    if (m_lowDataSize < m_committedDataSize)
+        m_rewrites.clear();
     std::sort(m_rewrites.begin(), m_rewrites.end());
     std::size_t i = 0;
     while (i < m_rewrites.size()) {
@@ -287,8 +308,17 @@ bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
         i = j;
     }
 
-    // Changed index entries, as runs of consecutive entries.
+    if (m_lowEntries < m_committedEntries) {
+        // Likewise for an index that an undo made shorter than the saved one.
+        std::string whole =
+            m_index.empty() ? std::string() : IndexBytes(1, static_cast<MemoID>(m_index.size()));
+        return commit.StageFile(kMemoIndexFile, whole, error);
+    }
+    // Changed index entries, as runs of consecutive entries (entries an undo took away
+    // again are not written).
+    std::erase_if(m_dirty, [this](MemoID id) { return static_cast<std::size_t>(id) > m_index.size(); });
     std::sort(m_dirty.begin(), m_dirty.end());
+    m_dirty.erase(std::unique(m_dirty.begin(), m_dirty.end()), m_dirty.end());
     i = 0;
     while (i < m_dirty.size()) {
         std::size_t j = i + 1;
@@ -306,6 +336,8 @@ bool clsMemo::StageCommit(DataCommit& commit, std::string* error) {
 void clsMemo::CommitDone() {
     m_committedDataSize = Size();
     m_committedEntries = m_index.size();
+    m_lowDataSize = m_committedDataSize;
+    m_lowEntries = m_committedEntries;
     m_dirtyFlag.assign(m_index.size(), 0);
     m_dirty.clear();
     m_rewrites.clear();
@@ -360,7 +392,161 @@ bool clsMemo::PackDat(std::string* error) {
     m_tail = std::move(data);
     ReadDex(dex);
     m_committedDataSize = Size();
+    m_lowDataSize = m_committedDataSize;
+    // Every text has moved: what the history remembers of positions no longer holds.
+    if (m_packed)
+        m_packed();
     return true;
+}
+
+// ---- the command history ---------------------------------------------------------------
+
+std::size_t MemoChanges::Bytes() const {
+    std::size_t n = sizeof(MemoChanges) + touched.size() * (sizeof(MemoID) + 2 * sizeof(Entry)) +
+                    added.size() * sizeof(Entry) + appended.size();
+    for (const auto& [at, bytes] : rewrites)
+        n += sizeof(at) + 2 * bytes.size() + 2 * sizeof(std::string);
+    return n;
+}
+
+void clsMemo::BeforeChange() {
+    if (!m_log && m_beforeChange)
+        m_beforeChange();
+}
+
+void clsMemo::Touch(MemoID id) {
+    if (!m_log || static_cast<std::size_t>(id) > m_log->entriesBefore)
+        return;
+    std::size_t k = static_cast<std::size_t>(id - 1);
+    if (m_logTouched.size() < m_log->entriesBefore)
+        m_logTouched.resize(m_log->entriesBefore, 0);
+    if (m_logTouched[k])
+        return;
+    m_logTouched[k] = 1;
+    m_log->touched.push_back(id);
+    m_log->before.push_back(m_index[k]);
+}
+
+void clsMemo::TouchBytes(std::size_t at, std::size_t length) {
+    if (!m_log || at >= m_log->dataBefore)
+        return;
+    length = std::min(length, m_log->dataBefore - at);
+    m_log->rewrites.emplace_back(at, CopyBytes(at, length));
+}
+
+void clsMemo::BeginChanges(MemoChanges* log) {
+    m_log = log;
+    if (!log)
+        return;
+    log->entriesBefore = m_index.size();
+    log->dataBefore = Size();
+}
+
+void clsMemo::EndChanges() {
+    MemoChanges* log = m_log;
+    if (!log)
+        return;
+    m_log = nullptr;
+    log->entriesAfter = m_index.size();
+    log->dataAfter = Size();
+    log->after.reserve(log->touched.size());
+    for (MemoID id : log->touched) {
+        log->after.push_back(m_index[static_cast<std::size_t>(id - 1)]);
+        m_logTouched[static_cast<std::size_t>(id - 1)] = 0;
+    }
+    if (log->entriesAfter > log->entriesBefore)
+        log->added.assign(m_index.begin() + static_cast<std::ptrdiff_t>(log->entriesBefore), m_index.end());
+    for (const auto& [at, bytes] : log->rewrites)
+        log->rewritten.push_back(CopyBytes(at, bytes.size()));
+    if (log->dataAfter > log->dataBefore)
+        log->appended = CopyBytes(log->dataBefore, log->dataAfter - log->dataBefore);
+    // Entries whose change was undone within the step need not be kept.
+    std::size_t keep = 0;
+    for (std::size_t i = 0; i < log->touched.size(); ++i) {
+        const Entry& b = log->before[i];
+        const Entry& a = log->after[i];
+        if (b.start == a.start && b.end == a.end && b.flag == a.flag)
+            continue;
+        log->touched[keep] = log->touched[i];
+        log->before[keep] = b;
+        log->after[keep] = a;
+        ++keep;
+    }
+    log->touched.resize(keep);
+    log->before.resize(keep);
+    log->after.resize(keep);
+    if (m_logTouched.size() > m_index.size())
+        m_logTouched.resize(m_index.size());
+}
+
+void clsMemo::PutEntry(MemoID id, const Entry& e) {
+    Entry& cur = m_index[static_cast<std::size_t>(id - 1)];
+    if (cur.flag == -1)
+        --m_inUse;
+    if (e.flag == -1)
+        ++m_inUse;
+    else if (e.flag == 0 && cur.flag != 0)
+        m_free.push(id);
+    cur = e;
+    MarkDirty(id);
+}
+
+void clsMemo::ResizeIndex(std::size_t n) {
+    for (std::size_t k = n; k < m_index.size(); ++k) {
+        if (m_index[k].flag == -1)
+            --m_inUse;
+    }
+    std::size_t old = m_index.size();
+    m_index.resize(n);
+    m_lowEntries = std::min(m_lowEntries, n);
+    for (std::size_t k = old; k < n; ++k)
+        m_free.push(static_cast<MemoID>(k + 1)); // a free entry until PutEntry says otherwise
+    if (m_dirtyFlag.size() > n)
+        m_dirtyFlag.resize(n);
+}
+
+void clsMemo::TruncateData(std::size_t size) {
+    if (size >= Size())
+        return;
+    if (size < m_file.Size()) {
+        // Only text appended while the store is open can be taken back, and that always
+        // lies in the tail; anything else would be a history out of step with the store.
+        return;
+    }
+    m_tail.resize(size - m_file.Size());
+    m_lowDataSize = std::min(m_lowDataSize, size);
+}
+
+void clsMemo::RevertChanges(const MemoChanges& log) {
+    for (auto it = log.rewrites.rbegin(); it != log.rewrites.rend(); ++it) {
+        Overwrite(it->first, it->second);
+        if (it->first < m_committedDataSize)
+            m_rewrites.emplace_back(it->first, std::min(it->second.size(), m_committedDataSize - it->first));
+    }
+    TruncateData(log.dataBefore);
+    ResizeIndex(log.entriesBefore);
+    for (std::size_t i = 0; i < log.touched.size(); ++i)
+        PutEntry(log.touched[i], log.before[i]);
+}
+
+void clsMemo::ApplyChanges(const MemoChanges& log) {
+    TruncateData(log.dataBefore);
+    m_tail.append(log.appended);
+    for (std::size_t i = 0; i < log.rewrites.size(); ++i) {
+        std::size_t at = log.rewrites[i].first;
+        Overwrite(at, log.rewritten[i]);
+        if (at < m_committedDataSize)
+            m_rewrites.emplace_back(at, std::min(log.rewritten[i].size(), m_committedDataSize - at));
+    }
+    ResizeIndex(log.entriesBefore);
+    ResizeIndex(log.entriesAfter);
+    for (std::size_t i = 0; i < log.added.size(); ++i) {
+        MemoID id = static_cast<MemoID>(log.entriesBefore + i + 1);
+        m_index[static_cast<std::size_t>(id - 1)] = Entry{};
+        PutEntry(id, log.added[i]);
+    }
+    for (std::size_t i = 0; i < log.touched.size(); ++i)
+        PutEntry(log.touched[i], log.after[i]);
 }
 
 } // namespace vireo

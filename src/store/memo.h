@@ -23,17 +23,48 @@ using MemoID = std::int32_t;
 
 class DataCommit;
 
+// What one step of the command history changed in the memo store, kept so that undoing
+// and redoing it give back the index and the data byte for byte.
+struct MemoChanges {
+    struct Entry {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        std::int16_t flag = 0;
+    };
+    std::size_t entriesBefore = 0;
+    std::size_t entriesAfter = 0;
+    std::size_t dataBefore = 0;
+    std::size_t dataAfter = 0;
+    // Entries that existed before the step, in the order first changed, with their state
+    // before and after.
+    std::vector<MemoID> touched;
+    std::vector<Entry> before;
+    std::vector<Entry> after;
+    // Entries the step added (entriesBefore + 1 ...).
+    std::vector<Entry> added;
+    // Texts rewritten in place inside data that existed before: offset and old bytes, and
+    // the new bytes.
+    std::vector<std::pair<std::size_t, std::string>> rewrites;
+    std::vector<std::string> rewritten;
+    // The bytes the step appended to the data.
+    std::string appended;
+
+    bool Empty() const {
+        return touched.empty() && added.empty() && rewrites.empty() && appended.empty() &&
+               entriesBefore == entriesAfter && dataBefore == dataAfter;
+    }
+    std::size_t Bytes() const;
+};
+
 // A text is kept whole up to this many bytes (long bookmarklets and data: addresses
 // included); a longer one is cut at the last whole character before it, and counted.
 inline constexpr std::size_t kMaxMemoBytes = std::size_t{1} << 20;
 
 class clsMemo {
 public:
-    struct Entry {
-        std::int32_t start = 0; // 1-based position of the first byte; 0 when free
-        std::int32_t end = 0;   // 1-based position just past the last byte
-        std::int16_t flag = 0;  // -1 in use, 0 free
-    };
+    // start: 1-based position of the first byte (0 when free); end: just past the last
+    // byte; flag: -1 in use, 0 free.
+    using Entry = MemoChanges::Entry;
 
     // The data directory, without a trailing separator. Set before Initialize.
     std::string DBPath;
@@ -67,6 +98,21 @@ public:
         m_partner = std::move(partner);
     }
 
+    // The command history: between BeginChanges and EndChanges every change is noted in
+    // `log`; RevertChanges and ApplyChanges take the store back to the state before or
+    // after such a step (the store must be in the other state).
+    void BeginChanges(MemoChanges* log);
+    void EndChanges();
+    bool Recording() const { return m_log != nullptr; }
+    void RevertChanges(const MemoChanges& log);
+    void ApplyChanges(const MemoChanges& log);
+    // Called before a change that no step records (so that the owner can open one), and
+    // after a pack, which moves every text.
+    void SetChangeHooks(std::function<void()> beforeUnrecordedChange, std::function<void()> packed) {
+        m_beforeChange = std::move(beforeUnrecordedChange);
+        m_packed = std::move(packed);
+    }
+
     // How many texts Add and SetMemo have cut to kMaxMemoBytes since the store was
     // made; callers that file many texts compare it before and after to report cuts.
     std::int64_t CutTexts() const { return m_cutTexts; }
@@ -92,6 +138,12 @@ private:
     std::string IndexBytes(MemoID first, MemoID last) const;
     bool CommitWith(DataCommit& commit, std::string* error);
     std::string CutMemo(std::string_view text);
+    void BeforeChange();
+    void Touch(MemoID id);
+    void TouchBytes(std::size_t at, std::size_t length);
+    void PutEntry(MemoID id, const Entry& e);
+    void ResizeIndex(std::size_t n);
+    void TruncateData(std::size_t size);
 
     bool m_open = false;
     std::vector<Entry> m_index;
@@ -107,6 +159,14 @@ private:
     std::vector<std::pair<std::size_t, std::size_t>> m_rewrites; // committed bytes rewritten in place
     std::function<bool(DataCommit&, std::string*)> m_partner;
     std::int64_t m_cutTexts = 0;
+    // The smallest data size and index length since the last commit: an undo that went
+    // below the committed ones makes the next commit write the file whole.
+    std::size_t m_lowDataSize = 0;
+    std::size_t m_lowEntries = 0;
+    MemoChanges* m_log = nullptr;
+    std::vector<std::uint8_t> m_logTouched;
+    std::function<void()> m_beforeChange;
+    std::function<void()> m_packed;
 };
 
 } // namespace vireo

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <functional>
+
+#include "interchange/netscape.h"
+#include "mainwindow/drops.h"
+#include "mainwindow/folder_moves.h"
+#include "shell/registry.h"
+#include "store/byte_io.h"
+#include "store/data_dir.h"
+#include "store/database.h"
+#include "test_support.h"
+
+namespace vireo {
+namespace {
+
+using Files = std::array<std::string, 4>;
+
+struct HistoryFixture : ::testing::Test {
+    test::TempDir dir;
+    test::RecordingTree tree;
+    test::FixedOptions options;
+    MemoryRegistry reg;
+    Database db;
+    std::int16_t travel = 0;
+    std::int16_t maps = 0;
+    std::vector<std::int32_t> keys;
+
+    void SetUp() override {
+        db.SetServices({&tree, nullptr, nullptr, nullptr, &options});
+        std::string error;
+        ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+        travel = db.AddFolder("Travel", kRootFolder, kFolderOrdinary);
+        maps = db.AddFolder("Maps", travel, kFolderOrdinary);
+        for (int i = 0; i < 4; ++i)
+            keys.push_back(AddMark(i < 3 ? travel : maps, "Site " + std::to_string(i)));
+        ASSERT_TRUE(db.Save(&error)) << error;
+        db.History().SetEnabled(true);
+    }
+    std::int32_t AddMark(std::int16_t folder, const std::string& title) {
+        BookmarkRecord r =
+            db.NewMark(title, "https://example.org/" + title, folder, "about " + title, kFlagsDroppedLink);
+        return db.Marks(folder).Add(r);
+    }
+    Files Saved() {
+        std::string error;
+        EXPECT_TRUE(db.Save(&error)) << error;
+        Files out;
+        std::size_t i = 0;
+        for (auto name : {kFoldersFile, kBookmarksFile, kMemoIndexFile, kMemoDataFile})
+            ReadWholeFile(dir.str() + "/" + std::string(name), out[i++], nullptr);
+        return out;
+    }
+    // Does the action as one step, then undoes and redoes it: undo must give back the
+    // files as they were before, redo as they were after, byte for byte.
+    void Check(const std::string& label, const std::function<void()>& action) {
+        SCOPED_TRACE(label);
+        Files before = Saved();
+        {
+            HistoryStep step(db, label);
+            action();
+        }
+        Files after = Saved();
+        ASSERT_NE(before, after);
+        ASSERT_TRUE(db.History().CanUndo());
+        EXPECT_EQ(db.History().UndoLabel(), label);
+        ASSERT_TRUE(db.History().Undo());
+        EXPECT_EQ(db.History().RedoLabel(), label);
+        EXPECT_TRUE(Saved() == before);
+        ASSERT_TRUE(db.History().Redo());
+        EXPECT_TRUE(Saved() == after);
+        // Twice over, without a save in between.
+        ASSERT_TRUE(db.History().Undo());
+        ASSERT_TRUE(db.History().Redo());
+        ASSERT_TRUE(db.History().Undo());
+        EXPECT_TRUE(Saved() == before);
+        ASSERT_TRUE(db.History().Redo());
+        EXPECT_TRUE(Saved() == after);
+    }
+};
+
+TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
+    Check("New Folder", [&] { db.AddFolder("New", travel, kFolderOrdinary); });
+    Check("Rename", [&] { db.Folder(maps).Name.set("Charts"); });
+    Check("Properties", [&] {
+        FolderRecord& f = db.Folder(travel);
+        f.Description = db.Memo().SetMemo(f.Description, "Places to go");
+        f.Name.set("Voyages");
+    });
+    Check("Move Folder", [&] { EXPECT_TRUE(MoveFolder(db, maps, kUnsortedFolder)); });
+    Check("Bookmark Properties", [&] {
+        BookmarkRecord* r = db.Marks(travel).Find(keys[0]);
+        ASSERT_NE(r, nullptr);
+        r->Name = db.Memo().SetMemo(r->Name, "S0");                                   // shorter: in place
+        r->url = db.Memo().SetMemo(r->url, "https://example.org/a/much/longer/path"); // longer: appended
+        r->Description = db.Memo().SetMemo(r->Description, "");                       // cleared: freed
+    });
+    Check("Move 2 bookmarks", [&] {
+        for (std::int32_t k : {keys[1], keys[2]}) {
+            db.Marks(travel).Copy(k);
+            db.Marks(kUnsortedFolder).AddPaste();
+            db.Marks(travel).Zap(k);
+        }
+    });
+    Check("New Bookmark", [&] { AddMark(kUnsortedFolder, "Fresh"); });
+    Check("Delete Bookmark", [&] {
+        db.Marks(maps).Copy(keys[3]);
+        db.Marks(maps).Kill(keys[3], false);
+    });
+    Check("Delete Folder", [&] { db.KillFolder(travel, false); });
+    Check("Delete Folder for good", [&] { db.KillFolder(travel, true); });
+    Check("Empty", [&] { db.EmptyFolder(kUnsortedFolder, false); });
+    Check("Empty Trash", [&] { db.EmptyFolder(kTrashFolder, true); });
+    Check("Link dropped", [&] {
+        DropContent drop;
+        drop.links.push_back({"see https://example.net/page now", "A page"});
+        EXPECT_TRUE(DropData(db, reg, drop, kHomePageFolder, {}).changed);
+    });
+    Check("Import", [&] {
+        std::string file = dir.str() + "/bookmark.htm";
+        std::ofstream(file, std::ios::binary)
+            << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>News</H3>\n<DL><p>\n"
+               "<DT><A HREF=\"https://news.example/\">News site</A>\n<DD>Daily\n</DL><p>\n"
+               "<DT><A HREF=\"https://other.example/\">Other</A>\n</DL><p>\n";
+        EXPECT_TRUE(ImportNetscape(db, file).ok);
+    });
+    options.deleteImmediately = true;
+    Check("Delete without the Trash", [&] {
+        std::int32_t start = 0;
+        std::int32_t k = db.NextMarkKey(kRootFolder, start);
+        db.Marks(kRootFolder).Kill(k, false);
+    });
+
+    // Every step is still there, newest first, and undoing them all gives the database
+    // of the start back; it still loads.
+    EXPECT_EQ(db.History().UndoSteps(), 15u);
+    while (db.History().Undo()) {
+    }
+    EXPECT_FALSE(db.History().CanUndo());
+    Saved();
+    db.Close();
+    std::string error;
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    EXPECT_EQ(db.FolderName(travel), "Travel");
+    EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
+    EXPECT_EQ(db.Marks(travel).Count(), 3);
+}
+
+TEST_F(HistoryFixture, TextsWrittenAfterAnUndoAcrossASaveAreReadBackRight) {
+    {
+        HistoryStep step(db, "New Bookmark");
+        AddMark(travel, "Gone again");
+    }
+    Saved();
+    ASSERT_TRUE(db.History().Undo());
+    // New text now goes where the undone text lay in the saved file.
+    std::int32_t kept = AddMark(travel, "Here to stay, and longer");
+    db.History().Seal();
+    EXPECT_FALSE(db.History().CanRedo());
+    Saved();
+    db.Close();
+    std::string error;
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    EXPECT_EQ(db.Marks(travel).NameStr(kept), "Here to stay, and longer");
+    EXPECT_EQ(db.Marks(travel).UrlStr(kept), "https://example.org/Here to stay, and longer");
+    EXPECT_EQ(db.Marks(travel).Count(), 4);
+}
+
+TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
+    Files start = Saved();
+    // A cancelled dialog takes back the texts its command had made.
+    {
+        HistoryStep step(db, "New Bookmark");
+        db.CopyBuffer = db.NewMark("", "https://example.org/x", travel, "", kFlagsStandard);
+        step.Cancel();
+    }
+    EXPECT_FALSE(db.History().CanUndo());
+    EXPECT_TRUE(Saved() == start);
+
+    // Changes no command named become one step each time they are sealed.
+    db.Folder(travel).Name.set("One");
+    db.History().Seal();
+    db.Folder(travel).Name.set("Two");
+    AddMark(travel, "With it");
+    db.History().Seal();
+    EXPECT_EQ(db.History().UndoSteps(), 2u);
+    EXPECT_EQ(db.History().UndoLabel(), CommandHistory::kUnnamedStep);
+    ASSERT_TRUE(db.History().Undo());
+    EXPECT_EQ(db.FolderName(travel), "One");
+    EXPECT_EQ(db.Marks(travel).Count(), 3);
+    // Reading through the writable accessors is no step.
+    (void)db.Folder(maps).Name.text();
+    db.History().Seal();
+    EXPECT_EQ(db.History().UndoSteps(), 1u);
+    EXPECT_TRUE(db.History().CanRedo());
+
+    // The oldest steps make room for new ones.
+    db.History().SetLimits(3, CommandHistory::kMaxBytes);
+    for (int i = 0; i < 5; ++i) {
+        HistoryStep step(db, "Rename " + std::to_string(i));
+        db.Folder(travel).Name.set("Name " + std::to_string(i));
+    }
+    EXPECT_EQ(db.History().UndoSteps(), 3u);
+    while (db.History().Undo()) {
+    }
+    EXPECT_EQ(db.FolderName(travel), "Name 1");
+    db.History().SetLimits(CommandHistory::kMaxSteps, 1);
+    {
+        HistoryStep step(db, "Too big");
+        AddMark(travel, "Big");
+    }
+    EXPECT_FALSE(db.History().CanUndo());
+    // Compacting moves every text, so the history ends there.
+    db.History().SetLimits(CommandHistory::kMaxSteps, CommandHistory::kMaxBytes);
+    {
+        HistoryStep step(db, "Rename");
+        db.Folder(travel).Name.set("Last");
+    }
+    ASSERT_TRUE(db.Memo().PackDat());
+    EXPECT_FALSE(db.History().CanUndo());
+}
+
+} // namespace
+} // namespace vireo
