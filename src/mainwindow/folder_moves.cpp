@@ -2,6 +2,7 @@
 #include "mainwindow/folder_moves.h"
 
 #include "store/database.h"
+#include "store/trash_origin.h"
 
 namespace vireo {
 
@@ -16,7 +17,10 @@ bool MoveFolder(Database& db, std::int16_t source, std::int16_t target) {
     }
     if (services.tree)
         services.tree->MoveNode(FolderNodeKey(source), FolderNodeKey(target));
-    db.Folder(source).Parent = target;
+    FolderRecord& f = db.Folder(source);
+    // Into the trash a folder remembers where it came from; out of it it forgets.
+    MarkFolderOrigin(db, f, target == kTrashFolder ? f.Parent : std::int16_t{0});
+    f.Parent = target;
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "store/byte_io.h"
 #include "store/database.h"
+#include "store/trash_origin.h"
 
 namespace vireo {
 
@@ -57,9 +58,15 @@ void clsBookmark::AddPaste(std::int32_t MarkKey) {
         buffer.key = MarkKey;
     else if (buffer.key == 0)
         buffer.key = m_db->NewKey();
+    std::int16_t from = buffer.Parent;
     buffer.Parent = m_parent;
     BookmarkRecord copy = buffer;
     copy.Deleted = 0;
+    // A bookmark going into the trash remembers where it came from, for Restore.
+    if (m_parent != kTrashFolder)
+        copy.Reserved = 0;
+    else if (from != kTrashFolder)
+        copy.Reserved = TrashOriginOf(*m_db, from);
     Append(copy);
 }
 

@@ -10,6 +10,7 @@
 #include "store/byte_io.h"
 #include "store/data_dir.h"
 #include "store/text_codec.h"
+#include "store/trash_origin.h"
 
 namespace vireo {
 
@@ -464,7 +465,9 @@ void Database::KillFolderNoSave(std::int16_t id, bool force) {
     if (!immediately && !force && !InTrash(id)) {
         if (m_services.tree)
             m_services.tree->MoveNode(FolderNodeKey(id), FolderNodeKey(kTrashFolder));
-        Folder(id).Parent = kTrashFolder;
+        FolderRecord& f = Folder(id);
+        MarkFolderOrigin(*this, f, f.Parent);
+        f.Parent = kTrashFolder;
     } else {
         if (m_services.tree)
             m_services.tree->RemoveNode(FolderNodeKey(id));

@@ -76,7 +76,8 @@ void BookmarkRecord::Write(ByteWriter& w) const {
     w.I32(Name);
     w.I32(Description);
     w.I32(url);
-    w.I32(0);
+    // Where a bookmark in the trash came from (0 elsewhere); older copies write it as 0.
+    w.I32(Reserved);
     w.F64(Checked);
     w.F64(Touched);
     w.F64(added);
