@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <unordered_set>
 #include <vector>
 
 #include "interchange/browser_import.h"
@@ -247,10 +248,13 @@ private:
 
 class DatabaseBuilder : public NetscapeBuilder {
 public:
-    explicit DatabaseBuilder(Database& db) : m_db(db) {}
+    explicit DatabaseBuilder(Database& db, std::int16_t flags = kFlagsNetscape,
+                             std::int16_t folderType = kFolderImported,
+                             std::string_view noDescription = kNetscapeImportDescription)
+        : m_db(db), m_flags(flags), m_folderType(folderType), m_noDescription(noDescription) {}
 
     std::int32_t AddFolder(std::int32_t parent, std::string_view name) override {
-        std::int16_t id = m_db.AddFolder(name, static_cast<std::int16_t>(parent), kFolderImported);
+        std::int16_t id = m_db.AddFolder(name, static_cast<std::int16_t>(parent), m_folderType);
         if (id == 0) {
             full = true;
             return 0;
@@ -260,9 +264,9 @@ public:
     }
 
     bool AddBookmark(std::int32_t folder, const NetscapeBookmark& m) override {
-        BookmarkRecord r = m_db.NewMark(
-            m.title, m.url, static_cast<std::int16_t>(folder),
-            m.hasDescription ? std::string_view(m.description) : kNetscapeImportDescription, kFlagsNetscape);
+        BookmarkRecord r =
+            m_db.NewMark(m.title, m.url, static_cast<std::int16_t>(folder),
+                         m.hasDescription ? std::string_view(m.description) : m_noDescription, m_flags);
         if (m.added > 0)
             r.added = m_dates.ToOle(m.added);
         if (m.touched > 0)
@@ -278,6 +282,9 @@ public:
 
 private:
     Database& m_db;
+    std::int16_t m_flags;
+    std::int16_t m_folderType;
+    std::string_view m_noDescription;
     OleDateCache m_dates;
 };
 
@@ -302,12 +309,12 @@ void AppendDescription(std::string_view indent, std::string_view description, st
 }
 
 void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_view indent, std::string& out,
-                         OleDateCache& dates) {
+                         OleDateCache& dates, const std::unordered_set<std::int32_t>* only = nullptr) {
     const clsBookmark& marks = db.Marks(folder);
     const clsMemo& memo = db.Memo();
     for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
         const BookmarkRecord& r = marks.At(pos);
-        if (r.key == 0)
+        if (r.key == 0 || (only && !only->contains(r.key)))
             continue;
         auto date = [&](OleDate d) {
             std::int64_t u = dates.ToUnix(d);
@@ -528,6 +535,52 @@ ExchangeResult ExportNetscapeFile(const Database& db, std::int16_t folder, const
     result.ok = true;
     result.warning = false;
     result.path = path;
+    return result;
+}
+
+std::string NetscapeFragment(const Database& db, std::int16_t folder, std::span<const std::int32_t> keys) {
+    std::string out;
+    if (!db.IsLiveFolder(folder))
+        return out;
+    OleDateCache dates;
+    if (!keys.empty()) {
+        std::unordered_set<std::int32_t> only(keys.begin(), keys.end());
+        out.append("<DL><p>\r\n");
+        AppendBookmarkLines(db, folder, "", out, dates, &only);
+        out.append("</DL><p>\r\n");
+        return out;
+    }
+    // The folder itself, under its heading, as browsers copy a folder.
+    out.append("<DL><p>\r\n    <DT><H3 ADD_DATE=\"");
+    out.append(std::to_string(std::max<std::int64_t>(0, dates.ToUnix(db.Folder(folder).Created))));
+    out.append("\">").append(html::Escape(db.FolderName(folder))).append("</H3>\r\n");
+    int depth = 1;
+    AppendFolderLists(db, folder, out, depth, dates);
+    out.append("</DL><p>\r\n");
+    return out;
+}
+
+bool LooksLikeBookmarkList(std::string_view html) {
+    std::string upper;
+    html::AsciiUpperInto(html, upper);
+    return html::FindTag(upper, "DT", 0) != std::string_view::npos &&
+           (upper.find("<A ") != std::string::npos || upper.find("<H3") != std::string::npos);
+}
+
+ExchangeResult PasteNetscapeText(Database& db, std::string_view html, std::int16_t folder) {
+    ExchangeResult result;
+    result.title = "Paste";
+    if (!db.IsLiveFolder(folder))
+        return result;
+    DatabaseBuilder builder(db, kFlagsDroppedLink, kFolderOrdinary, "");
+    ReadNetscapeText(html, folder, builder);
+    result.ok = builder.folders + builder.bookmarks > 0;
+    result.folders = builder.folders;
+    result.bookmarks = builder.bookmarks;
+    if (builder.full) {
+        result.message = FolderTableFullMessage(result.folders, result.bookmarks);
+        result.warning = true;
+    }
     return result;
 }
 

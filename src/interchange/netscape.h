@@ -5,6 +5,7 @@
 // tree into one (appended as a block, or as a complete file of its own).
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -75,5 +76,15 @@ ExchangeResult ExportNetscape(const Database& db, std::int16_t folder, const std
 // Writes a complete bookmark file of its own (header, title, heading and the folder's
 // block) that browsers import, replacing `path`.
 ExchangeResult ExportNetscapeFile(const Database& db, std::int16_t folder, const std::string& path);
+
+// The clipboard's HTML: a bookmark-file fragment of the bookmarks `keys` of `folder`, or
+// (no keys) of the folder itself, its heading first, with everything below it.
+std::string NetscapeFragment(const Database& db, std::int16_t folder,
+                             std::span<const std::int32_t> keys = {});
+// Whether HTML holds the entries of a bookmark file (a fragment copied by us or a browser).
+bool LooksLikeBookmarkList(std::string_view html);
+// Files the folders and bookmarks of a bookmark-file fragment into `folder`: ordinary
+// folders, bookmarks with the origin of dropped links. The counts are in the result.
+ExchangeResult PasteNetscapeText(Database& db, std::string_view html, std::int16_t folder);
 
 } // namespace vireo

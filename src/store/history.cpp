@@ -72,7 +72,8 @@ void CommandHistory::Begin(std::string_view label) {
 }
 
 void CommandHistory::SetLabel(std::string_view label) {
-    if (m_open && !m_unnamed)
+    // A command run by another (a drop inside a paste) leaves the outer command's name.
+    if (m_open && !m_unnamed && m_depth == 1)
         m_open->label = std::string(label);
 }
 

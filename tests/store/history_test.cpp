@@ -12,6 +12,7 @@
 #include "store/byte_io.h"
 #include "store/data_dir.h"
 #include "store/database.h"
+#include "store/trash_origin.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -110,7 +111,23 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
         db.Marks(maps).Copy(keys[3]);
         db.Marks(maps).Kill(keys[3], false);
     });
+    Check("Restore Bookmark", [&] {
+        EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, keys[3]));
+        EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
+    });
+    Check("Paste", [&] {
+        ExchangeResult r =
+            PasteNetscapeText(db,
+                              "<DL><p>\n<DT><H3>Pasted</H3>\n<DL><p>\n"
+                              "<DT><A HREF=\"https://p.example/\" ADD_DATE=\"1700000000\">P</A>\n"
+                              "<DD>About p\n</DL><p>\n<DT><A HREF=\"https://q.example/\">Q</A>\n</DL><p>\n",
+                              kHomePageFolder);
+        EXPECT_EQ(r.folders, 1);
+        EXPECT_EQ(r.bookmarks, 2);
+    });
     Check("Delete Folder", [&] { db.KillFolder(travel, false); });
+    Check("Restore Folder", [&] { EXPECT_TRUE(RestoreFolder(db, travel)); });
+    Check("Delete Folder again", [&] { db.KillFolder(travel, false); });
     Check("Delete Folder for good", [&] { db.KillFolder(travel, true); });
     Check("Empty", [&] { db.EmptyFolder(kUnsortedFolder, false); });
     Check("Empty Trash", [&] { db.EmptyFolder(kTrashFolder, true); });
@@ -136,7 +153,7 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
 
     // Every step is still there, newest first, and undoing them all gives the database
     // of the start back; it still loads.
-    EXPECT_EQ(db.History().UndoSteps(), 15u);
+    EXPECT_EQ(db.History().UndoSteps(), 19u);
     while (db.History().Undo()) {
     }
     EXPECT_FALSE(db.History().CanUndo());
@@ -147,6 +164,43 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
     EXPECT_EQ(db.FolderName(travel), "Travel");
     EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
     EXPECT_EQ(db.Marks(travel).Count(), 3);
+}
+
+TEST_F(HistoryFixture, RestoreReturnsItemsToWhereTheyWereDeletedFrom) {
+    // A bookmark and a folder deleted from Maps and Travel remember them, across a save.
+    std::int16_t inner = db.AddFolder("Inner", maps, kFolderOrdinary);
+    db.Marks(maps).Copy(keys[3]);
+    db.Marks(maps).Kill(keys[3], false);
+    db.KillFolder(inner, false);
+    std::int32_t other = keys[0];
+    db.Marks(travel).Copy(other);
+    db.Marks(travel).Kill(other, false);
+    db.Close();
+    std::string error;
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, keys[3]));
+    EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
+    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 1);
+    EXPECT_TRUE(RestoreFolder(db, inner));
+    EXPECT_EQ(db.Folder(inner).Parent, maps);
+    // Outside the trash there is nothing to restore.
+    EXPECT_FALSE(RestoreFolder(db, inner));
+    EXPECT_FALSE(RestoreBookmark(db, maps, keys[3]));
+
+    // When the folder is gone (its number even taken by a new folder), to My Bookmarks.
+    db.KillFolder(travel, true);
+    std::int16_t reused = db.AddFolder("Reused", kRootFolder, kFolderOrdinary);
+    ASSERT_EQ(reused, travel);
+    db.Folder(reused).Created += 1.5; // made at another moment than the old Travel
+    EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, other));
+    EXPECT_EQ(db.Marks(kRootFolder).NameStr(other), "Site 0");
+    EXPECT_EQ(db.Marks(reused).Count(), 0);
+    // A bookmark that left the trash forgets where it came from.
+    EXPECT_EQ(std::as_const(db)
+                  .Marks(kRootFolder)
+                  .At(std::as_const(db).Marks(kRootFolder).PositionOf(other))
+                  .Reserved,
+              0);
 }
 
 TEST_F(HistoryFixture, TextsWrittenAfterAnUndoAcrossASaveAreReadBackRight) {
