@@ -367,7 +367,10 @@ void DragDrop::Timer_Timer() {
     // The copy buffer may have been taken for something else since the drop.
     m_main.Db().CopyBuffer = m_pending.front();
     m_pending.pop_front();
-    ShowBookmarkDialog();
+    {
+        HistoryStep step(m_main.Db(), "Add Link");
+        ShowBookmarkDialog();
+    }
     if (!m_pending.empty())
         m_main.Timer->start();
 }

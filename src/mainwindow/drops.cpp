@@ -92,6 +92,10 @@ bool ImportDirectory(Database& db, const std::string& path, std::int16_t target)
     return true;
 }
 
+std::string CountOf(std::size_t n, std::string_view thing) {
+    return std::to_string(n) + " " + std::string(thing) + (n == 1 ? "" : "s");
+}
+
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
     return fs::is_directory(path, ec);
@@ -134,6 +138,7 @@ DropOutcome DropData(Database& db, const Registry& reg, const DropContent& data,
     DropOutcome outcome;
     if (!db.IsLiveFolder(target))
         return outcome;
+    HistoryStep step(db, "Drop");
     if (data.ours) {
         DragPayload payload;
         if (!ReadDragData(data.payload, payload) || payload.kind < 0)
@@ -141,16 +146,23 @@ DropOutcome DropData(Database& db, const Registry& reg, const DropContent& data,
         if (payload.kind <= 2) {
             outcome.changed = MoveBookmarks(db, payload, target);
             outcome.selectFolder = target;
+            step.SetLabel(std::string(payload.kind == kDragCopyBookmarks ? "Copy " : "Move ") +
+                          CountOf(payload.keys.size(), "bookmark"));
         } else if (payload.kind >= 8 && payload.kind <= 10) {
             outcome.changed = MoveFolder(db, payload.source, target);
+            step.SetLabel("Move Folder");
         }
         return outcome;
     }
     if (!data.links.empty()) {
         for (const DroppedLink& link : data.links)
             outcome.changed |= AddDroppedText(db, reg, link.text, link.title, target, ask);
+        step.SetLabel(data.links.size() == 1 ? std::string("Add Link")
+                                             : "Add " + CountOf(data.links.size(), "link"));
         return outcome;
     }
+    step.SetLabel(data.files.size() == 1 ? std::string("Add Shortcut")
+                                         : "Add " + CountOf(data.files.size(), "shortcut"));
     for (const std::string& path : data.files) {
         if (IsDirectory(path)) {
             if (!ImportDirectory(db, path, target))
@@ -166,6 +178,7 @@ DropOutcome DropData(Database& db, const Registry& reg, const DropContent& data,
 DropOutcome DropOnFolder(Database& db, const Registry& reg, const DropContent& data, std::int16_t folder,
                          const AskForBookmark& ask) {
     DropOutcome outcome;
+    HistoryStep step(db, data.links.size() + data.files.size() > 1 ? "Add Links" : "Add Link");
     if (data.ours) {
         // Our own bookmarks and folders have no address of their own to file here.
         db.PlaySound(kSoundRejectBookmark);

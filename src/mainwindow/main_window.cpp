@@ -2,16 +2,23 @@
 #include "mainwindow/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSet>
 #include <QShortcut>
+#include <QStatusBar>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "interchange/home_page.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/button_bar.h"
+#include "mainwindow/clipboard.h"
 #include "mainwindow/drag_drop.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/floating_toolbar.h"
@@ -25,6 +32,7 @@
 #include "store/database.h"
 #include "store/strings.h"
 #include "store/text_codec.h"
+#include "store/trash_origin.h"
 #include "sync/sync_windows.h"
 
 namespace vireo {
@@ -34,6 +42,27 @@ namespace {
 constexpr int kDetailHeight = 112;
 // The smallest window: 4665 x 5250 twips.
 constexpr QSize kMinimumWindow(311, 350);
+// How long a status bar message stays.
+constexpr int kStatusMs = 15000;
+
+QString CountOf(qsizetype n, const char* thing) {
+    return QString::number(n) + QLatin1Char(' ') + Q(thing) + (n == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString Quoted(const std::string& name) {
+    return Q("\u201C") + Q(name) + Q("\u201D");
+}
+
+// "3 bookmarks and 2 folders", leaving out what there is none of.
+QString ItemsText(qsizetype bookmarks, qsizetype folders) {
+    if (folders == 0)
+        return CountOf(bookmarks, "bookmark");
+    if (bookmarks == 0)
+        return CountOf(folders, "folder");
+    return CountOf(bookmarks, "bookmark") + Q(" and ") + CountOf(folders, "folder");
+}
+
+const QString kUndoes = Q(" \u2014 Ctrl+Z undoes");
 } // namespace
 
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
@@ -61,13 +90,25 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     m_saveTimer.setInterval(1000);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] { SaveNow(); });
 
-    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), this);
-    connect(del, &QShortcut::activated, this, [this] { HandleMainKey(Qt::Key_Delete); });
+    // The Delete key belongs to the Edit menu's Delete.
     auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, [this] { HandleMainKey(Qt::Key_F3); });
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    CommandHistory& history = m_ctx.db.History();
+    history.SetEnabled(true);
+    history.Changed = [this] { m_menus->UpdateHistoryEntries(); };
+    // A change no command named is one step with whatever else the same event changes.
+    history.UnnamedStepOpened = [this] {
+        QTimer::singleShot(0, this, [this] { m_ctx.db.History().Seal(); });
+    };
+    m_menus->UpdateHistoryEntries();
 }
 
 frmMain::~frmMain() {
+    CommandHistory& history = m_ctx.db.History();
+    history.Changed = {};
+    history.UnnamedStepOpened = {};
     // The store must not call into widgets that are going away.
     if (m_ctx.db.Services().tree == TreeView)
         m_ctx.db.SetServices({});
@@ -234,10 +275,7 @@ bool frmMain::HandleMainKey(int key) {
     if (key == Qt::Key_Delete) {
         QWidget* focus = QApplication::focusWidget();
         if (focus && (focus == TreeView || TreeView->isAncestorOf(focus))) {
-            std::int16_t folder = SelectedFolder();
-            if (!m_ctx.db.KillFolder(folder, false))
-                m_ctx.dialogs.Message(this, Q(m_ctx.db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
-            FillBookmarkList();
+            DeleteFolder(SelectedFolder());
         } else if (focus && (focus == ListView || ListView->isAncestorOf(focus))) {
             DeleteSelectedBookmarks();
         } else {
@@ -259,13 +297,280 @@ void frmMain::DeleteSelectedBookmarks() {
     std::vector<std::int32_t> keys = ListView->SelectedBookmarks();
     if (keys.empty() && SelectedBookmark())
         keys.push_back(SelectedBookmark());
-    for (std::int32_t key : keys) {
-        m_ctx.db.Marks(folder).Copy(key);
-        m_ctx.db.Marks(folder).Kill(key, false);
+    if (keys.empty())
+        return;
+    Database& db = m_ctx.db;
+    std::int32_t trashBefore = db.Marks(kTrashFolder).Total();
+    {
+        HistoryStep step(db, "Delete " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
+        for (std::int32_t key : keys) {
+            db.Marks(folder).Copy(key);
+            db.Marks(folder).Kill(key, false);
+        }
+    }
+    bool toTrash = db.Marks(kTrashFolder).Total() > trashBefore;
+    FillBookmarkList();
+    ShowStatus(CountOf(static_cast<qsizetype>(keys.size()), "bookmark") +
+               (toTrash ? Q(" moved to the Trash") : Q(" deleted")) + kUndoes);
+    ScheduleSave();
+}
+
+void frmMain::DeleteFolder(std::int16_t folder) {
+    Database& db = m_ctx.db;
+    if (!db.IsLiveFolder(folder))
+        return;
+    std::string name = db.FolderName(folder);
+    bool ok;
+    {
+        HistoryStep step(db, "Delete Folder " + S(Quoted(name)));
+        ok = db.KillFolder(folder, false);
+    }
+    if (!ok)
+        m_ctx.dialogs.Message(this, Q(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+    FillBookmarkList();
+    if (folder <= kTrashFolder)
+        return; // refused with the reject sound
+    bool inTrash = db.IsLiveFolder(folder) && db.InTrash(folder);
+    ShowStatus(Q("Folder ") + Quoted(name) + (inTrash ? Q(" moved to the Trash") : Q(" deleted")) + kUndoes);
+}
+
+void frmMain::EmptyFolderCommand(std::int16_t folder) {
+    Database& db = m_ctx.db;
+    if (!db.IsLiveFolder(folder))
+        return;
+    bool trash = folder == kTrashFolder;
+    qsizetype bookmarks = db.Marks(folder).Count();
+    qsizetype folders = db.CountSubFolders(folder);
+    bool ok;
+    {
+        HistoryStep step(db,
+                         trash ? std::string("Empty Trash") : "Empty " + S(Quoted(db.FolderName(folder))));
+        ok = db.EmptyFolder(folder, trash);
+    }
+    if (!ok)
+        m_ctx.dialogs.Message(this, Q(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+    FillBookmarkList();
+    bool forGood = trash || m_ctx.program.Options().DeleteBmksImmediately();
+    if (trash)
+        ShowStatus(Q("The Trash was emptied: ") + ItemsText(bookmarks, folders) + Q(" deleted") + kUndoes);
+    else
+        ShowStatus(ItemsText(bookmarks, folders) + (forGood ? Q(" deleted") : Q(" moved to the Trash")) +
+                   kUndoes);
+}
+
+void frmMain::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text, kStatusMs);
+}
+
+bool frmMain::TreeHasFocus() const {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == TreeView || TreeView->isAncestorOf(focus));
+}
+
+bool frmMain::ListHasFocus() const {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == ListView || ListView->isAncestorOf(focus));
+}
+
+void frmMain::RefreshViews() {
+    QString current = FolderTree::KeyOf(TreeView->currentItem());
+    QSet<QString> opened;
+    for (QTreeWidgetItemIterator it(TreeView); *it; ++it) {
+        if ((*it)->isExpanded())
+            opened.insert(FolderTree::KeyOf(*it));
+    }
+    int scroll = TreeView->verticalScrollBar()->value();
+    m_ctx.db.FillTree(*TreeView);
+    for (const QString& key : opened) {
+        if (QTreeWidgetItem* node = TreeView->Node(key))
+            node->setExpanded(true);
+    }
+    std::int16_t folder = KeyToInt(S(current));
+    SelectFolder(m_ctx.db.IsLiveFolder(folder) ? folder : std::int16_t{kRootFolder});
+    TreeView->verticalScrollBar()->setValue(scroll);
+    FillBookmarkList();
+    ClearSummary();
+}
+
+void frmMain::AfterHistoryMove(const std::string& label, bool redo) {
+    RefreshViews();
+    ShowStatus((redo ? Q("Redone: ") : Q("Undone: ")) + Q(label) +
+               (redo ? kUndoes : Q(" \u2014 Ctrl+Y redoes")));
+    ScheduleSave();
+}
+
+void frmMain::UndoCommand() {
+    CommandHistory& history = m_ctx.db.History();
+    history.Seal();
+    std::string label = history.UndoLabel();
+    if (!history.Undo()) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    AfterHistoryMove(label, false);
+}
+
+void frmMain::RedoCommand() {
+    CommandHistory& history = m_ctx.db.History();
+    history.Seal();
+    std::string label = history.RedoLabel();
+    if (!history.Redo()) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    AfterHistoryMove(label, true);
+}
+
+bool frmMain::ClipboardUsable() const {
+    return CanDrop(QApplication::clipboard()->mimeData());
+}
+
+EditTargets frmMain::CurrentEditTargets() const {
+    EditTargets t;
+    std::int16_t folder = SelectedFolder();
+    bool live = m_ctx.db.IsLiveFolder(folder);
+    if (TreeHasFocus() && live) {
+        t.cut = CanRenameFolder(m_ctx.db, folder) || m_ctx.db.InTrash(folder);
+        t.copy = folder != kTrashFolder;
+        t.paste = ClipboardUsable();
+    } else if (ListHasFocus() && live) {
+        bool any = !ListView->SelectedBookmarks().empty() || SelectedBookmark() != 0;
+        t.cut = any;
+        t.copy = any;
+        t.paste = ClipboardUsable();
+    }
+    return t;
+}
+
+void frmMain::EditCommand(int index) {
+    bool tree = TreeHasFocus();
+    bool list = ListHasFocus();
+    EditTargets t = CurrentEditTargets();
+    bool allowed = (index == kEditPaste && t.paste) || (index == kEditCopy && t.copy) ||
+                   ((index == kEditCut || index == kEditDelete) && t.cut);
+    if (!allowed || (!tree && !list)) {
+        if (index == kEditDelete)
+            HandleMainKey(Qt::Key_Delete); // says no in its own way
+        else
+            m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    switch (index) {
+    case kEditCut:
+    case kEditCopy:
+        if (tree)
+            CutOrCopyFolder(SelectedFolder(), index == kEditCut);
+        else
+            CutOrCopyBookmarks(index == kEditCut);
+        break;
+    case kEditPaste:
+        PasteInto(SelectedFolder());
+        break;
+    case kEditDelete:
+        HandleMainKey(Qt::Key_Delete);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::CutOrCopyBookmarks(bool cut) {
+    std::int16_t folder = SelectedFolder();
+    std::vector<std::int32_t> keys = ListView->SelectedBookmarks();
+    if (keys.empty() && SelectedBookmark())
+        keys.push_back(SelectedBookmark());
+    if (keys.empty() || !m_ctx.db.IsLiveFolder(folder)) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    QApplication::clipboard()->setMimeData(ClipboardData(m_ctx.db, folder, keys, cut));
+    QString what = CountOf(static_cast<qsizetype>(keys.size()), "bookmark");
+    ShowStatus(cut ? what + Q(" cut: paste where they should go") : what + Q(" copied"));
+}
+
+void frmMain::CutOrCopyFolder(std::int16_t folder, bool cut) {
+    Database& db = m_ctx.db;
+    if (!db.IsLiveFolder(folder) || (cut && !CanRenameFolder(db, folder) && !db.InTrash(folder)) ||
+        (!cut && folder == kTrashFolder)) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    QApplication::clipboard()->setMimeData(ClipboardData(db, folder, {}, cut));
+    ShowStatus(Q("Folder ") + Quoted(db.FolderName(folder)) +
+               (cut ? Q(" cut: paste where it should go") : Q(" copied")));
+}
+
+void frmMain::PasteInto(std::int16_t folder) {
+    Database& db = m_ctx.db;
+    PasteOutcome outcome;
+    {
+        WaitCursor wait;
+        outcome = PasteClipboard(db, m_ctx.reg, QApplication::clipboard()->mimeData(), folder);
+    }
+    if (!outcome.message.isEmpty())
+        m_ctx.dialogs.Message(this, outcome.message, {}, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (!outcome.changed) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    RefreshViews();
+    SelectFolder(folder);
+    ShowStatus(ItemsText(outcome.bookmarks, outcome.folders) + Q(" pasted into ") +
+               Quoted(db.FolderName(folder)) + kUndoes);
+    ScheduleSave();
+}
+
+void frmMain::RestoreSelectedBookmarks() {
+    Database& db = m_ctx.db;
+    std::int16_t folder = SelectedFolder();
+    std::vector<std::int32_t> keys = ListView->SelectedBookmarks();
+    if (keys.empty() && SelectedBookmark())
+        keys.push_back(SelectedBookmark());
+    if (keys.empty() || !db.IsLiveFolder(folder) || !db.IsWithin(folder, kTrashFolder)) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    std::int16_t target = 0;
+    bool several = false;
+    std::size_t restored = 0;
+    {
+        HistoryStep step(db, "Restore " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
+        for (std::int32_t key : keys) {
+            std::int32_t pos = std::as_const(db).Marks(folder).PositionOf(key);
+            if (pos == 0)
+                continue;
+            std::int16_t to = RestoreTarget(db, std::as_const(db).Marks(folder).At(pos).Reserved);
+            if (RestoreBookmark(db, folder, key)) {
+                ++restored;
+                several |= target != 0 && to != target;
+                target = to;
+            }
+        }
     }
     FillBookmarkList();
-    if (!keys.empty())
-        ScheduleSave();
+    if (restored == 0)
+        return;
+    ShowStatus(CountOf(static_cast<qsizetype>(restored), "bookmark") + Q(" restored to ") +
+               (several ? Q("the folders they came from") : Quoted(db.FolderName(target))) + kUndoes);
+    ScheduleSave();
+}
+
+void frmMain::RestoreFolderCommand(std::int16_t folder) {
+    Database& db = m_ctx.db;
+    std::string name = db.FolderName(folder);
+    bool done;
+    {
+        HistoryStep step(db, "Restore Folder " + S(Quoted(name)));
+        done = RestoreFolder(db, folder);
+    }
+    if (!done) {
+        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        return;
+    }
+    SelectFolder(folder);
+    ShowStatus(Q("Folder ") + Quoted(name) + Q(" restored to ") +
+               Quoted(db.FolderName(db.Folder(folder).Parent)) + kUndoes);
+    ScheduleSave();
 }
 
 void frmMain::OpenDocument(const QString& target) {
@@ -295,7 +600,7 @@ void frmMain::TreeLabelEdited(QTreeWidgetItem* item) {
     std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
     if (!m_ctx.db.IsLiveFolder(folder))
         return;
-    FolderRecord& f = m_ctx.db.Folder(folder);
+    const FolderRecord& f = std::as_const(m_ctx.db).Folder(folder);
     std::string typed = S(item->text(0));
     std::string name(text::TrimSpaces(typed));
     if (name.empty()) {
@@ -303,7 +608,12 @@ void frmMain::TreeLabelEdited(QTreeWidgetItem* item) {
         TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
         return;
     }
-    f.Name.set(typed);
+    if (text::CutToBytes(name, 128) == f.Name.text())
+        return;
+    {
+        HistoryStep step(m_ctx.db, "Rename Folder");
+        m_ctx.db.Folder(folder).Name.set(typed);
+    }
     TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
     rtDetail->Tag.clear();
     ScheduleSave();
@@ -315,7 +625,7 @@ void frmMain::TreeContextMenu(const QPoint& pos) {
         return;
     TreeView->setCurrentItem(item);
     std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
-    m_menus->PopupFolderMenu(PrepareFolderMenu(m_ctx.db, folder, true),
+    m_menus->PopupFolderMenu(PrepareFolderMenu(m_ctx.db, folder, true, ClipboardUsable()),
                              TreeView->viewport()->mapToGlobal(pos));
 }
 
@@ -324,7 +634,10 @@ void frmMain::ListContextMenu(const QPoint& pos) {
     std::int32_t key = KeyToLong(S(BookmarkList::KeyOf(item)));
     if (key)
         m_ctx.db.Marks(SelectedFolder()).Copy(key);
-    m_menus->PopupBookmarkMenu(PrepareBookmarkMenu(key), ListView->viewport()->mapToGlobal(pos));
+    std::int16_t folder = SelectedFolder();
+    bool inTrash = m_ctx.db.IsLiveFolder(folder) && m_ctx.db.IsWithin(folder, kTrashFolder);
+    m_menus->PopupBookmarkMenu(PrepareBookmarkMenu(key, ClipboardUsable(), inTrash),
+                               ListView->viewport()->mapToGlobal(pos));
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -25,6 +25,7 @@ class DragDrop;
 class MainMenus;
 class SearchWindows;
 class SyncWindows;
+struct EditTargets;
 
 class frmMain : public QMainWindow, public BookmarkListView, public BusyIndicator {
     Q_OBJECT
@@ -82,6 +83,32 @@ public:
     void EditFolderLabel(std::int16_t folder);
     // Deletes the selected bookmarks (Delete key and the bookmark menu).
     void DeleteSelectedBookmarks();
+    // Deletes a folder (Delete key and the folder menu), saying in the status bar where it went.
+    void DeleteFolder(std::int16_t folder);
+    // Empties a folder (the trash for good), saying what went where.
+    void EmptyFolderCommand(std::int16_t folder);
+
+    // The history: Undo and Redo show the result in tree and list and say what they did.
+    void UndoCommand();
+    void RedoCommand();
+    // The clipboard: the selected bookmarks of the list, or a folder of the tree.
+    void CutOrCopyBookmarks(bool cut);
+    void CutOrCopyFolder(std::int16_t folder, bool cut);
+    void PasteInto(std::int16_t folder);
+    // Cut, Copy, Paste and Delete of the Edit menu act on the list or the tree, whichever
+    // has the focus.
+    void EditCommand(int index);
+    EditTargets CurrentEditTargets() const;
+    bool ClipboardUsable() const;
+    // Restore: back to the folder each item was deleted from.
+    void RestoreSelectedBookmarks();
+    void RestoreFolderCommand(std::int16_t folder);
+
+    // Says in the status bar what a command did.
+    void ShowStatus(const QString& text);
+    // Fills tree and list again from the database, keeping the selected and the opened
+    // folders where they still exist.
+    void RefreshViews();
 
     MainMenus& Menus() { return *m_menus; }
     // Asks for a folder (frmSelFolder); tests replace it. Returns 0 when cancelled.
@@ -111,6 +138,9 @@ private:
     void TreeLabelEdited(QTreeWidgetItem* item);
     void TreeContextMenu(const QPoint& pos);
     void ListContextMenu(const QPoint& pos);
+    bool TreeHasFocus() const;
+    bool ListHasFocus() const;
+    void AfterHistoryMove(const std::string& label, bool redo);
 
     AppContext& m_ctx;
     std::unique_ptr<MainMenus> m_menus;

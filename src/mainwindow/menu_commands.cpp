@@ -92,6 +92,7 @@ void ImportNetscapeCommand(frmMain& main) {
     ExchangeResult result;
     {
         WaitCursor wait;
+        HistoryStep step(main.Db(), "Import from Netscape");
         ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
         result = ImportNetscape(main.Db(), file, progress.Callback());
     }
@@ -125,8 +126,11 @@ void RunBrowserImport(frmMain& main, const std::function<ExchangeResult(const Pr
     ExchangeResult result;
     {
         WaitCursor wait;
+        HistoryStep step(main.Db(), "Import");
         ImportProgress progress(&main, QStringLiteral("Importing bookmarks..."));
         result = import(progress.Callback());
+        if (!result.title.empty())
+            step.SetLabel(result.title);
     }
     AfterImport(main, result);
     if (result.folder) {
@@ -195,6 +199,7 @@ void ImportHtmlCommand(frmMain& main) {
     ExchangeResult result;
     {
         WaitCursor wait;
+        HistoryStep step(main.Db(), "Import from HTML");
         result = ImportHtml(main.Db(), S(file), main.SelectedFolder());
     }
     AfterImport(main, result);
@@ -250,7 +255,11 @@ void FolderMenuCommand(frmMain& main, int index) {
     std::int16_t folder = main.SelectedFolder();
     switch (index) {
     case 2: {
-        std::int16_t id = db.AddFolder("New", folder, kFolderOrdinary);
+        std::int16_t id;
+        {
+            HistoryStep step(db, "New Folder");
+            id = db.AddFolder("New", folder, kFolderOrdinary);
+        }
         if (id == 0) {
             main.Context().dialogs.Message(&main, Q(FolderTableFullMessage(0, 0)), {}, MsgButtons::Ok,
                                            MsgIcon::Exclamation);
@@ -275,26 +284,38 @@ void FolderMenuCommand(frmMain& main, int index) {
     case 6:
         ViewHomePage(main, folder, DataFile(main, kViewHomeFile));
         break;
+    case 8:
+    case 9:
+        main.CutOrCopyFolder(folder, index == 8);
+        break;
+    case 10:
+        main.PasteInto(folder);
+        break;
     case 12: {
         std::int16_t target = main.ChooseFolder(&main, QString::fromUtf8(kMoveFolderPrompt));
-        if (target > 0 && MoveFolder(db, folder, target)) {
+        bool moved = false;
+        if (target > 0) {
+            HistoryStep step(db, "Move Folder");
+            moved = MoveFolder(db, folder, target);
+        }
+        if (moved) {
             main.SelectFolder(folder);
             main.ScheduleSave();
         }
         break;
     }
     case 13:
-        if (!db.EmptyFolder(folder, folder == kTrashFolder))
-            TellError(main, db.LastError());
-        main.FillBookmarkList();
+        main.EmptyFolderCommand(folder);
         break;
     case 14:
-        if (!db.KillFolder(folder, false))
-            TellError(main, db.LastError());
-        main.FillBookmarkList();
+        main.DeleteFolder(folder);
+        break;
+    case 15:
+        main.RestoreFolderCommand(folder);
         break;
     case 17:
         if (db.IsLiveFolder(folder)) {
+            HistoryStep step(db, "Folder Properties");
             frmFolderProp dialog(main, folder);
             dialog.exec();
         }
@@ -312,11 +333,14 @@ void BookmarkMenuCommand(frmMain& main, int index) {
     switch (index) {
     case 1: {
         std::int16_t folder = main.SelectedFolder();
+        // The texts made for the dialog go again when it is cancelled.
+        HistoryStep step(db, "New Bookmark");
         db.CopyBuffer = db.NewMark("", "", db.IsLiveFolder(folder) ? folder : std::int16_t{kUnsortedFolder},
                                    "", kFlagsStandard);
         frmBMDialog dialog(main);
         dialog.DropInFolder_Click(); // a new bookmark needs its folder: show the tree
-        dialog.exec();
+        if (dialog.exec() != QDialog::Accepted)
+            step.Cancel();
         break;
     }
     case 2:
@@ -327,11 +351,22 @@ void BookmarkMenuCommand(frmMain& main, int index) {
         if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
             main.WebSearch(0, 0, item->text(0).trimmed());
         break;
+    case 5:
+    case 6:
+        main.CutOrCopyBookmarks(index == 5);
+        break;
+    case 7:
+        main.PasteInto(main.SelectedFolder());
+        break;
     case 10:
         main.DeleteSelectedBookmarks();
         break;
+    case 11:
+        main.RestoreSelectedBookmarks();
+        break;
     case 13:
         if (db.CopyBuffer.key != 0) {
+            HistoryStep step(db, "Bookmark Properties");
             frmBMDialog dialog(main);
             dialog.exec();
         }
@@ -359,12 +394,32 @@ void ImportProfileCommand(frmMain& main, const BrowserProfile& profile) {
                      [&](const ProgressFn& progress) { return ImportProfile(main.Db(), profile, progress); });
 }
 
+void EditMenuCommand(frmMain& main, int index) {
+    switch (index) {
+    case kEditUndo:
+        main.UndoCommand();
+        break;
+    case kEditRedo:
+        main.RedoCommand();
+        break;
+    case kEditCut:
+    case kEditCopy:
+    case kEditPaste:
+    case kEditDelete:
+        main.EditCommand(index);
+        break;
+    default:
+        break;
+    }
+}
+
 void ImportMenuCommand(frmMain& main, int index) {
     switch (index) {
     case 1: {
         ExchangeResult result;
         {
             WaitCursor wait;
+            HistoryStep step(main.Db(), "Import from Favorites");
             result = ImportFavorites(main.Db(), FavoritesFolder(main.Context().reg));
         }
         AfterImport(main, result);
@@ -448,7 +503,6 @@ void RunSearchMenuCommand(frmMain& main, int index) {
 }
 
 void ToolsMenuCommand(frmMain& main, int index) {
-    Database& db = main.Db();
     switch (index) {
     case 1: {
         frmFind find(main);
@@ -456,9 +510,7 @@ void ToolsMenuCommand(frmMain& main, int index) {
         break;
     }
     case 3:
-        if (!db.EmptyFolder(kTrashFolder, true))
-            TellError(main, db.LastError());
-        main.FillBookmarkList();
+        main.EmptyFolderCommand(kTrashFolder);
         break;
     case 4: {
         frmHomeSetup setup(main.Context(), &main);

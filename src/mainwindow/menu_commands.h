@@ -12,6 +12,7 @@ struct BrowserProfile;
 void FolderMenuCommand(frmMain& main, int index);
 void BookmarkMenuCommand(frmMain& main, int index);
 void FileMenuCommand(frmMain& main, int index);
+void EditMenuCommand(frmMain& main, int index);
 void ImportMenuCommand(frmMain& main, int index);
 void ExportMenuCommand(frmMain& main, int index);
 void SearchMenuCommand(frmMain& main, int index);

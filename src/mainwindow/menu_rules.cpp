@@ -5,7 +5,7 @@
 
 namespace vireo {
 
-FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton) {
+FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton, bool canPaste) {
     FolderMenuState m{};
     for (int i = 8; i <= 12; ++i)
         m[i].enabled = false;
@@ -13,6 +13,10 @@ FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool 
     m[15].visible = false;
     if (!rightButton || !db.IsLiveFolder(folder))
         return m;
+    // Any folder copies; the standard ones stay where they are, so they do not cut.
+    m[8].enabled = true;
+    m[9].enabled = folder != kTrashFolder;
+    m[10].enabled = canPaste;
     switch (db.Folder(folder).FolderType) {
     case kFolderStandard:
     case kFolderHomePage:
@@ -27,25 +31,29 @@ FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool 
         break;
     }
     if (db.InTrash(folder)) {
+        // Inside the trash a folder goes back (Restore) or goes for good.
         for (int i = 1; i <= 11; ++i)
             m[i].visible = false;
         for (int i = 12; i <= kFolderMenuEntries; ++i)
             m[i] = MenuEntryState{};
+        return m;
     }
     m[15].enabled = false;
     return m;
 }
 
-BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey) {
+BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey, bool canPaste, bool inTrash) {
     BookmarkMenuState m{};
-    for (int i = 4; i <= 9; ++i)
+    for (int i : {4, 8, 9})
         m[i].enabled = false;
-    m[11].enabled = false;
+    m[11].enabled = inTrash;
     if (selectedKey == 0) {
         // Nothing to act on; a new bookmark can still be made in the folder.
         for (int i = 2; i <= kBookmarkMenuEntries; ++i)
             m[i].enabled = false;
     }
+    // Paste needs no bookmark to act on: an empty folder takes one too.
+    m[7].enabled = canPaste;
     return m;
 }
 

@@ -27,10 +27,13 @@ using FolderMenuState = std::array<MenuEntryState, kFolderMenuEntries + 1>; // [
 inline constexpr int kBookmarkMenuEntries = 13;
 using BookmarkMenuState = std::array<MenuEntryState, kBookmarkMenuEntries + 1>;
 
-// `rightButton` false gives the reset state a left click leaves behind.
-FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton);
-// `selectedKey` 0 is no bookmark (nothing selected, or the "(Empty)" row).
-BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey);
+// `rightButton` false gives the reset state a left click leaves behind. `canPaste` tells
+// whether the clipboard holds anything Paste could file.
+FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton,
+                                  bool canPaste = false);
+// `selectedKey` 0 is no bookmark (nothing selected, or the "(Empty)" row); `inTrash` says
+// the list shows the trash or a folder inside it.
+BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey, bool canPaste = false, bool inTrash = false);
 
 // Whether the Search menu's Rerun Search applies to the selected folder.
 bool CanRerunSearch(const Database& db, std::int16_t folder);

@@ -7,6 +7,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_commands.h"
 #include "platform/paths.h"
+#include "store/database.h"
 
 namespace vireo {
 
@@ -109,9 +110,31 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     AddMenu(test, Q("Test Stuff"), mnuTest, {Q("&Purge Database"), Q("Test One")}, &TestMenuCommand);
     mnuMain[4] = bar->addMenu(test);
     mnuMain[4]->setVisible(false);
-    auto* edit = new QMenu(Q("&Edit"), bar);
+    // Edit: the history of changes and the clipboard, between File and Search.
+    auto* edit = new QMenu(bar);
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    AddMenu(edit, Q("&Edit"), mnuEdit,
+            {Q("&Undo"), Q("&Redo"), Q("-"), Q("Cu&t"), Q("&Copy"), Q("&Paste"), Q("-"), Q("&Delete")},
+            &EditMenuCommand);
+    mnuEdit[kEditUndo]->setShortcut(QKeySequence::Undo);
+    mnuEdit[kEditRedo]->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    mnuEdit[kEditCut]->setShortcut(QKeySequence::Cut);
+    mnuEdit[kEditCopy]->setShortcut(QKeySequence::Copy);
+    mnuEdit[kEditPaste]->setShortcut(QKeySequence::Paste);
+    mnuEdit[kEditDelete]->setShortcut(QKeySequence(Qt::Key_Delete));
+    for (QAction* action : mnuEdit) {
+        if (action && !action->isSeparator())
+            window.addAction(action); // the keys work while the menu is closed
+    }
     mnuMain[5] = bar->addMenu(edit);
-    mnuMain[5]->setVisible(false);
+    connect(edit, &QMenu::aboutToShow, this, &MainMenus::PrepareEditMenu);
+    // The clipboard entries decide for themselves when used by their keys.
+    connect(edit, &QMenu::aboutToHide, this, [this] {
+        for (int i : {kEditCut, kEditCopy, kEditPaste, kEditDelete})
+            mnuEdit[static_cast<std::size_t>(i)]->setEnabled(true);
+    });
+    UpdateHistoryEntries();
 
     auto* search = new QMenu(bar);
     search->setObjectName(QStringLiteral("mnuSearch"));
@@ -179,6 +202,28 @@ void MainMenus::PopupFolderMenu(const FolderMenuState& state, const QPoint& glob
 void MainMenus::PopupBookmarkMenu(const BookmarkMenuState& state, const QPoint& globalPos) {
     ApplyBookmarkMenu(state);
     m_mark->popup(globalPos);
+}
+
+void MainMenus::UpdateHistoryEntries() {
+    const CommandHistory& history = m_window.Db().History();
+    bool undo = history.CanUndo();
+    bool redo = history.CanRedo();
+    // A name with "&" in it must not give the entry a mnemonic.
+    auto caption = [](const std::string& label) { return Q(label).replace(QLatin1Char('&'), Q("&&")); };
+    mnuEdit[kEditUndo]->setText(undo ? Q("&Undo ") + caption(history.UndoLabel()) : Q("&Undo"));
+    mnuEdit[kEditRedo]->setText(redo ? Q("&Redo ") + caption(history.RedoLabel()) : Q("&Redo"));
+    mnuEdit[kEditUndo]->setEnabled(undo);
+    mnuEdit[kEditRedo]->setEnabled(redo);
+}
+
+void MainMenus::PrepareEditMenu() {
+    m_window.Db().History().Seal();
+    UpdateHistoryEntries();
+    EditTargets targets = m_window.CurrentEditTargets();
+    mnuEdit[kEditCut]->setEnabled(targets.cut);
+    mnuEdit[kEditCopy]->setEnabled(targets.copy);
+    mnuEdit[kEditPaste]->setEnabled(targets.paste);
+    mnuEdit[kEditDelete]->setEnabled(targets.cut);
 }
 
 void MainMenus::PrepareSearchMenu() {

@@ -22,6 +22,21 @@ inline constexpr int kCheckLinksEntry = kFolderMenuEntries + 1;
 // The Import menu's submenu of the browser profiles found.
 inline constexpr int kImportProfileEntry = 7;
 
+// The Edit menu: 1 Undo, 2 Redo, 3 -, 4 Cut, 5 Copy, 6 Paste, 7 -, 8 Delete.
+inline constexpr int kEditUndo = 1;
+inline constexpr int kEditRedo = 2;
+inline constexpr int kEditCut = 4;
+inline constexpr int kEditCopy = 5;
+inline constexpr int kEditPaste = 6;
+inline constexpr int kEditDelete = 8;
+
+// Which clipboard commands apply to what has the focus.
+struct EditTargets {
+    bool cut = false; // also Delete
+    bool copy = false;
+    bool paste = false;
+};
+
 class MainMenus : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +47,7 @@ public:
     std::vector<QAction*> mnuNode;
     std::vector<QAction*> mnuMark;
     std::vector<QAction*> mnuFile;
+    std::vector<QAction*> mnuEdit;
     std::vector<QAction*> mnuImport;
     std::vector<QAction*> mnuExport;
     std::vector<QAction*> mnuSearch;
@@ -52,6 +68,9 @@ public:
     // So is the Import menu's list of browser profiles.
     void PrepareProfileMenu();
     QMenu* ProfileMenu() const { return m_profiles; }
+    void PrepareEditMenu();
+    // Undo and Redo name the step they would take back or do again.
+    void UpdateHistoryEntries();
 
 private:
     QMenu* AddMenu(QMenu* parent, const QString& title, std::vector<QAction*>& slots,

@@ -434,6 +434,8 @@ void clsSearch::FinishSearch() {
     if (m_filedAtTotal == m_totalHits)
         return;
     Database& db = m_ctx.db;
+    // Filing is one step of the history: undoing it takes the results folder back.
+    HistoryStep step(db, "File Search Results");
 
     // 1. The folder: the one being repeated when it still holds this query, else a new one.
     std::string storedQuery = Trimmed(text::CutToBytes(Trimmed(m_query), 128));

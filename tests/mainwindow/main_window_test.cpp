@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
 #include <QTest>
 
 #include "mainwindow/bookmark_dialog.h"
@@ -101,6 +106,9 @@ private Q_SLOTS:
     void trashQuestionStoresTheAnswer();
     void closingCompactsAndSavesEverything();
     void menuCommandsReachTheirTargets();
+    void editMenuUndoesAndRedoesWhatTheWindowDid();
+    void clipboardCarriesBookmarksAndFoldersBothWays();
+    void restoreReturnsItemsToTheirFolders();
     void aDataFolderInUseOffersAnotherOne();
 };
 
@@ -602,6 +610,233 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     TestMenuCommand(w, 1);
     QVERIFY(db.Purged());
     QVERIFY(!std::filesystem::exists(app.dir.file("FOLDERS")));
+}
+
+namespace {
+
+std::array<std::string, 4> DataFiles(ScriptedApp& app) {
+    std::array<std::string, 4> out;
+    std::size_t i = 0;
+    for (const char* name : {"FOLDERS", "BOOKMARKS", "VIREODEX", "VIREOMEM"}) {
+        std::ifstream in(app.dir.file(name), std::ios::binary);
+        out[i++].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return out;
+}
+
+QString Status(frmMain& w) {
+    return w.statusBar()->currentMessage();
+}
+
+} // namespace
+
+void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    MainMenus& menus = w.Menus();
+    // The Edit menu sits between File and Search.
+    QList<QAction*> bar = w.menuBar()->actions();
+    qsizetype edit = bar.indexOf(menus.mnuMain[5]);
+    QVERIFY(menus.mnuMain[5]->isVisible());
+    QCOMPARE(bar.indexOf(menus.mnuMain[3]), edit - 2); // the hidden test menu between them
+    QCOMPARE(bar.indexOf(menus.mnuMain[6]), edit + 1);
+    QVERIFY(!menus.mnuEdit[kEditUndo]->isEnabled());
+
+    std::int16_t doomed = db.AddFolder("Doomed", 1, kFolderOrdinary);
+    AddMark(db, doomed, "inside", "https://inside.example/");
+    std::int32_t mark = AddMark(db, 2, "loose", "https://loose.example/");
+    w.RefreshViews();
+    QVERIFY(w.SaveNow());
+    db.History().Clear();
+    auto before = DataFiles(app);
+
+    // Delete a folder with its key: the status bar says where it went and how to undo.
+    w.SelectFolder(doomed);
+    w.TreeView->setFocus();
+    QTest::keyClick(w.TreeView, Qt::Key_Delete);
+    QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
+    QCOMPARE(Status(w), Q("Folder \u201CDoomed\u201D moved to the Trash \u2014 Ctrl+Z undoes"));
+    QCOMPARE(menus.mnuEdit[kEditUndo]->text(), Q("&Undo Delete Folder \u201CDoomed\u201D"));
+    QVERIFY(w.SaveNow());
+    auto after = DataFiles(app);
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(db.Folder(doomed).Parent, std::int16_t(1));
+    QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(doomed))->parent()),
+             QStringLiteral("x1"));
+    QCOMPARE(Status(w), Q("Undone: Delete Folder \u201CDoomed\u201D \u2014 Ctrl+Y redoes"));
+    QVERIFY(w.SaveNow());
+    QVERIFY(DataFiles(app) == before);
+    QCOMPARE(menus.mnuEdit[kEditRedo]->text(), Q("&Redo Delete Folder \u201CDoomed\u201D"));
+    QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
+    QVERIFY(w.SaveNow());
+    QVERIFY(DataFiles(app) == after);
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
+
+    // Delete a bookmark, then empty the trash for good: undoing the purge brings the
+    // folder, both bookmarks and their texts back.
+    w.SelectFolder(2);
+    w.ListView->setFocus();
+    w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
+    QTest::keyClick(w.ListView, Qt::Key_Delete);
+    QCOMPARE(Status(w), Q("1 bookmark moved to the Trash \u2014 Ctrl+Z undoes"));
+    ToolsMenuCommand(w, 3);
+    QCOMPARE(db.Marks(5).Count(), 0);
+    QVERIFY(!db.IsLiveFolder(doomed));
+    QCOMPARE(Status(w), Q("The Trash was emptied: 1 bookmark and 1 folder deleted \u2014 Ctrl+Z undoes"));
+    EditMenuCommand(w, kEditUndo);
+    QVERIFY(db.IsLiveFolder(doomed));
+    QCOMPARE(db.Marks(5).NameStr(mark), std::string("loose"));
+    QCOMPARE(db.Marks(5).UrlStr(mark), std::string("https://loose.example/"));
+    QCOMPARE(db.FolderName(doomed), std::string("Doomed"));
+    QVERIFY(w.TreeView->Node(QStringLiteral("x%1").arg(doomed)));
+
+    // A new folder and its name are two steps; a cancelled bookmark dialog leaves none.
+    std::size_t steps = db.History().UndoSteps();
+    w.SelectFolder(1);
+    FolderMenuCommand(w, 2);
+    QCOMPARE(db.History().UndoLabel(), std::string("New Folder"));
+    QCOMPARE(db.History().UndoSteps(), steps + 1);
+    w.TreeView->closePersistentEditor(w.TreeView->currentItem());
+    EditMenuCommand(w, kEditUndo);
+    QCOMPARE(FolderNames(db, 1).count(QStringLiteral("New")), 0);
+    // Changes no command named still undo, as one step per event.
+    db.Folder(doomed).Name.set("Renamed behind the menus");
+    QTRY_VERIFY(db.History().UndoLabel() == CommandHistory::kUnnamedStep);
+    EditMenuCommand(w, kEditUndo);
+    QCOMPARE(db.FolderName(doomed), std::string("Doomed"));
+}
+
+void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    std::int16_t source = db.AddFolder("Source", 1, kFolderOrdinary);
+    std::int16_t sub = db.AddFolder("Sub", source, kFolderOrdinary);
+    std::int32_t a = AddMark(db, source, "Alpha & Co", "https://alpha.example/");
+    std::int32_t b = AddMark(db, source, "Beta", "https://beta.example/");
+    AddMark(db, sub, "Gamma", "https://gamma.example/");
+    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    w.RefreshViews();
+
+    // Copy two bookmarks: every format a browser, a mail or an editor reads.
+    w.SelectFolder(source);
+    w.ListView->setFocus();
+    w.ListView->selectAll();
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    QCOMPARE(clip->urls(), (QList<QUrl>{QUrl(QStringLiteral("https://alpha.example/")),
+                                        QUrl(QStringLiteral("https://beta.example/"))}));
+    QCOMPARE(clip->text(), QStringLiteral("https://alpha.example/\nhttps://beta.example/"));
+    QByteArray moz = clip->data(QStringLiteral("text/x-moz-url"));
+    QCOMPARE(QString::fromUtf16(reinterpret_cast<const char16_t*>(moz.constData()), moz.size() / 2),
+             QStringLiteral("https://alpha.example/\nAlpha & Co\nhttps://beta.example/\nBeta"));
+    QVERIFY(clip->html().contains(QStringLiteral("<DT><A HREF=\"https://alpha.example/\"")));
+    QVERIFY(clip->html().contains(QStringLiteral(">Alpha &amp; Co</A>")));
+    QCOMPARE(Status(w), QStringLiteral("2 bookmarks copied"));
+
+    // Paste copies them (texts of their own), one step.
+    w.SelectFolder(target);
+    w.ListView->setFocus();
+    QVERIFY(w.CurrentEditTargets().paste);
+    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(db.Marks(target).Count(), 2);
+    QCOMPARE(db.Marks(source).Count(), 2);
+    QCOMPARE(Column(w.ListView, 0), Strings({"Alpha & Co", "Beta"}));
+    QCOMPARE(Status(w), Q("2 bookmarks pasted into \u201CTarget\u201D \u2014 Ctrl+Z undoes"));
+    QCOMPARE(db.History().UndoLabel(), std::string("Paste"));
+    EditMenuCommand(w, kEditUndo);
+    QCOMPARE(db.Marks(target).Count(), 0);
+
+    // Cut then paste moves them under their keys.
+    w.SelectFolder(source);
+    w.ListView->setFocus();
+    w.ListView->selectAll();
+    EditMenuCommand(w, kEditCut);
+    QCOMPARE(db.Marks(source).Count(), 2); // still there until pasted
+    w.SelectFolder(target);
+    w.ListView->setFocus();
+    EditMenuCommand(w, kEditPaste);
+    QCOMPARE(db.Marks(target).NameStr(a), std::string("Alpha & Co"));
+    QCOMPARE(db.Marks(target).NameStr(b), std::string("Beta"));
+    QCOMPARE(db.Marks(source).Count(), 0);
+
+    // A copied folder pastes as a new folder tree; it reads in a browser as a list.
+    w.SelectFolder(source);
+    w.TreeView->setFocus();
+    EditMenuCommand(w, kEditCopy);
+    QCOMPARE(QApplication::clipboard()->mimeData()->urls().size(), 1); // Gamma, below Sub
+    w.SelectFolder(target);
+    FolderMenuCommand(w, 10);
+    QCOMPARE(FolderNames(db, target), QStringList{QStringLiteral("Source")});
+    std::int32_t start = 0;
+    std::int16_t copy = db.NextSubFolder(target, start);
+    QCOMPARE(FolderNames(db, copy), QStringList{QStringLiteral("Sub")});
+    QVERIFY(db.IsLiveFolder(sub) && db.Folder(sub).Parent == source);
+
+    // What a browser puts there: a link with its title.
+    auto* fromBrowser = new QMimeData;
+    QString pair = QStringLiteral("https://news.example/today\nToday's news");
+    fromBrowser->setData(QStringLiteral("text/x-moz-url"),
+                         QByteArray(reinterpret_cast<const char*>(pair.utf16()), pair.size() * 2));
+    fromBrowser->setUrls({QUrl(QStringLiteral("https://news.example/today"))});
+    QApplication::clipboard()->setMimeData(fromBrowser);
+    w.SelectFolder(2);
+    w.ListView->setFocus();
+    EditMenuCommand(w, kEditPaste);
+    QCOMPARE(Column(w.ListView, 0), Strings({"Today's news"}));
+    QCOMPARE(Column(w.ListView, 1), Strings({"https://news.example/today"}));
+    // Nothing usable: refused with the sound, nothing filed.
+    QApplication::clipboard()->setMimeData(new QMimeData);
+    int rejects = app.sounds.Count("reject.wav");
+    EditMenuCommand(w, kEditPaste);
+    QCOMPARE(app.sounds.Count("reject.wav"), rejects + 1);
+    QCOMPARE(db.Marks(2).Count(), 1);
+}
+
+void MainWindowTest::restoreReturnsItemsToTheirFolders() {
+    ScriptedApp app;
+    Database& db = app.db();
+    frmMain& w = *app.main;
+    std::int16_t travel = db.AddFolder("Travel", 1, kFolderOrdinary);
+    std::int16_t maps = db.AddFolder("Maps", travel, kFolderOrdinary);
+    std::int32_t mark = AddMark(db, travel, "Timetable", "https://trains.example/");
+    w.RefreshViews();
+    w.SelectFolder(travel);
+    w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
+    BookmarkMenuCommand(w, 10);
+    w.SelectFolder(maps);
+    FolderMenuCommand(w, 14);
+    QCOMPARE(db.Folder(maps).Parent, std::int16_t(5));
+
+    // The trash's menus offer Restore; it puts each back where it was deleted from.
+    w.SelectFolder(5);
+    w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
+    QVERIFY(PrepareBookmarkMenu(mark, false, true)[11].enabled);
+    BookmarkMenuCommand(w, 11);
+    QCOMPARE(db.Marks(travel).NameStr(mark), std::string("Timetable"));
+    QCOMPARE(Status(w), Q("1 bookmark restored to \u201CTravel\u201D \u2014 Ctrl+Z undoes"));
+    w.SelectFolder(maps);
+    FolderMenuCommand(w, 15);
+    QCOMPARE(db.Folder(maps).Parent, travel);
+    QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(maps))->parent()),
+             QStringLiteral("x%1").arg(travel));
+    // With its folder gone, to My Bookmarks.
+    w.SelectFolder(maps);
+    FolderMenuCommand(w, 14);
+    db.KillFolder(travel, true);
+    w.SelectFolder(maps);
+    FolderMenuCommand(w, 15);
+    QCOMPARE(db.Folder(maps).Parent, std::int16_t(1));
+    EditMenuCommand(w, kEditUndo);
+    QCOMPARE(db.Folder(maps).Parent, std::int16_t(5));
 }
 
 void MainWindowTest::aDataFolderInUseOffersAnotherOne() {

@@ -32,23 +32,27 @@ struct RulesFixture : ::testing::Test {
 };
 
 TEST_F(RulesFixture, FolderMenuFollowsTheFolderType) {
-    EXPECT_EQ(Shape(PrepareFolderMenu(db, 2, true)), "-vdvvvvdddddvd-vd");
+    EXPECT_EQ(Shape(PrepareFolderMenu(db, 2, true)), "-vdvvvvdvdddvd-vd");
     std::int16_t search = db.AddFolder("Hits", 3, kFolderSearchResults);
-    EXPECT_EQ(Shape(PrepareFolderMenu(db, search, true)), "vvvvvvvdddddvv-vv");
+    EXPECT_EQ(Shape(PrepareFolderMenu(db, search, true)), "vvvvvvvvvdddvv-vv");
     std::int16_t plain = db.AddFolder("Mine", 1, kFolderOrdinary);
-    EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true)), "-vvvvvvdddddvv-vv");
-    // Inside the trash only Move, Empty, Delete, Restore (disabled) and Properties remain.
+    EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true)), "-vvvvvvvvdddvv-vv");
+    EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true, true)), "-vvvvvvvvvddvv-vv");
+    // Inside the trash only Move, Empty, Delete, Restore and Properties remain.
     std::int16_t inner = db.AddFolder("Inner", plain, kFolderOrdinary);
     db.KillFolder(plain, false);
-    EXPECT_EQ(Shape(PrepareFolderMenu(db, inner, true)), "-----------vvvdvv");
+    EXPECT_EQ(Shape(PrepareFolderMenu(db, inner, true)), "-----------vvvvvv");
     // A left click only resets the menu.
     EXPECT_EQ(Shape(PrepareFolderMenu(db, 2, false)), "-vvvvvvdddddvv-vv");
 }
 
 TEST_F(RulesFixture, BookmarkMenuNeedsABookmark) {
-    EXPECT_EQ(Shape(PrepareBookmarkMenu(42)), "vvvddddddvdvv");
-    // On the "(Empty)" row nothing applies but making a new bookmark.
+    EXPECT_EQ(Shape(PrepareBookmarkMenu(42)), "vvvdvvdddvdvv");
+    // Restore applies in the trash only, Paste whenever the clipboard holds something.
+    EXPECT_EQ(Shape(PrepareBookmarkMenu(42, true, true)), "vvvdvvvddvvvv");
+    // On the "(Empty)" row nothing applies but making a new bookmark and pasting.
     EXPECT_EQ(Shape(PrepareBookmarkMenu(0)), "vdddddddddddd");
+    EXPECT_EQ(Shape(PrepareBookmarkMenu(0, true)), "vdddddvdddddd");
 }
 
 TEST_F(RulesFixture, OnlyUserFoldersCanBeRenamedAndOnlySearchFoldersRerun) {
