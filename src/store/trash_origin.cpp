@@ -2,6 +2,7 @@
 #include "store/trash_origin.h"
 
 #include <cstring>
+#include <utility>
 
 #include "store/database.h"
 
