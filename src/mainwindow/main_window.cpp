@@ -302,7 +302,9 @@ void frmMain::DeleteSelectedBookmarks() {
     Database& db = m_ctx.db;
     std::int32_t trashBefore = db.Marks(kTrashFolder).Total();
     {
-        HistoryStep step(db, "Delete " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
+        HistoryStep step(db, keys.size() == 1
+                                 ? std::string("Delete Bookmark")
+                                 : "Delete " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
         for (std::int32_t key : keys) {
             db.Marks(folder).Copy(key);
             db.Marks(folder).Kill(key, false);
