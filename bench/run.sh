@@ -28,6 +28,9 @@ VIREO_BENCH_BROWSER_DIR="$data/browser-100k" "$build/bin/vireo-bench-browser-imp
 echo
 echo "== Web search: filing 1,000 hits (1,200 before duplicates) into the 100,000-bookmark database"
 VIREO_BENCH_DB="$data/db-100k" "$build/bin/vireo-bench-search"
+echo
+echo "== Sync: 10,000 bookmarks, 100 changes on each side, through rclone serve webdav on loopback (target: under 2 s)"
+"$build/bin/vireo-bench-sync"
 echo "== Link check: vireo-cli check-links --mark over 50 loopback sites answering after 50 ms, 10 % dead"
 # The default of 128 pages at once (at most 4 from one site), then the same runs four at a
 # time; and how soon a check stops after Ctrl+C.
