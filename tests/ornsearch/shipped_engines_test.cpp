@@ -134,6 +134,49 @@ std::vector<EngineCase> Cases() {
           {"Caf\xC3\xA9 search & friends", "https://www.example.org/search?q=caf%C3%A9&lang=fr",
            "Search descriptions for caf\xC3\xA9s, in French."}},
          1},
+        {"brave.xml",
+         "brave.html",
+         "text/html; charset=utf-8",
+         "https://search.brave.com/search?q=rust+programming+language&source=web",
+         "https://search.brave.com/search?q=" + q + "&source=web&offset=1",
+         "",
+         3,
+         {{"Rust Programming Language", "https://www.rust-lang.org/",
+           "A language empowering everyone to build reliable and efficient software."},
+          {"Rust (programming language) - Wikipedia",
+           "https://en.wikipedia.org/wiki/Rust_(programming_language)",
+           "March 5, 2024 - Rust is a general-purpose programming language emphasizing performance, type "
+           "safety & "
+           "concurrency."},
+          {"The Rust Programming Language - The Rust Programming Language", "https://doc.rust-lang.org/book/",
+           "by Steve Klabnik and Carol Nichols, with contributions from the Rust Community."}}},
+        {"startpage.xml",
+         "startpage.html",
+         "text/html; charset=UTF-8",
+         "https://www.startpage.com/sp/search?query=open+source+bookmark+manager&cat=web&page=1",
+         "https://www.startpage.com/sp/search?query=" + q + "&cat=web&page=2",
+         "",
+         3,
+         {{"Bookmarks: keep your links in one place", "https://www.example.org/bookmarks/",
+           "An open source bookmark manager for the desktop, with folders, import & export."},
+          {"Social bookmarking - Wikipedia", "https://en.wikipedia.org/wiki/Social_bookmarking",
+           "Social bookmarking is an online service which allows users to add, annotate, edit, and share "
+           "bookmarks of web documents."},
+          {"FAQ \xE2\x80\x93 Which bookmark manager?", "http://links.example.net/faq.html#manager",
+           "Questions and answers about bookmark tools."}}},
+        {"yahoo.xml",
+         "yahoo.html",
+         "text/html; charset=UTF-8",
+         "https://search.yahoo.com/search?p=zx+spectrum&b=1&ei=UTF-8",
+         "https://search.yahoo.com/search?p=" + q + "&b=11&ei=UTF-8",
+         "",
+         3,
+         {{"The \"ZX Spectrum\" Home Page", "http://www.example.com/~zx/spectrum.html",
+           "Everything about the Sinclair ZX Spectrum: games, hardware, emulators & links."},
+          {"ZX Spectrum - Wikipedia", "https://en.wikipedia.org/wiki/ZX_Spectrum",
+           "The ZX Spectrum is an 8-bit home computer developed and marketed by Sinclair Research."},
+          {"Retro Computing: ZX", "https://retro.example.org/zx/",
+           "A small page about 8-bit home computers, last updated in 2003."}}},
         {"wikipedia.xml",
          "wikipedia.json",
          "application/json; charset=utf-8",
@@ -352,6 +395,15 @@ TEST(ShippedEngines, NoResultsIsNotABlockPage) {
                           "https://www.mojeek.com/search");
     EXPECT_FALSE(blocked.ok);
 
+    // Yahoo sends visitors of some countries to its consent page first.
+    PageHits consent =
+        ExtractHits(Shipped("yahoo.xml"),
+                    "<html><body><form class=\"consent-form\" method=\"post\"><button name=\"reject\" "
+                    "value=\"reject\">Reject all</button></form></body></html>",
+                    "text/html", "https://consent.yahoo.com/v2/collectConsent?sessionId=3_cc-session");
+    EXPECT_FALSE(consent.ok);
+    EXPECT_TRUE(consent.refused) << consent.error;
+
     // The API engines' errors, empty lists and HTML answers are the extractor's, whatever the
     // engine: extract_test.
 }
@@ -360,7 +412,7 @@ TEST(ShippedEngines, TheProgramFolderLoadsCleanly) {
     std::vector<std::string> problems;
     std::vector<EngineScript> engines = LoadEngines(ProgramFolder(), "", &problems);
     EXPECT_TRUE(problems.empty()) << problems.front();
-    EXPECT_GE(engines.size(), 13u);
+    EXPECT_GE(engines.size(), 16u);
     for (const EngineScript& e : engines) {
         SCOPED_TRACE(e.id);
         EXPECT_FALSE(e.user);
