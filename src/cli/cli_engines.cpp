@@ -15,6 +15,7 @@
 #include "platform/hive_registry.h"
 #include "platform/paths.h"
 #include "platform/search_library_dl.h"
+#include "search/engine_templates.h"
 #include "search/engine_update.h"
 #include "search/search_events.h"
 #include "search/search_session.h"
@@ -264,6 +265,41 @@ int Try(Context& ctx) {
     return hits > 0 ? kExitOk : kExitProblem;
 }
 
+// An engine of the user's own made from a shipped template (a SearXNG instance), checked by
+// the library before it is kept: a document the library cannot read is taken away again.
+int Add(Context& ctx) {
+    if (ctx.args.size() != 3)
+        return Fail(ctx,
+                    "usage: engines add TEMPLATE ADDRESS (for instance: engines add searxng "
+                    "https://searx.example.net)",
+                    kExitUsage);
+    EngineSession s(ctx);
+    if (!s.library.Usable())
+        return kExitFailed;
+    std::string userFolder = (fs::path(sys::DataHome()) / "Vireo" / "engines").string();
+    TemplateEngine made;
+    std::string error;
+    if (!AddEngineFromTemplate(s.programFolder, userFolder, ctx.args[1], ctx.args[2], made, error))
+        return Fail(ctx, error);
+    LogTail tail;
+    std::vector<SiteEntry> sites;
+    std::int32_t r = s.library.GetSites(s.programFolder, sites);
+    bool listed = r >= 1 && r <= 200 && std::any_of(sites.begin(), sites.end(), [&](const SiteEntry& e) {
+                      return e.id == made.path;
+                  });
+    if (!listed) {
+        std::error_code ec;
+        fs::remove(made.path, ec);
+        ctx.err << "vireo-cli: the search library does not take the engine made for " << made.address
+                << "; it was not kept\n";
+        PrintLog(ctx.err, tail);
+        return kExitFailed;
+    }
+    ctx.out << "Added " << made.name << " (short name " << made.shortName << "): " << made.path << '\n';
+    ctx.out << "Try it with: vireo-cli engines try " << made.shortName << " \"some words\"\n";
+    return kExitOk;
+}
+
 int Engines(Context& ctx) {
     const std::string sub = ctx.args.empty() ? std::string() : ctx.args[0];
     if (sub == "list")
@@ -272,15 +308,20 @@ int Engines(Context& ctx) {
         return Update(ctx);
     if (sub == "try")
         return Try(ctx);
-    return Fail(ctx, "usage: engines list | update | try NAME QUERY [--max N] [--timeout S]", kExitUsage);
+    if (sub == "add")
+        return Add(ctx);
+    return Fail(
+        ctx, "usage: engines list | update | try NAME QUERY [--max N] [--timeout S] | add TEMPLATE ADDRESS",
+        kExitUsage);
 }
 
 const Command kCommands[] = {
-    {"engines", "list | update | try NAME QUERY [--max N] [--timeout S]",
+    {"engines", "list | update | try NAME QUERY [--max N] [--timeout S] | add TEMPLATE ADDRESS",
      "List the search engines (short name, name, home page, shipped or user), update the engine scripts "
-     "from the engine feed, or try one engine live, printing each hit and the search log lines of the run; "
-     "exit status 1 when the engine found nothing, 2 when it failed (hits that came before the deadline "
-     "count as found).",
+     "from the engine feed, try one engine live, printing each hit and the search log lines of the run "
+     "(exit status 1 when the engine found nothing, 2 when it failed; hits that came before the deadline "
+     "count as found), or add an engine of your own from a shipped template for the instance at ADDRESS "
+     "(\"add searxng https://searx.example.net\"; one engine per instance).",
      Engines},
 };
 
