@@ -93,6 +93,10 @@ std::string SafeDirName(std::string_view name) {
     std::string safe(text::CutToBytes(SafeFileName(name), kMaxNameBytes));
     if (safe.find_first_not_of('.') == std::string::npos)
         std::replace(safe.begin(), safe.end(), '.', '_');
+    // A leading dot hides a directory, and hidden directories are not imported: the
+    // folder would be lost on its way back.
+    if (!safe.empty() && safe[0] == '.')
+        safe[0] = '_';
     return safe.empty() ? std::string("_") : safe;
 }
 
@@ -125,7 +129,7 @@ std::string ReadUrlFile(const std::string& path) {
 
 std::string ShortcutFileText(std::string_view url) {
     std::string out = "[InternetShortcut]\nURL=";
-    out.append(url);
+    out.append(text::EncodeLineBreaks(url));
     out.append("\n\r\n");
     return out;
 }

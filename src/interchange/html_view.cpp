@@ -101,7 +101,7 @@ std::string FolderLinkList(const Database& db, std::int16_t folder) {
         const BookmarkRecord& r = marks.At(pos);
         if (r.key == 0)
             continue;
-        out += "<a href=" + Quoted(html::Escape(memo.GetMemo(r.url))) + ">" +
+        out += "<a href=" + Quoted(html::Escape(text::EncodeLineBreaks(memo.GetMemo(r.url)))) + ">" +
                html::Escape(memo.GetMemo(r.Name)) + "</a><br>";
     }
     return out;
@@ -166,7 +166,7 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
         const BookmarkRecord& r = marks.At(pos);
         if (r.key == 0)
             continue;
-        std::string url = html::Escape(memo.GetMemo(r.url));
+        std::string url = html::Escape(text::EncodeLineBreaks(memo.GetMemo(r.url)));
         p.Line("<tr>");
         p.Line("<td width=\"30\" valign=\"top\" align=\"center\"><b><font face=" + sans + " size=\"-1\">" +
                std::to_string(pos) + "</font></b></td>");

@@ -323,7 +323,7 @@ void AppendBookmarkLines(const Database& db, std::int16_t folder, std::string_vi
         std::string touched = date(r.Touched);
         out.append(indent);
         out.append("    <DT><A HREF=\"");
-        out.append(html::Escape(memo.GetMemo(r.url)));
+        out.append(html::Escape(text::EncodeLineBreaks(memo.GetMemo(r.url))));
         out.append("\" ADD_DATE=\"");
         out.append(date(r.added));
         out.append("\" LAST_VISIT=\"");
@@ -366,8 +366,11 @@ void AppendFolderLists(const Database& db, std::int16_t folder, std::string& out
             if (seen[static_cast<std::size_t>(child)])
                 continue;
             const FolderRecord& f = db.Folder(child);
+            // Seconds since 1970, as on the bookmark lines: what every reader of the
+            // format expects (a date text reads as no date, or a wrong one).
+            std::int64_t created = dates.ToUnix(f.Created);
             out.append(Indent(depth)).append("    <DT><H3 FOLDED ADD_DATE=\"");
-            out.append(FormatGeneralDate(f.Created)).append("\">");
+            out.append(created > 0 ? std::to_string(created) : std::string("0")).append("\">");
             out.append(html::Escape(f.Name.text())).append("</H3>\r\n");
             open(child);
         } else {

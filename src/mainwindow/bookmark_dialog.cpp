@@ -9,6 +9,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "store/database.h"
+#include "store/text_codec.h"
 
 namespace vireo {
 
@@ -150,7 +151,7 @@ void frmBMDialog::btnOK_Click() {
     clsMemo& memo = db.Memo();
     buffer.Name = memo.SetMemo(buffer.Name, S(txtTitle->text()));
     buffer.Description = memo.SetMemo(buffer.Description, S(txtDescription->toPlainText()));
-    buffer.url = memo.SetMemo(buffer.url, S(txtAddress->text()));
+    buffer.url = memo.SetMemo(buffer.url, text::EncodeLineBreaks(S(txtAddress->text())));
     std::int16_t target = TreeView->SelectedFolder();
     if (!db.IsLiveFolder(target))
         target = kUnsortedFolder;

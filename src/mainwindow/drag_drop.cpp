@@ -137,7 +137,7 @@ QString VireoMimeData::Addresses() const {
         for (std::int32_t key : m_keys) {
             std::string url = m_db.Marks(m_folder).UrlStr(key);
             if (!url.empty())
-                lines << Q(url);
+                lines << Q(text::EncodeLineBreaks(url));
         }
     } else {
         // The folder's own bookmarks first, then those of the folders below it.
@@ -152,7 +152,7 @@ QString VireoMimeData::Addresses() const {
             while (std::int32_t key = m_db.NextMarkKey(folders[i], cursor)) {
                 std::string url = m_db.Marks(folders[i]).UrlStr(key);
                 if (!url.empty())
-                    lines << Q(url);
+                    lines << Q(text::EncodeLineBreaks(url));
             }
             for (std::int16_t child : children.Of(folders[i])) {
                 if (!seen[static_cast<std::size_t>(child)]) {

@@ -583,7 +583,7 @@ BookmarkRecord Database::NewMark(std::string_view name, std::string_view url, st
                                  std::string_view description, std::int16_t flags) {
     BookmarkRecord r;
     r.Name = name.empty() ? 0 : m_memo.Add(name);
-    r.url = url.empty() ? 0 : m_memo.Add(url);
+    r.url = url.empty() ? 0 : m_memo.Add(text::EncodeLineBreaks(url));
     r.Description = description.empty() ? 0 : m_memo.Add(description);
     r.Parent = parent;
     r.Flags = flags;

@@ -297,6 +297,24 @@ std::string AsciiUpper(std::string_view s) {
     return out;
 }
 
+std::string EncodeLineBreaks(std::string_view address) {
+    if (address.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos)
+        return std::string(address);
+    std::string out;
+    out.reserve(address.size() + 8);
+    for (char c : address) {
+        if (c == '\r')
+            out += "%0D";
+        else if (c == '\n')
+            out += "%0A";
+        else if (c == '\0')
+            out += "%00";
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string AsciiLower(std::string_view s) {
     std::string out(s);
     for (char& c : out) {

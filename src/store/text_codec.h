@@ -67,6 +67,12 @@ std::string AsciiLower(std::string_view s);
 // True when `s` starts with `prefix`, ASCII letters compared without regard to case.
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 
+// An address with its CR, LF and NUL bytes percent-encoded (%0D, %0A, %00). No address
+// holds them, but one imported from an entity or typed into a file may: written raw, it
+// would end the line it stands on and start lines of its own in a shortcut or bookmark
+// file. Everything else is left as it is, so the result reads back unchanged.
+std::string EncodeLineBreaks(std::string_view address);
+
 // Case folding of UTF-8 text for case-insensitive comparison: simple one-to-one folding
 // of Latin (with Vietnamese and full-width forms), Greek, Cyrillic and Armenian letters;
 // other characters stay as they are.

@@ -88,14 +88,17 @@ TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
     AddMark(sub, "Inner", "http://inner.example/");
     std::int16_t dots = db.AddFolder("..", folder, kFolderOrdinary);
     AddMark(dots, "Escape", "http://escape.example/");
+    // A leading dot would hide the directory, which the import then skips.
+    std::int16_t hidden = db.AddFolder(".dot", folder, kFolderOrdinary);
+    AddMark(hidden, "Kept", "http://kept.example/");
 
     ExchangeResult r = ExportFavorites(db, folder, favorites().string());
     ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.bookmarks, 6);
+    EXPECT_EQ(r.bookmarks, 7);
     fs::path out = favorites() / "Vireo";
     EXPECT_EQ(DirNames(out),
               (std::vector<std::string>{"Time_ now", "Twin (2).url", "Twin.url", "What_ A_B.url", "__",
-                                        std::string(128, 'x') + ".url"}));
+                                        "_dot", std::string(128, 'x') + ".url"}));
     EXPECT_EQ(ReadText((out / "Twin.url").string()), ShortcutFileText("http://twin1.example/"));
     EXPECT_EQ(ReadUrlFile((out / "Twin (2).url").string()), "http://twin2.example/");
     EXPECT_EQ(ReadUrlFile((out / "Time_ now" / "Inner.url").string()), "http://inner.example/");
@@ -104,13 +107,14 @@ TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
 
     // Exporting again replaces the files instead of adding numbered copies.
     ASSERT_TRUE(ExportFavorites(db, folder, favorites().string()).ok);
-    EXPECT_EQ(DirNames(out).size(), 6u);
+    EXPECT_EQ(DirNames(out).size(), 7u);
 
-    // And the export imports back.
+    // And the export imports back, every folder with it.
     ExchangeResult back = ImportFavorites(db, out.string());
     ASSERT_TRUE(back.ok);
-    EXPECT_EQ(back.bookmarks, 6);
+    EXPECT_EQ(back.bookmarks, 7);
     EXPECT_EQ(Titles(Child(back.folder, "Time_ now")), std::vector<std::string>{"Inner"});
+    EXPECT_EQ(Titles(Child(back.folder, "_dot")), std::vector<std::string>{"Kept"});
 
     // Without a Favorites folder nothing is written.
     fs::remove_all(favorites());

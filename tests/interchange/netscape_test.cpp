@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "interchange/exchange_fixture.h"
 #include "interchange/favorites.h"
 #include "interchange/html_text.h"
@@ -9,6 +12,8 @@
 
 namespace vireo::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct NetscapeTest : ExchangeFixture {
     ExchangeResult Import(std::string_view fileText) {
@@ -184,7 +189,8 @@ struct NetscapeExportTest : ExchangeFixture {
 };
 
 TEST_F(NetscapeExportTest, TheBlockFollowsTheLineTableWithEscapesAndDates) {
-    std::string created = FormatGeneralDate(OleFromUnix(1400000000));
+    // Folder dates are seconds since 1970 like the bookmarks' (a date text reads as none).
+    std::string created = "1400000000";
     std::vector<std::string> expected = {
         "<DL><p>",
         "    <DT><H3 FOLDED ADD_DATE=\"0\">Vireo</H3>",
@@ -323,6 +329,47 @@ TEST_F(NetscapeTest, LongAddressesSurviveImportSaveReloadAndExportByteForByte) {
     std::string again = ReadText(out);
     EXPECT_EQ(again.size(), file.size());
     EXPECT_TRUE(again == file) << "the exported file differs from the imported one";
+}
+
+TEST_F(NetscapeTest, LineBreaksInAnAddressNeverBecomeLinesOfTheFilesItIsWrittenTo) {
+    // Entities make line breaks in an address; written raw, they would give a shortcut
+    // file keys and sections of their own (an IconFile on a network share leaks the
+    // user's credentials) and break the bookmark line of an exported file.
+    std::string file = "<DL><p>\n<DT><A HREF=\"http://h/a&#10;IconFile=/etc/passwd&#13;&#10;[X]\">t</A>\n"
+                       "<DT><A HREF=\"http://h/b";
+    file += '\0';
+    file += "c\">nul</A>\n</DL><p>\n";
+    ExchangeResult r = Import(file);
+    const std::string first = "http://h/a%0AIconFile=/etc/passwd%0D%0A[X]";
+    const std::string second = "http://h/b%00c";
+    EXPECT_EQ(Urls(r.folder), (std::vector<std::string>{first, second}));
+    // A database written before kept such an address raw.
+    std::int32_t old = AddMark(r.folder, "old", "http://placeholder/");
+    BookmarkRecord& oldRecord = db.Marks(r.folder).At(db.Marks(r.folder).Total());
+    ASSERT_EQ(oldRecord.key, old);
+    oldRecord.url = db.Memo().SetMemo(oldRecord.url, "http://h/o\nIconFile=\\\\s\\x\r\n[Y]");
+    const std::string third = "http://h/o%0AIconFile=\\\\s\\x%0D%0A[Y]";
+
+    fs::path favorites = tmp.path() / "Favorites";
+    fs::create_directories(favorites);
+    ASSERT_TRUE(ExportFavorites(db, r.folder, favorites.string()).ok);
+    for (const auto& [file, url] : std::vector<std::pair<std::string, std::string>>{
+             {"t.url", first}, {"nul.url", second}, {"old.url", third}}) {
+        std::string text = ReadText((favorites / "Vireo" / file).string());
+        EXPECT_EQ(text, ShortcutFileText(url)) << file;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << file;
+        EXPECT_EQ(text.find('\0'), std::string::npos) << file;
+        EXPECT_EQ(ReadUrlFile((favorites / "Vireo" / file).string()), url) << file;
+    }
+
+    std::string exported = tmp.file("out.html");
+    ASSERT_TRUE(ExportNetscapeFile(db, r.folder, exported).ok);
+    for (const std::string& line : CrLfLines(ReadText(exported))) {
+        EXPECT_EQ(line.find_first_of(std::string_view("\r\n\0", 3)), std::string::npos) << line;
+        EXPECT_FALSE(line.starts_with("IconFile") || line.starts_with("[")) << line;
+    }
+    ExchangeResult back = Import(ReadText(exported));
+    EXPECT_EQ(Urls(Child(back.folder, "Vireo")), (std::vector<std::string>{first, second, third}));
 }
 
 TEST_F(NetscapeTest, TextsLongerThanAMemoKeepsAreCutAndCounted) {
