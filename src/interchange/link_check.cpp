@@ -19,11 +19,10 @@ bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-// A web address we can fetch: the other schemes (mail, scripts, local files) are not
-// pages on the web.
+// A web address we fetch: the other schemes (mail, scripts, local files, FTP, whose
+// check would log in to any host named) are not checked.
 bool IsFetchable(std::string_view url) {
-    return text::StartsWithNoCase(url, "http://") || text::StartsWithNoCase(url, "https://") ||
-           text::StartsWithNoCase(url, "ftp://");
+    return text::StartsWithNoCase(url, "http://") || text::StartsWithNoCase(url, "https://");
 }
 
 // For each length of a partial match of the phrase, the length of its longest proper
@@ -196,6 +195,10 @@ void ClassifyFetch(const FetchResult& fetch, bool saysNotFound, LinkReport& repo
             report.state = LinkState::Gone;
             report.deadReason = DeadReason::NotFound;
             break;
+        case FetchFailure::OtherScheme:
+            // Nothing was fetched there, so nothing is known about the link.
+            report.state = LinkState::Skipped;
+            break;
         default:
             break;
         }
@@ -262,7 +265,8 @@ std::vector<LinkReport> CheckLinks(std::vector<LinkReport> reports, UrlFetcher& 
         LinkReport& rep = reports[i];
         if (rep.url.empty() || !IsFetchable(rep.url)) {
             rep.state = LinkState::Skipped;
-            rep.reason = rep.url.empty() ? "the bookmark has no address" : "not a web address";
+            rep.reason = rep.url.empty() ? "the bookmark has no address"
+                                         : "not checked: only http and https addresses are";
             report(i);
             continue;
         }
@@ -312,7 +316,9 @@ LinkCheckProgress::LinkCheckProgress(const std::vector<LinkReport>& reports) {
 
 void LinkCheckProgress::Add(const LinkReport& report) {
     ++m_linksDone;
-    if (report.state == LinkState::Skipped)
+    // A link redirected to another scheme was fetched all the same; only one never
+    // fetched counts for no host.
+    if (report.url.empty() || !IsFetchable(report.url))
         return;
     ++m_fetchesDone;
     auto it = m_left.find(LinkHost(report.url));

@@ -38,6 +38,7 @@ enum class FetchFailure {
     NoConnection,     // the host is unknown or refused the connection
     NoSuchFile,       // a file server has no such file
     TooManyRedirects, // redirections without end
+    OtherScheme,      // redirected to an address that is not http or https (not followed)
     Other,
 };
 

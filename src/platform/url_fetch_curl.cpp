@@ -138,6 +138,10 @@ FetchResult ResultOf(const Transfer& t, CURLcode rc) {
         result.failure = FetchFailure::NoConnection;
         result.error = detail;
         break;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        result.failure = FetchFailure::OtherScheme;
+        result.error = "redirected to an address that is not http or https, which is not followed";
+        break;
     case CURLE_REMOTE_FILE_NOT_FOUND:
         result.failure = FetchFailure::NoSuchFile;
         result.error = "the server has no such file";
@@ -215,8 +219,10 @@ struct CurlFetcher::Impl {
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, limits.maxRedirects);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+        // Web pages only: an FTP check would log in as "anonymous" to whatever host a
+        // bookmark or a redirection names, and no other scheme has a page to judge.
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ""); // what the library can decode
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
         curl_easy_setopt(easy, CURLOPT_SHARE, share);

@@ -1,5 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -143,24 +148,48 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     AddMark(folder, "nothing", "");
     std::int32_t deleted = AddMark(folder, "deleted", server.Url("/ok"));
     db.Marks(folder).Kill(deleted, true);
+    // FTP would log in as "anonymous" to any host a bookmark or a redirection names: an
+    // FTP address is not checked and a redirection to one not followed, so nothing ever
+    // connects to this listener.
+    int ftp = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(ftp, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(ftp, 8), 0);
+    ASSERT_EQ(::getsockname(ftp, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/pub/";
+    server.SetHandler([ftpUrl](const std::string& target, LocalHttpServer::Response& r) {
+        if (target != "/to-ftp")
+            return false;
+        r.status = 302;
+        r.headers = "Location: " + ftpUrl + "\r\n";
+        return true;
+    });
+    AddMark(folder, "ftp", ftpUrl);
+    AddMark(folder, "to-ftp", server.Url("/to-ftp"));
     AddMark(folder, "refused", "http://127.0.0.1:1/");
 
     std::vector<std::int32_t> done;
     VerifyOptions options;
     options.progress = [&](const LinkReport&, std::int32_t n, std::int32_t total) {
-        EXPECT_EQ(total, 12);
+        EXPECT_EQ(total, 14);
         done.push_back(n);
     };
     std::vector<LinkReport> reports = VerifyLinks(db, folder, fetcher, options);
-    ASSERT_EQ(reports.size(), 12u);
-    EXPECT_EQ(done.size(), 12u);
-    EXPECT_EQ(done.back(), 12);
+    ASSERT_EQ(reports.size(), 14u);
+    EXPECT_EQ(done.size(), 14u);
+    EXPECT_EQ(done.back(), 14);
+    pollfd waiting{ftp, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "something connected to the FTP address";
+    ::close(ftp);
     std::map<std::string, const LinkReport*> by;
     for (const auto& r : reports)
         by[r.title] = &r;
     EXPECT_EQ(reports[0].title, "/ok");
-    EXPECT_EQ(reports[11].title, "refused");
-    EXPECT_EQ(reports[11].position, 13);
+    EXPECT_EQ(reports[13].title, "refused");
+    EXPECT_EQ(reports[13].position, 15);
     struct Want {
         const char* title;
         LinkState state;
@@ -180,6 +209,8 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
         // Nothing to fetch is not a dead link.
         {"mail", LinkState::Skipped, {}},
         {"nothing", LinkState::Skipped, {}},
+        {"ftp", LinkState::Skipped, {}},
+        {"to-ftp", LinkState::Skipped, {}},
     };
     for (const Want& w : wants) {
         EXPECT_EQ(by[w.title]->state, w.state) << w.title;
@@ -189,11 +220,13 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     }
     EXPECT_EQ(by["/gone"]->reason, "the server answered 404 (not found)");
     EXPECT_EQ(by["/broken"]->reason, "the server answered 500");
+    EXPECT_EQ(by["ftp"]->reason, "not checked: only http and https addresses are");
+    EXPECT_NE(by["to-ftp"]->reason.find("not http or https"), std::string::npos) << by["to-ftp"]->reason;
     for (const auto& r : reports)
         EXPECT_EQ(r.reason.empty(), r.state == LinkState::Alive) << r.title << ": " << r.reason;
 
     LinkCheckProgress counts(CollectLinks(db, folder));
-    EXPECT_EQ(counts.LinksTotal(), 12);
+    EXPECT_EQ(counts.LinksTotal(), 14);
     EXPECT_EQ(counts.HostsTotal(), 2); // the server, and port 1
     for (const auto& r : reports) {
         if (r.title == "refused") { // the last link, on a host of its own
@@ -201,7 +234,7 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
         }
         counts.Add(r);
     }
-    EXPECT_EQ(counts.LinksDone(), 12);
+    EXPECT_EQ(counts.LinksDone(), 14);
     EXPECT_EQ(counts.HostsDone(), 2);
 }
 
