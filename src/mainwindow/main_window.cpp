@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <iostream>
 #include <utility>
 
 #include "interchange/home_page.h"
@@ -702,15 +703,17 @@ bool frmMain::SaveNow() {
     return false;
 }
 
-bool frmMain::SaveData(std::string* error) {
+bool frmMain::SaveData(std::string* error, bool mayAsk) {
     m_saveTimer.stop();
     if (m_purged)
         return true;
     SaveDataHooks hooks;
-    hooks.askEmptyTrash = [this] {
-        frmTrashQuery query(m_ctx.db, m_ctx.reg, this);
-        query.exec();
-    };
+    if (mayAsk) {
+        hooks.askEmptyTrash = [this] {
+            frmTrashQuery query(m_ctx.db, m_ctx.reg, this);
+            query.exec();
+        };
+    }
     hooks.showSummary = [this](std::string_view rtf) {
         rtDetail->Tag.clear();
         rtDetail->SetRtf(Q(rtf));
@@ -725,6 +728,19 @@ bool frmMain::SaveData(std::string* error) {
         return BuildHomePage(m_ctx.db, m_ctx.reg, file, folder, err);
     };
     return vireo::SaveData(m_ctx.db, m_ctx.reg, hooks, error);
+}
+
+int frmMain::EndOnRequest() {
+    if (m_closing)
+        return 0;
+    m_closing = true;
+    std::string error;
+    bool saved = SaveData(&error, false);
+    if (!saved && m_ctx.db.IsOpen() && !m_ctx.db.Purged())
+        std::cerr << "vireo: the changes could not be saved before ending: " << error << '\n';
+    // Every event loop ends, also that of a dialog still open.
+    QCoreApplication::exit(saved ? 0 : 1);
+    return saved ? 0 : 1;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -75,7 +75,12 @@ public:
     // Writes the changes now; a failure is shown to the user once per failure streak.
     bool SaveNow();
     // The shutdown sequence: trash option, compaction, window position, home page, records.
-    bool SaveData(std::string* error = nullptr);
+    // Without `mayAsk` the trash option that asks is passed over (nobody would answer).
+    bool SaveData(std::string* error = nullptr, bool mayAsk = true);
+    // Ends the program at once when the desktop or the terminal asks it to (logout,
+    // SIGTERM, SIGHUP, SIGINT): pending changes and the settings are saved first, without
+    // a question, since nobody is there to answer. Returns the exit status.
+    int EndOnRequest();
     // Set when the data must not be written at exit (after the purge).
     void SetPurged() { m_purged = true; }
 

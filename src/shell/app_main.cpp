@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QScreen>
+#include <QSessionManager>
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "platform/sound_canberra.h"
 #include "shell/instance_channel.h"
 #include "shell/launch_request.h"
+#include "shell/quit_signals.h"
 #include "shell/startup.h"
 #include "store/database.h"
 #include "store/strings.h"
@@ -269,6 +271,17 @@ int RunVireo(int argc, char** argv) {
         main = BuildMainWindow(ctx, screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800));
         main->show();
     }
+    // Logout, a closed terminal or Ctrl+C end the program with everything saved; a
+    // change made in the second before (saving waits that long) is not lost.
+    QuitSignals quitSignals;
+    frmMain* window = main.get();
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, window, [window] { window->EndOnRequest(); });
+#ifndef QT_NO_SESSIONMANAGER
+    // The session manager asks for the data before it ends the session; nothing is asked
+    // of the user, and the program may go on running if the logout is cancelled.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, window,
+                     [window](QSessionManager&) { window->SaveNow(); });
+#endif
     ReportStartupRepairs(*main, registry->TakeNotice());
     OfferFirstRunImport(*main);
     outside.SetMainWindow(main.get());

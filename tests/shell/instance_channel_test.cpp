@@ -8,12 +8,17 @@
 #include <QTest>
 #include <QUrl>
 #include <atomic>
+#include <csignal>
 #include <sys/stat.h>
 #include <thread>
 
+#include "platform/hive_registry.h"
 #include "platform/single_instance.h"
 #include "shell/instance_channel.h"
 #include "shell/launch_request.h"
+#include "shell/options.h"
+#include "shell/registry.h"
+#include "store/database.h"
 #include "test_support.h"
 
 using namespace vireo;
@@ -39,6 +44,7 @@ private Q_SLOTS:
     void secondCopyHandsItsFilesToTheRunningOne();
     void noAnswerIsNeverTakenForSuccess();
     void foreignSendersCannotWedgeTheRunningCopy();
+    void aShortcutHandedOverJustBeforeTheEndIsSaved();
 };
 
 void InstanceChannelTest::secondCopyHandsItsFilesToTheRunningOne() {
@@ -146,6 +152,70 @@ void InstanceChannelTest::foreignSendersCannotWedgeTheRunningCopy() {
     QCOMPARE(received.count(), 1);
     QCOMPARE(received.at(0).at(0).toStringList(),
              (QStringList{QStringLiteral("/tmp/a.url"), QStringLiteral("/tmp/b.url")}));
+}
+
+void InstanceChannelTest::aShortcutHandedOverJustBeforeTheEndIsSaved() {
+    // Saving waits a second after a change; the desktop's SIGTERM at logout (or SIGHUP,
+    // SIGINT) in that second must not lose the change.
+    for (int number : {SIGTERM, SIGHUP, SIGINT}) {
+        test::TempDir trial;
+        const QString base = QString::fromStdString(trial.str());
+        const QString run = base + QStringLiteral("/run");
+        QVERIFY(QDir().mkpath(run));
+        QFile::setPermissions(run, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const std::string data = trial.file("data");
+        {
+            HiveRegistry reg(trial.file("registry.reg"));
+            SetShowTips(reg, false);
+            SetRegValue(reg, SettingsPath(kBrowserSubkey), "Which", std::int64_t{0});
+            SetRegValue(reg, SettingsPath(kBrowserSubkey), "UserDefined", std::string("/bin/true"));
+            SetRegValue(reg, SettingsPath("\\DB"), "path", data);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), base);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), base + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), base + QStringLiteral("/share"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), base + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("XDG_DOCUMENTS_DIR"), base + QStringLiteral("/Documents"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), run);
+        env.insert(QStringLiteral("VIREO_REGISTRY"), QString::fromStdString(trial.file("registry.reg")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QStringLiteral(VIREO_EXECUTABLE), {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run + QStringLiteral("/vireo.socket")), 20000);
+        Touch(base + QStringLiteral("/News.url"));
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(VIREO_EXECUTABLE), {base + QStringLiteral("/News.url")});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 0);
+        QTest::qWait(200);
+        ::kill(static_cast<pid_t>(first.processId()), number);
+        if (!first.waitForFinished(20000)) {
+            first.kill();
+            QFAIL("the running copy did not end on the signal");
+        }
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+
+        Database db;
+        std::string error;
+        QVERIFY2(db.Open(data, &error), error.c_str());
+        int found = 0;
+        for (std::int32_t f = 1; f <= db.FolderSlots(); ++f) {
+            auto id = static_cast<std::int16_t>(f);
+            if (!db.IsLiveFolder(id))
+                continue;
+            for (std::int32_t pos = 1; pos <= db.Marks(id).Total(); ++pos) {
+                const BookmarkRecord& r = db.Marks(id).At(pos);
+                found += r.key != 0 && db.Memo().GetMemo(r.url) == "https://example.org/";
+            }
+        }
+        QVERIFY2(found == 1, qPrintable(QStringLiteral("signal %1: the shortcut was not saved").arg(number)));
+    }
 }
 
 QTEST_MAIN(InstanceChannelTest)
