@@ -275,8 +275,10 @@ int View(Context& ctx) {
     std::string file = ctx.args[1];
     std::string error;
     std::int32_t n = SaveView(db, file, folder, &error);
-    if (n == 0)
-        return Fail(ctx, error.empty() ? "the folder has no bookmarks, so no page was written" : error);
+    if (n == 0) {
+        std::string nothing = NothingToViewMessage(db, folder);
+        return Fail(ctx, !error.empty() ? error : !nothing.empty() ? nothing : "no page was written");
+    }
     ctx.out << "Wrote " << file << " with " << n << " bookmarks.\n";
     return kExitOk;
 }

@@ -120,6 +120,17 @@ void CopyViewImages(const std::string& dbPath, const std::string& programFolder)
     }
 }
 
+std::string NothingToViewMessage(const Database& db, std::int16_t folder) {
+    if (!db.IsLiveFolder(folder) || db.Marks(folder).Count() > 0)
+        return {};
+    std::string name = "\"" + db.Folder(folder).Name.text() + "\"";
+    if (!db.HasSubFolders(folder))
+        return name + " holds no bookmarks, so there is nothing to write.";
+    return name +
+           " holds only folders and no bookmarks of its own, so there is nothing to write: a page lists the "
+           "bookmarks of one folder. Export a folder below it, or the whole tree To Netscape.";
+}
+
 std::int32_t SaveFolderView(const Database& db, std::string& fileName, std::int16_t folder,
                             std::string* error) {
     if (!Prepare(db, fileName, folder))

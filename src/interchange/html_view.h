@@ -14,6 +14,10 @@ namespace vireo {
 class Database;
 
 inline constexpr std::string_view kSaveHtmlDialogTitle = "Save as HTML";
+
+// Why no page can be written for a folder without bookmarks of its own ("" when it has
+// some): a page lists one folder's bookmarks, not those of the folders below it.
+std::string NothingToViewMessage(const Database& db, std::int16_t folder);
 inline constexpr std::string_view kViewFileName = "view.htm";
 
 // The head lines of every page we write: the texts are UTF-8, and the generator.

@@ -459,6 +459,12 @@ void ExportMenuCommand(frmMain& main, int index) {
         ExportNetscapeCommand(main);
         break;
     case 3: {
+        // Said before a file is asked for: there would be nothing to put in it.
+        if (std::string nothing = NothingToViewMessage(main.Db(), main.SelectedFolder()); !nothing.empty()) {
+            main.Context().dialogs.Message(&main, Q(nothing), Q(kSaveHtmlDialogTitle), MsgButtons::Ok,
+                                           MsgIcon::Information);
+            return;
+        }
         QString file =
             main.Context().dialogs.SaveFileName(&main, Q(kSaveHtmlDialogTitle), Q(kHtmlFileFilter));
         if (file.isEmpty())

@@ -391,16 +391,17 @@ void frmOptions::txtDaysToCheck_LostFocus() {
 
 bool frmOptions::SaveSettings() {
     Registry& reg = m_ctx.reg;
-    bool ok = true;
     if (Option0->isChecked()) {
         QString path = BrowserPath->text().trimmed();
+        // A refused path is not stored, nor anything else: the dialog stays open for the
+        // user to correct it, and Cancel then leaves every setting as it was.
         if (!IsProgram(path)) {
             m_ctx.dialogs.Message(this,
                                   Q("The file ") + path +
                                       Q(" does not appear to be a valid file.  Please select a different "
                                         "browser executable."),
                                   {}, MsgButtons::Ok, MsgIcon::Exclamation);
-            ok = false;
+            return false;
         }
         SaveBrowser(reg, kBrowserOther, S(path));
     } else if (Option1->isChecked()) {
@@ -426,11 +427,9 @@ bool frmOptions::SaveSettings() {
     SetBmkDrop(reg, CheckedIndex({BmkDrop[0], BmkDrop[1], BmkDrop[2]}));
     SetTrash(reg, CheckedIndex({EmptyTrash[0], EmptyTrash[1], EmptyTrash[2]}));
 
-    // The browser in use follows the choice at once (an invalid one is left for the user
-    // to correct, not replaced by a detected one behind the dialog's back).
-    if (ok)
-        m_ctx.program.FindBrowser();
-    return ok;
+    // The browser in use follows the choice at once.
+    m_ctx.program.FindBrowser();
+    return true;
 }
 
 void frmOptions::cmdOK_Click() {

@@ -565,6 +565,20 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     w.SelectFolder(3);
     FolderMenuCommand(w, 5);
     QCOMPARE(app.documents.opened.size(), 2);
+    // Nor does one holding only folders: Export › To HTML says so instead of asking for a
+    // file and writing nothing.
+    std::int16_t outer = db.AddFolder("Outer", 1, kFolderOrdinary);
+    AddMark(db, db.AddFolder("Inner", outer, kFolderOrdinary), "inside");
+    w.SelectFolder(outer);
+    app.dialogs.files.push_back(QString::fromStdString(app.dir.file("outer.html")));
+    const auto asked = app.dialogs.fileDialogs.size();
+    ExportMenuCommand(w, 3);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QVERIFY(app.dialogs.messages[0].text.contains(QStringLiteral("holds only folders")));
+    QCOMPARE(app.dialogs.fileDialogs.size(), asked);
+    QVERIFY(!std::filesystem::exists(app.dir.file("outer.html")));
+    app.dialogs.messages.clear();
+    app.dialogs.files.clear();
 
     // Help entries open the local pages; the sibling product falls back to its page.
     HelpMenuCommand(w, 1);

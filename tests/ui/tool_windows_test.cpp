@@ -188,6 +188,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "", kHKeyClassesRoot);
     std::string text = programs.file("notes.txt");
     WriteFile(text, "not a program");
+    std::string browser;
     {
         frmOptions o(app.ctx);
         QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer"));
@@ -203,13 +204,13 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         QVERIFY(app.dialogs.messages[0].text.contains(Q(text)));
         QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
-        // The path is kept all the same, so the user sees it again.
+        // A refused path is not stored: the browser chosen before stays in force.
         GetBrowserChoice(reg, which, path);
-        QCOMPARE(which, kBrowserOther);
-        QCOMPARE(path, text);
+        QCOMPARE(which, kBrowserExplorer);
+        QCOMPARE(path, explorer);
 
         // A program is accepted; a cancelled file dialog changes nothing.
-        std::string browser = MakeProgram(programs.file("bin/mybrowser"));
+        browser = MakeProgram(programs.file("bin/mybrowser"));
         o.BrowserPath->setText(Q(browser));
         o.Browse->click();
         QCOMPARE(o.BrowserPath->text(), Q(browser));
@@ -217,6 +218,26 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         QCOMPARE(o.result(), int(QDialog::Accepted));
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         QCOMPARE(app.program.CurrentBrowserPath, browser);
+    }
+    // Refused, then cancelled: nothing of it is kept, and the dialog shows the browser in
+    // force when it opens again.
+    const bool tips = GetShowTips(reg);
+    {
+        frmOptions o(app.ctx);
+        o.BrowserPath->setText(Q(text));
+        o.ShowTips->setChecked(!tips);
+        o.cmdOK->click();
+        QCOMPARE(o.result(), int(QDialog::Rejected));
+        o.cmdCancel->click();
+    }
+    GetBrowserChoice(reg, which, path);
+    QCOMPARE(which, kBrowserOther);
+    QCOMPARE(path, browser);
+    QCOMPARE(GetShowTips(reg), tips);
+    {
+        frmOptions o(app.ctx);
+        QVERIFY(o.Option0->isChecked());
+        QCOMPARE(o.BrowserPath->text(), Q(browser));
     }
     // Typing a path chooses "Other" by itself.
     SaveBrowser(reg, kBrowserOther, "");
