@@ -76,7 +76,7 @@ void AddFolderContents(const Database& db, const FolderChildren& children, std::
             continue;
         xbel::Node n;
         n.title = memo.GetMemo(r.Name);
-        n.url = memo.GetMemo(r.url);
+        n.url = text::EncodeLineBreaks(memo.GetMemo(r.url));
         std::string desc = memo.GetMemo(r.Description);
         // What the program filed by itself means nothing to another program.
         if (!IsStandInDescription(desc))
