@@ -4,6 +4,7 @@
 #include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 #include <libxml/xmlwriter.h>
 
 #include <climits>
@@ -31,11 +32,8 @@ void Init() {
     std::call_once(once, [] { xmlInitParser(); });
 }
 
-struct DocFree {
-    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-struct ContextFree {
-    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+struct TextReaderFree {
+    void operator()(xmlTextReader* r) const { xmlFreeTextReader(r); }
 };
 
 const char* Chars(const xmlChar* s) {
@@ -50,7 +48,8 @@ bool IsXbelElement(const xmlNode* node, const char* name) {
 
 class Reader {
 public:
-    explicit Reader(xmlDoc* doc) : m_doc(doc) {}
+    // The document whose DTD holds the file's own entities; the reader's nodes point to it.
+    void SetDocument(xmlDoc* doc) { m_doc = doc; }
 
     // The text of a node list (an element's or an attribute's children). Character
     // references and the predefined entities arrive decoded from the parser; the file's own
@@ -83,11 +82,15 @@ public:
         return {};
     }
 
-    // The title and desc children of a folder or bookmark, and its attributes.
-    void Common(const xmlNode* element, Node& node) {
+    void Attributes(const xmlNode* element, Node& node) {
         node.id = Attribute(element, "id");
         node.added = ParseDate(Attribute(element, "added"));
         node.modified = ParseDate(Attribute(element, "modified"));
+    }
+
+    // The title and desc children of a bookmark read whole, and its attributes.
+    void Common(const xmlNode* element, Node& node) {
+        Attributes(element, node);
         bool haveTitle = false;
         bool haveDesc = false;
         for (const xmlNode* c = element->children; c; c = c->next) {
@@ -101,33 +104,8 @@ public:
         }
     }
 
-    bool Items(const xmlNode* parent, std::vector<Node>& items, int depth, std::string& error) {
-        for (const xmlNode* c = parent->children; c; c = c->next) {
-            if (IsXbelElement(c, "bookmark")) {
-                Node node;
-                Common(c, node);
-                node.url = Attribute(c, "href");
-                items.push_back(std::move(node));
-            } else if (IsXbelElement(c, "folder")) {
-                if (depth >= kMaxDepth) {
-                    error = "its folders are nested more than " + std::to_string(kMaxDepth) + " deep";
-                    return false;
-                }
-                Node node;
-                node.folder = true;
-                Common(c, node);
-                if (!Items(c, node.children, depth + 1, error))
-                    return false;
-                items.push_back(std::move(node));
-            }
-            // Separators, aliases (references to items already read) and everything the
-            // format does not know are left out.
-        }
-        return true;
-    }
-
 private:
-    xmlDoc* m_doc;
+    xmlDoc* m_doc = nullptr;
     std::size_t m_budget = kEntityBudget;
 };
 
@@ -284,6 +262,35 @@ constexpr std::int64_t kLastSecond = INT64_C(253402300799);
 
 } // namespace
 
+namespace {
+
+std::string NotWellFormed() {
+    const xmlError* e = xmlGetLastError();
+    std::string why = e && e->message ? e->message : "";
+    why = why.substr(0, why.find('\n'));
+    while (!why.empty() && (why.back() == ' ' || why.back() == '\r'))
+        why.pop_back();
+    std::string error = "it is not well-formed XML";
+    if (!why.empty()) {
+        error += " (";
+        if (e->line > 0)
+            error += "line " + std::to_string(e->line) + ": ";
+        error += why + ")";
+    }
+    return error;
+}
+
+// A folder being read, or the top element (folder null), with what it took already.
+struct Open {
+    int depth;
+    std::vector<Node>* items;
+    Node* folder;
+    bool haveTitle = false;
+    bool haveDesc = false;
+};
+
+} // namespace
+
 bool Parse(std::string_view bytes, Document& out, std::string& error) {
     out = Document{};
     error.clear();
@@ -292,49 +299,109 @@ bool Parse(std::string_view bytes, Document& out, std::string& error) {
         return false;
     }
     Init();
-    std::unique_ptr<xmlParserCtxt, ContextFree> context(xmlNewParserCtxt());
-    if (!context) {
+    // No XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_HUGE: external entities and DTDs
+    // are never read, the file's own entities stay references, and libxml2's limits on
+    // text size and nesting hold. CDATA sections arrive as text; short texts are kept inside
+    // their nodes (XML_PARSE_COMPACT), which saves an allocation for each.
+    const int options =
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
+    // Read as a stream, each bookmark whole and then let go: a document tree of a large
+    // file costs several times more to build and free than everything else the import does.
+    std::unique_ptr<xmlTextReader, TextReaderFree> stream(
+        xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    if (!stream) {
         error = "out of memory";
         return false;
     }
-    // No XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_HUGE: external entities and DTDs
-    // are never read, the file's own entities stay references, and libxml2's limits on
-    // text size and nesting hold. CDATA sections arrive as text.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
-    std::unique_ptr<xmlDoc, DocFree> doc(xmlCtxtReadMemory(
-        context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
-    if (!doc) {
-        const xmlError* e = xmlCtxtGetLastError(context.get());
-        std::string why = e && e->message ? e->message : "";
-        why = why.substr(0, why.find('\n'));
-        while (!why.empty() && (why.back() == ' ' || why.back() == '\r'))
-            why.pop_back();
-        error = "it is not well-formed XML";
-        if (!why.empty()) {
-            error += " (";
-            if (e->line > 0)
-                error += "line " + std::to_string(e->line) + ": ";
-            error += why + ")";
-        }
-        return false;
-    }
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root || !IsXbelElement(root, "xbel")) {
-        error = root ? "its top element is <" + std::string(Chars(root->name)) + ">, not <xbel>"
-                     : "it holds no element";
-        return false;
-    }
-    Reader reader(doc.get());
-    for (const xmlNode* c = root->children; c; c = c->next) {
-        if (c->type == XML_COMMENT_NODE && out.highestId < 0)
-            out.highestId = HighestIdOf(c);
-        else if (IsXbelElement(c, "title") && out.title.empty())
-            out.title = reader.Text(c->children);
-    }
-    if (!reader.Items(root, out.items, 0, error)) {
+    xmlTextReader* r = stream.get();
+    xmlResetLastError();
+    Reader reader;
+    std::vector<Open> open;
+    bool sawRoot = false;
+    std::string rootError;
+    auto fail = [&](std::string why) {
+        error = std::move(why);
         out = Document{};
         return false;
+    };
+    int ret = xmlTextReaderRead(r);
+    while (ret == 1) {
+        const int depth = xmlTextReaderDepth(r);
+        const xmlNode* node = xmlTextReaderCurrentNode(r);
+        // An end tag points at its element too: only the start counts.
+        const int type = xmlTextReaderNodeType(r);
+        if (depth < 0 || !node)
+            return fail(NotWellFormed());
+        while (!open.empty() && open.back().depth >= depth)
+            open.pop_back();
+        bool skip = false; // past the element's content rather than into it
+        if (depth == 0) {
+            if (type == XML_READER_TYPE_ELEMENT && !sawRoot) {
+                sawRoot = true;
+                if (IsXbelElement(node, "xbel")) {
+                    reader.SetDocument(node->doc);
+                    open.push_back({0, &out.items, nullptr});
+                } else {
+                    // Still read to the end: a file that is not even XML is told as such.
+                    rootError = "its top element is <" + std::string(Chars(node->name)) + ">, not <xbel>";
+                    skip = true;
+                }
+            }
+        } else if (!open.empty() && depth == open.back().depth + 1) {
+            Open& parent = open.back();
+            if (type == XML_READER_TYPE_COMMENT && !parent.folder && out.highestId < 0) {
+                out.highestId = HighestIdOf(node);
+            } else if (type == XML_READER_TYPE_ELEMENT) {
+                skip = true;
+                if (IsXbelElement(node, "bookmark")) {
+                    const xmlNode* whole = xmlTextReaderExpand(r);
+                    if (!whole)
+                        return fail(NotWellFormed());
+                    Node mark;
+                    reader.Common(whole, mark);
+                    mark.url = reader.Attribute(whole, "href");
+                    parent.items->push_back(std::move(mark));
+                } else if (IsXbelElement(node, "folder")) {
+                    if (open.size() - 1 >= static_cast<std::size_t>(kMaxDepth))
+                        return fail("its folders are nested more than " + std::to_string(kMaxDepth) +
+                                    " deep");
+                    Node folder;
+                    folder.folder = true;
+                    reader.Attributes(node, folder);
+                    parent.items->push_back(std::move(folder));
+                    // The parent's list grows no more while this folder is open.
+                    Node* added = &parent.items->back();
+                    open.push_back({depth, &added->children, added});
+                    skip = false;
+                } else if (IsXbelElement(node, "title") || IsXbelElement(node, "desc")) {
+                    const bool title = IsXbelElement(node, "title");
+                    std::string* target = nullptr;
+                    if (!parent.folder) {
+                        if (title && out.title.empty())
+                            target = &out.title;
+                    } else if (title ? !parent.haveTitle : !parent.haveDesc) {
+                        (title ? parent.haveTitle : parent.haveDesc) = true;
+                        target = title ? &parent.folder->title : &parent.folder->desc;
+                    }
+                    if (target) {
+                        const xmlNode* whole = xmlTextReaderExpand(r);
+                        if (!whole)
+                            return fail(NotWellFormed());
+                        *target = reader.Text(whole->children);
+                    }
+                }
+                // Separators, aliases (references to items already read) and everything
+                // the format does not know are left out.
+            }
+        }
+        ret = skip ? xmlTextReaderNext(r) : xmlTextReaderRead(r);
     }
+    if (ret < 0)
+        return fail(NotWellFormed());
+    if (!sawRoot)
+        return fail("it holds no element");
+    if (!rootError.empty())
+        return fail(rootError);
     return true;
 }
 

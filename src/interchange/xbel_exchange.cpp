@@ -19,20 +19,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void AddItems(const std::vector<xbel::Node>& items, std::int32_t parent, browser_import::Tree& tree) {
-    for (const xbel::Node& item : items) {
+// How many folders and bookmarks the tree will hold at most, so that it is allocated once:
+// growing a vector of 100,000 nodes step by step costs more than reading them.
+std::size_t CountItems(const std::vector<xbel::Node>& items) {
+    std::size_t count = items.size();
+    for (const xbel::Node& item : items)
+        count += CountItems(item.children);
+    return count;
+}
+
+// Takes the texts out of `items` rather than copying them: the document is dropped after.
+void AddItems(std::vector<xbel::Node>& items, std::int32_t parent, browser_import::Tree& tree) {
+    for (xbel::Node& item : items) {
         if (item.folder) {
-            const std::int32_t node = tree.AddFolder(parent, item.title);
+            const std::int32_t node = tree.AddFolder(parent, std::move(item.title));
             AddItems(item.children, node, tree);
         } else if (!text::TrimWhite(item.url).empty()) {
             browser_import::Node n;
             n.parent = parent;
-            n.title = item.title;
-            n.url = item.url;
+            n.title = std::move(item.title);
+            n.url = std::move(item.url);
             n.added = browser_import::PlausibleSeconds(item.added);
             n.touched = browser_import::PlausibleSeconds(item.modified);
             if (!text::TrimWhite(item.desc).empty())
-                n.description = item.desc;
+                n.description = std::move(item.desc);
             tree.AddBookmark(std::move(n));
         }
     }
@@ -132,6 +142,7 @@ ExchangeResult ImportXbelAs(Database& db, const std::string& path, const XbelImp
                                   ". Nothing was imported.");
     bytes = std::string();
     browser_import::Tree tree;
+    tree.nodes.reserve(CountItems(doc.items));
     AddItems(doc.items, -1, tree);
     doc = xbel::Document();
     if (tree.bookmarks == 0)
