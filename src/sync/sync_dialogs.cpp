@@ -30,6 +30,14 @@ namespace vireo {
 
 namespace {
 
+// A row whose field is a layout gets no buddy from the form, and without one the label
+// would show its mnemonic's ampersand instead of underlining the letter.
+QLabel* BuddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
 QString WhenText(const sync::SyncProfile& p) {
     switch (p.when) {
     case sync::SyncWhen::AtStart:
@@ -185,12 +193,14 @@ frmSyncProfile::frmSyncProfile(SyncWindows& sync, const sync::SyncProfile& profi
     form->addRow(QStringLiteral("&Name:"), txtName);
     edit(txtUrl, "txtUrl", Q(m_profile.url));
     txtUrl->setPlaceholderText(QStringLiteral("https://cloud.example/remote.php/dav/files/me/ or a folder"));
+    // Share addresses are long; room for most of one keeps the placeholder readable.
+    txtUrl->setMinimumWidth(txtUrl->fontMetrics().averageCharWidth() * 48);
     cmdBrowse = new QPushButton(QStringLiteral("&Folder..."), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     auto* urlRow = new QHBoxLayout;
-    urlRow->addWidget(txtUrl);
+    urlRow->addWidget(txtUrl, 1);
     urlRow->addWidget(cmdBrowse);
-    form->addRow(QStringLiteral("&WebDAV address:"), urlRow);
+    form->addRow(BuddyLabel(QStringLiteral("&WebDAV address:"), txtUrl, this), urlRow);
     edit(txtUser, "txtUser", Q(m_profile.user));
     form->addRow(QStringLiteral("&User name:"), txtUser);
     edit(txtPassword, "txtPassword", {});
@@ -233,7 +243,7 @@ frmSyncProfile::frmSyncProfile(SyncWindows& sync, const sync::SyncProfile& profi
     auto* whenRow = new QHBoxLayout;
     whenRow->addWidget(cboWhen);
     whenRow->addWidget(spnMinutes);
-    form->addRow(QStringLiteral("&Sync:"), whenRow);
+    form->addRow(BuddyLabel(QStringLiteral("&Sync:"), cboWhen, this), whenRow);
     auto* box = new QDialogButtonBox(this);
     cmdOK = box->addButton(QDialogButtonBox::Ok);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
