@@ -427,11 +427,13 @@ std::string DefaultBrowserCommandLine() {
 RegistryOverlay DesktopOverlay() {
     RegistryOverlay overlay;
     overlay.covers = {{kHKeyCurrentUser, std::string(kShellFoldersKey)}, {kHKeyClassesRoot, std::string()}};
-    overlay.fill = [](MemoryRegistry& reg) {
-        reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Personal", RegValue::Text(sys::DocumentsDir()));
-        reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Favorites",
-                     RegValue::Text(sys::DataHome() + "/Vireo/Favorites"));
-
+    overlay.fill = [](MemoryRegistry& reg, std::uint32_t root) {
+        if (root == kHKeyCurrentUser) {
+            reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Personal", RegValue::Text(sys::DocumentsDir()));
+            reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Favorites",
+                         RegValue::Text(sys::DataHome() + "/Vireo/Favorites"));
+            return;
+        }
         std::string command = DefaultBrowserCommandLine();
         if (command.empty())
             return;

@@ -309,7 +309,7 @@ std::unique_ptr<MemoryRegistry> HiveRegistry::Overlay(std::uint32_t root, std::s
     if (!Covered(root, path))
         return nullptr;
     auto overlay = std::make_unique<MemoryRegistry>();
-    m_overlay.fill(*overlay);
+    m_overlay.fill(*overlay, root);
     return overlay;
 }
 

@@ -28,9 +28,11 @@
 namespace vireo {
 
 struct RegistryOverlay {
-    // Fills a registry with the overlay's keys; called whenever a covered key is read, so
-    // the answers follow the desktop's settings.
-    std::function<void(MemoryRegistry&)> fill;
+    // Fills a registry with the overlay's keys under `root`; called whenever a covered key
+    // of that root is read, so the answers follow the desktop's settings. Told the root, a
+    // fill need not work out the answers of the others (finding the default browser reads
+    // many files; the documents folder reads one).
+    std::function<void(MemoryRegistry&, std::uint32_t root)> fill;
     // The keys it answers (with everything below them).
     std::vector<std::pair<std::uint32_t, std::string>> covers;
 };

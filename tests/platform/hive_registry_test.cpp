@@ -187,7 +187,7 @@ TEST(HiveRegistry, OverlayAnswersWhatTheFileDoesNotHold) {
     int fills = 0;
     RegistryOverlay overlay;
     overlay.covers = {{kHKeyCurrentUser, std::string(kShellFoldersKey)}, {kHKeyClassesRoot, ""}};
-    overlay.fill = [&](MemoryRegistry& r) {
+    overlay.fill = [&](MemoryRegistry& r, std::uint32_t) {
         ++fills;
         r.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Personal", RegValue::Text("/home/ann/Documents"));
         r.SetValue(kHKeyClassesRoot, ".htm", "", RegValue::Text("htmlfile"));
