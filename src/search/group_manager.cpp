@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+#include <filesystem>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -10,6 +13,8 @@
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/page_opener.h"
+#include "platform/paths.h"
+#include "search/engine_templates.h"
 #include "search/search_windows.h"
 
 namespace vireo {
@@ -42,6 +47,8 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     cmdRename = button(QStringLiteral("&Rename"), QStringLiteral("cmdRename"));
     cmdDel = button(QStringLiteral("&Delete"), QStringLiteral("cmdDel"));
     cmdVisitHomePage = button(QStringLiteral("&Visit"), QStringLiteral("cmdVisitHomePage"));
+    cmdAddInstance = button(QStringLiteral("Add Se&arXNG..."), QStringLiteral("cmdAddInstance"));
+    cmdAddInstance->setToolTip(QStringLiteral("Add an engine for a SearXNG instance of your own"));
     cmdOK = button(QStringLiteral("OK"), QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
     cmdCancel = button(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"));
@@ -50,6 +57,7 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     connect(cmdRename, &QPushButton::clicked, this, &frmGroupManage::cmdRename_Click);
     connect(cmdDel, &QPushButton::clicked, this, &frmGroupManage::cmdDel_Click);
     connect(cmdVisitHomePage, &QPushButton::clicked, this, &frmGroupManage::cmdVisitHomePage_Click);
+    connect(cmdAddInstance, &QPushButton::clicked, this, &frmGroupManage::cmdAddInstance_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmGroupManage::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmGroupManage::cmdCancel_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmGroupManage::cmdHelp_Click);
@@ -71,7 +79,7 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     left->addWidget(listLabel);
     left->addWidget(lstAll, 1);
     auto* right = new QVBoxLayout;
-    for (QPushButton* b : {cmdNew, cmdRename, cmdDel, cmdVisitHomePage})
+    for (QPushButton* b : {cmdNew, cmdRename, cmdDel, cmdVisitHomePage, cmdAddInstance})
         right->addWidget(b);
     right->addStretch(1);
     for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp})
@@ -80,6 +88,10 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
+    FillEngines();
+}
+
+void frmGroupManage::FillEngines() {
     // The engines by their names, sorted as a reader looks for them (the library orders
     // them by file name), each ticked, with its site index as item data.
     std::vector<std::pair<QString, std::int16_t>> engines;
@@ -92,6 +104,7 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
         return QString::localeAwareCompare(a.first.toCaseFolded(), b.first.toCaseFolded()) < 0;
     });
     m_loading = true;
+    lstAll->clear();
     for (const auto& [name, index] : engines) {
         auto* item = new QListWidgetItem(name, lstAll);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -171,6 +184,47 @@ void frmGroupManage::cmdVisitHomePage_Click() {
     if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home) &&
         !home.empty())
         OpenPage(m_ctx, Q(home).trimmed());
+}
+
+void frmGroupManage::cmdAddInstance_Click() {
+    const QString title = QStringLiteral("Add SearXNG Instance");
+    std::optional<QString> answer = m_ctx.dialogs.InputText(
+        this, QStringLiteral("Address of your SearXNG instance (its settings must allow the JSON format):"),
+        title, QStringLiteral("https://"));
+    if (!answer || answer->trimmed().isEmpty() || answer->trimmed() == QStringLiteral("https://"))
+        return;
+    const SearchContext& sc = m_search.Context();
+    std::string userFolder = sys::DataHome() + "/Vireo/engines";
+    TemplateEngine made;
+    std::string error;
+    if (!AddEngineFromTemplate(sc.programFolder, userFolder, "searxng", S(answer->trimmed()), made, error)) {
+        m_ctx.dialogs.Message(this, QStringLiteral("The engine could not be added:\n") + Q(error), title,
+                              MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    // Only an engine the library lists can be searched; one it cannot read is not kept.
+    bool listed =
+        m_search.ReloadSites() && std::any_of(m_search.Sites().begin(), m_search.Sites().end(),
+                                              [&](const SiteEntry& s) { return s.id == made.path; });
+    if (!listed) {
+        std::error_code ec;
+        std::filesystem::remove(made.path, ec);
+        m_ctx.dialogs.Message(this,
+                              QStringLiteral("The search library does not take the engine made for ") +
+                                  Q(made.address) + QStringLiteral("; it was not kept."),
+                              title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    FillEngines();
+    // The group being edited gets the new engine, which is what adding it here is for.
+    std::int32_t group = comboNames->currentIndex();
+    if (group > 0)
+        SetGroupEngine(Table(), group, made.name, true);
+    SelectGroup(group);
+    for (int i = 0; i < lstAll->count(); ++i) {
+        if (S(Trim(lstAll->item(i)->text())) == made.name)
+            lstAll->setCurrentRow(i);
+    }
 }
 
 void frmGroupManage::cmdNew_Click() {

@@ -65,6 +65,12 @@ const SearchGroup& SearchGroupTable::At(std::int32_t index) const {
     return IsIndex(index) ? entries[static_cast<std::size_t>(index)] : entries[0];
 }
 
+void RefreshAllEngines(SearchGroupTable& table, const std::vector<SiteEntry>& sites) {
+    if (table.entries.empty())
+        table.entries.emplace_back();
+    table.entries[0] = AllEngines(sites);
+}
+
 void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& library,
                 const std::vector<SiteEntry>& sites) {
     table.entries.clear();

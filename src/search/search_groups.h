@@ -52,6 +52,9 @@ public:
 // its `engine1`, `engine2`, ... up to the first empty one. Tells the library every stored
 // group (ClearHashTable, then AddHash for each). Every subkey is loaded, also when
 // `GroupCount` says fewer.
+// Entry 0 made again from `sites` (an engine was added), the other groups left as they are.
+void RefreshAllEngines(SearchGroupTable& table, const std::vector<SiteEntry>& sites);
+
 void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& library,
                 const std::vector<SiteEntry>& sites);
 // Replaces "\search\groups" with the table's entries from 1 (names and engines trimmed),

@@ -197,6 +197,20 @@ bool clsSearch::Init() {
     return false;
 }
 
+bool clsSearch::ReloadSites() {
+    if (!m_initialized)
+        return false;
+    std::vector<SiteEntry> sites;
+    std::int32_t r = m_ctx.library.GetSites(m_ctx.programFolder, sites);
+    if (r < 1 || r > 200 || sites.empty())
+        return false;
+    m_sites.clear();
+    for (const auto& s : sites)
+        m_sites.push_back({Cut(s.name, kSiteNameWidth), s.id, s.home});
+    RefreshAllEngines(m_ctx.state.groups, m_sites);
+    return true;
+}
+
 std::int16_t clsSearch::EngineCount() const {
     if (!m_ctx.state.groups.IsIndex(m_groupIndex))
         return 0;

@@ -155,6 +155,10 @@ public:
     // Site `index` from 1; false when there is none.
     bool SiteInfo(std::int16_t index, std::string& name, std::string& id, std::string& home) const;
     const std::vector<SiteEntry>& Sites() const { return m_sites; }
+    // Reads the engine list again after an engine was added, keeping the groups the user
+    // is editing (only the built-in group of every engine follows the new list). False,
+    // changing nothing, when the library lists no engines.
+    bool ReloadSites();
 
     const std::string& SearchQuery() const { return m_query; }
     void SetSearchQuery(std::string_view query) { m_query = query; }

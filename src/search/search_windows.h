@@ -202,6 +202,7 @@ public:
     QPushButton* cmdRename = nullptr;
     QPushButton* cmdDel = nullptr;
     QPushButton* cmdVisitHomePage = nullptr;
+    QPushButton* cmdAddInstance = nullptr; // an engine of the user's own SearXNG instance
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdHelp = nullptr;
@@ -215,6 +216,7 @@ public:
     void cmdRename_Click();
     void cmdDel_Click();
     void cmdVisitHomePage_Click();
+    void cmdAddInstance_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
     void cmdHelp_Click();
@@ -225,6 +227,7 @@ protected:
 
 private:
     void FillNames(std::int32_t select);
+    void FillEngines();
     void ItemChanged(QListWidgetItem* item);
     void ItemClicked(QListWidgetItem* item);
     SearchGroupTable& Table();

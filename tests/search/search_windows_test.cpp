@@ -3,12 +3,15 @@
 // from F3 to the filed folder, the advanced dialog's translation, Stop, the status window's
 // close box, the group manager's rules, the connection prompt and the progress bar's pixels.
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QProgressDialog>
 #include <QTest>
 
 #include "mainwindow/menus.h"
 #include "mainwindow/scripted_app.h"
+#include "platform/paths.h"
 #include "search/engine_update.h"
 #include "search/scripted_search_library.h"
 #include "search/search_settings.h"
@@ -423,6 +426,31 @@ void SearchWindowsTest::groupManagerRules() {
         manager.lstAll->setCurrentRow(2);
         manager.cmdVisitHomePage->click();
         QCOMPARE(s.app.documents.opened.back(), QStringLiteral("https://engine3.example/"));
+
+        // An engine of the user's own SearXNG instance is written among the user's engines,
+        // listed at once and put in the group being edited; an address that is none changes
+        // nothing, and an engine the library does not list is not kept.
+        // Short names are cut to the 20 characters the program tells engines apart by.
+        const std::string engines = sys::DataHome() + "/Vireo/engines/";
+        const std::string made = engines + "searxng-searx-exampl.xml";
+        std::filesystem::remove(made);
+        s.lib.sites.push_back({"searx.example.net", made, "https://searx.example.net/"});
+        s.app.dialogs.texts.push_back(QStringLiteral("ftp://searx.example.net"));
+        manager.cmdAddInstance->click();
+        QCOMPARE(s.app.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(manager.lstAll->count(), 3);
+        s.app.dialogs.texts.push_back(QStringLiteral("searx.example.net/"));
+        manager.cmdAddInstance->click();
+        QVERIFY2(s.app.dialogs.messages.size() == 1, qPrintable(s.app.dialogs.messages.back().text));
+        QVERIFY(std::filesystem::exists(made));
+        QCOMPARE(manager.lstAll->count(), 4);
+        QCOMPARE(manager.lstAll->currentItem()->text(), QStringLiteral("searx.example.net"));
+        QCOMPARE(manager.lstAll->currentItem()->checkState(), Qt::Checked);
+        QCOMPARE(manager.lstAll->item(2)->checkState(), Qt::Checked);
+        s.app.dialogs.texts.push_back(QStringLiteral("https://unlisted.example"));
+        manager.cmdAddInstance->click();
+        QCOMPARE(s.app.dialogs.messages.size(), std::size_t(2));
+        QVERIFY(!std::filesystem::exists(engines + "searxng-unlisted-example.xml"));
         manager.cmdOK->click();
     });
     QCOMPARE(manager.LoadGroupManagerForm(), 0);
@@ -431,7 +459,7 @@ void SearchWindowsTest::groupManagerRules() {
     LoadGroups(reloaded, s.app.reg, s.lib, search.Sites());
     QCOMPARE(reloaded.GroupCount(), 2);
     QCOMPARE(reloaded.entries[2].name, std::string("Tennis"));
-    QCOMPARE(reloaded.entries[2].engines, std::vector<std::string>{"Engine 3"});
+    QCOMPARE(reloaded.entries[2].engines, (std::vector<std::string>{"Engine 3", "searx.example.net"}));
 
     // Cancel forgets ticks that were not confirmed.
     frmGroupManage again(s.app.ctx, search, &s.main());
