@@ -88,6 +88,18 @@ std::size_t StatusRow(frmSearchStat* stat, const QString& engine) {
     return 0;
 }
 
+// Runs `steps` on the modal dialog about to be shown. A failed check returns from `steps`
+// early; the dialog it leaves open is closed, so that the failure ends the test instead of
+// leaving it waiting for a click forever.
+template <typename Steps>
+void WhenShown(Steps steps) {
+    QTimer::singleShot(0, [steps] {
+        steps();
+        if (auto* left = qobject_cast<QDialog*>(QApplication::activeModalWidget()); left && left->isVisible())
+            left->reject();
+    });
+}
+
 } // namespace
 
 class SearchWindowsTest : public QObject {
@@ -224,7 +236,7 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
         QVERIFY(GetConnectionAction(s.app.reg));
     }
     auto answerPrompt = [](bool dontAsk, bool ok) {
-        QTimer::singleShot(0, [=] {
+        WhenShown([=] {
             auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
             QVERIFY(prompt);
             prompt->chkConnection->setChecked(dontAsk);
@@ -396,7 +408,7 @@ void SearchWindowsTest::groupManagerRules() {
     QVERIFY(search.Initialized());
     s.SaveGroup("Golf", {"Engine 1"});
     frmGroupManage manager(s.app.ctx, search, &s.main());
-    QTimer::singleShot(0, &manager, [&] {
+    WhenShown([&] {
         // "All Sites" is every engine and cannot be edited, renamed or deleted.
         QVERIFY(!manager.lstAll->isEnabled());
         QVERIFY(!manager.cmdRename->isEnabled());
@@ -438,12 +450,13 @@ void SearchWindowsTest::groupManagerRules() {
         s.app.dialogs.texts.push_back(QStringLiteral("ftp://searx.example.net"));
         manager.cmdAddInstance->click();
         QCOMPARE(s.app.dialogs.messages.size(), std::size_t(1));
-        QCOMPARE(manager.lstAll->count(), 3);
+        QCOMPARE(manager.lstAll->count(), 4);
         s.app.dialogs.texts.push_back(QStringLiteral("searx.example.net/"));
         manager.cmdAddInstance->click();
         QVERIFY2(s.app.dialogs.messages.size() == 1, qPrintable(s.app.dialogs.messages.back().text));
         QVERIFY(std::filesystem::exists(made));
-        QCOMPARE(manager.lstAll->count(), 4);
+        QCOMPARE(manager.lstAll->count(), 5);
+        QCOMPARE(manager.lstAll->item(4)->text(), QStringLiteral("Zulu Search"));
         QCOMPARE(manager.lstAll->currentItem()->text(), QStringLiteral("searx.example.net"));
         QCOMPARE(manager.lstAll->currentItem()->checkState(), Qt::Checked);
         QCOMPARE(manager.lstAll->item(2)->checkState(), Qt::Checked);
@@ -464,7 +477,7 @@ void SearchWindowsTest::groupManagerRules() {
     // Cancel forgets ticks that were not confirmed.
     frmGroupManage again(s.app.ctx, search, &s.main());
     again.InitialGroup = 1;
-    QTimer::singleShot(0, &again, [&] {
+    WhenShown([&] {
         again.lstAll->item(1)->setCheckState(Qt::Checked);
         again.cmdCancel->click();
     });
@@ -485,7 +498,7 @@ void SearchWindowsTest::manageGroupsLeavesTheRunningSearchAndTheAdvancedDialogsG
     adv->comboGroups->setCurrentIndex(2);
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Tennis"));
     auto deleteGolf = [&s] {
-        QTimer::singleShot(0, [&s] {
+        WhenShown([&s] {
             auto* manager = qobject_cast<frmGroupManage*>(QApplication::activeModalWidget());
             QVERIFY(manager);
             manager->comboNames->setCurrentIndex(1);
