@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "interchange/xbel.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
-#include <libxml/xmlreader.h>
 #include <libxml/xmlwriter.h>
 
 #include <climits>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "store/ole_date.h"
 #include "store/text_codec.h"
@@ -32,88 +34,15 @@ void Init() {
     std::call_once(once, [] { xmlInitParser(); });
 }
 
-struct TextReaderFree {
-    void operator()(xmlTextReader* r) const { xmlFreeTextReader(r); }
-};
-
 const char* Chars(const xmlChar* s) {
     return reinterpret_cast<const char*>(s);
 }
 
-// XBEL has no namespace; elements of other vocabularies (KDE's metadata) carry a prefix.
-bool IsXbelElement(const xmlNode* node, const char* name) {
-    return node->type == XML_ELEMENT_NODE && (!node->ns || !node->ns->prefix) &&
-           std::strcmp(Chars(node->name), name) == 0;
-}
-
-class Reader {
-public:
-    // The document whose DTD holds the file's own entities; the reader's nodes point to it.
-    void SetDocument(xmlDoc* doc) { m_doc = doc; }
-
-    // The text of a node list (an element's or an attribute's children). Character
-    // references and the predefined entities arrive decoded from the parser; the file's own
-    // entities are decoded here when they stand for plain text, within the budget, and
-    // never by following their parsed content, which could nest without end.
-    std::string Text(const xmlNode* first) {
-        std::string out;
-        for (const xmlNode* n = first; n; n = n->next) {
-            if ((n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) && n->content) {
-                out += Chars(n->content);
-            } else if (n->type == XML_ENTITY_REF_NODE) {
-                const xmlEntity* e = xmlGetDocEntity(m_doc, n->name);
-                if (!e || e->etype != XML_INTERNAL_GENERAL_ENTITY || !e->content)
-                    continue;
-                const std::string_view value(Chars(e->content));
-                if (value.find_first_of("<&") != std::string_view::npos || value.size() > m_budget)
-                    continue;
-                m_budget -= value.size();
-                out += value;
-            }
-        }
-        return out;
-    }
-
-    std::string Attribute(const xmlNode* node, const char* name) {
-        for (const xmlAttr* a = node->properties; a; a = a->next) {
-            if (!a->ns && std::strcmp(Chars(a->name), name) == 0)
-                return Text(a->children);
-        }
-        return {};
-    }
-
-    void Attributes(const xmlNode* element, Node& node) {
-        node.id = Attribute(element, "id");
-        node.added = ParseDate(Attribute(element, "added"));
-        node.modified = ParseDate(Attribute(element, "modified"));
-    }
-
-    // The title and desc children of a bookmark read whole, and its attributes.
-    void Common(const xmlNode* element, Node& node) {
-        Attributes(element, node);
-        bool haveTitle = false;
-        bool haveDesc = false;
-        for (const xmlNode* c = element->children; c; c = c->next) {
-            if (!haveTitle && IsXbelElement(c, "title")) {
-                node.title = Text(c->children);
-                haveTitle = true;
-            } else if (!haveDesc && IsXbelElement(c, "desc")) {
-                node.desc = Text(c->children);
-                haveDesc = true;
-            }
-        }
-    }
-
-private:
-    xmlDoc* m_doc = nullptr;
-    std::size_t m_budget = kEntityBudget;
-};
-
 // floccus keeps its item counter in a comment: "- highestId :N: for Floccus ...".
-std::int64_t HighestIdOf(const xmlNode* comment) {
-    if (!comment->content)
+std::int64_t HighestIdOf(const xmlChar* comment) {
+    if (!comment)
         return -1;
-    const std::string_view text(Chars(comment->content));
+    const std::string_view text(Chars(comment));
     constexpr std::string_view kKey = "highestId :";
     const std::size_t at = text.find(kKey);
     if (at == std::string_view::npos)
@@ -264,145 +193,416 @@ constexpr std::int64_t kLastSecond = INT64_C(253402300799);
 
 namespace {
 
-std::string NotWellFormed() {
-    const xmlError* e = xmlGetLastError();
-    std::string why = e && e->message ? e->message : "";
+std::string NotWellFormed(const xmlError& e) {
+    std::string why = e.message ? e.message : "";
     why = why.substr(0, why.find('\n'));
     while (!why.empty() && (why.back() == ' ' || why.back() == '\r'))
         why.pop_back();
     std::string error = "it is not well-formed XML";
     if (!why.empty()) {
         error += " (";
-        if (e->line > 0)
-            error += "line " + std::to_string(e->line) + ": ";
+        if (e.line > 0)
+            error += "line " + std::to_string(e.line) + ": ";
         error += why + ")";
     }
     return error;
 }
 
-// A folder being read, or the top element (folder null), with what it took already.
-struct Open {
-    int depth;
-    std::vector<Node>* items;
-    Node* folder;
-    bool haveTitle = false;
-    bool haveDesc = false;
+// XBEL has no namespace; elements of other vocabularies (KDE's metadata) carry a prefix.
+bool IsXbel(const xmlChar* localname, const xmlChar* prefix, const char* name) {
+    return !prefix && std::strcmp(Chars(localname), name) == 0;
+}
+
+// Reads the file with the parser's callbacks, building nothing but what it hands to the
+// sink: a document tree, even one bookmark at a time, costs several times more to build
+// and free than everything else an import does.
+class SaxReader {
+public:
+    SaxReader(xmlParserCtxt* ctxt, Sink& sink) : m_ctxt(ctxt), m_sink(sink) {}
+
+    static void Install(xmlSAXHandler& sax) {
+        sax.startElementNs = &SaxReader::OnStart;
+        sax.endElementNs = &SaxReader::OnEnd;
+        // CDATA sections and white space are text like any other.
+        sax.characters = &SaxReader::OnText;
+        sax.ignorableWhitespace = &SaxReader::OnText;
+        sax.cdataBlock = &SaxReader::OnText;
+        sax.reference = &SaxReader::OnReference;
+        sax.comment = &SaxReader::OnComment;
+        // The parser's own handlers would add these to its document, which nobody reads.
+        sax.processingInstruction = nullptr;
+        sax.startElement = nullptr;
+        sax.endElement = nullptr;
+        sax.warning = nullptr;
+        sax.error = nullptr;
+        sax.fatalError = nullptr;
+        sax.serror = nullptr;
+    }
+
+    const std::string& Refusal() const { return m_refusal; }
+    bool SawRoot() const { return m_sawRoot; }
+    const std::string& RootError() const { return m_rootError; }
+
+private:
+    // The parser reads the text of each of the file's entities through these callbacks
+    // too, under a context of its own. That context builds the entity's nodes as the
+    // parser's own handlers do: with them kept, a reference is not parsed over again each
+    // time it occurs, which would make a large entity cost its size at every reference.
+    static SaxReader* Of(void* ctx) {
+        auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+        auto* self = static_cast<SaxReader*>(ctxt->_private);
+        return self && self->m_ctxt == ctxt ? self : nullptr;
+    }
+
+    static void OnStart(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                        int namespaces, const xmlChar** namespaceList, int attributes, int defaulted,
+                        const xmlChar** values) {
+        if (SaxReader* self = Of(ctx))
+            self->Start(localname, prefix, attributes - defaulted, values);
+        else
+            xmlSAX2StartElementNs(ctx, localname, prefix, uri, namespaces, namespaceList, attributes,
+                                  defaulted, values);
+    }
+    static void OnEnd(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
+        if (SaxReader* self = Of(ctx))
+            self->End();
+        else
+            xmlSAX2EndElementNs(ctx, localname, prefix, uri);
+    }
+    static void OnText(void* ctx, const xmlChar* text, int len) {
+        SaxReader* self = Of(ctx);
+        if (!self)
+            xmlSAX2Characters(ctx, text, len);
+        else if (self->m_target && !self->m_skipFrom && len > 0)
+            self->m_target->append(Chars(text), static_cast<std::size_t>(len));
+    }
+    static void OnReference(void* ctx, const xmlChar* name) {
+        SaxReader* self = Of(ctx);
+        if (!self)
+            xmlSAX2Reference(ctx, name);
+        else if (self->m_target && !self->m_skipFrom)
+            self->AppendEntity(name, *self->m_target);
+    }
+    static void OnComment(void* ctx, const xmlChar* value) {
+        SaxReader* self = Of(ctx);
+        if (!self) {
+            xmlSAX2Comment(ctx, value);
+        } else if (!self->m_skipFrom && !self->m_target && !self->m_inBookmark && !self->m_open.empty() &&
+                   self->m_open.back().depth == self->m_depth && !self->m_open.back().folder &&
+                   !self->m_haveHighestId) {
+            const std::int64_t id = HighestIdOf(value);
+            if (id >= 0) {
+                self->m_haveHighestId = true;
+                self->m_sink.HighestId(id);
+            }
+        }
+    }
+
+    // The file's own entities are decoded when they stand for plain text, within the
+    // budget, and never by following their parsed content, which could nest without end.
+    // Character references and the predefined entities arrive decoded from the parser.
+    void AppendEntity(const xmlChar* name, std::string& out) {
+        const xmlEntity* e = xmlGetDocEntity(m_ctxt->myDoc, name);
+        if (!e || !e->content)
+            return;
+        const std::string_view value(Chars(e->content));
+        if (e->etype == XML_INTERNAL_PREDEFINED_ENTITY) {
+            out += value;
+            return;
+        }
+        if (e->etype != XML_INTERNAL_GENERAL_ENTITY || value.find_first_of("<&") != std::string_view::npos ||
+            value.size() > m_budget)
+            return;
+        m_budget -= value.size();
+        out += value;
+    }
+
+    // An attribute's value as the parser hands it over: as written when it holds no
+    // reference, else with "&#38;" for an ampersand and the file's own entities as
+    // references, everything else decoded.
+    std::string Value(const xmlChar* begin, const xmlChar* end) {
+        const std::string_view raw(Chars(begin), static_cast<std::size_t>(end - begin));
+        std::size_t amp = raw.find('&');
+        if (amp == std::string_view::npos)
+            return std::string(raw);
+        std::string out(raw.substr(0, amp));
+        while (amp != std::string_view::npos) {
+            const std::size_t semi = raw.find(';', amp + 1);
+            if (semi == std::string_view::npos)
+                break;
+            const std::string_view ref = raw.substr(amp + 1, semi - amp - 1);
+            if (!ref.empty() && ref[0] == '#') {
+                const bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
+                char32_t cp = 0;
+                bool ok = ref.size() > (hex ? 2u : 1u);
+                for (std::size_t i = hex ? 2 : 1; ok && i < ref.size(); ++i) {
+                    const char c = ref[i];
+                    const int digit = c >= '0' && c <= '9'          ? c - '0'
+                                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                    : -1;
+                    ok = digit >= 0 && cp <= 0x10FFFF;
+                    cp = cp * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+                }
+                if (ok && cp <= 0x10FFFF)
+                    text::AppendUtf8(out, cp);
+            } else {
+                const std::string name(ref);
+                AppendEntity(reinterpret_cast<const xmlChar*>(name.c_str()), out);
+            }
+            amp = raw.find('&', semi + 1);
+            out.append(raw.substr(semi + 1, (amp == std::string_view::npos ? raw.size() : amp) - semi - 1));
+        }
+        return out;
+    }
+
+    // The attributes the format gives folders and bookmarks; namespaced ones are others'.
+    void Attributes(int count, const xmlChar** values, Node& node) {
+        for (int i = 0; i < count; ++i) {
+            const xmlChar** a = values + 5 * i; // name, prefix, URI, value, end of value
+            if (a[1])
+                continue;
+            const char* name = Chars(a[0]);
+            if (std::strcmp(name, "href") == 0) {
+                if (!node.folder)
+                    node.url = Value(a[3], a[4]);
+            } else if (std::strcmp(name, "id") == 0) {
+                node.id = Value(a[3], a[4]);
+            } else if (std::strcmp(name, "added") == 0) {
+                node.added = ParseDate(Value(a[3], a[4]));
+            } else if (std::strcmp(name, "modified") == 0) {
+                node.modified = ParseDate(Value(a[3], a[4]));
+            }
+        }
+    }
+
+    void Skip() { m_skipFrom = m_depth; }
+
+    void Start(const xmlChar* localname, const xmlChar* prefix, int attributes, const xmlChar** values) {
+        ++m_depth;
+        if (m_skipFrom)
+            return;
+        // Markup inside a title or desc: its text is not theirs.
+        if (m_target)
+            return Skip();
+        if (m_depth == 1) {
+            m_sawRoot = true;
+            if (IsXbel(localname, prefix, "xbel")) {
+                m_open.push_back({m_depth, false});
+            } else {
+                // Still read to the end: a file that is not even XML is told as such.
+                m_rootError = "its top element is <" + std::string(Chars(localname)) + ">, not <xbel>";
+                Skip();
+            }
+            return;
+        }
+        if (m_inBookmark) {
+            if (!m_markTitle && IsXbel(localname, prefix, "title")) {
+                m_markTitle = true;
+                Gather(&m_mark.title, Into::Bookmark);
+            } else if (!m_markDesc && IsXbel(localname, prefix, "desc")) {
+                m_markDesc = true;
+                Gather(&m_mark.desc, Into::Bookmark);
+            } else {
+                Skip();
+            }
+            return;
+        }
+        Open& parent = m_open.back();
+        if (IsXbel(localname, prefix, "bookmark")) {
+            m_inBookmark = true;
+            m_markTitle = false;
+            m_markDesc = false;
+            m_mark = Node{};
+            Attributes(attributes, values, m_mark);
+        } else if (IsXbel(localname, prefix, "folder")) {
+            if (m_open.size() - 1 >= static_cast<std::size_t>(kMaxDepth)) {
+                m_refusal = "its folders are nested more than " + std::to_string(kMaxDepth) + " deep";
+                xmlStopParser(m_ctxt);
+                return;
+            }
+            Node folder;
+            folder.folder = true;
+            Attributes(attributes, values, folder);
+            m_sink.OpenFolder(std::move(folder));
+            m_open.push_back({m_depth, true});
+        } else if (IsXbel(localname, prefix, "title") || IsXbel(localname, prefix, "desc")) {
+            const bool title = IsXbel(localname, prefix, "title");
+            m_text.clear();
+            if (!parent.folder) {
+                if (title && !m_haveTitle)
+                    return Gather(&m_text, Into::DocumentTitle);
+            } else if (title ? !parent.haveTitle : !parent.haveDesc) {
+                (title ? parent.haveTitle : parent.haveDesc) = true;
+                return Gather(&m_text, title ? Into::FolderTitle : Into::FolderDesc);
+            }
+            Skip();
+        } else {
+            // Separators, aliases (references to items already read) and everything the
+            // format does not know are left out.
+            Skip();
+        }
+    }
+
+    void End() {
+        if (m_skipFrom) {
+            if (m_skipFrom == m_depth)
+                m_skipFrom = 0;
+        } else if (m_target && m_targetDepth == m_depth) {
+            m_target = nullptr;
+            switch (m_into) {
+            case Into::Bookmark:
+                break;
+            case Into::DocumentTitle:
+                m_haveTitle = !m_text.empty();
+                m_sink.Title(std::move(m_text));
+                break;
+            case Into::FolderTitle:
+                m_sink.FolderTitle(std::move(m_text));
+                break;
+            case Into::FolderDesc:
+                m_sink.FolderDesc(std::move(m_text));
+                break;
+            }
+        } else if (m_inBookmark) {
+            m_inBookmark = false;
+            m_sink.Bookmark(std::move(m_mark));
+        } else if (!m_open.empty() && m_open.back().depth == m_depth) {
+            if (m_open.back().folder)
+                m_sink.CloseFolder();
+            m_open.pop_back();
+        }
+        --m_depth;
+    }
+
+    enum class Into { Bookmark, DocumentTitle, FolderTitle, FolderDesc };
+    void Gather(std::string* target, Into into) {
+        m_target = target;
+        m_targetDepth = m_depth;
+        m_into = into;
+    }
+
+    // The top element or a folder being read, with what it took already.
+    struct Open {
+        int depth;
+        bool folder;
+        bool haveTitle = false;
+        bool haveDesc = false;
+    };
+
+    xmlParserCtxt* m_ctxt;
+    Sink& m_sink;
+    std::string m_refusal;
+    std::string m_rootError;
+    bool m_sawRoot = false;
+    bool m_haveTitle = false;
+    bool m_haveHighestId = false;
+    int m_depth = 0;    // elements open
+    int m_skipFrom = 0; // the depth of the element whose content is being passed over
+    std::vector<Open> m_open;
+    bool m_inBookmark = false;
+    bool m_markTitle = false;
+    bool m_markDesc = false;
+    Node m_mark;
+    std::string m_text;
+    std::string* m_target = nullptr; // the text being gathered, while its element is open
+    int m_targetDepth = 0;
+    Into m_into = Into::Bookmark;
+    // What a file may expand through its own entities, all references together.
+    std::size_t m_budget = kEntityBudget;
+};
+
+struct ParserFree {
+    void operator()(xmlParserCtxt* ctxt) const {
+        if (ctxt->myDoc)
+            xmlFreeDoc(ctxt->myDoc);
+        ctxt->myDoc = nullptr;
+        xmlFreeParserCtxt(ctxt);
+    }
+};
+
+// Keeps the items as a document.
+class DocumentSink : public Sink {
+public:
+    explicit DocumentSink(Document& doc) : m_doc(doc) {}
+
+    void Title(std::string&& title) override { m_doc.title = std::move(title); }
+    void HighestId(std::int64_t id) override { m_doc.highestId = id; }
+    void OpenFolder(Node&& folder) override {
+        Items().push_back(std::move(folder));
+        // The parent's list grows no more while this folder is open.
+        m_open.push_back(&Items().back());
+    }
+    void FolderTitle(std::string&& title) override { m_open.back()->title = std::move(title); }
+    void FolderDesc(std::string&& desc) override { m_open.back()->desc = std::move(desc); }
+    void CloseFolder() override { m_open.pop_back(); }
+    void Bookmark(Node&& bookmark) override { Items().push_back(std::move(bookmark)); }
+
+private:
+    std::vector<Node>& Items() { return m_open.empty() ? m_doc.items : m_open.back()->children; }
+
+    Document& m_doc;
+    std::vector<Node*> m_open;
 };
 
 } // namespace
 
-bool Parse(std::string_view bytes, Document& out, std::string& error) {
-    out = Document{};
+bool Parse(std::string_view bytes, Sink& sink, std::string& error) {
     error.clear();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
         error = "the file is too large";
         return false;
     }
+    if (bytes.empty()) {
+        error = "it is not well-formed XML (the file is empty)";
+        return false;
+    }
     Init();
-    // No XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_HUGE: external entities and DTDs
-    // are never read, the file's own entities stay references, and libxml2's limits on
-    // text size and nesting hold. CDATA sections arrive as text; short texts are kept inside
-    // their nodes (XML_PARSE_COMPACT), which saves an allocation for each.
-    const int options =
-        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
-    // Read as a stream, each bookmark whole and then let go: a document tree of a large
-    // file costs several times more to build and free than everything else the import does.
-    std::unique_ptr<xmlTextReader, TextReaderFree> stream(
-        xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
-    if (!stream) {
+    std::unique_ptr<xmlParserCtxt, ParserFree> parser(
+        xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
+    if (!parser || !parser->sax) {
         error = "out of memory";
         return false;
     }
-    xmlTextReader* r = stream.get();
-    xmlResetLastError();
-    Reader reader;
-    std::vector<Open> open;
-    bool sawRoot = false;
-    std::string rootError;
-    auto fail = [&](std::string why) {
-        error = std::move(why);
-        out = Document{};
+    xmlParserCtxt* ctxt = parser.get();
+    // The parser's own handlers stay for the DTD, so that the file's entities are known.
+    xmlSAXHandler sax;
+    xmlSAXVersion(&sax, 2);
+    SaxReader::Install(sax);
+    *ctxt->sax = sax;
+    SaxReader reader(ctxt, sink);
+    ctxt->_private = &reader;
+    // No XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_HUGE: external entities and DTDs
+    // are never read, the file's own entities stay references, and libxml2's limits on
+    // text size, nesting and entity expansion hold.
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlParseDocument(ctxt);
+    if (!reader.Refusal().empty()) {
+        error = reader.Refusal();
         return false;
-    };
-    int ret = xmlTextReaderRead(r);
-    while (ret == 1) {
-        const int depth = xmlTextReaderDepth(r);
-        const xmlNode* node = xmlTextReaderCurrentNode(r);
-        // An end tag points at its element too: only the start counts.
-        const int type = xmlTextReaderNodeType(r);
-        if (depth < 0 || !node)
-            return fail(NotWellFormed());
-        while (!open.empty() && open.back().depth >= depth)
-            open.pop_back();
-        bool skip = false; // past the element's content rather than into it
-        if (depth == 0) {
-            if (type == XML_READER_TYPE_ELEMENT && !sawRoot) {
-                sawRoot = true;
-                if (IsXbelElement(node, "xbel")) {
-                    reader.SetDocument(node->doc);
-                    open.push_back({0, &out.items, nullptr});
-                } else {
-                    // Still read to the end: a file that is not even XML is told as such.
-                    rootError = "its top element is <" + std::string(Chars(node->name)) + ">, not <xbel>";
-                    skip = true;
-                }
-            }
-        } else if (!open.empty() && depth == open.back().depth + 1) {
-            Open& parent = open.back();
-            if (type == XML_READER_TYPE_COMMENT && !parent.folder && out.highestId < 0) {
-                out.highestId = HighestIdOf(node);
-            } else if (type == XML_READER_TYPE_ELEMENT) {
-                skip = true;
-                if (IsXbelElement(node, "bookmark")) {
-                    const xmlNode* whole = xmlTextReaderExpand(r);
-                    if (!whole)
-                        return fail(NotWellFormed());
-                    Node mark;
-                    reader.Common(whole, mark);
-                    mark.url = reader.Attribute(whole, "href");
-                    parent.items->push_back(std::move(mark));
-                } else if (IsXbelElement(node, "folder")) {
-                    if (open.size() - 1 >= static_cast<std::size_t>(kMaxDepth))
-                        return fail("its folders are nested more than " + std::to_string(kMaxDepth) +
-                                    " deep");
-                    Node folder;
-                    folder.folder = true;
-                    reader.Attributes(node, folder);
-                    parent.items->push_back(std::move(folder));
-                    // The parent's list grows no more while this folder is open.
-                    Node* added = &parent.items->back();
-                    open.push_back({depth, &added->children, added});
-                    skip = false;
-                } else if (IsXbelElement(node, "title") || IsXbelElement(node, "desc")) {
-                    const bool title = IsXbelElement(node, "title");
-                    std::string* target = nullptr;
-                    if (!parent.folder) {
-                        if (title && out.title.empty())
-                            target = &out.title;
-                    } else if (title ? !parent.haveTitle : !parent.haveDesc) {
-                        (title ? parent.haveTitle : parent.haveDesc) = true;
-                        target = title ? &parent.folder->title : &parent.folder->desc;
-                    }
-                    if (target) {
-                        const xmlNode* whole = xmlTextReaderExpand(r);
-                        if (!whole)
-                            return fail(NotWellFormed());
-                        *target = reader.Text(whole->children);
-                    }
-                }
-                // Separators, aliases (references to items already read) and everything
-                // the format does not know are left out.
-            }
-        }
-        ret = skip ? xmlTextReaderNext(r) : xmlTextReaderRead(r);
     }
-    if (ret < 0)
-        return fail(NotWellFormed());
-    if (!sawRoot)
-        return fail("it holds no element");
-    if (!rootError.empty())
-        return fail(rootError);
+    if (!ctxt->wellFormed) {
+        error = NotWellFormed(ctxt->lastError);
+        return false;
+    }
+    if (!reader.SawRoot()) {
+        error = "it holds no element";
+        return false;
+    }
+    if (!reader.RootError().empty()) {
+        error = reader.RootError();
+        return false;
+    }
     return true;
+}
+
+bool Parse(std::string_view bytes, Document& out, std::string& error) {
+    out = Document{};
+    DocumentSink sink(out);
+    if (Parse(bytes, sink, error))
+        return true;
+    out = Document{};
+    return false;
 }
 
 std::string Serialize(const Document& doc) {

@@ -32,8 +32,27 @@ struct Document {
 // Folders nested deeper than this are refused rather than followed.
 inline constexpr int kMaxDepth = 200;
 
+// What the reader finds, in file order, for callers that keep it their own way (the import
+// files it into its own tree, with no document in between). After a refusal the sink may
+// hold part of the file: drop it.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void Title(std::string&& title) = 0; // the top-level <title>
+    virtual void HighestId(std::int64_t id) = 0;
+    // A folder with its attributes (no children); its items follow, then CloseFolder.
+    virtual void OpenFolder(Node&& folder) = 0;
+    // The innermost open folder's title and desc, which may come after some of its items.
+    virtual void FolderTitle(std::string&& title) = 0;
+    virtual void FolderDesc(std::string&& desc) = 0;
+    virtual void CloseFolder() = 0;
+    // A bookmark of the innermost open folder, or of the top level when none is open.
+    virtual void Bookmark(Node&& bookmark) = 0;
+};
+
 // Refuses what is not XBEL (error says why); never loads external entities or DTDs,
 // bounded nesting; separators and unknown elements skipped; entities decoded.
+bool Parse(std::string_view bytes, Sink& sink, std::string& error);
 bool Parse(std::string_view bytes, Document& out, std::string& error);
 
 // XBEL 1.0 with its DOCTYPE; when highestId >= 0 the floccus comment

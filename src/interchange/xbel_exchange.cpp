@@ -19,34 +19,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How many folders and bookmarks the tree will hold at most, so that it is allocated once:
-// growing a vector of 100,000 nodes step by step costs more than reading them.
-std::size_t CountItems(const std::vector<xbel::Node>& items) {
-    std::size_t count = items.size();
-    for (const xbel::Node& item : items)
-        count += CountItems(item.children);
-    return count;
-}
+// Files what the reader finds straight into the import's tree, taking its texts rather
+// than copying them.
+class TreeSink : public xbel::Sink {
+public:
+    explicit TreeSink(browser_import::Tree& tree) : m_tree(tree) {}
 
-// Takes the texts out of `items` rather than copying them: the document is dropped after.
-void AddItems(std::vector<xbel::Node>& items, std::int32_t parent, browser_import::Tree& tree) {
-    for (xbel::Node& item : items) {
-        if (item.folder) {
-            const std::int32_t node = tree.AddFolder(parent, std::move(item.title));
-            AddItems(item.children, node, tree);
-        } else if (!text::TrimWhite(item.url).empty()) {
-            browser_import::Node n;
-            n.parent = parent;
-            n.title = std::move(item.title);
-            n.url = std::move(item.url);
-            n.added = browser_import::PlausibleSeconds(item.added);
-            n.touched = browser_import::PlausibleSeconds(item.modified);
-            if (!text::TrimWhite(item.desc).empty())
-                n.description = std::move(item.desc);
-            tree.AddBookmark(std::move(n));
-        }
+    void Title(std::string&&) override {}
+    void HighestId(std::int64_t) override {}
+    void OpenFolder(xbel::Node&&) override { m_open.push_back(m_tree.AddFolder(m_open.back(), {})); }
+    void FolderTitle(std::string&& title) override {
+        m_tree.nodes[static_cast<std::size_t>(m_open.back())].title = std::move(title);
     }
-}
+    void FolderDesc(std::string&&) override {}
+    void CloseFolder() override { m_open.pop_back(); }
+    void Bookmark(xbel::Node&& item) override {
+        if (text::TrimWhite(item.url).empty())
+            return;
+        browser_import::Node n;
+        n.parent = m_open.back();
+        n.title = std::move(item.title);
+        n.url = std::move(item.url);
+        n.added = browser_import::PlausibleSeconds(item.added);
+        n.touched = browser_import::PlausibleSeconds(item.modified);
+        if (!text::TrimWhite(item.desc).empty())
+            n.description = std::move(item.desc);
+        m_tree.AddBookmark(std::move(n));
+    }
+
+private:
+    browser_import::Tree& m_tree;
+    std::vector<std::int32_t> m_open{-1}; // the tree's index of each open folder
+};
 
 // Depth of the deepest folder below `folder` (the folder itself counting 0), or -1 when
 // it passes `limit`.
@@ -136,15 +140,12 @@ ExchangeResult ImportXbelAs(Database& db, const std::string& path, const XbelImp
         return Refusal(title, "The bookmark file " + name + " cannot be read. " + error);
     if (progress)
         progress(0, 2);
-    xbel::Document doc;
-    if (!xbel::Parse(bytes, doc, error))
+    browser_import::Tree tree;
+    TreeSink sink(tree);
+    if (!xbel::Parse(bytes, sink, error))
         return Refusal(title, "The file " + name + " is not an XBEL bookmark file: " + error +
                                   ". Nothing was imported.");
     bytes = std::string();
-    browser_import::Tree tree;
-    tree.nodes.reserve(CountItems(doc.items));
-    AddItems(doc.items, -1, tree);
-    doc = xbel::Document();
     if (tree.bookmarks == 0)
         return Refusal(title, "The bookmark file " + name + " holds no bookmarks. Nothing was imported.");
     if (progress)

@@ -24,10 +24,10 @@ xbel::Document MustParse(std::string_view text) {
 
 TEST(Xbel, ReadsKdeFilesWithTheirMetadataEntitiesAndDates) {
     // As the KDE bookmark editor writes it, plus what hand-edited and older files hold: a
-    // CDATA section, an internal entity, character references, a separator, an alias, an
-    // element of no known kind, dates in several ISO 8601 forms.
+    // CDATA section, internal entities (in attributes too), character references, a
+    // separator, an alias, an element of no known kind, dates in several ISO 8601 forms.
     const xbel::Document doc = MustParse(R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE xbel [ <!ENTITY team "Caf&#233; crew"> ]>
+<!DOCTYPE xbel [ <!ENTITY team "Caf&#233; crew"> <!ENTITY host "a.example"> ]>
 <xbel xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks"
       xmlns:mime="http://www.freedesktop.org/standards/shared-mime-info" version="1.0">
  <title>My &amp; your marks</title>
@@ -37,7 +37,7 @@ TEST(Xbel, ReadsKdeFilesWithTheirMetadataEntitiesAndDates) {
   <desc>About &team;</desc>
   <info><metadata owner="http://freedesktop.org"><bookmark:icon name="folder"/>
    <bookmark href="https://hidden.example/">not an XBEL bookmark</bookmark></metadata></info>
-  <bookmark href="https://a.example/?x=1&amp;y=2" id="b1" added="2021-03-04T05:06:07.250+02:00"
+  <bookmark href="https://&host;/?x=1&amp;y=&#50;" id="b1" added="2021-03-04T05:06:07.250+02:00"
             modified="2021-03-04">
    <title><![CDATA[<raw> & text]]></title>
    <desc>line one
