@@ -32,7 +32,8 @@ fuzz: deps
 	bench/fuzz.sh
 
 # The Debian package, built apart with Debian's compiler and linker flags (hardening
-# included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb.
+# included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb, which
+# lintian must pass without a warning.
 package: deps
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
@@ -44,7 +45,7 @@ package: deps
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	rm -f $(PACKAGE_BUILD)/vireo_*.deb
 	cd $(PACKAGE_BUILD) && cpack -G DEB
-	lintian --fail-on error $(PACKAGE_BUILD)/vireo_*.deb
+	lintian --fail-on warning $(PACKAGE_BUILD)/vireo_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

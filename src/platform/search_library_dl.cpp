@@ -71,7 +71,7 @@ std::string FromBuffer(const char (&buffer)[N]) {
 std::string DefaultSearchLibraryPath() {
     namespace fs = std::filesystem;
     fs::path exeDir = fs::path(sys::ExecutablePath()).parent_path();
-    return (exeDir / ".." / "lib" / "vireo" / "libornsearch.so").lexically_normal().string();
+    return (exeDir / ".." / VIREO_LIBRARY_FOLDER / "libornsearch.so").lexically_normal().string();
 }
 
 DlSearchLibrary::DlSearchLibrary(const Registry& reg, UserMessages& messages, std::string path)

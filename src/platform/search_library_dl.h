@@ -3,8 +3,9 @@
 
 // The search library loaded at run time: libornsearch.so from the lib/vireo folder beside
 // the executable's folder (build/lib/vireo in the build tree, <prefix>/lib/vireo when
-// installed). It is loaded at the first call. A missing file or a missing function is told
-// to the user once; after that every call quietly does nothing and returns 0.
+// installed; lib/<multiarch>/vireo in both when built for /usr on Debian). It is loaded at the first call. A
+// missing file or a missing function is told to the user once; after that every call quietly does nothing and
+// returns 0.
 
 #include <memory>
 #include <mutex>
@@ -17,7 +18,7 @@ namespace vireo {
 class Registry;
 class UserMessages;
 
-// <executable folder>/../lib/vireo/libornsearch.so
+// <executable folder>/../lib[/<multiarch>]/vireo/libornsearch.so
 std::string DefaultSearchLibraryPath();
 
 inline constexpr std::string_view kEngineFeedVariable = "VIREO_ENGINE_FEED";
