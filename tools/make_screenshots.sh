@@ -5,7 +5,9 @@
 #   main-window.png    the main window over the demo bookmarks
 #   home-page-options.png   Tools > My Homepage Options with the default scheme
 #   link-check.png     Check Links over the demo folder (its pages served on loopback)
-# Everything runs in a throw-away home; the demo links point at a local web server only.
+#   quick-search.png   the Search Status of a Quick Search over engines served on loopback
+# Everything runs in a throw-away home; the demo links and the search engines point at a
+# local web server only (the shipped engines, which name real sites, are left out).
 # The pictures are written as 8-bit palette PNGs to keep them small.
 # Usage: tools/make_screenshots.sh [BUILD_DIR] [OUTPUT_DIR]   (needs Xvfb, openbox,
 # xdotool, ImageMagick and python3)
@@ -49,6 +51,41 @@ python3 -m http.server "$port" --bind 127.0.0.1 --directory "$trial/site" >/dev/
 pids+=($!)
 site="http://127.0.0.1:$port"
 
+# The search engines: three feeds of hits and one whose feed is gone, so that the status
+# shows finished rows of different counts and a failed one. The server answers a feed
+# whatever the query, which the engine's address carries.
+rss() {
+    local title=$1 count=$2 topic=$3 i
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<rss version="2.0"><channel><title>%s</title>\n' "$title"
+    for i in $(seq 1 "$count"); do
+        printf '<item><title>%s, part %d</title><link>%s/%s-%d.html</link>' \
+            "$topic" "$i" "$site" "${topic// /-}" "$i"
+        printf '<description>Notes on %s</description></item>\n' "$topic"
+    done
+    printf '</channel></rss>\n'
+}
+rss "Birdsong Library" 10 "Marsh bird songs" >"$trial/site/birdsong.rss"
+rss "Wetland Atlas" 7 "Marsh walks" >"$trial/site/wetland.rss"
+rss "Nature Forum" 4 "Birds seen this week" >"$trial/site/forum.rss"
+# A program folder of its own: the shipped one but for its engines, which name real sites.
+mkdir -p "$trial/program/engines"
+for entry in "$build/share/vireo"/*; do
+    [ "$(basename "$entry")" = engines ] || ln -s "$entry" "$trial/program/"
+done
+for engine in "birdsong:Birdsong Library" "wetland:Wetland Atlas" "forum:Nature Forum" \
+    "fieldguide:Old Field Guide"; do
+    cat >"$trial/program/engines/${engine%%:*}.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/">
+  <ShortName>${engine#*:}</ShortName>
+  <Description>${engine#*:}</Description>
+  <Url type="application/rss+xml" template="$site/${engine%%:*}.rss?q={searchTerms}"/>
+</OpenSearchDescription>
+EOF
+done
+# The Quick Search first checks for engine updates: on loopback too, where there are none.
+export VIREO_PROGRAM_DIR="$trial/program" VIREO_ENGINE_FEED="$site/engine-feed/index.json"
+
 cat >"$trial/demo.htm" <<EOF
 <!DOCTYPE NETSCAPE-Bookmark-file-1>
 <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
@@ -87,6 +124,8 @@ for page in "Daily reading:news maps" "Garden and kitchen:garden kitchen"; do
 done
 cli settings set 'Software\Orn\Vireo!' ShowTips 1
 cli settings set 'Software\Orn\Vireo!' DisableSound 1
+# The Search Status stays open when the search is done, to be seen.
+cli settings set 'Software\Orn\Vireo!\search' CloseStatus 0
 # A browser of its own, so that the first start does not ask for one.
 mkdir -p "$trial/bin"
 printf '#!/bin/sh\nexit 0\n' >"$trial/bin/webbrowser"
@@ -105,10 +144,21 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
+# The first shown window whose title matches, within 30 seconds. A window that closes while
+# xdotool walks the tree makes it fail with an X error: that try is repeated.
+wait_window() {
+    local id
+    for _ in $(seq 300); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$id" ] && echo "$id" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 "$build/bin/vireo" >/dev/null 2>&1 &
 pids+=($!)
-main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vireo! Version' | head -1)
-[ -n "$main" ] || fail "the main window did not show"
+main=$(wait_window '^Vireo! Version') || fail "the main window did not show"
 sleep 2
 
 # One window, with its frame, as a small palette picture.
@@ -132,13 +182,30 @@ xdotool mousemove --window "$main" 430 52
 shot "$main" main-window.png
 
 xdotool key alt+t m
-options=$(xdotool search --sync --onlyvisible --name '^HomePage Options$' | head -1)
+options=$(wait_window '^HomePage Options$') || fail "HomePage Options did not show"
 shot "$options" home-page-options.png
 xdotool key Escape
 sleep 1
 
 xdotool windowactivate --sync "$main"
 xdotool key alt+t v
-check=$(xdotool search --sync --onlyvisible --name 'Check Links|Verify' | head -1)
+check=$(wait_window 'Check Links|Verify') || fail "Check Links did not show"
 sleep 4
 shot "$check" link-check.png
+xdotool windowactivate --sync "$check" key Escape
+sleep 1
+
+# Search > Run > Quick over the loopback engines, last: its results folder becomes the
+# chosen one.
+xdotool windowactivate --sync "$main"
+xdotool key alt+s Return Return
+wait_window '^Quick Search$' >/dev/null || fail "the Quick Search dialog did not show"
+xdotool type --delay 20 "marsh birds"
+xdotool key Return
+status=$(wait_window '^Search Status - ') || fail "the Search Status did not show"
+for _ in $(seq 300); do
+    [ "$(xdotool getwindowname "$status")" = "Search Status - Search Complete" ] && break
+    sleep 0.1
+done
+[ "$(xdotool getwindowname "$status")" = "Search Status - Search Complete" ] || fail "the search did not end"
+shot "$status" quick-search.png
