@@ -57,15 +57,12 @@ void frmBrowserHome::NO_Click() {
 }
 
 void frmBrowserHome::SetBrowserHome(Registry& reg, const std::string& dbPath, QWidget* parent,
-                                    const std::function<void(frmBrowserHome&)>& ask) {
+                                    Dialogs& dialogs) {
     BrowserHomeOffer offer = PrepareBrowserHomeOffer(reg, dbPath);
     if (!offer.ask)
         return;
     frmBrowserHome dialog(reg, std::move(offer), parent);
-    if (ask)
-        ask(dialog);
-    else
-        dialog.exec();
+    dialogs.RunDialog(dialog);
 }
 
 } // namespace vireo

@@ -12,6 +12,8 @@
 
 namespace vireo {
 
+class Dialogs;
+
 class frmBrowserHome : public QDialog {
     Q_OBJECT
 public:
@@ -25,10 +27,8 @@ public:
     void YES_Click();
     void NO_Click();
 
-    // The whole offer: decides whether to ask and, if so, asks modally. `ask` lets tests
-    // stand in for the modal showing (it receives the prepared dialog).
-    static void SetBrowserHome(Registry& reg, const std::string& dbPath, QWidget* parent,
-                               const std::function<void(frmBrowserHome&)>& ask = {});
+    // The whole offer: decides whether to ask and, if so, asks modally.
+    static void SetBrowserHome(Registry& reg, const std::string& dbPath, QWidget* parent, Dialogs& dialogs);
 
 private:
     Registry& m_reg;

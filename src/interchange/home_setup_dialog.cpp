@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "interchange/color_dialog.h"
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
@@ -45,7 +44,6 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     setObjectName(QStringLiteral("frmHomeSetup"));
     setWindowTitle(Q("HomePage Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_BB")));
-    PickColor = [](QWidget* p, const QColor& current) { return frmColor::Pick(current, p); };
 
     comboScheme = new QComboBox(this);
     comboScheme->setObjectName(QStringLiteral("comboScheme"));
@@ -206,7 +204,7 @@ void frmHomeSetup::cmdColor_Click() {
     int i = ItemIndex();
     if (i < 0)
         return;
-    if (std::optional<QColor> chosen = PickColor(this, m_buttonColor))
+    if (std::optional<QColor> chosen = m_ctx.dialogs.ChooseColor(this, m_buttonColor))
         SetButtonColor(*chosen);
     m_items[static_cast<std::size_t>(i)].Color = FromQColor(m_buttonColor);
     SaveScheme(comboScheme->currentText());

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <functional>
 #include <optional>
 
 #include "interchange/home_page.h"
@@ -56,9 +55,6 @@ public:
     const Scheme& Items() const { return m_items; }
     // The item chosen in comboItem (0-based), -1 when none.
     int ItemIndex() const;
-
-    // Asks for a colour (frmColor); tests replace it. Nothing when cancelled.
-    std::function<std::optional<QColor>(QWidget* parent, const QColor& current)> PickColor;
 
 private:
     bool SaveScheme(const QString& name);

@@ -5,12 +5,7 @@
 // sounds, browser) and the facades through which it talks to the user and the desktop.
 // Assembled once by the start routine (or by a test) and passed by reference.
 
-#include <functional>
-#include <string>
-
 #include "shell/program.h"
-
-class QWidget;
 
 namespace vireo {
 
@@ -34,8 +29,6 @@ struct AppContext {
     Dialogs& dialogs;
     DocumentOpener& documents;
     ProcessLauncher& launcher;
-    // Opens the options on their browser page, so the user can choose a browser.
-    std::function<void(QWidget* parent)> showBrowserOptions;
     // The web search library; without one the main window has no web search.
     SearchLibrary* searchLibrary = nullptr;
     // Where sync passwords are kept; the desktop's secret store when none is set.

@@ -191,7 +191,7 @@ ButtonBars::ButtonBars(frmMain& main)
     m_mainBar = new ButtonBar(*this, false, main.toolframe);
     if (auto* strip = qobject_cast<QBoxLayout*>(main.toolframe->layout()))
         strip->insertWidget(0, m_mainBar, 0, Qt::AlignHCenter | Qt::AlignTop);
-    main.ClearGlow = [this] { m_mainBar->ClearGlow(); };
+    connect(&main, &frmMain::pointerMovedOffButtons, m_mainBar, &ButtonBar::ClearGlow);
     // The browser may be chosen in the options only after this (at the first start, say).
     main.installEventFilter(this);
 }
@@ -266,8 +266,7 @@ void ButtonBars::RunButton(int index, bool onToolbar) {
         m_main.WebSearch(0, 0);
         break;
     case kButtonFind:
-        if (m_main.ShowFind)
-            m_main.ShowFind();
+        m_main.ShowFind();
         break;
     default:
         break;
@@ -288,7 +287,7 @@ void ButtonBars::OpenHomePage() {
         ctx.dialogs.Message(&m_main, Q(error), {}, MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
-    frmBrowserHome::SetBrowserHome(ctx.reg, ctx.db.DBPath(), &m_main, askBrowserHome);
+    frmBrowserHome::SetBrowserHome(ctx.reg, ctx.db.DBPath(), &m_main, ctx.dialogs);
     m_main.OpenDocument(Q(ctx.db.DBPath() + "/" + std::string(kHomePageFile)));
 }
 

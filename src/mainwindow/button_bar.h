@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
-#include <functional>
 #include <string>
 
 #include "mainwindow/floating_toolbar.h"
@@ -96,9 +95,6 @@ public:
     // Hides the main window and shows the floating toolbar, and back.
     void ShowFloatingToolbar();
     void ShowMainWindow();
-
-    // Stands in for the modal home-page question (tests).
-    std::function<void(frmBrowserHome&)> askBrowserHome;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -226,10 +226,6 @@ DragDrop::DragDrop(frmMain& main)
     : QObject(&main), m_main(main), m_treePort(main.TreeView->viewport()),
       m_listPort(main.ListView->viewport()), m_logo(main.imgLogo), m_files(main.Context().program.TempDir) {
     setObjectName(QStringLiteral("DragDrop"));
-    ShowBookmarkDialog = [this] {
-        frmBMDialog dialog(m_main);
-        dialog.exec();
-    };
     for (QWidget* target : {m_treePort.data(), m_listPort.data(), main.centralWidget(), m_logo.data()}) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
@@ -369,7 +365,8 @@ void DragDrop::Timer_Timer() {
     m_pending.pop_front();
     {
         HistoryStep step(m_main.Db(), "Add Link");
-        ShowBookmarkDialog();
+        frmBMDialog dialog(m_main);
+        m_main.Context().dialogs.RunDialog(dialog);
     }
     if (!m_pending.empty())
         m_main.Timer->start();

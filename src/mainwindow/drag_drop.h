@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -112,8 +111,6 @@ public:
     // The main window's timer: opens the bookmark dialog for the next dropped link.
     void Timer_Timer();
     std::size_t PendingLinks() const { return m_pending.size(); }
-    // Shows frmBMDialog modally for the copy buffer; tests replace it.
-    std::function<void()> ShowBookmarkDialog;
 
     // Accepts a drag or drop: our own drags move, anything else is copied.
     static void ChooseAction(QDropEvent* event);

@@ -14,6 +14,9 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "interchange/color_dialog.h"
+#include "mainwindow/folder_dialogs.h"
+
 namespace vireo {
 
 QString QtFileFilter(const QString& filter) {
@@ -156,6 +159,19 @@ std::optional<int> QtDialogs::ChooseItem(QWidget* parent, const QString& prompt,
         return std::nullopt;
     int index = static_cast<int>(items.indexOf(picked));
     return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
+std::int16_t QtDialogs::ChooseFolder(QWidget* parent, Database& db, const QString& prompt) {
+    frmSelFolder chooser(db, parent);
+    return chooser.GetFolderId(prompt);
+}
+
+std::optional<QColor> QtDialogs::ChooseColor(QWidget* parent, const QColor& current) {
+    return frmColor::Pick(current, parent);
+}
+
+int QtDialogs::RunDialog(QDialog& dialog) {
+    return dialog.exec();
 }
 
 void DesktopDocumentOpener::OpenDocument(const QString& target) {

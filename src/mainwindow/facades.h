@@ -5,18 +5,23 @@
 // document it opens and every program it starts goes through one of these, so that tests
 // can script the answers and see what was shown, opened or started.
 
+#include <QColor>
 #include <QFont>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 #include "interchange/browser.h"
 #include "shell/user_messages.h"
 
+class QDialog;
 class QWidget;
 
 namespace vireo {
+
+class Database;
 
 class Dialogs {
 public:
@@ -37,6 +42,13 @@ public:
     // One of `items` picked from a list; the index, or nullopt when cancelled.
     virtual std::optional<int> ChooseItem(QWidget* parent, const QString& prompt, const QString& title,
                                           const QStringList& items) = 0;
+    // A folder of `db` picked in the folder chooser; 0 when cancelled.
+    virtual std::int16_t ChooseFolder(QWidget* parent, Database& db, const QString& prompt) = 0;
+    // nullopt when cancelled.
+    virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& current) = 0;
+    // One of the program's own windows, prepared by the caller, shown modally: its result,
+    // QDialog::Accepted or QDialog::Rejected.
+    virtual int RunDialog(QDialog& dialog) = 0;
 };
 
 // Hands a file or URL to the desktop's default handler.
@@ -68,6 +80,9 @@ public:
     std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial) override;
     std::optional<int> ChooseItem(QWidget* parent, const QString& prompt, const QString& title,
                                   const QStringList& items) override;
+    std::int16_t ChooseFolder(QWidget* parent, Database& db, const QString& prompt) override;
+    std::optional<QColor> ChooseColor(QWidget* parent, const QColor& current) override;
+    int RunDialog(QDialog& dialog) override;
 };
 
 // The core's message boxes shown through the dialogs facade, over one parent window.

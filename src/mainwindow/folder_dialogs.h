@@ -58,7 +58,4 @@ private:
     std::int16_t m_chosen = 0;
 };
 
-// How a window asks for a folder; tests replace it.
-using FolderChooser = std::function<std::int16_t(QWidget* parent, const QString& prompt)>;
-
 } // namespace vireo

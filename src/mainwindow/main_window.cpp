@@ -16,6 +16,7 @@
 #include <iostream>
 #include <utility>
 
+#include "interchange/find_dialog.h"
 #include "interchange/home_page.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/button_bar.h"
@@ -80,12 +81,6 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     if (ctx.searchLibrary)
         searchWindows = new SearchWindows(*this, *ctx.searchLibrary);
     syncWindows = new SyncWindows(*this);
-    ChooseFolder = [this](QWidget* parent, const QString& prompt) {
-        frmSelFolder chooser(m_ctx.db, parent);
-        std::int16_t chosen = chooser.GetFolderId(prompt);
-        // The chooser filled its own tree; the main tree stays the store's tree.
-        return chosen;
-    };
 
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(1000);
@@ -645,8 +640,7 @@ void frmMain::ListContextMenu(const QPoint& pos) {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView->viewport() && event->type() == QEvent::MouseMove) {
-        if (ClearGlow)
-            ClearGlow();
+        Q_EMIT pointerMovedOffButtons();
         auto* me = static_cast<QMouseEvent*>(event);
         std::int16_t folder = TreeView->FolderAt(me->position().toPoint());
         if (folder)
@@ -654,8 +648,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         else
             ClearSummary();
     } else if (watched == ListView->viewport() && event->type() == QEvent::MouseMove) {
-        if (ClearGlow)
-            ClearGlow();
+        Q_EMIT pointerMovedOffButtons();
         auto* me = static_cast<QMouseEvent*>(event);
         QTreeWidgetItem* item = ListView->itemAt(me->position().toPoint());
         if (!item)
@@ -675,9 +668,17 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::mouseMoveEvent(QMouseEvent* event) {
-    if (ClearGlow)
-        ClearGlow();
+    Q_EMIT pointerMovedOffButtons();
     QMainWindow::mouseMoveEvent(event);
+}
+
+std::int16_t frmMain::ChooseFolder(QWidget* parent, const QString& prompt) {
+    return m_ctx.dialogs.ChooseFolder(parent, m_ctx.db, prompt);
+}
+
+void frmMain::ShowFind() {
+    frmFind find(*this);
+    m_ctx.dialogs.RunDialog(find);
 }
 
 void frmMain::ScheduleSave() {
@@ -711,7 +712,7 @@ bool frmMain::SaveData(std::string* error, bool mayAsk) {
     if (mayAsk) {
         hooks.askEmptyTrash = [this] {
             frmTrashQuery query(m_ctx.db, m_ctx.reg, this);
-            query.exec();
+            m_ctx.dialogs.RunDialog(query);
         };
     }
     hooks.showSummary = [this](std::string_view rtf) {

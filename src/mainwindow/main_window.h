@@ -116,12 +116,10 @@ public:
     void RefreshViews();
 
     MainMenus& Menus() { return *m_menus; }
-    // Asks for a folder (frmSelFolder); tests replace it. Returns 0 when cancelled.
-    FolderChooser ChooseFolder;
-    // The glow of the button bar ends when the mouse moves elsewhere.
-    std::function<void()> ClearGlow;
-    // Opens the find window (set by whoever provides it): the find button calls it.
-    std::function<void()> ShowFind;
+    // Asks for a folder of the database (frmSelFolder); 0 when cancelled.
+    std::int16_t ChooseFolder(QWidget* parent, const QString& prompt);
+    // Opens the find window: the Tools menu and the find buttons.
+    void ShowFind();
     // Drag and drop, and the button bars of this window and of the floating toolbar.
     DragDrop* dragDrop = nullptr;
     ButtonBars* buttons = nullptr;
@@ -132,6 +130,10 @@ public:
     // The search launcher: mode 0 the dialog used last, 1 quick, 2 advanced; a folder above
     // 0 brings its stored search; a query goes into the query box.
     void WebSearch(int mode, std::int16_t folder, const QString& query = {});
+
+Q_SIGNALS:
+    // The mouse moved over the window's tree, list or frame: off the button bar.
+    void pointerMovedOffButtons();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -8,7 +8,6 @@
 
 #include "interchange/browser_import.h"
 #include "interchange/favorites.h"
-#include "interchange/find_dialog.h"
 #include "interchange/home_page.h"
 #include "interchange/home_setup_dialog.h"
 #include "interchange/html_import.h"
@@ -317,7 +316,7 @@ void FolderMenuCommand(frmMain& main, int index) {
         if (db.IsLiveFolder(folder)) {
             HistoryStep step(db, "Folder Properties");
             frmFolderProp dialog(main, folder);
-            dialog.exec();
+            main.Context().dialogs.RunDialog(dialog);
         }
         break;
     case kCheckLinksEntry:
@@ -339,7 +338,7 @@ void BookmarkMenuCommand(frmMain& main, int index) {
                                    "", kFlagsStandard);
         frmBMDialog dialog(main);
         dialog.DropInFolder_Click(); // a new bookmark needs its folder: show the tree
-        if (dialog.exec() != QDialog::Accepted)
+        if (main.Context().dialogs.RunDialog(dialog) != QDialog::Accepted)
             step.Cancel();
         break;
     }
@@ -368,7 +367,7 @@ void BookmarkMenuCommand(frmMain& main, int index) {
         if (db.CopyBuffer.key != 0) {
             HistoryStep step(db, "Bookmark Properties");
             frmBMDialog dialog(main);
-            dialog.exec();
+            main.Context().dialogs.RunDialog(dialog);
         }
         break;
     default:
@@ -510,17 +509,15 @@ void RunSearchMenuCommand(frmMain& main, int index) {
 
 void ToolsMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1: {
-        frmFind find(main);
-        find.exec();
+    case 1:
+        main.ShowFind();
         break;
-    }
     case 3:
         main.EmptyFolderCommand(kTrashFolder);
         break;
     case 4: {
         frmHomeSetup setup(main.Context(), &main);
-        setup.exec();
+        main.Context().dialogs.RunDialog(setup);
         break;
     }
     case 5:
@@ -559,7 +556,7 @@ void HelpMenuCommand(frmMain& main, int index) {
         break;
     case 9: {
         frmAboutNew about(main.Context(), &main);
-        about.exec();
+        main.Context().dialogs.RunDialog(about);
         break;
     }
     default:

@@ -11,7 +11,6 @@
 
 #include "interchange/browser_import.h"
 #include "interchange/favorites.h"
-#include "interchange/find_dialog.h"
 #include "interchange/netscape.h"
 #include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
@@ -37,11 +36,6 @@ namespace vireo {
 
 std::unique_ptr<frmMain> BuildMainWindow(AppContext& ctx, const QRect& screen) {
     auto main = std::make_unique<frmMain>(ctx);
-    // The find buttons of the button bar and the floating toolbar.
-    main->ShowFind = [window = main.get()] {
-        frmFind find(*window);
-        find.exec();
-    };
     ctx.db.SetServices(main->Services());
     WindowPosition pos = ReadWindowPosition(ctx.reg, screen.width(), screen.height());
     main->setGeometry(pos.left, pos.top, pos.width, pos.height);
@@ -256,17 +250,14 @@ int RunVireo(int argc, char** argv) {
     DialogsMessages searchMessages(dialogs);
     DlSearchLibrary searchLibrary(*registry, searchMessages);
     ctx.searchLibrary = &searchLibrary;
-    ctx.showBrowserOptions = [&ctx](QWidget* parent) {
-        frmOptions::ShowBrowserConfigError(ctx, parent, true);
-    };
 
     std::unique_ptr<frmMain> main;
     {
         WaitCursor wait;
         if (!OpenDataOrChoose(ctx, true))
             return 1;
-        if (!program.FindBrowser() && ctx.showBrowserOptions)
-            ctx.showBrowserOptions(nullptr);
+        if (!program.FindBrowser())
+            frmOptions::ShowBrowserConfigError(ctx, nullptr, true);
         QScreen* screen = QGuiApplication::primaryScreen();
         main = BuildMainWindow(ctx, screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800));
         main->show();

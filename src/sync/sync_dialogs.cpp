@@ -148,7 +148,7 @@ void frmSync::Edit(bool adding) {
     if (!adding && !sync::FindProfile(m_sync.Main().Context().reg, S(SelectedName()), p))
         return;
     frmSyncProfile dialog(m_sync, p, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (m_sync.Main().Context().dialogs.RunDialog(dialog) != QDialog::Accepted)
         return;
     m_sync.Reschedule();
     Refill();

@@ -100,7 +100,7 @@ sync::PasswordStore* SyncWindows::Passwords() const {
 
 void SyncWindows::ShowWindow() {
     frmSync window(*this, &m_main);
-    window.exec();
+    m_main.Context().dialogs.RunDialog(window);
 }
 
 void SyncWindows::RememberPassword(const std::string& profile, const std::string& password) {

@@ -70,10 +70,6 @@ frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDial
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(Q("Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
-    OpenSounds = [this](QWidget* p) {
-        frmSounds dialog(m_ctx.reg, m_ctx.program.Sounds(), m_ctx.dialogs, p);
-        dialog.exec();
-    };
 
     tbsOptions = new QTabWidget(this);
     tbsOptions->setObjectName(QStringLiteral("tbsOptions"));
@@ -372,8 +368,8 @@ void frmOptions::Browse_Click() {
 }
 
 void frmOptions::Sounds_Click() {
-    if (OpenSounds)
-        OpenSounds(this);
+    frmSounds dialog(m_ctx.reg, m_ctx.program.Sounds(), m_ctx.dialogs, this);
+    m_ctx.dialogs.RunDialog(dialog);
 }
 
 void frmOptions::TrashNow_Click() {
@@ -444,7 +440,7 @@ void frmOptions::cmdApply_Click() {
 void frmOptions::ShowBrowserConfigError(AppContext& ctx, QWidget* parent, bool noBrowser) {
     frmOptions dialog(ctx, parent, noBrowser);
     dialog.tbsOptions->setCurrentIndex(0);
-    dialog.exec();
+    ctx.dialogs.RunDialog(dialog);
 }
 
 } // namespace vireo

@@ -14,7 +14,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <array>
-#include <functional>
 
 namespace vireo {
 
@@ -72,9 +71,6 @@ public:
     // Stores every page; false when the browser chosen is not a usable program (the rest
     // is stored all the same).
     bool SaveSettings();
-
-    // Opens the sound scheme dialog; tests replace it.
-    std::function<void(QWidget* parent)> OpenSounds;
 
     // Shows the options modally on the browser page. `noBrowser`: no usable browser was
     // found (at start-up or when a page was to be opened).

@@ -11,6 +11,7 @@
 #include "mainwindow/facades.h"
 #include "shell/options.h"
 #include "store/strings.h"
+#include "ui/options_dialog.h"
 
 namespace vireo {
 
@@ -119,10 +120,8 @@ void frmTips::cmdHelp_Click() {
     std::string target = TipTarget(m_tips.references[static_cast<std::size_t>(m_current)], m_programFolder);
     if (target.empty())
         return;
-    OpenInBrowser(m_ctx.reg, m_ctx.program.CurrentBrowserPath, m_ctx.launcher, target, [this] {
-        if (m_ctx.showBrowserOptions)
-            m_ctx.showBrowserOptions(this);
-    });
+    OpenInBrowser(m_ctx.reg, m_ctx.program.CurrentBrowserPath, m_ctx.launcher, target,
+                  [this] { frmOptions::ShowBrowserConfigError(m_ctx, this, true); });
 }
 
 void frmTips::cmdOK_Click() {

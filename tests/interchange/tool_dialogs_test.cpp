@@ -113,22 +113,17 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     FindData data(app.db());
     Database& db = app.db();
     frmFind f(*app.main);
-    int asked = 0;
-    auto cancelled = [&](QWidget*, const QString&) {
-        ++asked;
-        return std::int16_t(0);
-    };
+    QStringList& asked = app.dialogs.folderPrompts;
 
     // Nothing found yet: nothing to copy, and no chooser; the placeholder row opens nothing.
-    app.main->ChooseFolder = cancelled;
     f.CopyTo->click();
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-    QCOMPARE(asked, 0);
+    QCOMPARE(asked.size(), 0);
     f.listV->setCurrentItem(f.listV->topLevelItem(0));
     f.listV_DblClick();
     QVERIFY(app.documents.opened.isEmpty());
 
-    app.main->ChooseFolder = [&](QWidget*, const QString&) { return data.work; };
+    app.dialogs.folders = {data.work, data.work};
     f.Browse->click();
     QCOMPARE(f.FolderId->text(), QString::number(data.work));
     QCOMPARE(f.FolderName->text(), QStringLiteral("Work"));
@@ -161,7 +156,6 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     QCOMPARE(Search(f, QStringLiteral("described"), true, true, true, false, false, true),
              QStringList{QStringLiteral("ALPHA IN CAPITALS")});
     // A cancelled choice changes nothing.
-    app.main->ChooseFolder = cancelled;
     f.Browse->click();
     QCOMPARE(f.FolderId->text(), QString::number(data.work));
     QCOMPARE(f.listV->topLevelItemCount(), 1);
@@ -175,10 +169,10 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     // A cancelled choice copies nothing.
     std::int16_t before = db.CountSubFolders(kUnsortedFolder);
     f.CopyTo->click();
-    QCOMPARE(asked, 2);
+    QCOMPARE(asked.size(), 4);
     QCOMPARE(db.CountSubFolders(kUnsortedFolder), before);
 
-    app.main->ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(kUnsortedFolder); };
+    app.dialogs.folders.push_back(kUnsortedFolder);
     f.CopyTo->click();
     std::int32_t start = 0;
     std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
@@ -338,7 +332,7 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
     QVERIFY(!h.cmdRestore->isEnabled());
     QVERIFY(!h.cmdDel->isEnabled());
     h.comboItem->setCurrentIndex(kLinks);
-    h.PickColor = [](QWidget*, const QColor&) -> std::optional<QColor> { return QColor(250, 250, 250); };
+    app.dialogs.colors.push_back(QColor(250, 250, 250));
     h.cmdColor->click();
     QCOMPARE(LoadScheme(dbPath, "Paper")[kLinks].Color, Rgb(250, 250, 250));
     QVERIFY(h.cmdRestore->isEnabled());
@@ -371,19 +365,15 @@ void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
     QVERIFY(h.cmdFont->isEnabled());
     QCOMPARE(h.ButtonColor(), QColor(0, 0, 204));
 
-    QColor offered;
-    h.PickColor = [&](QWidget*, const QColor& current) -> std::optional<QColor> {
-        offered = current;
-        return QColor(206, 0, 0);
-    };
+    app.dialogs.colors.push_back(QColor(206, 0, 0));
     h.cmdColor->click();
-    QCOMPARE(offered, QColor(0, 0, 204));
+    QCOMPARE(app.dialogs.colorsOffered.back(), QColor(0, 0, 204));
     QCOMPARE(h.ButtonColor(), QColor(206, 0, 0));
     QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
     QVERIFY(h.txtPreview->document()->defaultStyleSheet().contains(QStringLiteral("CE0000")));
     // Cancelled: the colour stays.
-    h.PickColor = [](QWidget*, const QColor&) -> std::optional<QColor> { return std::nullopt; };
     h.cmdColor->click();
+    QCOMPARE(app.dialogs.colorsOffered.size(), std::size_t(2));
     QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
 
     h.comboItem->setCurrentIndex(kCategoryLabel);

@@ -236,8 +236,8 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.SelectFolder(2);
     std::vector<QString> shown;
-    w.dragDrop->ShowBookmarkDialog = [&] {
-        frmBMDialog dialog(w);
+    app.dialogs.runDialog = [&](QDialog& window) {
+        auto& dialog = dynamic_cast<frmBMDialog&>(window);
         shown.push_back(dialog.txtAddress->text());
         if (dialog.txtTitle->text().isEmpty()) {
             dialog.txtTitle->setText(QStringLiteral("Typed"));
@@ -245,6 +245,7 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
         } else {
             dialog.reject();
         }
+        return dialog.result();
     };
 
     // 0: filed at once, untitled, in "Unsorted Bookmarks", and the list shows it.
@@ -290,8 +291,9 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
 
     vireo::test::TempDir files;
     WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-    int asked = 0;
-    w.dragDrop->ShowBookmarkDialog = [&] { ++asked; };
+    app.dialogs.runDialog = {};
+    app.dialogs.ran.clear();
+    const QStringList& asked = app.dialogs.ran;
 
     // A shortcut named News, dropped on a folder: its name is the title, so option 1 files
     // it at once.
@@ -314,7 +316,7 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     std::unique_ptr<QMimeData> link(firefox);
     w.SelectFolder(4);
     QVERIFY(DropOn(w.ListView->viewport(), QPoint(10, 10), link.get(), Qt::CopyAction | Qt::LinkAction));
-    QCOMPARE(asked, 0);
+    QVERIFY(asked.isEmpty());
     QTreeWidgetItem* row =
         w.ListView->findItems(QStringLiteral("Warblers of the World"), Qt::MatchExactly).value(0);
     QVERIFY(row);
@@ -354,8 +356,6 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QVERIFY(shows(3, "local_up"));
 
     // Without a browser the home button still glows and opens the page, through the desktop.
-    int offers = 0;
-    bars.askBrowserHome = [&](frmBrowserHome&) { ++offers; };
     QString homePage = QString::fromStdString(app.dir.file("home.html"));
     QCOMPARE(bars.BrowserIcon(), false);
     QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Browser not configured"));
@@ -366,6 +366,7 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QTest::mouseClick(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(app.documents.opened, QStringList{homePage});
     QVERIFY(app.launcher.started.empty());
+    QVERIFY(app.dialogs.ran.isEmpty()); // no browser whose home page could be set
     app.documents.opened.clear();
 
     // A browser with a desktop entry lends its icon to the button.
@@ -413,13 +414,12 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{homePage.toStdString()});
     QVERIFY(std::filesystem::exists(app.dir.file("home.html")));
 
-    // Find calls whoever provides it; web search has nothing to show.
-    int finds = 0;
-    w.ShowFind = [&] { ++finds; };
+    // Find opens the find window; web search has nothing to show.
+    app.dialogs.ran.clear();
     QTest::mouseClick(bar.btnBar[3], Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(finds, 1);
+    QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmFind")});
     QTest::mouseClick(bar.btnBar[2], Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(finds, 1);
+    QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmFind")});
     QVERIFY(app.dialogs.messages.empty());
     QCOMPARE(app.launcher.started.size(), std::size_t(1));
 }
@@ -518,10 +518,9 @@ void DragDropTest::openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree() {
 
     // With "always ask" the bookmark dialog comes first, as for a drop.
     SetBmkDrop(app.reg, 2);
-    int asked = 0;
-    w.dragDrop->ShowBookmarkDialog = [&] { ++asked; };
+    const QStringList& asked = app.dialogs.ran;
     w.dragDrop->FileShortcuts({path("Old.url")});
-    QTRY_COMPARE(asked, 1);
+    QTRY_COMPARE(asked, QStringList{QStringLiteral("frmBMDialog")});
     QCOMPARE(db.Marks(2).Count(), 2);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
 

@@ -241,7 +241,7 @@ void MainWindowTest::xbelFilesComeInAndGoOutThroughTheFileMenu() {
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
 
     QCOMPARE(w.Menus().mnuExport[4]->text(), QStringLiteral("To &XBEL..."));
-    w.ChooseFolder = [folder](QWidget*, const QString&) { return folder; };
+    app.dialogs.folders.push_back(folder);
     const std::string out = home.File("out.xbel");
     app.dialogs.files.push_back(QString::fromStdString(out));
     ExportMenuCommand(w, 4);
@@ -513,13 +513,12 @@ void MainWindowTest::trashQuestionStoresTheAnswer() {
     // With "ask" stored, closing shows the question (here answered by closing it).
     SetTrash(app.reg, 2);
     AddMark(db, 5, "again");
-    QTimer::singleShot(0, [] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* q = qobject_cast<frmTrashQuery*>(top))
-                q->cmdTrash_Click(0);
-        }
-    });
+    app.dialogs.runDialog = [](QDialog& dialog) {
+        dynamic_cast<frmTrashQuery&>(dialog).cmdTrash_Click(0);
+        return dialog.result();
+    };
     QVERIFY(app.main->SaveData());
+    QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmTrashQuery")});
     QCOMPARE(db.Marks(5).Count(), 1);
 }
 
@@ -550,9 +549,9 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     // The menu whose first entry purges the whole database stays out of the user's reach.
     QVERIFY(!w.Menus().mnuMain[4]->isVisible());
     // Exporting with the folder chooser cancelled does nothing.
-    w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(0); };
     ExportMenuCommand(w, 2);
     ExportMenuCommand(w, 1);
+    QCOMPARE(app.dialogs.folderPrompts.size(), 2);
     QVERIFY(app.dialogs.messages.empty());
 
     // The web-page view of a folder opens the page written into the data folder.
@@ -610,7 +609,7 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
     db.KillFolder(a, false);
     w.SelectFolder(a);
-    w.ChooseFolder = [](QWidget*, const QString&) { return std::int16_t(2); };
+    app.dialogs.folders.push_back(2);
     FolderMenuCommand(w, 12);
     QCOMPARE(db.Folder(a).Parent, std::int16_t(2));
     QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(a))->parent()),

@@ -5,10 +5,12 @@
 // folder of its own, and facades whose answers the test scripts and whose calls it can
 // read back.
 
+#include <QDialog>
 #include <QRect>
 #include <QStringList>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -73,6 +75,19 @@ public:
         return Next(picks);
     }
 
+    std::int16_t ChooseFolder(QWidget*, Database&, const QString& prompt) override {
+        folderPrompts << prompt;
+        return Next(folders);
+    }
+    std::optional<QColor> ChooseColor(QWidget*, const QColor& current) override {
+        colorsOffered.push_back(current);
+        return Next(colors);
+    }
+    int RunDialog(QDialog& dialog) override {
+        ran << dialog.objectName();
+        return runDialog ? runDialog(dialog) : int(QDialog::Rejected);
+    }
+
     std::deque<MsgResult> answers;
     std::deque<std::optional<int>> picks;
     QStringList choices;
@@ -82,6 +97,14 @@ public:
     std::vector<Shown> messages;
     QStringList fileDialogs;
     QStringList inputs;
+    std::deque<std::int16_t> folders;
+    QStringList folderPrompts;
+    std::deque<std::optional<QColor>> colors;
+    std::vector<QColor> colorsOffered;
+    // What the user does in each of the program's own windows (the window's result);
+    // without it each is cancelled at once. `ran` names them in order.
+    std::function<int(QDialog&)> runDialog;
+    QStringList ran;
 
 private:
     // The next scripted answer; once the script runs out, what a cancelled dialog gives.

@@ -78,24 +78,24 @@ void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
     QVERIFY(!tools.cmdSync->isEnabled());
     // The profile dialog: a bad name is refused with a message, then a good one is kept.
     int round = 0;
-    std::function<void()> fill = [&] {
-        auto* dialog = qobject_cast<frmSyncProfile*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(20, &tools, fill);
-            return;
+    app.dialogs.runDialog = [&](QDialog& window) {
+        auto& dialog = dynamic_cast<frmSyncProfile&>(window);
+        for (const char* name : {"../home", "home"}) {
+            ++round;
+            dialog.txtName->setText(QString::fromUtf8(name));
+            dialog.txtUrl->setText(QString::fromStdString(server.url()));
+            dialog.txtUser->setText(QStringLiteral("ann"));
+            dialog.txtPassword->setText(QStringLiteral("pw"));
+            dialog.cboWhen->setCurrentIndex(2);
+            dialog.cmdOK->click();
+            if (dialog.result() == QDialog::Accepted)
+                break;
         }
-        dialog->txtName->setText(round == 0 ? QStringLiteral("../home") : QStringLiteral("home"));
-        dialog->txtUrl->setText(QString::fromStdString(server.url()));
-        dialog->txtUser->setText(QStringLiteral("ann"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
-        dialog->cboWhen->setCurrentIndex(2);
-        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        if (round++ == 0)
-            QTimer::singleShot(20, &tools, fill);
+        return dialog.result();
     };
-    QTimer::singleShot(20, &tools, fill);
     QTest::mouseClick(tools.cmdAdd, Qt::LeftButton);
     QCOMPARE(round, 2);
+    QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmSyncProfile")});
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QCOMPARE(tools.lstProfiles->topLevelItemCount(), 1);
     QCOMPARE(tools.lstProfiles->topLevelItem(0)->text(4), QStringLiteral("Every 30 min"));

@@ -139,16 +139,18 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
     db.Marks(kUnsortedFolder).Copy(key);
     db.Marks(kUnsortedFolder).Kill(key, false);
     QVERIFY(db.FolderHasMarks(kTrashFolder));
-    int opened = 0;
-    o.OpenSounds = [&](QWidget* parent) {
-        QCOMPARE(parent, static_cast<QWidget*>(&o));
-        ++opened;
+    QWidget* soundsParent = nullptr;
+    app.dialogs.runDialog = [&](QDialog& dialog) {
+        soundsParent = dialog.parentWidget();
+        return int(QDialog::Rejected);
     };
     o.TrashNow->click();
     QVERIFY(!db.FolderHasMarks(kTrashFolder));
     QVERIFY(app.dialogs.messages.empty());
+    QVERIFY(app.dialogs.ran.isEmpty());
     o.Sounds->click();
-    QCOMPARE(opened, 1);
+    QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmSounds")});
+    QCOMPARE(soundsParent, static_cast<QWidget*>(&o));
 }
 
 void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOtherFiles() {
@@ -395,10 +397,9 @@ void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
 
         // With no browser at all the options are offered first.
         SaveBrowser(app.reg, kBrowserOther, "");
-        int asked = 0;
-        app.ctx.showBrowserOptions = [&](QWidget*) { ++asked; };
+        app.dialogs.ran.clear();
         t.cmdHelp->click();
-        QCOMPARE(asked, 1);
+        QCOMPARE(app.dialogs.ran, QStringList{QStringLiteral("frmOptions")});
     }
 }
 
@@ -548,44 +549,21 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
              QStringLiteral("The folder \"Empty\" holds no bookmarks to check."));
     QVERIFY(!app.main->findChild<frmLinkCheck*>());
 
-    // Find (from the menu and from the find buttons) and the home page options.
-    QString opened;
-    auto closeModal = [&] {
-        QTimer::singleShot(0, app.main.get(), [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = w->objectName();
-                w->close();
-            }
-        });
+    // Find and the home page options. The options and the browser page opened by the
+    // start-up hook are the same window, saying at start-up that no browser was found.
+    std::vector<std::pair<int, bool>> options; // page shown, "no browser" said
+    app.dialogs.runDialog = [&](QDialog& dialog) {
+        if (auto* o = qobject_cast<frmOptions*>(&dialog))
+            options.emplace_back(o->tbsOptions->currentIndex(), o->lblNoBrowser->isVisibleTo(o));
+        return int(QDialog::Rejected);
     };
-    closeModal();
     menus.mnuTools[1]->trigger();
-    QCOMPARE(opened, QStringLiteral("frmFind"));
-    opened.clear();
-    closeModal();
-    QVERIFY(app.main->ShowFind);
-    app.main->ShowFind();
-    QCOMPARE(opened, QStringLiteral("frmFind"));
-    closeModal();
     menus.mnuTools[4]->trigger();
-    QCOMPARE(opened, QStringLiteral("frmHomeSetup"));
-
-    // The options and the browser page opened by the start-up hook are the same window.
-    QTimer::singleShot(0, app.main.get(), [&] {
-        auto* o = app.main->findChild<frmOptions*>();
-        QVERIFY(o);
-        QCOMPARE(o->tbsOptions->currentIndex(), 0);
-        QVERIFY(o->lblNoBrowser->isHidden());
-        o->reject();
-    });
     menus.mnuTools[7]->trigger();
-    QTimer::singleShot(0, app.main.get(), [&] {
-        auto* o = app.main->findChild<frmOptions*>();
-        QVERIFY(o);
-        QVERIFY(!o->lblNoBrowser->isHidden());
-        o->reject();
-    });
     frmOptions::ShowBrowserConfigError(app.ctx, app.main.get(), true);
+    QCOMPARE(app.dialogs.ran, (QStringList{QStringLiteral("frmFind"), QStringLiteral("frmHomeSetup"),
+                                           QStringLiteral("frmOptions"), QStringLiteral("frmOptions")}));
+    QCOMPARE(options, (std::vector<std::pair<int, bool>>{{0, false}, {0, true}}));
 }
 
 QTEST_MAIN(ToolWindowsTest)
