@@ -58,7 +58,7 @@ for shape in "13 1" "13 5" "50 1"; do
 done
 
 echo
-echo "== Web search: the hits of one 1 MB result page (HTML and JSON, the shipped rules)"
+echo "== Web search: the hits of one 1 MB result page (HTML and JSON, and one of every shipped engine, the shipped rules)"
 "$build/bin/vireo-bench-extract" --benchmark_min_time=1
 
 echo
