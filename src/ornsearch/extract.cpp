@@ -96,10 +96,10 @@ Kind KindOf(std::string_view body, const ContentType& type) {
 }
 
 PageHits ExtractForm(const EngineForm& form, std::string_view body, const ContentType& type,
-                     const std::string& pageUrl) {
+                     const std::string& pageUrl, xml::Doc& html) {
     switch (form.kind) {
     case Kind::Html:
-        return ExtractHtml(form, body, type, pageUrl);
+        return ExtractHtml(form, body, type, pageUrl, &html);
     case Kind::Json:
         return ExtractJson(form, body, type, pageUrl);
     case Kind::Feed:
@@ -142,8 +142,9 @@ PageHits ExtractHits(const EngineScript& script, std::string_view body, std::str
     PageHits asked; // what the asked-for form made of it
     PageHits empty; // the first form that took the page as one without results
     bool haveEmpty = false;
+    xml::Doc html; // the page as the HTML forms read it, parsed by the first of them
     for (int f : order) {
-        PageHits page = ExtractForm(rules->forms[static_cast<std::size_t>(f)], body, type, pageUrl);
+        PageHits page = ExtractForm(rules->forms[static_cast<std::size_t>(f)], body, type, pageUrl, html);
         page.form = f;
         if (page.ok && !page.hits.empty())
             return page;

@@ -126,11 +126,14 @@ private:
 } // namespace
 
 PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& type,
-                     const std::string& pageUrl) {
+                     const std::string& pageUrl, xml::Doc* parsed) {
     if (type.type == "application/json" || (type.type.size() > 5 && type.type.ends_with("+json")))
         return Failed("the engine sent JSON (" + type.type + "), not an HTML page");
     xml::QuietErrors quiet;
-    xml::Doc doc = xml::ParseHtml(xml::WithoutRawText(body), type.charset, pageUrl);
+    xml::Doc own;
+    xml::Doc& doc = parsed ? *parsed : own;
+    if (!doc)
+        doc = xml::ParseHtml(xml::WithoutRawText(body), type.charset, pageUrl);
     if (!doc || !xmlDocGetRootElement(doc.get()))
         return Failed("the page could not be read as HTML");
     Evaluator eval(doc.get());

@@ -9,6 +9,7 @@
 
 #include "ornsearch/engine.h"
 #include "ornsearch/engine_rules.h"
+#include "ornsearch/xml_support.h"
 
 namespace vireo::orn {
 
@@ -27,8 +28,10 @@ void AddHit(PageHits& page, std::string_view title, bool titleMarkup, std::strin
             std::string_view snippet, bool snippetMarkup, const std::string& pageUrl,
             const std::vector<std::string>& unwrap);
 
+// `parsed` keeps the page's tree for the next HTML form to read, when there is one: an
+// engine's forms read the same answer in turn, and parsing it is most of their work.
 PageHits ExtractHtml(const EngineForm& rules, std::string_view body, const ContentType& type,
-                     const std::string& pageUrl);
+                     const std::string& pageUrl, xml::Doc* parsed = nullptr);
 PageHits ExtractJson(const EngineForm& rules, std::string_view body, const ContentType& type,
                      const std::string& pageUrl);
 // Whether the form's vireo:Refusal marker matches the page (false without one).
