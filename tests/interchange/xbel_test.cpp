@@ -245,6 +245,15 @@ TEST(Xbel, NeverFetchesOrExplodesEntities) {
         EXPECT_NE(error, "");
     }
 
+    // A sound file whose entity names a file on this machine is read without it.
+    const xbel::Document plain =
+        MustParse("<?xml version=\"1.0\"?>\n<!DOCTYPE xbel [ <!ENTITY ext SYSTEM \"file://" + secret +
+                  "\"> ]>\n<xbel><bookmark href=\"https://a.example/\">"
+                  "<title>x&ext;y</title><desc>&ext;</desc></bookmark></xbel>");
+    ASSERT_EQ(plain.items.size(), 1u);
+    EXPECT_EQ(plain.items[0].title, "xy");
+    EXPECT_EQ(plain.items[0].desc, "");
+
     // The classic nested expansion: refused or read small, never gigabytes.
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE xbel [<!ENTITY l0 \"lol\">";
     for (int i = 1; i < 10; ++i)
