@@ -1,10 +1,11 @@
 # Vireo: the two everyday commands are `make run` and `make test`.
 BUILD ?= build
 PACKAGE_BUILD ?= build-package
+COVERAGE_BUILD ?= build-coverage
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench fuzz format package clean
+.PHONY: all deps configure build run test bench fuzz coverage format package clean
 
 all: build
 
@@ -31,6 +32,18 @@ bench: build
 fuzz: deps
 	bench/fuzz.sh
 
+# Line and branch coverage of src/ over the whole suite, in a build of its own (instrumented,
+# unoptimised): the counters are reset first, so the summary is of this run alone.
+coverage: deps
+	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIREO_COVERAGE=ON \
+	    -DVIREO_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	ctest --test-dir $(COVERAGE_BUILD) --output-on-failure -j $(JOBS)
+	gcovr --root . --filter 'src/' --object-directory $(COVERAGE_BUILD) \
+	    --exclude-unreachable-branches --exclude-throw-branches --print-summary \
+	    --txt $(COVERAGE_BUILD)/coverage.txt
+
 # The Debian package, built apart with Debian's compiler and linker flags (hardening
 # included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb, which
 # lintian must pass without a warning.
@@ -51,4 +64,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(PACKAGE_BUILD) $(COVERAGE_BUILD)
