@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -41,6 +43,20 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A file's bytes, "" when it cannot be read.
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The file written whole, with the folders it needs.
+inline void WriteText(const std::filesystem::path& path, std::string_view text) {
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
+}
 
 // A tree view that keeps the nodes it was given, so tests can look at the tree.
 class RecordingTree : public FolderTreeView {

@@ -63,19 +63,28 @@ def parse_list(path):
 
 
 def run(cmd, cwd=None, timeout=None, log=None):
-    """Runs cmd in a process group of its own, so a time-out ends its children too."""
+    """Runs cmd in a session of its own, so that a time-out or Ctrl-C can end it with its children."""
     with subprocess.Popen(cmd, cwd=cwd, stdout=log or subprocess.DEVNULL, stderr=subprocess.STDOUT,
                           start_new_session=True) as p:
         try:
             return p.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
-            os.killpg(p.pid, signal.SIGKILL)
-            p.wait()
+            stop(p)
             return None
         except BaseException:
-            os.killpg(p.pid, signal.SIGKILL)
-            p.wait()
+            stop(p)
             raise
+
+
+def stop(p):
+    # Ninja and CTest run their children in process groups of their own and end them when
+    # interrupted, so they are asked first and killed only when they do not end.
+    os.killpg(p.pid, signal.SIGINT)
+    try:
+        p.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        p.wait()
 
 
 class Copy:
@@ -84,7 +93,9 @@ class Copy:
     def __init__(self, work, rev):
         self.work = work
         self.tree = work / "tree"
-        self.build = work / "build"
+        # The tree's build-core, configured as CI's core build, shares ccache's objects with
+        # every other core build of the project (ccache's base_dir makes the paths relative).
+        self.build = self.tree / "build-core"
         self.pending = work / "pending.json"
         self.rev = rev
         self.current = None
@@ -117,7 +128,8 @@ class Copy:
                     shutil.copy2(f, dest)
                     os.utime(dest)  # newer than any object built from the old text
             for f in sorted(self.tree.rglob("*"), reverse=True):
-                if f.relative_to(self.tree) not in wanted:
+                rel = f.relative_to(self.tree)
+                if rel.parts[0] != self.build.name and rel not in wanted:
                     shutil.rmtree(f) if f.is_dir() else f.unlink()
 
     def apply(self, m):
@@ -143,8 +155,10 @@ class Copy:
 def configure(copy, log):
     if (copy.build / "build.ninja").exists():
         return True
+    # The sanitizers turn a mutation that reads out of bounds into a failing test, as a
+    # user's crash would be.
     cmd = ["cmake", "-S", str(copy.tree), "-B", str(copy.build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-           "-DVIREO_GUI=OFF", "-DVIREO_BENCH=OFF", "-DVIREO_WERROR=OFF"]
+           "-DVIREO_GUI=OFF", "-DVIREO_BENCH=OFF", "-DVIREO_SANITIZE=ON", "-DVIREO_WERROR=ON"]
     if shutil.which("ccache"):
         cmd.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     return run(cmd, log=log) == 0

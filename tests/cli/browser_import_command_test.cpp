@@ -55,7 +55,7 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
 
     FirefoxProfile("a.default-release", "https://example.org/release");
     FirefoxProfile("b.work", "https://example.org/work");
-    test::WriteFile(home + "/.mozilla/firefox/profiles.ini",
+    test::WriteText(home + "/.mozilla/firefox/profiles.ini",
                     "[Profile0]\nName=default-release\nIsRelative=1\nPath=a.default-release\nDefault=1\n"
                     "[Profile1]\nName=work\nIsRelative=1\nPath=b.work\n");
     test::CliResult several = Run({"import", "firefox"});
@@ -80,9 +80,9 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
         << unknown.out;
 
     // Two browsers of the family with a profile of the same name: the browser tells them apart.
-    test::WriteFile(home + "/.config/chromium/Default/Bookmarks",
+    test::WriteText(home + "/.config/chromium/Default/Bookmarks",
                     test::OneBookmarkJson("Chromium's", "https://example.org/chromium"));
-    test::WriteFile(home + "/.config/google-chrome/Default/Bookmarks",
+    test::WriteText(home + "/.config/google-chrome/Default/Bookmarks",
                     test::OneBookmarkJson("Chrome's", "https://example.org/chrome"));
     test::CliResult ambiguous = Run({"import", "chromium", "Default"});
     EXPECT_EQ(ambiguous.status, 2) << ambiguous.out;
@@ -91,7 +91,7 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
     EXPECT_EQ(chrome.status, 0) << chrome.out;
 
     // A file anywhere, damaged: refused with the reason, and nothing saved.
-    test::WriteFile(dir.file("cut/Bookmarks"), "{\"roots\": {\"bookmark_bar\": {\"children\": [");
+    test::WriteText(dir.file("cut/Bookmarks"), "{\"roots\": {\"bookmark_bar\": {\"children\": [");
     test::CliResult cut = Run({"import", "chromium", dir.file("cut")});
     EXPECT_EQ(cut.status, 2) << cut.out;
     EXPECT_NE(cut.out.find("is damaged or incomplete"), std::string::npos) << cut.out;
@@ -108,11 +108,11 @@ TEST_F(BrowserImportCommand, EveryBrowserByNameTheProfilesListedAndXbelBothWays)
     EXPECT_NE(nothing.out.find("no browser profile with bookmarks was found"), std::string::npos)
         << nothing.out;
 
-    test::WriteFile(home + "/.config/opera/Default/Bookmarks",
+    test::WriteText(home + "/.config/opera/Default/Bookmarks",
                     test::OneBookmarkJson("Opera's", "https://example.org/opera"));
-    test::WriteFile(home + "/snap/vivaldi/current/.config/vivaldi/Default/Bookmarks",
+    test::WriteText(home + "/snap/vivaldi/current/.config/vivaldi/Default/Bookmarks",
                     test::OneBookmarkJson("Vivaldi's", "https://example.org/vivaldi"));
-    test::WriteFile(
+    test::WriteText(
         home + "/.local/share/konqueror/bookmarks.xml",
         "<xbel><bookmark href=\"https://example.org/konqueror\"><title>K</title></bookmark></xbel>");
     fs::last_write_time(home + "/.config/opera/Default/Bookmarks",
@@ -143,7 +143,7 @@ TEST_F(BrowserImportCommand, EveryBrowserByNameTheProfilesListedAndXbelBothWays)
 
     // An XBEL file in, a folder out as XBEL, and that file in again.
     const std::string file = dir.file("marks.xbel");
-    test::WriteFile(file, "<?xml version=\"1.0\"?><xbel><folder><title>Caf\xC3\xA9</title>"
+    test::WriteText(file, "<?xml version=\"1.0\"?><xbel><folder><title>Caf\xC3\xA9</title>"
                           "<bookmark href=\"https://example.org/x?a=1&amp;b=2\"><title>X</title>"
                           "<desc>About x</desc></bookmark></folder></xbel>");
     test::CliResult in = Run({"import", "xbel", file});
@@ -165,7 +165,7 @@ TEST_F(BrowserImportCommand, EveryBrowserByNameTheProfilesListedAndXbelBothWays)
     EXPECT_EQ(Run({"export", "xbel", "1"}).status, 64);
     test::CliResult missing = Run({"import", "xbel", dir.file("none.xbel")});
     EXPECT_EQ(missing.status, 2);
-    test::WriteFile(dir.file("page.html"), "<html><body>not bookmarks</body></html>");
+    test::WriteText(dir.file("page.html"), "<html><body>not bookmarks</body></html>");
     test::CliResult html = Run({"import", "xbel", dir.file("page.html")});
     EXPECT_EQ(html.status, 2);
     EXPECT_NE(html.out.find("not an XBEL bookmark file"), std::string::npos) << html.out;

@@ -223,7 +223,7 @@ TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
     test::TempDir home;
     const fs::path h = home.path();
     const fs::path ff = h / ".mozilla/firefox";
-    test::WriteFile(ff / "profiles.ini",
+    test::WriteText(ff / "profiles.ini",
                     "[Install4F96D1932A9F858E]\nDefault=abcd.default-release\nLocked=1\n\n"
                     "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\nDefault=1\n\n"
                     "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\n\n"
@@ -231,13 +231,13 @@ TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
                     "[Profile3]\nName=elsewhere\nIsRelative=0\nPath=" +
                         (h / "elsewhere").string() + "\n\n[General]\nStartWithLastProfile=1\n");
     for (const char* dir : {"efgh.default", "abcd.default-release"})
-        test::WriteFile(ff / dir / "places.sqlite", "x");
+        test::WriteText(ff / dir / "places.sqlite", "x");
     fs::create_directories(ff / "ijkl.unused"); // never started: no database yet
-    test::WriteFile(h / "elsewhere/places.sqlite", "x");
+    test::WriteText(h / "elsewhere/places.sqlite", "x");
     const fs::path snap = h / "snap/firefox/common/.mozilla/firefox";
-    test::WriteFile(snap / "profiles.ini",
+    test::WriteText(snap / "profiles.ini",
                     "[Profile0]\nName=snap\r\nIsRelative=1\r\nPath=s.default\r\nDefault=1\r\n");
-    test::WriteFile(snap / "s.default/places.sqlite", "x");
+    test::WriteText(snap / "s.default/places.sqlite", "x");
 
     std::vector<BrowserProfile> firefox = FindFirefoxProfiles(home.str());
     std::vector<std::string> names;
@@ -254,7 +254,7 @@ TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
                             ".config/chromium/Default", "snap/chromium/common/chromium/Work",
                             ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Default",
                             "snap/opera/current/.config/opera/Default"})
-        test::WriteFile(h / dir / "Bookmarks", "{}");
+        test::WriteText(h / dir / "Bookmarks", "{}");
     fs::create_directories(h / ".config/google-chrome/Profile 3"); // no bookmarks yet
     std::vector<std::string> chromium;
     for (const BrowserProfile& p : FindChromiumProfiles(home.str()))
@@ -305,7 +305,7 @@ constexpr const char* kBackupJson =
 TEST_F(BrowserImportTest, FirefoxBackupsAreReadAndStandInForADamagedDatabase) {
     // A backup named on its own, compressed or plain.
     const std::string backup = tmp.file("profile/bookmarkbackups/bookmarks-2026-12-01_3_abc.jsonlz4");
-    test::WriteFile(backup, MozLz4(kBackupJson));
+    test::WriteText(backup, MozLz4(kBackupJson));
     for (const std::string& file : {backup, tmp.file("plain.json")}) {
         if (file != backup)
             test::WriteText(file, kBackupJson);
@@ -325,7 +325,7 @@ TEST_F(BrowserImportTest, FirefoxBackupsAreReadAndStandInForADamagedDatabase) {
 
     // The profile's database is damaged: the newest backup brings the bookmarks back, and
     // the user is told where they came from.
-    test::WriteFile(tmp.file("profile/bookmarkbackups/bookmarks-2020-01-01_1_old.jsonlz4"),
+    test::WriteText(tmp.file("profile/bookmarkbackups/bookmarks-2020-01-01_1_old.jsonlz4"),
                     MozLz4(R"({"type":"text/x-moz-place-container","children":[{"root":"toolbarFolder",
                        "type":"text/x-moz-place-container","children":[{"type":"text/x-moz-place",
                        "uri":"https://example.org/old"}]}]})"));
@@ -361,10 +361,10 @@ TEST_F(BrowserImportTest, FirefoxBackupsAreReadAndStandInForADamagedDatabase) {
 
 TEST_F(BrowserImportTest, QutebrowserBookmarksAndQuickmarksEachInTheirFolder) {
     const fs::path config = tmp.path() / "qb";
-    test::WriteFile(config / "bookmarks/urls", "https://example.org/a Title with  spaces\r\n"
+    test::WriteText(config / "bookmarks/urls", "https://example.org/a Title with  spaces\r\n"
                                                "https://example.org/untitled\n\n"
                                                "https://example.org/caf%C3%A9 Caf\xC3\xA9\n");
-    test::WriteFile(config / "quickmarks", "my news site https://news.example/\n"
+    test::WriteText(config / "quickmarks", "my news site https://news.example/\n"
                                            "wiki en.wikipedia.org/wiki/Main_Page\n"
                                            "dev localhost:8080/app\n"
                                            "notes /home/me/notes.html\n"
@@ -400,7 +400,7 @@ TEST(BrowserProfiles, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName) {
     test::TempDir home;
     const fs::path h = home.path();
     auto firefoxLike = [&](const fs::path& base, const std::string& dir, const std::string& url) {
-        test::WriteFile(base / "profiles.ini",
+        test::WriteText(base / "profiles.ini",
                         "[Profile0]\nName=" + dir + "\nIsRelative=1\nPath=" + dir + "\nDefault=1\n");
         fs::create_directories(base / dir);
         test::PlacesDb ff((base / dir / "places.sqlite").string());
@@ -412,24 +412,24 @@ TEST(BrowserProfiles, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName) {
     firefoxLike(h / ".var/app/one.ablaze.floorp/.floorp", "f.default", "https://floorp.example/");
     firefoxLike(h / ".zen", "z.Default (release)", "https://zen.example/");
     firefoxLike(h / ".var/app/net.waterfox.waterfox/.waterfox", "w.default", "https://waterfox.example/");
-    test::WriteFile(h / ".config/google-chrome/Profile 1/Bookmarks",
+    test::WriteText(h / ".config/google-chrome/Profile 1/Bookmarks",
                     test::OneBookmarkJson("C", "https://chrome.example/"));
-    test::WriteFile(h / "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default/Bookmarks",
+    test::WriteText(h / "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default/Bookmarks",
                     test::OneBookmarkJson("B", "https://brave.example/"));
-    test::WriteFile(h / ".var/app/com.vivaldi.Vivaldi/config/vivaldi/Default/Bookmarks",
+    test::WriteText(h / ".var/app/com.vivaldi.Vivaldi/config/vivaldi/Default/Bookmarks",
                     test::OneBookmarkJson("V", "https://vivaldi.example/"));
-    test::WriteFile(h / ".config/microsoft-edge/Default/Bookmarks",
+    test::WriteText(h / ".config/microsoft-edge/Default/Bookmarks",
                     test::OneBookmarkJson("E", "https://edge.example/"));
-    test::WriteFile(h / ".config/opera/Bookmarks", test::OneBookmarkJson("O", "https://opera.example/"));
-    test::WriteFile(h / ".config/falkon/profiles/profiles.ini", "[Profiles]\nstartProfile=\"work\"\n");
+    test::WriteText(h / ".config/opera/Bookmarks", test::OneBookmarkJson("O", "https://opera.example/"));
+    test::WriteText(h / ".config/falkon/profiles/profiles.ini", "[Profiles]\nstartProfile=\"work\"\n");
     const std::string falkonJson =
         R"({"roots":{"bookmark_bar":{"children":[{"name":"F","type":"url","url":"https://falkon.example/"}],)"
         R"("name":"Bookmarks Toolbar","type":"folder"}},"version":1})";
-    test::WriteFile(h / ".config/falkon/profiles/default/bookmarks.json", falkonJson);
-    test::WriteFile(h / ".config/falkon/profiles/work/bookmarks.json", falkonJson);
-    test::WriteFile(h / ".var/app/org.qutebrowser.qutebrowser/config/qutebrowser/quickmarks",
+    test::WriteText(h / ".config/falkon/profiles/default/bookmarks.json", falkonJson);
+    test::WriteText(h / ".config/falkon/profiles/work/bookmarks.json", falkonJson);
+    test::WriteText(h / ".var/app/org.qutebrowser.qutebrowser/config/qutebrowser/quickmarks",
                     "q https://qutebrowser.example/\n");
-    test::WriteFile(
+    test::WriteText(
         h / ".local/share/konqueror/bookmarks.xml",
         "<?xml version=\"1.0\"?><!DOCTYPE xbel><xbel><folder><title>KDE</title>"
         "<bookmark href=\"https://konqueror.example/\"><title>K</title></bookmark></folder></xbel>");

@@ -95,12 +95,6 @@ private:
     int m_guids = 0;
 };
 
-inline void WriteFile(const std::filesystem::path& path, std::string_view text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
 // A Chromium Bookmarks file with one bookmark in the bookmark bar.
 inline std::string OneBookmarkJson(const std::string& title, const std::string& url) {
     return R"({"checksum":"0","roots":{"bookmark_bar":{"children":[{"date_added":"13300000000000000",)"

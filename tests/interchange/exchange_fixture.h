@@ -16,18 +16,6 @@
 
 namespace vireo::test {
 
-inline void WriteText(const std::string& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // Lines ended by CR LF; a missing CR before an LF is a fault the caller sees as "\n".
 inline std::vector<std::string> CrLfLines(const std::string& text) {
     std::vector<std::string> lines;

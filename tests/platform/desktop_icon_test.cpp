@@ -13,13 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Write(const fs::path& path, std::string_view text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::WriteText;
 
 std::string Program(const fs::path& path) {
-    Write(path, "#!/bin/sh\n");
+    WriteText(path, "#!/bin/sh\n");
     ::chmod(path.c_str(), 0755);
     return path.string();
 }
@@ -40,17 +37,17 @@ TEST(DesktopIcon, TheEntryThatStartsTheProgramNamesItsIcon) {
 
     // An entry for a program of the same name elsewhere is only a second choice; one that
     // starts the very file wins, found on PATH, behind "env" and in a subfolder.
-    Write(more / "a-other.desktop", "[Desktop Entry]\nExec=" + other + " %u\nIcon=other-icon\n");
+    WriteText(more / "a-other.desktop", "[Desktop Entry]\nExec=" + other + " %u\nIcon=other-icon\n");
     EXPECT_EQ(DesktopEntryIcon(browser, dirs, path), "other-icon");
-    Write(apps / "vendor" / "webby.desktop",
-          "[Desktop Entry]\nName=Webby\nExec=env LANG=C webby-stable --new-window %U\nIcon=webby\n"
-          "[Desktop Action private]\nExec=webby --private\nIcon=private\n");
+    WriteText(apps / "vendor" / "webby.desktop",
+              "[Desktop Entry]\nName=Webby\nExec=env LANG=C webby-stable --new-window %U\nIcon=webby\n"
+              "[Desktop Action private]\nExec=webby --private\nIcon=private\n");
     EXPECT_EQ(DesktopEntryIcon(browser, dirs, path), "webby");
 
     // Hidden entries and entries without an icon do not count; quoted programs do.
-    Write(apps / "vendor" / "webby.desktop", "[Desktop Entry]\nExec=webby\nIcon=gone\nHidden=true\n");
-    Write(apps / "b.desktop", "[Desktop Entry]\nExec=webby\n");
-    Write(apps / "c.desktop", "[Desktop Entry]\nExec=\"" + browser + "\" %u\nIcon=/icons/webby.png\n");
+    WriteText(apps / "vendor" / "webby.desktop", "[Desktop Entry]\nExec=webby\nIcon=gone\nHidden=true\n");
+    WriteText(apps / "b.desktop", "[Desktop Entry]\nExec=webby\n");
+    WriteText(apps / "c.desktop", "[Desktop Entry]\nExec=\"" + browser + "\" %u\nIcon=/icons/webby.png\n");
     EXPECT_EQ(DesktopEntryIcon(browser, dirs, path), "/icons/webby.png");
 
     EXPECT_EQ(ExecProgram("env A=1 B=2 webby %u", path), browser);

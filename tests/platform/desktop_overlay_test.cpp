@@ -22,10 +22,7 @@ std::string MakeExecutable(const std::string& path) {
     return path;
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path) << text;
-}
+using test::WriteText;
 
 TEST(DesktopExec, BecomesARegistryCommandLine) {
     test::TempDir dir;

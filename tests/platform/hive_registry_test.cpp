@@ -17,15 +17,8 @@ namespace fs = std::filesystem;
 
 const std::string kVireo = SettingsPath();
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes, nullptr);
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test::ReadText;
+using test::WriteText;
 
 std::vector<std::string> CorruptCopies(const test::TempDir& dir) {
     std::vector<std::string> found;
@@ -59,13 +52,13 @@ TEST(HiveRegistry, EveryProcessSeesTheOthersWrites) {
     EXPECT_EQ(GetRegNumber(cli, kVireo, "ShowTips"), 0);
 
     // What is on disk is the text file a user can read and edit.
-    std::string text = ReadFile(path);
+    std::string text = ReadText(path);
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\DB]\n\"path\"=\"/srv/data\"\n"),
               std::string::npos);
     EXPECT_EQ(text.find("search"), std::string::npos);
 
     // A hand edit is seen at the next read.
-    WriteFile(path, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"
+    WriteText(path, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"
                     "\"Trash\"=\"2\"\n");
     EXPECT_EQ(GetRegNumber(app, kVireo, "Trash"), 2);
     EXPECT_EQ(GetRegText(app, kVireo + "\\DB", "path"), "");
@@ -111,7 +104,7 @@ TEST(HiveRegistry, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
     test::TempDir dir;
     const std::string path = dir.file("registry.reg");
     const std::string garbage = "this is not a settings file\n\x01\x02\x03";
-    WriteFile(path, garbage);
+    WriteText(path, garbage);
 
     HiveRegistry reg(path);
     EXPECT_EQ(GetRegText(reg, kVireo + "\\DB", "path"), ""); // defaults from now on
@@ -121,7 +114,7 @@ TEST(HiveRegistry, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
     EXPECT_EQ(reg.TakeNotice(), "");
     auto copies = CorruptCopies(dir);
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(ReadFile(copies[0]), garbage);
+    EXPECT_EQ(ReadText(copies[0]), garbage);
     EXPECT_FALSE(fs::exists(path));
 
     // Life goes on with a fresh file; other processes hear nothing more about it.
@@ -131,13 +124,13 @@ TEST(HiveRegistry, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
     EXPECT_EQ(other.TakeNotice(), "");
 
     // A second damaged file the same day gets a name of its own.
-    WriteFile(path, garbage + "again");
+    WriteText(path, garbage + "again");
     EXPECT_EQ(GetRegNumber(other, kVireo, "ShowTips"), 0);
     EXPECT_FALSE(other.TakeNotice().empty());
     copies = CorruptCopies(dir);
     ASSERT_EQ(copies.size(), 2u);
-    EXPECT_EQ(ReadFile(copies[0]), garbage);
-    EXPECT_EQ(ReadFile(copies[1]), garbage + "again");
+    EXPECT_EQ(ReadText(copies[0]), garbage);
+    EXPECT_EQ(ReadText(copies[1]), garbage + "again");
 }
 
 TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
@@ -153,18 +146,18 @@ TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
     // Names that a line of the file cannot hold are refused, and the file is left alone.
     fs::remove_all(path);
     SetRegValue(reg, kVireo, "kept", "yes");
-    std::string before = ReadFile(path);
+    std::string before = ReadText(path);
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo + "\\two\nlines", "x", RegValue::Text("1")));
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo, "bad\nname", RegValue::Text("1")));
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo + "\\caf\xE9", "x", RegValue::Text("1")));
     EXPECT_FALSE(reg.CreateKey(kHKeyCurrentUser, kVireo + "\\" + std::string(300, 'k')));
-    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(ReadText(path), before);
 }
 
 TEST(HiveRegistry, HandEditedLinesSurviveTheProgramsWrites) {
     test::TempDir dir;
     const std::string path = dir.file("registry.reg");
-    WriteFile(path, "Windows Registry Editor Version 5.00\r\n\r\n"
+    WriteText(path, "Windows Registry Editor Version 5.00\r\n\r\n"
                     "; my settings, keep this\r\n"
                     "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n"
                     "\"ShowTips\"=\"1\"\r\n"
@@ -174,7 +167,7 @@ TEST(HiveRegistry, HandEditedLinesSurviveTheProgramsWrites) {
     HiveRegistry reg(path);
     SetRegValue(reg, kVireo, "Trash", std::int64_t{2});
     EXPECT_TRUE(reg.DeleteKey(kHKeyCurrentUser, kVireo + "\\nothing") == false);
-    std::string text = ReadFile(path);
+    std::string text = ReadText(path);
     for (const char* line :
          {"; my settings, keep this\n", "\"ShowTips\"=\"1\"\n", "\"Typo\"=dword:notanumber\n",
           "[HKEY_PERFORMANCE_DATA\\X]\n", "\"a\"=\"b\"\n", "\"Trash\"=\"2\"\n"})

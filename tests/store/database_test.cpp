@@ -12,16 +12,8 @@
 namespace vireo {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes, nullptr);
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using test::ReadText;
+using test::WriteText;
 
 struct DatabaseFixture : ::testing::Test {
     test::TempDir dir;
@@ -89,10 +81,10 @@ TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
     AddMark(maps, "Ordnance Survey");
     db.Marks(maps).Kill(AddMark(maps, "gone"), false);
     ASSERT_TRUE(db.Save());
-    std::string folders = ReadFile(dir.file("FOLDERS"));
-    std::string bookmarks = ReadFile(dir.file("BOOKMARKS"));
-    std::string dex = ReadFile(dir.file("VIREODEX"));
-    std::string mem = ReadFile(dir.file("VIREOMEM"));
+    std::string folders = ReadText(dir.file("FOLDERS"));
+    std::string bookmarks = ReadText(dir.file("BOOKMARKS"));
+    std::string dex = ReadText(dir.file("VIREODEX"));
+    std::string mem = ReadText(dir.file("VIREOMEM"));
     EXPECT_EQ(folders.size(), 4 + 7 * 290u);
     EXPECT_EQ(bookmarks.substr(0, 12), "ORNBOOKMARKS");
 
@@ -101,10 +93,10 @@ TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
     EXPECT_EQ(Titles(travel), std::vector<std::string>{"Zürich tram map"});
     EXPECT_EQ(Titles(5), std::vector<std::string>{"gone"});
     ASSERT_TRUE(db.Save());
-    EXPECT_EQ(ReadFile(dir.file("FOLDERS")), folders);
-    EXPECT_EQ(ReadFile(dir.file("BOOKMARKS")), bookmarks);
-    EXPECT_EQ(ReadFile(dir.file("VIREODEX")), dex);
-    EXPECT_EQ(ReadFile(dir.file("VIREOMEM")), mem);
+    EXPECT_EQ(ReadText(dir.file("FOLDERS")), folders);
+    EXPECT_EQ(ReadText(dir.file("BOOKMARKS")), bookmarks);
+    EXPECT_EQ(ReadText(dir.file("VIREODEX")), dex);
+    EXPECT_EQ(ReadText(dir.file("VIREOMEM")), mem);
 }
 
 TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
@@ -302,10 +294,10 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     ASSERT_TRUE(db.Save());
     db.Close();
     // BOOKMARKS cut in the middle of a record, with an absurd count in front.
-    std::string marks = ReadFile(dir.file("BOOKMARKS"));
+    std::string marks = ReadText(dir.file("BOOKMARKS"));
     std::string cut = marks.substr(0, marks.size() - 30);
     std::memcpy(cut.data() + 16 + 4 + 2 * 53, "\xff\xff\xff\x7f", 4); // block 2's count
-    WriteFile(dir.file("BOOKMARKS"), cut);
+    WriteText(dir.file("BOOKMARKS"), cut);
     std::string error;
     ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     EXPECT_FALSE(db.LoadWarnings().empty());
@@ -315,17 +307,17 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
 
     // A folder file whose count is nonsense is refused and left as it is.
-    std::string folders = ReadFile(dir.file("FOLDERS"));
+    std::string folders = ReadText(dir.file("FOLDERS"));
     std::string broken = folders;
     std::memcpy(broken.data(), "\x00\x00\x00\x80", 4);
-    WriteFile(dir.file("FOLDERS"), broken);
+    WriteText(dir.file("FOLDERS"), broken);
     EXPECT_FALSE(db.Open(dir.str(), &error));
     EXPECT_NE(error.find("damaged"), std::string::npos);
-    EXPECT_EQ(ReadFile(dir.file("FOLDERS")), broken);
+    EXPECT_EQ(ReadText(dir.file("FOLDERS")), broken);
     EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
 
     // A folder file cut short loads the folders it holds.
-    WriteFile(dir.file("FOLDERS"), folders.substr(0, 4 + 4 * 290 + 100));
+    WriteText(dir.file("FOLDERS"), folders.substr(0, 4 + 4 * 290 + 100));
     ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     EXPECT_EQ(db.FolderSlots(), 5); // the trash restored
     EXPECT_TRUE(db.IsLiveFolder(5));

@@ -10,11 +10,7 @@
 namespace vireo {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes, nullptr);
-    return bytes;
-}
+using test::ReadText;
 
 struct MemoFixture : ::testing::Test {
     test::TempDir dir;
@@ -106,12 +102,12 @@ TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryA
     Reopen();
     EXPECT_EQ(memo.GetMemo(whole), bookmarklet);
     EXPECT_EQ(memo.GetMemo(full), exact);
-    std::string dex = ReadFile(dir.file("VIREODEX"));
+    std::string dex = ReadText(dir.file("VIREODEX"));
     ByteReader r(std::string_view(dex).substr(static_cast<std::size_t>(full - 1) * 10));
     std::int32_t start = r.I32();
     EXPECT_EQ(r.I32() - start, static_cast<std::int32_t>(kMaxMemoBytes));
     EXPECT_EQ(r.I16(), -1);
-    EXPECT_EQ(ReadFile(dir.file("VIREOMEM")).substr(static_cast<std::size_t>(start - 1), 4), "aaaa");
+    EXPECT_EQ(ReadText(dir.file("VIREOMEM")).substr(static_cast<std::size_t>(start - 1), 4), "aaaa");
     // Packing moves them whole.
     ASSERT_TRUE(memo.PackDat());
     EXPECT_EQ(memo.GetMemo(whole), bookmarklet);

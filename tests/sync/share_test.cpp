@@ -12,10 +12,7 @@
 namespace vireo::sync {
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadText;
 
 // What every share must do for the sync: the file with its ETag, the lock beside it.
 void ExerciseShare(SyncShare& share, const std::string& folder) {
@@ -24,7 +21,7 @@ void ExerciseShare(SyncShare& share, const std::string& folder) {
     EXPECT_EQ(share.Read(bytes, etag, modified).status, ShareStatus::Missing);
     ShareResult w = share.Write("<xbel/>", "", etag);
     ASSERT_TRUE(w.ok()) << w.message;
-    EXPECT_EQ(Slurp(folder + "/bookmarks.xbel"), "<xbel/>");
+    EXPECT_EQ(ReadText(folder + "/bookmarks.xbel"), "<xbel/>");
     ASSERT_TRUE(share.Read(bytes, etag, modified).ok());
     EXPECT_EQ(bytes, "<xbel/>");
     EXPECT_FALSE(etag.empty());
@@ -89,7 +86,7 @@ TEST(SyncShare, OfflineShareAndAFolderShareWithItsOwnChangeCheck) {
     ASSERT_TRUE(folder->Write("<xbel>1</xbel>", etag, etag).ok());
     EXPECT_EQ(folder->Write("<xbel>2</xbel>", stale, etag).status, ShareStatus::Conflict);
     EXPECT_EQ(folder->Write("<xbel>3</xbel>", "", etag).status, ShareStatus::Conflict);
-    EXPECT_EQ(Slurp(dir.file("bookmarks.xbel")), "<xbel>1</xbel>");
+    EXPECT_EQ(ReadText(dir.file("bookmarks.xbel")), "<xbel>1</xbel>");
     EXPECT_EQ(folder->PutLock("a", false).status, ShareStatus::Ok);
     EXPECT_EQ(folder->PutLock("b", false).status, ShareStatus::Conflict);
     EXPECT_EQ(MakeFolderShare(dir.file("not-mounted"))->Read(bytes, etag, modified).status,

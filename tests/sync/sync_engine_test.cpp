@@ -25,15 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadText;
 
-void Spit(const std::string& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using test::WriteText;
 
 // One machine: its database and the profile's own folder.
 struct Machine {
@@ -90,7 +84,7 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
 
     SyncReport r = a.Sync(server.url());
     ASSERT_TRUE(r.ok()) << r.message;
-    std::string file = Slurp(tmp.file("share/bookmarks.xbel"));
+    std::string file = ReadText(tmp.file("share/bookmarks.xbel"));
     EXPECT_NE(file.find("<!--- highestId :"), std::string::npos);
     EXPECT_NE(file.find("id=\""), std::string::npos);
     EXPECT_NE(file.find("https://alpha.example/"), std::string::npos);
@@ -174,9 +168,9 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     ASSERT_TRUE(server.ready()) << server.why();
     const std::string file = tmp.file("share/bookmarks.xbel");
     const std::string lock = file + ".lock";
-    Spit(file, kFloccusFile);
+    WriteText(file, kFloccusFile);
     // A lock left an hour ago by a client that died: taken over.
-    Spit(lock, "");
+    WriteText(lock, "");
     fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::hours(1));
 
     Machine a(tmp, "a");
@@ -190,18 +184,18 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     EXPECT_TRUE(std::count(list.begin(), list.end(),
                            "My Bookmarks\\Reading & Writing|News|https://news.example/?a=1&b=2"));
     // The file keeps the extension's ids and counts on from its highest one.
-    std::string written = Slurp(file);
+    std::string written = ReadText(file);
     EXPECT_NE(written.find("id=\"12\""), std::string::npos);
     EXPECT_NE(written.find("id=\"57\""), std::string::npos);
     EXPECT_NE(written.find("id=\"58\""), std::string::npos);
     EXPECT_EQ(written.find("highestId :57:"), std::string::npos);
 
     // Someone else's fresh lock: the sync waits, then gives up for now, changing nothing.
-    Spit(lock, "another device");
+    WriteText(lock, "another device");
     a.Add(kRootFolder, "Pending", "https://pending.example/");
     r = a.Sync(server.url());
     EXPECT_EQ(r.status, SyncStatus::Busy);
-    EXPECT_EQ(Slurp(file), written);
+    EXPECT_EQ(ReadText(file), written);
     EXPECT_TRUE(fs::exists(lock));
     fs::remove(lock);
 
@@ -212,7 +206,7 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
         if (std::string_view(step) != "before-upload" || once)
             return;
         once = true;
-        std::string other = Slurp(file);
+        std::string other = ReadText(file);
         auto at = other.find("</xbel>");
         other.insert(
             at, "<bookmark href=\"https://other.example/\" id=\"900\"><title>Other</title></bookmark>\n");
@@ -225,23 +219,23 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     r = a.Sync(server.url(), o);
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(r.attempts, 2);
-    written = Slurp(file);
+    written = ReadText(file);
     EXPECT_NE(written.find("https://other.example/"), std::string::npos);
     EXPECT_NE(written.find("https://pending.example/"), std::string::npos);
     list = a.Listing();
     EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks|Other|https://other.example/"));
 
     // A damaged file is never written over, and nothing changes here.
-    Spit(file, "<xbel version=\"1.0\"><folder><title>cut off");
+    WriteText(file, "<xbel version=\"1.0\"><folder><title>cut off");
     auto listBefore = a.Listing();
     a.Add(kRootFolder, "Later", "https://later.example/");
     r = a.Sync(server.url());
     EXPECT_EQ(r.status, SyncStatus::Damaged);
-    EXPECT_EQ(Slurp(file), "<xbel version=\"1.0\"><folder><title>cut off");
+    EXPECT_EQ(ReadText(file), "<xbel version=\"1.0\"><folder><title>cut off");
     EXPECT_FALSE(fs::exists(lock));
 
     // The share emptied by someone: deleting everything here is asked first.
-    Spit(file, "<?xml version=\"1.0\"?><xbel version=\"1.0\"></xbel>");
+    WriteText(file, "<?xml version=\"1.0\"?><xbel version=\"1.0\"></xbel>");
     int asked = 0;
     SyncOptions no;
     no.confirmDeletions = [&](int n, int total, bool here) {

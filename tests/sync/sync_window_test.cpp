@@ -44,10 +44,7 @@ public:
     std::map<std::string, std::string> stored;
 };
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadText;
 
 } // namespace
 
@@ -119,7 +116,7 @@ void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
         if (app.db().IsLiveFolder(f) && app.db().FolderName(f) == "From the browser")
             found = w.TreeView->Node(QStringLiteral("x%1").arg(f)) != nullptr;
     QVERIFY(found);
-    QVERIFY(Slurp(share.file("bookmarks.xbel")).find("MERIDEX") != std::string::npos);
+    QVERIFY(ReadText(share.file("bookmarks.xbel")).find("MERIDEX") != std::string::npos);
 
     // The share emptied elsewhere: the question comes on the window's thread; No keeps all.
     std::ofstream(share.file("bookmarks.xbel"), std::ios::trunc)
