@@ -272,15 +272,17 @@ TEST_F(DatabaseFixture, DamagedFoldersAreRepairedAndTheOriginalsKept) {
     std::int16_t b = db.AddFolder("B", a, kFolderOrdinary);
     std::int16_t c = db.AddFolder("C", 1, kFolderOrdinary);
     AddMark(b, "kept");
-    // A and B point at each other; C points at a free slot.
+    // A and B point at each other; C points at a free slot; the root is its own parent.
     db.Folder(a).Parent = b;
     db.Folder(c).Parent = 30;
+    db.Folder(kRootFolder).Parent = kRootFolder;
     ASSERT_TRUE(db.Save());
     Reopen();
     EXPECT_FALSE(db.LoadWarnings().empty());
     EXPECT_FALSE(db.DamagedCopyFolder().empty());
     EXPECT_TRUE(std::filesystem::exists(db.DamagedCopyFolder() + "/FOLDERS"));
     EXPECT_EQ(db.Folder(c).Parent, 1);
+    EXPECT_EQ(db.Folder(kRootFolder).Parent, 0);
     EXPECT_TRUE(db.Folder(a).Parent == 1 || db.Folder(b).Parent == 1);
     EXPECT_TRUE(db.FolderPath(b).rfind("My Bookmarks", 0) == 0);
     db.FillTree(tree);
@@ -293,6 +295,20 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
         AddMark(2, "m" + std::to_string(i));
     ASSERT_TRUE(db.Save());
     db.Close();
+    // The check reports a damaged memo index, whatever loading would make of it: a stray
+    // byte at its end, an entry with a flag no version writes.
+    const std::string dex = ReadText(dir.file("VIREODEX"));
+    std::string unknownFlag;
+    ByteWriter w(unknownFlag);
+    w.I32(1);
+    w.I32(2);
+    w.I16(7);
+    for (const std::string& damage : {std::string("x"), unknownFlag}) {
+        WriteText(dir.file("VIREODEX"), dex + damage);
+        EXPECT_FALSE(CheckDataDirectory(dir.str()).ok()) << damage.size();
+    }
+    WriteText(dir.file("VIREODEX"), dex);
+    EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
     // BOOKMARKS cut in the middle of a record, with an absurd count in front.
     std::string marks = ReadText(dir.file("BOOKMARKS"));
     std::string cut = marks.substr(0, marks.size() - 30);
@@ -319,6 +335,9 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     // A folder file cut short loads the folders it holds.
     WriteText(dir.file("FOLDERS"), folders.substr(0, 4 + 4 * 290 + 100));
     ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
+    ASSERT_FALSE(db.LoadWarnings().empty());
+    EXPECT_NE(db.LoadWarnings().front().find("4 of 5 folders"), std::string::npos)
+        << db.LoadWarnings().front();
     EXPECT_EQ(db.FolderSlots(), 5); // the trash restored
     EXPECT_TRUE(db.IsLiveFolder(5));
 }

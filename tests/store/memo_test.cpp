@@ -90,10 +90,12 @@ TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryA
     MemoID cut = memo.Add(over);
     EXPECT_EQ(memo.CutTexts(), 1);
     EXPECT_EQ(memo.GetMemo(cut), std::string(kMaxMemoBytes - 1, 'b'));
+    memo.Add(std::string(kMaxMemoBytes + 1, 'c')); // a single byte lost counts too
+    EXPECT_EQ(memo.CutTexts(), 2);
     // SetMemo cuts and counts the same way.
     MemoID reset = memo.SetMemo(whole, over + "tail");
     EXPECT_EQ(reset, whole);
-    EXPECT_EQ(memo.CutTexts(), 2);
+    EXPECT_EQ(memo.CutTexts(), 3);
     EXPECT_EQ(memo.GetMemo(whole).size(), kMaxMemoBytes - 1);
     memo.SetMemo(whole, bookmarklet);
 
