@@ -66,6 +66,13 @@ TEST(HiveFormat, EveryValueSurvivesWritingAndReading) {
     EXPECT_EQ(first.find("[HKEY_CURRENT_USER\\Software]\n"), std::string::npos);
     EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\search\\groups\\Empty Group]\n"),
               std::string::npos);
+
+    // A value continued on the file's very last line is read whole.
+    HiveDocument last;
+    Reparse("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"
+            "\"Long\"=hex:01,\\\n  02\n",
+            last);
+    EXPECT_EQ(last.Keys().QueryValue(kHKeyCurrentUser, kVireo, "Long").bytes, std::string("\x01\x02", 2));
 }
 
 TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
