@@ -5,11 +5,11 @@ ones the tests catch.
 
 The faults are listed in tools/mutations.txt. The probe works on a copy of the tree (a
 commit exported with `git archive`, refreshed file by file so that builds stay incremental)
-in its own GUI-less build, so the working tree is never touched: a mutation interrupted by
+with a build of its own, so the working tree is never touched: a mutation interrupted by
 Ctrl-C or a crash is undone in the copy at the next start all the same.
 
     tools/mutate.py                 # every mutation, against the tests each one names
-    tools/mutate.py --full          # every mutation, against the whole core suite
+    tools/mutate.py --full          # every mutation, against the whole suite
     tools/mutate.py --only hive-crlf --only link-gone
     tools/mutate.py --check         # only check that every mutation still applies
     tools/mutate.py --rev main      # probe another commit than HEAD
@@ -93,9 +93,10 @@ class Copy:
     def __init__(self, work, rev):
         self.work = work
         self.tree = work / "tree"
-        # The tree's build-core, configured as CI's core build, shares ccache's objects with
-        # every other core build of the project (ccache's base_dir makes the paths relative).
-        self.build = self.tree / "build-core"
+        # The tree's build/, configured as the everyday build, is laid out as every checkout's
+        # build/ is, so ccache (its base_dir makes the paths relative) answers each unchanged
+        # file from the objects main's build left: only the mutated file is compiled.
+        self.build = self.tree / "build"
         self.pending = work / "pending.json"
         self.rev = rev
         self.current = None
@@ -155,10 +156,8 @@ class Copy:
 def configure(copy, log):
     if (copy.build / "build.ninja").exists():
         return True
-    # The sanitizers turn a mutation that reads out of bounds into a failing test, as a
-    # user's crash would be.
     cmd = ["cmake", "-S", str(copy.tree), "-B", str(copy.build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-           "-DVIREO_GUI=OFF", "-DVIREO_BENCH=OFF", "-DVIREO_SANITIZE=ON", "-DVIREO_WERROR=ON"]
+           "-DVIREO_WERROR=ON"]
     if shutil.which("ccache"):
         cmd.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     return run(cmd, log=log) == 0
@@ -171,13 +170,25 @@ def test_map(copy):
     return {t["name"]: Path(t["command"][0]).name for t in json.loads(out)["tests"] if t.get("command")}
 
 
+def helpers(m):
+    """What the named test programs run besides themselves: the command-line program, and the
+    search library they load (rebuilt only when the mutation is in it or they load it)."""
+    out = []
+    if any(t.startswith("cli_") for t in m["tests"]):
+        out.append("vireo-cli")
+    if m["file"].startswith("src/ornsearch/") or set(m["tests"]) & {"search_tests", "cli_search_tests",
+                                                                   "ornsearch_runtime_tests"}:
+        out.append("ornsearch")
+    return out
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--work", type=Path, default=ROOT / "build-mutate", help="scratch folder (default build-mutate)")
     ap.add_argument("--rev", default="HEAD", help="commit to probe (default HEAD)")
     ap.add_argument("--list", type=Path, default=LIST)
     ap.add_argument("--only", action="append", default=[], help="run only this mutation (repeatable)")
-    ap.add_argument("--full", action="store_true", help="run the whole core suite for every mutation")
+    ap.add_argument("--full", action="store_true", help="run the whole suite for every mutation")
     ap.add_argument("--check", action="store_true", help="only check that every mutation applies")
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--timeout", type=int, default=120, help="seconds a test may take")
@@ -215,8 +226,12 @@ def main():
                 print(f"mutate: the build could not be configured; see {log_path}")
                 return 2
             ninja = ["cmake", "--build", str(copy.build), "-j", str(args.jobs)]
+            # Only what the mutations' tests need is built (everything with --full).
+            wanted = [] if args.full else sorted({t for m in mutations for t in m["tests"] + helpers(m)})
+            if not args.full and any(not m["tests"] for m in mutations):
+                wanted = []
             print("building the unchanged tree and running its tests ...", flush=True)
-            if run(ninja, log=log) != 0:
+            if run(ninja + (["--target", *wanted] if wanted else []), log=log) != 0:
                 print(f"mutate: the unchanged tree does not build; see {log_path}")
                 return 2
             tests = test_map(copy)
@@ -234,7 +249,7 @@ def main():
                     cmd += ["-R", "^(" + "|".join(re.escape(n) for n in sorted(names)) + ")$"]
                 return run(cmd, log=log)
 
-            if ctest(None) != 0:
+            if ctest({k for k, v in tests.items() if v in wanted} if wanted else None) != 0:
                 print(f"mutate: the unchanged tree fails its tests; see {log_path}")
                 return 2
 
@@ -250,7 +265,7 @@ def main():
                     continue
                 try:
                     chosen = None if args.full or not m["tests"] else {k for k, v in tests.items() if v in m["tests"]}
-                    targets = [] if chosen is None else m["tests"] + ["vireo-cli", "ornsearch"]
+                    targets = [] if chosen is None else m["tests"] + helpers(m)
                     build = ninja + (["--target", *targets] if targets else [])
                     built = run(build, log=log, timeout=1800)
                     if built is None:
