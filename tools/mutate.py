@@ -15,7 +15,8 @@ Ctrl-C or a crash is undone in the copy at the next start all the same.
     tools/mutate.py --rev main      # probe another commit than HEAD
 
 A mutation is "killed" when a test fails (or the build or a test times out), "survived"
-when every test passes, and "stillborn" when it does not compile. Exit status: 0 when no
+when every test passes, and "stillborn" when it does not compile. One listed as equivalent
+(no user can tell it from the sound code: the reason is given) is not counted when it survives. Exit status: 0 when no
 mutation survived, 1 otherwise, 2 when the probe could not run.
 """
 
@@ -48,7 +49,7 @@ def parse_list(path):
             block = {}
             continue
         key, sep, value = raw.partition(": ")
-        if not sep or key not in ("id", "file", "what", "tests", "find", "replace"):
+        if not sep or key not in ("id", "file", "what", "tests", "find", "replace", "equivalent"):
             sys.exit(f"mutate: {path.name}: cannot read the line {raw!r}")
         block[key] = value
     for m in mutations:
@@ -275,6 +276,8 @@ def main():
                     else:
                         rc = ctest(chosen)
                         verdict = "survived" if rc == 0 else "killed"
+                        if verdict == "survived" and m.get("equivalent"):
+                            verdict = "equivalent"
                 finally:
                     copy.revert()
                 print(f"{verdict} ({time.monotonic() - started:.0f} s)", flush=True)
@@ -284,11 +287,15 @@ def main():
 
     killed = [m for m, v in results if v.startswith("killed")]
     survived = [m for m, v in results if v == "survived"]
+    equivalent = [m for m, v in results if v == "equivalent"]
     counted = len(killed) + len(survived)
     print(f"\n{len(killed)} of {counted} mutations killed, {len(survived)} survived"
-          f" ({len(results) - counted} not counted); log: {log_path}")
+          f" ({len(equivalent)} equivalent and {len(results) - counted - len(equivalent)} not applied or"
+          f" stillborn, not counted); log: {log_path}")
     for m in survived:
         print(f"  survived: {m['id']} ({m['file']}): {m.get('what', '')}")
+    for m in equivalent:
+        print(f"  equivalent: {m['id']}: {m['equivalent']}")
     return 1 if survived else 0
 
 

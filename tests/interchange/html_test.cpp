@@ -58,6 +58,9 @@ TEST(HtmlText, EntitiesAndEscapes) {
               "a & b <c> \"d\" 'e' \xE2\x98\xBA \xE2\x82\xAC");
     EXPECT_EQ(html::DecodeEntities("x?a=1&amp;b=2&center=3&lt=4&#38", false), "x?a=1&b=2&center=3&lt=4&#38");
     EXPECT_EQ(html::DecodeEntities("AT&T &amp &#0; &#150;", true), "AT&T & \xEF\xBF\xBD \xE2\x80\x93");
+    // Numbers 128 to 159 name Windows-1252 characters, to the last; surrogates are no characters.
+    EXPECT_EQ(html::DecodeEntities("&#128;&#159;&#xD800;&#160;", true),
+              "\xE2\x82\xAC\xC5\xB8\xEF\xBF\xBD\xC2\xA0");
     EXPECT_EQ(html::Escape("<a href=\"x\">&</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;");
     std::string_view line = "<A HREF=\"a>b\" X='c>d' Y=e>title";
     EXPECT_EQ(html::TagEnd(line, 0), line.find("e>") + 1);

@@ -161,6 +161,10 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     ASSERT_EQ(::getsockname(ftp, reinterpret_cast<sockaddr*>(&addr), &len), 0);
     const std::string ftpUrl = "ftp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/pub/";
     server.SetHandler([ftpUrl](const std::string& target, LocalHttpServer::Response& r) {
+        if (target == "/bad-request") {
+            r.status = 400; // the lowest refusal
+            return true;
+        }
         if (target != "/to-ftp")
             return false;
         r.status = 302;
@@ -169,18 +173,19 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     });
     AddMark(folder, "ftp", ftpUrl);
     AddMark(folder, "to-ftp", server.Url("/to-ftp"));
+    AddMark(folder, "/bad-request", server.Url("/bad-request"));
     AddMark(folder, "refused", "http://127.0.0.1:1/");
 
     std::vector<std::int32_t> done;
     VerifyOptions options;
     options.progress = [&](const LinkReport&, std::int32_t n, std::int32_t total) {
-        EXPECT_EQ(total, 14);
+        EXPECT_EQ(total, 15);
         done.push_back(n);
     };
     std::vector<LinkReport> reports = VerifyLinks(db, folder, fetcher, options);
-    ASSERT_EQ(reports.size(), 14u);
-    EXPECT_EQ(done.size(), 14u);
-    EXPECT_EQ(done.back(), 14);
+    ASSERT_EQ(reports.size(), 15u);
+    EXPECT_EQ(done.size(), 15u);
+    EXPECT_EQ(done.back(), 15);
     pollfd waiting{ftp, POLLIN, 0};
     EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "something connected to the FTP address";
     ::close(ftp);
@@ -188,8 +193,8 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     for (const auto& r : reports)
         by[r.title] = &r;
     EXPECT_EQ(reports[0].title, "/ok");
-    EXPECT_EQ(reports[13].title, "refused");
-    EXPECT_EQ(reports[13].position, 15);
+    EXPECT_EQ(reports[14].title, "refused");
+    EXPECT_EQ(reports[14].position, 16);
     struct Want {
         const char* title;
         LinkState state;
@@ -203,6 +208,7 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
         {"/removed", LinkState::Gone, DeadReason::Gone},
         {"/moved-gone", LinkState::Gone, DeadReason::NotFound},
         {"/broken", LinkState::Unreachable, DeadReason::ServerError},
+        {"/bad-request", LinkState::Unreachable, DeadReason::Refused},
         {"/loop", LinkState::Unreachable, DeadReason::Other},
         {"/silent", LinkState::Unreachable, DeadReason::NoAnswer},
         {"refused", LinkState::Unreachable, DeadReason::NoConnection},
@@ -226,7 +232,7 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
         EXPECT_EQ(r.reason.empty(), r.state == LinkState::Alive) << r.title << ": " << r.reason;
 
     LinkCheckProgress counts(CollectLinks(db, folder));
-    EXPECT_EQ(counts.LinksTotal(), 14);
+    EXPECT_EQ(counts.LinksTotal(), 15);
     EXPECT_EQ(counts.HostsTotal(), 2); // the server, and port 1
     for (const auto& r : reports) {
         if (r.title == "refused") { // the last link, on a host of its own
@@ -234,7 +240,7 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
         }
         counts.Add(r);
     }
-    EXPECT_EQ(counts.LinksDone(), 14);
+    EXPECT_EQ(counts.LinksDone(), 15);
     EXPECT_EQ(counts.HostsDone(), 2);
 }
 

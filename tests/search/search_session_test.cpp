@@ -66,6 +66,11 @@ TEST_F(Session, InitFailuresAreToldAndChangeNothing) {
     EXPECT_EQ(messages.shown.size(), 2u);
     none.SetSearchQuery("golf");
     EXPECT_FALSE(none.Search());
+    // 200 is the most engines the library reports, and still an answer.
+    lib.sitesResult = 200;
+    clsSearch most(Context());
+    EXPECT_TRUE(most.Init());
+    EXPECT_EQ(messages.shown.size(), 2u);
 
     // A library that could not be loaded told the user itself: no second message.
     lib.usable = false;

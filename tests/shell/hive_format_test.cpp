@@ -85,6 +85,7 @@ TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
                              "; the user's own note\r\n"
                              "\"Broken\"=\"no closing quote\r\n"
                              "\"BadNumber\"=dword:xyz\r\n"
+                             "\"OddNumber\"=hex(4):01,00,00,00,05\r\n"
                              "\"Removed\"=-\r\n"
                              "\"Long\"=hex:01,02,\\\r\n"
                              "  03,04\r\n"
@@ -99,6 +100,9 @@ TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
     EXPECT_EQ(GetRegText(doc.Keys(), kVireo, "ShowTips"), "1");
     EXPECT_EQ(doc.Keys().QueryValue(kHKeyCurrentUser, kVireo, "Long").bytes, "\x01\x02\x03\x04");
     EXPECT_EQ(doc.Keys().QueryValue(kHKeyCurrentUser, kVireo, "Broken").type, RegValue::Type::None);
+    // A number of five bytes is no number: kept as the bytes it is, none lost.
+    EXPECT_EQ(doc.Keys().QueryValue(kHKeyCurrentUser, kVireo, "OddNumber").bytes,
+              std::string("\x01\0\0\0\x05", 5));
 
     // A program change and a save keep all of it.
     doc.Keys().SetValue(kHKeyCurrentUser, kVireo, "Trash", RegValue::Text("2"));

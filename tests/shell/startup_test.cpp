@@ -57,10 +57,8 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
     MemoryRegistry reg;
     EXPECT_TRUE(PrepareFirstRunImport(reg, home.str()).question.empty());
 
-    std::filesystem::create_directories(home.file(".config/chromium/Default"));
-    std::ofstream(home.file(".config/chromium/Default/Bookmarks")) << R"({"roots":{}, "version":1})";
-    std::filesystem::create_directories(home.file(".mozilla/firefox/abcd.default-release"));
-    std::ofstream(home.file(".mozilla/firefox/abcd.default-release/places.sqlite")) << "";
+    test::WriteText(home.file(".config/chromium/Default/Bookmarks"), R"({"roots":{}, "version":1})");
+    test::WriteText(home.file(".mozilla/firefox/abcd.default-release/places.sqlite"), "");
     std::ofstream(home.file(".mozilla/firefox/profiles.ini"))
         << "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\nDefault=1\n";
     // Newest first: the profile changed last leads, and names its browser first.
@@ -77,10 +75,8 @@ TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
                                  "The profiles found, newest first:\n    Firefox: default-release\n"
                                  "    Chromium: Default");
     // Three browsers and more are listed with commas; every profile is named.
-    std::filesystem::create_directories(home.file(".config/falkon/profiles/default"));
-    std::ofstream(home.file(".config/falkon/profiles/default/bookmarks.json")) << "{}";
-    std::filesystem::create_directories(home.file(".config/falkon/profiles/work"));
-    std::ofstream(home.file(".config/falkon/profiles/work/bookmarks.json")) << "{}";
+    test::WriteText(home.file(".config/falkon/profiles/default/bookmarks.json"), "{}");
+    test::WriteText(home.file(".config/falkon/profiles/work/bookmarks.json"), "{}");
     fs::last_write_time(home.file(".config/falkon/profiles/work/bookmarks.json"),
                         now - std::chrono::hours(3));
     fs::last_write_time(home.file(".config/falkon/profiles/default/bookmarks.json"),

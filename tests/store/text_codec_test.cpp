@@ -43,6 +43,8 @@ TEST(TextCodec, LimitsNeverSplitACharacter) {
 
 TEST(TextCodec, CaseFoldingCoversNonAsciiLetters) {
     EXPECT_EQ(text::FoldCase("ÄÖÜ Straße"), text::FoldCase("äöü straße"));
+    // The ends of the Latin-1 run, and the sign between them that is no letter.
+    EXPECT_EQ(text::FoldCase("ÀÞ×"), "àþ×");
     EXPECT_EQ(text::FoldCase("МОСКВА"), "москва");
     EXPECT_EQ(text::FoldCase("ΑΘΉΝΑ"), text::FoldCase("αθήνα"));
     EXPECT_NE(text::FoldCase("a"), text::FoldCase("b"));
