@@ -276,6 +276,21 @@ int StartOf(const std::string& target) {
     return at == std::string::npos ? 0 : std::atoi(target.c_str() + at + 6);
 }
 
+TEST_F(SearchRuntime, AnEngineThatNeverRunsDryIsAskedForTenPagesAtMost) {
+    test::LocalHttpServer server;
+    ASSERT_TRUE(server.Listening());
+    server.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
+        r.headers = "Content-Type: application/rss+xml\r\n";
+        r.body = RssPage(StartOf(target), 2);
+        return true;
+    });
+    const std::string id = Rss("endless", server.Url("/endless?q={searchTerms}&amp;start={startIndex}"));
+    ASSERT_TRUE(Start({id}, 100, 200));
+    ASSERT_TRUE(Wait(15s));
+    ExpectContract();
+    EXPECT_EQ(rec->hits[id].size(), 20u); // ten pages of two
+}
+
 TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     test::LocalHttpServer server;
     ReleaseHangs release;
