@@ -302,7 +302,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     ByteWriter w(unknownFlag);
     w.I32(1);
     w.I32(2);
-    w.I16(7);
+    w.I16(-2);
     for (const std::string& damage : {std::string("x"), unknownFlag}) {
         WriteText(dir.file("VIREODEX"), dex + damage);
         EXPECT_FALSE(CheckDataDirectory(dir.str()).ok()) << damage.size();
