@@ -18,6 +18,7 @@
 #include "search/engine_templates.h"
 #include "search/engine_update.h"
 #include "search/search_events.h"
+#include "search/search_groups.h"
 #include "search/search_session.h"
 #include "store/text_codec.h"
 
@@ -88,11 +89,17 @@ struct EngineSession {
     std::string programFolder;
 };
 
-// The engines the library reports; false (reason printed) when there are none.
-bool LoadSites(Context& ctx, EngineSession& s, std::vector<SiteEntry>& sites) {
+// The engines the library reports, those of the search groups kept first as the windows
+// keep them; false (reason printed) when there are none.
+bool LoadSites(Context& ctx, EngineSession& s, std::vector<SiteEntry>& sites,
+               std::vector<SiteEntry>* leftOut = nullptr) {
     if (!s.library.Usable())
         return false;
-    std::int32_t r = s.library.GetSites(s.programFolder, sites);
+    std::vector<SiteEntry> dropped;
+    std::int32_t r = GetSitesKeepingGroups(s.library, *s.reg, s.programFolder,
+                                           static_cast<std::int16_t>(kSiteNameWidth), sites, dropped);
+    if (leftOut)
+        *leftOut = std::move(dropped);
     if (r > 200 || (r != 0 && sites.empty())) {
         Fail(ctx, "no usable engine script in " + s.programFolder + "engines/ or " +
                       (fs::path(sys::DataHome()) / "Vireo" / "engines").string());
@@ -114,8 +121,8 @@ int List(Context& ctx) {
         return Fail(ctx, "usage: engines list", kExitUsage);
     EngineSession s(ctx);
     LogTail tail;
-    std::vector<SiteEntry> sites;
-    if (!LoadSites(ctx, s, sites)) {
+    std::vector<SiteEntry> sites, leftOut;
+    if (!LoadSites(ctx, s, sites, &leftOut)) {
         PrintLog(ctx.err, tail);
         return kExitFailed;
     }
@@ -123,6 +130,10 @@ int List(Context& ctx) {
     for (const auto& site : sites)
         ctx.out << Cell(ScriptShortName(site.id)) << '\t' << Cell(text::TrimSpaces(site.name)) << '\t'
                 << Cell(site.home) << '\t' << (Shipped(s, site) ? "shipped" : "user") << '\n';
+    for (const auto& site : leftOut)
+        ctx.err << "vireo-cli: left out, at most " << kMaxSites
+                << " engines are used (those in a search group first): " << ScriptShortName(site.id) << " ("
+                << text::TrimSpaces(site.name) << ")\n";
     // Scripts left out say why in the log.
     PrintLog(ctx.err, tail);
     return kExitOk;

@@ -272,13 +272,15 @@ struct GroupsSession {
     explicit GroupsSession(Context& ctx)
         : reg(OpenSettings(ctx.err)), messages(ctx.err), library(*reg, messages) {
         if (library.Usable())
-            library.GetSites(SearchProgramFolder(), sites);
+            GetSitesKeepingGroups(library, *reg, SearchProgramFolder(),
+                                  static_cast<std::int16_t>(kSiteNameWidth), sites, leftOut);
         LoadGroups(table, *reg, library, sites);
     }
     std::unique_ptr<HiveRegistry> reg;
     PrintedMessages messages;
     DlSearchLibrary library;
     std::vector<SiteEntry> sites;
+    std::vector<SiteEntry> leftOut; // past the library's limit, until a group names them
     SearchGroupTable table;
 };
 
@@ -357,16 +359,20 @@ int Groups(Context& ctx) {
         for (std::size_t i = 2; i < a.size(); ++i) {
             std::string name(text::TrimSpaces(a[i]));
             // By the name the group manager shows, or by the short name `engines list` prints.
-            auto site = std::find_if(g.sites.begin(), g.sites.end(), [&](const SiteEntry& s) {
+            // An engine left out for want of room may be named too: being in a group keeps
+            // it from then on.
+            std::vector<SiteEntry> known = g.sites;
+            known.insert(known.end(), g.leftOut.begin(), g.leftOut.end());
+            auto site = std::find_if(known.begin(), known.end(), [&](const SiteEntry& s) {
                 return text::FoldCase(text::TrimSpaces(s.name)) == text::FoldCase(name);
             });
-            if (site == g.sites.end())
-                site = std::find_if(g.sites.begin(), g.sites.end(), [&](const SiteEntry& s) {
+            if (site == known.end())
+                site = std::find_if(known.begin(), known.end(), [&](const SiteEntry& s) {
                     return text::FoldCase(ScriptShortName(s.id)) == text::FoldCase(name);
                 });
-            if (site != g.sites.end())
+            if (site != known.end())
                 name = std::string(text::TrimSpaces(site->name));
-            else if (!g.sites.empty())
+            else if (!known.empty())
                 return Fail(ctx, "there is no engine \"" + a[i] + "\" (see vireo-cli engines list)");
             engines.push_back(name);
         }

@@ -93,11 +93,32 @@ typedef int32_t (*OrnStatusCallback)(const char* site, int32_t status);
  * arrays of ORN_MAX_SITES buffers of ORN_NAME_BYTES, ORN_ID_BYTES and ORN_HOME_BYTES
  * bytes, owned by the caller; elements 0 to *count - 1 are filled and *count is set.
  * `programFolder` is the program folder (with or without a trailing "/"), holding
- * "engines/". Scripts past ORN_MAX_SITES are left out (and named in the search log).
+ * "engines/". When there are more than ORN_MAX_SITES scripts, the engines named by
+ * KeepSites are kept first, then the others in short-name order up to ORN_MAX_SITES; the
+ * rest are left out, named in the search log and by LeftOutSites.
  * Returns ORN_SITES_OK, ORN_SITES_NO_SCRIPTS (then *count is 0) or ORN_SITES_FAILED.
  */
 ORNSEARCH_API int32_t GetSites(char (*names)[ORN_NAME_BYTES], char (*ids)[ORN_ID_BYTES],
                                char (*homes)[ORN_HOME_BYTES], int16_t* count, const char* programFolder);
+
+/*
+ * The engines GetSites keeps before the others when it cannot report them all (the
+ * program names the engines of its search groups, so that no group loses one to the
+ * limit). `names` is an array ended by a NULL pointer; an entry names an engine when it
+ * equals the engine's name with its spaces trimmed and cut to `nameWidth` characters
+ * (0: not cut), as the program shows it, or its whole name trimmed. Replaces the list of
+ * an earlier call; NULL empties it. Returns 1.
+ */
+ORNSEARCH_API int32_t KeepSites(const char* const* names, int16_t nameWidth);
+
+/*
+ * The engines the last GetSites left out for want of room, one line each ended by "\n":
+ * the script identifier, a tab, the engine's name; in short-name order. When the text
+ * and its NUL fit into `buffer` of `size` bytes it is copied there, else `buffer` (when
+ * `size` is above 0) gets an empty text. Returns the text's length without the NUL (0:
+ * none was left out), so a caller may ask with size 0 first.
+ */
+ORNSEARCH_API int32_t LeftOutSites(char* buffer, int32_t size);
 
 /*
  * Starts a search and returns at once (1 started, 0 refused: an argument is missing or a

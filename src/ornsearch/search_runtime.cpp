@@ -19,6 +19,7 @@
 #include "ornsearch/engine.h"
 #include "ornsearch/ornsearch.h"
 #include "ornsearch/runtime_support.h"
+#include "store/text_codec.h"
 
 namespace vireo::orn {
 
@@ -448,6 +449,50 @@ struct WorkerReaper {
     }
 } g_reaper;
 
+// What KeepSites named, and what the last GetSites left out (its LeftOutSites text).
+std::mutex g_sitesMutex;
+std::set<std::string, std::less<>> g_keep;
+int g_keepWidth = 0;
+std::string g_leftOut;
+
+// By the whole name or the name as the program shows it (cut, then trimmed).
+bool Kept(const EngineScript& e) {
+    std::string_view shown = e.name;
+    if (g_keepWidth > 0)
+        shown = text::CutToChars(shown, static_cast<std::size_t>(g_keepWidth));
+    return g_keep.count(text::TrimSpaces(e.name)) > 0 || g_keep.count(text::TrimSpaces(shown)) > 0;
+}
+
+// Cuts `engines` (in short-name order) to ORN_MAX_SITES: the kept engines first, then the
+// others in their order; the engines that remain keep their order. Returns the engines
+// left out, in their order.
+std::vector<EngineScript> LeaveOutBeyondLimit(std::vector<EngineScript>& engines) {
+    if (engines.size() <= ORN_MAX_SITES)
+        return {};
+    std::vector<bool> chosen(engines.size(), false);
+    std::size_t room = ORN_MAX_SITES;
+    {
+        std::lock_guard lock(g_sitesMutex);
+        for (std::size_t i = 0; i < engines.size() && room > 0; ++i) {
+            if (Kept(engines[i])) {
+                chosen[i] = true;
+                --room;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < engines.size() && room > 0; ++i) {
+        if (!chosen[i]) {
+            chosen[i] = true;
+            --room;
+        }
+    }
+    std::vector<EngineScript> kept, leftOut;
+    for (std::size_t i = 0; i < engines.size(); ++i)
+        (chosen[i] ? kept : leftOut).push_back(std::move(engines[i]));
+    engines = std::move(kept);
+    return leftOut;
+}
+
 } // namespace
 
 } // namespace vireo::orn
@@ -522,16 +567,23 @@ ORNSEARCH_API int32_t GetSites(char (*names)[ORN_NAME_BYTES], char (*ids)[ORN_ID
     *count = 0;
     std::vector<std::string> problems;
     std::vector<EngineScript> engines = LoadEngines(programFolder, UserEnginesFolder(), &problems);
-    if (!problems.empty() || engines.size() > ORN_MAX_SITES) {
+    std::vector<EngineScript> leftOut = LeaveOutBeyondLimit(engines);
+    {
+        std::lock_guard lock(g_sitesMutex);
+        g_leftOut.clear();
+        for (const EngineScript& e : leftOut)
+            g_leftOut += e.id + '\t' + e.name + '\n';
+    }
+    if (!problems.empty() || !leftOut.empty()) {
         SearchLog log;
         for (const std::string& p : problems)
             log.Line("engine script: " + p);
-        for (std::size_t i = ORN_MAX_SITES; i < engines.size(); ++i)
-            log.Line("engine left out (more than " + std::to_string(ORN_MAX_SITES) + "): " + engines[i].id);
+        for (const EngineScript& e : leftOut)
+            log.Line("engine left out (more than " + std::to_string(ORN_MAX_SITES) + "): " + e.id);
     }
     if (engines.empty())
         return ORN_SITES_NO_SCRIPTS;
-    std::size_t n = std::min<std::size_t>(engines.size(), ORN_MAX_SITES);
+    std::size_t n = engines.size();
     for (std::size_t i = 0; i < n; ++i) {
         auto put = [](char* buffer, std::size_t size, const std::string& text) {
             std::string cut = CutUtf8(text, size - 1);
@@ -544,6 +596,29 @@ ORNSEARCH_API int32_t GetSites(char (*names)[ORN_NAME_BYTES], char (*ids)[ORN_ID
     }
     *count = static_cast<int16_t>(n);
     return ORN_SITES_OK;
+}
+
+ORNSEARCH_API int32_t KeepSites(const char* const* names, int16_t nameWidth) {
+    std::lock_guard lock(g_sitesMutex);
+    g_keep.clear();
+    g_keepWidth = std::max<int>(0, nameWidth);
+    for (const char* const* p = names; p && *p; ++p) {
+        std::string_view name = vireo::text::TrimSpaces(*p);
+        if (!name.empty())
+            g_keep.emplace(name);
+    }
+    return 1;
+}
+
+ORNSEARCH_API int32_t LeftOutSites(char* buffer, int32_t size) {
+    std::lock_guard lock(g_sitesMutex);
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(g_leftOut.size(), INT32_MAX - 1));
+    if (buffer && size > 0) {
+        if (length < size)
+            std::copy(g_leftOut.begin(), g_leftOut.begin() + length, buffer);
+        buffer[length < size ? length : 0] = '\0';
+    }
+    return length;
 }
 
 } // extern "C"

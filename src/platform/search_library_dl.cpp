@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 
@@ -21,6 +22,8 @@ struct DlSearchLibrary::Functions {
     decltype(&::ConnectionExists) connectionExists = nullptr;
     decltype(&::ClearHashTable) clearHashTable = nullptr;
     decltype(&::AddHash) addHash = nullptr;
+    decltype(&::KeepSites) keepSites = nullptr;
+    decltype(&::LeftOutSites) leftOutSites = nullptr;
 };
 
 namespace {
@@ -108,6 +111,8 @@ bool DlSearchLibrary::Load() {
             find("ConnectionExists", fn->connectionExists);
             find("ClearHashTable", fn->clearHashTable);
             find("AddHash", fn->addHash);
+            find("KeepSites", fn->keepSites);
+            find("LeftOutSites", fn->leftOutSites);
             if (m_error.empty()) {
                 m_handle = handle;
                 m_fn = std::move(fn);
@@ -141,6 +146,41 @@ std::int32_t DlSearchLibrary::GetSites(const std::string& programFolder, std::ve
     for (int i = 0; i < n; ++i)
         sites.push_back({FromBuffer(names[i]), FromBuffer(ids[i]), FromBuffer(homes[i])});
     return r;
+}
+
+std::int32_t DlSearchLibrary::KeepSites(const std::vector<std::string>& names, std::int16_t nameWidth) {
+    if (!Load())
+        return 0;
+    std::vector<const char*> list;
+    for (const auto& n : names)
+        list.push_back(n.c_str());
+    list.push_back(nullptr);
+    return m_fn->keepSites(list.data(), nameWidth);
+}
+
+std::vector<SiteEntry> DlSearchLibrary::LeftOutSites() {
+    std::vector<SiteEntry> out;
+    if (!Load())
+        return out;
+    std::int32_t length = m_fn->leftOutSites(nullptr, 0);
+    if (length <= 0)
+        return out;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    if (m_fn->leftOutSites(text.data(), static_cast<std::int32_t>(text.size())) != length)
+        return out; // changed in between: another GetSites ran
+    text.resize(std::strlen(text.c_str()));
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        std::size_t tab = line.find('\t');
+        if (tab != std::string_view::npos)
+            out.push_back({std::string(line.substr(tab + 1)), std::string(line.substr(0, tab)), {}});
+        start = end + 1;
+    }
+    return out;
 }
 
 std::int32_t DlSearchLibrary::InternetSearchMT(const std::vector<std::string>& scripts,

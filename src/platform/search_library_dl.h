@@ -35,6 +35,8 @@ public:
 
     bool Usable() override;
     std::int32_t GetSites(const std::string& programFolder, std::vector<SiteEntry>& sites) override;
+    std::int32_t KeepSites(const std::vector<std::string>& names, std::int16_t nameWidth) override;
+    std::vector<SiteEntry> LeftOutSites() override;
     std::int32_t InternetSearchMT(const std::vector<std::string>& scripts, const std::string& query,
                                   std::int16_t siteMax, std::int16_t maxHits, std::int16_t timeout,
                                   std::shared_ptr<SearchEventSink> events, std::int16_t maxTransfers,

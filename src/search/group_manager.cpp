@@ -78,6 +78,13 @@ frmGroupManage::frmGroupManage(AppContext& ctx, clsSearch& search, QWidget* pare
     left->addWidget(comboNames);
     left->addWidget(listLabel);
     left->addWidget(lstAll, 1);
+    // Engines past the library's limit cannot be ticked: say which, not to leave the user
+    // looking for them.
+    lblLeftOut = new QLabel(this);
+    lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
+    lblLeftOut->setWordWrap(true);
+    lblLeftOut->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    left->addWidget(lblLeftOut);
     auto* right = new QVBoxLayout;
     for (QPushButton* b : {cmdNew, cmdRename, cmdDel, cmdVisitHomePage, cmdAddInstance})
         right->addWidget(b);
@@ -112,6 +119,8 @@ void frmGroupManage::FillEngines() {
         item->setData(Qt::UserRole, static_cast<int>(index));
     }
     m_loading = false;
+    lblLeftOut->setText(Q(LeftOutSitesText(m_search.LeftOutSites())));
+    lblLeftOut->setVisible(!m_search.LeftOutSites().empty());
     // Nothing to visit until an engine with a home page is chosen.
     cmdVisitHomePage->setEnabled(false);
 }

@@ -99,6 +99,35 @@ void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& lib
     }
 }
 
+std::int32_t GetSitesKeepingGroups(SearchLibrary& library, const Registry& reg,
+                                   const std::string& programFolder, std::int16_t nameWidth,
+                                   std::vector<SiteEntry>& sites, std::vector<SiteEntry>& leftOut) {
+    // A group that lost an engine to the limit would search without it and say nothing.
+    std::vector<std::string> grouped;
+    const std::string groupsPath = SettingsPath(kGroupsSubkey);
+    for (const auto& name : reg.SubKeys(kHKeyCurrentUser, groupsPath)) {
+        for (int i = 1;; ++i) {
+            std::string engine = GetRegText(reg, groupsPath + "\\" + name, "engine" + std::to_string(i));
+            if (engine.empty())
+                break;
+            grouped.push_back(Trimmed(engine));
+        }
+    }
+    library.KeepSites(grouped, nameWidth);
+    std::int32_t r = library.GetSites(programFolder, sites);
+    leftOut = library.LeftOutSites();
+    return r;
+}
+
+std::string LeftOutSitesText(const std::vector<SiteEntry>& leftOut) {
+    if (leftOut.empty())
+        return {};
+    std::string text = "At most " + std::to_string(kMaxSites) + " engines can be used; left out: ";
+    for (std::size_t i = 0; i < leftOut.size(); ++i)
+        text += (i ? ", " : "") + Trimmed(leftOut[i].name);
+    return text + ".";
+}
+
 void SaveGroups(const SearchGroupTable& table, Registry& reg) {
     const std::string groupsPath = SettingsPath(kGroupsSubkey);
     reg.DeleteKey(kHKeyCurrentUser, groupsPath);

@@ -57,6 +57,15 @@ void RefreshAllEngines(SearchGroupTable& table, const std::vector<SiteEntry>& si
 
 void LoadGroups(SearchGroupTable& table, const Registry& reg, SearchLibrary& library,
                 const std::vector<SiteEntry>& sites);
+// The library's engines as GetSites reports them, with every engine a stored group names
+// kept first when the library cannot report them all (at most kMaxSites); `leftOut` gets
+// the engines it left out. `nameWidth`: the characters of a name the program shows and
+// stores in its groups (0: whole names).
+std::int32_t GetSitesKeepingGroups(SearchLibrary& library, const Registry& reg,
+                                   const std::string& programFolder, std::int16_t nameWidth,
+                                   std::vector<SiteEntry>& sites, std::vector<SiteEntry>& leftOut);
+// "At most 61 engines can be used; left out: NAME, NAME." ("" when none is left out).
+std::string LeftOutSitesText(const std::vector<SiteEntry>& leftOut);
 // Replaces "\search\groups" with the table's entries from 1 (names and engines trimmed),
 // and keeps LastGroupNumber.
 void SaveGroups(const SearchGroupTable& table, Registry& reg);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The search library as the rest of the program sees it: the seven functions of
+// The search library as the rest of the program sees it: the functions of
 // libornsearch (src/ornsearch/ornsearch.h) with C++ types, and its two callbacks turned
 // into events handed to a sink. The program loads the real library at run time
 // (platform/search_library_dl.h); tests use a scripted one
@@ -58,6 +58,12 @@ public:
     // Replaces `sites` with the engines the library knows (at most kMaxSites) and returns
     // the library's result. `programFolder` is the program folder with a trailing "/".
     virtual std::int32_t GetSites(const std::string& programFolder, std::vector<SiteEntry>& sites) = 0;
+    // The engines GetSites keeps first when it cannot report them all: names as the program
+    // shows them (cut to `nameWidth` characters, trimmed) or whole names.
+    virtual std::int32_t KeepSites(const std::vector<std::string>& names, std::int16_t nameWidth) = 0;
+    // The engines the last GetSites left out for want of room (their names and ids; no
+    // home pages), in short-name order.
+    virtual std::vector<SiteEntry> LeftOutSites() = 0;
     // Starts a search over `scripts` (empty texts are skipped) and returns at once: 1
     // started, 0 refused (nothing will be reported then). Every hit and status report of
     // this search goes to `events`, which the library keeps alive until the status 0.

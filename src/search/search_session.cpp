@@ -170,7 +170,8 @@ clsSearch::~clsSearch() {
 
 bool clsSearch::Init() {
     std::vector<SiteEntry> sites;
-    std::int32_t r = m_ctx.library.GetSites(m_ctx.programFolder, sites);
+    std::int32_t r = GetSitesKeepingGroups(m_ctx.library, m_ctx.reg, m_ctx.programFolder,
+                                           static_cast<std::int16_t>(kSiteNameWidth), sites, m_leftOut);
     if (!m_ctx.library.Usable())
         return false; // the loader told the user already
     if (r >= 1 && r <= 200 && !sites.empty()) {
@@ -200,10 +201,18 @@ bool clsSearch::Init() {
 bool clsSearch::ReloadSites() {
     if (!m_initialized)
         return false;
+    // The groups being edited keep their engines, saved or not.
+    std::vector<std::string> grouped;
+    for (std::size_t i = 1; i < m_ctx.state.groups.entries.size(); ++i) {
+        const auto& engines = m_ctx.state.groups.entries[i].engines;
+        grouped.insert(grouped.end(), engines.begin(), engines.end());
+    }
+    m_ctx.library.KeepSites(grouped, static_cast<std::int16_t>(kSiteNameWidth));
     std::vector<SiteEntry> sites;
     std::int32_t r = m_ctx.library.GetSites(m_ctx.programFolder, sites);
     if (r < 1 || r > 200 || sites.empty())
         return false;
+    m_leftOut = m_ctx.library.LeftOutSites();
     m_sites.clear();
     for (const auto& s : sites)
         m_sites.push_back({Cut(s.name, kSiteNameWidth), s.id, s.home});

@@ -159,6 +159,9 @@ public:
     // is editing (only the built-in group of every engine follows the new list). False,
     // changing nothing, when the library lists no engines.
     bool ReloadSites();
+    // The engines the library left out for want of room (none in a stored group, unless
+    // the groups name more than it can report).
+    const std::vector<SiteEntry>& LeftOutSites() const { return m_leftOut; }
 
     const std::string& SearchQuery() const { return m_query; }
     void SetSearchQuery(std::string_view query) { m_query = query; }
@@ -221,6 +224,7 @@ private:
     SearchStatusView* m_view = nullptr;
     bool m_initialized = false;
     std::vector<SiteEntry> m_sites;
+    std::vector<SiteEntry> m_leftOut;
     std::vector<SiteStatus> m_status;
     std::vector<std::string> m_rowEngines; // the group's engine name of each status entry
     std::vector<SearchHit> m_hits;

@@ -198,6 +198,7 @@ public:
 
     QComboBox* comboNames = nullptr;
     QListWidget* lstAll = nullptr;
+    QLabel* lblLeftOut = nullptr; // the engines the library left out, when it did
     QPushButton* cmdNew = nullptr;
     QPushButton* cmdRename = nullptr;
     QPushButton* cmdDel = nullptr;

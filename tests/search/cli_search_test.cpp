@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +302,39 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     EXPECT_EQ(update.status, 0) << update.out;
     EXPECT_EQ(ReadAll(user / "loop3.xml"), script);
     EXPECT_TRUE(Has(Cli({"engines", "list"}).out, "loop3\tLoop Three\t" + good.Url("/") + "\tuser\n"));
+
+    // 63 engines, two more than can be used: by name order the last two are left out, and
+    // the list says so, unless a search group names them.
+    for (int i = 0; i < 57; ++i) {
+        char shortName[16];
+        std::snprintf(shortName, sizeof shortName, "many%02d", i);
+        test::WriteRssEngine(program / "engines", shortName,
+                             i == 56 ? "Many Fifty-Six Has A Long Name" : std::string("Many ") + shortName,
+                             good.Url("/search"));
+    }
+    auto leftOutLine = [](const std::string& engine) {
+        return "left out, at most 61 engines are used (those in a search group first): " + engine + "\n";
+    };
+    test::CliResult crowded = Cli({"engines", "list"});
+    EXPECT_EQ(crowded.status, 0) << crowded.out;
+    EXPECT_TRUE(Has(crowded.out, leftOutLine("many56 (Many Fifty-Six Has A Long Name)"))) << crowded.out;
+    EXPECT_TRUE(Has(crowded.out, leftOutLine("slowpage (Slow Second Page)"))) << crowded.out;
+    EXPECT_FALSE(Has(crowded.out, "slowpage\tSlow Second Page")) << crowded.out;
+    // A left-out engine can still be put into a group; the windows store names cut to 20
+    // characters, and those count as well.
+    ASSERT_EQ(Cli({"groups", "add", "Golf"}).status, 0);
+    EXPECT_EQ(Cli({"groups", "engines", "Golf", "slowpage"}).status, 0);
+    {
+        HiveRegistry reg(hive);
+        SetRegValue(reg, SettingsPath(kGroupsSubkey) + "\\Long", "uid", 9);
+        SetRegValue(reg, SettingsPath(kGroupsSubkey) + "\\Long", "engine1", "Many Fifty-Six Has A");
+    }
+    crowded = Cli({"engines", "list"});
+    EXPECT_TRUE(Has(crowded.out, "slowpage\tSlow Second Page\t")) << crowded.out;
+    EXPECT_TRUE(Has(crowded.out, "many56\tMany Fifty-Six Has A Long Name\t")) << crowded.out;
+    EXPECT_TRUE(Has(crowded.out, leftOutLine("many54 (Many many54)"))) << crowded.out;
+    EXPECT_TRUE(Has(crowded.out, leftOutLine("many55 (Many many55)"))) << crowded.out;
+    EXPECT_FALSE(Has(crowded.out, leftOutLine("slowpage (Slow Second Page)"))) << crowded.out;
 }
 
 TEST_F(CliSearch, EnginesFromTheSearxngTemplateOnePerInstance) {

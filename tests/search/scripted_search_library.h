@@ -54,6 +54,7 @@ public:
     std::int32_t updateResult = 0;
     std::atomic<bool> holdUpdate{false};
     std::int32_t connection = 1;
+    std::vector<SiteEntry> leftOut; // what LeftOutSites answers
 
     // Adds an engine named `name` with the script "/engines/<shortName>.xml".
     void AddSite(const std::string& name, const std::string& shortName) {
@@ -112,6 +113,8 @@ public:
     std::atomic<int> cancels{0};
     std::vector<std::string> updateFolders;
     std::vector<std::pair<std::int16_t, std::string>> hashes;
+    std::vector<std::string> kept;
+    std::int16_t keptWidth = 0;
 
     // --- SearchLibrary
     bool Usable() override { return usable; }
@@ -123,6 +126,12 @@ public:
             out = sites;
         return sitesResult;
     }
+    std::int32_t KeepSites(const std::vector<std::string>& names, std::int16_t nameWidth) override {
+        kept = names;
+        keptWidth = nameWidth;
+        return 1;
+    }
+    std::vector<SiteEntry> LeftOutSites() override { return leftOut; }
     std::int32_t InternetSearchMT(const std::vector<std::string>& scripts, const std::string& query,
                                   std::int16_t siteMax, std::int16_t maxHits, std::int16_t timeout,
                                   std::shared_ptr<SearchEventSink> events, std::int16_t maxTransfers,

@@ -403,12 +403,22 @@ void SearchWindowsTest::groupManagerRules() {
     SearchApp s(3);
     // The library lists engines by file name; the manager by their names.
     s.lib.sites.insert(s.lib.sites.begin(), {"Zulu Search", "/engines/aaa.xml", ""});
+    s.lib.leftOut = {{"Spare Engine", "/engines/spare.xml", ""}};
     auto owned = s.NewSearch();
     clsSearch& search = *owned;
     QVERIFY(search.Initialized());
     s.SaveGroup("Golf", {"Engine 1"});
+    // The engines of the stored groups are the ones the library must not leave out, named
+    // as the windows store them.
+    QVERIFY(search.Init());
+    QCOMPARE(s.lib.kept, std::vector<std::string>{"Engine 1"});
+    QCOMPARE(s.lib.keptWidth, std::int16_t(kSiteNameWidth));
     frmGroupManage manager(s.app.ctx, search, &s.main());
     WhenShown([&] {
+        // What the library left out is named where the engines are chosen.
+        QVERIFY(manager.lblLeftOut->isVisible());
+        QCOMPARE(manager.lblLeftOut->text(),
+                 QStringLiteral("At most 61 engines can be used; left out: Spare Engine."));
         // "All Sites" is every engine and cannot be edited, renamed or deleted.
         QVERIFY(!manager.lstAll->isEnabled());
         QVERIFY(!manager.cmdRename->isEnabled());
