@@ -197,9 +197,12 @@ int Try(Context& ctx) {
 
     EngineSession s(ctx);
     LogTail tail;
-    std::vector<SiteEntry> sites;
-    if (!LoadSites(ctx, s, sites))
+    std::vector<SiteEntry> sites, leftOut;
+    if (!LoadSites(ctx, s, sites, &leftOut))
         return kExitFailed;
+    // One left out for want of room can be tried all the same: trying is how a user
+    // decides whether to put it into a group.
+    sites.insert(sites.end(), leftOut.begin(), leftOut.end());
     std::string wanted = text::FoldCase(text::TrimSpaces(name));
     auto site = std::find_if(sites.begin(), sites.end(), [&](const SiteEntry& e) {
         return text::FoldCase(ScriptShortName(e.id)) == wanted ||
@@ -293,11 +296,12 @@ int Add(Context& ctx) {
     if (!AddEngineFromTemplate(s.programFolder, userFolder, ctx.args[1], ctx.args[2], made, error))
         return Fail(ctx, error);
     LogTail tail;
-    std::vector<SiteEntry> sites;
-    std::int32_t r = s.library.GetSites(s.programFolder, sites);
-    bool listed = r >= 1 && r <= 200 && std::any_of(sites.begin(), sites.end(), [&](const SiteEntry& e) {
-                      return e.id == made.path;
-                  });
+    std::vector<SiteEntry> sites, leftOut;
+    std::int32_t r = GetSitesKeepingGroups(s.library, *s.reg, s.programFolder,
+                                           static_cast<std::int16_t>(kSiteNameWidth), sites, leftOut);
+    auto isMade = [&](const SiteEntry& e) { return e.id == made.path; };
+    bool crowdedOut = std::any_of(leftOut.begin(), leftOut.end(), isMade);
+    bool listed = r >= 1 && r <= 200 && (crowdedOut || std::any_of(sites.begin(), sites.end(), isMade));
     if (!listed) {
         std::error_code ec;
         fs::remove(made.path, ec);
@@ -308,6 +312,10 @@ int Add(Context& ctx) {
     }
     ctx.out << "Added " << made.name << " (short name " << made.shortName << "): " << made.path << '\n';
     ctx.out << "Try it with: vireo-cli engines try " << made.shortName << " \"some words\"\n";
+    if (crowdedOut)
+        ctx.out << "At most " << kMaxSites
+                << " engines are used and this one is left out until a search group "
+                << "names it: vireo-cli groups engines GROUP " << made.shortName << " ...\n";
     return kExitOk;
 }
 

@@ -213,8 +213,8 @@ void frmGroupManage::cmdAddInstance_Click() {
     }
     // Only an engine the library lists can be searched; one it cannot read is not kept.
     bool listed =
-        m_search.ReloadSites() && std::any_of(m_search.Sites().begin(), m_search.Sites().end(),
-                                              [&](const SiteEntry& s) { return s.id == made.path; });
+        m_search.ReloadSites(made.name) && std::any_of(m_search.Sites().begin(), m_search.Sites().end(),
+                                                       [&](const SiteEntry& s) { return s.id == made.path; });
     if (!listed) {
         std::error_code ec;
         std::filesystem::remove(made.path, ec);

@@ -198,7 +198,7 @@ bool clsSearch::Init() {
     return false;
 }
 
-bool clsSearch::ReloadSites() {
+bool clsSearch::ReloadSites(std::string_view alsoKeep) {
     if (!m_initialized)
         return false;
     // The groups being edited keep their engines, saved or not.
@@ -207,6 +207,8 @@ bool clsSearch::ReloadSites() {
         const auto& engines = m_ctx.state.groups.entries[i].engines;
         grouped.insert(grouped.end(), engines.begin(), engines.end());
     }
+    if (!alsoKeep.empty())
+        grouped.emplace_back(alsoKeep);
     m_ctx.library.KeepSites(grouped, static_cast<std::int16_t>(kSiteNameWidth));
     std::vector<SiteEntry> sites;
     std::int32_t r = m_ctx.library.GetSites(m_ctx.programFolder, sites);

@@ -157,8 +157,9 @@ public:
     const std::vector<SiteEntry>& Sites() const { return m_sites; }
     // Reads the engine list again after an engine was added, keeping the groups the user
     // is editing (only the built-in group of every engine follows the new list). False,
-    // changing nothing, when the library lists no engines.
-    bool ReloadSites();
+    // changing nothing, when the library lists no engines. `alsoKeep` names an engine to
+    // keep besides those of the groups when the library cannot report them all.
+    bool ReloadSites(std::string_view alsoKeep = {});
     // The engines the library left out for want of room (none in a stored group, unless
     // the groups name more than it can report).
     const std::vector<SiteEntry>& LeftOutSites() const { return m_leftOut; }

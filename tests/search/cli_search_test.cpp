@@ -320,6 +320,7 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     EXPECT_TRUE(Has(crowded.out, leftOutLine("many56 (Many Fifty-Six Has A Long Name)"))) << crowded.out;
     EXPECT_TRUE(Has(crowded.out, leftOutLine("slowpage (Slow Second Page)"))) << crowded.out;
     EXPECT_FALSE(Has(crowded.out, "slowpage\tSlow Second Page")) << crowded.out;
+    EXPECT_EQ(Cli({"engines", "try", "many56", "golf"}).status, 0);
     // A left-out engine can still be put into a group; the windows store names cut to 20
     // characters, and those count as well.
     ASSERT_EQ(Cli({"groups", "add", "Golf"}).status, 0);
