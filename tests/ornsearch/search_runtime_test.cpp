@@ -385,6 +385,11 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     EXPECT_EQ(End(ids["notfound"]), 7);
     EXPECT_EQ(End(ids["broken"]), 7);
     EXPECT_EQ(End(ids["loop"]), 7);
+    // A redirection loop is followed five times, not until the time-out.
+    const std::vector<std::string> asked = server.Requests();
+    EXPECT_EQ(std::count_if(asked.begin(), asked.end(),
+                            [](const std::string& t) { return t.rfind("/loop", 0) == 0; }),
+              6);
     EXPECT_EQ(End(ids["silent"]), 8);
     EXPECT_EQ(End(ids["refused"]), 15);
     EXPECT_EQ(End(ids["badurl"]), 16);
