@@ -12,9 +12,14 @@ namespace vireo {
 namespace {
 constexpr int kKeyRole = Qt::UserRole;
 
-struct FillScope {
+class FillScope {
+public:
     explicit FillScope(int& counter) : m_counter(counter) { ++m_counter; }
     ~FillScope() { --m_counter; }
+    FillScope(const FillScope&) = delete;
+    FillScope& operator=(const FillScope&) = delete;
+
+private:
     int& m_counter;
 };
 } // namespace
