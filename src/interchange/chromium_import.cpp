@@ -19,7 +19,7 @@
 namespace vireo {
 
 namespace fs = std::filesystem;
-using json = nlohmann::json;
+using Json = nlohmann::json;
 
 namespace {
 
@@ -66,11 +66,11 @@ public:
     // The parser's events.
     bool null() { return Value(Kind::Other, nullptr); }
     bool boolean(bool) { return Value(Kind::Other, nullptr); }
-    bool number_integer(json::number_integer_t) { return Value(Kind::Other, nullptr); }
-    bool number_unsigned(json::number_unsigned_t) { return Value(Kind::Other, nullptr); }
-    bool number_float(json::number_float_t, const std::string&) { return Value(Kind::Other, nullptr); }
+    bool number_integer(Json::number_integer_t) { return Value(Kind::Other, nullptr); }
+    bool number_unsigned(Json::number_unsigned_t) { return Value(Kind::Other, nullptr); }
+    bool number_float(Json::number_float_t, const std::string&) { return Value(Kind::Other, nullptr); }
     bool string(std::string& text) { return Value(Kind::String, &text); }
-    bool binary(json::binary_t&) { return Value(Kind::Other, nullptr); }
+    bool binary(Json::binary_t&) { return Value(Kind::Other, nullptr); }
     bool start_object(std::size_t) { return Value(Kind::Object, nullptr); }
     bool start_array(std::size_t) { return Value(Kind::Array, nullptr); }
     bool end_object() { return Close(); }
@@ -98,7 +98,7 @@ public:
         }
         return true;
     }
-    bool parse_error(std::size_t position, const std::string&, const json::exception&) {
+    bool parse_error(std::size_t position, const std::string&, const Json::exception&) {
         errorByte = position;
         return false;
     }
@@ -347,7 +347,7 @@ ExchangeResult ImportChromiumStore(Database& db, const std::string& source, cons
     if (!json_scan::Scanner<BookmarksReader>(bytes, reader).Run()) {
         // Damaged, or unlike what a browser writes: the general parser decides, from the start.
         reader = BookmarksReader(bytes.size());
-        if (!json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &reader))
+        if (!Json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &reader))
             return Refusal(title, "The bookmark file " + name + " is damaged or incomplete (at byte " +
                                       std::to_string(reader.errorByte) + "). Nothing was imported.");
     }

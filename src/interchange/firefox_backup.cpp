@@ -14,7 +14,7 @@ namespace vireo::browser_import {
 
 namespace {
 
-using json = nlohmann::json;
+using Json = nlohmann::json;
 
 constexpr std::string_view kMagic{"mozLz40\0", 8};
 // Backups hold bookmarks only; a header claiming more than this is damaged or hostile.
@@ -23,35 +23,35 @@ constexpr std::uint32_t kMaxBackup = std::uint32_t{256} << 20;
 constexpr std::string_view kTypeBookmark = "text/x-moz-place";
 constexpr std::string_view kTypeFolder = "text/x-moz-place-container";
 
-std::string_view Str(const json& node, const char* key) {
+std::string_view Str(const Json& node, const char* key) {
     auto it = node.find(key);
     return it != node.end() && it->is_string() ? std::string_view(it->get_ref<const std::string&>())
                                                : std::string_view();
 }
 
-std::int64_t Micros(const json& node, const char* key) {
+std::int64_t Micros(const Json& node, const char* key) {
     auto it = node.find(key);
     if (it == node.end() || !it->is_number_integer())
         return 0;
     return PlausibleSeconds(it->get<std::int64_t>() / 1000000);
 }
 
-const json* Children(const json& node) {
+const Json* Children(const Json& node) {
     auto it = node.find("children");
     return it != node.end() && it->is_array() ? &*it : nullptr;
 }
 
 // One root with everything below it, in the backup's order.
-void AddRoot(const json& root, const char* name, Tree& tree) {
+void AddRoot(const Json& root, const char* name, Tree& tree) {
     const Tree::Mark mark = tree.Here();
     struct Frame {
-        const json* children;
+        const Json* children;
         std::size_t next;
         std::int32_t node;
     };
     std::vector<Frame> stack;
     const std::int32_t top = tree.AddFolder(-1, name);
-    if (const json* kids = Children(root))
+    if (const Json* kids = Children(root))
         stack.push_back({kids, 0, top});
     // Written without recursion: a damaged file may nest very deep.
     while (!stack.empty()) {
@@ -60,14 +60,14 @@ void AddRoot(const json& root, const char* name, Tree& tree) {
             stack.pop_back();
             continue;
         }
-        const json& child = (*f.children)[f.next++];
+        const Json& child = (*f.children)[f.next++];
         const std::int32_t into = f.node;
         if (!child.is_object())
             continue;
         const std::string_view type = Str(child, "type");
         if (type == kTypeFolder) {
             const std::int32_t node = tree.AddFolder(into, std::string(Str(child, "title")));
-            if (const json* kids = Children(child))
+            if (const Json* kids = Children(child))
                 stack.push_back({kids, 0, node});
         } else if (type == kTypeBookmark) {
             const std::string_view uri = Str(child, "uri");
@@ -126,12 +126,12 @@ bool ReadFirefoxBackup(std::string_view bytes, Tree& tree, std::string& error) {
             return false;
         bytes = inflated;
     }
-    json doc = json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    Json doc = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (doc.is_discarded() || !doc.is_object()) {
         error = "it is not a Firefox bookmark backup (no JSON object)";
         return false;
     }
-    const json* roots = Children(doc);
+    const Json* roots = Children(doc);
     if (!roots || Str(doc, "type") != kTypeFolder) {
         error = "it is not a Firefox bookmark backup (no bookmark roots)";
         return false;
@@ -146,7 +146,7 @@ bool ReadFirefoxBackup(std::string_view bytes, Tree& tree, std::string& error) {
                                           {"unfiled_____", "unfiledBookmarksFolder", "Other Bookmarks"},
                                           {"mobile______", "mobileFolder", "Mobile Bookmarks"}};
     for (const RootName& known : kRoots) {
-        for (const json& root : *roots) {
+        for (const Json& root : *roots) {
             if (root.is_object() && (Str(root, "guid") == known.guid || Str(root, "root") == known.root)) {
                 AddRoot(root, known.name, tree);
                 break;

@@ -39,7 +39,7 @@ public:
     }
     PrivateDir(const PrivateDir&) = delete;
     PrivateDir& operator=(const PrivateDir&) = delete;
-    const fs::path& path() const { return m_path; }
+    const fs::path& Path() const { return m_path; }
 
 private:
     fs::path m_path;
@@ -351,17 +351,17 @@ ExchangeResult ImportFirefoxStore(Database& db, const std::string& source, const
     if (fs::file_size(places, ec) == 0 || ec)
         failure = "The " + texts.browser + " bookmark database \"" + places.string() + "\" is empty.";
     PrivateDir dir;
-    if (failure.empty() && dir.path().empty())
+    if (failure.empty() && dir.Path().empty())
         return Refusal(title, "No private copy of the " + texts.browser +
                                   " bookmark database could be made in \"" + sys::TempDir() +
                                   "\". Nothing was imported.");
     std::string error;
-    if (failure.empty() && !CopyStore(places, dir.path(), error))
+    if (failure.empty() && !CopyStore(places, dir.Path(), error))
         return Refusal(title, error);
     std::vector<Row> rows;
     if (failure.empty()) {
         Sqlite sql;
-        if (!sql.Open((dir.path() / "places.sqlite").string()) || !ReadRows(sql, rows, progress, error)) {
+        if (!sql.Open((dir.Path() / "places.sqlite").string()) || !ReadRows(sql, rows, progress, error)) {
             if (error.empty())
                 error = sql.Error();
             failure = "The " + texts.browser + " bookmark database \"" + places.string() +

@@ -16,10 +16,10 @@ class FolderChildren {
 public:
     explicit FolderChildren(const Database& db) : m_children(db.ChildLists()) {}
     const std::vector<std::int16_t>& Of(std::int16_t id) const {
-        static const std::vector<std::int16_t> none;
+        static const std::vector<std::int16_t> kNone;
         return id >= 0 && static_cast<std::size_t>(id) < m_children.size()
                    ? m_children[static_cast<std::size_t>(id)]
-                   : none;
+                   : kNone;
     }
 
 private:

@@ -114,14 +114,14 @@ Scheme DefaultScheme() {
 }
 
 const std::vector<NamedScheme>& ShippedSchemes() {
-    static const std::vector<NamedScheme> schemes{
+    static const std::vector<NamedScheme> kSchemes{
         {std::string(kDefaultScheme), DefaultScheme()},
         {"Evening", MakeScheme(Rgb(30, 42, 56), Rgb(46, 61, 80), Rgb(0, 0, 0), Rgb(240, 230, 200),
                                Rgb(140, 200, 255), Rgb(224, 168, 255), Rgb(255, 210, 127))},
         {"Paper", MakeScheme(Rgb(244, 241, 234), Rgb(255, 255, 255), Rgb(0, 0, 0), Rgb(59, 59, 59),
                              Rgb(26, 79, 156), Rgb(107, 44, 145), Rgb(34, 34, 34))},
     };
-    return schemes;
+    return kSchemes;
 }
 
 const Scheme* ShippedScheme(std::string_view name) {

@@ -88,7 +88,7 @@ public:
         if (m_context)
             xmlXPathContextSetCache(m_context.get(), 1, -1, 0);
     }
-    bool ready() const { return static_cast<bool>(m_context); }
+    bool Ready() const { return static_cast<bool>(m_context); }
 
     xml::XPathObject Eval(const std::string& expr, xmlNode* node, std::string* error) {
         xml::XPathComp comp = xml::CompileXPath(m_context.get(), expr, error);
@@ -137,7 +137,7 @@ PageHits ExtractHtml(const Rules& r, std::string_view body, const ContentType& t
     if (!doc || !xmlDocGetRootElement(doc.get()))
         return Failed("the page could not be read as HTML");
     Evaluator eval(doc.get());
-    if (!eval.ready())
+    if (!eval.Ready())
         return Failed("out of memory");
     xmlNode* root = reinterpret_cast<xmlNode*>(doc.get());
     std::string error;
@@ -207,7 +207,7 @@ bool RefusalMarkerMatches(const Rules& r, std::string_view body, const ContentTy
         return false;
     Evaluator eval(doc.get());
     std::string error;
-    return eval.ready() && Matches(eval.Eval(r.refusal, reinterpret_cast<xmlNode*>(doc.get()), &error).get());
+    return eval.Ready() && Matches(eval.Eval(r.refusal, reinterpret_cast<xmlNode*>(doc.get()), &error).get());
 }
 
 } // namespace vireo::orn

@@ -13,7 +13,7 @@ namespace vireo::orn {
 namespace {
 
 using Rules = EngineForm;
-using json = nlohmann::json;
+using Json = nlohmann::json;
 
 constexpr int kMaxDepth = kMaxJsonDepth;
 
@@ -28,21 +28,21 @@ class PartialDom {
 public:
     explicit PartialDom(std::vector<std::vector<std::string>> wanted) : m_wanted(std::move(wanted)) {}
 
-    json& root() { return m_root; }
-    const std::string& error() const { return m_error; }
+    Json& Root() { return m_root; }
+    const std::string& Error() const { return m_error; }
 
     bool null() { return Scalar(nullptr); }
     bool boolean(bool v) { return Scalar(v); }
-    bool number_integer(json::number_integer_t v) { return Scalar(v); }
-    bool number_unsigned(json::number_unsigned_t v) { return Scalar(v); }
-    bool number_float(json::number_float_t v, const json::string_t&) { return Scalar(v); }
-    bool string(json::string_t& v) { return Scalar(std::move(v)); }
-    bool binary(json::binary_t&) { return Scalar(nullptr); }
-    bool start_object(std::size_t) { return Open(json::object()); }
-    bool start_array(std::size_t) { return Open(json::array()); }
+    bool number_integer(Json::number_integer_t v) { return Scalar(v); }
+    bool number_unsigned(Json::number_unsigned_t v) { return Scalar(v); }
+    bool number_float(Json::number_float_t v, const Json::string_t&) { return Scalar(v); }
+    bool string(Json::string_t& v) { return Scalar(std::move(v)); }
+    bool binary(Json::binary_t&) { return Scalar(nullptr); }
+    bool start_object(std::size_t) { return Open(Json::object()); }
+    bool start_array(std::size_t) { return Open(Json::array()); }
     bool end_object() { return Close(); }
     bool end_array() { return Close(); }
-    bool key(json::string_t& k) {
+    bool key(Json::string_t& k) {
         if (m_skipped == 0 && !m_frames.empty())
             m_frames.back().key = std::move(k);
         return true;
@@ -61,7 +61,7 @@ public:
 private:
     enum class Want { Skip, Part, All };
     struct Frame {
-        json* value;
+        Json* value;
         bool all;               // kept whole
         std::vector<int> alive; // wanted paths that still match below here
         std::string key;        // the member being read, in an object
@@ -97,20 +97,20 @@ private:
     }
 
     // Puts `v` where the value that starts now belongs; returns where it went.
-    json* Place(json&& v) {
+    Json* Place(Json&& v) {
         if (m_frames.empty()) {
             m_root = std::move(v);
             return &m_root;
         }
         Frame& parent = m_frames.back();
         if (parent.value->is_array()) {
-            json& arr = *parent.value;
+            Json& arr = *parent.value;
             while (arr.size() < parent.index)
                 arr.push_back(nullptr);
             arr.push_back(std::move(v));
             return &arr.back();
         }
-        json& slot = (*parent.value)[parent.key];
+        Json& slot = (*parent.value)[parent.key];
         slot = std::move(v);
         return &slot;
     }
@@ -126,12 +126,12 @@ private:
             return true;
         std::vector<int> alive;
         if (Classify(alive) == Want::All)
-            Place(json(std::forward<T>(v)));
+            Place(Json(std::forward<T>(v)));
         Advance();
         return true;
     }
 
-    bool Open(json&& empty) {
+    bool Open(Json&& empty) {
         if (++m_depth > kMaxDepth) {
             m_error = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
             return false;
@@ -146,7 +146,7 @@ private:
             m_skipped = 1;
             return true;
         }
-        json* placed = Place(std::move(empty));
+        Json* placed = Place(std::move(empty));
         m_frames.push_back({placed, want == Want::All, std::move(alive), {}, 0});
         return true;
     }
@@ -165,14 +165,14 @@ private:
     }
 
     std::vector<std::vector<std::string>> m_wanted;
-    json m_root;
+    Json m_root;
     std::vector<Frame> m_frames;
     int m_skipped = 0; // depth inside a container that is not kept
     int m_depth = 0;
     std::string m_error;
 };
 
-const json* Lookup(const json* v, const std::vector<std::string>& path) {
+const Json* Lookup(const Json* v, const std::vector<std::string>& path) {
     for (const std::string& step : path) {
         if (!v)
             return nullptr;
@@ -192,14 +192,14 @@ const json* Lookup(const json* v, const std::vector<std::string>& path) {
     return v;
 }
 
-std::string ScalarText(const json& v) {
+std::string ScalarText(const Json& v) {
     switch (v.type()) {
-    case json::value_t::string:
+    case Json::value_t::string:
         return v.get_ref<const std::string&>();
-    case json::value_t::number_integer:
-    case json::value_t::number_unsigned:
-    case json::value_t::number_float:
-    case json::value_t::boolean:
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float:
+    case Json::value_t::boolean:
         return v.dump();
     default:
         return {};
@@ -207,13 +207,13 @@ std::string ScalarText(const json& v) {
 }
 
 // A value as text: a list of plain values joins with commas (tags, authors' names).
-std::string Text(const json* v) {
+std::string Text(const Json* v) {
     if (!v)
         return {};
     if (!v->is_array())
         return ScalarText(*v);
     std::string out;
-    for (const json& e : *v) {
+    for (const Json& e : *v) {
         std::string s = ScalarText(e);
         if (s.empty())
             continue;
@@ -231,7 +231,7 @@ std::string Text(const json* v) {
 
 // A template gives nothing when any value it names is missing, so "by {author}" never
 // becomes a dangling "by"; the script lists a plainer alternative after it.
-std::string Expand(const FieldRule& f, const json& item) {
+std::string Expand(const FieldRule& f, const Json& item) {
     std::string out;
     for (const JsonPiece& p : f.parts) {
         if (!p.isPath) {
@@ -246,7 +246,7 @@ std::string Expand(const FieldRule& f, const json& item) {
     return out;
 }
 
-std::string First(const std::vector<FieldRule>& fields, const json& item, bool& markup) {
+std::string First(const std::vector<FieldRule>& fields, const Json& item, bool& markup) {
     for (const FieldRule& f : fields) {
         std::string v = Expand(f, item);
         if (!v.empty()) {
@@ -309,29 +309,29 @@ PageHits ExtractJson(const Rules& r, std::string_view body, const ContentType& t
     PartialDom dom(std::move(wanted));
     bool parsed = false;
     try {
-        parsed = json::sax_parse(body.begin(), body.end(), &dom);
+        parsed = Json::sax_parse(body.begin(), body.end(), &dom);
     } catch (const std::exception& e) {
         return Failed(std::string("the JSON could not be read: ") + e.what());
     }
     if (!parsed)
-        return Failed(dom.error().empty() ? "not JSON" : dom.error());
+        return Failed(dom.Error().empty() ? "not JSON" : dom.Error());
 
-    const json& root = dom.root();
+    const Json& root = dom.Root();
     if (r.hasErrorPath) {
-        const json* err = Lookup(&root, r.errorPath);
+        const Json* err = Lookup(&root, r.errorPath);
         if (err && !err->is_null() && !(err->is_boolean() && !err->get<bool>()) &&
             !(err->is_string() && err->get_ref<const std::string&>().empty())) {
             std::string msg = err->is_string() ? err->get<std::string>() : err->dump();
             return Failed("the engine answered with an error: " + OneLine(CleanText(msg, true), 200));
         }
     }
-    const json* results = Lookup(&root, r.resultsPath);
+    const Json* results = Lookup(&root, r.resultsPath);
     if (!results || !results->is_array())
         return Failed("the answer has no results array at \"" + PathText(r.resultsPath) + "\"");
 
     PageHits page;
     page.ok = true;
-    for (const json& item : *results) {
+    for (const Json& item : *results) {
         if (page.hits.size() >= kMaxHitsPerPage)
             break;
         bool titleMarkup = true, addressMarkup = false, snippetMarkup = true;

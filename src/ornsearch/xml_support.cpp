@@ -59,7 +59,7 @@ Doc ParseXml(std::string_view bytes, bool recover, std::string* error) {
         options |= XML_PARSE_RECOVER;
     Doc doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
     if (!doc && error)
-        *error = quiet.first().empty() ? "not an XML document" : quiet.first();
+        *error = quiet.First().empty() ? "not an XML document" : quiet.First();
     return doc;
 }
 
@@ -262,7 +262,7 @@ XPathComp CompileXPath(xmlXPathContext* context, const std::string& expr, std::s
     QuietErrors quiet;
     XPathComp comp(xmlXPathCtxtCompile(context, BAD_CAST expr.c_str()));
     if (!comp && error)
-        *error = "bad XPath \"" + OneLine(expr) + "\"" + (quiet.first().empty() ? "" : ": " + quiet.first());
+        *error = "bad XPath \"" + OneLine(expr) + "\"" + (quiet.First().empty() ? "" : ": " + quiet.First());
     return comp;
 }
 

@@ -44,7 +44,7 @@ public:
     ~QuietErrors();
     QuietErrors(const QuietErrors&) = delete;
     QuietErrors& operator=(const QuietErrors&) = delete;
-    const std::string& first() const { return m_first; }
+    const std::string& First() const { return m_first; }
 
 private:
     static void Structured(void* self, xmlError* error);

@@ -8,7 +8,7 @@ namespace vireo::sys {
 namespace {
 
 const SecretSchema* Schema() {
-    static const SecretSchema schema = {
+    static const SecretSchema kSchema = {
         "net.vireo.SyncPassword",
         SECRET_SCHEMA_NONE,
         {
@@ -26,7 +26,7 @@ const SecretSchema* Schema() {
         nullptr,
         nullptr,
     };
-    return &schema;
+    return &kSchema;
 }
 
 bool Failed(GError* err, std::string& error) {

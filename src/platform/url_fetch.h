@@ -37,7 +37,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_impl;
 };
 
 // The body of the resource at `address`, or "" when it cannot be opened.

@@ -239,14 +239,14 @@ struct CurlFetcher::Impl {
     }
 };
 
-CurlFetcher::CurlFetcher(FetchLimits limits) : m(std::make_unique<Impl>()) {
+CurlFetcher::CurlFetcher(FetchLimits limits) : m_impl(std::make_unique<Impl>()) {
     GlobalInit();
-    m->limits = limits;
-    m->multi = curl_multi_init();
-    m->share = curl_share_init();
-    if (m->share) {
-        curl_share_setopt(m->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(m->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    m_impl->limits = limits;
+    m_impl->multi = curl_multi_init();
+    m_impl->share = curl_share_init();
+    if (m_impl->share) {
+        curl_share_setopt(m_impl->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(m_impl->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     }
 }
 
@@ -256,7 +256,7 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
     if (jobs.empty())
         return;
     auto cancelled = [&] { return plan.cancel && plan.cancel->load(); };
-    if (!m->multi) {
+    if (!m_impl->multi) {
         FetchResult failed;
         failed.failure = FetchFailure::Other;
         failed.error = "the network library could not start";
@@ -266,7 +266,7 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
     }
     const int most = std::max(plan.jobs, 1);
     const int perHost = std::max(plan.perHost, 1);
-    curl_multi_setopt(m->multi, CURLMOPT_MAX_HOST_CONNECTIONS,
+    curl_multi_setopt(m_impl->multi, CURLMOPT_MAX_HOST_CONNECTIONS,
                       ProxyInEnvironment() ? 0L : static_cast<long>(perHost));
 
     // The jobs of each host in their order, and a ring of the hosts that may start one
@@ -308,13 +308,13 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
     auto start = [&](std::size_t h) -> bool {
         Host& host = hosts[h];
         std::size_t j = host.jobs[host.next++];
-        Transfer* t = m->Take();
+        Transfer* t = m_impl->Take();
         bool added = false;
         if (t) {
-            m->Prepare(*t, jobs[j]);
-            added = curl_multi_add_handle(m->multi, t->easy) == CURLM_OK;
+            m_impl->Prepare(*t, jobs[j]);
+            added = curl_multi_add_handle(m_impl->multi, t->easy) == CURLM_OK;
             if (!added)
-                m->Give(t);
+                m_impl->Give(t);
         }
         if (!added) {
             FetchResult failed;
@@ -343,8 +343,8 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
     };
     auto stopAll = [&] {
         for (Transfer* t : active) {
-            curl_multi_remove_handle(m->multi, t->easy);
-            m->Give(t);
+            curl_multi_remove_handle(m_impl->multi, t->easy);
+            m_impl->Give(t);
         }
         active.clear();
         running = 0;
@@ -357,9 +357,9 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
             return;
         }
         int still = 0;
-        curl_multi_perform(m->multi, &still);
+        curl_multi_perform(m_impl->multi, &still);
         int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(m->multi, &left)) {
+        while (CURLMsg* msg = curl_multi_info_read(m_impl->multi, &left)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
             CURL* easy = msg->easy_handle;
@@ -369,9 +369,9 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
             if (!t)
                 continue;
             FetchResult result = ResultOf(*t, rc);
-            curl_multi_remove_handle(m->multi, easy);
+            curl_multi_remove_handle(m_impl->multi, easy);
             std::erase(active, t);
-            m->Give(t);
+            m_impl->Give(t);
             Host& host = hosts[t->host];
             --host.running;
             --running;
@@ -388,7 +388,7 @@ void CurlFetcher::FetchAll(std::span<const FetchJob> jobs, const FetchPlan& plan
         fill();
         if (running == 0)
             break;
-        curl_multi_poll(m->multi, nullptr, 0, 50, nullptr);
+        curl_multi_poll(m_impl->multi, nullptr, 0, 50, nullptr);
     }
 }
 

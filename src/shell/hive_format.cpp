@@ -399,7 +399,7 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
     // Values go straight into the key's node: a long path is walked once per header, not
     // once per value.
     MemoryRegistry::Key* key = nullptr;
-    std::vector<std::string>* kept = &doc.Preamble;
+    std::vector<std::string>* kept = &doc.preamble;
 
     for (; i < lines.size(); ++i) {
         std::string_view raw = lines[i];
@@ -414,13 +414,13 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
                 kept = &key->kept;
                 section = Section::Key;
             } else {
-                doc.Foreign.push_back({std::string(raw)});
+                doc.foreign.push_back({std::string(raw)});
                 section = Section::Foreign;
             }
             continue;
         }
         if (section == Section::Foreign) {
-            doc.Foreign.back().emplace_back(raw);
+            doc.foreign.back().emplace_back(raw);
             continue;
         }
         // A line ending in a backslash goes on in the next one (long hex data is written
@@ -456,8 +456,8 @@ bool ParseHive(std::string_view bytes, HiveDocument& doc, std::string* error) {
 std::string WriteHive(const HiveDocument& doc) {
     std::string out(kHiveHeader);
     out += "\n\n";
-    if (!doc.Preamble.empty()) {
-        AppendKept(out, doc.Preamble);
+    if (!doc.preamble.empty()) {
+        AppendKept(out, doc.preamble);
         out += '\n';
     }
     for (std::uint32_t root : kRootOrder) {
@@ -465,7 +465,7 @@ std::string WriteHive(const HiveDocument& doc) {
         if (const MemoryRegistry::Key* key = doc.Keys().FindKey(root, {}))
             AppendKey(out, root, *key, path);
     }
-    for (const auto& block : doc.Foreign) {
+    for (const auto& block : doc.foreign) {
         for (const auto& line : block) {
             out += line;
             out += '\n';

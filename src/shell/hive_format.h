@@ -43,12 +43,12 @@ public:
     MemoryRegistry& Keys() { return m_keys; }
     const MemoryRegistry& Keys() const { return m_keys; }
 
-    // Lines kept as they were written: `Preamble` before the first key, `Foreign` whole
+    // Lines kept as they were written: `preamble` before the first key, `foreign` whole
     // sections (header line first) under roots we do not know or keys we cannot hold.
     // Lines read with a key are kept with it (MemoryRegistry::Key::kept) and go when it
     // is deleted.
-    std::vector<std::string> Preamble;
-    std::vector<std::vector<std::string>> Foreign;
+    std::vector<std::string> preamble;
+    std::vector<std::vector<std::string>> foreign;
 
 private:
     MemoryRegistry m_keys;

@@ -10,7 +10,7 @@
 
 namespace vireo::sync {
 
-using json = nlohmann::json;
+using Json = nlohmann::json;
 
 namespace {
 constexpr int kStateVersion = 1;
@@ -32,7 +32,7 @@ bool LoadState(const std::string& path, SyncState& out, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream buf;
     buf << in.rdbuf();
-    json j = json::parse(buf.str(), nullptr, false);
+    Json j = Json::parse(buf.str(), nullptr, false);
     if (j.is_discarded() || !j.is_object() || j.value("version", 0) != kStateVersion ||
         !j.contains("items") || !j["items"].is_array()) {
         error = "The sync state file " + path + " is damaged.";
@@ -58,7 +58,7 @@ bool LoadState(const std::string& path, SyncState& out, std::string& error) {
             item.fixed = e.value("fixed", false);
             out.tree.Add(std::move(item));
         }
-    } catch (const json::exception&) {
+    } catch (const Json::exception&) {
         out = SyncState{};
         error = "The sync state file " + path + " is damaged.";
         return false;
@@ -67,9 +67,9 @@ bool LoadState(const std::string& path, SyncState& out, std::string& error) {
 }
 
 bool SaveState(const std::string& path, const SyncState& state, std::string& error) {
-    json items = json::array();
+    Json items = Json::array();
     for (const SyncItem* item : state.tree.Walk()) {
-        json e = {{"id", item->id}, {"parent", item->parent}, {"title", item->title}};
+        Json e = {{"id", item->id}, {"parent", item->parent}, {"title", item->title}};
         if (item->folder)
             e["folder"] = true;
         if (!item->url.empty())
@@ -86,14 +86,14 @@ bool SaveState(const std::string& path, const SyncState& state, std::string& err
             e["fixed"] = true;
         items.push_back(std::move(e));
     }
-    json j = {{"version", kStateVersion}, {"dataDir", state.dataDir},     {"share", state.share},
+    Json j = {{"version", kStateVersion}, {"dataDir", state.dataDir},     {"share", state.share},
               {"etag", state.etag},       {"highestId", state.highestId}, {"time", state.time},
               {"items", std::move(items)}};
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     // Texts from outside may hold bytes that are not UTF-8: keep them replaced rather
     // than failing the whole sync.
-    return sys::WriteFileAtomic(path, j.dump(-1, ' ', false, json::error_handler_t::replace), &error);
+    return sys::WriteFileAtomic(path, j.dump(-1, ' ', false, Json::error_handler_t::replace), &error);
 }
 
 } // namespace vireo::sync
