@@ -2,7 +2,6 @@
 # One place that registers every test with CTest and gives it a private, throw-away
 # environment: its own HOME, XDG folders and settings hive, the offscreen Qt platform and
 # a UTF-8 C locale, so no test sees the developer's data or another test's leftovers.
-find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(vireo_test_environment out name)
@@ -55,7 +54,7 @@ endfunction()
 function(vireo_add_qtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE vireo_options ${ARG_LIBS} Qt6::Test)
+    target_link_libraries(${name} PRIVATE vireo_options vireo_qt_options ${ARG_LIBS} Qt6::Test)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     vireo_test_environment(env ${name})

@@ -114,7 +114,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("HOME"), home);
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("VIREO_REGISTRY"), home + QStringLiteral("/registry.reg"));
-        auto run = [&](const QStringList& args, int& status) {
+        auto run = [&](const QStringList& args, int& status) -> QString {
             QProcess vireo;
             vireo.setProcessEnvironment(env);
             vireo.start(QStringLiteral(VIREO_EXECUTABLE), args);
