@@ -5,11 +5,9 @@
 // its digest and reads as a script.
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -26,6 +24,7 @@
 #include "ornsearch/engine.h"
 #include "ornsearch/ornsearch.h"
 #include "ornsearch/runtime_support.h"
+#include "platform/durable_file.h"
 
 #ifndef VIREO_ENGINE_FEED_DEFAULT
 #define VIREO_ENGINE_FEED_DEFAULT ""
@@ -109,23 +108,6 @@ std::string Resolve(const std::string& base, const std::string& ref) {
     std::size_t cut = base.find('?');
     std::string b = base.substr(0, cut);
     return b.substr(0, b.rfind('/') + 1) + ref;
-}
-
-bool WriteDurably(const fs::path& path, const std::string& text) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            ::close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
 }
 
 // The signature lies beside the index: its address with ".sig" added to the path.
@@ -341,30 +323,32 @@ int32_t RunUpdate(const std::string& programFolder, SearchLog& log) {
             return -1;
         }
         Pending p{name, version, folder / ("." + name + ".xml.update"), folder / (name + ".xml")};
-        if (!WriteDurably(p.temp, script)) {
-            log.Line("engine update: cannot write " + p.temp.string());
+        // Pushed first, so that a write that fails half-way is discarded with the rest.
+        pending.push_back(p);
+        if (!sys::WriteFileSynced(p.temp.string(), script, &error)) {
+            log.Line("engine update: cannot write " + p.temp.string() + ": " + error);
             discard();
             return -1;
         }
-        pending.push_back(p);
     }
     if (pending.empty()) {
         log.Line("engine update: every engine is up to date");
         return 0;
     }
     for (const Pending& p : pending) {
-        fs::rename(p.temp, p.target, ec);
-        if (ec) {
-            log.Line("engine update: cannot replace " + p.target.string() + ": " + ec.message());
+        if (!sys::RenameReplacing(p.temp.string(), p.target.string(), &error)) {
+            log.Line("engine update: cannot replace " + p.target.string() + ": " + error);
             discard();
             return -1;
         }
         manifest[p.name] = p.version;
         log.Line("engine update: " + p.name + " is now version " + std::to_string(p.version));
     }
-    fs::path manifestTemp = folder / (std::string(kManifest) + ".tmp");
-    if (WriteDurably(manifestTemp, manifest.dump(2) + "\n"))
-        fs::rename(manifestTemp, folder / kManifest, ec);
+    // The scripts are in place even when the versions cannot be noted: the next update
+    // then fetches them again, which costs a transfer and loses nothing.
+    if (!sys::SyncDirectory(folder.string(), &error) ||
+        !sys::WriteFileAtomic((folder / kManifest).string(), manifest.dump(2) + "\n", &error))
+        log.Line("engine update: the versions could not be noted: " + error);
     return static_cast<int32_t>(pending.size());
 }
 

@@ -57,6 +57,10 @@ bool HasConnection(const std::string& ipv4Routes = "/proc/net/route",
 // The default-route part alone, over the texts of the two route tables.
 bool HasDefaultRoute(std::string_view ipv4Table, std::string_view ipv6Table);
 
+// One engine update from the feed into the user's engines folder, logged: UpdateScripts
+// without the transfer library's start-up (the number of scripts replaced, 0, or < 0).
+std::int32_t RunUpdate(const std::string& programFolder, SearchLog& log);
+
 // Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
 std::string CutUtf8(std::string_view text, std::size_t bytes);
 

@@ -20,11 +20,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "local_http_server.h"
 #include "ornsearch/ornsearch.h"
 #include "ornsearch/runtime_support.h"
+#include "platform/durable_file.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -748,6 +750,38 @@ TEST_F(SearchRuntime, EngineUpdatesReplaceScriptsOnlyWhenSignedAndSound) {
     WriteFile((program / "engine-keys" / "vireo-engines.pem").string(), publisher.PublicPem());
     publish(entries(digest, 3), &publisher);
     EXPECT_EQ(Lib().update(programArg.c_str()), 1);
+
+    // A disk that fills up while a script is written leaves the user's scripts and the
+    // noted versions as they were, and no half-written file behind; one that fills up
+    // just after the scripts are in place costs only a second transfer next time.
+    auto userFiles = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(user))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> installed{"fresh.xml", ".feed-versions.json"};
+    publish(entries(digest, 4), &publisher);
+    for (std::int64_t budget : {std::int64_t{0}, static_cast<std::int64_t>(good.size() / 2)}) {
+        sys::testing::FailWritesAfter(budget);
+        {
+            orn::SearchLog log;
+            EXPECT_LT(orn::RunUpdate(programArg, log), 0);
+        }
+        sys::testing::FailWritesAfter(-1);
+        EXPECT_TRUE(logHas("cannot write " + (user / ".fresh.xml.update").string()));
+        EXPECT_EQ(userFiles(), installed);
+    }
+    sys::testing::FailWritesAfter(static_cast<std::int64_t>(good.size()) + 4);
+    {
+        orn::SearchLog log;
+        EXPECT_EQ(orn::RunUpdate(programArg, log), 1);
+    }
+    sys::testing::FailWritesAfter(-1);
+    EXPECT_TRUE(logHas("the versions could not be noted"));
+    EXPECT_EQ(userFiles(), installed);
+    EXPECT_EQ(Lib().update(programArg.c_str()), 1);
+    EXPECT_EQ(Lib().update(programArg.c_str()), 0);
 
     setenv("VIREO_ENGINE_FEED", server.Url("/nothing-here").c_str(), 1);
     EXPECT_LT(Lib().update(programArg.c_str()), 0);
