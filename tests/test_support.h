@@ -104,8 +104,8 @@ public:
 
 class RecordingSounds : public EventSoundPlayer {
 public:
-    void PlayEventSound(int event) override { played.push_back(event); }
-    std::vector<int> played;
+    void PlayEventSound(SoundEvent event) override { played.push_back(event); }
+    std::vector<SoundEvent> played;
 };
 
 class CountingBusy : public BusyIndicator {

@@ -45,7 +45,7 @@ vireo::Database& BenchDatabase() {
 
 class Silent : public vireo::EventSoundPlayer {
 public:
-    void PlayEventSound(int) override {}
+    void PlayEventSound(vireo::SoundEvent) override {}
 };
 
 struct Bench {

@@ -27,7 +27,7 @@ namespace {
 
 class NoSounds : public EventSoundPlayer {
 public:
-    void PlayEventSound(int) override {}
+    void PlayEventSound(SoundEvent) override {}
 };
 
 // The engines' states on the terminal: one line per engine, redrawn in place as they

@@ -288,7 +288,7 @@ bool DragDrop::TreeDrop(const QMimeData* data, const QPoint& viewportPos) {
     QTreeWidgetItem* node = m_main.TreeView->itemAt(viewportPos);
     m_main.TreeView->SetDropHighlight(node);
     if (!node) {
-        m_main.Db().PlaySound(kSoundRejectBookmark);
+        m_main.Db().PlaySound(SoundEvent::RejectBookmark);
         m_main.TreeView->SetDropHighlight(nullptr);
         m_main.FillBookmarkList();
         return false;

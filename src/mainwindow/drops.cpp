@@ -82,7 +82,7 @@ bool ImportDirectory(Database& db, const std::string& path, std::int16_t target)
         name = path;
     std::int16_t folder = db.AddFolder(name, target, kFolderImported);
     if (folder == 0) {
-        db.PlaySound(kSoundRejectBookmark);
+        db.PlaySound(SoundEvent::RejectBookmark);
         return false;
     }
     std::string scan = path;
@@ -113,10 +113,10 @@ bool AddDroppedText(Database& db, const Registry& reg, std::string_view text, st
                     std::int16_t folder, const AskForBookmark& ask) {
     std::string url = ExtractUrl(text);
     if (url.empty() || !db.IsLiveFolder(folder)) {
-        db.PlaySound(kSoundRejectBookmark);
+        db.PlaySound(SoundEvent::RejectBookmark);
         return false;
     }
-    db.PlaySound(kSoundDropBookmark);
+    db.PlaySound(SoundEvent::DropBookmark);
     FileOrAsk(db, reg, db.NewMark(CleanTitle(title), url, folder, "", kFlagsDroppedLink), folder, ask);
     return true;
 }
@@ -125,10 +125,10 @@ bool AddDroppedFile(Database& db, const Registry& reg, const std::string& path, 
                     std::int16_t folder, const AskForBookmark& ask) {
     std::string url = IsDirectory(path) ? std::string() : ReadUrlFile(path);
     if (url.empty() || !db.IsLiveFolder(folder)) {
-        db.PlaySound(kSoundRejectBookmark);
+        db.PlaySound(SoundEvent::RejectBookmark);
         return false;
     }
-    db.PlaySound(kSoundDropBookmark);
+    db.PlaySound(SoundEvent::DropBookmark);
     FileOrAsk(db, reg, db.NewMark(DroppedFileTitle(path), url, folder, "", flags), folder, ask);
     return true;
 }
@@ -181,7 +181,7 @@ DropOutcome DropOnFolder(Database& db, const Registry& reg, const DropContent& d
     HistoryStep step(db, data.links.size() + data.files.size() > 1 ? "Add Links" : "Add Link");
     if (data.ours) {
         // Our own bookmarks and folders have no address of their own to file here.
-        db.PlaySound(kSoundRejectBookmark);
+        db.PlaySound(SoundEvent::RejectBookmark);
         return outcome;
     }
     if (!data.links.empty()) {

@@ -12,7 +12,7 @@ bool MoveFolder(Database& db, std::int16_t source, std::int16_t target) {
                    !db.IsLiveFolder(target) || db.Folder(source).Parent == target ||
                    db.IsWithin(target, source);
     if (refused) {
-        db.PlaySound(kSoundRejectBookmark);
+        db.PlaySound(SoundEvent::RejectBookmark);
         return false;
     }
     if (services.tree)

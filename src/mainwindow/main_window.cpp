@@ -275,7 +275,7 @@ bool frmMain::HandleMainKey(int key) {
         } else if (focus && (focus == ListView || ListView->isAncestorOf(focus))) {
             DeleteSelectedBookmarks();
         } else {
-            m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+            m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         }
         return true;
     }
@@ -402,7 +402,7 @@ void frmMain::UndoCommand() {
     history.Seal();
     std::string label = history.UndoLabel();
     if (!history.Undo()) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     AfterHistoryMove(label, false);
@@ -413,7 +413,7 @@ void frmMain::RedoCommand() {
     history.Seal();
     std::string label = history.RedoLabel();
     if (!history.Redo()) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     AfterHistoryMove(label, true);
@@ -450,7 +450,7 @@ void frmMain::EditCommand(int index) {
         if (index == kEditDelete)
             HandleMainKey(Qt::Key_Delete); // says no in its own way
         else
-            m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+            m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     switch (index) {
@@ -478,7 +478,7 @@ void frmMain::CutOrCopyBookmarks(bool cut) {
     if (keys.empty() && SelectedBookmark())
         keys.push_back(SelectedBookmark());
     if (keys.empty() || !m_ctx.db.IsLiveFolder(folder)) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     QApplication::clipboard()->setMimeData(ClipboardData(m_ctx.db, folder, keys, cut));
@@ -490,7 +490,7 @@ void frmMain::CutOrCopyFolder(std::int16_t folder, bool cut) {
     Database& db = m_ctx.db;
     if (!db.IsLiveFolder(folder) || (cut && !CanRenameFolder(db, folder) && !db.InTrash(folder)) ||
         (!cut && folder == kTrashFolder)) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     QApplication::clipboard()->setMimeData(ClipboardData(db, folder, {}, cut));
@@ -508,7 +508,7 @@ void frmMain::PasteInto(std::int16_t folder) {
     if (!outcome.message.isEmpty())
         m_ctx.dialogs.Message(this, outcome.message, {}, MsgButtons::Ok, MsgIcon::Exclamation);
     if (!outcome.changed) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     RefreshViews();
@@ -525,7 +525,7 @@ void frmMain::RestoreSelectedBookmarks() {
     if (keys.empty() && SelectedBookmark())
         keys.push_back(SelectedBookmark());
     if (keys.empty() || !db.IsLiveFolder(folder) || !db.IsWithin(folder, kTrashFolder)) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     std::int16_t target = 0;
@@ -562,7 +562,7 @@ void frmMain::RestoreFolderCommand(std::int16_t folder) {
         done = RestoreFolder(db, folder);
     }
     if (!done) {
-        m_ctx.sounds.PlayEventSound(kSoundRejectBookmark);
+        m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     SelectFolder(folder);

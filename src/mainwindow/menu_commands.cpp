@@ -53,7 +53,7 @@ void TellError(frmMain& main, const std::string& error) {
 // sound and keep the result.
 void AfterImport(frmMain& main, const ExchangeResult& result) {
     Tell(main, result);
-    main.Context().sounds.PlayEventSound(kSoundImport);
+    main.Context().sounds.PlayEventSound(SoundEvent::Import);
     main.FillBookmarkList();
     if (result.folder || result.bookmarks)
         main.ScheduleSave();

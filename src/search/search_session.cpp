@@ -305,7 +305,7 @@ bool clsSearch::Search(std::int32_t /*unused*/) {
     m_hits.clear();
     m_hits.reserve(std::min<std::size_t>(m_capacity, 4096));
 
-    m_ctx.sounds.PlayEventSound(kSoundSearchStart);
+    m_ctx.sounds.PlayEventSound(SoundEvent::SearchStart);
     m_view = m_ctx.mainWindow ? m_ctx.mainWindow->ShowStatusWindow(setup) : nullptr;
     if (m_view)
         m_view->SetCaption(setup.caption);
@@ -541,7 +541,7 @@ void clsSearch::FinishSearch() {
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->ShowResultsFolder(folder);
     if (m_playSound)
-        m_ctx.sounds.PlayEventSound(kSoundSearchComplete);
+        m_ctx.sounds.PlayEventSound(SoundEvent::SearchComplete);
 }
 
 std::size_t clsSearch::ProcessEvents() {

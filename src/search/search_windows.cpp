@@ -207,7 +207,7 @@ void SearchWindows::CheckEnginesBeforeSearch(QWidget* parent) {
 bool SearchWindows::MayClose() {
     if (!Searching())
         return true;
-    Context().sounds.PlayEventSound(kSoundRejectBookmark);
+    Context().sounds.PlayEventSound(SoundEvent::RejectBookmark);
     if (m_stat) {
         m_stat->show();
         m_stat->raise();

@@ -71,7 +71,7 @@ void OfferFirstRunImport(frmMain& main) {
         note(ImportProfile(ctx.db, profile));
     if (!problems.empty())
         ctx.dialogs.Message(&main, Q(problems), Q(offer.title), MsgButtons::Ok, MsgIcon::Exclamation);
-    ctx.sounds.PlayEventSound(kSoundImport);
+    ctx.sounds.PlayEventSound(SoundEvent::Import);
     main.FillBookmarkList();
     main.SaveNow();
 }

@@ -17,7 +17,7 @@ Program::Program(Registry& settings, SoundOutput& soundOutput, std::string progr
 bool Program::OpenData(bool playStartupSound, std::string* error, bool* busy) {
     m_sounds.RegisterSounds();
     if (playStartupSound)
-        m_sounds.PlaySound(kSoundStartup);
+        m_sounds.PlaySound(SoundEvent::Startup);
     TempDir = TemporaryDirectory();
     return m_db.Open(DataDirectory(m_settings), error, busy);
 }

@@ -122,7 +122,7 @@ std::string Database::FolderName(std::int16_t id) const {
     return IsSlot(id) ? Folder(id).Name.text() : std::string();
 }
 
-void Database::PlaySound(int event) const {
+void Database::PlaySound(SoundEvent event) const {
     if (m_services.sounds)
         m_services.sounds->PlayEventSound(event);
 }
@@ -458,7 +458,7 @@ void Database::KillFolderNoSave(std::int16_t id, bool force) {
     if (!IsLiveFolder(id))
         return;
     if (id <= kTrashFolder) {
-        PlaySound(kSoundRejectBookmark);
+        PlaySound(SoundEvent::RejectBookmark);
         return;
     }
     bool immediately = m_services.options && m_services.options->DeleteBmksImmediately();
@@ -488,7 +488,7 @@ bool Database::KillFolder(std::int16_t id, bool force) {
 bool Database::EmptyFolder(std::int16_t id, bool force) {
     if (!IsLiveFolder(id))
         return true;
-    PlaySound(kSoundEmptyFolder);
+    PlaySound(SoundEvent::EmptyFolder);
     BusyGuard busy(m_services.busy);
     Marks(id).EmptyAll(force);
     std::vector<std::int16_t> children = ChildLists()[static_cast<std::size_t>(id)];

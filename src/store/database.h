@@ -130,7 +130,7 @@ public:
     void ApplyChanges(const StoreChanges& log);
 
     // Plays an event sound through the services (no sound when none are set).
-    void PlaySound(int event) const;
+    void PlaySound(SoundEvent event) const;
     void RefreshList() const;
 
 private:

@@ -4,6 +4,7 @@
 // What the store needs from the program around it. The core declares these; the
 // application implements them on its windows, and tests record what was asked.
 
+#include <array>
 #include <string_view>
 
 namespace vireo {
@@ -25,20 +26,26 @@ public:
 };
 
 // The seven event sounds.
-enum SoundEvent : int {
-    kSoundDropBookmark = 1,
-    kSoundRejectBookmark = 2,
-    kSoundSearchStart = 3,
-    kSoundSearchComplete = 4,
-    kSoundEmptyFolder = 5,
-    kSoundImport = 6,
-    kSoundStartup = 7,
+enum class SoundEvent : int {
+    DropBookmark = 1,
+    RejectBookmark = 2,
+    SearchStart = 3,
+    SearchComplete = 4,
+    EmptyFolder = 5,
+    Import = 6,
+    Startup = 7,
+};
+
+// Every event, in the order of their numbers.
+inline constexpr std::array<SoundEvent, 7> kSoundEvents = {
+    SoundEvent::DropBookmark, SoundEvent::RejectBookmark, SoundEvent::SearchStart, SoundEvent::SearchComplete,
+    SoundEvent::EmptyFolder,  SoundEvent::Import,         SoundEvent::Startup,
 };
 
 class EventSoundPlayer {
 public:
     virtual ~EventSoundPlayer() = default;
-    virtual void PlayEventSound(int event) = 0;
+    virtual void PlayEventSound(SoundEvent event) = 0;
 };
 
 // The busy pointer shown during long operations.

@@ -30,7 +30,7 @@ struct SoundTableEntry {
     std::string_view fileName;  // the file shipped in the program folder's Sound/
 };
 
-// Events 1 to 7 at indexes 0 to 6.
+// Events 1 to 7 at indexes 0 to 6 (SoundIndex).
 inline constexpr std::array<SoundTableEntry, 7> kSoundTable = {{
     {"DropBookmark", "drop.wav"},
     {"RejectBookmark", "reject.wav"},
@@ -41,8 +41,13 @@ inline constexpr std::array<SoundTableEntry, 7> kSoundTable = {{
     {"Startup", "vireo.wav"},
 }};
 
+// The place of an event in kSoundTable.
+constexpr std::size_t SoundIndex(SoundEvent event) {
+    return static_cast<std::size_t>(event) - 1;
+}
+
 // The key whose default value names an event's file ("" for an event outside 1..7).
-std::string SoundEventKey(int event);
+std::string SoundEventKey(SoundEvent event);
 
 class EventSounds : public EventSoundPlayer {
 public:
@@ -52,11 +57,11 @@ public:
     // Gives every event without a file the shipped one; a file the user chose is kept.
     void RegisterSounds();
     // Plays the event's file unless sounds are switched off.
-    void PlaySound(int event);
-    void PlayEventSound(int event) override { PlaySound(event); }
+    void PlaySound(SoundEvent event);
+    void PlayEventSound(SoundEvent event) override { PlaySound(event); }
 
     // The shipped file of an event.
-    std::string DefaultSoundFile(int event) const;
+    std::string DefaultSoundFile(SoundEvent event) const;
     // The output itself, for trying a file out before it becomes an event's sound.
     SoundOutput& Output() { return m_output; }
 

@@ -20,7 +20,7 @@ constexpr const char* kSoundFilter = "Sounds (*.wav;*.ogg;*.oga)|*.wav;*.ogg;*.o
 
 } // namespace
 
-QString frmSounds::EventTitle(int event) {
+QString frmSounds::EventTitle(SoundEvent event) {
     static const char* titles[] = {"A dropped link is filed",
                                    "A drop is refused",
                                    "A web search starts",
@@ -28,9 +28,9 @@ QString frmSounds::EventTitle(int event) {
                                    "A folder is emptied",
                                    "Bookmarks are imported",
                                    "Vireo! starts"};
-    if (event < 1 || event > 7)
+    if (SoundIndex(event) >= std::size(titles))
         return {};
-    return Q(titles[event - 1]);
+    return Q(titles[SoundIndex(event)]);
 }
 
 frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidget* parent)
@@ -48,11 +48,11 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     lstEvents->header()->setStretchLastSection(true);
     lstEvents->setColumnWidth(0, 190);
     lstEvents->setMinimumSize(460, 7 * (fontMetrics().height() + 8) + fontMetrics().height() + 14);
-    for (int event = 1; event <= 7; ++event) {
+    for (SoundEvent event : kSoundEvents) {
         std::string file = GetRegText(m_reg, SoundEventKey(event), "");
         auto* row = new QTreeWidgetItem(lstEvents);
         row->setText(0, EventTitle(event));
-        row->setData(0, Qt::UserRole, event);
+        row->setData(0, Qt::UserRole, static_cast<int>(event));
         row->setSizeHint(0, QSize(0, fontMetrics().height() + 8));
         SetFile(event, file.empty() ? m_sounds.DefaultSoundFile(event) : file);
     }
@@ -93,16 +93,16 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     resize(580, 0);
 
     connect(lstEvents, &QTreeWidget::currentItemChanged, this, [this] {
-        int event = CurrentEvent();
+        std::optional<SoundEvent> event = CurrentEvent();
         QSignalBlocker block(txtFile);
-        txtFile->setText(event ? Q(FileOf(event)) : QString());
+        txtFile->setText(event ? Q(FileOf(*event)) : QString());
         for (QWidget* w : {static_cast<QWidget*>(txtFile), static_cast<QWidget*>(cmdBrowse),
                            static_cast<QWidget*>(cmdPlay), static_cast<QWidget*>(cmdDefault)})
-            w->setEnabled(event != 0);
+            w->setEnabled(event.has_value());
     });
     connect(txtFile, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (int event = CurrentEvent())
-            SetFile(event, S(text.trimmed()));
+        if (std::optional<SoundEvent> event = CurrentEvent())
+            SetFile(*event, S(text.trimmed()));
     });
     connect(lstEvents, &QTreeWidget::itemActivated, this, [this] { cmdPlay_Click(); });
     connect(cmdBrowse, &QPushButton::clicked, this, &frmSounds::cmdBrowse_Click);
@@ -110,22 +110,23 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     connect(cmdDefault, &QPushButton::clicked, this, &frmSounds::cmdDefault_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmSounds::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    SelectEvent(1);
+    SelectEvent(kSoundEvents.front());
 }
 
-int frmSounds::CurrentEvent() const {
+std::optional<SoundEvent> frmSounds::CurrentEvent() const {
     QTreeWidgetItem* row = lstEvents->currentItem();
-    return row ? row->data(0, Qt::UserRole).toInt() : 0;
+    if (!row)
+        return std::nullopt;
+    return static_cast<SoundEvent>(row->data(0, Qt::UserRole).toInt());
 }
 
-void frmSounds::SelectEvent(int event) {
-    if (event >= 1 && event <= lstEvents->topLevelItemCount())
-        lstEvents->setCurrentItem(lstEvents->topLevelItem(event - 1));
+void frmSounds::SelectEvent(SoundEvent event) {
+    lstEvents->setCurrentItem(lstEvents->topLevelItem(static_cast<int>(SoundIndex(event))));
 }
 
-void frmSounds::SetFile(int event, const std::string& file) {
-    m_files[static_cast<std::size_t>(event - 1)] = file;
-    QTreeWidgetItem* row = lstEvents->topLevelItem(event - 1);
+void frmSounds::SetFile(SoundEvent event, const std::string& file) {
+    m_files[SoundIndex(event)] = file;
+    QTreeWidgetItem* row = lstEvents->topLevelItem(static_cast<int>(SoundIndex(event)));
     QString path = Q(file);
     row->setText(1, QFileInfo(path).fileName());
     row->setToolTip(1, path);
@@ -136,20 +137,20 @@ void frmSounds::SetFile(int event, const std::string& file) {
 }
 
 void frmSounds::cmdBrowse_Click() {
-    int event = CurrentEvent();
+    std::optional<SoundEvent> event = CurrentEvent();
     if (!event)
         return;
-    QString dir = QFileInfo(Q(FileOf(event))).absolutePath();
+    QString dir = QFileInfo(Q(FileOf(*event))).absolutePath();
     QString file = m_dialogs.OpenFileName(this, Q("Choose a Sound"), Q(kSoundFilter), dir);
     if (!file.isEmpty())
-        SetFile(event, S(file));
+        SetFile(*event, S(file));
 }
 
 void frmSounds::cmdPlay_Click() {
-    int event = CurrentEvent();
+    std::optional<SoundEvent> event = CurrentEvent();
     if (!event)
         return;
-    std::string file = FileOf(event);
+    std::string file = FileOf(*event);
     if (file.empty() || !QFileInfo(Q(file)).isFile()) {
         m_dialogs.Message(this, Q("The file \"%1\" cannot be found.").arg(Q(file)), windowTitle(),
                           MsgButtons::Ok, MsgIcon::Exclamation);
@@ -160,12 +161,12 @@ void frmSounds::cmdPlay_Click() {
 }
 
 void frmSounds::cmdDefault_Click() {
-    if (int event = CurrentEvent())
-        SetFile(event, m_sounds.DefaultSoundFile(event));
+    if (std::optional<SoundEvent> event = CurrentEvent())
+        SetFile(*event, m_sounds.DefaultSoundFile(*event));
 }
 
 void frmSounds::cmdOK_Click() {
-    for (int event = 1; event <= 7; ++event) {
+    for (SoundEvent event : kSoundEvents) {
         std::string file = FileOf(event);
         // No file would give the shipped one back at the next start anyway; say so now.
         if (file.empty())

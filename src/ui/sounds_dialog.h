@@ -10,12 +10,14 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <array>
+#include <optional>
 #include <string>
+
+#include "ui/event_sounds.h"
 
 namespace vireo {
 
 class Dialogs;
-class EventSounds;
 class Registry;
 
 class frmSounds : public QDialog {
@@ -31,11 +33,11 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-    // The event (1 to 7) whose file the box below the list shows; 0 for none.
-    int CurrentEvent() const;
-    void SelectEvent(int event);
+    // The event whose file the box below the list shows; none without a current row.
+    std::optional<SoundEvent> CurrentEvent() const;
+    void SelectEvent(SoundEvent event);
     // The file chosen for an event so far (not yet written).
-    std::string FileOf(int event) const { return m_files[static_cast<std::size_t>(event - 1)]; }
+    std::string FileOf(SoundEvent event) const { return m_files[SoundIndex(event)]; }
 
     void cmdBrowse_Click();
     void cmdPlay_Click();
@@ -43,10 +45,10 @@ public:
     void cmdOK_Click();
 
     // How the events are called in the list.
-    static QString EventTitle(int event);
+    static QString EventTitle(SoundEvent event);
 
 private:
-    void SetFile(int event, const std::string& file);
+    void SetFile(SoundEvent event, const std::string& file);
 
     Registry& m_reg;
     EventSounds& m_sounds;

@@ -160,7 +160,7 @@ struct DropFixture : ::testing::Test {
         c.links.push_back({std::move(text), std::move(title)});
         return c;
     }
-    int Count(int sound) const {
+    int Count(SoundEvent sound) const {
         return static_cast<int>(std::count(sounds.played.begin(), sounds.played.end(), sound));
     }
 };
@@ -206,7 +206,7 @@ TEST_F(DropFixture, FolderDropsFollowTheMoveRules) {
     std::int16_t child = db.AddFolder("Child", a, kFolderOrdinary);
     std::int16_t other = db.AddFolder("Other", 1, kFolderOrdinary);
     EXPECT_FALSE(DropData(db, reg, Ours(kDragFolder, a), child, ask).changed);
-    EXPECT_EQ(Count(kSoundRejectBookmark), 1);
+    EXPECT_EQ(Count(SoundEvent::RejectBookmark), 1);
     EXPECT_EQ(db.Folder(a).Parent, 1);
     EXPECT_TRUE(DropData(db, reg, Ours(kDragFolder, child), other, ask).changed);
     EXPECT_EQ(db.Folder(child).Parent, other);
@@ -238,11 +238,11 @@ TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
     // Text without an address is refused with the reject sound.
     sounds.played.clear();
     EXPECT_FALSE(DropOnFolder(db, reg, Link("just words"), 2, ask).changed);
-    EXPECT_EQ(Count(kSoundRejectBookmark), 1);
+    EXPECT_EQ(Count(SoundEvent::RejectBookmark), 1);
     EXPECT_EQ(db.Marks(2).Count(), 2);
     // Our own drags have no address to file on the window.
     EXPECT_FALSE(DropOnFolder(db, reg, Ours(kDragBookmarks, 2, {db.Marks(2).key(1)}), 2, ask).changed);
-    EXPECT_EQ(Count(kSoundRejectBookmark), 2);
+    EXPECT_EQ(Count(SoundEvent::RejectBookmark), 2);
 }
 
 TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
@@ -275,7 +275,7 @@ TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
     DropContent refused;
     refused.files = {files.file("empty.url"), (files.path() / "Birds").string()};
     EXPECT_FALSE(DropOnFolder(db, reg, refused, 2, ask).changed);
-    EXPECT_EQ(Count(kSoundRejectBookmark), 2);
+    EXPECT_EQ(Count(SoundEvent::RejectBookmark), 2);
 
     // A folder dropped on a folder of the tree becomes an imported folder below it.
     SetBmkDrop(reg, 0);

@@ -104,7 +104,7 @@ TEST_F(RulesFixture, FolderMovesRefuseStandardFoldersParentsAndCycles) {
     EXPECT_FALSE(MoveFolder(db, a, a));   // onto itself
     EXPECT_FALSE(MoveFolder(db, a, c));   // into its own subfolder
     EXPECT_FALSE(MoveFolder(db, a, 999)); // not a folder
-    EXPECT_EQ(sounds.played, std::vector<int>(5, kSoundRejectBookmark));
+    EXPECT_EQ(sounds.played, std::vector<SoundEvent>(5, SoundEvent::RejectBookmark));
     EXPECT_EQ(db.Folder(a).Parent, 1);
     EXPECT_TRUE(MoveFolder(db, c, 2));
     EXPECT_EQ(db.Folder(c).Parent, 2);

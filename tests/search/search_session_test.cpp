@@ -42,7 +42,7 @@ TEST_F(Session, InitReadsTheEnginesAndRefusesWhatCannotStart) {
     // A second search while one runs is refused.
     EXPECT_FALSE(s->Search());
     EXPECT_EQ(lib.searches.size(), 1u);
-    EXPECT_EQ(sounds.played, std::vector<int>{kSoundSearchStart});
+    EXPECT_EQ(sounds.played, std::vector<SoundEvent>{SoundEvent::SearchStart});
     EXPECT_EQ(window.hides, 1);
     ASSERT_EQ(window.setups.size(), 1u);
     EXPECT_EQ(window.setups[0].engines,
@@ -122,7 +122,7 @@ TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
     const BookmarkRecord& first = db.Marks(f).At(1);
     EXPECT_EQ(db.Memo().GetMemo(first.Description), "About a1");
     EXPECT_GT(first.added, 0);
-    EXPECT_EQ(sounds.played, (std::vector<int>{kSoundSearchStart, kSoundSearchComplete}));
+    EXPECT_EQ(sounds.played, (std::vector<SoundEvent>{SoundEvent::SearchStart, SoundEvent::SearchComplete}));
 
     // A report after the end changes nothing.
     s->GiveResults("alpha", "late", "Late", "https://late.example/");
@@ -251,7 +251,7 @@ TEST_F(Session, ASearchWideTimeOutFilesOnceAndTheEndFilesOnlyWhatCameLater) {
     EXPECT_EQ(window.view.rows.at(1).text, "Site timed out.");
     EXPECT_EQ(ResultFolders(), std::vector<std::int16_t>{f});
     EXPECT_EQ(db.Marks(kTrashFolder).Count(), 0);
-    EXPECT_EQ(sounds.played, (std::vector<int>{kSoundSearchStart, kSoundSearchComplete}));
+    EXPECT_EQ(sounds.played, (std::vector<SoundEvent>{SoundEvent::SearchStart, SoundEvent::SearchComplete}));
 }
 
 TEST_F(Session, AGroupWhoseEnginesMatchNoSiteSendsOnlyWhatMatches) {

@@ -165,7 +165,7 @@ TEST_F(SaveDataFixture, TrashOptionDecidesWhatHappensToTheTrash) {
     SetTrash(reg, 1);
     ASSERT_TRUE(SaveData(db, reg, hooks));
     EXPECT_EQ(db.Marks(kTrashFolder).Count(), 0);
-    EXPECT_EQ(sounds.played, std::vector<int>{kSoundEmptyFolder});
+    EXPECT_EQ(sounds.played, std::vector<SoundEvent>{SoundEvent::EmptyFolder});
 }
 
 TEST_F(SaveDataFixture, CompactsOnlyAboveTheDeadSpaceLimit) {

@@ -199,7 +199,7 @@ TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
 TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
     for (std::int16_t i = 1; i <= 5; ++i)
         db.KillFolder(i, true);
-    EXPECT_EQ(sounds.played, std::vector<int>(5, kSoundRejectBookmark));
+    EXPECT_EQ(sounds.played, std::vector<SoundEvent>(5, SoundEvent::RejectBookmark));
     for (std::int16_t i = 1; i <= 5; ++i)
         EXPECT_TRUE(db.IsLiveFolder(i));
 
@@ -239,7 +239,7 @@ TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
     ASSERT_TRUE(db.EmptyFolder(5, true));
     EXPECT_EQ(db.Marks(5).Count(), 0);
     EXPECT_FALSE(db.HasSubFolders(5));
-    EXPECT_EQ(sounds.played.back(), kSoundEmptyFolder);
+    EXPECT_EQ(sounds.played.back(), SoundEvent::EmptyFolder);
     EXPECT_EQ(list.fills, 1);
     Reopen();
     EXPECT_EQ(db.Marks(5).Count(), 0);

@@ -40,12 +40,12 @@ TEST(EventSounds, RegistrationFillsOnlyMissingEntries) {
     EXPECT_EQ(reg.SubKeys(kHKeyCurrentUser, kSoundSchemeKey).size(), 7u);
 
     // The user's own file survives a restart; a deleted entry gets the shipped file back.
-    SetRegValue(reg, SoundEventKey(kSoundImport), "", "/home/ann/tada.wav");
-    reg.DeleteValue(kHKeyCurrentUser, SoundEventKey(kSoundEmptyFolder), "");
+    SetRegValue(reg, SoundEventKey(SoundEvent::Import), "", "/home/ann/tada.wav");
+    reg.DeleteValue(kHKeyCurrentUser, SoundEventKey(SoundEvent::EmptyFolder), "");
     EventSounds(reg, out, "/elsewhere").RegisterSounds();
-    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundImport), ""), "/home/ann/tada.wav");
-    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundEmptyFolder), ""), "/elsewhere/Sound/empty.wav");
-    EXPECT_EQ(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), kFolder + "/Sound/drop.wav");
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(SoundEvent::Import), ""), "/home/ann/tada.wav");
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(SoundEvent::EmptyFolder), ""), "/elsewhere/Sound/empty.wav");
+    EXPECT_EQ(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), kFolder + "/Sound/drop.wav");
     EXPECT_TRUE(out.played.empty());
 }
 
@@ -54,28 +54,28 @@ TEST(EventSounds, PlaysWhatTheSchemeNamesUnlessSwitchedOff) {
     RecordingOutput out;
     EventSounds sounds(reg, out, kFolder);
     sounds.RegisterSounds();
-    SetRegValue(reg, SoundEventKey(kSoundImport), "", "/home/ann/tada.wav");
+    SetRegValue(reg, SoundEventKey(SoundEvent::Import), "", "/home/ann/tada.wav");
 
-    sounds.PlaySound(kSoundStartup);
-    sounds.PlayEventSound(kSoundImport);
+    sounds.PlaySound(SoundEvent::Startup);
+    sounds.PlayEventSound(SoundEvent::Import);
     EXPECT_EQ(out.played, (std::vector<std::string>{kFolder + "/Sound/vireo.wav", "/home/ann/tada.wav"}));
 
     // Events the table does not have play nothing.
-    sounds.PlaySound(0);
-    sounds.PlaySound(8);
+    sounds.PlaySound(static_cast<SoundEvent>(0));
+    sounds.PlaySound(static_cast<SoundEvent>(8));
     EXPECT_EQ(out.played.size(), 2u);
 
     // Switched off: nothing is played, and the scheme is not even read.
     SetDisableSound(reg, true);
     reg.reads.clear();
-    sounds.PlaySound(kSoundDropBookmark);
+    sounds.PlaySound(SoundEvent::DropBookmark);
     EXPECT_EQ(out.played.size(), 2u);
     for (const auto& key : reg.reads)
         EXPECT_EQ(key.find("AppEvents"), std::string::npos) << key;
 
     // Any value other than 1 means on.
     SetRegValue(reg, SettingsPath(), "DisableSound", "0");
-    sounds.PlaySound(kSoundDropBookmark);
+    sounds.PlaySound(SoundEvent::DropBookmark);
     EXPECT_EQ(out.played.back(), kFolder + "/Sound/drop.wav");
 }
 

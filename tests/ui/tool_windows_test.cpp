@@ -288,11 +288,11 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     TempDir sounds;
     std::string mine = sounds.file("my drop.wav");
     WriteFile(mine, "RIFF");
-    const std::string shippedDrop = GetRegText(reg, SoundEventKey(kSoundDropBookmark), "");
+    const std::string shippedDrop = GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), "");
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
         QCOMPARE(s.lstEvents->topLevelItemCount(), 7); // every event can be set
-        QCOMPARE(s.CurrentEvent(), 1);
+        QVERIFY(s.CurrentEvent() == SoundEvent::DropBookmark);
         QCOMPARE(s.txtFile->text(), Q(shippedDrop));
 
         app.dialogs.files.push_back(Q(mine));
@@ -304,36 +304,36 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
         s.cmdPlay->click();
         QCOMPARE(app.sounds.played.back(), mine);
         // Nothing is written before OK; Cancel forgets it.
-        QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), shippedDrop);
+        QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), shippedDrop);
         s.cmdCancel->click();
     }
-    QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), shippedDrop);
+    QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), shippedDrop);
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
         app.dialogs.files.push_back(Q(mine));
         s.cmdBrowse->click();
         // A file that is not there is said so when played.
-        s.SelectEvent(kSoundImport);
+        s.SelectEvent(SoundEvent::Import);
         QTest::keyClicks(s.txtFile, QStringLiteral("x"));
         std::size_t played = app.sounds.played.size();
         s.cmdPlay->click();
         QCOMPARE(app.sounds.played.size(), played);
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         s.cmdDefault->click();
-        QVERIFY(s.FileOf(kSoundImport).ends_with("/Sound/import.wav"));
+        QVERIFY(s.FileOf(SoundEvent::Import).ends_with("/Sound/import.wav"));
         // An emptied box stands for the shipped sound.
-        s.SelectEvent(kSoundStartup);
+        s.SelectEvent(SoundEvent::Startup);
         s.txtFile->selectAll();
         QTest::keyClick(s.txtFile, Qt::Key_Delete);
-        QCOMPARE(s.FileOf(kSoundStartup), std::string());
+        QCOMPARE(s.FileOf(SoundEvent::Startup), std::string());
         s.cmdOK->click();
         QCOMPARE(s.result(), int(QDialog::Accepted));
     }
-    QCOMPARE(GetRegText(reg, SoundEventKey(kSoundDropBookmark), ""), mine);
-    QVERIFY(GetRegText(reg, SoundEventKey(kSoundStartup), "").ends_with("/Sound/vireo.wav"));
+    QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), mine);
+    QVERIFY(GetRegText(reg, SoundEventKey(SoundEvent::Startup), "").ends_with("/Sound/vireo.wav"));
     // The program plays the new file for the event from now on.
     SetDisableSound(reg, false);
-    app.program.Sounds().PlaySound(kSoundDropBookmark);
+    app.program.Sounds().PlaySound(SoundEvent::DropBookmark);
     QCOMPARE(app.sounds.played.back(), mine);
 }
 
