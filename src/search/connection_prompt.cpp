@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "mainwindow/app_icons.h"
-#include "search/search_windows.h"
+#include "search/connection_prompt.h"
 #include "shell/options.h"
+#include "shell/registry.h"
 
 namespace vireo {
 

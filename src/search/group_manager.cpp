@@ -15,7 +15,8 @@
 #include "mainwindow/page_opener.h"
 #include "platform/paths.h"
 #include "search/engine_templates.h"
-#include "search/search_windows.h"
+#include "search/group_manager.h"
+#include "search/search_status_window.h"
 
 namespace vireo {
 

@@ -10,8 +10,11 @@
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
+#include "search/advanced_search_dialog.h"
+#include "search/connection_prompt.h"
 #include "search/engine_update.h"
 #include "search/query_translation.h"
+#include "search/quick_search_dialog.h"
 #include "search/search_settings.h"
 #include "search/search_windows.h"
 

@@ -8,6 +8,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/page_opener.h"
 #include "search/search_settings.h"
+#include "search/search_status_window.h"
 #include "search/search_windows.h"
 #include "store/strings.h"
 #include "ui/orn_pbar.h"

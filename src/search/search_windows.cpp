@@ -8,6 +8,7 @@
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
 #include "search/engine_update.h"
+#include "search/group_manager.h"
 
 namespace vireo {
 
