@@ -5,7 +5,7 @@ COVERAGE_BUILD ?= build-coverage
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench fuzz coverage format tidy package clean
+.PHONY: all deps configure build headers run test bench fuzz coverage format tidy package clean
 
 all: build
 
@@ -20,10 +20,14 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Every header of src/ compiled on its own, with nothing but its target's settings.
+headers: configure
+	cmake --build $(BUILD) -j $(JOBS) --target all_verify_interface_header_sets
+
 run: build
 	$(BUILD)/bin/vireo
 
-test: build
+test: build headers
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
