@@ -355,14 +355,14 @@ int Groups(Context& ctx) {
         if (index == 0)
             return GroupEditFailure(ctx, GroupEditResult::BuiltIn, a[1]);
         // The engines are named as the library names them; letter case may differ.
+        // An engine left out for want of room may be named too: being in a group keeps it
+        // from then on.
+        std::vector<SiteEntry> known = g.sites;
+        known.insert(known.end(), g.leftOut.begin(), g.leftOut.end());
         std::vector<std::string> engines;
         for (std::size_t i = 2; i < a.size(); ++i) {
             std::string name(text::TrimSpaces(a[i]));
             // By the name the group manager shows, or by the short name `engines list` prints.
-            // An engine left out for want of room may be named too: being in a group keeps
-            // it from then on.
-            std::vector<SiteEntry> known = g.sites;
-            known.insert(known.end(), g.leftOut.begin(), g.leftOut.end());
             auto site = std::find_if(known.begin(), known.end(), [&](const SiteEntry& s) {
                 return text::FoldCase(text::TrimSpaces(s.name)) == text::FoldCase(name);
             });
