@@ -81,7 +81,7 @@ void BM_SyncTenThousandWithHundredChangesEachSide(benchmark::State& state) {
         state.ResumeTiming();
         sync::SyncReport r = Sync(b, server.url()); // b merges a's with its own: the measured sync
         state.PauseTiming();
-        if (!r.ok())
+        if (!r.Ok())
             state.SkipWithError(r.message.c_str());
         Sync(a, server.url());
         ++round;

@@ -48,7 +48,7 @@ int Tree(Context& ctx) {
             continue;
         const FolderRecord& f = db.Folder(id);
         ctx.out << id << '\t' << TypeName(f.FolderType) << '\t' << db.Marks(id).Count() << '\t'
-                << f.Name.text() << '\t' << db.FolderPath(id) << '\n';
+                << f.Name.Text() << '\t' << db.FolderPath(id) << '\n';
     }
     return kExitOk;
 }
@@ -128,8 +128,8 @@ int Check(Context& ctx) {
         ctx.out << "note: " << n << '\n';
     for (const auto& p : rep.problems)
         ctx.out << "problem: " << p << '\n';
-    ctx.out << (rep.ok() ? "No problems found.\n" : "Problems found.\n");
-    return rep.ok() ? kExitOk : kExitProblem;
+    ctx.out << (rep.Ok() ? "No problems found.\n" : "Problems found.\n");
+    return rep.Ok() ? kExitOk : kExitProblem;
 }
 
 int Compact(Context& ctx) {

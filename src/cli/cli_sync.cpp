@@ -185,8 +185,8 @@ int Run(Context& ctx) {
     if (ctx.progress)
         o.progress = [&](const std::string& s) { ctx.err << s << '\n'; };
     SyncReport r = RunSync(*share, side, o);
-    SaveProfileResult(*reg, p.name, r.ok(), r.message, static_cast<std::int64_t>(std::time(nullptr)));
-    if (!r.ok())
+    SaveProfileResult(*reg, p.name, r.Ok(), r.message, static_cast<std::int64_t>(std::time(nullptr)));
+    if (!r.Ok())
         return Fail(ctx, r.message, r.status == SyncStatus::Declined ? kExitProblem : kExitFailed);
     ctx.out << r.message << '\n';
     return kExitOk;

@@ -13,18 +13,18 @@ namespace vireo {
 frmBrowserHome::frmBrowserHome(Registry& reg, BrowserHomeOffer offer, QWidget* parent)
     : QDialog(parent), m_reg(reg), m_offer(std::move(offer)) {
     setObjectName(QStringLiteral("frmBrowserHome"));
-    setWindowTitle(Q(kBrowserHomeCaption));
+    setWindowTitle(Utf8ToQString(kBrowserHomeCaption));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
-    Label1 = new QLabel(Q(m_offer.question), this);
+    Label1 = new QLabel(Utf8ToQString(m_offer.question), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setMinimumWidth(320);
-    YES = new QPushButton(Q(LoadResString(402)), this);
+    YES = new QPushButton(Utf8ToQString(LoadResString(402)), this);
     YES->setObjectName(QStringLiteral("YES"));
     YES->setDefault(true);
-    NO = new QPushButton(Q(LoadResString(403)), this);
+    NO = new QPushButton(Utf8ToQString(LoadResString(403)), this);
     NO->setObjectName(QStringLiteral("NO"));
-    ShowAgain = new QCheckBox(Q(kBrowserHomeShowAgain), this);
+    ShowAgain = new QCheckBox(Utf8ToQString(kBrowserHomeShowAgain), this);
     ShowAgain->setObjectName(QStringLiteral("ShowAgain"));
 
     auto* icon = new QLabel(this);

@@ -161,14 +161,14 @@ void PalettePicture::mousePressEvent(QMouseEvent* event) {
 frmColor::frmColor(const QColor& current, QWidget* parent)
     : QDialog(parent), m_new(current), m_over(current) {
     setObjectName(QStringLiteral("frmColor"));
-    setWindowTitle(Q("Color Picker"));
+    setWindowTitle(Utf8ToQString("Color Picker"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
 
     TabStrip1 = new QTabBar(this);
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
-    TabStrip1->addTab(Q("Rainbow"));
-    TabStrip1->addTab(Q("Hex 210"));
-    TabStrip1->addTab(Q("Grid 216"));
+    TabStrip1->addTab(Utf8ToQString("Rainbow"));
+    TabStrip1->addTab(Utf8ToQString("Hex 210"));
+    TabStrip1->addTab(Utf8ToQString("Grid 216"));
     TabStrip1->setDrawBase(false);
     picPal = new PalettePicture(this);
     picPal->setObjectName(QStringLiteral("picPal"));
@@ -182,9 +182,9 @@ frmColor::frmColor(const QColor& current, QWidget* parent)
         return box;
     };
     picOver = swatch("picOver", current);
-    picOver->setToolTip(Q("The colour under the pointer"));
+    picOver->setToolTip(Utf8ToQString("The colour under the pointer"));
     picNew = swatch("picNew", current);
-    auto* newLabel = new QLabel(Q("New Color"), this);
+    auto* newLabel = new QLabel(Utf8ToQString("New Color"), this);
 
     const char* parts[] = {"Red", "Green", "Blue", "Hex"};
     auto* numbers = new QGridLayout;
@@ -195,15 +195,15 @@ frmColor::frmColor(const QColor& current, QWidget* parent)
         // They show the colour picked; the palettes are how a colour is chosen.
         txtRGB[i]->setReadOnly(true);
         txtRGB[i]->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("WWWWWW")) + 10);
-        numbers->addWidget(new QLabel(Q(parts[i]), this), i, 0);
+        numbers->addWidget(new QLabel(Utf8ToQString(parts[i]), this), i, 0);
         numbers->addWidget(txtRGB[i], i, 1);
     }
     ShowNumbers(current);
 
-    cmdOK = new QPushButton(Q("&OK"), this);
+    cmdOK = new QPushButton(Utf8ToQString("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(Q("&Cancel"), this);
+    cmdCancel = new QPushButton(Utf8ToQString("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* paletteColumn = new QVBoxLayout;
@@ -258,7 +258,7 @@ void frmColor::ShowNumbers(const QColor& color) {
     txtRGB[0]->setText(QString::number(color.red()));
     txtRGB[1]->setText(QString::number(color.green()));
     txtRGB[2]->setText(QString::number(color.blue()));
-    txtRGB[3]->setText(Q(ColorHex(Rgb(color.red(), color.green(), color.blue()))));
+    txtRGB[3]->setText(Utf8ToQString(ColorHex(Rgb(color.red(), color.green(), color.blue()))));
 }
 
 std::optional<QColor> frmColor::Pick(const QColor& current, QWidget* parent) {

@@ -288,7 +288,7 @@ void ExportFavTree(const Database& db, const FolderChildren& children, std::int1
         ++progress.folders;
         WriteFavBookmarks(db, folder, path, names, progress);
         for (std::int16_t child : children.Of(folder)) {
-            path += SafeDirName(text::TrimSpaces(db.Folder(child).Name.text()));
+            path += SafeDirName(text::TrimSpaces(db.Folder(child).Name.Text()));
             path += '/';
             ExportFavTree(db, children, child, path, depth, names, progress);
         }

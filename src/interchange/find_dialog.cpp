@@ -28,7 +28,7 @@ constexpr qint64 kRepaintEvery = 60;
 
 frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &main), m_main(main) {
     setObjectName(QStringLiteral("frmFind"));
-    setWindowTitle(Q(LoadResString(21)));
+    setWindowTitle(Utf8ToQString(LoadResString(21)));
     setWindowIcon(ResourceIcon(QStringLiteral("findlogo")));
     setSizeGripEnabled(true);
 
@@ -38,14 +38,14 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     txtFind->setObjectName(QStringLiteral("txtFind"));
     const char* fields[] = {"Name", "URL", "Description"};
     for (int i = 0; i < 3; ++i) {
-        chkFind[i] = new QCheckBox(Q(fields[i]), this);
+        chkFind[i] = new QCheckBox(Utf8ToQString(fields[i]), this);
         chkFind[i]->setObjectName(QStringLiteral("chkFind%1").arg(i));
     }
-    MatchCase = new QCheckBox(Q("Match Case"), this);
+    MatchCase = new QCheckBox(Utf8ToQString("Match Case"), this);
     MatchCase->setObjectName(QStringLiteral("MatchCase"));
-    optExact[0] = new QRadioButton(Q("Match any part"), this);
+    optExact[0] = new QRadioButton(Utf8ToQString("Match any part"), this);
     optExact[0]->setObjectName(QStringLiteral("optExact0"));
-    optExact[1] = new QRadioButton(Q("Exact Match"), this);
+    optExact[1] = new QRadioButton(Utf8ToQString("Exact Match"), this);
     optExact[1]->setObjectName(QStringLiteral("optExact1"));
     FolderId = new QLineEdit(this);
     FolderId->setObjectName(QStringLiteral("FolderId"));
@@ -56,29 +56,29 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     FolderName = new QLineEdit(this);
     FolderName->setObjectName(QStringLiteral("FolderName"));
     FolderName->setReadOnly(true);
-    Browse = new QPushButton(Q("&Browse..."), this);
+    Browse = new QPushButton(Utf8ToQString("&Browse..."), this);
     Browse->setObjectName(QStringLiteral("Browse"));
-    Browse->setToolTip(Q("Folder to find in."));
-    recursive = new QCheckBox(Q("Include subfolders"), this);
+    Browse->setToolTip(Utf8ToQString("Folder to find in."));
+    recursive = new QCheckBox(Utf8ToQString("Include subfolders"), this);
     recursive->setObjectName(QStringLiteral("recursive"));
-    chkDead = new QCheckBox(Q("Only dead &links"), this);
+    chkDead = new QCheckBox(Utf8ToQString("Only dead &links"), this);
     chkDead->setObjectName(QStringLiteral("chkDead"));
-    chkDead->setToolTip(Q("Only bookmarks that the last link check found dead or unreachable; "
-                          "with no text, all of them"));
-    Find = new QPushButton(Q("&Find Now"), this);
+    chkDead->setToolTip(Utf8ToQString("Only bookmarks that the last link check found dead or unreachable; "
+                                      "with no text, all of them"));
+    Find = new QPushButton(Utf8ToQString("&Find Now"), this);
     Find->setObjectName(QStringLiteral("Find"));
     Find->setDefault(true);
-    CopyTo = new QPushButton(Q("&Copy to"), this);
+    CopyTo = new QPushButton(Utf8ToQString("&Copy to"), this);
     CopyTo->setObjectName(QStringLiteral("CopyTo"));
-    CopyTo->setToolTip(Q("Copy the Find results to a folder"));
-    cmdDelete = new QPushButton(Q("&Delete"), this);
+    CopyTo->setToolTip(Utf8ToQString("Copy the Find results to a folder"));
+    cmdDelete = new QPushButton(Utf8ToQString("&Delete"), this);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
-    cmdDelete->setToolTip(Q("Delete the selected bookmarks"));
-    CancelFind = new QPushButton(Q("Cl&ose"), this);
+    cmdDelete->setToolTip(Utf8ToQString("Delete the selected bookmarks"));
+    CancelFind = new QPushButton(Utf8ToQString("Cl&ose"), this);
     CancelFind->setObjectName(QStringLiteral("CancelFind"));
-    cmdHelp = new QPushButton(Q("&Help"), this);
+    cmdHelp = new QPushButton(Utf8ToQString("&Help"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    cmdHelp->setToolTip(Q("Help on Find"));
+    cmdHelp->setToolTip(Utf8ToQString("Help on Find"));
 
     listV = new QTreeWidget(this);
     listV->setObjectName(QStringLiteral("listV"));
@@ -86,7 +86,8 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     listV->setUniformRowHeights(true);
     listV->setAllColumnsShowFocus(true);
     listV->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listV->setHeaderLabels({Q("Name"), Q("URL"), Q("Description"), Q("Path")});
+    listV->setHeaderLabels(
+        {Utf8ToQString("Name"), Utf8ToQString("URL"), Utf8ToQString("Description"), Utf8ToQString("Path")});
     listV->setIconSize(QSize(16, 16));
     listV->header()->setStretchLastSection(true);
     // The end of a long folder path tells most: cut its middle.
@@ -99,20 +100,20 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     StatBar->setObjectName(QStringLiteral("StatBar"));
     StatBar->setSizeGripEnabled(false);
     for (int i = 0; i < 2; ++i) {
-        StatPanel[i] = new QLabel(this);
-        StatPanel[i]->setObjectName(QStringLiteral("StatPanel%1").arg(i + 1));
+        statPanel[i] = new QLabel(this);
+        statPanel[i]->setObjectName(QStringLiteral("statPanel%1").arg(i + 1));
     }
-    StatPanel[0]->setMinimumWidth(150);
-    StatBar->addWidget(StatPanel[0]);
-    StatBar->addWidget(StatPanel[1], 1);
+    statPanel[0]->setMinimumWidth(150);
+    StatBar->addWidget(statPanel[0]);
+    StatBar->addWidget(statPanel[1], 1);
 
     // The question on the left, in rows; the buttons in a column on the right.
     auto* form = new QGridLayout;
     form->setHorizontalSpacing(8);
     form->setVerticalSpacing(6);
-    form->addWidget(new QLabel(Q("Search for bookmark(s) with"), this), 0, 0);
+    form->addWidget(new QLabel(Utf8ToQString("Search for bookmark(s) with"), this), 0, 0);
     form->addWidget(txtFind, 0, 1, 1, 4);
-    form->addWidget(new QLabel(Q("In the"), this), 1, 0);
+    form->addWidget(new QLabel(Utf8ToQString("In the"), this), 1, 0);
     auto* fieldsRow = new QHBoxLayout;
     fieldsRow->setSpacing(14);
     for (QCheckBox* c : chkFind)
@@ -126,7 +127,7 @@ frmFind::frmFind(frmMain& main, QWidget* parent) : QDialog(parent ? parent : &ma
     exactRow->addWidget(optExact[1]);
     exactRow->addStretch(1);
     form->addLayout(exactRow, 2, 1, 1, 4);
-    form->addWidget(new QLabel(Q("Within folder"), this), 3, 0);
+    form->addWidget(new QLabel(Utf8ToQString("Within folder"), this), 3, 0);
     form->addWidget(FolderId, 3, 1);
     form->addWidget(FolderName, 3, 2, 1, 2);
     form->addWidget(Browse, 3, 4);
@@ -192,7 +193,7 @@ void frmFind::SaveFindSettings() {
 void frmFind::ShowFindControls() {
     listV->clear();
     m_hits.clear();
-    txtFind->setText(Q(m_settings.FindText));
+    txtFind->setText(Utf8ToQString(m_settings.FindText));
     FolderId->setText(QString::number(m_settings.FindFolder));
     chkFind[0]->setChecked(m_settings.InName);
     chkFind[1]->setChecked(m_settings.InUrl);
@@ -203,12 +204,13 @@ void frmFind::ShowFindControls() {
     optExact[m_settings.ExactMatch ? 1 : 0]->setChecked(true);
     AddPlaceholderRow();
     const Database& db = m_main.Db();
-    FolderName->setText(db.IsLiveFolder(m_settings.FindFolder) ? Q(db.FolderName(m_settings.FindFolder))
-                                                               : QString());
+    FolderName->setText(db.IsLiveFolder(m_settings.FindFolder)
+                            ? Utf8ToQString(db.FolderName(m_settings.FindFolder))
+                            : QString());
 }
 
 void frmFind::ReadFindControls() {
-    m_settings.FindText = S(txtFind->text());
+    m_settings.FindText = QStringToUtf8(txtFind->text());
     m_settings.FindFolder = static_cast<std::int16_t>(FolderId->text().toInt());
     m_settings.InName = chkFind[0]->isChecked();
     m_settings.InUrl = chkFind[1]->isChecked();
@@ -221,23 +223,23 @@ void frmFind::ReadFindControls() {
 
 void frmFind::AddPlaceholderRow() {
     auto* row = new QTreeWidgetItem(listV);
-    row->setText(0, Q(kNoItemsRow));
+    row->setText(0, Utf8ToQString(kNoItemsRow));
     row->setFirstColumnSpanned(true);
 }
 
 bool frmFind::HasHits() const {
     QTreeWidgetItem* first = listV->topLevelItem(0);
-    return first && first->text(0) != Q(kNoItemsRow);
+    return first && first->text(0) != Utf8ToQString(kNoItemsRow);
 }
 
 void frmFind::ShowFindStatus(std::int16_t folder, bool found, const std::string& path) {
     if (found) {
         ++m_foundCount;
-        StatPanel[0]->setText(QString::number(m_foundCount) + Q(kFoundSuffix));
+        statPanel[0]->setText(QString::number(m_foundCount) + Utf8ToQString(kFoundSuffix));
     } else if (folder == 0) {
-        StatPanel[1]->clear();
+        statPanel[1]->clear();
     } else {
-        StatPanel[1]->setText(Q(path.empty() ? m_main.Db().FolderPath(folder) : path));
+        statPanel[1]->setText(Utf8ToQString(path.empty() ? m_main.Db().FolderPath(folder) : path));
     }
 }
 
@@ -260,13 +262,14 @@ void frmFind::Find_Click() {
         void Found(const FindHit& hit, std::int32_t) override {
             form.ShowFindStatus(hit.folder, true);
             auto* row = new QTreeWidgetItem(form.listV);
-            row->setText(0, Q(hit.title));
-            row->setText(1, Q(hit.url));
-            row->setText(2, Q(hit.description));
-            row->setText(3, Q(hit.path));
+            row->setText(0, Utf8ToQString(hit.title));
+            row->setText(1, Utf8ToQString(hit.url));
+            row->setText(2, Utf8ToQString(hit.description));
+            row->setText(3, Utf8ToQString(hit.path));
             row->setIcon(0, ImageListIcon(IsDeadLink(hit.userFlags) ? kImageDeadLink : kImageBookmark));
             if (IsDeadLink(hit.userFlags))
-                row->setToolTip(0, Q("Dead link: ") + Q(DeadReasonText(DeadLinkReason(hit.userFlags))));
+                row->setToolTip(0, Utf8ToQString("Dead link: ") +
+                                       Utf8ToQString(DeadReasonText(DeadLinkReason(hit.userFlags))));
             form.m_hits.push_back(hit);
             Paint(form.m_hits.size() == 1);
         }
@@ -291,7 +294,7 @@ void frmFind::Find_Click() {
 }
 
 void frmFind::Browse_Click() {
-    std::int16_t folder = m_main.ChooseFolder(this, Q(kBrowsePrompt));
+    std::int16_t folder = m_main.ChooseFolder(this, Utf8ToQString(kBrowsePrompt));
     if (folder < 1)
         return;
     FolderId->setText(QString::number(folder));
@@ -302,10 +305,11 @@ void frmFind::Browse_Click() {
 void frmFind::CopyTo_Click() {
     AppContext& ctx = m_main.Context();
     if (!HasHits()) {
-        ctx.dialogs.Message(this, Q(kNothingToCopy), Q(kCopyResultsTitle), MsgButtons::Ok, MsgIcon::None);
+        ctx.dialogs.Message(this, Utf8ToQString(kNothingToCopy), Utf8ToQString(kCopyResultsTitle),
+                            MsgButtons::Ok, MsgIcon::None);
         return;
     }
-    std::int16_t target = m_main.ChooseFolder(this, Q(kCopyToPrompt));
+    std::int16_t target = m_main.ChooseFolder(this, Utf8ToQString(kCopyToPrompt));
     if (target < 1)
         return;
     ExchangeResult result;
@@ -314,12 +318,12 @@ void frmFind::CopyTo_Click() {
         result = CopyFindResults(m_main.Db(), m_hits, m_settings.FindText, target);
     }
     if (!result.message.empty())
-        ctx.dialogs.Message(this, Q(result.message), Q(result.title), MsgButtons::Ok,
+        ctx.dialogs.Message(this, Utf8ToQString(result.message), Utf8ToQString(result.title), MsgButtons::Ok,
                             result.warning ? MsgIcon::Exclamation : MsgIcon::Information);
     if (result.ok) {
-        StatPanel[1]->setText(QStringLiteral("Copied %1 bookmark(s) into \"%2\".")
+        statPanel[1]->setText(QStringLiteral("Copied %1 bookmark(s) into \"%2\".")
                                   .arg(result.bookmarks)
-                                  .arg(Q(m_main.Db().FolderName(result.folder))));
+                                  .arg(Utf8ToQString(m_main.Db().FolderName(result.folder))));
         m_main.FillBookmarkList();
         m_main.ScheduleSave();
     }
@@ -351,10 +355,10 @@ void frmFind::cmdDelete_Click() {
     }
     // The count tells what the list still holds.
     m_foundCount = static_cast<int>(m_hits.size());
-    StatPanel[0]->setText(QString::number(m_foundCount) + Q(kFoundSuffix));
+    statPanel[0]->setText(QString::number(m_foundCount) + Utf8ToQString(kFoundSuffix));
     if (listV->topLevelItemCount() == 0)
         AddPlaceholderRow();
-    StatPanel[1]->setText(QStringLiteral("Deleted %1 bookmark(s).").arg(deleted));
+    statPanel[1]->setText(QStringLiteral("Deleted %1 bookmark(s).").arg(deleted));
     if (deleted) {
         m_main.FillBookmarkList();
         m_main.ScheduleSave();
@@ -370,7 +374,7 @@ void frmFind::listV_DblClick() {
 }
 
 void frmFind::cmdHelp_Click() {
-    m_main.OpenDocument(Q(HelpPageUrl("find.html")));
+    m_main.OpenDocument(Utf8ToQString(HelpPageUrl("find.html")));
 }
 
 void frmFind::done(int result) {

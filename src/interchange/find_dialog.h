@@ -45,7 +45,7 @@ public:
     QStatusBar* StatBar = nullptr;
     QLabel* imgLogo = nullptr;
     // The status bar's two panels: the count of hits, and the folder being searched.
-    std::array<QLabel*, 2> StatPanel{};
+    std::array<QLabel*, 2> statPanel{};
 
     void Find_Click();
     void Browse_Click();

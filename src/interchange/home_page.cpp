@@ -335,7 +335,7 @@ std::string HomePageText(const Database& db, std::int16_t folder, const Scheme& 
     if (subfolders.empty()) {
         line(FontTag("(No subfolders)", s[kCategoryLabel]));
     } else {
-        line(FontTag(html::Escape(db.Folder(folder).Name.text()), s[kHeadline]));
+        line(FontTag(html::Escape(db.Folder(folder).Name.Text()), s[kHeadline]));
         line(kHomeTableStart);
         std::size_t i = 0;
         while (i < subfolders.size()) {
@@ -343,7 +343,7 @@ std::string HomePageText(const Database& db, std::int16_t folder, const Scheme& 
             for (std::size_t end = std::min(i + 3, subfolders.size()); i < end; ++i) {
                 std::int16_t sub = subfolders[i];
                 line(std::string(kHomeCellStart) + "BGCOLOR=\"#" + ColorHex(s[kTableBack].Color) + "\">" +
-                     FontTag(html::Escape(db.Folder(sub).Name.text()), s[kCategoryLabel]) + "</b>");
+                     FontTag(html::Escape(db.Folder(sub).Name.Text()), s[kCategoryLabel]) + "</b>");
                 line(FolderLinkList(db, sub));
                 line("</td>");
             }

@@ -42,7 +42,7 @@ QIcon SwatchIcon(const QColor& color) {
 
 frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmHomeSetup"));
-    setWindowTitle(Q("HomePage Options"));
+    setWindowTitle(Utf8ToQString("HomePage Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_BB")));
 
     comboScheme = new QComboBox(this);
@@ -51,22 +51,22 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     comboItem = new QComboBox(this);
     comboItem->setObjectName(QStringLiteral("comboItem"));
     comboItem->setMinimumWidth(180);
-    cmdColor = new QPushButton(Q("&Color..."), this);
+    cmdColor = new QPushButton(Utf8ToQString("&Color..."), this);
     cmdColor->setObjectName(QStringLiteral("cmdColor"));
     cmdColor->setIconSize(QSize(28, 14));
-    cmdFont = new QPushButton(Q("Font"), this);
+    cmdFont = new QPushButton(Utf8ToQString("Font"), this);
     cmdFont->setObjectName(QStringLiteral("cmdFont"));
-    cmdSave = new QPushButton(Q("Save &As..."), this);
+    cmdSave = new QPushButton(Utf8ToQString("Save &As..."), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdDel = new QPushButton(Q("&Delete"), this);
+    cmdDel = new QPushButton(Utf8ToQString("&Delete"), this);
     cmdDel->setObjectName(QStringLiteral("cmdDel"));
-    cmdRestore = new QPushButton(Q("&Restore"), this);
+    cmdRestore = new QPushButton(Utf8ToQString("&Restore"), this);
     cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
-    cmdRestore->setToolTip(Q("Give this scheme back the colours and fonts it shipped with"));
-    cmdOK = new QPushButton(Q("&Finished"), this);
+    cmdRestore->setToolTip(Utf8ToQString("Give this scheme back the colours and fonts it shipped with"));
+    cmdOK = new QPushButton(Utf8ToQString("&Finished"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdHelp = new QPushButton(Q("&Help"), this);
+    cmdHelp = new QPushButton(Utf8ToQString("&Help"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
     txtPreview = new QTextBrowser(this);
     txtPreview->setObjectName(QStringLiteral("txtPreview"));
@@ -76,14 +76,14 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     lblContrast->setObjectName(QStringLiteral("lblContrast"));
     lblContrast->setWordWrap(true);
 
-    auto* schemeBox = new QGroupBox(Q("Color Scheme"), this);
+    auto* schemeBox = new QGroupBox(Utf8ToQString("Color Scheme"), this);
     auto* schemeGrid = new QGridLayout(schemeBox);
     schemeGrid->addWidget(comboScheme, 0, 0, 1, 2);
     schemeGrid->addWidget(cmdSave, 1, 0);
     schemeGrid->addWidget(cmdDel, 1, 1);
     schemeGrid->addWidget(cmdRestore, 2, 0, 1, 2);
 
-    auto* itemBox = new QGroupBox(Q("Page Item"), this);
+    auto* itemBox = new QGroupBox(Utf8ToQString("Page Item"), this);
     auto* itemGrid = new QGridLayout(itemBox);
     itemGrid->addWidget(comboItem, 0, 0, 1, 2);
     itemGrid->addWidget(cmdColor, 1, 0);
@@ -100,7 +100,7 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     buttons->addWidget(cmdOK);
     left->addLayout(buttons);
 
-    auto* previewBox = new QGroupBox(Q("Preview"), this);
+    auto* previewBox = new QGroupBox(Utf8ToQString("Preview"), this);
     auto* previewLayout = new QVBoxLayout(previewBox);
     previewLayout->addWidget(txtPreview);
     previewLayout->addWidget(lblContrast);
@@ -132,12 +132,13 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     m_items = LoadScheme(dbPath, current);
     m_loading = true;
     for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
-        comboItem->addItem(Q(text::TrimSpaces(m_items[static_cast<std::size_t>(i)].ItemName)), i + 1);
+        comboItem->addItem(Utf8ToQString(text::TrimSpaces(m_items[static_cast<std::size_t>(i)].ItemName)),
+                           i + 1);
     comboItem->setCurrentIndex(1);
     for (const std::string& name : ListSchemes(dbPath))
-        comboScheme->addItem(Q(name));
+        comboScheme->addItem(Utf8ToQString(name));
     comboScheme->setCurrentIndex(
-        comboScheme->findText(Q(current), Qt::MatchFixedString | Qt::MatchCaseSensitive));
+        comboScheme->findText(Utf8ToQString(current), Qt::MatchFixedString | Qt::MatchCaseSensitive));
     m_loading = false;
     comboItem_Click();
     // Choosing the current scheme loads it as a click on the list would.
@@ -150,17 +151,18 @@ frmHomeSetup::frmHomeSetup(AppContext& ctx, QWidget* parent) : QDialog(parent), 
 void frmHomeSetup::UpdateSchemeButtons() {
     QString name = comboScheme->currentText();
     bool chosen = comboScheme->currentIndex() >= 0;
-    bool shipped = ShippedScheme(S(name)) != nullptr;
+    bool shipped = ShippedScheme(QStringToUtf8(name)) != nullptr;
     // A shipped scheme is never deleted; its edited copy can be given up instead.
-    cmdDel->setEnabled(chosen && !shipped && name != Q(kDefaultScheme));
-    cmdRestore->setEnabled(chosen && shipped && HasOwnCopy(m_ctx.db.DBPath(), S(name)));
+    cmdDel->setEnabled(chosen && !shipped && name != Utf8ToQString(kDefaultScheme));
+    cmdRestore->setEnabled(chosen && shipped && HasOwnCopy(m_ctx.db.DBPath(), QStringToUtf8(name)));
 }
 
 void frmHomeSetup::cmdRestore_Click() {
     QString name = comboScheme->currentText();
-    if (!RestoreScheme(m_ctx.db.DBPath(), S(name))) {
-        m_ctx.dialogs.Message(this, Q("The scheme \"" + S(name) + "\" could not be restored."), windowTitle(),
-                              MsgButtons::Ok, MsgIcon::Exclamation);
+    if (!RestoreScheme(m_ctx.db.DBPath(), QStringToUtf8(name))) {
+        m_ctx.dialogs.Message(
+            this, Utf8ToQString("The scheme \"" + QStringToUtf8(name) + "\" could not be restored."),
+            windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     comboScheme_Click();
@@ -179,7 +181,7 @@ void frmHomeSetup::SetButtonColor(const QColor& color) {
 void frmHomeSetup::comboScheme_Click() {
     QString name = comboScheme->currentText();
     UpdateSchemeButtons();
-    m_items = LoadScheme(m_ctx.db.DBPath(), S(name));
+    m_items = LoadScheme(m_ctx.db.DBPath(), QStringToUtf8(name));
     // Through the second entry to the first, so the item's buttons always follow.
     comboItem->setCurrentIndex(1);
     comboItem->setCurrentIndex(0);
@@ -217,7 +219,7 @@ void frmHomeSetup::cmdFont_Click() {
     if (i < 0)
         return;
     SchemeItem& item = m_items[static_cast<std::size_t>(i)];
-    QFont initial(Q(text::TrimSpaces(item.FontName)));
+    QFont initial(Utf8ToQString(text::TrimSpaces(item.FontName)));
     initial.setBold(item.Bold);
     initial.setItalic(item.Italic);
     initial.setPointSize(std::max(1, item.Size * 3));
@@ -228,7 +230,7 @@ void frmHomeSetup::cmdFont_Click() {
     double points = chosen->pointSizeF();
     if (points <= 0 && chosen->pixelSize() > 0)
         points = chosen->pixelSize() * 0.75;
-    item.FontName = S(chosen->family());
+    item.FontName = QStringToUtf8(chosen->family());
     item.Bold = chosen->bold();
     item.Italic = chosen->italic();
     item.Size = FontSizeFromPoints(points);
@@ -238,8 +240,8 @@ void frmHomeSetup::cmdFont_Click() {
 }
 
 void frmHomeSetup::cmdSave_Click() {
-    std::optional<QString> answer =
-        m_ctx.dialogs.InputText(this, Q("Scheme Name?"), Q("Save As"), Q("MyScheme"));
+    std::optional<QString> answer = m_ctx.dialogs.InputText(
+        this, Utf8ToQString("Scheme Name?"), Utf8ToQString("Save As"), Utf8ToQString("MyScheme"));
     if (!answer)
         return;
     QString name = answer->trimmed();
@@ -248,9 +250,9 @@ void frmHomeSetup::cmdSave_Click() {
     // The list shows names up to their first dot, so a name with one could not be chosen
     // again.
     if (name.contains(QLatin1Char('.')) || name.contains(QLatin1Char('/'))) {
-        m_ctx.dialogs.Message(this,
-                              Q("A scheme name cannot contain \".\" or \"/\". Please choose another name."),
-                              Q("Save As"), MsgButtons::Ok, MsgIcon::Exclamation);
+        m_ctx.dialogs.Message(
+            this, Utf8ToQString("A scheme name cannot contain \".\" or \"/\". Please choose another name."),
+            Utf8ToQString("Save As"), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     if (!SaveScheme(name))
@@ -270,42 +272,46 @@ void frmHomeSetup::cmdSave_Click() {
 
 void frmHomeSetup::cmdDel_Click() {
     QString name = comboScheme->currentText();
-    if (comboScheme->currentIndex() < 0 || name.compare(Q(kDefaultScheme), Qt::CaseInsensitive) == 0 ||
-        ShippedScheme(S(name)))
+    if (comboScheme->currentIndex() < 0 ||
+        name.compare(Utf8ToQString(kDefaultScheme), Qt::CaseInsensitive) == 0 ||
+        ShippedScheme(QStringToUtf8(name)))
         return;
-    DeleteScheme(m_ctx.db.DBPath(), S(name));
+    DeleteScheme(m_ctx.db.DBPath(), QStringToUtf8(name));
     comboScheme->removeItem(comboScheme->currentIndex());
     comboScheme->setCurrentIndex(0);
 }
 
 void frmHomeSetup::cmdOK_Click() {
-    SetCurrentScheme(m_ctx.reg, S(comboScheme->currentText()));
+    SetCurrentScheme(m_ctx.reg, QStringToUtf8(comboScheme->currentText()));
     accept();
 }
 
 void frmHomeSetup::cmdHelp_Click() {
-    OpenPage(m_ctx, Q(HelpPageUrl("homepage.html")));
+    OpenPage(m_ctx, Utf8ToQString(HelpPageUrl("homepage.html")));
 }
 
 bool frmHomeSetup::SaveScheme(const QString& name) {
     std::string error;
-    if (vireo::SaveScheme(m_ctx.db.DBPath(), S(name.trimmed()), m_items, &error))
+    if (vireo::SaveScheme(m_ctx.db.DBPath(), QStringToUtf8(name.trimmed()), m_items, &error))
         return true;
     if (error.empty())
-        error = "The scheme \"" + S(name) + "\" could not be saved.";
-    m_ctx.dialogs.Message(this, Q(error), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
+        error = "The scheme \"" + QStringToUtf8(name) + "\" could not be saved.";
+    m_ctx.dialogs.Message(this, Utf8ToQString(error), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
     return false;
 }
 
 void frmHomeSetup::UpdatePreview() {
     QStringList problems;
     for (const ContrastProblem& p : IllegibleTexts(m_items))
-        problems << Q(text::TrimSpaces(m_items[static_cast<std::size_t>(p.text)].ItemName)) + Q(" on ") +
-                        Q(text::TrimSpaces(m_items[static_cast<std::size_t>(p.background)].ItemName)) +
+        problems << Utf8ToQString(text::TrimSpaces(m_items[static_cast<std::size_t>(p.text)].ItemName)) +
+                        Utf8ToQString(" on ") +
+                        Utf8ToQString(
+                            text::TrimSpaces(m_items[static_cast<std::size_t>(p.background)].ItemName)) +
                         QStringLiteral(" (%1:1)").arg(p.ratio, 0, 'f', 1);
-    lblContrast->setText(problems.isEmpty() ? QString()
-                                            : Q("Hard to read: ") + problems.join(Q(", ")) +
-                                                  Q(". Text needs 4.5:1 or more."));
+    lblContrast->setText(problems.isEmpty()
+                             ? QString()
+                             : Utf8ToQString("Hard to read: ") + problems.join(Utf8ToQString(", ")) +
+                                   Utf8ToQString(". Text needs 4.5:1 or more."));
     lblContrast->setVisible(!problems.isEmpty());
 
     const Database& db = m_ctx.db;
@@ -317,13 +323,16 @@ void frmHomeSetup::UpdatePreview() {
     // read: given as its style, so that what it shows is what a browser shows.
     txtPreview->document()->setDefaultStyleSheet(
         QStringLiteral("body { color: #%1; } a { color: #%2; }")
-            .arg(Q(ColorHex(m_items[kCategoryLabel].Color)), Q(ColorHex(m_items[kLinks].Color))));
-    QString page = Q(HomePageText(db, kHomePageFolder, m_items, S(comboScheme->currentText())));
+            .arg(Utf8ToQString(ColorHex(m_items[kCategoryLabel].Color)),
+                 Utf8ToQString(ColorHex(m_items[kLinks].Color))));
+    QString page =
+        Utf8ToQString(HomePageText(db, kHomePageFolder, m_items, QStringToUtf8(comboScheme->currentText())));
     // The page's fixed widths are made relative, so the whole page fits the small preview.
-    page.replace(Q(kHomeTableStart),
-                 Q(kHomeTableStart).replace(QStringLiteral("\"630\""), QStringLiteral("\"100%\"")));
-    page.replace(Q(kHomeCellStart),
-                 Q(kHomeCellStart).replace(QStringLiteral("\"210\""), QStringLiteral("\"33%\"")));
+    page.replace(
+        Utf8ToQString(kHomeTableStart),
+        Utf8ToQString(kHomeTableStart).replace(QStringLiteral("\"630\""), QStringLiteral("\"100%\"")));
+    page.replace(Utf8ToQString(kHomeCellStart),
+                 Utf8ToQString(kHomeCellStart).replace(QStringLiteral("\"210\""), QStringLiteral("\"33%\"")));
     txtPreview->setHtml(page);
 }
 

@@ -123,7 +123,7 @@ void CopyViewImages(const std::string& dbPath, const std::string& programFolder)
 std::string NothingToViewMessage(const Database& db, std::int16_t folder) {
     if (!db.IsLiveFolder(folder) || db.Marks(folder).Count() > 0)
         return {};
-    std::string name = "\"" + db.Folder(folder).Name.text() + "\"";
+    std::string name = "\"" + db.Folder(folder).Name.Text() + "\"";
     if (!db.HasSubFolders(folder))
         return name + " holds no bookmarks, so there is nothing to write.";
     return name +
@@ -138,7 +138,7 @@ std::int32_t SaveFolderView(const Database& db, std::string& fileName, std::int1
     Page p;
     PageHead(p, "Vireo View");
     p.Line("<p><strong><font face=\"Arial\">Exported " + FormatGeneralDate(OleNow()) + " from " +
-           Quoted(html::Escape(db.Folder(folder).Name.text())) + "</font></strong></p>");
+           Quoted(html::Escape(db.Folder(folder).Name.Text())) + "</font></strong></p>");
     p.Line(Divider());
     p.Line("<center><table border=\"0\" cellpadding=\"4\" width=\"90%\" cellspacing=\"0\">");
     p.Line("<tr>");
@@ -157,7 +157,7 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
     const std::string sans = Quoted(kSans);
     Page p;
     PageHead(p, "Vireo Search View");
-    p.Line("<p><strong><font face=\"Arial\">Search: " + html::Escape(f.SearchQuery.text()) +
+    p.Line("<p><strong><font face=\"Arial\">Search: " + html::Escape(f.SearchQuery.Text()) +
            "</font></strong><br>");
     p.Line("<strong><font face=\"Arial\">Date: " + FormatGeneralDate(f.Created) + "</font></strong></p>");
     p.Line(Divider());
@@ -198,7 +198,7 @@ std::int32_t SaveSearchView(const Database& db, std::string& fileName, std::int1
 }
 
 std::int32_t SaveView(const Database& db, std::string& fileName, std::int16_t folder, std::string* error) {
-    if (db.IsLiveFolder(folder) && !text::TrimSpaces(db.Folder(folder).SearchQuery.text()).empty())
+    if (db.IsLiveFolder(folder) && !text::TrimSpaces(db.Folder(folder).SearchQuery.Text()).empty())
         return SaveSearchView(db, fileName, folder, error);
     return SaveFolderView(db, fileName, folder, error);
 }

@@ -371,7 +371,7 @@ void AppendFolderLists(const Database& db, std::int16_t folder, std::string& out
             std::int64_t created = dates.ToUnix(f.Created);
             out.append(Indent(depth)).append("    <DT><H3 FOLDED ADD_DATE=\"");
             out.append(created > 0 ? std::to_string(created) : std::string("0")).append("\">");
-            out.append(html::Escape(f.Name.text())).append("</H3>\r\n");
+            out.append(html::Escape(f.Name.Text())).append("</H3>\r\n");
             open(child);
         } else {
             out.append(Indent(depth)).append("</DL><p>\r\n");

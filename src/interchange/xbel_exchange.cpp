@@ -105,7 +105,7 @@ void AddFolderContents(const Database& db, const FolderChildren& children, std::
             continue;
         xbel::Node f;
         f.folder = true;
-        f.title = db.Folder(child).Name.text();
+        f.title = db.Folder(child).Name.Text();
         f.added = dates.ToUnix(db.Folder(child).Created);
         AddFolderContents(db, children, child, f.children, dates, folders, bookmarks);
         out.push_back(std::move(f));
@@ -118,7 +118,7 @@ xbel::Document BuildDocument(const Database& db, const FolderChildren& children,
     xbel::Document doc;
     if (!db.IsLiveFolder(folder))
         return doc;
-    doc.title = db.Folder(folder).Name.text();
+    doc.title = db.Folder(folder).Name.Text();
     OleDateCache dates;
     AddFolderContents(db, children, folder, doc.items, dates, folders, bookmarks);
     return doc;
@@ -180,7 +180,7 @@ ExchangeResult ExportXbel(const Database& db, std::int16_t folder, const std::st
     BusyGuard busy(db.Services().busy);
     FolderChildren children(db);
     if (FolderDepth(children, folder, xbel::kMaxDepth) < 0) {
-        result.message = "The folder \"" + db.Folder(folder).Name.text() +
+        result.message = "The folder \"" + db.Folder(folder).Name.Text() +
                          "\" holds folders nested more than " + std::to_string(xbel::kMaxDepth) +
                          " levels deep, which XBEL readers refuse. Nothing was exported.";
         return result;

@@ -43,7 +43,7 @@ frmAboutNew::frmAboutNew(AppContext& ctx, QWidget* parent) : QDialog(parent) {
     links->setTextInteractionFlags(Qt::TextBrowserInteraction);
     connect(links, &QLabel::linkActivated, this, [&ctx](const QString& which) {
         int id = which == QLatin1String("site") ? 3 : which == QLatin1String("support") ? 101 : 102;
-        OpenPage(ctx, Q(LoadResString(id)));
+        OpenPage(ctx, Utf8ToQString(LoadResString(id)));
     });
     auto* maker = new QLabel(QStringLiteral("© MERIDEX Inc. — Orn Products"), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

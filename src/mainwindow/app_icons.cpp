@@ -14,7 +14,7 @@ namespace {
 
 QString ResourcePath(const QString& name) {
     // Names are looked up without regard to case, as the pictures always were.
-    static const QHash<QString, QString> paths = [] {
+    static const QHash<QString, QString> kPaths = [] {
         QHash<QString, QString> map;
         for (const char* folder : {":/icons", ":/buttons"}) {
             QDir dir{QString::fromLatin1(folder)};
@@ -23,7 +23,7 @@ QString ResourcePath(const QString& name) {
         }
         return map;
     }();
-    return paths.value(name.toLower());
+    return kPaths.value(name.toLower());
 }
 
 } // namespace

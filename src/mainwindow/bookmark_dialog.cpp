@@ -49,7 +49,7 @@ frmBMDialog::frmBMDialog(frmMain& main) : QDialog(&main), m_main(main) {
     setWindowTitle(QStringLiteral("Bookmark Properties"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_BB")));
     Database& db = main.Db();
-    const BookmarkRecord& buffer = db.CopyBuffer;
+    const BookmarkRecord& buffer = db.copyBuffer;
     m_newRecord = buffer.key == 0;
 
     txtTitle = new QLineEdit(this);
@@ -60,17 +60,17 @@ frmBMDialog::frmBMDialog(frmMain& main) : QDialog(&main), m_main(main) {
     txtDescription->setFixedHeight(64);
     txtAddress = new QLineEdit(this);
     txtAddress->setObjectName(QStringLiteral("txtBMDialog2"));
-    txtTitle->setText(Q(db.Memo().GetMemo(buffer.Name)));
-    txtAddress->setText(Q(db.Memo().GetMemo(buffer.url)));
-    txtDescription->setPlainText(Q(db.Memo().GetMemo(buffer.Description)));
+    txtTitle->setText(Utf8ToQString(db.Memo().GetMemo(buffer.Name)));
+    txtAddress->setText(Utf8ToQString(db.Memo().GetMemo(buffer.url)));
+    txtDescription->setPlainText(Utf8ToQString(db.Memo().GetMemo(buffer.Description)));
     txtTitle->setMinimumWidth(360);
 
     for (int i = 0; i < 2; ++i) {
         lblDate[static_cast<std::size_t>(i)] = new QLabel(this);
         lblDate[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("lblDate%1").arg(i));
     }
-    lblDate[0]->setText(buffer.added > 0 ? Q(FormatGeneralDate(buffer.added)) : QString());
-    lblDate[1]->setText(buffer.Touched > 0 ? Q(FormatGeneralDate(buffer.Touched)) : QString());
+    lblDate[0]->setText(buffer.added > 0 ? Utf8ToQString(FormatGeneralDate(buffer.added)) : QString());
+    lblDate[1]->setText(buffer.Touched > 0 ? Utf8ToQString(FormatGeneralDate(buffer.Touched)) : QString());
     lblOrigin = new QLabel(OriginText(buffer.Flags), this);
     lblOrigin->setObjectName(QStringLiteral("Label1_5"));
 
@@ -141,17 +141,17 @@ void frmBMDialog::DropInFolder_Click() {
 void frmBMDialog::btnOK_Click() {
     // A bookmark without an address opens nothing and could not be told from a mistake.
     if (txtAddress->text().trimmed().isEmpty()) {
-        m_main.Context().dialogs.Message(this, Q(kEmptyAddressMessage), windowTitle(), MsgButtons::Ok,
-                                         MsgIcon::Exclamation);
+        m_main.Context().dialogs.Message(this, Utf8ToQString(kEmptyAddressMessage), windowTitle(),
+                                         MsgButtons::Ok, MsgIcon::Exclamation);
         txtAddress->setFocus();
         return;
     }
     Database& db = m_main.Db();
-    BookmarkRecord& buffer = db.CopyBuffer;
+    BookmarkRecord& buffer = db.copyBuffer;
     clsMemo& memo = db.Memo();
-    buffer.Name = memo.SetMemo(buffer.Name, S(txtTitle->text()));
-    buffer.Description = memo.SetMemo(buffer.Description, S(txtDescription->toPlainText()));
-    buffer.url = memo.SetMemo(buffer.url, text::EncodeLineBreaks(S(txtAddress->text())));
+    buffer.Name = memo.SetMemo(buffer.Name, QStringToUtf8(txtTitle->text()));
+    buffer.Description = memo.SetMemo(buffer.Description, QStringToUtf8(txtDescription->toPlainText()));
+    buffer.url = memo.SetMemo(buffer.url, text::EncodeLineBreaks(QStringToUtf8(txtAddress->text())));
     std::int16_t target = TreeView->SelectedFolder();
     if (!db.IsLiveFolder(target))
         target = kUnsortedFolder;
@@ -170,7 +170,7 @@ void frmBMDialog::btnOK_Click() {
 void frmBMDialog::reject() {
     if (m_newRecord) {
         Database& db = m_main.Db();
-        BookmarkRecord& buffer = db.CopyBuffer;
+        BookmarkRecord& buffer = db.copyBuffer;
         db.Memo().KillMemo(buffer.Name);
         db.Memo().KillMemo(buffer.url);
         db.Memo().KillMemo(buffer.Description);

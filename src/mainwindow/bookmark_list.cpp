@@ -76,15 +76,16 @@ void BookmarkList::Fill(const Database& db, std::int16_t folder) {
             const BookmarkRecord& r = marks.At(pos);
             if (r.key == 0)
                 continue;
-            QString title = Q(memo.GetMemo(r.Name));
+            QString title = Utf8ToQString(memo.GetMemo(r.Name));
             if (title.isEmpty())
                 title = QStringLiteral("(No Title)");
             QString rank = r.Rank > 0 ? QStringLiteral("%1").arg(r.Rank, 4, 10, QLatin1Char('0')) : QString();
-            QString touched = r.Touched > 0 ? Q(FormatGeneralDate(r.Touched)) : QString();
-            auto* row = new QTreeWidgetItem(QStringList{title, Q(memo.GetMemo(r.url)), rank, touched});
+            QString touched = r.Touched > 0 ? Utf8ToQString(FormatGeneralDate(r.Touched)) : QString();
+            auto* row =
+                new QTreeWidgetItem(QStringList{title, Utf8ToQString(memo.GetMemo(r.url)), rank, touched});
             bool dead = IsDeadLink(r.UserFlags);
             row->setIcon(0, dead ? deadIcon : icon);
-            row->setData(0, kKeyRole, Q(BookmarkItemKey(r.key)));
+            row->setData(0, kKeyRole, Utf8ToQString(BookmarkItemKey(r.key)));
             if (dead)
                 row->setData(0, kDeadRole, true);
             rows << row;
@@ -104,7 +105,7 @@ void BookmarkList::RefreshIcons(const Database& db, std::int16_t folder) {
     const QIcon deadIcon = ImageListIcon(kImageDeadLink);
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = topLevelItem(i);
-        std::int32_t pos = marks.PositionOf(KeyToLong(S(KeyOf(row))));
+        std::int32_t pos = marks.PositionOf(KeyToLong(QStringToUtf8(KeyOf(row))));
         if (pos <= 0)
             continue;
         bool dead = IsDeadLink(marks.At(pos).UserFlags);
@@ -162,11 +163,11 @@ void BookmarkList::ApplySort() {
 }
 
 std::int32_t BookmarkList::SelectedBookmark() const {
-    return KeyToLong(S(KeyOf(currentItem())));
+    return KeyToLong(QStringToUtf8(KeyOf(currentItem())));
 }
 
 std::int32_t BookmarkList::BookmarkAt(const QPoint& viewportPos) const {
-    return KeyToLong(S(KeyOf(itemAt(viewportPos))));
+    return KeyToLong(QStringToUtf8(KeyOf(itemAt(viewportPos))));
 }
 
 std::vector<std::int32_t> BookmarkList::SelectedBookmarks() const {
@@ -174,7 +175,7 @@ std::vector<std::int32_t> BookmarkList::SelectedBookmarks() const {
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = topLevelItem(i);
         if (item->isSelected()) {
-            if (std::int32_t k = KeyToLong(S(KeyOf(item))))
+            if (std::int32_t k = KeyToLong(QStringToUtf8(KeyOf(item))))
                 keys.push_back(k);
         }
     }
@@ -182,7 +183,7 @@ std::vector<std::int32_t> BookmarkList::SelectedBookmarks() const {
 }
 
 QTreeWidgetItem* BookmarkList::Row(std::int32_t key) const {
-    const QString k = Q(BookmarkItemKey(key));
+    const QString k = Utf8ToQString(BookmarkItemKey(key));
     for (int i = 0; i < topLevelItemCount(); ++i) {
         if (KeyOf(topLevelItem(i)) == k)
             return topLevelItem(i);

@@ -31,7 +31,7 @@ constexpr QPoint kIconAt(8, 8);
 constexpr int kIconSize = 32;
 
 QPixmap ButtonPicture(std::string_view prefix, std::string_view state) {
-    return ResourcePixmap(Q(std::string(prefix) + std::string(state)), kButtonSize);
+    return ResourcePixmap(Utf8ToQString(std::string(prefix) + std::string(state)), kButtonSize);
 }
 
 QPixmap WithIcon(QPixmap base, const QIcon& icon, QPoint at) {
@@ -62,7 +62,7 @@ bool Usable(const QIcon& icon) {
 QIcon ProgramIcon(const std::string& executable) {
     if (executable.empty())
         return {};
-    QString name = Q(DesktopEntryIcon(executable, DesktopApplicationDirs(), sys::GetEnv("PATH")));
+    QString name = Utf8ToQString(DesktopEntryIcon(executable, DesktopApplicationDirs(), sys::GetEnv("PATH")));
     if (!name.isEmpty()) {
         QIcon icon = name.startsWith(QLatin1Char('/')) ? QIcon(name) : QIcon::fromTheme(name);
         if (!Usable(icon) && !name.startsWith(QLatin1Char('/')))
@@ -70,7 +70,7 @@ QIcon ProgramIcon(const std::string& executable) {
         if (Usable(icon))
             return icon;
     }
-    QString base = QFileInfo(Q(executable)).fileName();
+    QString base = QFileInfo(Utf8ToQString(executable)).fileName();
     QIcon icon = QIcon::fromTheme(base);
     if (!Usable(icon))
         icon = PixmapsFolderIcon(base);
@@ -111,10 +111,10 @@ QPixmap ButtonBar::Over(int index) const {
 void ButtonBar::Refresh() {
     for (int i = 0; i < kButtonCount; ++i)
         btnBar[static_cast<std::size_t>(i)]->setPixmap(i == m_glow ? Over(i) : Resting(i));
-    btnBar[kButtonWindow]->setToolTip(Q(LoadResString(24)));
+    btnBar[kButtonWindow]->setToolTip(Utf8ToQString(LoadResString(24)));
     btnBar[kButtonHome]->setToolTip(m_owner.BrowserTip());
-    btnBar[kButtonWeb]->setToolTip(Q(LoadResString(20)));
-    btnBar[kButtonFind]->setToolTip(Q(LoadResString(21)));
+    btnBar[kButtonWeb]->setToolTip(Utf8ToQString(LoadResString(20)));
+    btnBar[kButtonFind]->setToolTip(Utf8ToQString(LoadResString(21)));
 }
 
 void ButtonBar::btnBar_MouseMove(int index) {
@@ -246,9 +246,9 @@ void ButtonBars::BuildBrowseButtonImages(const std::string& browserPath) {
 }
 
 QString ButtonBars::BrowserTip() const {
-    if (m_browserPath.empty() || !QFileInfo(Q(m_browserPath)).isFile())
-        return Q(kBrowserNotConfigured);
-    return Q(LoadResString(23));
+    if (m_browserPath.empty() || !QFileInfo(Utf8ToQString(m_browserPath)).isFile())
+        return Utf8ToQString(kBrowserNotConfigured);
+    return Utf8ToQString(LoadResString(23));
 }
 
 void ButtonBars::RunButton(int index, bool onToolbar) {
@@ -284,11 +284,11 @@ void ButtonBars::OpenHomePage() {
         built = BuildHomePage(ctx.db, ctx.reg, file, folder, &error);
     }
     if (!built) {
-        ctx.dialogs.Message(&m_main, Q(error), {}, MsgButtons::Ok, MsgIcon::Critical);
+        ctx.dialogs.Message(&m_main, Utf8ToQString(error), {}, MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
     frmBrowserHome::SetBrowserHome(ctx.reg, ctx.db.DBPath(), &m_main, ctx.dialogs);
-    m_main.OpenDocument(Q(ctx.db.DBPath() + "/" + std::string(kHomePageFile)));
+    m_main.OpenDocument(Utf8ToQString(ctx.db.DBPath() + "/" + std::string(kHomePageFile)));
 }
 
 void ButtonBars::ShowFloatingToolbar() {

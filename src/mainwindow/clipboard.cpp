@@ -27,9 +27,9 @@ void CollectLinks(const Database& db, std::int16_t folder, const std::vector<std
                   std::vector<Link>& out) {
     const clsBookmark& marks = db.Marks(folder);
     auto add = [&](std::int32_t key) {
-        QString url = Q(marks.UrlStr(key));
+        QString url = Utf8ToQString(marks.UrlStr(key));
         if (!url.isEmpty())
-            out.push_back({url, Q(marks.NameStr(key))});
+            out.push_back({url, Utf8ToQString(marks.NameStr(key))});
     };
     if (!keys.empty()) {
         for (std::int32_t key : keys)
@@ -49,9 +49,9 @@ void CollectLinks(const Database& db, std::int16_t folder, const std::vector<std
         std::int32_t start = 0;
         const clsBookmark& inside = db.Marks(f);
         while (std::int32_t key = db.NextMarkKey(f, start)) {
-            QString url = Q(inside.UrlStr(key));
+            QString url = Utf8ToQString(inside.UrlStr(key));
             if (!url.isEmpty())
-                out.push_back({url, Q(inside.NameStr(key))});
+                out.push_back({url, Utf8ToQString(inside.NameStr(key))});
         }
         const auto& list = children[static_cast<std::size_t>(f)];
         stack.insert(stack.end(), list.rbegin(), list.rend());
@@ -104,7 +104,7 @@ QMimeData* ClipboardData(const Database& db, std::int16_t folder, const std::vec
     data->setUrls(urls);
     data->setText(lines.join(QLatin1Char('\n')));
     data->setData(QStringLiteral("text/x-moz-url"), Utf16Le(pairs.join(QLatin1Char('\n'))));
-    data->setHtml(Q(NetscapeFragment(db, folder, keys)));
+    data->setHtml(Utf8ToQString(NetscapeFragment(db, folder, keys)));
     return data;
 }
 
@@ -113,7 +113,7 @@ PasteOutcome PasteClipboard(Database& db, const Registry& reg, const QMimeData* 
     if (!data || !db.IsLiveFolder(target))
         return outcome;
     HistoryStep step(db, "Paste");
-    std::string html = data->hasHtml() ? S(data->html()) : std::string();
+    std::string html = data->hasHtml() ? QStringToUtf8(data->html()) : std::string();
     DropContent content = ReadMimeData(data);
     if (content.ours) {
         DragPayload payload;
@@ -136,7 +136,7 @@ PasteOutcome PasteClipboard(Database& db, const Registry& reg, const QMimeData* 
         outcome.changed = result.ok;
         outcome.bookmarks = result.bookmarks;
         outcome.folders = result.folders;
-        outcome.message = Q(result.message);
+        outcome.message = Utf8ToQString(result.message);
         return outcome;
     }
     if (content.ours)

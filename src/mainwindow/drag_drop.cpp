@@ -71,7 +71,8 @@ QPixmap DragPicture(int image, int count) {
 
 std::string DragFileArea::NewFolder() {
     if (!m_root) {
-        m_root = std::make_unique<QTemporaryDir>(Q(m_tempDir) + QStringLiteral("/vireo-drag-XXXXXX"));
+        m_root =
+            std::make_unique<QTemporaryDir>(Utf8ToQString(m_tempDir) + QStringLiteral("/vireo-drag-XXXXXX"));
         if (!m_root->isValid()) {
             m_root.reset();
             return {};
@@ -79,8 +80,8 @@ std::string DragFileArea::NewFolder() {
     }
     QString dir = m_root->filePath(QString::number(++m_next));
     std::error_code ec;
-    std::filesystem::create_directory(S(dir), ec);
-    return ec ? std::string() : S(dir);
+    std::filesystem::create_directory(QStringToUtf8(dir), ec);
+    return ec ? std::string() : QStringToUtf8(dir);
 }
 
 VireoMimeData* VireoMimeData::ForBookmarks(const Database& db, DragFileArea& files, std::int16_t folder,
@@ -137,7 +138,7 @@ QString VireoMimeData::Addresses() const {
         for (std::int32_t key : m_keys) {
             std::string url = m_db.Marks(m_folder).UrlStr(key);
             if (!url.empty())
-                lines << Q(text::EncodeLineBreaks(url));
+                lines << Utf8ToQString(text::EncodeLineBreaks(url));
         }
     } else {
         // The folder's own bookmarks first, then those of the folders below it.
@@ -152,7 +153,7 @@ QString VireoMimeData::Addresses() const {
             while (std::int32_t key = m_db.NextMarkKey(folders[i], cursor)) {
                 std::string url = m_db.Marks(folders[i]).UrlStr(key);
                 if (!url.empty())
-                    lines << Q(text::EncodeLineBreaks(url));
+                    lines << Utf8ToQString(text::EncodeLineBreaks(url));
             }
             for (std::int16_t child : children.Of(folders[i])) {
                 if (!seen[static_cast<std::size_t>(child)]) {
@@ -180,17 +181,17 @@ const QList<QUrl>& VireoMimeData::Files() const {
                 continue;
             std::string path = WriteUrlFile(m_db, m_folder, key, dir, &names);
             if (!path.empty())
-                m_fileUrls->append(QUrl::fromLocalFile(Q(path)));
+                m_fileUrls->append(QUrl::fromLocalFile(Utf8ToQString(path)));
         }
     } else {
-        std::string path = dir + "/" + SafeDirName(text::TrimSpaces(S(m_nodeText)));
+        std::string path = dir + "/" + SafeDirName(text::TrimSpaces(QStringToUtf8(m_nodeText)));
         std::string exportPath = path;
         int depth = 1;
         FavNameTable names;
         FavExportProgress progress;
         ExportFavFolder(m_db, m_folder, exportPath, depth, names, progress);
         if (progress.folders > 0)
-            m_fileUrls->append(QUrl::fromLocalFile(Q(path)));
+            m_fileUrls->append(QUrl::fromLocalFile(Utf8ToQString(path)));
     }
     return *m_fileUrls;
 }
@@ -207,13 +208,13 @@ DropContent ReadMimeData(const QMimeData* data) {
     if (data->hasFormat(kUriListMime))
         formats.uriList = Bytes(data->data(kUriListMime));
     if (data->hasFormat(kTextMime))
-        formats.plainText = S(data->text());
+        formats.plainText = QStringToUtf8(data->text());
     if (data->hasFormat(kMozUrlMime))
         formats.mozUrl = Bytes(data->data(kMozUrlMime));
     if (data->hasFormat(kNetscapeUrlMime))
         formats.netscapeUrl = Bytes(data->data(kNetscapeUrlMime));
     if (data->hasHtml())
-        formats.html = S(data->html());
+        formats.html = QStringToUtf8(data->html());
     return ReadDropFormats(formats);
 }
 
@@ -224,7 +225,7 @@ bool CanDrop(const QMimeData* data) {
 
 DragDrop::DragDrop(frmMain& main)
     : QObject(&main), m_main(main), m_treePort(main.TreeView->viewport()),
-      m_listPort(main.ListView->viewport()), m_logo(main.imgLogo), m_files(main.Context().program.TempDir) {
+      m_listPort(main.ListView->viewport()), m_logo(main.imgLogo), m_files(main.Context().program.tempDir) {
     setObjectName(QStringLiteral("DragDrop"));
     for (QWidget* target : {m_treePort.data(), m_listPort.data(), main.centralWidget(), m_logo.data()}) {
         target->setAcceptDrops(true);
@@ -239,7 +240,7 @@ DragDrop::DragDrop(frmMain& main)
     m_expandTimer.setInterval(kExpandDelayMs);
     connect(&m_expandTimer, &QTimer::timeout, this, [this] {
         QTreeWidgetItem* item = m_main.TreeView->DropHighlight();
-        if (item && KeyToInt(S(FolderTree::KeyOf(item))) == m_expandFolder)
+        if (item && KeyToInt(QStringToUtf8(FolderTree::KeyOf(item))) == m_expandFolder)
             item->setExpanded(true);
     });
     m_scrollTimer.setInterval(kScrollIntervalMs);
@@ -293,7 +294,7 @@ bool DragDrop::TreeDrop(const QMimeData* data, const QPoint& viewportPos) {
         m_main.FillBookmarkList();
         return false;
     }
-    std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(node)));
+    std::int16_t folder = KeyToInt(QStringToUtf8(FolderTree::KeyOf(node)));
     DropOutcome outcome = DropData(m_main.Db(), m_main.Context().reg, ReadMimeData(data), folder, Asker());
     // The node may have moved, but it is still there: it becomes the selected folder.
     outcome.selectFolder = folder;
@@ -352,7 +353,7 @@ void DragDrop::FileShortcuts(const QStringList& paths) {
                        ? QStringLiteral("This file could not be filed as a bookmark:\n\n%1.").arg(problems[0])
                        : QStringLiteral("These files could not be filed as bookmarks:\n\n• %1.")
                              .arg(problems.join(QStringLiteral(";\n• ")));
-    m_main.Context().dialogs.Message(&m_main, text, Q(LoadResString(4)), MsgButtons::Ok,
+    m_main.Context().dialogs.Message(&m_main, text, Utf8ToQString(LoadResString(4)), MsgButtons::Ok,
                                      MsgIcon::Exclamation);
 }
 
@@ -361,7 +362,7 @@ void DragDrop::Timer_Timer() {
     if (m_pending.empty())
         return;
     // The copy buffer may have been taken for something else since the drop.
-    m_main.Db().CopyBuffer = m_pending.front();
+    m_main.Db().copyBuffer = m_pending.front();
     m_pending.pop_front();
     {
         HistoryStep step(m_main.Db(), "Add Link");
@@ -395,7 +396,7 @@ void DragDrop::TreeDragMove(const QPoint& pos) {
     FolderTree* tree = m_main.TreeView;
     QTreeWidgetItem* node = tree->itemAt(pos);
     tree->SetDropHighlight(node);
-    std::int16_t folder = node ? KeyToInt(S(FolderTree::KeyOf(node))) : 0;
+    std::int16_t folder = node ? KeyToInt(QStringToUtf8(FolderTree::KeyOf(node))) : 0;
     if (node && node->childCount() > 0 && !node->isExpanded()) {
         if (folder != m_expandFolder || !m_expandTimer.isActive()) {
             m_expandFolder = folder;

@@ -29,7 +29,7 @@ bool ShouldAsk(const Registry& reg, const BookmarkRecord& record) {
 
 void FileOrAsk(Database& db, const Registry& reg, BookmarkRecord record, std::int16_t folder,
                const AskForBookmark& ask) {
-    db.CopyBuffer = record;
+    db.copyBuffer = record;
     if (ask && ShouldAsk(reg, record)) {
         ask(record);
         return;
@@ -57,7 +57,7 @@ bool MoveBookmarks(Database& db, const DragPayload& payload, std::int16_t target
         if (copy) {
             // A copy gets texts of its own: sharing them would let deleting one bookmark
             // take the other's title and address with it.
-            BookmarkRecord r = db.CopyBuffer;
+            BookmarkRecord r = db.copyBuffer;
             r.Name = r.Name ? memo.Add(memo.GetMemo(r.Name)) : 0;
             r.url = r.url ? memo.Add(memo.GetMemo(r.url)) : 0;
             r.Description = r.Description ? memo.Add(memo.GetMemo(r.Description)) : 0;

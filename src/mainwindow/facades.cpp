@@ -38,7 +38,7 @@ QString QtFileFilter(const QString& filter) {
 
 MsgResult DialogsMessages::Message(std::string_view text, std::string_view title, MsgButtons buttons,
                                    MsgIcon icon) {
-    return m_dialogs.Message(m_parent, Q(text), Q(title), buttons, icon);
+    return m_dialogs.Message(m_parent, Utf8ToQString(text), Utf8ToQString(title), buttons, icon);
 }
 
 MsgResult QtDialogs::Message(QWidget* parent, const QString& text, const QString& title, MsgButtons buttons,
@@ -183,8 +183,8 @@ void DesktopDocumentOpener::OpenDocument(const QString& target) {
 bool QtProcessLauncher::StartProgram(const std::string& program, const std::vector<std::string>& args) {
     QStringList list;
     for (const auto& a : args)
-        list << Q(a);
-    return QProcess::startDetached(Q(program), list);
+        list << Utf8ToQString(a);
+    return QProcess::startDetached(Utf8ToQString(program), list);
 }
 
 WaitCursor::WaitCursor() {

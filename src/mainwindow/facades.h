@@ -118,10 +118,10 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-inline QString Q(std::string_view s) {
+inline QString Utf8ToQString(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
-inline std::string S(const QString& s) {
+inline std::string QStringToUtf8(const QString& s) {
     return s.toStdString();
 }
 

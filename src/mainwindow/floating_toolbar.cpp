@@ -20,7 +20,7 @@ frmToolbar::frmToolbar(ButtonBars& owner)
     : QWidget(nullptr), m_owner(owner), m_reg(owner.Main().Context().reg) {
     setObjectName(QStringLiteral("frmToolbar"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(Q(LoadResString(4)));
+    setWindowTitle(Utf8ToQString(LoadResString(4)));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
@@ -36,7 +36,7 @@ frmToolbar::frmToolbar(ButtonBars& owner)
     imgVireo = new QLabel(this);
     imgVireo->setObjectName(QStringLiteral("imgVireo"));
     imgVireo->setPixmap(ResourcePixmap(QStringLiteral("vireo_side"), QSize(48, 240)));
-    imgVireo->setToolTip(Q(LoadResString(24)));
+    imgVireo->setToolTip(Utf8ToQString(LoadResString(24)));
     imgVireo->setAcceptDrops(true);
     imgVireo->installEventFilter(this);
 

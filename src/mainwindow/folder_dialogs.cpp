@@ -21,16 +21,17 @@ frmFolderProp::frmFolderProp(frmMain& main, std::int16_t folder)
     setWindowIcon(ResourceIcon(QStringLiteral("icon_greencube")));
     Database& db = main.Db();
 
-    txtName = new QLineEdit(Q(m_buffer.Name.text()), this);
+    txtName = new QLineEdit(Utf8ToQString(m_buffer.Name.Text()), this);
     txtName->setObjectName(QStringLiteral("txtfpDialog0"));
     txtName->setMinimumWidth(320);
-    txtDescription = new QPlainTextEdit(Q(db.Memo().GetMemo(m_buffer.Description)), this);
+    txtDescription = new QPlainTextEdit(Utf8ToQString(db.Memo().GetMemo(m_buffer.Description)), this);
     txtDescription->setObjectName(QStringLiteral("txtfpDialog1"));
     txtDescription->setTabChangesFocus(true);
     txtDescription->setFixedHeight(64);
-    txtSearch = new QLineEdit(Q(m_buffer.SearchQuery.text()), this);
+    txtSearch = new QLineEdit(Utf8ToQString(m_buffer.SearchQuery.Text()), this);
     txtSearch->setObjectName(QStringLiteral("txtfpDialog2"));
-    lblDate = new QLabel(m_buffer.Created > 0 ? Q(FormatGeneralDate(m_buffer.Created)) : QString(), this);
+    lblDate = new QLabel(
+        m_buffer.Created > 0 ? Utf8ToQString(FormatGeneralDate(m_buffer.Created)) : QString(), this);
     lblDate->setObjectName(QStringLiteral("lblDate"));
     lblSearch = new QLabel(QStringLiteral("Search String:"), this);
 
@@ -73,18 +74,19 @@ void frmFolderProp::btnOK_Click() {
         reject();
         return;
     }
-    std::string name = S(txtName->text());
+    std::string name = QStringToUtf8(txtName->text());
     // A folder without a name could not be told apart: keep the old one.
     if (!text::TrimSpaces(name).empty())
-        m_buffer.Name.set(name);
-    m_buffer.SearchQuery.set(S(txtSearch->text()));
-    m_buffer.Description = db.Memo().SetMemo(m_buffer.Description, S(txtDescription->toPlainText()));
+        m_buffer.Name.Set(name);
+    m_buffer.SearchQuery.Set(QStringToUtf8(txtSearch->text()));
+    m_buffer.Description =
+        db.Memo().SetMemo(m_buffer.Description, QStringToUtf8(txtDescription->toPlainText()));
     FolderRecord& f = db.Folder(m_folder);
     // Only what the dialog edits is written back: the folder may have moved meanwhile.
     f.Name = m_buffer.Name;
     f.SearchQuery = m_buffer.SearchQuery;
     f.Description = m_buffer.Description;
-    m_main.TreeView->SetNodeText(FolderNodeKey(m_folder), f.Name.text());
+    m_main.TreeView->SetNodeText(FolderNodeKey(m_folder), f.Name.Text());
     m_main.rtDetail->Tag.clear();
     m_main.ScheduleSave();
     accept();

@@ -46,10 +46,10 @@ void FolderTree::ClearNodes() {
 
 void FolderTree::AddNode(std::string_view parentKey, std::string_view key, std::string_view text, int image) {
     FillScope f(m_filling);
-    QString k = Q(key);
-    QTreeWidgetItem* parent = m_nodes.value(Q(parentKey));
+    QString k = Utf8ToQString(key);
+    QTreeWidgetItem* parent = m_nodes.value(Utf8ToQString(parentKey));
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-    item->setText(0, Q(text));
+    item->setText(0, Utf8ToQString(text));
     item->setIcon(0, ImageListIcon(image));
     item->setData(0, kKeyRole, k);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
@@ -58,8 +58,8 @@ void FolderTree::AddNode(std::string_view parentKey, std::string_view key, std::
 
 void FolderTree::MoveNode(std::string_view key, std::string_view newParentKey) {
     FillScope f(m_filling);
-    QTreeWidgetItem* item = m_nodes.value(Q(key));
-    QTreeWidgetItem* target = m_nodes.value(Q(newParentKey));
+    QTreeWidgetItem* item = m_nodes.value(Utf8ToQString(key));
+    QTreeWidgetItem* target = m_nodes.value(Utf8ToQString(newParentKey));
     if (!item || !target)
         return;
     bool wasCurrent = currentItem() == item;
@@ -73,7 +73,7 @@ void FolderTree::MoveNode(std::string_view key, std::string_view newParentKey) {
 
 void FolderTree::RemoveNode(std::string_view key) {
     FillScope f(m_filling);
-    QTreeWidgetItem* item = m_nodes.value(Q(key));
+    QTreeWidgetItem* item = m_nodes.value(Utf8ToQString(key));
     if (!item)
         return;
     // Forget the keys of the whole branch before it goes.
@@ -88,17 +88,17 @@ void FolderTree::RemoveNode(std::string_view key) {
 
 void FolderTree::SetNodeText(std::string_view key, std::string_view text) {
     FillScope f(m_filling);
-    if (QTreeWidgetItem* item = m_nodes.value(Q(key)))
-        item->setText(0, Q(text));
+    if (QTreeWidgetItem* item = m_nodes.value(Utf8ToQString(key)))
+        item->setText(0, Utf8ToQString(text));
 }
 
 void FolderTree::ExpandNode(std::string_view key) {
-    if (QTreeWidgetItem* item = m_nodes.value(Q(key)))
+    if (QTreeWidgetItem* item = m_nodes.value(Utf8ToQString(key)))
         item->setExpanded(true);
 }
 
 void FolderTree::SelectNode(std::string_view key) {
-    if (QTreeWidgetItem* item = m_nodes.value(Q(key))) {
+    if (QTreeWidgetItem* item = m_nodes.value(Utf8ToQString(key))) {
         setCurrentItem(item);
         scrollToItem(item);
     }
@@ -107,7 +107,7 @@ void FolderTree::SelectNode(std::string_view key) {
 bool FolderTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && m_canRename) {
         QTreeWidgetItem* item = itemFromIndex(index);
-        if (item && !m_canRename(KeyToInt(S(KeyOf(item)))))
+        if (item && !m_canRename(KeyToInt(QStringToUtf8(KeyOf(item)))))
             return false;
     }
     return QTreeWidget::edit(index, trigger, event);
@@ -138,11 +138,11 @@ void FolderTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 std::int16_t FolderTree::SelectedFolder() const {
-    return KeyToInt(S(KeyOf(currentItem())));
+    return KeyToInt(QStringToUtf8(KeyOf(currentItem())));
 }
 
 std::int16_t FolderTree::FolderAt(const QPoint& viewportPos) const {
-    return KeyToInt(S(KeyOf(itemAt(viewportPos))));
+    return KeyToInt(QStringToUtf8(KeyOf(itemAt(viewportPos))));
 }
 
 } // namespace vireo

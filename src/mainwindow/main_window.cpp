@@ -48,11 +48,12 @@ constexpr QSize kMinimumWindow(311, 350);
 constexpr int kStatusMs = 15000;
 
 QString CountOf(qsizetype n, const char* thing) {
-    return QString::number(n) + QLatin1Char(' ') + Q(thing) + (n == 1 ? QString() : QStringLiteral("s"));
+    return QString::number(n) + QLatin1Char(' ') + Utf8ToQString(thing) +
+           (n == 1 ? QString() : QStringLiteral("s"));
 }
 
 QString Quoted(const std::string& name) {
-    return Q("\u201C") + Q(name) + Q("\u201D");
+    return Utf8ToQString("\u201C") + Utf8ToQString(name) + Utf8ToQString("\u201D");
 }
 
 // "3 bookmarks and 2 folders", leaving out what there is none of.
@@ -61,17 +62,17 @@ QString ItemsText(qsizetype bookmarks, qsizetype folders) {
         return CountOf(bookmarks, "bookmark");
     if (bookmarks == 0)
         return CountOf(folders, "folder");
-    return CountOf(bookmarks, "bookmark") + Q(" and ") + CountOf(folders, "folder");
+    return CountOf(bookmarks, "bookmark") + Utf8ToQString(" and ") + CountOf(folders, "folder");
 }
 
-const QString kUndoes = Q(" \u2014 Ctrl+Z undoes");
+const QString kUndoes = Utf8ToQString(" \u2014 Ctrl+Z undoes");
 } // namespace
 
 frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(Q(LoadResString(4)) + QStringLiteral(" Version: ") + QString::number(VersionMajor()) +
-                   QLatin1Char('.') + QString::number(VersionMinor()) + QStringLiteral(" Build (") +
-                   QString::number(VersionRevision()) + QLatin1Char(')'));
+    setWindowTitle(Utf8ToQString(LoadResString(4)) + QStringLiteral(" Version: ") +
+                   QString::number(VersionMajor()) + QLatin1Char('.') + QString::number(VersionMinor()) +
+                   QStringLiteral(" Build (") + QString::number(VersionRevision()) + QLatin1Char(')'));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     setMinimumSize(kMinimumWindow);
     BuildLayout();
@@ -93,9 +94,9 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     CommandHistory& history = m_ctx.db.History();
     history.SetEnabled(true);
-    history.Changed = [this] { m_menus->UpdateHistoryEntries(); };
+    history.changed = [this] { m_menus->UpdateHistoryEntries(); };
     // A change no command named is one step with whatever else the same event changes.
-    history.UnnamedStepOpened = [this] {
+    history.unnamedStepOpened = [this] {
         QTimer::singleShot(0, this, [this] { m_ctx.db.History().Seal(); });
     };
     m_menus->UpdateHistoryEntries();
@@ -103,8 +104,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : QMainWindow(parent), m_ctx(
 
 frmMain::~frmMain() {
     CommandHistory& history = m_ctx.db.History();
-    history.Changed = {};
-    history.UnnamedStepOpened = {};
+    history.changed = {};
+    history.unnamedStepOpened = {};
     // The store must not call into widgets that are going away.
     if (m_ctx.db.Services().tree == TreeView)
         m_ctx.db.SetServices({});
@@ -202,7 +203,7 @@ void frmMain::BuildLayout() {
 
 void frmMain::WebSearch(int mode, std::int16_t folder, const QString& query) {
     if (searchWindows)
-        searchWindows->Launch(static_cast<SearchDialogMode>(mode), folder, S(query));
+        searchWindows->Launch(static_cast<SearchDialogMode>(mode), folder, QStringToUtf8(query));
 }
 
 void frmMain::SelectFolder(std::int16_t folder) {
@@ -243,23 +244,23 @@ void frmMain::EndBusy() {
 }
 
 void frmMain::ShowFolderSummary(std::int16_t folder) {
-    QString tag = Q(FolderTag(folder));
+    QString tag = Utf8ToQString(FolderTag(folder));
     if (rtDetail->Tag == tag)
         return;
     rtDetail->Tag = tag;
     m_summaryFolder = folder;
     m_summaryKey = 0;
-    rtDetail->SetRtf(Q(FolderSummaryRtf(m_ctx.db, folder)));
+    rtDetail->SetRtf(Utf8ToQString(FolderSummaryRtf(m_ctx.db, folder)));
 }
 
 void frmMain::ShowBookmarkSummary(std::int16_t folder, std::int32_t key) {
-    QString tag = Q(BookmarkTag(key));
+    QString tag = Utf8ToQString(BookmarkTag(key));
     if (rtDetail->Tag == tag)
         return;
     rtDetail->Tag = tag;
     m_summaryFolder = folder;
     m_summaryKey = key;
-    rtDetail->SetRtf(Q(BookmarkSummaryRtf(m_ctx.db, folder, key)));
+    rtDetail->SetRtf(Utf8ToQString(BookmarkSummaryRtf(m_ctx.db, folder, key)));
 }
 
 void frmMain::ClearSummary() {
@@ -298,9 +299,10 @@ void frmMain::DeleteSelectedBookmarks() {
     Database& db = m_ctx.db;
     std::int32_t trashBefore = db.Marks(kTrashFolder).Total();
     {
-        HistoryStep step(db, keys.size() == 1
-                                 ? std::string("Delete Bookmark")
-                                 : "Delete " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
+        HistoryStep step(
+            db, keys.size() == 1
+                    ? std::string("Delete Bookmark")
+                    : "Delete " + QStringToUtf8(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
         for (std::int32_t key : keys) {
             db.Marks(folder).Copy(key);
             db.Marks(folder).Kill(key, false);
@@ -309,7 +311,7 @@ void frmMain::DeleteSelectedBookmarks() {
     bool toTrash = db.Marks(kTrashFolder).Total() > trashBefore;
     FillBookmarkList();
     ShowStatus(CountOf(static_cast<qsizetype>(keys.size()), "bookmark") +
-               (toTrash ? Q(" moved to the Trash") : Q(" deleted")) + kUndoes);
+               (toTrash ? Utf8ToQString(" moved to the Trash") : Utf8ToQString(" deleted")) + kUndoes);
     ScheduleSave();
 }
 
@@ -320,16 +322,17 @@ void frmMain::DeleteFolder(std::int16_t folder) {
     std::string name = db.FolderName(folder);
     bool ok;
     {
-        HistoryStep step(db, "Delete Folder " + S(Quoted(name)));
+        HistoryStep step(db, "Delete Folder " + QStringToUtf8(Quoted(name)));
         ok = db.KillFolder(folder, false);
     }
     if (!ok)
-        m_ctx.dialogs.Message(this, Q(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+        m_ctx.dialogs.Message(this, Utf8ToQString(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
     FillBookmarkList();
     if (folder <= kTrashFolder)
         return; // refused with the reject sound
     bool inTrash = db.IsLiveFolder(folder) && db.InTrash(folder);
-    ShowStatus(Q("Folder ") + Quoted(name) + (inTrash ? Q(" moved to the Trash") : Q(" deleted")) + kUndoes);
+    ShowStatus(Utf8ToQString("Folder ") + Quoted(name) +
+               (inTrash ? Utf8ToQString(" moved to the Trash") : Utf8ToQString(" deleted")) + kUndoes);
 }
 
 void frmMain::EmptyFolderCommand(std::int16_t folder) {
@@ -341,19 +344,20 @@ void frmMain::EmptyFolderCommand(std::int16_t folder) {
     qsizetype folders = db.CountSubFolders(folder);
     bool ok;
     {
-        HistoryStep step(db,
-                         trash ? std::string("Empty Trash") : "Empty " + S(Quoted(db.FolderName(folder))));
+        HistoryStep step(db, trash ? std::string("Empty Trash")
+                                   : "Empty " + QStringToUtf8(Quoted(db.FolderName(folder))));
         ok = db.EmptyFolder(folder, trash);
     }
     if (!ok)
-        m_ctx.dialogs.Message(this, Q(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+        m_ctx.dialogs.Message(this, Utf8ToQString(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
     FillBookmarkList();
     bool forGood = trash || m_ctx.program.Options().DeleteBmksImmediately();
     if (trash)
-        ShowStatus(Q("The Trash was emptied: ") + ItemsText(bookmarks, folders) + Q(" deleted") + kUndoes);
+        ShowStatus(Utf8ToQString("The Trash was emptied: ") + ItemsText(bookmarks, folders) +
+                   Utf8ToQString(" deleted") + kUndoes);
     else
-        ShowStatus(ItemsText(bookmarks, folders) + (forGood ? Q(" deleted") : Q(" moved to the Trash")) +
-                   kUndoes);
+        ShowStatus(ItemsText(bookmarks, folders) +
+                   (forGood ? Utf8ToQString(" deleted") : Utf8ToQString(" moved to the Trash")) + kUndoes);
 }
 
 void frmMain::ShowStatus(const QString& text) {
@@ -383,7 +387,7 @@ void frmMain::RefreshViews() {
         if (QTreeWidgetItem* node = TreeView->Node(key))
             node->setExpanded(true);
     }
-    std::int16_t folder = KeyToInt(S(current));
+    std::int16_t folder = KeyToInt(QStringToUtf8(current));
     SelectFolder(m_ctx.db.IsLiveFolder(folder) ? folder : std::int16_t{kRootFolder});
     TreeView->verticalScrollBar()->setValue(scroll);
     FillBookmarkList();
@@ -392,8 +396,8 @@ void frmMain::RefreshViews() {
 
 void frmMain::AfterHistoryMove(const std::string& label, bool redo) {
     RefreshViews();
-    ShowStatus((redo ? Q("Redone: ") : Q("Undone: ")) + Q(label) +
-               (redo ? kUndoes : Q(" \u2014 Ctrl+Y redoes")));
+    ShowStatus((redo ? Utf8ToQString("Redone: ") : Utf8ToQString("Undone: ")) + Utf8ToQString(label) +
+               (redo ? kUndoes : Utf8ToQString(" \u2014 Ctrl+Y redoes")));
     ScheduleSave();
 }
 
@@ -483,7 +487,8 @@ void frmMain::CutOrCopyBookmarks(bool cut) {
     }
     QApplication::clipboard()->setMimeData(ClipboardData(m_ctx.db, folder, keys, cut));
     QString what = CountOf(static_cast<qsizetype>(keys.size()), "bookmark");
-    ShowStatus(cut ? what + Q(" cut: paste where they should go") : what + Q(" copied"));
+    ShowStatus(cut ? what + Utf8ToQString(" cut: paste where they should go")
+                   : what + Utf8ToQString(" copied"));
 }
 
 void frmMain::CutOrCopyFolder(std::int16_t folder, bool cut) {
@@ -494,8 +499,8 @@ void frmMain::CutOrCopyFolder(std::int16_t folder, bool cut) {
         return;
     }
     QApplication::clipboard()->setMimeData(ClipboardData(db, folder, {}, cut));
-    ShowStatus(Q("Folder ") + Quoted(db.FolderName(folder)) +
-               (cut ? Q(" cut: paste where it should go") : Q(" copied")));
+    ShowStatus(Utf8ToQString("Folder ") + Quoted(db.FolderName(folder)) +
+               (cut ? Utf8ToQString(" cut: paste where it should go") : Utf8ToQString(" copied")));
 }
 
 void frmMain::PasteInto(std::int16_t folder) {
@@ -513,7 +518,7 @@ void frmMain::PasteInto(std::int16_t folder) {
     }
     RefreshViews();
     SelectFolder(folder);
-    ShowStatus(ItemsText(outcome.bookmarks, outcome.folders) + Q(" pasted into ") +
+    ShowStatus(ItemsText(outcome.bookmarks, outcome.folders) + Utf8ToQString(" pasted into ") +
                Quoted(db.FolderName(folder)) + kUndoes);
     ScheduleSave();
 }
@@ -532,7 +537,8 @@ void frmMain::RestoreSelectedBookmarks() {
     bool several = false;
     std::size_t restored = 0;
     {
-        HistoryStep step(db, "Restore " + S(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
+        HistoryStep step(db, "Restore " +
+                                 QStringToUtf8(CountOf(static_cast<qsizetype>(keys.size()), "bookmark")));
         for (std::int32_t key : keys) {
             std::int32_t pos = std::as_const(db).Marks(folder).PositionOf(key);
             if (pos == 0)
@@ -548,8 +554,9 @@ void frmMain::RestoreSelectedBookmarks() {
     FillBookmarkList();
     if (restored == 0)
         return;
-    ShowStatus(CountOf(static_cast<qsizetype>(restored), "bookmark") + Q(" restored to ") +
-               (several ? Q("the folders they came from") : Quoted(db.FolderName(target))) + kUndoes);
+    ShowStatus(CountOf(static_cast<qsizetype>(restored), "bookmark") + Utf8ToQString(" restored to ") +
+               (several ? Utf8ToQString("the folders they came from") : Quoted(db.FolderName(target))) +
+               kUndoes);
     ScheduleSave();
 }
 
@@ -558,7 +565,7 @@ void frmMain::RestoreFolderCommand(std::int16_t folder) {
     std::string name = db.FolderName(folder);
     bool done;
     {
-        HistoryStep step(db, "Restore Folder " + S(Quoted(name)));
+        HistoryStep step(db, "Restore Folder " + QStringToUtf8(Quoted(name)));
         done = RestoreFolder(db, folder);
     }
     if (!done) {
@@ -566,7 +573,7 @@ void frmMain::RestoreFolderCommand(std::int16_t folder) {
         return;
     }
     SelectFolder(folder);
-    ShowStatus(Q("Folder ") + Quoted(name) + Q(" restored to ") +
+    ShowStatus(Utf8ToQString("Folder ") + Quoted(name) + Utf8ToQString(" restored to ") +
                Quoted(db.FolderName(db.Folder(folder).Parent)) + kUndoes);
     ScheduleSave();
 }
@@ -586,7 +593,7 @@ void frmMain::BringForward() {
 }
 
 void frmMain::EditFolderLabel(std::int16_t folder) {
-    if (QTreeWidgetItem* item = TreeView->Node(Q(FolderNodeKey(folder)))) {
+    if (QTreeWidgetItem* item = TreeView->Node(Utf8ToQString(FolderNodeKey(folder)))) {
         TreeView->setCurrentItem(item);
         TreeView->scrollToItem(item);
         TreeView->setFocus();
@@ -595,24 +602,24 @@ void frmMain::EditFolderLabel(std::int16_t folder) {
 }
 
 void frmMain::TreeLabelEdited(QTreeWidgetItem* item) {
-    std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
+    std::int16_t folder = KeyToInt(QStringToUtf8(FolderTree::KeyOf(item)));
     if (!m_ctx.db.IsLiveFolder(folder))
         return;
     const FolderRecord& f = std::as_const(m_ctx.db).Folder(folder);
-    std::string typed = S(item->text(0));
+    std::string typed = QStringToUtf8(item->text(0));
     std::string name(text::TrimSpaces(typed));
     if (name.empty()) {
         // A folder without a name could not be told apart: keep the old one.
-        TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
+        TreeView->SetNodeText(FolderNodeKey(folder), f.Name.Text());
         return;
     }
-    if (text::CutToBytes(name, 128) == f.Name.text())
+    if (text::CutToBytes(name, 128) == f.Name.Text())
         return;
     {
         HistoryStep step(m_ctx.db, "Rename Folder");
-        m_ctx.db.Folder(folder).Name.set(typed);
+        m_ctx.db.Folder(folder).Name.Set(typed);
     }
-    TreeView->SetNodeText(FolderNodeKey(folder), f.Name.text());
+    TreeView->SetNodeText(FolderNodeKey(folder), f.Name.Text());
     rtDetail->Tag.clear();
     ScheduleSave();
 }
@@ -622,14 +629,14 @@ void frmMain::TreeContextMenu(const QPoint& pos) {
     if (!item)
         return;
     TreeView->setCurrentItem(item);
-    std::int16_t folder = KeyToInt(S(FolderTree::KeyOf(item)));
+    std::int16_t folder = KeyToInt(QStringToUtf8(FolderTree::KeyOf(item)));
     m_menus->PopupFolderMenu(PrepareFolderMenu(m_ctx.db, folder, true, ClipboardUsable()),
                              TreeView->viewport()->mapToGlobal(pos));
 }
 
 void frmMain::ListContextMenu(const QPoint& pos) {
     QTreeWidgetItem* item = ListView->itemAt(pos);
-    std::int32_t key = KeyToLong(S(BookmarkList::KeyOf(item)));
+    std::int32_t key = KeyToLong(QStringToUtf8(BookmarkList::KeyOf(item)));
     if (key)
         m_ctx.db.Marks(SelectedFolder()).Copy(key);
     std::int16_t folder = SelectedFolder();
@@ -653,7 +660,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         QTreeWidgetItem* item = ListView->itemAt(me->position().toPoint());
         if (!item)
             ClearSummary();
-        else if (std::int32_t key = KeyToLong(S(BookmarkList::KeyOf(item))))
+        else if (std::int32_t key = KeyToLong(QStringToUtf8(BookmarkList::KeyOf(item))))
             ShowBookmarkSummary(SelectedFolder(), key);
     } else if (watched == ListView->viewport() && event->type() == QEvent::MouseButtonPress) {
         // The pressed row waits in the copy buffer, ready for a drag or the properties.
@@ -662,7 +669,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             m_ctx.db.Marks(SelectedFolder()).Copy(key);
     } else if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            OpenDocument(Q(LoadResString(3)));
+            OpenDocument(Utf8ToQString(LoadResString(3)));
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -697,8 +704,9 @@ bool frmMain::SaveNow() {
     if (!m_saveFailureShown) {
         m_saveFailureShown = true;
         m_ctx.dialogs.Message(this,
-                              Q(error) + QStringLiteral("\n\nYour changes are kept while Vireo runs and are "
-                                                        "saved again with the next change or when you exit."),
+                              Utf8ToQString(error) +
+                                  QStringLiteral("\n\nYour changes are kept while Vireo runs and are "
+                                                 "saved again with the next change or when you exit."),
                               {}, MsgButtons::Ok, MsgIcon::Critical);
     }
     return false;
@@ -717,7 +725,7 @@ bool frmMain::SaveData(std::string* error, bool mayAsk) {
     }
     hooks.showSummary = [this](std::string_view rtf) {
         rtDetail->Tag.clear();
-        rtDetail->SetRtf(Q(rtf));
+        rtDetail->SetRtf(Utf8ToQString(rtf));
         rtDetail->repaint();
     };
     // The place of the window as the user left it (not maximised or minimised).
@@ -771,8 +779,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
         // Leaving now would lose what the disk could not take: let the user decide.
         MsgResult answer = m_ctx.dialogs.Message(
             this,
-            Q(error) + QStringLiteral("\n\nClose Vireo anyway? Changes made since the last successful save "
-                                      "would be lost."),
+            Utf8ToQString(error) +
+                QStringLiteral("\n\nClose Vireo anyway? Changes made since the last successful save "
+                               "would be lost."),
             {}, MsgButtons::YesNo, MsgIcon::Critical);
         if (answer != MsgResult::Yes) {
             event->ignore();

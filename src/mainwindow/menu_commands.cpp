@@ -34,19 +34,20 @@ namespace vireo {
 namespace {
 
 QString DataFile(frmMain& main, std::string_view name) {
-    return Q(main.Db().DBPath()) + QLatin1Char('/') + Q(name);
+    return Utf8ToQString(main.Db().DBPath()) + QLatin1Char('/') + Utf8ToQString(name);
 }
 
 void Tell(frmMain& main, const ExchangeResult& result) {
     if (result.message.empty())
         return;
-    main.Context().dialogs.Message(&main, Q(result.message), Q(result.title), MsgButtons::Ok,
+    main.Context().dialogs.Message(&main, Utf8ToQString(result.message), Utf8ToQString(result.title),
+                                   MsgButtons::Ok,
                                    result.warning ? MsgIcon::Exclamation : MsgIcon::Information);
 }
 
 void TellError(frmMain& main, const std::string& error) {
     if (!error.empty())
-        main.Context().dialogs.Message(&main, Q(error), {}, MsgButtons::Ok, MsgIcon::Critical);
+        main.Context().dialogs.Message(&main, Utf8ToQString(error), {}, MsgButtons::Ok, MsgIcon::Critical);
 }
 
 // After an import: the new folders are in the tree already; show the list, play the
@@ -84,9 +85,10 @@ private:
 void ImportNetscapeCommand(frmMain& main) {
     AppContext& ctx = main.Context();
     std::string file;
-    if (!GetNetscapeBookmarkFile(ctx.reg, file) || !QFileInfo::exists(Q(file)))
-        file = S(ctx.dialogs.OpenFileName(&main, Q(kNetscapeImportDialogTitle), Q(kHtmlFileFilter)));
-    if (file.empty() || !QFileInfo(Q(file)).isFile())
+    if (!GetNetscapeBookmarkFile(ctx.reg, file) || !QFileInfo::exists(Utf8ToQString(file)))
+        file = QStringToUtf8(ctx.dialogs.OpenFileName(&main, Utf8ToQString(kNetscapeImportDialogTitle),
+                                                      Utf8ToQString(kHtmlFileFilter)));
+    if (file.empty() || !QFileInfo(Utf8ToQString(file)).isFile())
         return;
     ExchangeResult result;
     {
@@ -115,8 +117,9 @@ BrowserImportTexts TextsFor(BrowserFamily kind) {
 }
 
 QString ProfileItem(const BrowserProfile& p) {
-    return Q(p.browser) + QStringLiteral(": ") + Q(p.name) +
-           (p.isDefault ? QStringLiteral(" (default)") : QString()) + QStringLiteral(" - ") + Q(p.path);
+    return Utf8ToQString(p.browser) + QStringLiteral(": ") + Utf8ToQString(p.name) +
+           (p.isDefault ? QStringLiteral(" (default)") : QString()) + QStringLiteral(" - ") +
+           Utf8ToQString(p.path);
 }
 
 // Runs an import with the hourglass and a progress window, then shows its folder, whose
@@ -148,8 +151,9 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
         for (const auto& p : profiles)
             items << ProfileItem(p);
         items << QStringLiteral("Browse for a file...");
-        std::optional<int> pick = ctx.dialogs.ChooseItem(
-            &main, QStringLiteral("Choose the profile whose bookmarks to import:"), Q(texts.title), items);
+        std::optional<int> pick =
+            ctx.dialogs.ChooseItem(&main, QStringLiteral("Choose the profile whose bookmarks to import:"),
+                                   Utf8ToQString(texts.title), items);
         if (!pick || *pick < 0 || *pick > static_cast<int>(profiles.size()))
             return;
         if (*pick < static_cast<int>(profiles.size())) {
@@ -157,8 +161,8 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
             return;
         }
     }
-    std::string source =
-        S(ctx.dialogs.OpenFileName(&main, Q(texts.fileDialogTitle), Q(texts.fileFilter), Q(home)));
+    std::string source = QStringToUtf8(ctx.dialogs.OpenFileName(
+        &main, Utf8ToQString(texts.fileDialogTitle), Utf8ToQString(texts.fileFilter), Utf8ToQString(home)));
     if (source.empty())
         return;
     RunBrowserImport(main, [&](const ProgressFn& progress) {
@@ -168,8 +172,9 @@ void ImportBrowserCommand(frmMain& main, BrowserFamily kind) {
 
 void ImportXbelCommand(frmMain& main) {
     AppContext& ctx = main.Context();
-    std::string file =
-        S(ctx.dialogs.OpenFileName(&main, Q(kXbelImportDialogTitle), Q(kXbelFileFilter), Q(sys::HomeDir())));
+    std::string file = QStringToUtf8(ctx.dialogs.OpenFileName(&main, Utf8ToQString(kXbelImportDialogTitle),
+                                                              Utf8ToQString(kXbelFileFilter),
+                                                              Utf8ToQString(sys::HomeDir())));
     if (file.empty())
         return;
     RunBrowserImport(main, [&](const ProgressFn& progress) { return ImportXbel(main.Db(), file, progress); });
@@ -180,26 +185,28 @@ void ExportXbelCommand(frmMain& main) {
     std::int16_t folder = main.ChooseFolder(&main, QString::fromUtf8(kExportXbelPrompt));
     if (folder < 1)
         return;
-    QString file = ctx.dialogs.SaveFileName(&main, Q(kXbelExportTitle), Q(kXbelFileFilter));
+    QString file =
+        ctx.dialogs.SaveFileName(&main, Utf8ToQString(kXbelExportTitle), Utf8ToQString(kXbelFileFilter));
     if (file.isEmpty())
         return;
     WaitCursor wait;
-    Tell(main, ExportXbel(main.Db(), folder, S(file)));
+    Tell(main, ExportXbel(main.Db(), folder, QStringToUtf8(file)));
 }
 
 void ImportHtmlCommand(frmMain& main) {
     AppContext& ctx = main.Context();
-    if (ctx.dialogs.Message(&main, Q(kImportHtmlQuestion), Q(kImportHtmlTitle), MsgButtons::YesNo,
-                            MsgIcon::Question) != MsgResult::Yes)
+    if (ctx.dialogs.Message(&main, Utf8ToQString(kImportHtmlQuestion), Utf8ToQString(kImportHtmlTitle),
+                            MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    QString file = ctx.dialogs.OpenFileName(&main, Q(kImportHtmlDialogTitle), Q(kHtmlFileFilter));
+    QString file = ctx.dialogs.OpenFileName(&main, Utf8ToQString(kImportHtmlDialogTitle),
+                                            Utf8ToQString(kHtmlFileFilter));
     if (file.isEmpty())
         return;
     ExchangeResult result;
     {
         WaitCursor wait;
         HistoryStep step(main.Db(), "Import from HTML");
-        result = ImportHtml(main.Db(), S(file), main.SelectedFolder());
+        result = ImportHtml(main.Db(), QStringToUtf8(file), main.SelectedFolder());
     }
     AfterImport(main, result);
 }
@@ -212,37 +219,40 @@ void ExportNetscapeCommand(frmMain& main) {
     std::string file;
     bool found = GetNetscapeBookmarkFile(ctx.reg, file);
     if (!found) {
-        if (ctx.dialogs.Message(&main, Q(kNetscapeBrowseQuestion), Q(kNetscapeExportTitle), MsgButtons::YesNo,
+        if (ctx.dialogs.Message(&main, Utf8ToQString(kNetscapeBrowseQuestion),
+                                Utf8ToQString(kNetscapeExportTitle), MsgButtons::YesNo,
                                 MsgIcon::Question) != MsgResult::Yes)
             return;
-        file = S(ctx.dialogs.SaveFileName(&main, Q(kNetscapeExportTitle), Q(kHtmlFileFilter)));
+        file = QStringToUtf8(ctx.dialogs.SaveFileName(&main, Utf8ToQString(kNetscapeExportTitle),
+                                                      Utf8ToQString(kHtmlFileFilter)));
         if (file.empty())
             return;
     }
     WaitCursor wait;
     // An existing bookmark file gets the folder appended; a new one is written as a
     // complete file that browsers can import.
-    ExchangeResult result = QFileInfo::exists(Q(file)) ? ExportNetscape(main.Db(), folder, file)
-                                                       : ExportNetscapeFile(main.Db(), folder, file);
+    ExchangeResult result = QFileInfo::exists(Utf8ToQString(file))
+                                ? ExportNetscape(main.Db(), folder, file)
+                                : ExportNetscapeFile(main.Db(), folder, file);
     Tell(main, result);
 }
 
 void ViewAsWebPage(frmMain& main, std::int16_t folder) {
     WaitCursor wait;
-    std::string file = S(DataFile(main, kViewFileName));
+    std::string file = QStringToUtf8(DataFile(main, kViewFileName));
     std::string error;
     std::int32_t written = SaveView(main.Db(), file, folder, &error);
     if (written > 0)
-        main.OpenDocument(Q(file));
+        main.OpenDocument(Utf8ToQString(file));
     TellError(main, error);
 }
 
 void ViewHomePage(frmMain& main, std::int16_t folder, const QString& file) {
     WaitCursor wait;
-    std::string name = S(file);
+    std::string name = QStringToUtf8(file);
     std::string error;
     if (BuildHomePage(main.Db(), main.Context().reg, name, folder, &error))
-        main.OpenDocument(Q(name));
+        main.OpenDocument(Utf8ToQString(name));
     else
         TellError(main, error);
 }
@@ -260,8 +270,8 @@ void FolderMenuCommand(frmMain& main, int index) {
             id = db.AddFolder("New", folder, kFolderOrdinary);
         }
         if (id == 0) {
-            main.Context().dialogs.Message(&main, Q(FolderTableFullMessage(0, 0)), {}, MsgButtons::Ok,
-                                           MsgIcon::Exclamation);
+            main.Context().dialogs.Message(&main, Utf8ToQString(FolderTableFullMessage(0, 0)), {},
+                                           MsgButtons::Ok, MsgIcon::Exclamation);
             return;
         }
         main.TreeView->ExpandNode(FolderNodeKey(folder));
@@ -334,7 +344,7 @@ void BookmarkMenuCommand(frmMain& main, int index) {
         std::int16_t folder = main.SelectedFolder();
         // The texts made for the dialog go again when it is cancelled.
         HistoryStep step(db, "New Bookmark");
-        db.CopyBuffer = db.NewMark("", "", db.IsLiveFolder(folder) ? folder : std::int16_t{kUnsortedFolder},
+        db.copyBuffer = db.NewMark("", "", db.IsLiveFolder(folder) ? folder : std::int16_t{kUnsortedFolder},
                                    "", kFlagsStandard);
         frmBMDialog dialog(main);
         dialog.DropInFolder_Click(); // a new bookmark needs its folder: show the tree
@@ -364,7 +374,7 @@ void BookmarkMenuCommand(frmMain& main, int index) {
         main.RestoreSelectedBookmarks();
         break;
     case 13:
-        if (db.CopyBuffer.key != 0) {
+        if (db.copyBuffer.key != 0) {
             HistoryStep step(db, "Bookmark Properties");
             frmBMDialog dialog(main);
             main.Context().dialogs.RunDialog(dialog);
@@ -460,16 +470,16 @@ void ExportMenuCommand(frmMain& main, int index) {
     case 3: {
         // Said before a file is asked for: there would be nothing to put in it.
         if (std::string nothing = NothingToViewMessage(main.Db(), main.SelectedFolder()); !nothing.empty()) {
-            main.Context().dialogs.Message(&main, Q(nothing), Q(kSaveHtmlDialogTitle), MsgButtons::Ok,
-                                           MsgIcon::Information);
+            main.Context().dialogs.Message(&main, Utf8ToQString(nothing), Utf8ToQString(kSaveHtmlDialogTitle),
+                                           MsgButtons::Ok, MsgIcon::Information);
             return;
         }
-        QString file =
-            main.Context().dialogs.SaveFileName(&main, Q(kSaveHtmlDialogTitle), Q(kHtmlFileFilter));
+        QString file = main.Context().dialogs.SaveFileName(&main, Utf8ToQString(kSaveHtmlDialogTitle),
+                                                           Utf8ToQString(kHtmlFileFilter));
         if (file.isEmpty())
             return;
         WaitCursor wait;
-        std::string name = S(file);
+        std::string name = QStringToUtf8(file);
         std::string error;
         SaveFolderView(main.Db(), name, main.SelectedFolder(), &error);
         TellError(main, error);
@@ -540,19 +550,19 @@ void ToolsMenuCommand(frmMain& main, int index) {
 void HelpMenuCommand(frmMain& main, int index) {
     switch (index) {
     case 1:
-        main.OpenDocument(Q(LoadResString(102)));
+        main.OpenDocument(Utf8ToQString(LoadResString(102)));
         break;
     case 5: {
         std::string exe =
             GetRegText(main.Context().reg, std::string(kAppPathsKey) + "Skylark.exe", "", kHKeyLocalMachine);
-        main.OpenDocument(exe.empty() ? Q(LoadResString(5)) : Q(exe));
+        main.OpenDocument(exe.empty() ? Utf8ToQString(LoadResString(5)) : Utf8ToQString(exe));
         break;
     }
     case 7:
-        main.OpenDocument(Q(LoadResString(3)));
+        main.OpenDocument(Utf8ToQString(LoadResString(3)));
         break;
     case 8:
-        main.OpenDocument(Q(LoadResString(101)));
+        main.OpenDocument(Utf8ToQString(LoadResString(101)));
         break;
     case 9: {
         frmAboutNew about(main.Context(), &main);

@@ -41,9 +41,10 @@ void MainMenus::PrepareProfileMenu() {
     }
     for (std::size_t i = 0; i < m_foundProfiles.size(); ++i) {
         const BrowserProfile& p = m_foundProfiles[i];
-        QAction* action = m_profiles->addAction(Q(p.browser) + QStringLiteral(": ") + Q(p.name) +
-                                                (p.isDefault ? QStringLiteral(" (default)") : QString()));
-        action->setToolTip(Q(p.path));
+        QAction* action =
+            m_profiles->addAction(Utf8ToQString(p.browser) + QStringLiteral(": ") + Utf8ToQString(p.name) +
+                                  (p.isDefault ? QStringLiteral(" (default)") : QString()));
+        action->setToolTip(Utf8ToQString(p.path));
         action->setData(static_cast<int>(i));
         connect(action, &QAction::triggered, this, [this, i] {
             if (i < m_foundProfiles.size())
@@ -59,19 +60,23 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     // 1 and 2 hold the context menus; they never show in the bar.
     m_node = new QMenu(&window);
     m_node->setObjectName(QStringLiteral("mnuNode"));
-    AddMenu(m_node, Q("x"), mnuNode,
-            {Q("Rerun &Search"), Q("&New Folder"), Q("&Rename"), Q("-"), Q("&View as Web page"),
-             Q("View as &Home page"), Q("-"), Q("Cu&t"), Q("&Copy"), Q("&Paste"), Q("-"), Q("&Move"),
-             Q("&Empty"), Q("&Delete"), Q("Restore"), Q("-"), Q("P&roperties")},
+    AddMenu(m_node, Utf8ToQString("x"), mnuNode,
+            {Utf8ToQString("Rerun &Search"), Utf8ToQString("&New Folder"), Utf8ToQString("&Rename"),
+             Utf8ToQString("-"), Utf8ToQString("&View as Web page"), Utf8ToQString("View as &Home page"),
+             Utf8ToQString("-"), Utf8ToQString("Cu&t"), Utf8ToQString("&Copy"), Utf8ToQString("&Paste"),
+             Utf8ToQString("-"), Utf8ToQString("&Move"), Utf8ToQString("&Empty"), Utf8ToQString("&Delete"),
+             Utf8ToQString("Restore"), Utf8ToQString("-"), Utf8ToQString("P&roperties")},
             &FolderMenuCommand);
     m_mark = new QMenu(&window);
     m_mark->setObjectName(QStringLiteral("mnuMark"));
-    AddMenu(m_mark, Q("x2"), mnuMark,
-            {Q("&New Bookmark"), Q("&Open"), Q("&Search for this"), Q("-"), Q("Cu&t"), Q("&Copy"),
-             Q("&Paste"), Q("-"), Q("&Move"), Q("&Delete"), Q("Restore"), Q("-"), Q("P&roperties")},
+    AddMenu(m_mark, Utf8ToQString("x2"), mnuMark,
+            {Utf8ToQString("&New Bookmark"), Utf8ToQString("&Open"), Utf8ToQString("&Search for this"),
+             Utf8ToQString("-"), Utf8ToQString("Cu&t"), Utf8ToQString("&Copy"), Utf8ToQString("&Paste"),
+             Utf8ToQString("-"), Utf8ToQString("&Move"), Utf8ToQString("&Delete"), Utf8ToQString("Restore"),
+             Utf8ToQString("-"), Utf8ToQString("P&roperties")},
             &BookmarkMenuCommand);
     // Check Links sits with the views of the folder; its index comes after the others.
-    QAction* checkLinks = new QAction(Q("Check &Links"), m_node);
+    QAction* checkLinks = new QAction(Utf8ToQString("Check &Links"), m_node);
     checkLinks->setData(kCheckLinksEntry);
     m_node->insertAction(mnuNode[7], checkLinks);
     connect(checkLinks, &QAction::triggered, this, [this] { FolderMenuCommand(m_window, kCheckLinksEntry); });
@@ -81,14 +86,16 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
 
     auto* file = new QMenu(bar);
     file->setObjectName(QStringLiteral("mnuFile"));
-    AddMenu(file, Q("&File"), mnuFile,
-            {Q("View My Homepage"), Q("-"), Q("&Import"), Q("&Export"), Q("-"), Q("E&xit")},
+    AddMenu(file, Utf8ToQString("&File"), mnuFile,
+            {Utf8ToQString("View My Homepage"), Utf8ToQString("-"), Utf8ToQString("&Import"),
+             Utf8ToQString("&Export"), Utf8ToQString("-"), Utf8ToQString("E&xit")},
             &FileMenuCommand);
     auto* import = new QMenu(file);
     import->setObjectName(QStringLiteral("mnuImport"));
-    AddMenu(import, Q("&Import"), mnuImport,
-            {Q("&Explorer/Favorites"), Q("&Netscape"), Q("From &HTML"), Q("From &Firefox..."),
-             Q("From C&hrome/Chromium..."), Q("From &XBEL / KDE..."), Q("From &Browser Profile")},
+    AddMenu(import, Utf8ToQString("&Import"), mnuImport,
+            {Utf8ToQString("&Explorer/Favorites"), Utf8ToQString("&Netscape"), Utf8ToQString("From &HTML"),
+             Utf8ToQString("From &Firefox..."), Utf8ToQString("From C&hrome/Chromium..."),
+             Utf8ToQString("From &XBEL / KDE..."), Utf8ToQString("From &Browser Profile")},
             &ImportMenuCommand);
     mnuFile[3]->setMenu(import);
     // Every profile found on this machine, newest first, looked for each time it opens.
@@ -98,8 +105,9 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     connect(m_profiles, &QMenu::aboutToShow, this, &MainMenus::PrepareProfileMenu);
     auto* exportMenu = new QMenu(file);
     exportMenu->setObjectName(QStringLiteral("mnuExport"));
-    AddMenu(exportMenu, Q("&Export"), mnuExport,
-            {Q("To &Explorer/Favorites"), Q("To &Netscape"), Q("To &HTML"), Q("To &XBEL...")},
+    AddMenu(exportMenu, Utf8ToQString("&Export"), mnuExport,
+            {Utf8ToQString("To &Explorer/Favorites"), Utf8ToQString("To &Netscape"),
+             Utf8ToQString("To &HTML"), Utf8ToQString("To &XBEL...")},
             &ExportMenuCommand);
     mnuFile[4]->setMenu(exportMenu);
     mnuMain[3] = bar->addMenu(file);
@@ -107,14 +115,16 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     // A hidden menu whose only working entry is the purge of the whole database.
     auto* test = new QMenu(bar);
     test->setObjectName(QStringLiteral("mnuTest"));
-    AddMenu(test, Q("Test Stuff"), mnuTest, {Q("&Purge Database"), Q("Test One")}, &TestMenuCommand);
+    AddMenu(test, Utf8ToQString("Test Stuff"), mnuTest,
+            {Utf8ToQString("&Purge Database"), Utf8ToQString("Test One")}, &TestMenuCommand);
     mnuMain[4] = bar->addMenu(test);
     mnuMain[4]->setVisible(false);
     // Edit: the history of changes and the clipboard, between File and Search.
     auto* edit = new QMenu(bar);
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    AddMenu(edit, Q("&Edit"), mnuEdit,
-            {Q("&Undo"), Q("&Redo"), Q("-"), Q("Cu&t"), Q("&Copy"), Q("&Paste"), Q("-"), Q("&Delete")},
+    AddMenu(edit, Utf8ToQString("&Edit"), mnuEdit,
+            {Utf8ToQString("&Undo"), Utf8ToQString("&Redo"), Utf8ToQString("-"), Utf8ToQString("Cu&t"),
+             Utf8ToQString("&Copy"), Utf8ToQString("&Paste"), Utf8ToQString("-"), Utf8ToQString("&Delete")},
             &EditMenuCommand);
     mnuEdit[kEditUndo]->setShortcut(QKeySequence::Undo);
     mnuEdit[kEditRedo]->setShortcuts(
@@ -138,13 +148,14 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
 
     auto* search = new QMenu(bar);
     search->setObjectName(QStringLiteral("mnuSearch"));
-    AddMenu(
-        search, Q("&Search"), mnuSearch,
-        {Q("Run"), Q("Rerun Search"), Q("Update Results"), Q("-"), Q("Manage Groups"), Q("Update Engines")},
-        &SearchMenuCommand);
+    AddMenu(search, Utf8ToQString("&Search"), mnuSearch,
+            {Utf8ToQString("Run"), Utf8ToQString("Rerun Search"), Utf8ToQString("Update Results"),
+             Utf8ToQString("-"), Utf8ToQString("Manage Groups"), Utf8ToQString("Update Engines")},
+            &SearchMenuCommand);
     auto* run = new QMenu(search);
     run->setObjectName(QStringLiteral("mnuRunSearch"));
-    AddMenu(run, Q("Run"), mnuRunSearch, {Q("Quick"), Q("Advanced")}, &RunSearchMenuCommand);
+    AddMenu(run, Utf8ToQString("Run"), mnuRunSearch, {Utf8ToQString("Quick"), Utf8ToQString("Advanced")},
+            &RunSearchMenuCommand);
     mnuSearch[1]->setMenu(run);
     mnuMain[6] = bar->addMenu(search);
     connect(search, &QMenu::aboutToShow, this, &MainMenus::PrepareSearchMenu);
@@ -153,17 +164,19 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
 
     auto* tools = new QMenu(bar);
     tools->setObjectName(QStringLiteral("mnuTools"));
-    AddMenu(tools, Q("&Tools"), mnuTools,
-            {Q("&Find in Vireo!"), Q("-"), Q("&Empty Trash"), Q("&My Homepage Options"), Q("&Verify Links"),
-             Q("-"), Q("&Options..."), Q("S&ync...")},
+    AddMenu(tools, Utf8ToQString("&Tools"), mnuTools,
+            {Utf8ToQString("&Find in Vireo!"), Utf8ToQString("-"), Utf8ToQString("&Empty Trash"),
+             Utf8ToQString("&My Homepage Options"), Utf8ToQString("&Verify Links"), Utf8ToQString("-"),
+             Utf8ToQString("&Options..."), Utf8ToQString("S&ync...")},
             &ToolsMenuCommand);
     mnuMain[7] = bar->addMenu(tools);
 
     auto* help = new QMenu(bar);
     help->setObjectName(QStringLiteral("mnuHelp"));
-    AddMenu(help, Q("&Help"), mnuHelp,
-            {Q("&Help Topics"), Q("-"), Q("Contents"), Q("Check for &Update Now"), Q("Sky&lark!"), Q("-"),
-             Q("&Vireo! Web Site"), Q("Support Online"), Q("&About")},
+    AddMenu(help, Utf8ToQString("&Help"), mnuHelp,
+            {Utf8ToQString("&Help Topics"), Utf8ToQString("-"), Utf8ToQString("Contents"),
+             Utf8ToQString("Check for &Update Now"), Utf8ToQString("Sky&lark!"), Utf8ToQString("-"),
+             Utf8ToQString("&Vireo! Web Site"), Utf8ToQString("Support Online"), Utf8ToQString("&About")},
             &HelpMenuCommand);
     mnuHelp[3]->setVisible(false);
     mnuHelp[4]->setEnabled(false);
@@ -209,9 +222,13 @@ void MainMenus::UpdateHistoryEntries() {
     bool undo = history.CanUndo();
     bool redo = history.CanRedo();
     // A name with "&" in it must not give the entry a mnemonic.
-    auto caption = [](const std::string& label) { return Q(label).replace(QLatin1Char('&'), Q("&&")); };
-    mnuEdit[kEditUndo]->setText(undo ? Q("&Undo ") + caption(history.UndoLabel()) : Q("&Undo"));
-    mnuEdit[kEditRedo]->setText(redo ? Q("&Redo ") + caption(history.RedoLabel()) : Q("&Redo"));
+    auto caption = [](const std::string& label) {
+        return Utf8ToQString(label).replace(QLatin1Char('&'), Utf8ToQString("&&"));
+    };
+    mnuEdit[kEditUndo]->setText(undo ? Utf8ToQString("&Undo ") + caption(history.UndoLabel())
+                                     : Utf8ToQString("&Undo"));
+    mnuEdit[kEditRedo]->setText(redo ? Utf8ToQString("&Redo ") + caption(history.RedoLabel())
+                                     : Utf8ToQString("&Redo"));
     mnuEdit[kEditUndo]->setEnabled(undo);
     mnuEdit[kEditRedo]->setEnabled(redo);
 }

@@ -32,7 +32,7 @@ void OpenPage(AppContext& ctx, const QString& target) {
     // Without a usable browser the page still opens, through the desktop; the options are
     // not forced on the user for every bookmark.
     if (IsWebPage(target) &&
-        OpenInBrowser(ctx.reg, ctx.program.CurrentBrowserPath, ctx.launcher, S(target.trimmed())))
+        OpenInBrowser(ctx.reg, ctx.program.CurrentBrowserPath, ctx.launcher, QStringToUtf8(target.trimmed())))
         return;
     ctx.documents.OpenDocument(target);
 }

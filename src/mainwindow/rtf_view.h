@@ -16,7 +16,7 @@ class RtfPane : public QTextBrowser {
 public:
     explicit RtfPane(QWidget* parent = nullptr);
     void SetRtf(const QString& rtf);
-    const QString& rtf() const { return m_rtf; }
+    const QString& Rtf() const { return m_rtf; }
     // What the pane shows (see summary.h); empty when blank.
     QString Tag;
 

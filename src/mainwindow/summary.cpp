@@ -28,13 +28,13 @@ std::string FolderSummaryRtf(const Database& db, std::int16_t folder) {
     if (!db.IsSlot(folder))
         return {};
     const FolderRecord& f = db.Folder(folder);
-    std::string rtf = "{{\\b Folder:}{ " + RtfEscape(f.Name.text()) + "}";
+    std::string rtf = "{{\\b Folder:}{ " + RtfEscape(f.Name.Text()) + "}";
     rtf += Line("Total Marks", std::to_string(db.Marks(folder).Count()));
     std::string description = db.Memo().GetMemo(f.Description);
     if (!description.empty())
         rtf += Line("Description", description);
     if (f.FolderType == kFolderSearchResults)
-        rtf += Line("Search Query", f.SearchQuery.text());
+        rtf += Line("Search Query", f.SearchQuery.Text());
     if (f.Created > 0)
         rtf += Line("Created", FormatGeneralDate(f.Created));
     return rtf + "}";
@@ -43,7 +43,7 @@ std::string FolderSummaryRtf(const Database& db, std::int16_t folder) {
 std::string BookmarkSummaryRtf(const Database& db, std::int16_t folder, std::int32_t key) {
     if (!db.IsSlot(folder))
         return {};
-    std::string rtf = "{{\\b Folder:}{ " + RtfEscape(db.Folder(folder).Name.text()) + "}";
+    std::string rtf = "{{\\b Folder:}{ " + RtfEscape(db.Folder(folder).Name.Text()) + "}";
     const clsBookmark& marks = db.Marks(folder);
     std::int32_t pos = marks.PositionOf(key);
     if (pos) {

@@ -15,20 +15,20 @@ namespace vireo {
 frmTrashQuery::frmTrashQuery(Database& db, Registry& reg, QWidget* parent)
     : QDialog(parent), m_db(db), m_reg(reg) {
     setObjectName(QStringLiteral("frmTrashQuery"));
-    setWindowTitle(Q(LoadResString(61)));
+    setWindowTitle(Utf8ToQString(LoadResString(61)));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_trash")));
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(ResourcePixmap(QStringLiteral("icon_bigtrash"), QSize(64, 64)));
-    Label1 = new QLabel(Q(LoadResString(60)), this);
+    Label1 = new QLabel(Utf8ToQString(LoadResString(60)), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setMinimumWidth(300);
     Check = new QCheckBox(QStringLiteral("Don't ask this again"), this);
     Check->setObjectName(QStringLiteral("Check"));
-    cmdTrash[0] = new QPushButton(Q(LoadResString(403)), this);
+    cmdTrash[0] = new QPushButton(Utf8ToQString(LoadResString(403)), this);
     cmdTrash[0]->setObjectName(QStringLiteral("cmdTrash0"));
-    cmdTrash[1] = new QPushButton(Q(LoadResString(402)), this);
+    cmdTrash[1] = new QPushButton(Utf8ToQString(LoadResString(402)), this);
     cmdTrash[1]->setObjectName(QStringLiteral("cmdTrash1"));
     cmdTrash[1]->setDefault(true);
 

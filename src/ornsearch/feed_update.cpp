@@ -58,9 +58,9 @@ std::size_t Append(char* data, std::size_t size, std::size_t n, void* user) {
 }
 
 bool LoopbackHost(const std::string& url) {
-    static const std::regex loopback(R"(^http://(127\.[0-9.]+|localhost|\[::1\])(:[0-9]+)?(/.*)?$)",
-                                     std::regex::icase);
-    return std::regex_match(url, loopback);
+    static const std::regex kLoopback(R"(^http://(127\.[0-9.]+|localhost|\[::1\])(:[0-9]+)?(/.*)?$)",
+                                      std::regex::icase);
+    return std::regex_match(url, kLoopback);
 }
 
 // Feeds come over https; plain http only from this machine (for trying a feed out).
@@ -287,7 +287,7 @@ int32_t RunUpdate(const std::string& programFolder, SearchLog& log) {
                 manifest = read;
         }
     }
-    static const std::regex safeName("^[A-Za-z0-9_-]{1,64}$");
+    static const std::regex kSafeName("^[A-Za-z0-9_-]{1,64}$");
     std::vector<Pending> pending;
     auto discard = [&] {
         for (const Pending& p : pending)
@@ -296,7 +296,7 @@ int32_t RunUpdate(const std::string& programFolder, SearchLog& log) {
     for (const json& e : index["engines"]) {
         std::string name = e["name"].get<std::string>();
         long version = e["version"].get<long>();
-        if (!std::regex_match(name, safeName)) {
+        if (!std::regex_match(name, kSafeName)) {
             log.Line("engine update: a script name that is not a plain file name was skipped: " +
                      CutUtf8(name, 80));
             continue;

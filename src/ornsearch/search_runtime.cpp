@@ -397,8 +397,8 @@ void Runner::Run() {
             continue;
         // Sleeps until a socket is ready, curl's own next time-out, the deadline or a
         // wake-up from CancelSearch, whichever comes first.
-        auto left_ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        int wait = static_cast<int>(std::clamp<long long>(left_ms + 1, 1, 1000));
+        auto leftMs = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        int wait = static_cast<int>(std::clamp<long long>(leftMs + 1, 1, 1000));
         curl_multi_poll(m_multi, nullptr, 0, wait, nullptr);
     }
 

@@ -101,7 +101,7 @@ public:
     ShareResult Read(std::string& bytes, std::string& etag, std::int64_t& modified) override {
         Response r = Request("GET", m_file, nullptr, {});
         ShareResult s = Status(r, m_file);
-        if (s.ok()) {
+        if (s.Ok()) {
             bytes = std::move(r.body);
             etag = r.etag;
             modified = r.modified;
@@ -112,7 +112,7 @@ public:
     ShareResult Stat(std::string& etag, std::int64_t& modified) override {
         Response r = Request("HEAD", m_file, nullptr, {});
         ShareResult s = Status(r, m_file);
-        if (s.ok()) {
+        if (s.Ok()) {
             etag = r.etag;
             modified = r.modified;
         }
@@ -123,7 +123,7 @@ public:
         std::string header = ifMatch.empty() ? "If-None-Match: *" : "If-Match: " + ifMatch;
         Response r = Request("PUT", m_file, &bytes, {header, "Content-Type: application/xml; charset=utf-8"});
         ShareResult s = Status(r, m_file);
-        if (s.ok())
+        if (s.Ok())
             etag = r.etag;
         return s;
     }
@@ -131,7 +131,7 @@ public:
     ShareResult LockStat(bool& exists, std::int64_t& modified, std::string& body) override {
         Response r = Request("GET", m_lock, nullptr, {});
         ShareResult s = Status(r, m_lock);
-        exists = s.ok();
+        exists = s.Ok();
         modified = r.modified;
         body = exists ? r.body.substr(0, 256) : std::string();
         if (s.status == ShareStatus::Missing)

@@ -20,7 +20,7 @@ public:
     QPushButton* cmdCancel = nullptr;
 
     bool cancelHit() const { return m_cancelHit; }
-    void setCancelHit(bool hit) { m_cancelHit = hit; }
+    void SetCancelHit(bool hit) { m_cancelHit = hit; }
     void cmdOK_Click();
     void cmdCancel_Click();
 

@@ -106,7 +106,7 @@ void frmGroupManage::FillEngines() {
     for (std::int16_t i = 1; i <= m_search.siteCount(); ++i) {
         std::string name, id, home;
         if (m_search.SiteInfo(i, name, id, home))
-            engines.emplace_back(Trim(Q(name)), i);
+            engines.emplace_back(Trim(Utf8ToQString(name)), i);
     }
     std::stable_sort(engines.begin(), engines.end(), [](const auto& a, const auto& b) {
         return QString::localeAwareCompare(a.first.toCaseFolded(), b.first.toCaseFolded()) < 0;
@@ -120,7 +120,7 @@ void frmGroupManage::FillEngines() {
         item->setData(Qt::UserRole, static_cast<int>(index));
     }
     m_loading = false;
-    lblLeftOut->setText(Q(LeftOutSitesText(m_search.LeftOutSites())));
+    lblLeftOut->setText(Utf8ToQString(LeftOutSitesText(m_search.LeftOutSites())));
     lblLeftOut->setVisible(!m_search.LeftOutSites().empty());
     // Nothing to visit until an engine with a home page is chosen.
     cmdVisitHomePage->setEnabled(false);
@@ -136,7 +136,7 @@ void frmGroupManage::FillNames(std::int32_t select) {
     comboNames->addItem(QStringLiteral("All Sites"));
     const SearchGroupTable& table = Table();
     for (std::size_t i = 1; i < table.entries.size(); ++i)
-        comboNames->addItem(Q(table.entries[i].name));
+        comboNames->addItem(Utf8ToQString(table.entries[i].name));
     m_loading = false;
     if (select < 0 || select >= comboNames->count())
         select = 0;
@@ -158,7 +158,7 @@ void frmGroupManage::SelectGroup(std::int32_t index) {
     const SearchGroup& group = Table().At(index);
     for (int i = 0; i < lstAll->count(); ++i) {
         QListWidgetItem* item = lstAll->item(i);
-        bool ticked = all || GroupHasEngine(group, S(item->text()));
+        bool ticked = all || GroupHasEngine(group, QStringToUtf8(item->text()));
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
     // The built-in group is every engine: nothing of it can be edited.
@@ -174,7 +174,7 @@ void frmGroupManage::ItemChanged(QListWidgetItem* item) {
     std::int32_t group = comboNames->currentIndex();
     if (group <= 0)
         return;
-    SetGroupEngine(Table(), group, S(Trim(item->text())), item->checkState() == Qt::Checked);
+    SetGroupEngine(Table(), group, QStringToUtf8(Trim(item->text())), item->checkState() == Qt::Checked);
 }
 
 void frmGroupManage::ItemClicked(QListWidgetItem* item) {
@@ -182,8 +182,8 @@ void frmGroupManage::ItemClicked(QListWidgetItem* item) {
     bool known = item && m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name,
                                            id, home);
     if (known)
-        cmdVisitHomePage->setText(QStringLiteral("Visit ") + Trim(Q(name)));
-    cmdVisitHomePage->setEnabled(known && !Trim(Q(home)).isEmpty());
+        cmdVisitHomePage->setText(QStringLiteral("Visit ") + Trim(Utf8ToQString(name)));
+    cmdVisitHomePage->setEnabled(known && !Trim(Utf8ToQString(home)).isEmpty());
 }
 
 void frmGroupManage::cmdVisitHomePage_Click() {
@@ -193,7 +193,7 @@ void frmGroupManage::cmdVisitHomePage_Click() {
     std::string name, id, home;
     if (m_search.SiteInfo(static_cast<std::int16_t>(item->data(Qt::UserRole).toInt()), name, id, home) &&
         !home.empty())
-        OpenPage(m_ctx, Q(home).trimmed());
+        OpenPage(m_ctx, Utf8ToQString(home).trimmed());
 }
 
 void frmGroupManage::cmdAddInstance_Click() {
@@ -207,9 +207,10 @@ void frmGroupManage::cmdAddInstance_Click() {
     std::string userFolder = sys::DataHome() + "/Vireo/engines";
     TemplateEngine made;
     std::string error;
-    if (!AddEngineFromTemplate(sc.programFolder, userFolder, "searxng", S(answer->trimmed()), made, error)) {
-        m_ctx.dialogs.Message(this, QStringLiteral("The engine could not be added:\n") + Q(error), title,
-                              MsgButtons::Ok, MsgIcon::Exclamation);
+    if (!AddEngineFromTemplate(sc.programFolder, userFolder, "searxng", QStringToUtf8(answer->trimmed()),
+                               made, error)) {
+        m_ctx.dialogs.Message(this, QStringLiteral("The engine could not be added:\n") + Utf8ToQString(error),
+                              title, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     // Only an engine the library lists can be searched; one it cannot read is not kept.
@@ -221,7 +222,7 @@ void frmGroupManage::cmdAddInstance_Click() {
         std::filesystem::remove(made.path, ec);
         m_ctx.dialogs.Message(this,
                               QStringLiteral("The search library does not take the engine made for ") +
-                                  Q(made.address) + QStringLiteral("; it was not kept."),
+                                  Utf8ToQString(made.address) + QStringLiteral("; it was not kept."),
                               title, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
@@ -232,7 +233,7 @@ void frmGroupManage::cmdAddInstance_Click() {
         SetGroupEngine(Table(), group, made.name, true);
     SelectGroup(group);
     for (int i = 0; i < lstAll->count(); ++i) {
-        if (S(Trim(lstAll->item(i)->text())) == made.name)
+        if (QStringToUtf8(Trim(lstAll->item(i)->text())) == made.name)
             lstAll->setCurrentRow(i);
     }
 }
@@ -243,13 +244,13 @@ void frmGroupManage::cmdNew_Click() {
     if (!answer || answer->trimmed().isEmpty())
         return;
     std::int32_t index = -1;
-    switch (AddGroup(Table(), S(answer->trimmed()), &index)) {
+    switch (AddGroup(Table(), QStringToUtf8(answer->trimmed()), &index)) {
     case GroupEditResult::Done:
         FillNames(index);
         return;
     case GroupEditResult::NameExists:
-        m_ctx.dialogs.Message(this, Q(GroupExistsMessage(S(answer->trimmed()))), Q(kGroupExistsTitle),
-                              MsgButtons::Ok, MsgIcon::Exclamation);
+        m_ctx.dialogs.Message(this, Utf8ToQString(GroupExistsMessage(QStringToUtf8(answer->trimmed()))),
+                              Utf8ToQString(kGroupExistsTitle), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     case GroupEditResult::BadName:
         m_ctx.dialogs.Message(this, QStringLiteral("A group name cannot contain \"\\\"."),
@@ -265,20 +266,20 @@ void frmGroupManage::cmdRename_Click() {
     std::int32_t group = comboNames->currentIndex();
     if (group <= 0)
         return;
-    std::optional<QString> answer =
-        m_ctx.dialogs.InputText(this, QStringLiteral("New Group Name?"),
-                                QStringLiteral("Rename Search Group"), Q(Table().At(group).name).trimmed());
+    std::optional<QString> answer = m_ctx.dialogs.InputText(this, QStringLiteral("New Group Name?"),
+                                                            QStringLiteral("Rename Search Group"),
+                                                            Utf8ToQString(Table().At(group).name).trimmed());
     if (!answer || answer->trimmed().isEmpty())
         return;
     std::int32_t index = -1;
     switch (RenameGroup(Table(), m_ctx.reg, m_search.Context().library, m_search.Sites(), group,
-                        S(answer->trimmed()), &index)) {
+                        QStringToUtf8(answer->trimmed()), &index)) {
     case GroupEditResult::Done:
         FillNames(index);
         return;
     case GroupEditResult::NameExists:
-        m_ctx.dialogs.Message(this, Q(GroupExistsMessage(S(answer->trimmed()))), Q(kGroupExistsTitle),
-                              MsgButtons::Ok, MsgIcon::Exclamation);
+        m_ctx.dialogs.Message(this, Utf8ToQString(GroupExistsMessage(QStringToUtf8(answer->trimmed()))),
+                              Utf8ToQString(kGroupExistsTitle), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     case GroupEditResult::BadName:
         m_ctx.dialogs.Message(this, QStringLiteral("A group name cannot contain \"\\\"."),
@@ -294,7 +295,7 @@ void frmGroupManage::cmdDel_Click() {
     if (group <= 0)
         return;
     QString text = QStringLiteral("Are you sure you want to delete\nthe group ") +
-                   Q(Table().At(group).name).trimmed() + QStringLiteral("?");
+                   Utf8ToQString(Table().At(group).name).trimmed() + QStringLiteral("?");
     if (m_ctx.dialogs.Message(this, text, QStringLiteral("Delete Group"), MsgButtons::YesNo,
                               MsgIcon::Question) != MsgResult::Yes)
         return;

@@ -46,7 +46,7 @@ void FillHistory(QComboBox* box, SearchHistory& history, const Registry& reg, st
     if (!history.Load(reg))
         return;
     for (const std::string& entry : history.NonEmpty())
-        box->addItem(Q(entry));
+        box->addItem(Utf8ToQString(entry));
     if (index >= 0 && index < box->count())
         box->setCurrentIndex(index);
 }
@@ -132,7 +132,7 @@ void frmSearchQuick::Load() {
         adv->CloseForSwitch();
     FillHistory(comboQuickQuery, m_owner.History(), m_owner.Context().reg, HistoryIndex);
     if (clsSearch* search = m_owner.Search(); search && !search->SearchQuery().empty())
-        comboQuickQuery->setCurrentText(Q(search->SearchQuery()));
+        comboQuickQuery->setCurrentText(Utf8ToQString(search->SearchQuery()));
     comboQuickQuery->setFocus();
     comboQuickQuery->lineEdit()->selectAll();
 }
@@ -143,7 +143,7 @@ void frmSearchQuick::cmdSearch_Click() {
     // search the first one started.
     if (!search || m_owner.Searching())
         return;
-    StartQuickSearch(*search, m_owner.History(), S(comboQuickQuery->currentText()),
+    StartQuickSearch(*search, m_owner.History(), QStringToUtf8(comboQuickQuery->currentText()),
                      [this] { m_owner.CheckEnginesBeforeSearch(this); });
 }
 
@@ -258,7 +258,8 @@ std::int32_t frmSearchAdv::CheckedFormat() const {
 void frmSearchAdv::UpdateCaption() {
     setWindowTitle(
         QStringLiteral("Advanced Search - ") +
-        Q(TranslateQuery(S(comboQuery->currentText()), S(comboExclude->currentText()), CheckedFormat())));
+        Utf8ToQString(TranslateQuery(QStringToUtf8(comboQuery->currentText()),
+                                     QStringToUtf8(comboExclude->currentText()), CheckedFormat())));
 }
 
 void frmSearchAdv::FillGroups(std::int32_t select) {
@@ -267,7 +268,7 @@ void frmSearchAdv::FillGroups(std::int32_t select) {
     // Each entry carries its group's number: the table may change under this modeless
     // dialog (Manage Groups), and the choice must follow its group, not its place.
     for (const SearchGroup& g : groups.entries)
-        comboGroups->addItem(Q(g.name), QVariant(static_cast<int>(g.number)));
+        comboGroups->addItem(Utf8ToQString(g.name), QVariant(static_cast<int>(g.number)));
     comboGroups->setCurrentIndex(select >= 0 && select < comboGroups->count() ? select : 0);
 }
 
@@ -277,7 +278,7 @@ std::int32_t frmSearchAdv::SelectedGroupIndex() const {
     if (at < 0)
         return 0;
     const auto number = static_cast<std::int16_t>(comboGroups->itemData(at).toInt());
-    const std::string name = S(comboGroups->itemText(at));
+    const std::string name = QStringToUtf8(comboGroups->itemText(at));
     // Groups stored by older versions may share a number: the name tells them apart.
     for (std::int32_t i = 0; i <= groups.GroupCount(); ++i) {
         const SearchGroup& g = groups.entries[static_cast<std::size_t>(i)];
@@ -302,7 +303,7 @@ void frmSearchAdv::Load() {
     Registry& reg = m_owner.Context().reg;
     FillHistory(comboQuery, m_owner.History(), reg, HistoryIndex);
     if (search && !search->SearchQuery().empty())
-        comboQuery->setCurrentText(Q(search->SearchQuery()));
+        comboQuery->setCurrentText(Utf8ToQString(search->SearchQuery()));
     if (search) {
         if (search->MaxHits() == 0)
             search->SetMaxHits(StoredMaxHits(reg));
@@ -334,18 +335,18 @@ void frmSearchAdv::cmdSearch_Click() {
     if (!GroupsChanged()) {
         // The chosen group was deleted meanwhile: searching another one unasked would
         // file results under the wrong group.
-        m_owner.Messages().Message("The search group \"" + S(groupName) +
+        m_owner.Messages().Message("The search group \"" + QStringToUtf8(groupName) +
                                        "\" no longer exists.\nChoose another group.",
                                    kGroupNotFoundTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         comboGroups->setFocus();
         return;
     }
     AdvancedSearchInput input;
-    input.query = S(comboQuery->currentText());
-    input.exclude = S(comboExclude->currentText());
+    input.query = QStringToUtf8(comboQuery->currentText());
+    input.exclude = QStringToUtf8(comboExclude->currentText());
     input.groupIndex = static_cast<std::int16_t>(std::max(0, SelectedGroupIndex()));
-    input.maxHitsText = S(txtMaxHits->text());
-    input.siteMaxText = S(txtSiteMax->text());
+    input.maxHitsText = QStringToUtf8(txtMaxHits->text());
+    input.siteMaxText = QStringToUtf8(txtSiteMax->text());
     input.format = CheckedFormat();
     input.playSound = chkSound->isChecked();
     Registry& reg = m_owner.Context().reg;

@@ -52,7 +52,7 @@ bool LoadFolderSearch(clsSearch& search, std::int16_t folder, const GroupManager
         return true;
     const FolderRecord& f = ctx.db.Folder(folder);
     search.SetFolderToUse(folder);
-    search.SetSearchQuery(Trimmed(f.SearchQuery.text()));
+    search.SetSearchQuery(Trimmed(f.SearchQuery.Text()));
     search.SetMaxHits(f.MaxHits);
     search.SetSiteMax(f.SiteMax);
     search.SetTimeout(f.Timeout);

@@ -466,7 +466,7 @@ void clsSearch::FinishSearch() {
     std::string storedQuery = Trimmed(text::CutToBytes(Trimmed(m_query), 128));
     std::int16_t folder = 0;
     if (m_folderToUse != 0 && db.IsLiveFolder(m_folderToUse) && !db.InTrash(m_folderToUse) &&
-        db.Folder(m_folderToUse).SearchQuery.text() == storedQuery) {
+        db.Folder(m_folderToUse).SearchQuery.Text() == storedQuery) {
         folder = m_folderToUse;
         db.EmptyFolder(folder, false);
     } else {
@@ -482,7 +482,7 @@ void clsSearch::FinishSearch() {
 
     // 2. The search, stored with the folder so that it can be repeated.
     FolderRecord& f = db.Folder(folder);
-    f.SearchQuery.set(m_query);
+    f.SearchQuery.Set(m_query);
     f.SearchGroup = m_searchGroupNumber;
     f.MaxHits = m_maxHits;
     f.SiteMax = m_siteMax;

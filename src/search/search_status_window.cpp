@@ -62,14 +62,14 @@ QFrame* Divider(QWidget* parent, int x, int height) {
 QString SearchHelpPage() {
     // String resource 102 is the FAQ here (the about box and the Help menu open it); the
     // search windows' Help is about web search.
-    return Q(HelpPageUrl("search.html"));
+    return Utf8ToQString(HelpPageUrl("search.html"));
 }
 
 frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setup, QWidget* parent)
     : QDialog(parent), m_owner(owner) {
     setObjectName(QStringLiteral("frmSearchStat"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
-    setWindowTitle(Q(setup.caption));
+    setWindowTitle(Utf8ToQString(setup.caption));
     SearchState& state = owner.Context().program.Search;
     state.closeRequested = false;
 
@@ -89,7 +89,8 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
         bar->setObjectName(QStringLiteral("prgProgress%1").arg(r));
         bar->SetDialogs(&owner.Context().dialogs);
         bar->setGeometry(kLeft, top, kBarWidth, kBarHeight);
-        bar->SetCaption(r < static_cast<int>(setup.engines.size()) ? Q(setup.engines[r]) : QString());
+        bar->SetCaption(r < static_cast<int>(setup.engines.size()) ? Utf8ToQString(setup.engines[r])
+                                                                   : QString());
         bar->SetMax(setup.siteMax);
         bar->SetBackColour(pal.color(QPalette::Active, QPalette::HighlightedText));
         bar->SetForeColour(pal.color(QPalette::Active, QPalette::Text));
@@ -98,10 +99,10 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
         prgProgress.push_back(bar);
 
         std::array<QLabel*, 4> lamps{};
-        static const char* const names[] = {"imgConnect", "imgGetting", "imgParsing", "imgDone"};
+        static const char* const kNames[] = {"imgConnect", "imgGetting", "imgParsing", "imgDone"};
         for (int i = 0; i < 4; ++i) {
             lamps[i] = new QLabel(this);
-            lamps[i]->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(names[i])).arg(r));
+            lamps[i]->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(kNames[i])).arg(r));
             lamps[i]->setGeometry(kLampLeft + i * kLampPitch, top + (kBarHeight - kLampSize) / 2, kLampSize,
                                   kLampSize);
             SetLampPicture(lamps[i], StatusLamp::Off);
@@ -137,7 +138,7 @@ frmSearchStat::frmSearchStat(SearchWindows& owner, const StatusWindowSetup& setu
                                  frameStat);
     chkCloseStat->setObjectName(QStringLiteral("chkCloseStat"));
     chkCloseStat->setChecked(GetCloseStatus(owner.Context().reg));
-    cmdStop = new QPushButton(Q(kStopCaption), frameStat);
+    cmdStop = new QPushButton(Utf8ToQString(kStopCaption), frameStat);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
     cmdStop->setDefault(true);
     cmdHelp = new QPushButton(QStringLiteral("Help"), frameStat);
@@ -167,7 +168,7 @@ frmSearchStat::~frmSearchStat() {
 }
 
 void frmSearchStat::SetCaption(std::string_view caption) {
-    setWindowTitle(Q(caption));
+    setWindowTitle(Utf8ToQString(caption));
 }
 
 void frmSearchStat::SetLamp(int row, StatusLampColumn lamp, StatusLamp picture) {
@@ -194,15 +195,15 @@ void frmSearchStat::SetProgressPercent(int row, std::int32_t percent) {
 
 void frmSearchStat::SetStatusText(int row, std::string_view text) {
     if (ValidRow(row))
-        lblStatusText[row]->setText(Q(text));
+        lblStatusText[row]->setText(Utf8ToQString(text));
 }
 
 void frmSearchStat::SetTotalText(std::string_view text) {
-    lblTotalHits->setText(Q(text));
+    lblTotalHits->setText(Utf8ToQString(text));
 }
 
 void frmSearchStat::SetStopButton(std::string_view caption, bool enabled) {
-    cmdStop->setText(Q(caption));
+    cmdStop->setText(Utf8ToQString(caption));
     cmdStop->setEnabled(enabled);
 }
 
@@ -215,8 +216,9 @@ StatusLamp frmSearchStat::LampOf(const QLabel* lamp) {
 }
 
 void frmSearchStat::cmdStop_Click() {
-    if (cmdStop->text() == Q(kStopCaption)) {
-        setWindowTitle(Q(kStatusCaptionPrefix) + QStringLiteral("Canceling the search, please wait..."));
+    if (cmdStop->text() == Utf8ToQString(kStopCaption)) {
+        setWindowTitle(Utf8ToQString(kStatusCaptionPrefix) +
+                       QStringLiteral("Canceling the search, please wait..."));
         cmdStop->setEnabled(false);
         if (clsSearch* search = m_owner.Search())
             search->CancelSearch();
@@ -240,7 +242,7 @@ void frmSearchStat::timerSearchStat_Timer() {
     if (state.searching)
         return;
     // Also after a search-wide time-out: once the search has ended it is complete.
-    setWindowTitle(Q(kStatusCaptionPrefix) + QStringLiteral("Search Complete"));
+    setWindowTitle(Utf8ToQString(kStatusCaptionPrefix) + QStringLiteral("Search Complete"));
     if (m_waitCursor) {
         QApplication::restoreOverrideCursor();
         m_waitCursor = false;
@@ -259,7 +261,7 @@ void frmSearchStat::closeEvent(QCloseEvent* event) {
     // The window's close box acts as the button does: it stops a running search first.
     if (m_owner.Context().program.Search.searching) {
         event->ignore();
-        if (cmdStop->isEnabled() && cmdStop->text() == Q(kStopCaption))
+        if (cmdStop->isEnabled() && cmdStop->text() == Utf8ToQString(kStopCaption))
             cmdStop_Click();
         return;
     }

@@ -69,7 +69,7 @@ void SearchWindows::Launch(SearchDialogMode mode, std::int16_t folder, std::stri
     // The library reports on its own thread; its reports are handled here, in order.
     m_search->Events().SetWake(
         [this] { QMetaObject::invokeMethod(this, &SearchWindows::ProcessEvents, Qt::QueuedConnection); });
-    QString text = Q(m_search->SearchQuery());
+    QString text = Utf8ToQString(m_search->SearchQuery());
     if (launch.dialog == kSearchDialogAdvanced)
         ShowAdvanced(text);
     else
@@ -134,7 +134,7 @@ void SearchWindows::ManageGroups() {
 std::optional<std::int32_t> SearchWindows::RunEngineUpdate(QWidget* parent, bool maySkip) {
     QProgressDialog window(parent ? parent : &m_main);
     window.setObjectName(QStringLiteral("frmEngineUpdate"));
-    window.setWindowTitle(Q(kEnginesTitle));
+    window.setWindowTitle(Utf8ToQString(kEnginesTitle));
     window.setLabelText(QStringLiteral("Checking for updated search engines..."));
     window.setRange(0, 0); // no measure of progress: a moving bar
     window.setMinimumDuration(0);

@@ -51,8 +51,8 @@ void OfferFirstRunImport(frmMain& main) {
     FirstRunImportOffer offer = PrepareFirstRunImport(ctx.reg, sys::HomeDir());
     if (offer.question.empty())
         return;
-    if (ctx.dialogs.Message(&main, Q(offer.question), Q(offer.title), MsgButtons::YesNo, MsgIcon::Question) !=
-        MsgResult::Yes)
+    if (ctx.dialogs.Message(&main, Utf8ToQString(offer.question), Utf8ToQString(offer.title),
+                            MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
     WaitCursor wait;
     if (offer.explorer)
@@ -70,7 +70,8 @@ void OfferFirstRunImport(frmMain& main) {
     for (const BrowserProfile& profile : offer.profiles)
         note(ImportProfile(ctx.db, profile));
     if (!problems.empty())
-        ctx.dialogs.Message(&main, Q(problems), Q(offer.title), MsgButtons::Ok, MsgIcon::Exclamation);
+        ctx.dialogs.Message(&main, Utf8ToQString(problems), Utf8ToQString(offer.title), MsgButtons::Ok,
+                            MsgIcon::Exclamation);
     ctx.sounds.PlayEventSound(SoundEvent::Import);
     main.FillBookmarkList();
     main.SaveNow();
@@ -79,21 +80,21 @@ void OfferFirstRunImport(frmMain& main) {
 void ReportStartupRepairs(frmMain& main, const std::string& settingsNotice) {
     AppContext& ctx = main.Context();
     if (!settingsNotice.empty())
-        ctx.dialogs.Message(&main, Q(settingsNotice), Q(LoadResString(4)), MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+        ctx.dialogs.Message(&main, Utf8ToQString(settingsNotice), Utf8ToQString(LoadResString(4)),
+                            MsgButtons::Ok, MsgIcon::Exclamation);
     const auto& warnings = ctx.db.LoadWarnings();
     if (warnings.empty())
         return;
     QString text =
         QStringLiteral("Your bookmark database was damaged. Vireo repaired it while opening it:\n");
     for (std::size_t i = 0; i < warnings.size() && i < 8; ++i)
-        text += QStringLiteral("\n• ") + Q(warnings[i]);
+        text += QStringLiteral("\n• ") + Utf8ToQString(warnings[i]);
     if (warnings.size() > 8)
         text += QStringLiteral("\n• ... and %1 more.").arg(warnings.size() - 8);
     if (!ctx.db.DamagedCopyFolder().empty())
         text += QStringLiteral("\n\nThe damaged files were copied to \"%1\" before anything was changed.")
-                    .arg(Q(ctx.db.DamagedCopyFolder()));
-    ctx.dialogs.Message(&main, text, Q(LoadResString(4)), MsgButtons::Ok, MsgIcon::Exclamation);
+                    .arg(Utf8ToQString(ctx.db.DamagedCopyFolder()));
+    ctx.dialogs.Message(&main, text, Utf8ToQString(LoadResString(4)), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 bool OpenDataOrChoose(AppContext& ctx, bool playStartupSound) {
@@ -101,18 +102,18 @@ bool OpenDataOrChoose(AppContext& ctx, bool playStartupSound) {
     bool busy = false;
     while (!ctx.program.OpenData(playStartupSound, &error, &busy)) {
         playStartupSound = false;
-        QString text =
-            Q(error) + QStringLiteral("\n\nWould you like to choose another folder for your bookmarks? "
+        QString text = Utf8ToQString(error) +
+                       QStringLiteral("\n\nWould you like to choose another folder for your bookmarks? "
                                       "(No closes Vireo; nothing has been changed.)");
         QApplication::restoreOverrideCursor();
-        if (ctx.dialogs.Message(nullptr, text, Q(LoadResString(4)), MsgButtons::YesNo, MsgIcon::Critical) !=
-            MsgResult::Yes)
+        if (ctx.dialogs.Message(nullptr, text, Utf8ToQString(LoadResString(4)), MsgButtons::YesNo,
+                                MsgIcon::Critical) != MsgResult::Yes)
             return false;
         QString dir = ctx.dialogs.ExistingDirectory(
-            nullptr, QStringLiteral("Choose a Folder for Your Bookmarks"), Q(ctx.db.DBPath()));
+            nullptr, QStringLiteral("Choose a Folder for Your Bookmarks"), Utf8ToQString(ctx.db.DBPath()));
         if (dir.isEmpty())
             return false;
-        SetRegValue(ctx.reg, SettingsPath("\\DB"), "path", S(dir));
+        SetRegValue(ctx.reg, SettingsPath("\\DB"), "path", QStringToUtf8(dir));
     }
     return true;
 }
@@ -220,17 +221,17 @@ int RunVireo(int argc, char** argv) {
             // The running window comes forward first, so the user sees where Vireo is; a
             // copy that cannot be reached still gets the message.
             HandFilesToRunningCopy(channel, {}, nullptr, 2000, 5000);
-            dialogs.Message(nullptr, Q(kSecondCopyMessage), Q(kSecondCopyTitle), MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+            dialogs.Message(nullptr, Utf8ToQString(kSecondCopyMessage), Utf8ToQString(kSecondCopyTitle),
+                            MsgButtons::Ok, MsgIcon::Exclamation);
             return 0;
         }
         QString error;
         if (HandFilesToRunningCopy(channel, files, &error))
             return 0;
         dialogs.Message(nullptr,
-                        Q(kSecondCopyMessage) + QStringLiteral("\n\n") + error +
+                        Utf8ToQString(kSecondCopyMessage) + QStringLiteral("\n\n") + error +
                             QStringLiteral(" Drop the file on its window instead."),
-                        Q(kSecondCopyTitle), MsgButtons::Ok, MsgIcon::Exclamation);
+                        Utf8ToQString(kSecondCopyTitle), MsgButtons::Ok, MsgIcon::Exclamation);
         return 1;
     }
 
@@ -239,7 +240,8 @@ int RunVireo(int argc, char** argv) {
     OpenRequestServer server;
     QObject::connect(&server, &OpenRequestServer::filesReceived, &outside, &OutsideFiles::Add);
     if (QString error; !server.Listen(channel, &error))
-        std::cerr << "vireo: " << S(error) << " (files opened while Vireo runs will not reach it)\n";
+        std::cerr << "vireo: " << QStringToUtf8(error)
+                  << " (files opened while Vireo runs will not reach it)\n";
     outside.Add(files);
 
     std::unique_ptr<HiveRegistry> registry = OpenUserRegistry();

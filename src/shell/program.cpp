@@ -18,7 +18,7 @@ bool Program::OpenData(bool playStartupSound, std::string* error, bool* busy) {
     m_sounds.RegisterSounds();
     if (playStartupSound)
         m_sounds.PlaySound(SoundEvent::Startup);
-    TempDir = TemporaryDirectory();
+    tempDir = TemporaryDirectory();
     return m_db.Open(DataDirectory(m_settings), error, busy);
 }
 

@@ -31,7 +31,7 @@ public:
     // The browser executable in use (filled by FindBrowser, refreshed by OpenInBrowser).
     std::string CurrentBrowserPath;
     // The folder for temporary files.
-    std::string TempDir;
+    std::string tempDir;
     // The searching and close-request flags and the search group table.
     SearchState Search;
 

@@ -53,7 +53,7 @@ std::int32_t clsBookmark::Add(BookmarkRecord record) {
 }
 
 void clsBookmark::AddPaste(std::int32_t MarkKey) {
-    BookmarkRecord& buffer = m_db->CopyBuffer;
+    BookmarkRecord& buffer = m_db->copyBuffer;
     if (MarkKey != 0)
         buffer.key = MarkKey;
     else if (buffer.key == 0)
@@ -106,7 +106,7 @@ BookmarkRecord* clsBookmark::Find(std::int32_t MarkKey) {
 void clsBookmark::Copy(std::int32_t MarkKey) {
     std::int32_t pos = PositionOf(MarkKey);
     if (pos)
-        m_db->CopyBuffer = std::as_const(*this).At(pos);
+        m_db->copyBuffer = std::as_const(*this).At(pos);
 }
 
 void clsBookmark::Delete(std::int32_t position, bool freeMemos) {
@@ -140,7 +140,7 @@ void clsBookmark::Kill(std::int32_t MarkKey, bool forceDelete) {
         return;
     bool immediately = m_db->Services().options && m_db->Services().options->DeleteBmksImmediately();
     if (!MarkInTrash(pos) && !forceDelete && !immediately && m_db->IsSlot(kTrashFolder)) {
-        m_db->CopyBuffer = std::as_const(*this).At(pos);
+        m_db->copyBuffer = std::as_const(*this).At(pos);
         m_db->Marks(kTrashFolder).AddPaste();
         Delete(pos, false);
         return;

@@ -105,7 +105,7 @@ void Database::Close() {
     m_damaged = false;
     m_warnings.clear();
     m_damagedCopy.clear();
-    CopyBuffer = BookmarkRecord{};
+    copyBuffer = BookmarkRecord{};
     m_lock.Release();
 }
 
@@ -119,7 +119,7 @@ void Database::RaiseKeyCounter(std::int32_t seen) {
 }
 
 std::string Database::FolderName(std::int16_t id) const {
-    return IsSlot(id) ? Folder(id).Name.text() : std::string();
+    return IsSlot(id) ? Folder(id).Name.Text() : std::string();
 }
 
 void Database::PlaySound(SoundEvent event) const {
@@ -141,7 +141,7 @@ void Database::MakeStandardFolders() {
     for (std::int16_t i = 1; i <= 5; ++i) {
         FolderRecord& f = m_folders[static_cast<std::size_t>(i)];
         f.ID = i;
-        f.Name.set(kStandardFolders[i - 1].name);
+        f.Name.Set(kStandardFolders[i - 1].name);
         f.Parent = kStandardFolders[i - 1].parent;
         f.FolderType = kStandardFolders[i - 1].type;
         m_collection.emplace_back(*this, i);
@@ -220,7 +220,7 @@ void Database::RepairFolderTable() {
                  "\" was missing; it was restored.");
             f = FolderRecord{};
             f.ID = i;
-            f.Name.set(kStandardFolders[i - 1].name);
+            f.Name.Set(kStandardFolders[i - 1].name);
             f.Parent = kStandardFolders[i - 1].parent;
             f.FolderType = kStandardFolders[i - 1].type;
         }
@@ -250,8 +250,8 @@ void Database::RepairFolderTable() {
                 break;
             if (!live || state[static_cast<std::size_t>(parent)] == kVisiting) {
                 FolderRecord& broken = m_folders[static_cast<std::size_t>(cur)];
-                warn("The folder \"" + broken.Name.text() + "\" had no valid parent; it was placed under \"" +
-                     m_folders[1].Name.text() + "\".");
+                warn("The folder \"" + broken.Name.Text() + "\" had no valid parent; it was placed under \"" +
+                     m_folders[1].Name.Text() + "\".");
                 broken.Parent = kRootFolder;
                 break;
             }
@@ -398,13 +398,13 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
     f = FolderRecord{};
     f.ID = id;
     std::string trimmed(text::TrimSpaces(text::CutToBytes(name, 128)));
-    f.Name.set(trimmed);
+    f.Name.Set(trimmed);
     f.Parent = parent;
     f.FolderType = type;
     f.Created = OleNow();
     Marks(id).SetParent(id);
     if (m_services.tree)
-        m_services.tree->AddNode(FolderNodeKey(parent), FolderNodeKey(id), f.Name.text(),
+        m_services.tree->AddNode(FolderNodeKey(parent), FolderNodeKey(id), f.Name.Text(),
                                  FolderImage(id, type));
     return id;
 }
@@ -415,7 +415,7 @@ void Database::ClearFolder(std::int16_t id, bool force) {
     m_memo.KillMemo(f.Description);
     f.ID = 0;
     m_freeSlotHint = std::min<std::int32_t>(m_freeSlotHint, id);
-    f.Name.set("");
+    f.Name.Set("");
     f.Parent = 0;
     f.FolderType = 0;
     f.Description = 0;
@@ -502,13 +502,13 @@ bool Database::EmptyFolder(std::int16_t id, bool force) {
 std::string Database::FolderPath(std::int16_t id) const {
     if (id < 1 || !IsSlot(id))
         return {};
-    std::string path = Folder(id).Name.text();
+    std::string path = Folder(id).Name.Text();
     std::int32_t cur = id;
     for (std::int32_t steps = 0; cur != kRootFolder && steps < FolderSlots(); ++steps) {
         std::int32_t parent = Folder(static_cast<std::int16_t>(cur)).Parent;
         if (!IsSlot(parent))
             break;
-        path = Folder(static_cast<std::int16_t>(parent)).Name.text() + "\\" + path;
+        path = Folder(static_cast<std::int16_t>(parent)).Name.Text() + "\\" + path;
         cur = parent;
     }
     return path;
@@ -626,7 +626,7 @@ void Database::FillTree(FolderTreeView& tree) const {
     for (const auto& [p, id] : order) {
         const FolderRecord& f = Folder(id);
         std::string parentKey = id == kRootFolder ? std::string() : FolderNodeKey(f.Parent);
-        tree.AddNode(parentKey, FolderNodeKey(id), f.Name.text(), FolderImage(id, f.FolderType));
+        tree.AddNode(parentKey, FolderNodeKey(id), f.Name.Text(), FolderImage(id, f.FolderType));
     }
     tree.ExpandNode(FolderNodeKey(kRootFolder));
     tree.SelectNode(FolderNodeKey(kRootFolder));

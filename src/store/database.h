@@ -74,7 +74,7 @@ public:
     std::int16_t HighestFolderID() const { return m_highestFolderId; }
 
     // The copy buffer through which bookmarks are moved, pasted and dropped.
-    BookmarkRecord CopyBuffer;
+    BookmarkRecord copyBuffer;
     std::int32_t NewKey();
     std::int32_t HighestKey() const { return m_keyCounter; }
     void RaiseKeyCounter(std::int32_t seen);

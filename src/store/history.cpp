@@ -106,8 +106,8 @@ void CommandHistory::BeginUnnamed() {
     if (!m_enabled || m_open)
         return;
     Open(kUnnamedStep, true);
-    if (UnnamedStepOpened)
-        UnnamedStepOpened();
+    if (unnamedStepOpened)
+        unnamedStepOpened();
 }
 
 bool CommandHistory::Undo() {

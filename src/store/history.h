@@ -67,9 +67,9 @@ public:
     std::size_t Bytes() const { return m_bytes; }
 
     // Told whenever what Undo and Redo would do changed.
-    std::function<void()> Changed;
+    std::function<void()> changed;
     // Told when a change opened an unnamed step, so that it can be sealed soon.
-    std::function<void()> UnnamedStepOpened;
+    std::function<void()> unnamedStepOpened;
 
     // For the database: a change is about to be made while no step is open.
     void BeginUnnamed();
@@ -86,8 +86,8 @@ private:
     void Close();
     void Trim();
     void Notify() {
-        if (Changed)
-            Changed();
+        if (changed)
+            changed();
     }
 
     Database& m_db;

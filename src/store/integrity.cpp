@@ -136,7 +136,7 @@ IntegrityReport CheckDataDirectory(const std::string& dirText) {
                 ++steps;
             }
             if (cur != 1)
-                problem("The folder \"" + f.Name.text() + "\" (" + std::to_string(i) +
+                problem("The folder \"" + f.Name.Text() + "\" (" + std::to_string(i) +
                         ") does not lead up to the root folder.");
         }
         for (std::int32_t i = 1; i <= 5; ++i) {

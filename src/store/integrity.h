@@ -17,7 +17,7 @@ struct IntegrityReport {
     std::int32_t bookmarks = 0;
     std::int32_t memos = 0;
     std::int64_t deadSpace = 0;
-    bool ok() const { return problems.empty(); }
+    bool Ok() const { return problems.empty(); }
 };
 
 IntegrityReport CheckDataDirectory(const std::string& dir);

@@ -10,12 +10,12 @@
 namespace vireo {
 
 template <std::size_t N>
-std::string FixedText<N>::text() const {
+std::string FixedText<N>::Text() const {
     return text::FromFixedField(std::string_view(m_bytes.data(), N));
 }
 
 template <std::size_t N>
-void FixedText<N>::set(std::string_view utf8) {
+void FixedText<N>::Set(std::string_view utf8) {
     text::ToFixedField(utf8, m_bytes.data(), N);
 }
 
@@ -35,9 +35,9 @@ void FolderRecord::Write(ByteWriter& w) const {
     w.I16(ID);
     w.I16(Parent);
     w.I16(FolderType);
-    w.Bytes(Name.bytes().data(), Name.bytes().size());
+    w.Bytes(Name.Bytes().data(), Name.Bytes().size());
     w.I32(Description);
-    w.Bytes(SearchQuery.bytes().data(), SearchQuery.bytes().size());
+    w.Bytes(SearchQuery.Bytes().data(), SearchQuery.Bytes().size());
     w.F64(Created);
     w.U16(Reserved1);
     w.U8(FormatBits);
@@ -53,9 +53,9 @@ FolderRecord FolderRecord::Read(ByteReader& r) {
     f.ID = r.I16();
     f.Parent = r.I16();
     f.FolderType = r.I16();
-    r.Bytes(f.Name.bytes().data(), f.Name.bytes().size());
+    r.Bytes(f.Name.Bytes().data(), f.Name.Bytes().size());
     f.Description = r.I32();
-    r.Bytes(f.SearchQuery.bytes().data(), f.SearchQuery.bytes().size());
+    r.Bytes(f.SearchQuery.Bytes().data(), f.SearchQuery.Bytes().size());
     f.Created = r.F64();
     f.Reserved1 = r.U16();
     f.FormatBits = r.U8();

@@ -18,15 +18,15 @@ namespace vireo {
 class ByteReader;
 class ByteWriter;
 
-// A fixed-size text field: bytes padded with spaces; text() decodes and trims.
+// A fixed-size text field: bytes padded with spaces; Text() decodes and trims.
 template <std::size_t N>
 class FixedText {
 public:
     FixedText() { m_bytes.fill(' '); }
-    std::string text() const;
-    void set(std::string_view utf8);
-    const std::array<char, N>& bytes() const { return m_bytes; }
-    std::array<char, N>& bytes() { return m_bytes; }
+    std::string Text() const;
+    void Set(std::string_view utf8);
+    const std::array<char, N>& Bytes() const { return m_bytes; }
+    std::array<char, N>& Bytes() { return m_bytes; }
     bool operator==(const FixedText&) const = default;
 
 private:

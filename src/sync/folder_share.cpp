@@ -33,7 +33,7 @@ public:
     ShareResult Read(std::string& bytes, std::string& etag, std::int64_t& modified) override {
         for (int attempt = 0; attempt < 3; ++attempt) {
             ShareResult r = Stat(etag, modified);
-            if (!r.ok())
+            if (!r.Ok())
                 return r;
             std::ifstream in(m_file, std::ios::binary);
             if (!in)
@@ -44,7 +44,7 @@ public:
             std::string after;
             std::int64_t m2 = 0;
             // A writer that replaced the file while we read it: read again.
-            if (Stat(after, m2).ok() && after == etag)
+            if (Stat(after, m2).Ok() && after == etag)
                 return {};
         }
         return {ShareStatus::Conflict, m_file + " keeps changing while it is read."};
@@ -71,7 +71,7 @@ public:
         ShareResult r = Stat(now, m);
         if (r.status == ShareStatus::Offline || r.status == ShareStatus::Failed)
             return r;
-        if (ifMatch.empty() ? r.ok() : (!r.ok() || now != ifMatch))
+        if (ifMatch.empty() ? r.Ok() : (!r.Ok() || now != ifMatch))
             return {ShareStatus::Conflict, m_file + " was changed by someone else."};
         std::string error;
         if (!sys::WriteFileAtomic(m_file, bytes, &error))

@@ -112,16 +112,17 @@ void frmSync::Refill() {
     for (const auto& p : sync::LoadProfiles(m_sync.Main().Context().reg)) {
         QString last = p.lastTime > 0 ? QDateTime::fromSecsSinceEpoch(p.lastTime).toString(Qt::ISODate)
                                       : QStringLiteral("Never");
-        QString result = Q(p.lastResult);
-        if (m_sync.Current().compare(Q(p.name), Qt::CaseInsensitive) == 0)
+        QString result = Utf8ToQString(p.lastResult);
+        if (m_sync.Current().compare(Utf8ToQString(p.name), Qt::CaseInsensitive) == 0)
             result = QStringLiteral("Syncing...");
-        QString folder = db.IsLiveFolder(p.folder) ? Q(db.FolderPath(p.folder)) : QStringLiteral("(missing)");
-        auto* item =
-            new QTreeWidgetItem(lstProfiles, {Q(p.name), Q(sync::ShareFileAddress(p.url)), folder,
-                                              DirectionText(p.direction), WhenText(p), last, result});
+        QString folder =
+            db.IsLiveFolder(p.folder) ? Utf8ToQString(db.FolderPath(p.folder)) : QStringLiteral("(missing)");
+        auto* item = new QTreeWidgetItem(lstProfiles,
+                                         {Utf8ToQString(p.name), Utf8ToQString(sync::ShareFileAddress(p.url)),
+                                          folder, DirectionText(p.direction), WhenText(p), last, result});
         if (!p.lastOk && p.lastTime > 0)
             item->setForeground(6, Qt::darkRed);
-        if (Q(p.name) == keep)
+        if (Utf8ToQString(p.name) == keep)
             lstProfiles->setCurrentItem(item);
     }
     if (!lstProfiles->currentItem() && lstProfiles->topLevelItemCount() > 0)
@@ -145,7 +146,7 @@ void frmSync::UpdateButtons() {
 
 void frmSync::Edit(bool adding) {
     sync::SyncProfile p;
-    if (!adding && !sync::FindProfile(m_sync.Main().Context().reg, S(SelectedName()), p))
+    if (!adding && !sync::FindProfile(m_sync.Main().Context().reg, QStringToUtf8(SelectedName()), p))
         return;
     frmSyncProfile dialog(m_sync, p, this);
     if (m_sync.Main().Context().dialogs.RunDialog(dialog) != QDialog::Accepted)
@@ -168,13 +169,13 @@ void frmSync::Remove() {
             QStringLiteral("Remove the sync profile \"%1\"? The bookmarks stay where they are.").arg(name),
             {}, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    sync::RemoveProfile(m_sync.Main().Context().reg, S(name));
+    sync::RemoveProfile(m_sync.Main().Context().reg, QStringToUtf8(name));
     std::string error;
     if (auto* store = m_sync.Passwords())
-        store->Remove(S(name), error);
+        store->Remove(QStringToUtf8(name), error);
     // A new profile of that name starts afresh; the backups stay.
     std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(sync::ProfileDir(S(name))) / "state.json", ec);
+    std::filesystem::remove(std::filesystem::path(sync::ProfileDir(QStringToUtf8(name))) / "state.json", ec);
     m_sync.Reschedule();
     Refill();
 }
@@ -188,10 +189,10 @@ frmSyncProfile::frmSyncProfile(SyncWindows& sync, const sync::SyncProfile& profi
         e = new QLineEdit(text, this);
         e->setObjectName(QLatin1String(name));
     };
-    edit(txtName, "txtName", Q(m_profile.name));
+    edit(txtName, "txtName", Utf8ToQString(m_profile.name));
     txtName->setReadOnly(!m_adding);
     form->addRow(QStringLiteral("&Name:"), txtName);
-    edit(txtUrl, "txtUrl", Q(m_profile.url));
+    edit(txtUrl, "txtUrl", Utf8ToQString(m_profile.url));
     txtUrl->setPlaceholderText(QStringLiteral("https://cloud.example/remote.php/dav/files/me/ or a folder"));
     // Share addresses are long; room for most of one keeps the placeholder readable.
     txtUrl->setMinimumWidth(txtUrl->fontMetrics().averageCharWidth() * 48);
@@ -201,7 +202,7 @@ frmSyncProfile::frmSyncProfile(SyncWindows& sync, const sync::SyncProfile& profi
     urlRow->addWidget(txtUrl, 1);
     urlRow->addWidget(cmdBrowse);
     form->addRow(BuddyLabel(QStringLiteral("&WebDAV address:"), txtUrl, this), urlRow);
-    edit(txtUser, "txtUser", Q(m_profile.user));
+    edit(txtUser, "txtUser", Utf8ToQString(m_profile.user));
     form->addRow(QStringLiteral("&User name:"), txtUser);
     edit(txtPassword, "txtPassword", {});
     txtPassword->setEchoMode(QLineEdit::Password);
@@ -272,7 +273,7 @@ frmSyncProfile::frmSyncProfile(SyncWindows& sync, const sync::SyncProfile& profi
 
 void frmSyncProfile::ShowFolder() {
     const Database& db = m_sync.Main().Db();
-    lblFolder->setText(db.IsLiveFolder(m_profile.folder) ? Q(db.FolderPath(m_profile.folder))
+    lblFolder->setText(db.IsLiveFolder(m_profile.folder) ? Utf8ToQString(db.FolderPath(m_profile.folder))
                                                          : QStringLiteral("(missing)"));
 }
 
@@ -283,16 +284,17 @@ void frmSyncProfile::Accept() {
         dialogs.Message(this, why, {}, MsgButtons::Ok, MsgIcon::Exclamation);
         focus->setFocus();
     };
-    std::string name = S(txtName->text().trimmed());
+    std::string name = QStringToUtf8(txtName->text().trimmed());
     std::string why;
     if (m_adding) {
         sync::SyncProfile other;
         if (!sync::ValidProfileName(name, why))
-            return refuse(Q(why), txtName);
+            return refuse(Utf8ToQString(why), txtName);
         if (sync::FindProfile(reg, name, other))
-            return refuse(QStringLiteral("There is already a profile \"%1\".").arg(Q(other.name)), txtName);
+            return refuse(QStringLiteral("There is already a profile \"%1\".").arg(Utf8ToQString(other.name)),
+                          txtName);
     }
-    std::string url = S(txtUrl->text().trimmed());
+    std::string url = QStringToUtf8(txtUrl->text().trimmed());
     if (!sync::IsWebAddress(url)) {
         std::string path = url.rfind("file://", 0) == 0 ? url.substr(7) : url;
         if (path.empty() || !std::filesystem::path(path).is_absolute())
@@ -308,7 +310,7 @@ void frmSyncProfile::Accept() {
         name = m_profile.name;
     m_profile.name = name;
     m_profile.url = url;
-    m_profile.user = S(txtUser->text().trimmed());
+    m_profile.user = QStringToUtf8(txtUser->text().trimmed());
     m_profile.direction = optUp->isChecked()     ? sync::Direction::Up
                           : optDown->isChecked() ? sync::Direction::Down
                                                  : sync::Direction::Both;
@@ -319,10 +321,11 @@ void frmSyncProfile::Accept() {
     if (!password.isEmpty()) {
         std::string error;
         sync::PasswordStore* store = m_sync.Passwords();
-        if (!store || !store->Store(name, url, m_profile.user, S(password), error)) {
-            m_sync.RememberPassword(name, S(password));
+        if (!store || !store->Store(name, url, m_profile.user, QStringToUtf8(password), error)) {
+            m_sync.RememberPassword(name, QStringToUtf8(password));
             dialogs.Message(this,
-                            Q(error) + QStringLiteral("\n\nThe password is kept only until Vireo closes."),
+                            Utf8ToQString(error) +
+                                QStringLiteral("\n\nThe password is kept only until Vireo closes."),
                             {}, MsgButtons::Ok, MsgIcon::Exclamation);
         }
     }

@@ -117,7 +117,7 @@ public:
             Progress("The shared file changed during the sync; starting again.");
         }
         ShareResult r = m_share.DeleteLock();
-        if (!r.ok() && m_report.ok())
+        if (!r.Ok() && m_report.Ok())
             m_report.message += " (The lock file could not be removed: " + r.message + ")";
         return m_report;
     }
@@ -160,14 +160,14 @@ private:
             std::int64_t modified = 0;
             std::string body;
             ShareResult r = m_share.LockStat(exists, modified, body);
-            if (!r.ok())
+            if (!r.Ok())
                 return Fail(FromShare(r.status), r.message);
             bool ours = body.find(m_client) != std::string::npos;
             bool stale = exists && modified > 0 && Now() - modified >= m_o.staleLockSeconds;
             if (!exists || ours || stale) {
                 std::string lock = "Vireo " + m_client + " " + std::to_string(Now()) + "\n";
                 r = m_share.PutLock(lock, exists);
-                if (r.ok())
+                if (r.Ok())
                     return true;
                 if (r.status != ShareStatus::Conflict)
                     return Fail(FromShare(r.status), r.message);
@@ -201,10 +201,10 @@ private:
         ShareResult r = m_share.Read(bytes, etag, remoteModified);
         SyncTree remote;
         std::int64_t highest = m_state.highestId;
-        bool exists = r.ok();
+        bool exists = r.Ok();
         if (r.status == ShareStatus::Missing) {
             etag.clear();
-        } else if (!r.ok()) {
+        } else if (!r.Ok()) {
             if (r.status == ShareStatus::Offline)
                 return Fail(SyncStatus::Offline, "Offline: " + r.message + " Trying again later.");
             return Fail(FromShare(r.status), r.message);
@@ -270,11 +270,11 @@ private:
             std::string nowEtag;
             std::int64_t nowModified = 0;
             ShareResult s = m_share.Stat(nowEtag, nowModified);
-            if (exists && s.ok() && nowEtag != etag) {
+            if (exists && s.Ok() && nowEtag != etag) {
                 again = true;
                 return true;
             }
-            if (!exists && s.ok()) {
+            if (!exists && s.Ok()) {
                 again = true;
                 return true;
             }
@@ -284,7 +284,7 @@ private:
                 again = true;
                 return true;
             }
-            if (!s.ok())
+            if (!s.Ok())
                 return Fail(s.status == ShareStatus::Offline ? SyncStatus::Offline : FromShare(s.status),
                             s.message);
             if (newEtag.empty()) {

@@ -67,7 +67,7 @@ struct SyncReport {
     int attempts = 0;
     bool remoteWritten = false;
     bool localWritten = false;
-    bool ok() const { return status == SyncStatus::Done; }
+    bool Ok() const { return status == SyncStatus::Done; }
 };
 
 SyncReport RunSync(SyncShare& share, LocalSide& local, const SyncOptions& options);

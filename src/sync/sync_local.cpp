@@ -133,7 +133,7 @@ bool DatabaseSide::Apply(const SyncTree& before, SyncTree& merged, std::string& 
             auto id = static_cast<std::int16_t>(v);
             item.local = was->local;
             if (!was->fixed && item.title != was->title && !item.title.empty()) {
-                m_db.Folder(id).Name.set(item.title);
+                m_db.Folder(id).Name.Set(item.title);
                 if (m_db.Services().tree)
                     m_db.Services().tree->SetNodeText(FolderNodeKey(id), m_db.FolderName(id));
             }
@@ -178,7 +178,7 @@ bool DatabaseSide::Apply(const SyncTree& before, SyncTree& merged, std::string& 
                     r->Description = memo.SetMemo(r->Description, item.desc);
                 if (at->second != parent) {
                     m_db.Marks(at->second).Copy(k);
-                    m_db.CopyBuffer.Parent = parent;
+                    m_db.copyBuffer.Parent = parent;
                     m_db.Marks(parent).AddPaste();
                     m_db.Marks(at->second).Zap(k);
                     at->second = parent;

@@ -24,7 +24,7 @@ enum class ShareStatus {
 struct ShareResult {
     ShareStatus status = ShareStatus::Ok;
     std::string message;
-    bool ok() const { return status == ShareStatus::Ok; }
+    bool Ok() const { return status == ShareStatus::Ok; }
 };
 
 class SyncShare {

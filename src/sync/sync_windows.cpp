@@ -75,7 +75,7 @@ SyncWindows::SyncWindows(frmMain& main) : QObject(&main), m_main(main) {
     QTimer::singleShot(1500, this, [this] {
         for (const auto& p : sync::LoadProfiles(m_main.Context().reg))
             if (p.when == sync::SyncWhen::AtStart)
-                RunProfile(Q(p.name));
+                RunProfile(Utf8ToQString(p.name));
     });
 }
 
@@ -116,10 +116,10 @@ void SyncWindows::Reschedule() {
             continue;
         auto* timer = new QTimer(this);
         timer->setInterval(p.minutes * 60 * 1000);
-        QString name = Q(p.name);
+        QString name = Utf8ToQString(p.name);
         connect(timer, &QTimer::timeout, this, [this, name] { RunProfile(name); });
         timer->start();
-        m_timers[Q(FoldRegName(p.name))] = timer;
+        m_timers[Utf8ToQString(FoldRegName(p.name))] = timer;
     }
 }
 
@@ -155,15 +155,16 @@ void SyncWindows::StartNext() {
     QString name = m_queue.front();
     m_queue.pop_front();
     sync::SyncProfile p;
-    if (!sync::FindProfile(m_main.Context().reg, S(name), p))
+    if (!sync::FindProfile(m_main.Context().reg, QStringToUtf8(name), p))
         return StartNext();
     if (!m_main.Db().IsLiveFolder(p.folder)) {
         sync::SaveProfileResult(m_main.Context().reg, p.name, false,
                                 "The folder to sync does not exist any more.", std::time(nullptr));
-        Q_EMIT runFinished(Q(p.name), false, QStringLiteral("The folder to sync does not exist any more."));
+        Q_EMIT runFinished(Utf8ToQString(p.name), false,
+                           QStringLiteral("The folder to sync does not exist any more."));
         return StartNext();
     }
-    m_current = Q(p.name);
+    m_current = Utf8ToQString(p.name);
     m_cancel = false;
     Show(QStringLiteral("Syncing %1...").arg(m_current));
     Q_EMIT runStarted(m_current);
@@ -190,7 +191,7 @@ void SyncWindows::StartNext() {
             return yes;
         };
         o.progress = [this](const std::string& s) {
-            QString text = Q(s);
+            QString text = Utf8ToQString(s);
             QMetaObject::invokeMethod(
                 this, [this, text] { Show(m_current + QStringLiteral(": ") + text); }, Qt::QueuedConnection);
         };
@@ -207,9 +208,9 @@ void SyncWindows::Finished() {
     QString name = m_current;
     m_current.clear();
     std::int64_t now = std::time(nullptr);
-    sync::SaveProfileResult(m_main.Context().reg, S(name), m_report.ok(), m_report.message, now);
-    QString text = Q(m_report.message);
-    if (m_report.ok())
+    sync::SaveProfileResult(m_main.Context().reg, QStringToUtf8(name), m_report.Ok(), m_report.message, now);
+    QString text = Utf8ToQString(m_report.message);
+    if (m_report.Ok())
         Show(QStringLiteral("%1: synced %2").arg(name, TimeOfDay(now)));
     else
         Show(QStringLiteral("%1: %2").arg(name, text));
@@ -218,7 +219,7 @@ void SyncWindows::Finished() {
     bool retry = m_report.status == sync::SyncStatus::Offline || m_report.status == sync::SyncStatus::Busy;
     if (retry && !m_closeWhenDone)
         QTimer::singleShot(retryMinutes * 60 * 1000, this, [this, name] { RunProfile(name); });
-    Q_EMIT runFinished(name, m_report.ok(), text);
+    Q_EMIT runFinished(name, m_report.Ok(), text);
     if (m_closeWhenDone) {
         m_main.close();
         return;

@@ -25,12 +25,12 @@ bool IsDead(LinkState state) {
 }
 
 QString Hosts(std::int32_t n) {
-    return n == 1 ? Q("1 host") : Q("%1 hosts").arg(n);
+    return n == 1 ? Utf8ToQString("1 host") : Utf8ToQString("%1 hosts").arg(n);
 }
 
 QString ResultText(const LinkReport& report) {
-    QString state = IsDead(report.state) ? Q("Dead") : Q("Unreachable");
-    return report.reason.empty() ? state : state + Q(": ") + Q(report.reason);
+    QString state = IsDead(report.state) ? Utf8ToQString("Dead") : Utf8ToQString("Unreachable");
+    return report.reason.empty() ? state : state + Utf8ToQString(": ") + Utf8ToQString(report.reason);
 }
 
 } // namespace
@@ -41,12 +41,13 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     if (!m_fetcher)
         m_fetcher = std::make_unique<sys::CurlFetcher>();
     setObjectName(QStringLiteral("frmLinkCheck"));
-    QString name = Q(main.Db().IsLiveFolder(folder) ? main.Db().FolderName(folder) : std::string());
-    setWindowTitle(Q("Check Links - ") + name);
+    QString name =
+        Utf8ToQString(main.Db().IsLiveFolder(folder) ? main.Db().FolderName(folder) : std::string());
+    setWindowTitle(Utf8ToQString("Check Links - ") + name);
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
     setSizeGripEnabled(true);
 
-    lblFolder = new QLabel(Q("The links of the folder \"%1\".").arg(name), this);
+    lblFolder = new QLabel(Utf8ToQString("The links of the folder \"%1\".").arg(name), this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblFolder->setTextFormat(Qt::PlainText);
     prgProgress = new QProgressBar(this);
@@ -63,37 +64,37 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     lstResults->setUniformRowHeights(true);
     lstResults->setAllColumnsShowFocus(true);
     lstResults->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lstResults->setHeaderLabels({Q("Name"), Q("URL"), Q("Result")});
+    lstResults->setHeaderLabels({Utf8ToQString("Name"), Utf8ToQString("URL"), Utf8ToQString("Result")});
     lstResults->header()->setStretchLastSection(true);
     lstResults->setColumnWidth(0, 190);
     lstResults->setColumnWidth(1, 230);
     lstResults->setIconSize(QSize(16, 16));
 
-    auto* jobsLabel = new QLabel(Q("&Links at once:"), this);
+    auto* jobsLabel = new QLabel(Utf8ToQString("&Links at once:"), this);
     spnJobs = new QSpinBox(this);
     spnJobs->setObjectName(QStringLiteral("spnJobs"));
     spnJobs->setRange(1, kMaxLinkJobs);
     spnJobs->setValue(GetLinkCheckJobs(main.Context().reg));
-    spnJobs->setToolTip(
-        Q("How many pages are fetched at once; never more than %1 from one site").arg(kLinkJobsPerHost));
+    spnJobs->setToolTip(Utf8ToQString("How many pages are fetched at once; never more than %1 from one site")
+                            .arg(kLinkJobsPerHost));
     jobsLabel->setBuddy(spnJobs);
 
-    cmdOpen = new QPushButton(Q("&Open"), this);
+    cmdOpen = new QPushButton(Utf8ToQString("&Open"), this);
     cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
-    cmdOpen->setToolTip(Q("Open the bookmark in your browser"));
-    cmdSelect = new QPushButton(Q("&Select"), this);
+    cmdOpen->setToolTip(Utf8ToQString("Open the bookmark in your browser"));
+    cmdSelect = new QPushButton(Utf8ToQString("&Select"), this);
     cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setToolTip(Q("Select the bookmarks in the main window"));
-    cmdDelete = new QPushButton(Q("&Delete"), this);
+    cmdSelect->setToolTip(Utf8ToQString("Select the bookmarks in the main window"));
+    cmdDelete = new QPushButton(Utf8ToQString("&Delete"), this);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
-    cmdDelete->setToolTip(Q("Delete the bookmarks"));
-    cmdRecheck = new QPushButton(Q("Check &Again"), this);
+    cmdDelete->setToolTip(Utf8ToQString("Delete the bookmarks"));
+    cmdRecheck = new QPushButton(Utf8ToQString("Check &Again"), this);
     cmdRecheck->setObjectName(QStringLiteral("cmdRecheck"));
-    cmdRecheck->setToolTip(Q("Check the links of the folder once more"));
-    cmdCancel = new QPushButton(Q("&Cancel"), this);
+    cmdRecheck->setToolTip(Utf8ToQString("Check the links of the folder once more"));
+    cmdCancel = new QPushButton(Utf8ToQString("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setToolTip(Q("Stop checking"));
-    cmdClose = new QPushButton(Q("Close"), this);
+    cmdCancel->setToolTip(Utf8ToQString("Stop checking"));
+    cmdClose = new QPushButton(Utf8ToQString("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
 
     auto* progressRow = new QHBoxLayout;
@@ -113,7 +114,7 @@ frmLinkCheck::frmLinkCheck(frmMain& main, std::int16_t folder, std::unique_ptr<U
     layout->addLayout(progressRow);
     layout->addWidget(lblProgress);
     layout->addWidget(lblStatus);
-    layout->addWidget(new QLabel(Q("Bookmarks that are dead or could not be reached:"), this));
+    layout->addWidget(new QLabel(Utf8ToQString("Bookmarks that are dead or could not be reached:"), this));
     layout->addWidget(lstResults, 1);
     layout->addLayout(buttons);
     resize(760, 440);
@@ -213,7 +214,7 @@ void frmLinkCheck::Drain() {
         if (RememberLinkReport(db, m_folder, report, now)) {
             changed = true;
             // The summary under the mouse shows the mark as it is now.
-            QString tag = Q(BookmarkTag(report.key));
+            QString tag = Utf8ToQString(BookmarkTag(report.key));
             if (m_main.rtDetail->Tag == tag) {
                 m_main.rtDetail->Tag.clear();
                 m_main.ShowBookmarkSummary(m_folder, report.key);
@@ -229,9 +230,10 @@ void frmLinkCheck::Drain() {
 }
 
 QString frmLinkCheck::Counts() const {
-    QString counts = Q("%1 alive, %2 dead, %3 unreachable").arg(m_alive).arg(m_dead).arg(m_unreachable);
+    QString counts =
+        Utf8ToQString("%1 alive, %2 dead, %3 unreachable").arg(m_alive).arg(m_dead).arg(m_unreachable);
     if (m_skipped)
-        counts += Q(", %1 without a web address").arg(m_skipped);
+        counts += Utf8ToQString(", %1 without a web address").arg(m_skipped);
     return counts;
 }
 
@@ -239,16 +241,16 @@ void frmLinkCheck::ShowProgress() {
     if (!m_counts)
         return;
     prgProgress->setValue(m_counts->LinksDone());
-    QString line = Q("%1 of %2 links checked, %3 of %4 hosts done")
+    QString line = Utf8ToQString("%1 of %2 links checked, %3 of %4 hosts done")
                        .arg(m_counts->LinksDone())
                        .arg(m_counts->LinksTotal())
                        .arg(m_counts->HostsDone())
                        .arg(m_counts->HostsTotal());
     std::string left = TimeLeftText(m_counts->SecondsLeft(static_cast<double>(m_clock.elapsed()) / 1000.0));
     if (!left.empty())
-        line += Q(", ") + Q(left);
-    lblProgress->setText(line + Q("."));
-    lblStatus->setText(Counts() + Q("."));
+        line += Utf8ToQString(", ") + Utf8ToQString(left);
+    lblProgress->setText(line + Utf8ToQString("."));
+    lblStatus->setText(Counts() + Utf8ToQString("."));
 }
 
 void frmLinkCheck::AddResult(const LinkReport& report) {
@@ -259,8 +261,8 @@ void frmLinkCheck::AddResult(const LinkReport& report) {
     auto* row = new QTreeWidgetItem;
     lstResults->insertTopLevelItem(at, row);
     row->setData(1, Qt::UserRole, report.position);
-    row->setText(0, report.title.empty() ? Q("(No Title)") : Q(report.title));
-    row->setText(1, Q(report.url));
+    row->setText(0, report.title.empty() ? Utf8ToQString("(No Title)") : Utf8ToQString(report.title));
+    row->setText(1, Utf8ToQString(report.url));
     row->setText(2, ResultText(report));
     row->setToolTip(2, row->text(2));
     row->setIcon(0, ImageListIcon(kImageDeadLink));
@@ -283,16 +285,16 @@ void frmLinkCheck::Ended(std::vector<LinkReport> reports) {
     prgProgress->setValue(checked);
     const double seconds = static_cast<double>(m_clock.elapsed()) / 1000.0;
     if (checked < total)
-        lblProgress->setText(Q("Cancelled after %1 of %2 links.").arg(checked).arg(total));
+        lblProgress->setText(Utf8ToQString("Cancelled after %1 of %2 links.").arg(checked).arg(total));
     else
-        lblProgress->setText(Q("Checked %1 links on %2 in %3 seconds.")
+        lblProgress->setText(Utf8ToQString("Checked %1 links on %2 in %3 seconds.")
                                  .arg(total)
                                  .arg(Hosts(m_counts ? m_counts->HostsTotal() : 0))
                                  .arg(seconds, 0, 'f', 1));
     if (checked == total && m_dead == 0 && m_unreachable == 0 && m_skipped == 0)
-        lblStatus->setText(Q("All %1 links are alive.").arg(total));
+        lblStatus->setText(Utf8ToQString("All %1 links are alive.").arg(total));
     else
-        lblStatus->setText(Counts() + Q("."));
+        lblStatus->setText(Counts() + Utf8ToQString("."));
     if (m_marksChanged)
         m_main.ScheduleSave();
     cmdClose->setDefault(true);
@@ -304,7 +306,7 @@ void frmLinkCheck::cmdCancel_Click() {
         return;
     m_cancel = true;
     cmdCancel->setEnabled(false);
-    lblProgress->setText(Q("Stopping..."));
+    lblProgress->setText(Utf8ToQString("Stopping..."));
 }
 
 void frmLinkCheck::SelectionChanged() {
@@ -385,9 +387,10 @@ void CheckFolderLinks(frmMain& main, std::int16_t folder) {
     if (!db.IsLiveFolder(folder))
         return;
     if (!db.FolderHasMarks(folder)) {
-        main.Context().dialogs.Message(
-            &main, Q("The folder \"%1\" holds no bookmarks to check.").arg(Q(db.FolderName(folder))),
-            Q("Check Links"), MsgButtons::Ok, MsgIcon::Information);
+        main.Context().dialogs.Message(&main,
+                                       Utf8ToQString("The folder \"%1\" holds no bookmarks to check.")
+                                           .arg(Utf8ToQString(db.FolderName(folder))),
+                                       Utf8ToQString("Check Links"), MsgButtons::Ok, MsgIcon::Information);
         return;
     }
     auto* dialog = new frmLinkCheck(main, folder);

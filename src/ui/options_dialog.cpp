@@ -29,9 +29,9 @@ bool IsProgram(const QString& path) {
 
 QString BrowserCaption(const QString& name, bool isDefault, bool installed) {
     if (isDefault)
-        return name + Q(" (System Default)");
+        return name + Utf8ToQString(" (System Default)");
     if (!installed)
-        return name + Q(" (Not Installed)");
+        return name + Utf8ToQString(" (Not Installed)");
     return name;
 }
 
@@ -68,7 +68,7 @@ QString ClampDaysText(const QString& typed) {
 
 frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDialog(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(Q("Options"));
+    setWindowTitle(Utf8ToQString("Options"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
 
     tbsOptions = new QTabWidget(this);
@@ -80,17 +80,17 @@ frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDial
                              {"Marks", "Set Marks Options"}};
     for (int i = 0; i < 4; ++i) {
         picOptions[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("picOptions%1").arg(i));
-        tbsOptions->addTab(picOptions[static_cast<std::size_t>(i)], Q(tabs[i][0]));
-        tbsOptions->setTabToolTip(i, Q(tabs[i][1]));
+        tbsOptions->addTab(picOptions[static_cast<std::size_t>(i)], Utf8ToQString(tabs[i][0]));
+        tbsOptions->setTabToolTip(i, Utf8ToQString(tabs[i][1]));
     }
     lblNoBrowser->setVisible(noBrowser);
 
-    cmdOK = new QPushButton(Q("OK"), this);
+    cmdOK = new QPushButton(Utf8ToQString("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(Q("Cancel"), this);
+    cmdCancel = new QPushButton(Utf8ToQString("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdApply = new QPushButton(Q("Apply"), this);
+    cmdApply = new QPushButton(Utf8ToQString("Apply"), this);
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
 
     auto* buttons = new QHBoxLayout;
@@ -113,34 +113,37 @@ frmOptions::frmOptions(AppContext& ctx, QWidget* parent, bool noBrowser) : QDial
 
 QWidget* frmOptions::BuildBrowserPage() {
     auto* page = new QWidget;
-    fraSample1 = new QGroupBox(Q("Browser Information"), page);
+    fraSample1 = new QGroupBox(Utf8ToQString("Browser Information"), page);
     fraSample1->setObjectName(QStringLiteral("fraSample1"));
-    lblNoBrowser = new QLabel(Q("Vireo! could not find a web browser to open your bookmarks with. "
-                                "Please choose the browser Vireo! should use."),
-                              page);
+    lblNoBrowser =
+        new QLabel(Utf8ToQString("Vireo! could not find a web browser to open your bookmarks with. "
+                                 "Please choose the browser Vireo! should use."),
+                   page);
     lblNoBrowser->setObjectName(QStringLiteral("lblNoBrowser"));
     lblNoBrowser->setWordWrap(true);
     QFont bold = lblNoBrowser->font();
     bold.setBold(true);
     lblNoBrowser->setFont(bold);
-    Option1 = new QRadioButton(Q(LoadResString(50)), fraSample1);
+    Option1 = new QRadioButton(Utf8ToQString(LoadResString(50)), fraSample1);
     Option1->setObjectName(QStringLiteral("Option1"));
-    Option2 = new QRadioButton(Q(LoadResString(51)), fraSample1);
+    Option2 = new QRadioButton(Utf8ToQString(LoadResString(51)), fraSample1);
     Option2->setObjectName(QStringLiteral("Option2"));
-    Option0 = new QRadioButton(Q("Other"), fraSample1);
+    Option0 = new QRadioButton(Utf8ToQString("Other"), fraSample1);
     Option0->setObjectName(QStringLiteral("Option0"));
     BrowserPath = new QLineEdit(fraSample1);
     BrowserPath->setObjectName(QStringLiteral("BrowserPath"));
     BrowserPath->setMinimumWidth(300);
-    Browse = new QPushButton(Q("Browse..."), fraSample1);
+    Browse = new QPushButton(Utf8ToQString("Browse..."), fraSample1);
     Browse->setObjectName(QStringLiteral("Browse"));
-    HomePage = new QCheckBox(Q("Check if browser's homepage is the Vireo! homepage."), fraSample1);
+    HomePage =
+        new QCheckBox(Utf8ToQString("Check if browser's homepage is the Vireo! homepage."), fraSample1);
     HomePage->setObjectName(QStringLiteral("HomePage"));
     m_browsers = Group(this, {Option0, Option1, Option2});
 
     auto* box = new QVBoxLayout(fraSample1);
     box->setSpacing(8);
-    box->addWidget(new QLabel(Q("Select which browser you would like Vireo! to use."), fraSample1));
+    box->addWidget(
+        new QLabel(Utf8ToQString("Select which browser you would like Vireo! to use."), fraSample1));
     box->addWidget(Option1);
     box->addWidget(Option2);
     box->addWidget(Option0);
@@ -177,15 +180,16 @@ QWidget* frmOptions::BuildBrowserPage() {
 
 QWidget* frmOptions::BuildSoundsPage() {
     auto* page = new QWidget;
-    fraSample2 = new QGroupBox(Q("Sound Settings"), page);
+    fraSample2 = new QGroupBox(Utf8ToQString("Sound Settings"), page);
     fraSample2->setObjectName(QStringLiteral("fraSample2"));
-    DisableSound = new QCheckBox(Q("Disable all sounds."), fraSample2);
+    DisableSound = new QCheckBox(Utf8ToQString("Disable all sounds."), fraSample2);
     DisableSound->setObjectName(QStringLiteral("DisableSound"));
-    auto* text = new QLabel(Q("Selecting the Change button below will display the Sounds\n"
-                              "Properties dialog.  This dialog will allow you to change the sounds\n"
-                              "that are played when certain events occur."),
-                            fraSample2);
-    Sounds = new QPushButton(Q("Change"), fraSample2);
+    auto* text =
+        new QLabel(Utf8ToQString("Selecting the Change button below will display the Sounds\n"
+                                 "Properties dialog.  This dialog will allow you to change the sounds\n"
+                                 "that are played when certain events occur."),
+                   fraSample2);
+    Sounds = new QPushButton(Utf8ToQString("Change"), fraSample2);
     Sounds->setObjectName(QStringLiteral("Sounds"));
 
     auto* box = new QVBoxLayout(fraSample2);
@@ -204,11 +208,12 @@ QWidget* frmOptions::BuildGeneralPage() {
     auto* page = new QWidget;
     fraSample3 = new QGroupBox(page);
     fraSample3->setObjectName(QStringLiteral("fraSample3"));
-    frmConnection = new QGroupBox(Q("When a search starts"), fraSample3);
+    frmConnection = new QGroupBox(Utf8ToQString("When a search starts"), fraSample3);
     frmConnection->setObjectName(QStringLiteral("frmConnection"));
-    optPromptConnection = new QRadioButton(Q("Ask me if I would like to dial a connection"), frmConnection);
+    optPromptConnection =
+        new QRadioButton(Utf8ToQString("Ask me if I would like to dial a connection"), frmConnection);
     optPromptConnection->setObjectName(QStringLiteral("optPromptConnection"));
-    optUseDefault = new QRadioButton(Q("Use the default dialup connection"), frmConnection);
+    optUseDefault = new QRadioButton(Utf8ToQString("Use the default dialup connection"), frmConnection);
     optUseDefault->setObjectName(QStringLiteral("optUseDefault"));
     auto* conn = new QVBoxLayout(frmConnection);
     conn->addWidget(optPromptConnection);
@@ -222,15 +227,15 @@ QWidget* frmOptions::BuildGeneralPage() {
     txtDaysToCheck->setAlignment(Qt::AlignRight);
     txtDaysToCheck->installEventFilter(this);
     connect(txtDaysToCheck, &QLineEdit::editingFinished, this, &frmOptions::txtDaysToCheck_LostFocus);
-    ToolbarTop = new QCheckBox(Q("Toolbar is always on top."), fraSample3);
+    ToolbarTop = new QCheckBox(Utf8ToQString("Toolbar is always on top."), fraSample3);
     ToolbarTop->setObjectName(QStringLiteral("ToolbarTop"));
-    ShowTips = new QCheckBox(Q("Show tips on startup."), fraSample3);
+    ShowTips = new QCheckBox(Utf8ToQString("Show tips on startup."), fraSample3);
     ShowTips->setObjectName(QStringLiteral("ShowTips"));
 
     auto* days = new QHBoxLayout;
-    days->addWidget(new QLabel(Q("Check for updated/new engines every"), fraSample3));
+    days->addWidget(new QLabel(Utf8ToQString("Check for updated/new engines every"), fraSample3));
     days->addWidget(txtDaysToCheck);
-    days->addWidget(new QLabel(Q("Days"), fraSample3));
+    days->addWidget(new QLabel(Utf8ToQString("Days"), fraSample3));
     days->addStretch(1);
     auto* box = new QVBoxLayout(fraSample3);
     box->setSpacing(10);
@@ -249,12 +254,12 @@ QWidget* frmOptions::BuildMarksPage() {
     // A group of option buttons named `buttons` + index.
     auto frame = [page](const char* name, const char* title, const char* buttons,
                         const std::vector<const char*>& captions, QRadioButton** out) {
-        auto* box = new QGroupBox(Q(title), page);
+        auto* box = new QGroupBox(Utf8ToQString(title), page);
         box->setObjectName(QString::fromLatin1(name));
         auto* layout = new QVBoxLayout(box);
         layout->setSpacing(4);
         for (std::size_t i = 0; i < captions.size(); ++i) {
-            out[i] = new QRadioButton(Q(captions[i]), box);
+            out[i] = new QRadioButton(Utf8ToQString(captions[i]), box);
             out[i]->setObjectName(QStringLiteral("%1%2").arg(QString::fromLatin1(buttons)).arg(i));
             layout->addWidget(out[i]);
         }
@@ -270,7 +275,7 @@ QWidget* frmOptions::BuildMarksPage() {
                    {"Do NOT empty trash folder on exit.", "Empty trash folder on exit.",
                     "Ask me if I want trash folder emptied on exit."},
                    EmptyTrash.data());
-    TrashNow = new QPushButton(Q("Empty Now"), Frame3);
+    TrashNow = new QPushButton(Utf8ToQString("Empty Now"), Frame3);
     TrashNow->setObjectName(QStringLiteral("TrashNow"));
     static_cast<QVBoxLayout*>(Frame3->layout())->addWidget(TrashNow, 0, Qt::AlignRight);
 
@@ -293,23 +298,26 @@ void frmOptions::LoadSettings() {
     bool hasExplorer = GetExplorerPath(reg, explorer);
     bool hasProfiles = false;
     bool hasNetscape = GetNetscapePath(reg, netscape, hasProfiles);
-    Option1->setText(BrowserCaption(Q(LoadResString(50)), defaultKind == kBrowserExplorer, hasExplorer));
+    Option1->setText(
+        BrowserCaption(Utf8ToQString(LoadResString(50)), defaultKind == kBrowserExplorer, hasExplorer));
     Option1->setEnabled(hasExplorer);
-    Option2->setText(BrowserCaption(Q(LoadResString(51)), defaultKind == kBrowserNetscape, hasNetscape));
+    Option2->setText(
+        BrowserCaption(Utf8ToQString(LoadResString(51)), defaultKind == kBrowserNetscape, hasNetscape));
     Option2->setEnabled(hasNetscape);
     if (hasDefault)
-        BrowserPath->setPlaceholderText(Q("The desktop's default browser: ") + Q(defaultBrowser));
+        BrowserPath->setPlaceholderText(Utf8ToQString("The desktop's default browser: ") +
+                                        Utf8ToQString(defaultBrowser));
 
     std::int32_t which = 0;
     std::string userDefined;
     GetBrowserChoice(reg, which, userDefined);
-    BrowserPath->setText(Q(userDefined));
+    BrowserPath->setText(Utf8ToQString(userDefined));
     m_browsers->setExclusive(false);
     for (QAbstractButton* b : m_browsers->buttons())
         b->setChecked(false);
     m_browsers->setExclusive(true);
     if (which == kBrowserOther) {
-        if (QFileInfo(Q(userDefined)).isFile())
+        if (QFileInfo(Utf8ToQString(userDefined)).isFile())
             Option0->setChecked(true);
     } else if (which == kBrowserExplorer) {
         Option1->setChecked(true);
@@ -359,8 +367,9 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmOptions::Browse_Click() {
-    QString file = m_ctx.dialogs.OpenFileName(
-        this, Q("Choose a Browser"), Q("Programs|*|All files (*.*)|*.*"), QStringLiteral("/usr/bin"));
+    QString file = m_ctx.dialogs.OpenFileName(this, Utf8ToQString("Choose a Browser"),
+                                              Utf8ToQString("Programs|*|All files (*.*)|*.*"),
+                                              QStringLiteral("/usr/bin"));
     if (file.isEmpty())
         return;
     BrowserPath->setText(file);
@@ -376,7 +385,7 @@ void frmOptions::TrashNow_Click() {
     Database& db = m_ctx.db;
     WaitCursor wait;
     if (!db.EmptyFolder(kTrashFolder, true))
-        m_ctx.dialogs.Message(this, Q(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
+        m_ctx.dialogs.Message(this, Utf8ToQString(db.LastError()), {}, MsgButtons::Ok, MsgIcon::Critical);
 }
 
 void frmOptions::txtDaysToCheck_LostFocus() {
@@ -392,14 +401,15 @@ bool frmOptions::SaveSettings() {
         // A refused path is not stored, nor anything else: the dialog stays open for the
         // user to correct it, and Cancel then leaves every setting as it was.
         if (!IsProgram(path)) {
-            m_ctx.dialogs.Message(this,
-                                  Q("The file ") + path +
-                                      Q(" does not appear to be a valid file.  Please select a different "
-                                        "browser executable."),
-                                  {}, MsgButtons::Ok, MsgIcon::Exclamation);
+            m_ctx.dialogs.Message(
+                this,
+                Utf8ToQString("The file ") + path +
+                    Utf8ToQString(" does not appear to be a valid file.  Please select a different "
+                                  "browser executable."),
+                {}, MsgButtons::Ok, MsgIcon::Exclamation);
             return false;
         }
-        SaveBrowser(reg, kBrowserOther, S(path));
+        SaveBrowser(reg, kBrowserOther, QStringToUtf8(path));
     } else if (Option1->isChecked()) {
         std::string path;
         if (GetExplorerPath(reg, path))

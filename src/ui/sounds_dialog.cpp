@@ -30,13 +30,13 @@ QString frmSounds::EventTitle(SoundEvent event) {
                                    "Vireo! starts"};
     if (SoundIndex(event) >= std::size(titles))
         return {};
-    return Q(titles[SoundIndex(event)]);
+    return Utf8ToQString(titles[SoundIndex(event)]);
 }
 
 frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_reg(reg), m_sounds(sounds), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmSounds"));
-    setWindowTitle(Q("Sounds"));
+    setWindowTitle(Utf8ToQString("Sounds"));
     setWindowIcon(ResourceIcon(QStringLiteral("icon_app")));
 
     lstEvents = new QTreeWidget(this);
@@ -44,7 +44,7 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     lstEvents->setRootIsDecorated(false);
     lstEvents->setUniformRowHeights(true);
     lstEvents->setAllColumnsShowFocus(true);
-    lstEvents->setHeaderLabels({Q("Event"), Q("Sound")});
+    lstEvents->setHeaderLabels({Utf8ToQString("Event"), Utf8ToQString("Sound")});
     lstEvents->header()->setStretchLastSection(true);
     lstEvents->setColumnWidth(0, 190);
     lstEvents->setMinimumSize(460, 7 * (fontMetrics().height() + 8) + fontMetrics().height() + 14);
@@ -59,18 +59,18 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
 
     txtFile = new QLineEdit(this);
     txtFile->setObjectName(QStringLiteral("txtFile"));
-    cmdBrowse = new QPushButton(Q("&Browse..."), this);
+    cmdBrowse = new QPushButton(Utf8ToQString("&Browse..."), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdPlay = new QPushButton(Q("&Play"), this);
+    cmdPlay = new QPushButton(Utf8ToQString("&Play"), this);
     cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
-    cmdPlay->setToolTip(Q("Play the sound"));
-    cmdDefault = new QPushButton(Q("&Default"), this);
+    cmdPlay->setToolTip(Utf8ToQString("Play the sound"));
+    cmdDefault = new QPushButton(Utf8ToQString("&Default"), this);
     cmdDefault->setObjectName(QStringLiteral("cmdDefault"));
-    cmdDefault->setToolTip(Q("The sound that comes with Vireo!"));
-    cmdOK = new QPushButton(Q("OK"), this);
+    cmdDefault->setToolTip(Utf8ToQString("The sound that comes with Vireo!"));
+    cmdOK = new QPushButton(Utf8ToQString("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(Q("Cancel"), this);
+    cmdCancel = new QPushButton(Utf8ToQString("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
     auto* fileRow = new QHBoxLayout;
@@ -84,9 +84,10 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     buttons->addWidget(cmdCancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(Q("Choose an event, then the sound Vireo! plays when it happens."), this));
+    layout->addWidget(
+        new QLabel(Utf8ToQString("Choose an event, then the sound Vireo! plays when it happens."), this));
     layout->addWidget(lstEvents, 1);
-    layout->addWidget(new QLabel(Q("Sound file:"), this));
+    layout->addWidget(new QLabel(Utf8ToQString("Sound file:"), this));
     layout->addLayout(fileRow);
     layout->addSpacing(6);
     layout->addLayout(buttons);
@@ -95,14 +96,14 @@ frmSounds::frmSounds(Registry& reg, EventSounds& sounds, Dialogs& dialogs, QWidg
     connect(lstEvents, &QTreeWidget::currentItemChanged, this, [this] {
         std::optional<SoundEvent> event = CurrentEvent();
         QSignalBlocker block(txtFile);
-        txtFile->setText(event ? Q(FileOf(*event)) : QString());
+        txtFile->setText(event ? Utf8ToQString(FileOf(*event)) : QString());
         for (QWidget* w : {static_cast<QWidget*>(txtFile), static_cast<QWidget*>(cmdBrowse),
                            static_cast<QWidget*>(cmdPlay), static_cast<QWidget*>(cmdDefault)})
             w->setEnabled(event.has_value());
     });
     connect(txtFile, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (std::optional<SoundEvent> event = CurrentEvent())
-            SetFile(*event, S(text.trimmed()));
+            SetFile(*event, QStringToUtf8(text.trimmed()));
     });
     connect(lstEvents, &QTreeWidget::itemActivated, this, [this] { cmdPlay_Click(); });
     connect(cmdBrowse, &QPushButton::clicked, this, &frmSounds::cmdBrowse_Click);
@@ -127,7 +128,7 @@ void frmSounds::SelectEvent(SoundEvent event) {
 void frmSounds::SetFile(SoundEvent event, const std::string& file) {
     m_files[SoundIndex(event)] = file;
     QTreeWidgetItem* row = lstEvents->topLevelItem(static_cast<int>(SoundIndex(event)));
-    QString path = Q(file);
+    QString path = Utf8ToQString(file);
     row->setText(1, QFileInfo(path).fileName());
     row->setToolTip(1, path);
     if (event == CurrentEvent() && txtFile && txtFile->text() != path) {
@@ -140,10 +141,11 @@ void frmSounds::cmdBrowse_Click() {
     std::optional<SoundEvent> event = CurrentEvent();
     if (!event)
         return;
-    QString dir = QFileInfo(Q(FileOf(*event))).absolutePath();
-    QString file = m_dialogs.OpenFileName(this, Q("Choose a Sound"), Q(kSoundFilter), dir);
+    QString dir = QFileInfo(Utf8ToQString(FileOf(*event))).absolutePath();
+    QString file =
+        m_dialogs.OpenFileName(this, Utf8ToQString("Choose a Sound"), Utf8ToQString(kSoundFilter), dir);
     if (!file.isEmpty())
-        SetFile(*event, S(file));
+        SetFile(*event, QStringToUtf8(file));
 }
 
 void frmSounds::cmdPlay_Click() {
@@ -151,9 +153,9 @@ void frmSounds::cmdPlay_Click() {
     if (!event)
         return;
     std::string file = FileOf(*event);
-    if (file.empty() || !QFileInfo(Q(file)).isFile()) {
-        m_dialogs.Message(this, Q("The file \"%1\" cannot be found.").arg(Q(file)), windowTitle(),
-                          MsgButtons::Ok, MsgIcon::Exclamation);
+    if (file.empty() || !QFileInfo(Utf8ToQString(file)).isFile()) {
+        m_dialogs.Message(this, Utf8ToQString("The file \"%1\" cannot be found.").arg(Utf8ToQString(file)),
+                          windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
     // A sound tried out here plays even while the event sounds are switched off.

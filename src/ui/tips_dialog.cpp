@@ -19,12 +19,12 @@ frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
     : QDialog(parent), m_ctx(ctx),
       m_programFolder(programFolder.empty() ? ProgramFolder() : std::move(programFolder)) {
     setObjectName(QStringLiteral("frmTips"));
-    setWindowTitle(Q("Tip of the Day"));
+    setWindowTitle(Utf8ToQString("Tip of the Day"));
     setWindowIcon(ResourceIcon(QStringLiteral("tiplogo")));
 
     imgTip = new QLabel(this);
     imgTip->setObjectName(QStringLiteral("imgTip"));
-    auto* heading = new QLabel(Q("Did you know..."), this);
+    auto* heading = new QLabel(Utf8ToQString("Did you know..."), this);
     QFont big = heading->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.3);
@@ -37,14 +37,14 @@ frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
     lblTip->setFixedWidth(340);
     lblTip->setMinimumHeight(fontMetrics().lineSpacing() * 5);
 
-    cmdMore = new QPushButton(Q("Next Tip"), this);
+    cmdMore = new QPushButton(Utf8ToQString("Next Tip"), this);
     cmdMore->setObjectName(QStringLiteral("cmdMore"));
-    cmdHelp = new QPushButton(Q("More>> (opens browser)"), this);
+    cmdHelp = new QPushButton(Utf8ToQString("More>> (opens browser)"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    cmdOK = new QPushButton(Q("OK"), this);
+    cmdOK = new QPushButton(Utf8ToQString("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    chkPissoff = new QCheckBox(Q("Don't show tips at startup"), this);
+    chkPissoff = new QCheckBox(Utf8ToQString("Don't show tips at startup"), this);
     chkPissoff->setObjectName(QStringLiteral("chkPissoff"));
 
     // The tip on a white card, the bulb in a strip beside it.
@@ -103,15 +103,15 @@ frmTips::frmTips(AppContext& ctx, QWidget* parent, std::string programFolder)
 void frmTips::SetTip() {
     m_current = AdvanceTip(m_ctx.reg, m_tips);
     if (m_current < 1) {
-        lblTip->setText(Q("There are no tips to show."));
+        lblTip->setText(Utf8ToQString("There are no tips to show."));
         cmdMore->setEnabled(false);
         cmdHelp->hide();
         return;
     }
-    lblTip->setText(Q(m_tips.tips[static_cast<std::size_t>(m_current)]));
+    lblTip->setText(Utf8ToQString(m_tips.tips[static_cast<std::size_t>(m_current)]));
     const std::string& reference = m_tips.references[static_cast<std::size_t>(m_current)];
     cmdHelp->setVisible(!reference.empty());
-    cmdHelp->setToolTip(Q(reference));
+    cmdHelp->setToolTip(Utf8ToQString(reference));
 }
 
 void frmTips::cmdHelp_Click() {

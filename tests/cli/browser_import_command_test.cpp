@@ -33,7 +33,7 @@ struct BrowserImportCommand : ::testing::Test {
         std::int32_t cursor = 0;
         while (std::int16_t id = db.NextSubFolder(kRootFolder, cursor)) {
             if (db.Folder(id).FolderType == kFolderImported)
-                names.push_back(db.Folder(id).Name.text());
+                names.push_back(db.Folder(id).Name.Text());
         }
         return names;
     }

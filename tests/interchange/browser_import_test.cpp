@@ -74,7 +74,7 @@ TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSepar
     EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderImported);
     std::vector<std::string> roots;
     for (std::int16_t id : Children(r.folder))
-        roots.push_back(db.Folder(id).Name.text());
+        roots.push_back(db.Folder(id).Name.Text());
     EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks Menu", "Bookmarks Toolbar", "Other Bookmarks"}));
 
     const std::int16_t menu = Child(r.folder, "Bookmarks Menu");

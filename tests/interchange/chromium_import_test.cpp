@@ -51,7 +51,7 @@ TEST_F(ChromiumImport, FilesTheRootsInOrderAndSkipsWhatIsNoBookmark) {
     // The known roots first (an empty one left out), then the others by name, trash never.
     std::vector<std::string> roots;
     for (std::int16_t id : Children(top))
-        roots.push_back(db.Folder(id).Name.text());
+        roots.push_back(db.Folder(id).Name.Text());
     EXPECT_EQ(roots, (std::vector<std::string>{"Bookmarks bar", "Phone", "aaa", "Spaces"}));
     const std::int16_t bar = Child(top, "Bookmarks bar");
     EXPECT_EQ(Titles(bar), (std::vector<std::string>{"Second", "Third"}));
@@ -94,7 +94,7 @@ TEST_F(ChromiumImport, OperaVivaldiAndFalkonFilesBringEveryBookmark) {
     EXPECT_EQ(opera.bookmarks, 4); // nothing from either trash
     std::vector<std::string> roots;
     for (std::int16_t id : Children(opera.folder))
-        roots.push_back(db.Folder(id).Name.text());
+        roots.push_back(db.Folder(id).Name.Text());
     EXPECT_EQ(roots,
               (std::vector<std::string>{"Bookmarks bar", "Speed Dial", "Unsorted bookmarks", "My Folders"}));
     EXPECT_EQ(Titles(Child(opera.folder, "Bookmarks bar")),

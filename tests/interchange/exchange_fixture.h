@@ -54,7 +54,7 @@ struct ExchangeFixture : ::testing::Test {
 
     std::int16_t Child(std::int16_t parent, std::string_view name) const {
         for (std::int16_t id : Children(parent)) {
-            if (db.Folder(id).Name.text() == name)
+            if (db.Folder(id).Name.Text() == name)
                 return id;
         }
         return 0;

@@ -122,7 +122,7 @@ TEST_F(FindTest, HitsAreCopiedIntoANewFolder) {
     ASSERT_EQ(hits.size(), 3u);
     ExchangeResult r = CopyFindResults(db, hits, "bird", c);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(db.Folder(r.folder).Name.text(), "Find Result: bird");
+    EXPECT_EQ(db.Folder(r.folder).Name.Text(), "Find Result: bird");
     EXPECT_EQ(db.Folder(r.folder).Parent, c);
     EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderOrdinary);
     EXPECT_EQ(Titles(r.folder), (std::vector<std::string>{"Bird in A", "Bird in B", "(No Title)"}));

@@ -163,7 +163,7 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
 
 TEST_F(HtmlViewTest, TheSearchViewNumbersRowsByPositionAndShowsRanks) {
     std::int16_t folder = db.AddFolder("Results", kSearchResultsFolder, kFolderSearchResults);
-    db.Folder(folder).SearchQuery.set("birds & bees");
+    db.Folder(folder).SearchQuery.Set("birds & bees");
     db.Folder(folder).Created = OleFromUnix(1650000000);
     for (int i = 1; i <= 4; ++i) {
         AddMark(folder, "Hit " + std::to_string(i), "http://hit" + std::to_string(i) + ".example/",

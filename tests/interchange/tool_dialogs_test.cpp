@@ -132,8 +132,8 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     // case, all fields, subfolders: the folder's own first, then deeper.
     QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, true),
              (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
-    QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
-    QCOMPARE(f.StatPanel[1]->text(), QString()); // emptied after the search
+    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
+    QCOMPARE(f.statPanel[1]->text(), QString()); // emptied after the search
     QCOMPARE(f.listV->topLevelItem(1)->text(3), QStringLiteral("My Bookmarks\\Work\\Deep"));
     QCOMPARE(f.listV->topLevelItem(0)->text(1), QStringLiteral("https://alpha.example/"));
     QCOMPARE(f.listV->topLevelItem(0)->text(2), QStringLiteral("first one"));
@@ -141,7 +141,7 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, true, false, true),
              QStringList{QStringLiteral("Alpha Site")});
     QCOMPARE(Search(f, QStringLiteral("alpha"), true, false, true, true, false, true), QStringList{kNone});
-    QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
+    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
     // Exact: the whole field.
     QCOMPARE(Search(f, QStringLiteral("alpha site"), true, true, true, false, true, true),
              QStringList{QStringLiteral("Alpha Site")});
@@ -178,7 +178,7 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
     QVERIFY(copy > 0);
     QCOMPARE(db.FolderName(copy), std::string("Find Result: example"));
-    QVERIFY(app.main->TreeView->Node(Q(FolderNodeKey(copy)))); // the tree shows it at once
+    QVERIFY(app.main->TreeView->Node(Utf8ToQString(FolderNodeKey(copy)))); // the tree shows it at once
     QCOMPARE(db.Marks(copy).Count(), 3);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // no message when it worked
 }
@@ -210,15 +210,15 @@ void ToolDialogsTest::findGathersDeadLinksForDeleting() {
 
         // Gathered, they are deleted at once: into the trash, from wherever they were.
         Search(f, QString(), true, true, true, false, false, true);
-        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
+        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
         // One first: the count says what is left.
         f.listV->topLevelItem(0)->setSelected(true);
         f.cmdDelete->click();
-        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("1 bookmark(s) found"));
+        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("1 bookmark(s) found"));
         f.listV->selectAll();
         QVERIFY(f.cmdDelete->isEnabled());
         f.cmdDelete->click();
-        QCOMPARE(f.StatPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
+        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
         QCOMPARE(Column(f.listV, 0), QStringList{kNone});
         QVERIFY(!f.cmdDelete->isEnabled());
         QCOMPARE(db.Marks(data.work).Count(), 2);

@@ -140,7 +140,7 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("Birds_Owls.url"), QStringLiteral("Same (2).url"),
                                  QStringLiteral("Same.url")}));
-    QVERIFY(folder.startsWith(QString::fromStdString(app.program.TempDir) + QStringLiteral("/vireo-drag-")));
+    QVERIFY(folder.startsWith(QString::fromStdString(app.program.tempDir) + QStringLiteral("/vireo-drag-")));
     // Asking again hands out the same files.
     QCOMPARE(data->urls(), urls);
     QCOMPARE(data->FileRenderings(), 1);

@@ -221,7 +221,7 @@ TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].key, 0);
     EXPECT_EQ(asked[0].Parent, 2);
-    EXPECT_EQ(db.CopyBuffer, asked[0]);
+    EXPECT_EQ(db.copyBuffer, asked[0]);
     EXPECT_EQ(db.Memo().GetMemo(asked[0].url), "https://b.example/");
     DropOnFolder(db, reg, Link("https://c.example/", "Cranes"), 2, ask);
     EXPECT_EQ(asked.size(), 1u);
@@ -286,7 +286,7 @@ TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
     std::int32_t cursor = 0;
     std::int16_t birds = db.NextSubFolder(target, cursor);
     ASSERT_NE(birds, 0);
-    EXPECT_EQ(db.Folder(birds).Name.text(), "Birds");
+    EXPECT_EQ(db.Folder(birds).Name.Text(), "Birds");
     EXPECT_EQ(db.Folder(birds).FolderType, kFolderImported);
     EXPECT_EQ(db.Marks(birds).Count(), 1);
     EXPECT_EQ(db.Marks(birds).NameStr(db.Marks(birds).key(1)), "Owl");

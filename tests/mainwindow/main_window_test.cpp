@@ -84,7 +84,7 @@ QStringList FolderNames(Database& db, std::int16_t parent) {
     QStringList out;
     std::int32_t start = 0;
     for (std::int16_t id = db.NextSubFolder(parent, start); id > 0; id = db.NextSubFolder(parent, start))
-        out << QString::fromStdString(db.Folder(id).Name.text());
+        out << QString::fromStdString(db.Folder(id).Name.Text());
     return out;
 }
 
@@ -179,7 +179,7 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     QVERIFY(app.dialogs.choices[0].endsWith(QStringLiteral("Browse for a file...")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
     std::int16_t folder = w.SelectedFolder();
-    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.text()),
+    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.Text()),
              QStringLiteral("Imported from Chromium"));
     QCOMPARE(app.db().Folder(folder).FolderType, std::int16_t(7));
     QVERIFY(w.TreeView->currentItem()->isExpanded());
@@ -210,7 +210,7 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     QCOMPARE(profiles->actions()[0]->text(), QStringLiteral("Chromium: Default (default)"));
     profiles->actions()[0]->trigger();
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 2));
-    QCOMPARE(QString::fromStdString(app.db().Folder(w.SelectedFolder()).Name.text()),
+    QCOMPARE(QString::fromStdString(app.db().Folder(w.SelectedFolder()).Name.Text()),
              QStringLiteral("Imported from Chromium"));
 }
 
@@ -228,7 +228,7 @@ void MainWindowTest::xbelFilesComeInAndGoOutThroughTheFileMenu() {
     QVERIFY(app.dialogs.fileDialogs.last().startsWith(QStringLiteral("Select XBEL Bookmark File to Import")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
     const std::int16_t folder = w.SelectedFolder();
-    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.text()),
+    QCOMPARE(QString::fromStdString(app.db().Folder(folder).Name.Text()),
              QStringLiteral("Imported from XBEL"));
     QVERIFY(app.dialogs.messages.empty());
 
@@ -326,12 +326,12 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
     // The summary of a bookmark that goes is not left on show.
     w.ShowBookmarkSummary(2, mark);
-    QVERIFY(!w.rtDetail->rtf().isEmpty());
+    QVERIFY(!w.rtDetail->Rtf().isEmpty());
     QTest::keyClick(w.ListView, Qt::Key_Delete);
     QCOMPARE(db.Marks(2).Count(), 0);
     QCOMPARE(db.Marks(5).NameStr(mark), std::string("to the trash"));
     QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(Empty)")});
-    QVERIFY(w.rtDetail->rtf().isEmpty());
+    QVERIFY(w.rtDetail->Rtf().isEmpty());
     QVERIFY(w.rtDetail->Tag.isEmpty());
 
     int rejects = app.sounds.Count("reject.wav");
@@ -349,11 +349,11 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
 
     // A folder's summary follows Empty Trash.
     w.ShowFolderSummary(kTrashFolder);
-    QString full = w.rtDetail->rtf();
+    QString full = w.rtDetail->Rtf();
     ToolsMenuCommand(w, 3);
     QCOMPARE(db.Marks(5).Count(), 0);
-    QVERIFY(w.rtDetail->rtf() != full);
-    QCOMPARE(w.rtDetail->rtf(), Q(FolderSummaryRtf(db, kTrashFolder)));
+    QVERIFY(w.rtDetail->Rtf() != full);
+    QCOMPARE(w.rtDetail->Rtf(), Utf8ToQString(FolderSummaryRtf(db, kTrashFolder)));
 }
 
 void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
@@ -375,7 +375,7 @@ void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
     QTest::keyClicks(editor, QString(200, QLatin1Char('n')));
     // The editor hands its text over once the event loop runs.
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(app.db().Folder(id).Name.text(), std::string(128, 'n'));
+    QTRY_COMPARE(app.db().Folder(id).Name.Text(), std::string(128, 'n'));
     // An empty name is not taken; the standard folders cannot be renamed at all.
     w.EditFolderLabel(id);
     editor = w.TreeView->findChild<QLineEdit*>();
@@ -383,7 +383,7 @@ void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
     editor->clear();
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_VERIFY(!w.TreeView->IsEditing());
-    QCOMPARE(app.db().Folder(id).Name.text(), std::string(128, 'n'));
+    QCOMPARE(app.db().Folder(id).Name.Text(), std::string(128, 'n'));
     QCOMPARE(w.TreeView->currentItem()->text(0), QString(128, QLatin1Char('n')));
     w.EditFolderLabel(5);
     QVERIFY(!w.TreeView->IsEditing());
@@ -392,7 +392,7 @@ void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
     app.db().Close();
     Database check;
     QVERIFY(check.Open(app.dir.str(), nullptr));
-    QCOMPARE(check.Folder(id).Name.text(), std::string(128, 'n'));
+    QCOMPARE(check.Folder(id).Name.Text(), std::string(128, 'n'));
 }
 
 void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
@@ -419,7 +419,7 @@ void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
     QCOMPARE(db.Marks(3).NameStr(key), std::string("Renamed")); // same key, new folder
     // A dropped link: Cancel files nothing and gives its texts back.
     std::int32_t texts = db.Memo().InUseCount();
-    db.CopyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
+    db.copyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
     {
         frmBMDialog dialog(w);
         QCOMPARE(dialog.lblOrigin->text(), QStringLiteral("Dropped from a browser link"));
@@ -430,7 +430,7 @@ void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
     QCOMPARE(db.Marks(2).Count(), 0);
     QCOMPARE(db.Memo().InUseCount(), texts);
     // OK files it under a new key.
-    db.CopyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
+    db.copyBuffer = db.NewMark("", "https://dropped.example/", 2, "", kFlagsDroppedLink);
     std::int32_t before = db.HighestKey();
     {
         frmBMDialog dialog(w);
@@ -439,7 +439,7 @@ void MainWindowTest::bookmarkDialogFilesOrMovesTheBufferedBookmark() {
         dialog.btnOK_Click();
         QCOMPARE(db.Marks(2).Count(), 0);
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-        QCOMPARE(app.dialogs.messages[0].text, Q(kEmptyAddressMessage));
+        QCOMPARE(app.dialogs.messages[0].text, Utf8ToQString(kEmptyAddressMessage));
         QCOMPARE(dialog.result(), 0);
         dialog.txtAddress->setText(QStringLiteral("https://dropped.example/"));
         dialog.btnOK_Click();
@@ -456,7 +456,7 @@ void MainWindowTest::folderPropertiesAndFolderChooser() {
     frmMain& w = *app.main;
     std::int16_t plain = db.AddFolder("Plain", 1, kFolderOrdinary);
     std::int16_t search = db.AddFolder("Found", 1, kFolderSearchResults);
-    db.Folder(search).SearchQuery.set("birds near water");
+    db.Folder(search).SearchQuery.Set("birds near water");
     {
         frmFolderProp dialog(w, plain);
         QVERIFY(dialog.txtSearch->isHidden());
@@ -464,7 +464,7 @@ void MainWindowTest::folderPropertiesAndFolderChooser() {
         dialog.txtDescription->setPlainText(QStringLiteral("About birds"));
         dialog.btnOK_Click();
     }
-    QCOMPARE(db.Folder(plain).Name.text(), std::string("Renamed"));
+    QCOMPARE(db.Folder(plain).Name.Text(), std::string("Renamed"));
     QCOMPARE(db.Memo().GetMemo(db.Folder(plain).Description), std::string("About birds"));
     QCOMPARE(w.TreeView->Node(QStringLiteral("x%1").arg(plain))->text(0), QStringLiteral("Renamed"));
     {
@@ -475,7 +475,7 @@ void MainWindowTest::folderPropertiesAndFolderChooser() {
         dialog.txtName->setText(QStringLiteral("Not kept"));
         dialog.reject();
     }
-    QCOMPARE(db.Folder(search).Name.text(), std::string("Found"));
+    QCOMPARE(db.Folder(search).Name.Text(), std::string("Found"));
 
     frmSelFolder chooser(db, &w);
     QTimer::singleShot(0, &chooser, [&] {
@@ -533,7 +533,7 @@ void MainWindowTest::closingCompactsAndSavesEverything() {
     QVERIFY(db.Memo().DeadSpace() > 200000);
     app.main->setGeometry(40, 30, 800, 600);
     QVERIFY(app.main->close());
-    QCOMPARE(app.main->rtDetail->rtf(), QString::fromUtf8(kCompactedText.data()));
+    QCOMPARE(app.main->rtDetail->Rtf(), QString::fromUtf8(kCompactedText.data()));
     QCOMPARE(db.Memo().DeadSpace(), 0);
     WindowPosition pos = ReadWindowPosition(app.reg, 1280, 800);
     QCOMPARE(pos, (WindowPosition{30, 40, 800, 600}));
@@ -594,15 +594,15 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     HelpMenuCommand(w, 1);
     w.OpenDocument(QStringLiteral("https://bookmark.example/"));
     w.OpenDocument(QStringLiteral("mailto:ann@example.org"));
-    w.OpenDocument(Q(app.dir.str()));
+    w.OpenDocument(Utf8ToQString(app.dir.str()));
     QCOMPARE(app.launcher.started.size(), std::size_t(3));
     for (const auto& [program, args] : app.launcher.started)
         QCOMPARE(program, browser);
     QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{app.dir.file("home.html")});
-    QVERIFY(Q(app.launcher.started[1].second.at(0)).endsWith(QStringLiteral("/help/faq.html")));
+    QVERIFY(Utf8ToQString(app.launcher.started[1].second.at(0)).endsWith(QStringLiteral("/help/faq.html")));
     QCOMPARE(app.launcher.started[2].second, std::vector<std::string>{"https://bookmark.example/"});
     QCOMPARE(app.documents.opened.mid(4),
-             (QStringList{QStringLiteral("mailto:ann@example.org"), Q(app.dir.str())}));
+             (QStringList{QStringLiteral("mailto:ann@example.org"), Utf8ToQString(app.dir.str())}));
     SaveBrowser(app.reg, kBrowserOther, "");
 
     // Move inside the trash asks for a target (the move rules are tested on their own).
@@ -671,18 +671,18 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     w.TreeView->setFocus();
     QTest::keyClick(w.TreeView, Qt::Key_Delete);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
-    QCOMPARE(Status(w), Q("Folder \u201CDoomed\u201D moved to the Trash \u2014 Ctrl+Z undoes"));
-    QCOMPARE(menus.mnuEdit[kEditUndo]->text(), Q("&Undo Delete Folder \u201CDoomed\u201D"));
+    QCOMPARE(Status(w), Utf8ToQString("Folder \u201CDoomed\u201D moved to the Trash \u2014 Ctrl+Z undoes"));
+    QCOMPARE(menus.mnuEdit[kEditUndo]->text(), Utf8ToQString("&Undo Delete Folder \u201CDoomed\u201D"));
     QVERIFY(w.SaveNow());
     auto after = DataFiles(app);
     QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(1));
     QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(doomed))->parent()),
              QStringLiteral("x1"));
-    QCOMPARE(Status(w), Q("Undone: Delete Folder \u201CDoomed\u201D \u2014 Ctrl+Y redoes"));
+    QCOMPARE(Status(w), Utf8ToQString("Undone: Delete Folder \u201CDoomed\u201D \u2014 Ctrl+Y redoes"));
     QVERIFY(w.SaveNow());
     QVERIFY(DataFiles(app) == before);
-    QCOMPARE(menus.mnuEdit[kEditRedo]->text(), Q("&Redo Delete Folder \u201CDoomed\u201D"));
+    QCOMPARE(menus.mnuEdit[kEditRedo]->text(), Utf8ToQString("&Redo Delete Folder \u201CDoomed\u201D"));
     QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
     QVERIFY(w.SaveNow());
@@ -697,11 +697,12 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     w.ListView->setFocus();
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
     QTest::keyClick(w.ListView, Qt::Key_Delete);
-    QCOMPARE(Status(w), Q("1 bookmark moved to the Trash \u2014 Ctrl+Z undoes"));
+    QCOMPARE(Status(w), Utf8ToQString("1 bookmark moved to the Trash \u2014 Ctrl+Z undoes"));
     ToolsMenuCommand(w, 3);
     QCOMPARE(db.Marks(5).Count(), 0);
     QVERIFY(!db.IsLiveFolder(doomed));
-    QCOMPARE(Status(w), Q("The Trash was emptied: 1 bookmark and 1 folder deleted \u2014 Ctrl+Z undoes"));
+    QCOMPARE(Status(w),
+             Utf8ToQString("The Trash was emptied: 1 bookmark and 1 folder deleted \u2014 Ctrl+Z undoes"));
     EditMenuCommand(w, kEditUndo);
     QVERIFY(db.IsLiveFolder(doomed));
     QCOMPARE(db.Marks(5).NameStr(mark), std::string("loose"));
@@ -719,7 +720,7 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     EditMenuCommand(w, kEditUndo);
     QCOMPARE(FolderNames(db, 1).count(QStringLiteral("New")), 0);
     // Changes no command named still undo, as one step per event.
-    db.Folder(doomed).Name.set("Renamed behind the menus");
+    db.Folder(doomed).Name.Set("Renamed behind the menus");
     QTRY_VERIFY(db.History().UndoLabel() == CommandHistory::kUnnamedStep);
     EditMenuCommand(w, kEditUndo);
     QCOMPARE(db.FolderName(doomed), std::string("Doomed"));
@@ -763,7 +764,7 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     QCOMPARE(db.Marks(target).Count(), 2);
     QCOMPARE(db.Marks(source).Count(), 2);
     QCOMPARE(Column(w.ListView, 0), Strings({"Alpha & Co", "Beta"}));
-    QCOMPARE(Status(w), Q("2 bookmarks pasted into \u201CTarget\u201D \u2014 Ctrl+Z undoes"));
+    QCOMPARE(Status(w), Utf8ToQString("2 bookmarks pasted into \u201CTarget\u201D \u2014 Ctrl+Z undoes"));
     QCOMPARE(db.History().UndoLabel(), std::string("Paste"));
     EditMenuCommand(w, kEditUndo);
     QCOMPARE(db.Marks(target).Count(), 0);
@@ -835,7 +836,7 @@ void MainWindowTest::restoreReturnsItemsToTheirFolders() {
     QVERIFY(PrepareBookmarkMenu(mark, false, true)[11].enabled);
     BookmarkMenuCommand(w, 11);
     QCOMPARE(db.Marks(travel).NameStr(mark), std::string("Timetable"));
-    QCOMPARE(Status(w), Q("1 bookmark restored to \u201CTravel\u201D \u2014 Ctrl+Z undoes"));
+    QCOMPARE(Status(w), Utf8ToQString("1 bookmark restored to \u201CTravel\u201D \u2014 Ctrl+Z undoes"));
     w.SelectFolder(maps);
     FolderMenuCommand(w, 15);
     QCOMPARE(db.Folder(maps).Parent, travel);

@@ -87,7 +87,7 @@ TEST_F(RulesFixture, SummariesAreTheExactRichText) {
     dead->UserFlags = WithoutDeadMark(dead->UserFlags);
     EXPECT_EQ(BookmarkSummaryRtf(db, 2, key).find("Dead link"), std::string::npos);
     std::int16_t hits = db.AddFolder("Hits", 3, kFolderSearchResults);
-    db.Folder(hits).SearchQuery.set("birds");
+    db.Folder(hits).SearchQuery.Set("birds");
     db.Folder(hits).Description = db.Memo().Add("found things");
     std::string s = FolderSummaryRtf(db, hits);
     EXPECT_NE(

@@ -51,7 +51,7 @@ struct CliSearch : ::testing::Test {
             auto id = static_cast<std::int16_t>(i);
             if (db.IsLiveFolder(id) && db.Folder(id).FolderType == kFolderSearchResults &&
                 db.Folder(id).Parent == kSearchResultsFolder)
-                out[db.Folder(id).SearchQuery.text()] = id;
+                out[db.Folder(id).SearchQuery.Text()] = id;
         }
         return out;
     }

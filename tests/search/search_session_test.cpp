@@ -111,7 +111,7 @@ TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
     EXPECT_EQ(s->FolderToUse(), f);
     EXPECT_EQ(window.shownFolders, std::vector<std::int16_t>{f});
     // The folder remembers the search, so that it can be run again.
-    EXPECT_EQ(db.Folder(f).SearchQuery.text(), "golf courses");
+    EXPECT_EQ(db.Folder(f).SearchQuery.Text(), "golf courses");
     EXPECT_EQ(db.Folder(f).MaxHits, 100);
     EXPECT_EQ(db.Folder(f).SiteMax, 10);
     EXPECT_EQ(db.Folder(f).Timeout, 5);
@@ -209,7 +209,7 @@ TEST_F(Session, RepeatingFillsTheSameFolderAndAChangedQueryMakesANewOne) {
     auto folders = ResultFolders();
     ASSERT_EQ(folders.size(), 2u);
     EXPECT_NE(changed->FolderToUse(), f);
-    EXPECT_EQ(db.Folder(changed->FolderToUse()).SearchQuery.text(), "golf clubs");
+    EXPECT_EQ(db.Folder(changed->FolderToUse()).SearchQuery.Text(), "golf clubs");
     EXPECT_EQ(FiledIn(f).size(), 1u);
 
     // A query longer than a folder name still finds its folder again.

@@ -199,7 +199,7 @@ struct Launcher : SearchFixture {
     std::int16_t ResultsFolder(std::int16_t number) {
         std::int16_t f = db.AddFolder("golf", kSearchResultsFolder, kFolderSearchResults);
         FolderRecord& r = db.Folder(f);
-        r.SearchQuery.set("golf clubs  ");
+        r.SearchQuery.Set("golf clubs  ");
         r.MaxHits = 40;
         r.SiteMax = 7;
         r.Timeout = 9;

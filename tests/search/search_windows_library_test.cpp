@@ -114,7 +114,7 @@ void SearchWindowsLibraryTest::quickSearchThroughTheLibraryFilesTheHits() {
     const FolderRecord& f = app.db().Folder(folder);
     QCOMPARE(f.FolderType, std::int16_t(kFolderSearchResults));
     QCOMPARE(f.Parent, std::int16_t(kSearchResultsFolder));
-    QCOMPARE(QString::fromStdString(f.SearchQuery.text()), QStringLiteral("golf courses"));
+    QCOMPARE(QString::fromStdString(f.SearchQuery.Text()), QStringLiteral("golf courses"));
     QCOMPARE(app.db().Marks(folder).Count(), 4);
     QCOMPARE(app.main->ListView->topLevelItemCount(), 4);
     std::vector<std::string> urls;

@@ -585,7 +585,7 @@ void SearchWindowsTest::aSlowEngineUpdateBeforeASearchNeitherFreezesTheWindowNor
     QVERIFY(s.windows().Quick());
     s.windows().Quick()->cmdUpdateScripts->click();
     QCOMPARE(s.lib.updateFolders.size(), std::size_t(2));
-    QCOMPARE(s.app.dialogs.messages.back().text, Q(kNoEngineFeedText));
+    QCOMPARE(s.app.dialogs.messages.back().text, Utf8ToQString(kNoEngineFeedText));
 }
 
 void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {

@@ -26,7 +26,7 @@ TEST(Program, StartsOnTheConfiguredDataWithSoundsAndOptionsWired) {
     ASSERT_TRUE(program.OpenData(true, &error)) << error;
     EXPECT_EQ(program.Db().DBPath(), dir.file("data"));
     EXPECT_EQ(out.played, std::vector<std::string>{"/opt/vireo/Sound/vireo.wav"});
-    EXPECT_FALSE(program.TempDir.empty());
+    EXPECT_FALSE(program.tempDir.empty());
 
     // The store's sounds and options are the program's.
     Database& db = program.Db();

@@ -23,7 +23,7 @@ std::string Snapshot(Database& db) {
         if (!db.IsLiveFolder(id))
             continue;
         const FolderRecord& f = db.Folder(id);
-        out += "F" + std::to_string(id) + "<" + std::to_string(f.Parent) + " " + f.Name.text() + " [" +
+        out += "F" + std::to_string(id) + "<" + std::to_string(f.Parent) + " " + f.Name.Text() + " [" +
                db.Memo().GetMemo(f.Description) + "]\n";
         std::int32_t start = 0;
         while (std::int32_t k = db.NextMarkKey(id, start)) {
@@ -92,7 +92,7 @@ TEST(CrashSafety, ASaveOrPackInterruptedAtAnyStepLeavesTheStateBeforeOrAfter) {
                 db.Close(); // the process is gone: nothing more is written
             }
             EXPECT_EQ(SnapshotOf(dir.str()), step >= CommitStep::JournalWritten ? after : before);
-            EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
+            EXPECT_TRUE(CheckDataDirectory(dir.str()).Ok());
             EXPECT_FALSE(std::filesystem::exists(dir.file("COMMIT")));
             EXPECT_FALSE(std::filesystem::exists(dir.file("FOLDERS.new")));
         }
@@ -142,7 +142,7 @@ TEST(CrashSafety, LeftoversOfOlderVersionsAreRecovered) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("FOLDERS")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("bookmarks.tmp")));
     EXPECT_NE(report.find("FOLDERS"), std::string::npos);
-    EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
+    EXPECT_TRUE(CheckDataDirectory(dir.str()).Ok());
 }
 
 // A child process saves in a loop and is killed at a random moment; whatever it left
@@ -209,7 +209,7 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
             }
         }
         db.Close();
-        EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
+        EXPECT_TRUE(CheckDataDirectory(dir.str()).Ok());
     }
     EXPECT_EQ(roundsWithSaves, 12);
 }

@@ -56,7 +56,7 @@ TEST_F(DatabaseFixture, ANewDatabaseHoldsTheStandardFoldersAndBookmarks) {
     const char* names[] = {"My Bookmarks", "Unsorted Bookmarks", "Search Results", "My Homepage", "Trash"};
     for (std::int16_t i = 1; i <= 5; ++i) {
         EXPECT_EQ(db.Folder(i).ID, i);
-        EXPECT_EQ(db.Folder(i).Name.text(), names[i - 1]);
+        EXPECT_EQ(db.Folder(i).Name.Text(), names[i - 1]);
         EXPECT_EQ(db.Folder(i).Parent, i == 1 ? 0 : 1);
     }
     EXPECT_EQ(Titles(1), (std::vector<std::string>{"MERIDEX Inc.", "Orn Products"}));
@@ -76,7 +76,7 @@ TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
     std::int16_t travel = db.AddFolder("Travel", 1, kFolderOrdinary);
     std::int16_t maps = db.AddFolder("Maps – Karten", travel, kFolderOrdinary);
     db.Folder(maps).Description = db.Memo().Add("Folder description");
-    db.Folder(maps).SearchQuery.set("query");
+    db.Folder(maps).SearchQuery.Set("query");
     AddMark(travel, "Zürich tram map");
     AddMark(maps, "Ordnance Survey");
     db.Marks(maps).Kill(AddMark(maps, "gone"), false);
@@ -181,18 +181,18 @@ TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
     EXPECT_EQ(db.AddFolder("Grows", 1, kFolderOrdinary), 13);
     // A name is cut to its field, then trimmed; the tree gets the node.
     std::int16_t id = db.AddFolder("  " + std::string(200, 'n'), 9, kFolderImported);
-    EXPECT_EQ(db.Folder(id).Name.text(), std::string(126, 'n'));
+    EXPECT_EQ(db.Folder(id).Name.Text(), std::string(126, 'n'));
     EXPECT_EQ(tree.nodes[FolderNodeKey(id)].parent, "x9");
     EXPECT_EQ(tree.nodes[FolderNodeKey(id)].image, 5);
     // A reused slot does not inherit the last folder's search fields.
-    db.Folder(id).SearchQuery.set("old query");
+    db.Folder(id).SearchQuery.Set("old query");
     db.KillFolder(id, true);
     std::int16_t again = db.AddFolder("plain", 1, kFolderOrdinary);
     EXPECT_EQ(again, id);
-    EXPECT_EQ(db.Folder(again).SearchQuery.text(), "");
+    EXPECT_EQ(db.Folder(again).SearchQuery.Text(), "");
     ASSERT_TRUE(db.Save());
     Reopen();
-    EXPECT_EQ(db.Folder(again).Name.text(), "plain");
+    EXPECT_EQ(db.Folder(again).Name.Text(), "plain");
     EXPECT_FALSE(db.IsLiveFolder(0));
 }
 
@@ -305,10 +305,10 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     w.I16(-2);
     for (const std::string& damage : {std::string("x"), unknownFlag}) {
         WriteText(dir.file("VIREODEX"), dex + damage);
-        EXPECT_FALSE(CheckDataDirectory(dir.str()).ok()) << damage.size();
+        EXPECT_FALSE(CheckDataDirectory(dir.str()).Ok()) << damage.size();
     }
     WriteText(dir.file("VIREODEX"), dex);
-    EXPECT_TRUE(CheckDataDirectory(dir.str()).ok());
+    EXPECT_TRUE(CheckDataDirectory(dir.str()).Ok());
     // BOOKMARKS cut in the middle of a record, with an absurd count in front.
     std::string marks = ReadText(dir.file("BOOKMARKS"));
     std::string cut = marks.substr(0, marks.size() - 30);
@@ -320,7 +320,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     EXPECT_EQ(db.Marks(1).Count(), 2);
     EXPECT_LE(db.Marks(2).Count(), 5);
     db.Close();
-    EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
+    EXPECT_FALSE(CheckDataDirectory(dir.str()).Ok());
 
     // A folder file whose count is nonsense is refused and left as it is.
     std::string folders = ReadText(dir.file("FOLDERS"));
@@ -330,7 +330,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     EXPECT_FALSE(db.Open(dir.str(), &error));
     EXPECT_NE(error.find("damaged"), std::string::npos);
     EXPECT_EQ(ReadText(dir.file("FOLDERS")), broken);
-    EXPECT_FALSE(CheckDataDirectory(dir.str()).ok());
+    EXPECT_FALSE(CheckDataDirectory(dir.str()).Ok());
 
     // A folder file cut short loads the folders it holds.
     WriteText(dir.file("FOLDERS"), folders.substr(0, 4 + 4 * 290 + 100));

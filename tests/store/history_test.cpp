@@ -86,11 +86,11 @@ struct HistoryFixture : ::testing::Test {
 
 TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
     Check("New Folder", [&] { db.AddFolder("New", travel, kFolderOrdinary); });
-    Check("Rename", [&] { db.Folder(maps).Name.set("Charts"); });
+    Check("Rename", [&] { db.Folder(maps).Name.Set("Charts"); });
     Check("Properties", [&] {
         FolderRecord& f = db.Folder(travel);
         f.Description = db.Memo().SetMemo(f.Description, "Places to go");
-        f.Name.set("Voyages");
+        f.Name.Set("Voyages");
     });
     Check("Move Folder", [&] { EXPECT_TRUE(MoveFolder(db, maps, kUnsortedFolder)); });
     Check("Bookmark Properties", [&] {
@@ -228,16 +228,16 @@ TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
     // A cancelled dialog takes back the texts its command had made.
     {
         HistoryStep step(db, "New Bookmark");
-        db.CopyBuffer = db.NewMark("", "https://example.org/x", travel, "", kFlagsStandard);
+        db.copyBuffer = db.NewMark("", "https://example.org/x", travel, "", kFlagsStandard);
         step.Cancel();
     }
     EXPECT_FALSE(db.History().CanUndo());
     EXPECT_TRUE(Saved() == start);
 
     // Changes no command named become one step each time they are sealed.
-    db.Folder(travel).Name.set("One");
+    db.Folder(travel).Name.Set("One");
     db.History().Seal();
-    db.Folder(travel).Name.set("Two");
+    db.Folder(travel).Name.Set("Two");
     AddMark(travel, "With it");
     db.History().Seal();
     EXPECT_EQ(db.History().UndoSteps(), 2u);
@@ -246,7 +246,7 @@ TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
     EXPECT_EQ(db.FolderName(travel), "One");
     EXPECT_EQ(db.Marks(travel).Count(), 3);
     // Reading through the writable accessors is no step.
-    (void)db.Folder(maps).Name.text();
+    (void)db.Folder(maps).Name.Text();
     db.History().Seal();
     EXPECT_EQ(db.History().UndoSteps(), 1u);
     EXPECT_TRUE(db.History().CanRedo());
@@ -255,7 +255,7 @@ TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
     db.History().SetLimits(3, CommandHistory::kMaxBytes);
     for (int i = 0; i < 5; ++i) {
         HistoryStep step(db, "Rename " + std::to_string(i));
-        db.Folder(travel).Name.set("Name " + std::to_string(i));
+        db.Folder(travel).Name.Set("Name " + std::to_string(i));
     }
     EXPECT_EQ(db.History().UndoSteps(), 3u);
     while (db.History().Undo()) {
@@ -271,7 +271,7 @@ TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
     db.History().SetLimits(CommandHistory::kMaxSteps, CommandHistory::kMaxBytes);
     {
         HistoryStep step(db, "Rename");
-        db.Folder(travel).Name.set("Last");
+        db.Folder(travel).Name.Set("Last");
     }
     ASSERT_TRUE(db.Memo().PackDat());
     EXPECT_FALSE(db.History().CanUndo());

@@ -39,9 +39,9 @@ TEST(Records, FolderRecordLayoutMatchesTheFileFormat) {
     EXPECT_EQ(f.ID, 12);
     EXPECT_EQ(f.Parent, 7);
     EXPECT_EQ(f.FolderType, 6);
-    EXPECT_EQ(f.Name.text(), "Travel");
+    EXPECT_EQ(f.Name.Text(), "Travel");
     EXPECT_EQ(f.Description, 77);
-    EXPECT_EQ(f.SearchQuery.text(), "cheap flights");
+    EXPECT_EQ(f.SearchQuery.Text(), "cheap flights");
     EXPECT_EQ(f.Created, 46362.5);
     EXPECT_FALSE(f.FormatBit(9));
     EXPECT_EQ(f.SiteMax, 10);

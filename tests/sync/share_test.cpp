@@ -20,33 +20,33 @@ void ExerciseShare(SyncShare& share, const std::string& folder) {
     std::int64_t modified = 0;
     EXPECT_EQ(share.Read(bytes, etag, modified).status, ShareStatus::Missing);
     ShareResult w = share.Write("<xbel/>", "", etag);
-    ASSERT_TRUE(w.ok()) << w.message;
+    ASSERT_TRUE(w.Ok()) << w.message;
     EXPECT_EQ(ReadText(folder + "/bookmarks.xbel"), "<xbel/>");
-    ASSERT_TRUE(share.Read(bytes, etag, modified).ok());
+    ASSERT_TRUE(share.Read(bytes, etag, modified).Ok());
     EXPECT_EQ(bytes, "<xbel/>");
     EXPECT_FALSE(etag.empty());
     EXPECT_GT(modified, 0);
-    ASSERT_TRUE(share.Stat(etag2, modified).ok());
+    ASSERT_TRUE(share.Stat(etag2, modified).Ok());
     EXPECT_EQ(etag2, etag);
     // Someone else writes: the ETag moves, so a writer holding the old one sees it.
     std::filesystem::remove(folder + "/bookmarks.xbel");
     std::ofstream(folder + "/bookmarks.xbel") << "<xbel version=\"1.0\"/>";
-    ASSERT_TRUE(share.Stat(etag2, modified).ok());
+    ASSERT_TRUE(share.Stat(etag2, modified).Ok());
     EXPECT_NE(etag2, etag);
 
     bool exists = true;
     std::string body;
-    ASSERT_TRUE(share.LockStat(exists, modified, body).ok());
+    ASSERT_TRUE(share.LockStat(exists, modified, body).Ok());
     EXPECT_FALSE(exists);
-    ASSERT_TRUE(share.PutLock("Vireo me 1\n", false).ok());
-    ASSERT_TRUE(share.LockStat(exists, modified, body).ok());
+    ASSERT_TRUE(share.PutLock("Vireo me 1\n", false).Ok());
+    ASSERT_TRUE(share.LockStat(exists, modified, body).Ok());
     EXPECT_TRUE(exists);
     EXPECT_EQ(body, "Vireo me 1\n");
     EXPECT_TRUE(std::filesystem::exists(folder + "/bookmarks.xbel.lock"));
-    EXPECT_TRUE(share.PutLock("Vireo me 2\n", true).ok());
-    ASSERT_TRUE(share.DeleteLock().ok());
+    EXPECT_TRUE(share.PutLock("Vireo me 2\n", true).Ok());
+    ASSERT_TRUE(share.DeleteLock().Ok());
     EXPECT_FALSE(std::filesystem::exists(folder + "/bookmarks.xbel.lock"));
-    EXPECT_TRUE(share.DeleteLock().ok()) << "a lock already gone is not an error";
+    EXPECT_TRUE(share.DeleteLock().Ok()) << "a lock already gone is not an error";
 }
 
 TEST(SyncShare, WebDavShareReadsWritesAndLocksOnARealServer) {
@@ -81,9 +81,9 @@ TEST(SyncShare, OfflineShareAndAFolderShareWithItsOwnChangeCheck) {
     auto folder = MakeFolderShare(dir.str());
     ExerciseShare(*folder, dir.str());
     // The folder share refuses a write on a changed file as a server does with If-Match.
-    ASSERT_TRUE(folder->Read(bytes, etag, modified).ok());
+    ASSERT_TRUE(folder->Read(bytes, etag, modified).Ok());
     std::string stale = etag;
-    ASSERT_TRUE(folder->Write("<xbel>1</xbel>", etag, etag).ok());
+    ASSERT_TRUE(folder->Write("<xbel>1</xbel>", etag, etag).Ok());
     EXPECT_EQ(folder->Write("<xbel>2</xbel>", stale, etag).status, ShareStatus::Conflict);
     EXPECT_EQ(folder->Write("<xbel>3</xbel>", "", etag).status, ShareStatus::Conflict);
     EXPECT_EQ(ReadText(dir.file("bookmarks.xbel")), "<xbel>1</xbel>");

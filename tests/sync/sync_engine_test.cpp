@@ -83,7 +83,7 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     a.Add(kUnsortedFolder, "Alpha", "https://alpha.example/");
 
     SyncReport r = a.Sync(server.url());
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     std::string file = ReadText(tmp.file("share/bookmarks.xbel"));
     EXPECT_NE(file.find("<!--- highestId :"), std::string::npos);
     EXPECT_NE(file.find("id=\""), std::string::npos);
@@ -94,7 +94,7 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     // B's first sync: its standard bookmarks equal A's and pair up instead of doubling.
     auto before = b.Listing();
     r = b.Sync(server.url());
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(b.Listing().size(), before.size() + 1);
     EXPECT_EQ(a.Listing(), b.Listing());
 
@@ -111,9 +111,9 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     alpha->Name = b.db.Memo().SetMemo(alpha->Name, "Alpha renamed");
     b.Add(kRootFolder, "Beta", "https://beta.example/");
 
-    ASSERT_TRUE(a.Sync(server.url()).ok());
-    ASSERT_TRUE((r = b.Sync(server.url())).ok()) << r.message;
-    ASSERT_TRUE(a.Sync(server.url()).ok());
+    ASSERT_TRUE(a.Sync(server.url()).Ok());
+    ASSERT_TRUE((r = b.Sync(server.url())).Ok()) << r.message;
+    ASSERT_TRUE(a.Sync(server.url()).Ok());
     EXPECT_EQ(a.Listing(), b.Listing());
     auto list = a.Listing();
     EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks\\Work|Wiki|https://wiki.example/"));
@@ -123,9 +123,9 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
 
     // A delete travels to the other side's trash; a second sync changes nothing.
     a.db.Marks(work).Kill(a.db.Marks(work).At(1).key, false);
-    ASSERT_TRUE((r = a.Sync(server.url())).ok()) << r.message;
+    ASSERT_TRUE((r = a.Sync(server.url())).Ok()) << r.message;
     r = b.Sync(server.url());
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(r.removed, 1);
     EXPECT_EQ(b.db.Marks(kTrashFolder).Count(), 1);
     EXPECT_EQ(a.Listing(), b.Listing());
@@ -136,7 +136,7 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     // Backups of both sides were kept before every write, at most ten of each.
     for (int i = 0; i < 12; ++i) {
         a.Add(kRootFolder, "More " + std::to_string(i), "https://more.example/" + std::to_string(i));
-        ASSERT_TRUE((r = a.Sync(server.url())).ok()) << r.message;
+        ASSERT_TRUE((r = a.Sync(server.url())).Ok()) << r.message;
     }
     int remote = 0, local = 0;
     for (const auto& e : fs::directory_iterator(BackupDir(a.state))) {
@@ -175,7 +175,7 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
 
     Machine a(tmp, "a");
     SyncReport r = a.Sync(server.url());
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_FALSE(fs::exists(lock));
     std::int16_t reading = a.FolderNamed("Reading & Writing");
     ASSERT_NE(reading, 0);
@@ -213,11 +213,11 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
         auto share = sys::MakeWebDavShare({server.url(), "", ""});
         std::string bytes, etag, etag2;
         std::int64_t m = 0;
-        ASSERT_TRUE(share->Read(bytes, etag, m).ok());
-        ASSERT_TRUE(share->Write(other, etag, etag2).ok());
+        ASSERT_TRUE(share->Read(bytes, etag, m).Ok());
+        ASSERT_TRUE(share->Write(other, etag, etag2).Ok());
     };
     r = a.Sync(server.url(), o);
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(r.attempts, 2);
     written = ReadText(file);
     EXPECT_NE(written.find("https://other.example/"), std::string::npos);
@@ -253,7 +253,7 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     SyncOptions yes;
     yes.confirmDeletions = [](int, int, bool) { return true; };
     r = a.Sync(server.url(), yes);
-    ASSERT_TRUE(r.ok()) << r.message;
+    ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_GE(a.db.Marks(kTrashFolder).Count() + 0, 1) << "deleted bookmarks go to the trash";
     EXPECT_LT(a.Listing().size(), listBefore.size());
 
@@ -272,11 +272,11 @@ TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
     test::WebDavServer server(tmp.file("share"));
     ASSERT_TRUE(server.ready()) << server.why();
     Machine a(tmp, "a"), b(tmp, "b");
-    ASSERT_TRUE(a.Sync(server.url()).ok());
-    ASSERT_TRUE(b.Sync(server.url()).ok());
+    ASSERT_TRUE(a.Sync(server.url()).Ok());
+    ASSERT_TRUE(b.Sync(server.url()).Ok());
     for (const char* step : {"after-upload", "after-local"}) {
         b.Add(kRootFolder, std::string("From B ") + step, std::string("https://b.example/") + step);
-        ASSERT_TRUE(b.Sync(server.url()).ok());
+        ASSERT_TRUE(b.Sync(server.url()).Ok());
         a.Add(kRootFolder, std::string("From A ") + step, std::string("https://a.example/") + step);
         ASSERT_TRUE(a.db.Save());
         a.db.Close();
@@ -304,9 +304,9 @@ TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
         // Our own lock from the killed run is taken back at once.
         EXPECT_TRUE(fs::exists(tmp.file("share/bookmarks.xbel.lock")));
         SyncReport r = a.Sync(server.url());
-        ASSERT_TRUE(r.ok()) << step << ": " << r.message;
-        ASSERT_TRUE((r = b.Sync(server.url())).ok()) << r.message;
-        ASSERT_TRUE(a.Sync(server.url()).ok());
+        ASSERT_TRUE(r.Ok()) << step << ": " << r.message;
+        ASSERT_TRUE((r = b.Sync(server.url())).Ok()) << r.message;
+        ASSERT_TRUE(a.Sync(server.url()).Ok());
         auto list = a.Listing();
         EXPECT_EQ(list, b.Listing()) << step;
         EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size())

@@ -199,12 +199,12 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         // A file that is not a program is refused, and the dialog stays open.
         o.Option0->setChecked(true);
         QVERIFY(o.BrowserPath->isEnabled() && o.Browse->isEnabled());
-        app.dialogs.files.push_back(Q(text));
+        app.dialogs.files.push_back(Utf8ToQString(text));
         o.Browse->click();
-        QCOMPARE(o.BrowserPath->text(), Q(text));
+        QCOMPARE(o.BrowserPath->text(), Utf8ToQString(text));
         o.cmdOK->click();
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-        QVERIFY(app.dialogs.messages[0].text.contains(Q(text)));
+        QVERIFY(app.dialogs.messages[0].text.contains(Utf8ToQString(text)));
         QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
         // A refused path is not stored: the browser chosen before stays in force.
         GetBrowserChoice(reg, which, path);
@@ -213,9 +213,9 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
 
         // A program is accepted; a cancelled file dialog changes nothing.
         browser = MakeProgram(programs.file("bin/mybrowser"));
-        o.BrowserPath->setText(Q(browser));
+        o.BrowserPath->setText(Utf8ToQString(browser));
         o.Browse->click();
-        QCOMPARE(o.BrowserPath->text(), Q(browser));
+        QCOMPARE(o.BrowserPath->text(), Utf8ToQString(browser));
         o.cmdOK->click();
         QCOMPARE(o.result(), int(QDialog::Accepted));
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
@@ -226,7 +226,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     const bool tips = GetShowTips(reg);
     {
         frmOptions o(app.ctx);
-        o.BrowserPath->setText(Q(text));
+        o.BrowserPath->setText(Utf8ToQString(text));
         o.ShowTips->setChecked(!tips);
         o.cmdOK->click();
         QCOMPARE(o.result(), int(QDialog::Rejected));
@@ -239,7 +239,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     {
         frmOptions o(app.ctx);
         QVERIFY(o.Option0->isChecked());
-        QCOMPARE(o.BrowserPath->text(), Q(browser));
+        QCOMPARE(o.BrowserPath->text(), Utf8ToQString(browser));
     }
     // Typing a path chooses "Other" by itself.
     SaveBrowser(reg, kBrowserOther, "");
@@ -293,11 +293,11 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
         QCOMPARE(s.lstEvents->topLevelItemCount(), 7); // every event can be set
         QVERIFY(s.CurrentEvent() == SoundEvent::DropBookmark);
-        QCOMPARE(s.txtFile->text(), Q(shippedDrop));
+        QCOMPARE(s.txtFile->text(), Utf8ToQString(shippedDrop));
 
-        app.dialogs.files.push_back(Q(mine));
+        app.dialogs.files.push_back(Utf8ToQString(mine));
         s.cmdBrowse->click();
-        QCOMPARE(s.txtFile->text(), Q(mine));
+        QCOMPARE(s.txtFile->text(), Utf8ToQString(mine));
         QCOMPARE(s.lstEvents->topLevelItem(0)->text(1), QStringLiteral("my drop.wav"));
         // Tried out even with all sounds off.
         SetDisableSound(reg, true);
@@ -310,7 +310,7 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), shippedDrop);
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
-        app.dialogs.files.push_back(Q(mine));
+        app.dialogs.files.push_back(Utf8ToQString(mine));
         s.cmdBrowse->click();
         // A file that is not there is said so when played.
         s.SelectEvent(SoundEvent::Import);
@@ -342,7 +342,7 @@ void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
     TempDir folder;
     {
         frmTips t(app.ctx, nullptr, folder.str());
-        QCOMPARE(t.lblTip->text(), T("File not found\n") + Q(folder.file("help/tips.vro")));
+        QCOMPARE(t.lblTip->text(), T("File not found\n") + Utf8ToQString(folder.file("help/tips.vro")));
         QVERIFY(t.cmdHelp->isHidden());
         QVERIFY(!t.chkPissoff->isChecked());
         t.chkPissoff->setChecked(true);
@@ -451,27 +451,28 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     QVERIFY(app.main->ListView->Row(live)->icon(0).cacheKey() != deadIcon);
     app.main->ShowBookmarkSummary(folder, dead);
     QVERIFY(app.main->rtDetail->toPlainText().contains(
-        T("Dead link: the server answered 404 (not found), checked ") + Q(FormatGeneralDate(checkTime))));
+        T("Dead link: the server answered 404 (not found), checked ") +
+        Utf8ToQString(FormatGeneralDate(checkTime))));
 
     // A second check clears the mark of a page that came back, summary and icon included.
     BookmarkRecord* back = db.Marks(folder).Find(says);
     back->url = db.Memo().SetMemo(back->url, server.Url("/moved"));
     app.main->ShowBookmarkSummary(folder, says);
-    QVERIFY(app.main->rtDetail->rtf().contains(QStringLiteral("Dead link")));
+    QVERIFY(app.main->rtDetail->Rtf().contains(QStringLiteral("Dead link")));
     QVERIFY(check.cmdRecheck->isEnabled());
     check.cmdRecheck->click();
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 20000);
     QVERIFY(!IsDeadLink(marks.At(marks.PositionOf(says)).UserFlags));
     QVERIFY(IsDeadLink(marks.At(marks.PositionOf(dead)).UserFlags));
     QVERIFY(app.main->ListView->Row(says)->icon(0).cacheKey() != deadIcon);
-    QVERIFY(!app.main->rtDetail->rtf().contains(QStringLiteral("Dead link")));
+    QVERIFY(!app.main->rtDetail->Rtf().contains(QStringLiteral("Dead link")));
     QCOMPARE(check.lstResults->topLevelItemCount(), 1);
     deadRow = check.lstResults->topLevelItem(0);
 
     check.lstResults->setCurrentItem(deadRow);
     QVERIFY(check.cmdDelete->isEnabled());
     check.cmdOpen->click();
-    QCOMPARE(app.documents.opened.last(), Q(server.Url("/gone")));
+    QCOMPARE(app.documents.opened.last(), Utf8ToQString(server.Url("/gone")));
     check.cmdSelect->click();
     QCOMPARE(app.main->SelectedFolder(), folder);
     QCOMPARE(app.main->ListView->SelectedBookmarks(), std::vector<std::int32_t>{dead});
