@@ -200,19 +200,6 @@ TEST_F(DropFixture, BookmarksMoveWithTheirKeysAndCopiesGetTexts) {
     EXPECT_EQ(db.Marks(target).Count(), 3);
 }
 
-TEST_F(DropFixture, FolderDropsFollowTheMoveRules) {
-    // The move rules themselves are tested with MoveFolder; here the payload must reach them.
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    std::int16_t child = db.AddFolder("Child", a, kFolderOrdinary);
-    std::int16_t other = db.AddFolder("Other", 1, kFolderOrdinary);
-    EXPECT_FALSE(DropData(db, reg, Ours(kDragFolder, a), child, ask).changed);
-    EXPECT_EQ(Count(SoundEvent::RejectBookmark), 1);
-    EXPECT_EQ(db.Folder(a).Parent, 1);
-    EXPECT_TRUE(DropData(db, reg, Ours(kDragFolder, child), other, ask).changed);
-    EXPECT_EQ(db.Folder(child).Parent, other);
-    EXPECT_EQ(tree.nodes["x" + std::to_string(child)].parent, "x" + std::to_string(other));
-}
-
 TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
     // 0, filing at once, is seen through the window by the widget test.
     // 1: asks only when there is no title.
