@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 #include "mainwindow/app_icons.h"
@@ -20,6 +19,7 @@
 
 using namespace vireo;
 using vireo::test::ScriptedApp;
+using vireo::test::WriteText;
 
 namespace {
 
@@ -54,11 +54,6 @@ void SetMozUrl(QMimeData* data, const QString& url, const QString& title) {
     QString moz = url + QLatin1Char('\n') + title;
     data->setData(QStringLiteral("text/x-moz-url"),
                   QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
-}
-
-void WriteFile(const std::filesystem::path& path, std::string_view text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 QString ReadAll(const QString& path) {
@@ -290,7 +285,7 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     QCOMPARE(db.Memo().InUseCount(), texts + 2); // the filed one's title and address
 
     vireo::test::TempDir files;
-    WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    WriteText(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
     app.dialogs.runDialog = {};
     app.dialogs.ran.clear();
     const QStringList& asked = app.dialogs.ran;
@@ -372,13 +367,13 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     // A browser with a desktop entry lends its icon to the button.
     vireo::test::TempDir place;
     std::string program = place.file("webby");
-    WriteFile(program, "#!/bin/sh\n");
+    WriteText(program, "#!/bin/sh\n");
     ::chmod(program.c_str(), 0755);
     QImage red(32, 32, QImage::Format_ARGB32);
     red.fill(Qt::red);
     QString icon = QString::fromStdString(place.file("webby.png"));
     QVERIFY(red.save(icon));
-    WriteFile(std::filesystem::path(qEnvironmentVariable("XDG_DATA_HOME").toStdString()) / "applications" /
+    WriteText(std::filesystem::path(qEnvironmentVariable("XDG_DATA_HOME").toStdString()) / "applications" /
                   "webby.desktop",
               "[Desktop Entry]\nType=Application\nExec=" + program + " %u\nIcon=" + icon.toStdString() +
                   "\n");
@@ -487,9 +482,9 @@ void DragDropTest::openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.SelectFolder(4);
     vireo::test::TempDir files;
-    WriteFile(files.path() / "Old.url", "[InternetShortcut]\r\nURL=https://old.example/\r\n");
-    WriteFile(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-    WriteFile(files.path() / "notes.txt", "just words\n");
+    WriteText(files.path() / "Old.url", "[InternetShortcut]\r\nURL=https://old.example/\r\n");
+    WriteText(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    WriteText(files.path() / "notes.txt", "just words\n");
     std::filesystem::create_directories(files.path() / "Folder.url");
     auto path = [&](const char* name) { return QString::fromStdString(files.file(name)); };
 
@@ -526,7 +521,7 @@ void DragDropTest::openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree() {
 
     // Files handed over from outside while the program starts wait for the main window.
     SetBmkDrop(app.reg, 0);
-    WriteFile(files.path() / "Owl.url", "[InternetShortcut]\nURL=https://owl.example/\n");
+    WriteText(files.path() / "Owl.url", "[InternetShortcut]\nURL=https://owl.example/\n");
     w.SelectFolder(4);
     OutsideFiles outside;
     outside.Add({path("News.url")});

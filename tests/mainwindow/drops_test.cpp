@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "mainwindow/drag_data.h"
 #include "mainwindow/drops.h"
@@ -26,10 +25,6 @@ std::string Utf16(std::u16string_view text, bool mark, bool bigEndian = false) {
         out += bigEndian ? lo : hi;
     }
     return out;
-}
-
-void WriteFile(const std::string& path, std::string_view text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 TEST(DragData, PayloadHoldsKindCountFolderAndKeys) {
@@ -234,14 +229,14 @@ TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
 
 TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
     test::TempDir files;
-    WriteFile(files.file("News.url"), "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-    WriteFile(files.file("empty.url"), "[InternetShortcut]\r\n");
+    test::WriteText(files.file("News.url"), "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+    test::WriteText(files.file("empty.url"), "[InternetShortcut]\r\n");
     std::filesystem::create_directories(files.path() / "Birds" / "Sea");
-    WriteFile((files.path() / "Birds" / "Owl.url").string(),
-              "[InternetShortcut]\nURL=https://owl.example/\n");
-    WriteFile((files.path() / "Birds" / "Sea" / "Gull.url").string(),
-              "[InternetShortcut]\nURL=https://gull.example/\n");
-    WriteFile((files.path() / "Birds" / "notes.txt").string(), "URL=https://not-a-shortcut.example/\n");
+    test::WriteText((files.path() / "Birds" / "Owl.url").string(),
+                    "[InternetShortcut]\nURL=https://owl.example/\n");
+    test::WriteText((files.path() / "Birds" / "Sea" / "Gull.url").string(),
+                    "[InternetShortcut]\nURL=https://gull.example/\n");
+    test::WriteText((files.path() / "Birds" / "notes.txt").string(), "URL=https://not-a-shortcut.example/\n");
 
     // "News" is a title, so option 1 files it at once; option 2 asks.
     SetBmkDrop(reg, 1);

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 
@@ -169,11 +168,6 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     fs::path lib = fs::path(VIREO_CLI).parent_path() / ".." / "lib" / "vireo" / "libornsearch.so";
     if (!fs::exists(lib))
@@ -264,9 +258,9 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
                        key + "' " + feed.string() + " >/dev/null";
     ASSERT_EQ(std::system(tool.c_str()), 0);
     test::LocalHttpServer feedServer;
-    std::string script = ReadAll(feed / "loop3.xml");
-    std::string index = ReadAll(feed / "index.json");
-    std::string signature = ReadAll(feed / "index.json.sig");
+    std::string script = test::ReadText(feed / "loop3.xml");
+    std::string index = test::ReadText(feed / "index.json");
+    std::string signature = test::ReadText(feed / "index.json.sig");
     EXPECT_EQ(signature.size(), 64u);
     feedServer.SetHandler([=](const std::string& target, test::LocalHttpServer::Response& r) {
         if (target == "/engines/index.json")
@@ -290,7 +284,7 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     fs::copy_file(publicKey, keys / "publisher.pem");
     test::CliResult update = Cli({"engines", "update"});
     EXPECT_EQ(update.status, 0) << update.out;
-    EXPECT_EQ(ReadAll(user / "loop3.xml"), script);
+    EXPECT_EQ(test::ReadText(user / "loop3.xml"), script);
     EXPECT_TRUE(Has(Cli({"engines", "list"}).out, "loop3\tLoop Three\t" + good.Url("/") + "\tuser\n"));
 
     // 63 engines, two more than can be used: by name order the last two are left out, and

@@ -23,6 +23,7 @@
 using namespace vireo;
 using vireo::test::ScriptedApp;
 using vireo::test::TempDir;
+using vireo::test::WriteText;
 
 namespace {
 
@@ -36,12 +37,6 @@ std::string MakeProgram(const std::string& path) {
     std::ofstream(path) << "#!/bin/sh\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
-}
-
-void WriteFile(const std::string& path, std::string_view text) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << text;
 }
 
 std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url) {
@@ -189,7 +184,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     // Explorer no longer the default: no suffix; its choice is shown again.
     SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "", kHKeyClassesRoot);
     std::string text = programs.file("notes.txt");
-    WriteFile(text, "not a program");
+    WriteText(text, "not a program");
     std::string browser;
     {
         frmOptions o(app.ctx);
@@ -287,7 +282,7 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
     app.program.Sounds().RegisterSounds();
     TempDir sounds;
     std::string mine = sounds.file("my drop.wav");
-    WriteFile(mine, "RIFF");
+    WriteText(mine, "RIFF");
     const std::string shippedDrop = GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), "");
     {
         frmSounds s(reg, app.program.Sounds(), app.dialogs);
@@ -365,7 +360,7 @@ void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
     shown->close();
 
     // A tips file of its own: rotation from the stored tip, and the references opened.
-    WriteFile(folder.file("help/tips.vro"),
+    WriteText(folder.file("help/tips.vro"),
               "' header\n'\nFirst\nfaq.html\nSecond\n\nThird\nhttp://example.org/more\n");
     SetLastTip(app.reg, 1);
     std::string browser = MakeProgram(folder.file("bin/browser"));
