@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 
 #include "cli_runner.h"
 #include "interchange/browser_stores.h"
@@ -155,12 +153,9 @@ TEST_F(BrowserImportCommand, EveryBrowserByNameTheProfilesListedAndXbelBothWays)
     EXPECT_EQ(exported.status, 0) << exported.out;
     EXPECT_NE(exported.out.find("Exported 1 bookmarks in 1 folders to " + out), std::string::npos)
         << exported.out;
-    std::ifstream written(out);
-    std::stringstream text;
-    text << written.rdbuf();
-    EXPECT_NE(text.str().find("<bookmark href=\"https://example.org/x?a=1&amp;b=2\""), std::string::npos)
-        << text.str();
-    EXPECT_NE(text.str().find("<desc>About x</desc>"), std::string::npos) << text.str();
+    const std::string text = test::ReadText(out);
+    EXPECT_NE(text.find("<bookmark href=\"https://example.org/x?a=1&amp;b=2\""), std::string::npos) << text;
+    EXPECT_NE(text.find("<desc>About x</desc>"), std::string::npos) << text;
     EXPECT_EQ(Run({"import", "xbel", out}).status, 0);
     EXPECT_EQ(Run({"export", "xbel", "1"}).status, 64);
     test::CliResult missing = Run({"import", "xbel", dir.file("none.xbel")});
