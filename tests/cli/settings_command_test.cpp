@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "cli_runner.h"
-#include "store/byte_io.h"
 #include "store/database.h"
 #include "test_support.h"
 
