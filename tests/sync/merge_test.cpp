@@ -212,9 +212,7 @@ TEST(SyncState, RoundTripsAndRefusesDamagedFiles) {
 
     EXPECT_TRUE(LoadState(dir.file("missing.json"), back, error));
     EXPECT_EQ(back.tree.Size(), 0u);
-    std::FILE* f = std::fopen(dir.file("bad.json").c_str(), "wb");
-    std::fputs("{\"version\":1,\"items\":[{\"title\":3}]}", f);
-    std::fclose(f);
+    test::WriteText(dir.file("bad.json"), "{\"version\":1,\"items\":[{\"title\":3}]}");
     EXPECT_FALSE(LoadState(dir.file("bad.json"), back, error));
     EXPECT_EQ(back.tree.Size(), 0u);
 }
