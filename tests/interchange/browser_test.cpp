@@ -86,7 +86,6 @@ TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
             EXPECT_EQ(path, c.path) << c.command;
         }
     }
-    EXPECT_EQ(BrowserKind(ie), kBrowserExplorer);
 }
 
 TEST(BrowserKind, ByExecutableName) {

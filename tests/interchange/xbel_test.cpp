@@ -3,7 +3,9 @@
 // to be XBEL or try to make the reader fetch or expand more than the file holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <tuple>
 
 #include "../test_support.h"
 #include "exchange_fixture.h"
@@ -20,6 +22,16 @@ xbel::Document MustParse(std::string_view text) {
     EXPECT_TRUE(xbel::Parse(text, doc, error)) << error;
     EXPECT_EQ(error, "");
     return doc;
+}
+
+// Every field of every item, children included.
+bool SameItems(const std::vector<xbel::Node>& a, const std::vector<xbel::Node>& b) {
+    auto same = [](const xbel::Node& x, const xbel::Node& y) {
+        return std::tie(x.folder, x.id, x.title, x.url, x.desc, x.added, x.modified) ==
+                   std::tie(y.folder, y.id, y.title, y.url, y.desc, y.added, y.modified) &&
+               SameItems(x.children, y.children);
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), same);
 }
 
 TEST(Xbel, ReadsKdeFilesWithTheirMetadataEntitiesAndDates) {
@@ -140,24 +152,7 @@ TEST(Xbel, FloccusFilesKeepTheirIdsAndCounterThroughARoundTrip) {
     const xbel::Document back = MustParse(text);
     EXPECT_EQ(back.title, doc.title);
     EXPECT_EQ(back.highestId, 7);
-    ASSERT_EQ(back.items.size(), 2u);
-    const xbel::Node& f = back.items[0];
-    EXPECT_TRUE(f.folder);
-    EXPECT_EQ(f.id, "2");
-    EXPECT_EQ(f.title, folder.title);
-    EXPECT_EQ(f.desc, folder.desc);
-    EXPECT_EQ(f.added, 1700000000);
-    ASSERT_EQ(f.children.size(), 2u);
-    EXPECT_EQ(f.children[0].id, "5");
-    EXPECT_EQ(f.children[0].url, mark.url);
-    EXPECT_EQ(f.children[0].title, "");
-    EXPECT_EQ(f.children[0].desc, mark.desc);
-    EXPECT_EQ(f.children[0].added, 1600000001);
-    EXPECT_EQ(f.children[0].modified, 1600000002);
-    EXPECT_TRUE(f.children[1].folder);
-    EXPECT_TRUE(f.children[1].children.empty());
-    EXPECT_EQ(back.items[1].id, "");
-    EXPECT_EQ(back.items[1].url, "https://top.example/");
+    EXPECT_TRUE(SameItems(back.items, doc.items)) << text;
     // No id attribute for items without one, and no counter comment without a counter.
     EXPECT_EQ(text.find("id=\"\""), std::string::npos);
     doc.highestId = -1;
