@@ -118,20 +118,8 @@ TEST_F(CliSearch, SearchesThreeEnginesAndFilesTheHits) {
         EXPECT_NE(r.out.find("Folder " + std::to_string(first) + ": My Bookmarks\\Search Results\\" + query),
                   std::string::npos)
             << r.out;
-        const clsBookmark& marks = db.Marks(first);
-        std::vector<std::string> urls;
-        for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
-            const BookmarkRecord& m = marks.At(pos);
-            EXPECT_EQ(m.Rank, pos);
-            urls.push_back(db.Memo().GetMemo(m.url));
-        }
-        // One bookmark for the address two engines found; every engine's first hit first.
-        ASSERT_EQ(urls.size(), 6u) << r.out;
-        // It keeps the address as the engine that ranked it best (first) gave it.
-        EXPECT_EQ(urls[0], "https://SHARED.example");
-        std::sort(urls.begin() + 1, urls.begin() + 3);
-        EXPECT_EQ(std::vector<std::string>(urls.begin() + 1, urls.begin() + 3),
-                  (std::vector<std::string>{"https://golf.example/a", "https://golf.example/d"}));
+        // Which hits become one bookmark, and their ranks, are the session's test.
+        EXPECT_EQ(db.Marks(first).Count(), 6) << r.out;
     }
     EXPECT_NE(one.Requests().front().find("golf"), std::string::npos);
 
