@@ -2,6 +2,8 @@
 // Hits of a JSON result page: the array at the script's results path, and in each of its
 // entries the fields or small templates the script names.
 
+#include <charconv>
+
 #include <nlohmann/json.hpp>
 
 #include "ornsearch/extract_internal.h"
@@ -17,158 +19,337 @@ using Json = nlohmann::json;
 
 constexpr int kMaxDepth = kMaxJsonDepth;
 
-// Builds the part of the document the rules read and nothing else. A page of results
-// carries far more than the three fields a hit needs (GitHub sends some eighty per
-// repository), and keeping only those makes a large page cheap. Every value's path is
-// checked against the wanted paths ("*" stands for any entry of the results array): a
-// value on a wanted path is kept whole, a container on the way to one is kept with only
-// the children that lead there, everything else is parsed and dropped. Arrays keep their
-// indices: dropped entries leave a null.
-class PartialDom {
+// Reads the page and builds the part of it the rules read, and nothing else. A page of
+// results carries far more than the three fields a hit needs (GitHub sends some eighty per
+// repository), and keeping only those makes a large page cheap: what no rule reads is
+// only checked for being JSON, never decoded. Every value's path is checked against the
+// wanted paths ("*" stands for any entry of the results array): a value on a wanted path
+// is kept whole, a container on the way to one is kept with only the children that lead
+// there. Arrays keep their indices: dropped entries leave a null.
+class Picker {
 public:
-    explicit PartialDom(std::vector<std::vector<std::string>> wanted) : m_wanted(std::move(wanted)) {}
+    Picker(std::string_view page, std::vector<std::vector<std::string>> wanted)
+        : m_begin(page.data()), m_p(page.data()), m_end(page.data() + page.size()),
+          m_wanted(std::move(wanted)) {}
 
-    Json& Root() { return m_root; }
-    const std::string& Error() const { return m_error; }
-
-    bool null() { return Scalar(nullptr); }
-    bool boolean(bool v) { return Scalar(v); }
-    bool number_integer(Json::number_integer_t v) { return Scalar(v); }
-    bool number_unsigned(Json::number_unsigned_t v) { return Scalar(v); }
-    bool number_float(Json::number_float_t v, const Json::string_t&) { return Scalar(v); }
-    bool string(Json::string_t& v) { return Scalar(std::move(v)); }
-    bool binary(Json::binary_t&) { return Scalar(nullptr); }
-    bool start_object(std::size_t) { return Open(Json::object()); }
-    bool start_array(std::size_t) { return Open(Json::array()); }
-    bool end_object() { return Close(); }
-    bool end_array() { return Close(); }
-    bool key(Json::string_t& k) {
-        if (m_skipped == 0 && !m_frames.empty())
-            m_frames.back().key = std::move(k);
-        return true;
-    }
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) {
-        if (m_error.empty()) {
-            std::string what = e.what();
-            std::size_t colon = what.find("syntax error");
-            m_error =
-                "not JSON at byte " + std::to_string(position) + ": " +
-                std::string(text::CutToBytes(colon == std::string::npos ? what : what.substr(colon), 160));
+    bool Parse(Json& root) {
+        std::vector<int> alive;
+        Want want = Want::Skip;
+        for (int i = 0; i < static_cast<int>(m_wanted.size()) && want != Want::All; ++i) {
+            if (m_wanted[i].empty())
+                want = Want::All;
+            else
+                alive.push_back(i);
         }
-        return false;
+        if (want == Want::Skip && !alive.empty())
+            want = Want::Part;
+        SkipSpace();
+        if (!Value(0, want, alive, &root))
+            return false;
+        SkipSpace();
+        return m_p == m_end || Fail("more follows the end of the answer");
     }
+
+    const std::string& Error() const { return m_error; }
 
 private:
     enum class Want { Skip, Part, All };
-    struct Frame {
-        Json* value;
-        bool all;               // kept whole
-        std::vector<int> alive; // wanted paths that still match below here
-        std::string key;        // the member being read, in an object
-        std::size_t index = 0;  // the entry being read, in an array
-    };
 
-    // Where the value that starts now belongs, and whether it is wanted.
-    Want Classify(std::vector<int>& alive) {
-        if (m_frames.empty()) {
-            for (int i = 0; i < static_cast<int>(m_wanted.size()); ++i) {
-                if (m_wanted[i].empty())
-                    return Want::All;
-                alive.push_back(i);
-            }
-            return alive.empty() ? Want::Skip : Want::Part;
-        }
-        Frame& parent = m_frames.back();
-        if (parent.all)
-            return Want::All;
-        std::size_t depth = m_frames.size() - 1;
-        bool inArray = parent.value->is_array();
-        std::string index = inArray ? std::to_string(parent.index) : std::string();
-        const std::string& step = inArray ? index : parent.key;
-        for (int i : parent.alive) {
-            const std::string& w = m_wanted[i][depth];
-            if (w == step || (w == "*" && inArray)) {
-                if (m_wanted[i].size() == depth + 1)
-                    return Want::All;
-                alive.push_back(i);
-            }
-        }
-        return alive.empty() ? Want::Skip : Want::Part;
+    bool Fail(const char* what) {
+        m_error = "not JSON at byte " + std::to_string(m_p - m_begin) + ": " + what;
+        return false;
     }
 
-    // Puts `v` where the value that starts now belongs; returns where it went.
-    Json* Place(Json&& v) {
-        if (m_frames.empty()) {
-            m_root = std::move(v);
-            return &m_root;
-        }
-        Frame& parent = m_frames.back();
-        if (parent.value->is_array()) {
-            Json& arr = *parent.value;
-            while (arr.size() < parent.index)
-                arr.push_back(nullptr);
-            arr.push_back(std::move(v));
-            return &arr.back();
-        }
-        Json& slot = (*parent.value)[parent.key];
-        slot = std::move(v);
-        return &slot;
+    void SkipSpace() {
+        while (m_p != m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
+            ++m_p;
     }
 
-    void Advance() {
-        if (!m_frames.empty() && m_frames.back().value->is_array())
-            ++m_frames.back().index;
-    }
-
-    template <class T>
-    bool Scalar(T&& v) {
-        if (m_skipped > 0)
+    static bool IsIndex(const std::string& step, std::size_t index) {
+        if (step == "*")
             return true;
-        std::vector<int> alive;
-        if (Classify(alive) == Want::All)
-            Place(Json(std::forward<T>(v)));
-        Advance();
-        return true;
+        std::size_t n = 0;
+        auto [end, ec] = std::from_chars(step.data(), step.data() + step.size(), n);
+        return ec == std::errc() && end == step.data() + step.size() && n == index;
     }
 
-    bool Open(Json&& empty) {
-        if (++m_depth > kMaxDepth) {
+    // Whether the child at `step` (a member name, or else an array index) of a container
+    // `level` deep is wanted, and which wanted paths go on below it.
+    Want Classify(int level, const std::string* key, std::size_t index, const std::vector<int>& alive,
+                  std::vector<int>& below) const {
+        below.clear();
+        for (int i : alive) {
+            const std::string& w = m_wanted[i][static_cast<std::size_t>(level)];
+            if (key ? w == *key : IsIndex(w, index)) {
+                if (m_wanted[i].size() == static_cast<std::size_t>(level) + 1)
+                    return Want::All;
+                below.push_back(i);
+            }
+        }
+        return below.empty() ? Want::Skip : Want::Part;
+    }
+
+    // `out` receives the value when it is wanted whole, or a container that leads to one.
+    bool Value(int level, Want want, const std::vector<int>& alive, Json* out) {
+        if (m_p == m_end)
+            return Fail("the answer ends early");
+        switch (*m_p) {
+        case '{':
+            return Container(level, want, alive, out, '}');
+        case '[':
+            return Container(level, want, alive, out, ']');
+        case '"':
+            if (want != Want::All)
+                return String(nullptr);
+            *out = Json::string_t();
+            return String(&out->get_ref<Json::string_t&>());
+        case 't':
+            return Literal("true", want == Want::All ? out : nullptr, Json(true));
+        case 'f':
+            return Literal("false", want == Want::All ? out : nullptr, Json(false));
+        case 'n':
+            return Literal("null", want == Want::All ? out : nullptr, Json(nullptr));
+        default:
+            return Number(want == Want::All ? out : nullptr);
+        }
+    }
+
+    bool Container(int level, Want want, const std::vector<int>& alive, Json* out, char close) {
+        if (level >= kMaxDepth) {
             m_error = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
             return false;
         }
-        if (m_skipped > 0) {
-            ++m_skipped;
+        const bool object = close == '}';
+        if (want != Want::Skip)
+            *out = object ? Json::object() : Json::array();
+        ++m_p;
+        SkipSpace();
+        if (m_p != m_end && *m_p == close) {
+            ++m_p;
             return true;
         }
-        std::vector<int> alive;
-        Want want = Classify(alive);
-        if (want == Want::Skip) {
-            m_skipped = 1;
-            return true;
+        std::string key;
+        std::vector<int> below;
+        for (std::size_t index = 0;; ++index) {
+            Want child = want == Want::All ? Want::All : Want::Skip;
+            if (object) {
+                if (m_p == m_end || *m_p != '"')
+                    return Fail("a member name was expected");
+                key.clear();
+                if (!String(want == Want::Skip ? nullptr : &key))
+                    return false;
+                SkipSpace();
+                if (m_p == m_end || *m_p != ':')
+                    return Fail("a colon was expected");
+                ++m_p;
+                SkipSpace();
+            }
+            if (want == Want::Part)
+                child = Classify(level, object ? &key : nullptr, index, alive, below);
+            if (child == Want::Skip) {
+                if (!Value(level + 1, child, below, nullptr))
+                    return false;
+            } else {
+                Json v;
+                if (!Value(level + 1, child, below, &v))
+                    return false;
+                if (child == Want::All || v.is_structured()) {
+                    if (object) {
+                        (*out)[key] = std::move(v);
+                    } else {
+                        while (out->size() < index)
+                            out->push_back(nullptr);
+                        out->push_back(std::move(v));
+                    }
+                }
+            }
+            SkipSpace();
+            if (m_p == m_end)
+                return Fail("the answer ends early");
+            if (*m_p == close) {
+                ++m_p;
+                return true;
+            }
+            if (*m_p != ',')
+                return Fail(object ? "a comma or } was expected" : "a comma or ] was expected");
+            ++m_p;
+            SkipSpace();
         }
-        Json* placed = Place(std::move(empty));
-        m_frames.push_back({placed, want == Want::All, std::move(alive), {}, 0});
+    }
+
+    static int Hex(char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        c = static_cast<char>(c | 0x20);
+        return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    }
+
+    bool HexQuad(unsigned& out) {
+        if (m_end - m_p < 4)
+            return Fail("a \\u escape is cut short");
+        out = 0;
+        for (int i = 0; i < 4; ++i) {
+            int h = Hex(m_p[i]);
+            if (h < 0)
+                return Fail("a \\u escape is not hexadecimal");
+            out = out << 4 | static_cast<unsigned>(h);
+        }
+        m_p += 4;
         return true;
     }
 
-    bool Close() {
-        --m_depth;
-        if (m_skipped > 0) {
-            if (--m_skipped == 0)
-                Advance();
-            return true;
+    static void AppendUtf8(std::string& out, unsigned c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
         }
-        if (!m_frames.empty())
-            m_frames.pop_back();
-        Advance();
+    }
+
+    // A text, decoded into `out`, or only checked when `out` is null. The page is UTF-8 by
+    // now; a lone surrogate escape becomes U+FFFD instead of costing the page, as a
+    // browser's reader would take it.
+    bool String(std::string* out) {
+        ++m_p;
+        for (;;) {
+            const char* run = m_p;
+            while (m_p != m_end && *m_p != '"' && *m_p != '\\' && static_cast<unsigned char>(*m_p) >= 0x20)
+                ++m_p;
+            if (out)
+                out->append(run, m_p);
+            if (m_p == m_end)
+                return Fail("a text is not closed");
+            if (*m_p == '"') {
+                ++m_p;
+                return true;
+            }
+            if (*m_p != '\\')
+                return Fail("a control character stands inside a text");
+            if (++m_p == m_end)
+                return Fail("a text is not closed");
+            char e = *m_p++;
+            unsigned c = 0;
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                c = static_cast<unsigned char>(e);
+                break;
+            case 'b':
+                c = '\b';
+                break;
+            case 'f':
+                c = '\f';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'u':
+                if (!HexQuad(c))
+                    return false;
+                if (c >= 0xD800 && c <= 0xDBFF && m_end - m_p >= 6 && m_p[0] == '\\' && m_p[1] == 'u') {
+                    const char* back = m_p;
+                    m_p += 2;
+                    unsigned low = 0;
+                    if (!HexQuad(low))
+                        return false;
+                    if (low >= 0xDC00 && low <= 0xDFFF)
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    else
+                        m_p = back; // the next escape stands on its own
+                }
+                if (c >= 0xD800 && c <= 0xDFFF)
+                    c = 0xFFFD;
+                break;
+            default:
+                --m_p;
+                return Fail("an unknown escape stands inside a text");
+            }
+            if (out)
+                AppendUtf8(*out, c);
+        }
+    }
+
+    bool Literal(std::string_view word, Json* out, Json value) {
+        if (static_cast<std::size_t>(m_end - m_p) < word.size() || std::string_view(m_p, word.size()) != word)
+            return Fail("a value was expected");
+        m_p += word.size();
+        if (out)
+            *out = std::move(value);
         return true;
     }
 
+    bool Number(Json* out) {
+        const char* start = m_p;
+        auto digits = [&] {
+            const char* from = m_p;
+            while (m_p != m_end && *m_p >= '0' && *m_p <= '9')
+                ++m_p;
+            return m_p != from;
+        };
+        if (m_p != m_end && *m_p == '-')
+            ++m_p;
+        if (m_p != m_end && *m_p == '0')
+            ++m_p;
+        else if (!digits())
+            return Fail("a value was expected");
+        bool integer = true;
+        if (m_p != m_end && *m_p == '.') {
+            ++m_p;
+            integer = false;
+            if (!digits())
+                return Fail("a number's fraction has no digits");
+        }
+        if (m_p != m_end && (*m_p == 'e' || *m_p == 'E')) {
+            ++m_p;
+            integer = false;
+            if (m_p != m_end && (*m_p == '+' || *m_p == '-'))
+                ++m_p;
+            if (!digits())
+                return Fail("a number's exponent has no digits");
+        }
+        if (!out)
+            return true;
+        // Integers keep their exact value while they fit, as the sites mean ids and counts.
+        if (integer && *start == '-') {
+            std::int64_t n = 0;
+            if (std::from_chars(start, m_p, n).ec == std::errc()) {
+                *out = n;
+                return true;
+            }
+        } else if (integer) {
+            std::uint64_t n = 0;
+            if (std::from_chars(start, m_p, n).ec == std::errc()) {
+                *out = n;
+                return true;
+            }
+        }
+        double d = 0;
+        std::from_chars(start, m_p, d);
+        *out = d;
+        return true;
+    }
+
+    const char* m_begin;
+    const char* m_p;
+    const char* m_end;
     std::vector<std::vector<std::string>> m_wanted;
-    Json m_root;
-    std::vector<Frame> m_frames;
-    int m_skipped = 0; // depth inside a container that is not kept
-    int m_depth = 0;
     std::string m_error;
 };
 
@@ -306,17 +487,11 @@ PageHits ExtractJson(const Rules& r, std::string_view body, const ContentType& t
     if (r.hasErrorPath)
         wanted.push_back(r.errorPath);
 
-    PartialDom dom(std::move(wanted));
-    bool parsed = false;
-    try {
-        parsed = Json::sax_parse(body.begin(), body.end(), &dom);
-    } catch (const std::exception& e) {
-        return Failed(std::string("the JSON could not be read: ") + e.what());
-    }
-    if (!parsed)
-        return Failed(dom.Error().empty() ? "not JSON" : dom.Error());
+    Json root;
+    Picker picker(body, std::move(wanted));
+    if (!picker.Parse(root))
+        return Failed(picker.Error());
 
-    const Json& root = dom.Root();
     if (r.hasErrorPath) {
         const Json* err = Lookup(&root, r.errorPath);
         if (err && !err->is_null() && !(err->is_boolean() && !err->get<bool>()) &&

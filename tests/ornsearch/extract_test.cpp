@@ -195,6 +195,16 @@ TEST(ExtractJson, DeepNestingAndBadBytesAreHarmless) {
     ASSERT_EQ(page.hits.size(), 1u);
     EXPECT_EQ(page.hits[0].title, "caf\xEF\xBF\xBD \xF0\x9F\x98\x80 ok");
     EXPECT_EQ(page.hits[0].address, "https://u.example/%EF%BF%BD");
+    // A lone surrogate escape costs its character, read or not; a pair is one character.
+    page = ExtractHits(
+        s, R"({"x":"\udc00","data":{"hits":[{"title":"\ud83d\ude00 \ud800!","url":"https://u.example/"}]}})",
+        "application/json", "");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.hits[0].title, "\xF0\x9F\x98\x80 \xEF\xBF\xBD!");
+    // What is not read must still be JSON.
+    for (const char* broken :
+         {R"({"data":{"hits":[]}} x)", R"({"data":{"hits":[]},"n":01})", R"({"data":{"hits":[]},"s":"\q"})"})
+        EXPECT_FALSE(ExtractHits(s, broken, "application/json", "").ok) << broken;
 
     // The reason given for a broken answer goes into the search log: a text cut short
     // there must not end in half a character, whichever byte the cut falls on.
