@@ -54,7 +54,9 @@ Doc ParseXml(std::string_view bytes, bool recover, std::string* error) {
     QuietErrors quiet;
     // No XML_PARSE_NOENT (entities stay references), no DTD loading or validation, no
     // XML_PARSE_HUGE: the default limits on text size and nesting stay in force.
-    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
+    // The trees are only read, so small texts may live inside their nodes (XML_PARSE_COMPACT).
+    int options =
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
     if (recover)
         options |= XML_PARSE_RECOVER;
     Doc doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
