@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's costs: filling the list with a 30,000-bookmark folder, and (with
+// The main window's costs: filling the list with a 30,000-bookmark folder, undoing and
+// redoing the delete of a 10,000-bookmark folder with the redraw that follows, and (with
 // --startup DIR) the time from the start of the process to the first shown window over
 // the database in DIR.
 #include <benchmark/benchmark.h>
@@ -67,6 +68,98 @@ void BM_FillList30000(benchmark::State& state) {
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_FillList30000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Undo or redo (`redo`) of deleting a folder of 10,000 bookmarks, to the Trash or for good
+// (range 1), timed from the command to the window drawn again, the folder selected so that
+// the list shows it, as when the user takes back a slip at once.
+void UndoRedoFolderDelete(benchmark::State& state, bool redo) {
+    const bool forGood = state.range(0) != 0;
+    const std::string dir = sys::TempDir() + "/vireo-bench-undo-window";
+    std::filesystem::remove_all(dir);
+    std::int16_t big = 0;
+    {
+        Database db;
+        if (!db.Open(dir, nullptr)) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        big = db.AddFolder("Big", 1, kFolderOrdinary);
+        for (int i = 0; i < 10000; ++i)
+            db.Marks(big).Add(db.NewMark("A bookmark of the big folder, number " + std::to_string(i),
+                                         "https://www.example.org/page?id=" + std::to_string(i), big, "",
+                                         kFlagsNetscape));
+        if (!db.Save()) {
+            state.SkipWithError("save failed");
+            return;
+        }
+        db.Close();
+    }
+    MemoryRegistry reg;
+    SetRegValue(reg, SettingsPath("\\DB"), "path", dir);
+    SilentOutput output;
+    Program program(reg, output, ProgramFolder());
+    NoDialogs dialogs;
+    NoDocuments documents;
+    QtProcessLauncher launcher;
+    AppContext ctx(program, dialogs, documents, launcher);
+    if (!OpenDataOrChoose(ctx, false)) {
+        state.SkipWithError("the data did not open");
+        return;
+    }
+    auto main = BuildMainWindow(ctx, QRect(0, 0, 1280, 800));
+    main->show();
+    QApplication::processEvents();
+    auto remove = [&] {
+        for (int times = forGood ? 2 : 1; times > 0; --times) {
+            main->SelectFolder(big);
+            main->DeleteFolder(big);
+        }
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        remove();
+        if (redo)
+            main->UndoCommand();
+        main->SelectFolder(big);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        if (redo)
+            main->RedoCommand();
+        else
+            main->UndoCommand();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (redo)
+            main->UndoCommand();
+        state.ResumeTiming();
+        // Undoing a delete for good brings the folder back to the Trash it was deleted from.
+        if (!ctx.db.IsLiveFolder(big) || ctx.db.InTrash(big) != forGood ||
+            ctx.db.Marks(big).Count() != 10000) {
+            state.SkipWithError("the folder did not come back whole");
+            break;
+        }
+    }
+    main.reset();
+    std::filesystem::remove_all(dir);
+}
+void BM_UndoFolderDeleteInWindow(benchmark::State& state) {
+    UndoRedoFolderDelete(state, false);
+}
+void BM_RedoFolderDeleteInWindow(benchmark::State& state) {
+    UndoRedoFolderDelete(state, true);
+}
+BENCHMARK(BM_UndoFolderDeleteInWindow)
+    ->ArgName("forGood")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+BENCHMARK(BM_RedoFolderDeleteInWindow)
+    ->ArgName("forGood")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 int Startup(int argc, char** argv, const std::string& dir) {
     QApplication app(argc, argv);
