@@ -378,7 +378,7 @@ int main(int argc, char** argv) {
             std::cerr << error << '\n';
             return 2;
         }
-        folder = db.AddFolder("Links", vireo::kRootFolder, vireo::kFolderOrdinary);
+        folder = db.AddFolder("Links", vireo::kRootFolder, vireo::FolderKind::Ordinary);
         for (int i = 0; i < links; ++i) {
             std::string url =
                 "http://127.0.0.1:" + std::to_string(sites.Port(i % hosts)) + "/page/" + std::to_string(i);

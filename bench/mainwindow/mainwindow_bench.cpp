@@ -50,7 +50,7 @@ void BM_FillList30000(benchmark::State& state) {
         state.SkipWithError("open failed");
         return;
     }
-    std::int16_t big = db.AddFolder("Big", 1, kFolderOrdinary);
+    std::int16_t big = db.AddFolder("Big", 1, FolderKind::Ordinary);
     for (int i = 0; i < 30000; ++i) {
         BookmarkRecord r = db.NewMark(
             "A bookmark title of some sixty characters, number " + std::to_string(i),

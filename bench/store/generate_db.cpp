@@ -51,7 +51,7 @@ bool GenerateDatabase(const std::string& dir, const GeneratedSize& size, std::st
         std::int16_t parent = folders[pick(rng)];
         if (depth[static_cast<std::size_t>(parent)] >= 6)
             parent = kRootFolder;
-        std::int16_t id = db.AddFolder(Words(rng, 14), parent, kFolderOrdinary);
+        std::int16_t id = db.AddFolder(Words(rng, 14), parent, FolderKind::Ordinary);
         if (id == 0)
             break;
         depth[static_cast<std::size_t>(id)] = depth[static_cast<std::size_t>(parent)] + 1;

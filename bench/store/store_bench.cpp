@@ -102,7 +102,7 @@ struct FolderOfTenThousand {
             state.SkipWithError("open failed");
             return;
         }
-        folder = db.AddFolder("Ten thousand", vireo::kRootFolder, vireo::kFolderOrdinary);
+        folder = db.AddFolder("Ten thousand", vireo::kRootFolder, vireo::FolderKind::Ordinary);
         for (int i = 0; i < 10000; ++i) {
             std::string n = std::to_string(i);
             vireo::BookmarkRecord r =

@@ -48,7 +48,8 @@ void BM_SyncTenThousandWithHundredChangesEachSide(benchmark::State& state) {
     a.state = tmp.file("a-sync");
     b.state = tmp.file("b-sync");
     for (int f = 0; f < 100; ++f) {
-        std::int16_t folder = a.db.AddFolder("Folder " + std::to_string(f), kRootFolder, kFolderOrdinary);
+        std::int16_t folder =
+            a.db.AddFolder("Folder " + std::to_string(f), kRootFolder, FolderKind::Ordinary);
         for (int i = 0; i < 100; ++i) {
             std::string n = std::to_string(f * 100 + i);
             a.db.Marks(folder).Add(

@@ -215,7 +215,7 @@ int Search(Context& ctx) {
         std::int16_t folder = FolderArgument(ctx, db, rerunText);
         if (!folder)
             return kExitFailed;
-        if (db.Folder(folder).FolderType != kFolderSearchResults)
+        if (FolderKindOf(db.Folder(folder)) != FolderKind::SearchResults)
             return Fail(ctx, "folder " + rerunText + " holds no search results");
         // No group manager here: a folder whose group is gone cannot be repeated.
         if (!LoadFolderSearch(search, folder, {}))

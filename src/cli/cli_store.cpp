@@ -18,15 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string TypeName(std::int16_t type) {
-    switch (type) {
-    case kFolderHomePage:
+std::string TypeName(FolderKind kind) {
+    switch (kind) {
+    case FolderKind::HomePage:
         return "homepage";
-    case kFolderSearchResults:
+    case FolderKind::SearchResults:
         return "search";
-    case kFolderImported:
+    case FolderKind::Imported:
         return "imported";
-    case kFolderTrash:
+    case FolderKind::Trash:
         return "trash";
     default:
         return "folder";
@@ -47,7 +47,7 @@ int Tree(Context& ctx) {
         if (!db.IsLiveFolder(id))
             continue;
         const FolderRecord& f = db.Folder(id);
-        ctx.out << id << '\t' << TypeName(f.FolderType) << '\t' << db.Marks(id).Count() << '\t'
+        ctx.out << id << '\t' << TypeName(FolderKindOf(f)) << '\t' << db.Marks(id).Count() << '\t'
                 << f.Name.Text() << '\t' << db.FolderPath(id) << '\n';
     }
     return kExitOk;

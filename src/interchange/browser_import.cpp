@@ -49,7 +49,7 @@ ExchangeResult Refusal(std::string title, std::string message) {
 }
 
 void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, ExchangeResult& result) {
-    std::int16_t root = db.AddFolder(texts.folderName, kRootFolder, kFolderImported);
+    std::int16_t root = db.AddFolder(texts.folderName, kRootFolder, FolderKind::Imported);
     if (root == 0) {
         result.message = FolderTableFullMessage(0, 0);
         result.warning = true;
@@ -69,7 +69,7 @@ void FileTree(Database& db, const Tree& tree, const FilingTexts& texts, Exchange
         if (parent == 0)
             continue; // under a folder that could not be made
         if (n.folder) {
-            ids[i] = db.AddFolder(n.title, parent, kFolderImported);
+            ids[i] = db.AddFolder(n.title, parent, FolderKind::Imported);
             if (ids[i] == 0)
                 full = true;
             else

@@ -158,7 +158,7 @@ bool ScanFavorites(Database& db, const std::string& dir, std::string_view patter
         if (e.is_directory(ec) && !e.is_symlink(ec)) {
             if (name.empty() || name[0] == '.')
                 continue;
-            std::int16_t id = db.AddFolder(name, parent, kFolderImported);
+            std::int16_t id = db.AddFolder(name, parent, FolderKind::Imported);
             if (id == 0)
                 return false;
             if (folders)
@@ -201,7 +201,7 @@ ExchangeResult ImportFavorites(Database& db, const std::string& favoritesDir) {
         return result;
     }
     BusyGuard busy(db.Services().busy);
-    std::int16_t root = db.AddFolder(kFavoritesImportFolder, kRootFolder, kFolderImported);
+    std::int16_t root = db.AddFolder(kFavoritesImportFolder, kRootFolder, FolderKind::Imported);
     if (root == 0) {
         result.message = FolderTableFullMessage(0, 0);
         result.warning = true;

@@ -200,7 +200,7 @@ ExchangeResult CopyFindResults(Database& db, const std::vector<FindHit>& hits, s
     if (!db.IsLiveFolder(target))
         return result;
     std::int16_t folder =
-        db.AddFolder(std::string(kFindResultPrefix) + std::string(findText), target, kFolderOrdinary);
+        db.AddFolder(std::string(kFindResultPrefix) + std::string(findText), target, FolderKind::Ordinary);
     if (folder == 0) {
         result.message = "Vireo can hold no more than " + std::to_string(kMaxFolderSlots) +
                          " folders, so no folder could be made for the results.";

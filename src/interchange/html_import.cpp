@@ -91,7 +91,7 @@ ExchangeResult ImportHtml(Database& db, const std::string& path, std::int16_t ta
     }
     if (!db.IsLiveFolder(target))
         target = kRootFolder;
-    std::int16_t folder = db.AddFolder(fs::path(path).filename().string(), target, kFolderImported);
+    std::int16_t folder = db.AddFolder(fs::path(path).filename().string(), target, FolderKind::Imported);
     if (folder == 0) {
         result.message = FolderTableFullMessage(0, 0);
         result.warning = true;

@@ -249,12 +249,12 @@ private:
 class DatabaseBuilder : public NetscapeBuilder {
 public:
     explicit DatabaseBuilder(Database& db, std::int16_t flags = kFlagsNetscape,
-                             std::int16_t folderType = kFolderImported,
+                             FolderKind folderKind = FolderKind::Imported,
                              std::string_view noDescription = kNetscapeImportDescription)
-        : m_db(db), m_flags(flags), m_folderType(folderType), m_noDescription(noDescription) {}
+        : m_db(db), m_flags(flags), m_folderKind(folderKind), m_noDescription(noDescription) {}
 
     std::int32_t AddFolder(std::int32_t parent, std::string_view name) override {
-        std::int16_t id = m_db.AddFolder(name, static_cast<std::int16_t>(parent), m_folderType);
+        std::int16_t id = m_db.AddFolder(name, static_cast<std::int16_t>(parent), m_folderKind);
         if (id == 0) {
             full = true;
             return 0;
@@ -283,7 +283,7 @@ public:
 private:
     Database& m_db;
     std::int16_t m_flags;
-    std::int16_t m_folderType;
+    FolderKind m_folderKind;
     std::string_view m_noDescription;
     OleDateCache m_dates;
 };
@@ -425,7 +425,7 @@ ExchangeResult ImportNetscape(Database& db, const std::string& path, const Progr
     }
     std::string text = html::DecodeHtmlBytes(bytes);
     bytes = std::string();
-    std::int16_t root = db.AddFolder(kNetscapeImportFolder, kRootFolder, kFolderImported);
+    std::int16_t root = db.AddFolder(kNetscapeImportFolder, kRootFolder, FolderKind::Imported);
     if (root == 0) {
         result.message = FolderTableFullMessage(0, 0);
         result.warning = true;
@@ -575,7 +575,7 @@ ExchangeResult PasteNetscapeText(Database& db, std::string_view html, std::int16
     result.title = "Paste";
     if (!db.IsLiveFolder(folder))
         return result;
-    DatabaseBuilder builder(db, kFlagsDroppedLink, kFolderOrdinary, "");
+    DatabaseBuilder builder(db, kFlagsDroppedLink, FolderKind::Ordinary, "");
     ReadNetscapeText(html, folder, builder);
     result.ok = builder.folders + builder.bookmarks > 0;
     result.folders = builder.folders;

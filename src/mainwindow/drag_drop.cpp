@@ -381,7 +381,7 @@ void DragDrop::StartDrag(QWidget* source, VireoMimeData* data) {
     int image = 2;
     if (data->Kind() == kDragFolder) {
         std::int16_t folder = m_main.SelectedFolder();
-        image = FolderImage(folder, m_main.Db().Folder(folder).FolderType);
+        image = FolderImage(folder, FolderKindOf(m_main.Db().Folder(folder)));
     }
     auto* drag = new QDrag(source);
     drag->setMimeData(data);

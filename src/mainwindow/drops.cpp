@@ -80,7 +80,7 @@ bool ImportDirectory(Database& db, const std::string& path, std::int16_t target)
         name = dir.parent_path().filename().string(); // the path ended with a separator
     if (name.empty())
         name = path;
-    std::int16_t folder = db.AddFolder(name, target, kFolderImported);
+    std::int16_t folder = db.AddFolder(name, target, FolderKind::Imported);
     if (folder == 0) {
         db.PlaySound(SoundEvent::RejectBookmark);
         return false;

@@ -57,7 +57,7 @@ frmFolderProp::frmFolderProp(frmMain& main, std::int16_t folder)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The search string belongs to folders of search results, and is only shown there.
-    bool search = m_buffer.FolderType == kFolderSearchResults;
+    bool search = FolderKindOf(m_buffer) == FolderKind::SearchResults;
     txtSearch->setVisible(search);
     lblSearch->setVisible(search);
     txtSearch->setReadOnly(true);

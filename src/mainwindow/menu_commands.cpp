@@ -267,7 +267,7 @@ void FolderMenuCommand(frmMain& main, int index) {
         std::int16_t id;
         {
             HistoryStep step(db, "New Folder");
-            id = db.AddFolder("New", folder, kFolderOrdinary);
+            id = db.AddFolder("New", folder, FolderKind::Ordinary);
         }
         if (id == 0) {
             main.Context().dialogs.Message(&main, Utf8ToQString(FolderTableFullMessage(0, 0)), {},

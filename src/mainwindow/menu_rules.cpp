@@ -17,14 +17,14 @@ FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool 
     m[8].enabled = true;
     m[9].enabled = folder != kTrashFolder;
     m[10].enabled = canPaste;
-    switch (db.Folder(folder).FolderType) {
-    case kFolderStandard:
-    case kFolderHomePage:
-    case kFolderTrash:
+    switch (FolderKindOf(db.Folder(folder))) {
+    case FolderKind::Standard:
+    case FolderKind::HomePage:
+    case FolderKind::Trash:
         for (int i : {14, 17, 3, 8, 12})
             m[i].enabled = false;
         break;
-    case kFolderSearchResults:
+    case FolderKind::SearchResults:
         m[1].visible = true;
         break;
     default:
@@ -58,14 +58,14 @@ BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey, bool canPaste, b
 }
 
 bool CanRerunSearch(const Database& db, std::int16_t folder) {
-    return db.IsLiveFolder(folder) && db.Folder(folder).FolderType == kFolderSearchResults;
+    return db.IsLiveFolder(folder) && FolderKindOf(db.Folder(folder)) == FolderKind::SearchResults;
 }
 
 bool CanRenameFolder(const Database& db, std::int16_t folder) {
     if (!db.IsLiveFolder(folder) || folder <= kTrashFolder)
         return false;
-    std::int16_t type = db.Folder(folder).FolderType;
-    return type != kFolderStandard && type != kFolderHomePage && type != kFolderTrash;
+    FolderKind kind = FolderKindOf(db.Folder(folder));
+    return kind != FolderKind::Standard && kind != FolderKind::HomePage && kind != FolderKind::Trash;
 }
 
 } // namespace vireo

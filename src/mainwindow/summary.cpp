@@ -33,7 +33,7 @@ std::string FolderSummaryRtf(const Database& db, std::int16_t folder) {
     std::string description = db.Memo().GetMemo(f.Description);
     if (!description.empty())
         rtf += Line("Description", description);
-    if (f.FolderType == kFolderSearchResults)
+    if (FolderKindOf(f) == FolderKind::SearchResults)
         rtf += Line("Search Query", f.SearchQuery.Text());
     if (f.Created > 0)
         rtf += Line("Created", FormatGeneralDate(f.Created));

@@ -48,7 +48,7 @@ std::string GroupNotFoundMessage() {
 
 bool LoadFolderSearch(clsSearch& search, std::int16_t folder, const GroupManagerFn& openGroupManager) {
     const SearchContext& ctx = search.Context();
-    if (!ctx.db.IsLiveFolder(folder) || ctx.db.Folder(folder).FolderType != kFolderSearchResults)
+    if (!ctx.db.IsLiveFolder(folder) || FolderKindOf(ctx.db.Folder(folder)) != FolderKind::SearchResults)
         return true;
     const FolderRecord& f = ctx.db.Folder(folder);
     search.SetFolderToUse(folder);

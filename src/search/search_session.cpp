@@ -470,7 +470,7 @@ void clsSearch::FinishSearch() {
         folder = m_folderToUse;
         db.EmptyFolder(folder, false);
     } else {
-        folder = db.AddFolder(m_query, kSearchResultsFolder, kFolderSearchResults);
+        folder = db.AddFolder(m_query, kSearchResultsFolder, FolderKind::SearchResults);
         if (folder == 0) {
             m_ctx.messages.Message("The search results cannot be filed: the folder table is full.", "Vireo!",
                                    MsgButtons::Ok, MsgIcon::Exclamation);

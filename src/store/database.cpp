@@ -25,14 +25,14 @@ constexpr std::uint64_t kMaxFoldersFileSize = 4 + FolderRecord::kSize * (kMaxFol
 struct StandardFolder {
     const char* name;
     std::int16_t parent;
-    std::int16_t type;
+    FolderKind kind;
 };
 constexpr StandardFolder kStandardFolders[] = {
-    {"My Bookmarks", 0, kFolderStandard},
-    {"Unsorted Bookmarks", 1, kFolderStandard},
-    {"Search Results", 1, kFolderStandard},
-    {"My Homepage", 1, kFolderHomePage},
-    {"Trash", 1, kFolderTrash},
+    {"My Bookmarks", 0, FolderKind::Standard},
+    {"Unsorted Bookmarks", 1, FolderKind::Standard},
+    {"Search Results", 1, FolderKind::Standard},
+    {"My Homepage", 1, FolderKind::HomePage},
+    {"Trash", 1, FolderKind::Trash},
 };
 
 std::string DateStamp() {
@@ -143,7 +143,7 @@ void Database::MakeStandardFolders() {
         f.ID = i;
         f.Name.Set(kStandardFolders[i - 1].name);
         f.Parent = kStandardFolders[i - 1].parent;
-        f.FolderType = kStandardFolders[i - 1].type;
+        f.FolderType = static_cast<std::int16_t>(kStandardFolders[i - 1].kind);
         m_collection.emplace_back(*this, i);
     }
     m_highestFolderId = 5;
@@ -222,7 +222,7 @@ void Database::RepairFolderTable() {
             f.ID = i;
             f.Name.Set(kStandardFolders[i - 1].name);
             f.Parent = kStandardFolders[i - 1].parent;
-            f.FolderType = kStandardFolders[i - 1].type;
+            f.FolderType = static_cast<std::int16_t>(kStandardFolders[i - 1].kind);
         }
     }
     if (m_folders[1].Parent != 0) {
@@ -371,7 +371,7 @@ bool Database::Save(std::string* error) {
 
 // ---- folders ---------------------------------------------------------------------------
 
-std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std::int16_t type) {
+std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, FolderKind kind) {
     // Every slot below the hint is in use, so big imports do not rescan the whole table
     // for each new folder.
     std::int32_t slot = 0;
@@ -400,12 +400,12 @@ std::int16_t Database::AddFolder(std::string_view name, std::int16_t parent, std
     std::string trimmed(text::TrimSpaces(text::CutToBytes(name, 128)));
     f.Name.Set(trimmed);
     f.Parent = parent;
-    f.FolderType = type;
+    f.FolderType = static_cast<std::int16_t>(kind);
     f.Created = OleNow();
     Marks(id).SetParent(id);
     if (m_services.tree)
         m_services.tree->AddNode(FolderNodeKey(parent), FolderNodeKey(id), f.Name.Text(),
-                                 FolderImage(id, type));
+                                 FolderImage(id, kind));
     return id;
 }
 
@@ -626,7 +626,7 @@ void Database::FillTree(FolderTreeView& tree) const {
     for (const auto& [p, id] : order) {
         const FolderRecord& f = Folder(id);
         std::string parentKey = id == kRootFolder ? std::string() : FolderNodeKey(f.Parent);
-        tree.AddNode(parentKey, FolderNodeKey(id), f.Name.Text(), FolderImage(id, f.FolderType));
+        tree.AddNode(parentKey, FolderNodeKey(id), f.Name.Text(), FolderImage(id, FolderKindOf(f)));
     }
     tree.ExpandNode(FolderNodeKey(kRootFolder));
     tree.SelectNode(FolderNodeKey(kRootFolder));

@@ -89,7 +89,7 @@ public:
     const std::string& LastError() const { return m_lastError; }
 
     // Folder operations. AddFolder returns the new ID, 0 when the table is full.
-    std::int16_t AddFolder(std::string_view name, std::int16_t parent, std::int16_t type);
+    std::int16_t AddFolder(std::string_view name, std::int16_t parent, FolderKind kind);
     // Returns false only when the save that follows failed (see LastError).
     bool KillFolder(std::int16_t id, bool force);
     void ZapFolder(std::int16_t id, bool force);

@@ -129,17 +129,17 @@ std::string BookmarkItemKey(std::int32_t key) {
     return "b" + std::to_string(key);
 }
 
-int FolderImage(std::int16_t id, std::int16_t folderType) {
+int FolderImage(std::int16_t id, FolderKind kind) {
     if (id == kRootFolder)
         return 4;
-    switch (folderType) {
-    case kFolderHomePage:
+    switch (kind) {
+    case FolderKind::HomePage:
         return 7;
-    case kFolderSearchResults:
+    case FolderKind::SearchResults:
         return 3;
-    case kFolderImported:
+    case FolderKind::Imported:
         return 5;
-    case kFolderTrash:
+    case FolderKind::Trash:
         return 6;
     default:
         return 1;

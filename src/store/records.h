@@ -33,24 +33,25 @@ private:
     std::array<char, N> m_bytes;
 };
 
-// Folder types, which also choose the folder's icon.
-enum FolderTypes : std::int16_t {
-    kFolderOrdinary = 0,
-    kFolderStandard = 4,
-    kFolderHomePage = 5,
-    kFolderSearchResults = 6,
-    kFolderImported = 7,
-    kFolderTrash = 8,
+// The kind of a folder, which also chooses its icon; the values are the numbers the folders
+// file stores. Not named FolderType: that is the record's field, which stays a raw number so
+// that a kind this version does not know survives a save (FolderKindOf reads it).
+enum class FolderKind : std::int16_t {
+    Ordinary = 0,
+    Standard = 4,
+    HomePage = 5,
+    SearchResults = 6,
+    Imported = 7,
+    Trash = 8,
 };
 
-// The standard folders, always in slots 1 to 5.
-enum StandardFolders : std::int16_t {
-    kRootFolder = 1,
-    kUnsortedFolder = 2,
-    kSearchResultsFolder = 3,
-    kHomePageFolder = 4,
-    kTrashFolder = 5,
-};
+// The standard folders' numbers: they are folder numbers like any other (always slots 1
+// to 5), not a type of their own, so they stay plain constants.
+inline constexpr std::int16_t kRootFolder = 1;
+inline constexpr std::int16_t kUnsortedFolder = 2;
+inline constexpr std::int16_t kSearchResultsFolder = 3;
+inline constexpr std::int16_t kHomePageFolder = 4;
+inline constexpr std::int16_t kTrashFolder = 5;
 
 // The most folder slots the 16-bit folder numbers allow.
 inline constexpr std::int32_t kMaxFolderSlots = 32767;
@@ -81,6 +82,12 @@ struct FolderRecord {
     static FolderRecord Read(ByteReader& r);
     bool operator==(const FolderRecord&) const = default;
 };
+
+// The folder's kind as the enum; a number this version does not know stays as it is and
+// matches none of the named kinds.
+inline FolderKind FolderKindOf(const FolderRecord& folder) {
+    return static_cast<FolderKind>(folder.FolderType);
+}
 
 struct BookmarkRecord {
     static constexpr std::size_t kSize = 53;
@@ -129,6 +136,6 @@ std::string FolderNodeKey(std::int16_t id);
 std::string BookmarkItemKey(std::int32_t key);
 
 // The image-list index (1-based) that shows a folder of this type and ID.
-int FolderImage(std::int16_t id, std::int16_t folderType);
+int FolderImage(std::int16_t id, FolderKind kind);
 
 } // namespace vireo

@@ -141,8 +141,8 @@ bool DatabaseSide::Apply(const SyncTree& before, SyncTree& merged, std::string& 
                 MoveFolder(m_db, id, parent);
             continue;
         }
-        std::int16_t id =
-            m_db.AddFolder(item.title.empty() ? std::string("Folder") : item.title, parent, kFolderOrdinary);
+        std::int16_t id = m_db.AddFolder(item.title.empty() ? std::string("Folder") : item.title, parent,
+                                         FolderKind::Ordinary);
         if (id == 0) {
             error = "The folder table is full: no more folders can be made.";
             return false;

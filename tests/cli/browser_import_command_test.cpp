@@ -30,7 +30,7 @@ struct BrowserImportCommand : ::testing::Test {
         std::vector<std::string> names;
         std::int32_t cursor = 0;
         while (std::int16_t id = db.NextSubFolder(kRootFolder, cursor)) {
-            if (db.Folder(id).FolderType == kFolderImported)
+            if (FolderKindOf(db.Folder(id)) == FolderKind::Imported)
                 names.push_back(db.Folder(id).Name.Text());
         }
         return names;

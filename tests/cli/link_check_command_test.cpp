@@ -26,7 +26,7 @@ struct LinkCommands : ::testing::Test {
         ScopedClock longAgo([] { return kMade; });
         std::string error;
         ASSERT_TRUE(db.Open(data, &error)) << error;
-        folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
+        folder = db.AddFolder("Links", kRootFolder, FolderKind::Ordinary);
         live = Add("Live", server.Url("/ok"));
         dead = Add("Dead", server.Url("/gone"));
         says = Add("Says so", server.Url("/not-found-text"));

@@ -114,8 +114,8 @@ TEST_F(AddressEscapeTest, AddressesComeBackExactlyFromEveryPageWeWrite) {
     addresses.push_back(
         "https://e.example/section?page=1&section=2&copy=3&para=4&not=5&reg=6&times=7&curren=8");
 
-    std::int16_t top = db.AddFolder("Top", kRootFolder, kFolderOrdinary);
-    std::int16_t folder = db.AddFolder("Links", top, kFolderOrdinary);
+    std::int16_t top = db.AddFolder("Top", kRootFolder, FolderKind::Ordinary);
+    std::int16_t folder = db.AddFolder("Links", top, FolderKind::Ordinary);
     for (std::size_t i = 0; i < addresses.size(); ++i)
         AddMark(folder, "Link " + std::to_string(i), addresses[i]);
     AddMark(top, "Last", addresses.back());

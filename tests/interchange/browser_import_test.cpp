@@ -72,7 +72,7 @@ TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSepar
     EXPECT_FALSE(fs::exists(places + "-wal"));
 
     ASSERT_EQ(r.folder, Child(kRootFolder, "Imported from Firefox"));
-    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Imported);
     std::vector<std::string> roots;
     for (std::int16_t id : Children(r.folder))
         roots.push_back(db.Folder(id).Name.Text());

@@ -59,7 +59,7 @@ TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFiles) {
     std::int16_t root = Child(kRootFolder, "Imported from Explorer");
     ASSERT_EQ(r.folder, root);
     EXPECT_EQ(r.bookmarks, 4);
-    EXPECT_EQ(db.Folder(root).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(root)), FolderKind::Imported);
     EXPECT_EQ(Titles(root), (std::vector<std::string>{"Capital", "Search"}));
     EXPECT_EQ(Urls(root), (std::vector<std::string>{"http://capital.example/", "https://search.example/"}));
     std::int16_t news = Child(root, "News");
@@ -79,17 +79,17 @@ TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFiles) {
 
 TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
     fs::create_directories(favorites());
-    std::int16_t folder = db.AddFolder("Mine", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Mine", kRootFolder, FolderKind::Ordinary);
     AddMark(folder, "What? A/B", "http://q.example/");
     AddMark(folder, "Twin", "http://twin1.example/");
     AddMark(folder, "Twin", "http://twin2.example/");
     AddMark(folder, std::string(200, 'x'), "http://long.example/");
-    std::int16_t sub = db.AddFolder("Time: now", folder, kFolderOrdinary);
+    std::int16_t sub = db.AddFolder("Time: now", folder, FolderKind::Ordinary);
     AddMark(sub, "Inner", "http://inner.example/");
-    std::int16_t dots = db.AddFolder("..", folder, kFolderOrdinary);
+    std::int16_t dots = db.AddFolder("..", folder, FolderKind::Ordinary);
     AddMark(dots, "Escape", "http://escape.example/");
     // A leading dot would hide the directory, which the import then skips.
-    std::int16_t hidden = db.AddFolder(".dot", folder, kFolderOrdinary);
+    std::int16_t hidden = db.AddFolder(".dot", folder, FolderKind::Ordinary);
     AddMark(hidden, "Kept", "http://kept.example/");
 
     ExchangeResult r = ExportFavorites(db, folder, favorites().string());

@@ -68,10 +68,10 @@ TEST(FindSettingsStore, AnEmptyValueIsTheDefaultAndMinusOneIsTrue) {
 struct FindTest : ExchangeFixture {
     void SetUp() override {
         ExchangeFixture::SetUp();
-        a = db.AddFolder("A", kRootFolder, kFolderOrdinary);
-        b = db.AddFolder("B", a, kFolderOrdinary);
-        c = db.AddFolder("C", kRootFolder, kFolderOrdinary);
-        d = db.AddFolder("D", a, kFolderOrdinary);
+        a = db.AddFolder("A", kRootFolder, FolderKind::Ordinary);
+        b = db.AddFolder("B", a, FolderKind::Ordinary);
+        c = db.AddFolder("C", kRootFolder, FolderKind::Ordinary);
+        d = db.AddFolder("D", a, FolderKind::Ordinary);
         AddMark(b, "Bird in B", "http://b.example/");
         AddMark(a, "Bird in A", "http://a.example/", "birds");
         AddMark(d, "", "http://d.example/bird");
@@ -124,7 +124,7 @@ TEST_F(FindTest, HitsAreCopiedIntoANewFolder) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(db.Folder(r.folder).Name.Text(), "Find Result: bird");
     EXPECT_EQ(db.Folder(r.folder).Parent, c);
-    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderOrdinary);
+    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Ordinary);
     EXPECT_EQ(Titles(r.folder), (std::vector<std::string>{"Bird in A", "Bird in B", "(No Title)"}));
     EXPECT_EQ(Urls(r.folder)[2], "http://d.example/bird");
     const BookmarkRecord& first = First(r.folder);

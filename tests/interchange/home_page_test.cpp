@@ -134,7 +134,7 @@ TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
     std::int16_t home = kHomePageFolder;
     std::vector<std::int16_t> subs;
     for (int i = 1; i <= 5; ++i) {
-        subs.push_back(db.AddFolder("Box " + std::to_string(i), home, kFolderOrdinary));
+        subs.push_back(db.AddFolder("Box " + std::to_string(i), home, FolderKind::Ordinary));
         AddMark(subs.back(), "Link " + std::to_string(i), "http://l" + std::to_string(i) + ".example/");
     }
     std::vector<std::string> lines = Build(0);
@@ -176,7 +176,7 @@ TEST_F(HomePageTest, AFolderWithoutSubfoldersStillListsItsLinksInTheCurrentSchem
     mine[kCategoryLabel].Color = Rgb(255, 0, 0);
     ASSERT_TRUE(SaveScheme(db.DBPath(), "MyScheme", mine));
     SetCurrentScheme(reg, "MyScheme");
-    std::int16_t folder = db.AddFolder("Leaf <1>", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Leaf <1>", kRootFolder, FolderKind::Ordinary);
     AddMark(folder, "Only", "http://only.example/");
     std::string file = tmp.file("viewhome.htm");
     std::int16_t f = folder;

@@ -83,7 +83,7 @@ TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFileAndOnlyThem) {
                     "<a href=\"mailto:someone@example.com\">Mail</a>\n"
                     "<a href=\"http://picture.example/\"><img src=\"pic.png\"></a>\n"
                     "</body></html>");
-    std::int16_t target = db.AddFolder("Target", kRootFolder, kFolderOrdinary);
+    std::int16_t target = db.AddFolder("Target", kRootFolder, FolderKind::Ordinary);
     CountingList list;
     db.SetServices(StoreServices{nullptr, nullptr, nullptr, &list, nullptr});
     ExchangeResult r = ImportHtml(db, page, target);
@@ -92,7 +92,7 @@ TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFileAndOnlyThem) {
     EXPECT_EQ(list.fills, 1);
     std::int16_t folder = Child(target, "links page.html");
     ASSERT_EQ(folder, r.folder);
-    EXPECT_EQ(db.Folder(folder).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(folder)), FolderKind::Imported);
     EXPECT_EQ(Titles(folder), (std::vector<std::string>{"Plain", "Secure & sound", "pic.png"}));
     EXPECT_EQ(Urls(folder),
               (std::vector<std::string>{"http://plain.example/", "https://secure.example/?a=1&b=2",
@@ -128,7 +128,7 @@ struct HtmlViewTest : ExchangeFixture {
 
 TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
     ScopedClock clock([] { return OleFromUnix(1700000000); });
-    std::int16_t folder = db.AddFolder("Kitchen & Garden", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Kitchen & Garden", kRootFolder, FolderKind::Ordinary);
     AddMark(folder, "Pots <and> pans", "http://pots.example/?a=1&b=\"2\"");
     AddMark(folder, "Seeds", "http://seeds.example/");
     AddMark(folder, "Tools", "http://tools.example/");
@@ -153,7 +153,7 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
         EXPECT_TRUE(fs::exists(tmp.path() / "published" / name)) << name;
     }
 
-    std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
+    std::int16_t empty = db.AddFolder("Empty", kRootFolder, FolderKind::Ordinary);
     std::string none = tmp.file("none.htm");
     EXPECT_EQ(SaveFolderView(db, none, empty), 0);
     EXPECT_FALSE(fs::exists(none));
@@ -162,7 +162,7 @@ TEST_F(HtmlViewTest, TheFolderViewListsEveryBookmarkOnOneLine) {
 }
 
 TEST_F(HtmlViewTest, TheSearchViewNumbersRowsByPositionAndShowsRanks) {
-    std::int16_t folder = db.AddFolder("Results", kSearchResultsFolder, kFolderSearchResults);
+    std::int16_t folder = db.AddFolder("Results", kSearchResultsFolder, FolderKind::SearchResults);
     db.Folder(folder).SearchQuery.Set("birds & bees");
     db.Folder(folder).Created = OleFromUnix(1650000000);
     for (int i = 1; i <= 4; ++i) {

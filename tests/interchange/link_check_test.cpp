@@ -139,7 +139,7 @@ struct VerifyTest : ExchangeFixture {};
 TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
     LocalHttpServer server;
     sys::CurlFetcher fetcher(TestLimits());
-    std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Links", kRootFolder, FolderKind::Ordinary);
     const std::vector<std::string> paths = {"/ok",   "/not-found-text", "/gone",  "/removed",   "/broken",
                                             "/loop", "/silent",         "/moved", "/moved-gone"};
     for (const auto& p : paths)
@@ -247,7 +247,7 @@ TEST_F(VerifyTest, EveryBookmarkGetsAReportInFolderOrder) {
 TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
     // Three sites, each its own server, with pages that take a while.
     std::vector<std::unique_ptr<LocalHttpServer>> sites;
-    std::int16_t folder = db.AddFolder("Busy", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Busy", kRootFolder, FolderKind::Ordinary);
     for (int s = 0; s < 3; ++s) {
         sites.push_back(std::make_unique<LocalHttpServer>());
         sites.back()->SetSlowDelay(150ms);
@@ -281,7 +281,7 @@ TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
     // The limit of all fetches at once holds as well.
     LocalHttpServer one;
     one.SetSlowDelay(150ms);
-    std::int16_t single = db.AddFolder("One site", kRootFolder, kFolderOrdinary);
+    std::int16_t single = db.AddFolder("One site", kRootFolder, FolderKind::Ordinary);
     for (int i = 0; i < 10; ++i)
         AddMark(single, "p", one.Url("/slow/" + std::to_string(i)));
     options.jobs = 3;
@@ -293,7 +293,7 @@ TEST_F(VerifyTest, NoHostGetsMoreThanItsShareOfConnections) {
 
 TEST_F(VerifyTest, ACancelledCheckStopsWithoutWaitingForTheServers) {
     LocalHttpServer server;
-    std::int16_t folder = db.AddFolder("Silent", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Silent", kRootFolder, FolderKind::Ordinary);
     for (int i = 0; i < 20; ++i)
         AddMark(folder, "s", server.Url("/silent"));
     AddMark(folder, "mail", "mailto:ann@example.com");
@@ -322,7 +322,7 @@ TEST_F(VerifyTest, ACancelledCheckStopsWithoutWaitingForTheServers) {
 
 TEST_F(VerifyTest, MarksAreSetAndClearedByLaterChecksAndNothingElseChanges) {
     LocalHttpServer alive;
-    std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Links", kRootFolder, FolderKind::Ordinary);
     std::int32_t page = AddMark(folder, "Page", alive.Url("/ok"), "kept as it is");
     std::int32_t gone = AddMark(folder, "Gone", alive.Url("/gone"));
     std::int32_t mail = AddMark(folder, "Mail", "mailto:ann@example.com");
@@ -361,7 +361,7 @@ TEST_F(VerifyTest, MarksAreSetAndClearedByLaterChecksAndNothingElseChanges) {
     EXPECT_EQ(db.Marks(folder).Find(gone)->Checked, 45001.5);
 
     // A mark travels with a copy (the records' own tests see it saved and read back).
-    std::int16_t other = db.AddFolder("Other", kRootFolder, kFolderOrdinary);
+    std::int16_t other = db.AddFolder("Other", kRootFolder, FolderKind::Ordinary);
     db.Marks(folder).Copy(page);
     db.Marks(other).AddPaste(db.NewKey());
     EXPECT_TRUE(IsDeadLink(db.Marks(other).At(1).UserFlags));

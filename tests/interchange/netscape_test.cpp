@@ -53,12 +53,12 @@ TEST_F(NetscapeTest, NestedListsRebuildTheTreeWhateverTheLetterCase) {
     EXPECT_EQ(r.folder, root);
     EXPECT_EQ(r.folders, 5);
     EXPECT_EQ(r.bookmarks, 5);
-    EXPECT_EQ(db.Folder(root).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(root)), FolderKind::Imported);
     std::int16_t l1 = Child(root, "Level 1");
     std::int16_t l2 = Child(l1, "Level 2");
     std::int16_t l3 = Child(l2, "Level 3");
     ASSERT_TRUE(l1 && l2 && l3);
-    EXPECT_EQ(db.Folder(l3).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(l3)), FolderKind::Imported);
     EXPECT_EQ(Titles(root), std::vector<std::string>{"Top"});
     EXPECT_EQ(Titles(l1), (std::vector<std::string>{"One", "After level 2"}));
     EXPECT_EQ(Titles(l2), std::vector<std::string>{"After level 3"});
@@ -149,7 +149,7 @@ TEST_F(NetscapeTest, AMissingFileImportsNothing) {
 TEST_F(NetscapeTest, AFullFolderTableStopsTheImportAndKeepsWhatWasFiled) {
     // Leave room for the import root and two more folders.
     while (db.FolderSlots() < kMaxFolderSlots - 3)
-        ASSERT_NE(db.AddFolder("filler", kUnsortedFolder, kFolderOrdinary), 0);
+        ASSERT_NE(db.AddFolder("filler", kUnsortedFolder, FolderKind::Ordinary), 0);
     std::string path = tmp.file("many.htm");
     WriteText(path, "<DL><p>\n"
                     "<DT><A HREF=\"http://zero.example/\">Zero</A>\n"
@@ -175,17 +175,17 @@ TEST_F(NetscapeTest, AFullFolderTableStopsTheImportAndKeepsWhatWasFiled) {
 struct NetscapeExportTest : ExchangeFixture {
     void SetUp() override {
         ExchangeFixture::SetUp();
-        folder = db.AddFolder("Food", kRootFolder, kFolderOrdinary);
+        folder = db.AddFolder("Food", kRootFolder, FolderKind::Ordinary);
         AddMark(folder, "Fish & <Chips> \xC3\xA9", "http://x.example/?q=\"1\"&r=2", "Fried & <hot>\n  twice");
         db.Marks(folder).At(1).added = OleFromUnix(1500000000);
         db.Marks(folder).At(1).Touched = OleFromUnix(1600000000);
-        sub = db.AddFolder("Sub", folder, kFolderOrdinary);
+        sub = db.AddFolder("Sub", folder, FolderKind::Ordinary);
         db.Folder(sub).Created = OleFromUnix(1400000000);
         // A text the program filed by itself says nothing to a browser.
         AddMark(sub, "Y", "http://y.example/", kFavoritesImportDescription);
         db.Marks(sub).At(1).added = OleFromUnix(1300000000);
         db.Marks(sub).At(1).Touched = OleFromUnix(1300000001);
-        std::int16_t empty = db.AddFolder("Empty", folder, kFolderOrdinary);
+        std::int16_t empty = db.AddFolder("Empty", folder, FolderKind::Ordinary);
         db.Folder(empty).Created = OleFromUnix(1400000000);
         // A deleted position is skipped.
         std::int32_t gone = AddMark(sub, "Gone", "http://gone.example/");

@@ -34,8 +34,8 @@ std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title
 // A small tree: "Work" under the top folder with a subfolder "Deep", each with bookmarks.
 struct FindData {
     explicit FindData(Database& db) {
-        work = db.AddFolder("Work", kRootFolder, kFolderOrdinary);
-        deep = db.AddFolder("Deep", work, kFolderOrdinary);
+        work = db.AddFolder("Work", kRootFolder, FolderKind::Ordinary);
+        deep = db.AddFolder("Deep", work, FolderKind::Ordinary);
         AddMark(db, work, "Alpha Site", "https://alpha.example/", "first one");
         AddMark(db, work, "", "https://untitled.example/", "");
         AddMark(db, deep, "ALPHA IN CAPITALS", "https://deep.example/", "described");

@@ -302,7 +302,7 @@ TEST_F(XbelExchange, ImportsTheTreeAndExportsItBackUnchanged) {
     EXPECT_EQ(r.folders, 3);
     EXPECT_EQ(db.FolderName(r.folder), "Imported from XBEL");
     EXPECT_EQ(db.Folder(r.folder).Parent, kRootFolder);
-    EXPECT_EQ(db.Folder(r.folder).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Imported);
     EXPECT_EQ(Titles(r.folder), std::vector<std::string>{"Top"});
     EXPECT_EQ(db.Marks(r.folder).DescStr(First(r.folder).key), "Mine & yours");
     EXPECT_EQ(First(r.folder).Flags, kFlagsXbel);

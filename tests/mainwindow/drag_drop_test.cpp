@@ -101,7 +101,7 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     frmMain& w = *app.main;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    std::int16_t seven = db.AddFolder("Seven", 1, kFolderOrdinary);
+    std::int16_t seven = db.AddFolder("Seven", 1, FolderKind::Ordinary);
     std::int32_t keys[3] = {AddMark(db, 2, "Same", "https://one.example/"),
                             AddMark(db, 2, "Same", "https://two.example/"),
                             AddMark(db, 2, "Birds/Owls", "https://owls.example/")};
@@ -155,8 +155,8 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     QCOMPARE(app.sounds.Count("reject.wav") + app.sounds.Count("drop.wav"), 0);
 
     // A folder goes out as a directory of shortcut files named after it.
-    std::int16_t top = db.AddFolder("Sea/Shore", 1, kFolderOrdinary);
-    std::int16_t below = db.AddFolder("Gulls", top, kFolderOrdinary);
+    std::int16_t top = db.AddFolder("Sea/Shore", 1, FolderKind::Ordinary);
+    std::int16_t below = db.AddFolder("Gulls", top, FolderKind::Ordinary);
     AddMark(db, top, "Tern", "https://tern.example/");
     AddMark(db, below, "Herring gull", "https://gull.example/");
     w.SelectFolder(top);
@@ -180,9 +180,9 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
     frmMain& w = *app.main;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    std::int16_t child = db.AddFolder("A child", a, kFolderOrdinary);
-    std::int16_t other = db.AddFolder("Other", 1, kFolderOrdinary);
+    std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
+    std::int16_t child = db.AddFolder("A child", a, FolderKind::Ordinary);
+    std::int16_t other = db.AddFolder("Other", 1, FolderKind::Ordinary);
     w.TreeView->expandAll();
     auto parentKey = [&](std::int16_t folder) {
         return FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(folder))->parent());

@@ -161,7 +161,7 @@ struct DropFixture : ::testing::Test {
 };
 
 TEST_F(DropFixture, BookmarksMoveWithTheirKeysAndCopiesGetTexts) {
-    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    std::int16_t target = db.AddFolder("Target", 1, FolderKind::Ordinary);
     std::int32_t a = Mark(2, "A", "https://a/");
     std::int32_t b = Mark(2, "B", "https://b/");
     std::int32_t c = Mark(2, "C", "https://c/");
@@ -261,7 +261,7 @@ TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
 
     // A folder dropped on a folder of the tree becomes an imported folder below it.
     SetBmkDrop(reg, 0);
-    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    std::int16_t target = db.AddFolder("Target", 1, FolderKind::Ordinary);
     DropContent folder;
     folder.files = {(files.path() / "Birds").string() + "/"};
     EXPECT_TRUE(DropData(db, reg, folder, target, ask).changed);
@@ -269,7 +269,7 @@ TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
     std::int16_t birds = db.NextSubFolder(target, cursor);
     ASSERT_NE(birds, 0);
     EXPECT_EQ(db.Folder(birds).Name.Text(), "Birds");
-    EXPECT_EQ(db.Folder(birds).FolderType, kFolderImported);
+    EXPECT_EQ(FolderKindOf(db.Folder(birds)), FolderKind::Imported);
     EXPECT_EQ(db.Marks(birds).Count(), 1);
     EXPECT_EQ(db.Marks(birds).NameStr(db.Marks(birds).key(1)), "Owl");
     cursor = 0;

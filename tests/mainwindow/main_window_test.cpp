@@ -313,7 +313,7 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
     frmMain& w = *app.main;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    std::int16_t doomed = db.AddFolder("Doomed", 1, kFolderOrdinary);
+    std::int16_t doomed = db.AddFolder("Doomed", 1, FolderKind::Ordinary);
     std::int32_t mark = AddMark(db, 2, "to the trash");
 
     w.SelectFolder(doomed);
@@ -454,8 +454,8 @@ void MainWindowTest::folderPropertiesAndFolderChooser() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
-    std::int16_t plain = db.AddFolder("Plain", 1, kFolderOrdinary);
-    std::int16_t search = db.AddFolder("Found", 1, kFolderSearchResults);
+    std::int16_t plain = db.AddFolder("Plain", 1, FolderKind::Ordinary);
+    std::int16_t search = db.AddFolder("Found", 1, FolderKind::SearchResults);
     db.Folder(search).SearchQuery.Set("birds near water");
     {
         frmFolderProp dialog(w, plain);
@@ -525,7 +525,7 @@ void MainWindowTest::trashQuestionStoresTheAnswer() {
 void MainWindowTest::closingCompactsAndSavesEverything() {
     ScriptedApp app;
     Database& db = app.db();
-    std::int16_t folder = db.AddFolder("Big", 1, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Big", 1, FolderKind::Ordinary);
     for (int i = 0; i < 300; ++i)
         AddMark(db, folder, std::string(700, 'x') + std::to_string(i));
     QVERIFY(app.main->SaveNow());
@@ -566,8 +566,8 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     QCOMPARE(app.documents.opened.size(), 2);
     // Nor does one holding only folders: Export › To HTML says so instead of asking for a
     // file and writing nothing.
-    std::int16_t outer = db.AddFolder("Outer", 1, kFolderOrdinary);
-    AddMark(db, db.AddFolder("Inner", outer, kFolderOrdinary), "inside");
+    std::int16_t outer = db.AddFolder("Outer", 1, FolderKind::Ordinary);
+    AddMark(db, db.AddFolder("Inner", outer, FolderKind::Ordinary), "inside");
     w.SelectFolder(outer);
     app.dialogs.files.push_back(QString::fromStdString(app.dir.file("outer.html")));
     const auto asked = app.dialogs.fileDialogs.size();
@@ -606,7 +606,7 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     SaveBrowser(app.reg, kBrowserOther, "");
 
     // Move inside the trash asks for a target (the move rules are tested on their own).
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
+    std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
     db.KillFolder(a, false);
     w.SelectFolder(a);
     app.dialogs.folders.push_back(2);
@@ -658,7 +658,7 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     QCOMPARE(bar.indexOf(menus.mnuMain[6]), edit + 1);
     QVERIFY(!menus.mnuEdit[kEditUndo]->isEnabled());
 
-    std::int16_t doomed = db.AddFolder("Doomed", 1, kFolderOrdinary);
+    std::int16_t doomed = db.AddFolder("Doomed", 1, FolderKind::Ordinary);
     AddMark(db, doomed, "inside", "https://inside.example/");
     std::int32_t mark = AddMark(db, 2, "loose", "https://loose.example/");
     w.RefreshViews();
@@ -732,12 +732,12 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     frmMain& w = *app.main;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    std::int16_t source = db.AddFolder("Source", 1, kFolderOrdinary);
-    std::int16_t sub = db.AddFolder("Sub", source, kFolderOrdinary);
+    std::int16_t source = db.AddFolder("Source", 1, FolderKind::Ordinary);
+    std::int16_t sub = db.AddFolder("Sub", source, FolderKind::Ordinary);
     std::int32_t a = AddMark(db, source, "Alpha & Co", "https://alpha.example/");
     std::int32_t b = AddMark(db, source, "Beta", "https://beta.example/");
     AddMark(db, sub, "Gamma", "https://gamma.example/");
-    std::int16_t target = db.AddFolder("Target", 1, kFolderOrdinary);
+    std::int16_t target = db.AddFolder("Target", 1, FolderKind::Ordinary);
     w.RefreshViews();
 
     // Copy two bookmarks: every format a browser, a mail or an editor reads.
@@ -819,8 +819,8 @@ void MainWindowTest::restoreReturnsItemsToTheirFolders() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
-    std::int16_t travel = db.AddFolder("Travel", 1, kFolderOrdinary);
-    std::int16_t maps = db.AddFolder("Maps", travel, kFolderOrdinary);
+    std::int16_t travel = db.AddFolder("Travel", 1, FolderKind::Ordinary);
+    std::int16_t maps = db.AddFolder("Maps", travel, FolderKind::Ordinary);
     std::int32_t mark = AddMark(db, travel, "Timetable", "https://trains.example/");
     w.RefreshViews();
     w.SelectFolder(travel);

@@ -33,13 +33,13 @@ struct RulesFixture : ::testing::Test {
 
 TEST_F(RulesFixture, FolderMenuFollowsTheFolderType) {
     EXPECT_EQ(Shape(PrepareFolderMenu(db, 2, true)), "-vdvvvvdvdddvd-vd");
-    std::int16_t search = db.AddFolder("Hits", 3, kFolderSearchResults);
+    std::int16_t search = db.AddFolder("Hits", 3, FolderKind::SearchResults);
     EXPECT_EQ(Shape(PrepareFolderMenu(db, search, true)), "vvvvvvvvvdddvv-vv");
-    std::int16_t plain = db.AddFolder("Mine", 1, kFolderOrdinary);
+    std::int16_t plain = db.AddFolder("Mine", 1, FolderKind::Ordinary);
     EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true)), "-vvvvvvvvdddvv-vv");
     EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true, true)), "-vvvvvvvvvddvv-vv");
     // Inside the trash only Move, Empty, Delete, Restore and Properties remain.
-    std::int16_t inner = db.AddFolder("Inner", plain, kFolderOrdinary);
+    std::int16_t inner = db.AddFolder("Inner", plain, FolderKind::Ordinary);
     db.KillFolder(plain, false);
     EXPECT_EQ(Shape(PrepareFolderMenu(db, inner, true)), "-----------vvvvvv");
     // A left click only resets the menu.
@@ -58,10 +58,10 @@ TEST_F(RulesFixture, BookmarkMenuNeedsABookmark) {
 TEST_F(RulesFixture, OnlyUserFoldersCanBeRenamedAndOnlySearchFoldersRerun) {
     for (std::int16_t id = 1; id <= 5; ++id)
         EXPECT_FALSE(CanRenameFolder(db, id));
-    std::int16_t imported = db.AddFolder("Imported", 1, kFolderImported);
+    std::int16_t imported = db.AddFolder("Imported", 1, FolderKind::Imported);
     EXPECT_TRUE(CanRenameFolder(db, imported));
     EXPECT_FALSE(CanRerunSearch(db, imported));
-    EXPECT_TRUE(CanRerunSearch(db, db.AddFolder("Hits", 3, kFolderSearchResults)));
+    EXPECT_TRUE(CanRerunSearch(db, db.AddFolder("Hits", 3, FolderKind::SearchResults)));
 }
 
 TEST_F(RulesFixture, SummariesAreTheExactRichText) {
@@ -86,7 +86,7 @@ TEST_F(RulesFixture, SummariesAreTheExactRichText) {
                   FormatGeneralDate(dead->Checked) + "}}");
     dead->UserFlags = WithoutDeadMark(dead->UserFlags);
     EXPECT_EQ(BookmarkSummaryRtf(db, 2, key).find("Dead link"), std::string::npos);
-    std::int16_t hits = db.AddFolder("Hits", 3, kFolderSearchResults);
+    std::int16_t hits = db.AddFolder("Hits", 3, FolderKind::SearchResults);
     db.Folder(hits).SearchQuery.Set("birds");
     db.Folder(hits).Description = db.Memo().Add("found things");
     std::string s = FolderSummaryRtf(db, hits);
@@ -96,9 +96,9 @@ TEST_F(RulesFixture, SummariesAreTheExactRichText) {
 }
 
 TEST_F(RulesFixture, FolderMovesRefuseStandardFoldersParentsAndCycles) {
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    std::int16_t b = db.AddFolder("B", a, kFolderOrdinary);
-    std::int16_t c = db.AddFolder("C", b, kFolderOrdinary);
+    std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
+    std::int16_t b = db.AddFolder("B", a, FolderKind::Ordinary);
+    std::int16_t c = db.AddFolder("C", b, FolderKind::Ordinary);
     EXPECT_FALSE(MoveFolder(db, 4, a));   // a standard folder
     EXPECT_FALSE(MoveFolder(db, b, a));   // already there
     EXPECT_FALSE(MoveFolder(db, a, a));   // onto itself

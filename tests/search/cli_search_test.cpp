@@ -46,7 +46,7 @@ struct CliSearch : ::testing::Test {
         std::map<std::string, std::int16_t> out;
         for (std::int32_t i = 1; i <= db.FolderSlots(); ++i) {
             auto id = static_cast<std::int16_t>(i);
-            if (db.IsLiveFolder(id) && db.Folder(id).FolderType == kFolderSearchResults &&
+            if (db.IsLiveFolder(id) && FolderKindOf(db.Folder(id)) == FolderKind::SearchResults &&
                 db.Folder(id).Parent == kSearchResultsFolder)
                 out[db.Folder(id).SearchQuery.Text()] = id;
         }

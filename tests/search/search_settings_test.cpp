@@ -197,7 +197,7 @@ TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
 struct Launcher : SearchFixture {
     // A finished search of group `number` in a results folder.
     std::int16_t ResultsFolder(std::int16_t number) {
-        std::int16_t f = db.AddFolder("golf", kSearchResultsFolder, kFolderSearchResults);
+        std::int16_t f = db.AddFolder("golf", kSearchResultsFolder, FolderKind::SearchResults);
         FolderRecord& r = db.Folder(f);
         r.SearchQuery.Set("golf clubs  ");
         r.MaxHits = 40;

@@ -115,7 +115,7 @@ struct SearchFixture : ::testing::Test {
         for (std::int32_t i = 1; i <= db.FolderSlots(); ++i) {
             auto id = static_cast<std::int16_t>(i);
             if (db.IsLiveFolder(id) && db.Folder(id).Parent == kSearchResultsFolder &&
-                db.Folder(id).FolderType == kFolderSearchResults)
+                FolderKindOf(db.Folder(id)) == FolderKind::SearchResults)
                 out.push_back(id);
         }
         return out;

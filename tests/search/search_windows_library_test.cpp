@@ -111,7 +111,7 @@ void SearchWindowsLibraryTest::quickSearchThroughTheLibraryFilesTheHits() {
     // test): four bookmarks, in the folder the main window now shows.
     std::int16_t folder = app.main->SelectedFolder();
     const FolderRecord& f = app.db().Folder(folder);
-    QCOMPARE(f.FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(FolderKindOf(f), FolderKind::SearchResults);
     QCOMPARE(f.Parent, std::int16_t(kSearchResultsFolder));
     QCOMPARE(QString::fromStdString(f.SearchQuery.Text()), QStringLiteral("golf courses"));
     QCOMPARE(app.db().Marks(folder).Count(), 4);

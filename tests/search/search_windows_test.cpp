@@ -151,7 +151,7 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
 
     // The hits are in a new results folder, which is selected and listed.
     std::int16_t folder = s.main().SelectedFolder();
-    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
     QCOMPARE(s.main().ListView->topLevelItemCount(), 5);
     // The query went into the history the query boxes offer next time.
     s.main().HandleMainKey(Qt::Key_F3);
@@ -370,7 +370,7 @@ void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
     s.windows().Status()->cmdStop->click();
     QTRY_VERIFY(!s.windows().Status());
     std::int16_t folder = s.main().SelectedFolder();
-    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
 
     // Rerun Search opens the dialog used last: the advanced one, with the folder's search.
     s.main().Menus().PrepareSearchMenu();
@@ -523,7 +523,7 @@ void SearchWindowsTest::manageGroupsLeavesTheAdvancedDialogsGroupAlone() {
     DeliverAll(s.lib);
     QVERIFY(!s.app.program.Search.searching);
     std::int16_t folder = s.main().SelectedFolder();
-    QCOMPARE(s.app.db().Folder(folder).FolderType, std::int16_t(kFolderSearchResults));
+    QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
     QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
     QCOMPARE(s.app.db().Folder(folder).SearchGroup,
              s.app.program.Search.groups.At(FindGroupByName(s.app.program.Search.groups, "Tennis")).number);

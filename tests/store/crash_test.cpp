@@ -52,7 +52,7 @@ struct CrashHook {
 // Changes that exercise every kind of write: new folder, new texts, a text rewritten in
 // place, a text freed and its entry reused, a bookmark moved to the trash.
 void MakeChanges(Database& db) {
-    std::int16_t f = db.AddFolder("Changed", 1, kFolderOrdinary);
+    std::int16_t f = db.AddFolder("Changed", 1, FolderKind::Ordinary);
     db.Folder(f).Description = db.Memo().Add("a description");
     std::int32_t first = db.Marks(1).key(1);
     db.Memo().SetMemo(db.Marks(1).Name(first), "MERIDEX"); // shorter: in place
@@ -161,7 +161,7 @@ TEST(CrashSafety, KilledWhileSavingNeverMixesTexts) {
             Database db;
             if (!db.Open(dir.str(), nullptr))
                 ::_exit(3);
-            std::int16_t f = db.AddFolder("Loop", 1, kFolderOrdinary);
+            std::int16_t f = db.AddFolder("Loop", 1, FolderKind::Ordinary);
             for (int i = 0;; ++i) {
                 std::string n = std::to_string(i);
                 db.Marks(f).Add(

@@ -73,8 +73,8 @@ TEST_F(DatabaseFixture, ANewDatabaseHoldsTheStandardFoldersAndBookmarks) {
 }
 
 TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
-    std::int16_t travel = db.AddFolder("Travel", 1, kFolderOrdinary);
-    std::int16_t maps = db.AddFolder("Maps – Karten", travel, kFolderOrdinary);
+    std::int16_t travel = db.AddFolder("Travel", 1, FolderKind::Ordinary);
+    std::int16_t maps = db.AddFolder("Maps – Karten", travel, FolderKind::Ordinary);
     db.Folder(maps).Description = db.Memo().Add("Folder description");
     db.Folder(maps).SearchQuery.Set("query");
     AddMark(travel, "Zürich tram map");
@@ -125,7 +125,7 @@ TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
 }
 
 TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {
-    std::int16_t f7 = db.AddFolder("Seven", 1, kFolderOrdinary);
+    std::int16_t f7 = db.AddFolder("Seven", 1, FolderKind::Ordinary);
     std::int32_t k = AddMark(f7, "to trash", "https://trash.example/");
     OleDate added = db.Marks(f7).At(1).added;
     db.Marks(f7).Copy(k);
@@ -151,7 +151,7 @@ TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {
 }
 
 TEST_F(DatabaseFixture, EmptyAllMovesOrDeletesEveryBookmark) {
-    std::int16_t f = db.AddFolder("Full", 1, kFolderOrdinary);
+    std::int16_t f = db.AddFolder("Full", 1, FolderKind::Ordinary);
     for (int i = 0; i < 4; ++i)
         AddMark(f, "m" + std::to_string(i));
     db.Marks(f).Kill(db.Marks(f).key(2), true);
@@ -167,27 +167,27 @@ TEST_F(DatabaseFixture, EmptyAllMovesOrDeletesEveryBookmark) {
 TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
     std::vector<std::int16_t> ids;
     for (int i = 6; i <= 12; ++i)
-        ids.push_back(db.AddFolder("F" + std::to_string(i), 1, kFolderOrdinary));
+        ids.push_back(db.AddFolder("F" + std::to_string(i), 1, FolderKind::Ordinary));
     EXPECT_EQ(ids.back(), 12);
     ASSERT_TRUE(db.KillFolder(9, true));
     EXPECT_FALSE(db.IsLiveFolder(9));
-    EXPECT_EQ(db.AddFolder("New", 1, kFolderOrdinary), 9);
+    EXPECT_EQ(db.AddFolder("New", 1, FolderKind::Ordinary), 9);
     EXPECT_EQ(db.FolderSlots(), 12);
     // Freed slots are found again lowest first, whatever order they were freed in.
     db.KillFolder(11, true);
     db.KillFolder(7, true);
-    EXPECT_EQ(db.AddFolder("Refill", 1, kFolderOrdinary), 7);
-    EXPECT_EQ(db.AddFolder("Refill", 1, kFolderOrdinary), 11);
-    EXPECT_EQ(db.AddFolder("Grows", 1, kFolderOrdinary), 13);
+    EXPECT_EQ(db.AddFolder("Refill", 1, FolderKind::Ordinary), 7);
+    EXPECT_EQ(db.AddFolder("Refill", 1, FolderKind::Ordinary), 11);
+    EXPECT_EQ(db.AddFolder("Grows", 1, FolderKind::Ordinary), 13);
     // A name is cut to its field, then trimmed; the tree gets the node.
-    std::int16_t id = db.AddFolder("  " + std::string(200, 'n'), 9, kFolderImported);
+    std::int16_t id = db.AddFolder("  " + std::string(200, 'n'), 9, FolderKind::Imported);
     EXPECT_EQ(db.Folder(id).Name.Text(), std::string(126, 'n'));
     EXPECT_EQ(tree.nodes[FolderNodeKey(id)].parent, "x9");
     EXPECT_EQ(tree.nodes[FolderNodeKey(id)].image, 5);
     // A reused slot does not inherit the last folder's search fields.
     db.Folder(id).SearchQuery.Set("old query");
     db.KillFolder(id, true);
-    std::int16_t again = db.AddFolder("plain", 1, kFolderOrdinary);
+    std::int16_t again = db.AddFolder("plain", 1, FolderKind::Ordinary);
     EXPECT_EQ(again, id);
     EXPECT_EQ(db.Folder(again).SearchQuery.Text(), "");
     ASSERT_TRUE(db.Save());
@@ -203,8 +203,8 @@ TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
     for (std::int16_t i = 1; i <= 5; ++i)
         EXPECT_TRUE(db.IsLiveFolder(i));
 
-    std::int16_t parent = db.AddFolder("Parent", 1, kFolderOrdinary);
-    std::int16_t child = db.AddFolder("Child", parent, kFolderOrdinary);
+    std::int16_t parent = db.AddFolder("Parent", 1, FolderKind::Ordinary);
+    std::int16_t child = db.AddFolder("Child", parent, FolderKind::Ordinary);
     AddMark(child, "inside");
     db.FillTree(tree);
     ASSERT_TRUE(db.KillFolder(parent, false));
@@ -230,8 +230,8 @@ TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
 }
 
 TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    db.AddFolder("A1", a, kFolderOrdinary);
+    std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
+    db.AddFolder("A1", a, FolderKind::Ordinary);
     AddMark(a, "x");
     AddMark(2, "loose");
     db.KillFolder(a, false);
@@ -248,8 +248,8 @@ TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
 
 TEST_F(DatabaseFixture, TreeIsFilledParentsFirstAndPathsWalkToTheRoot) {
     // A child in a lower slot than its parent: placed in a later pass.
-    std::int16_t low = db.AddFolder("Low", 1, kFolderOrdinary);   // 6
-    std::int16_t high = db.AddFolder("High", 1, kFolderOrdinary); // 7
+    std::int16_t low = db.AddFolder("Low", 1, FolderKind::Ordinary);   // 6
+    std::int16_t high = db.AddFolder("High", 1, FolderKind::Ordinary); // 7
     db.Folder(low).Parent = high;
     db.FillTree(tree);
     auto pos = [&](const std::string& key) {
@@ -268,9 +268,9 @@ TEST_F(DatabaseFixture, TreeIsFilledParentsFirstAndPathsWalkToTheRoot) {
 }
 
 TEST_F(DatabaseFixture, DamagedFoldersAreRepairedAndTheOriginalsKept) {
-    std::int16_t a = db.AddFolder("A", 1, kFolderOrdinary);
-    std::int16_t b = db.AddFolder("B", a, kFolderOrdinary);
-    std::int16_t c = db.AddFolder("C", 1, kFolderOrdinary);
+    std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
+    std::int16_t b = db.AddFolder("B", a, FolderKind::Ordinary);
+    std::int16_t c = db.AddFolder("C", 1, FolderKind::Ordinary);
     AddMark(b, "kept");
     // A and B point at each other; C points at a free slot; the root is its own parent.
     db.Folder(a).Parent = b;

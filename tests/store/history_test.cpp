@@ -35,8 +35,8 @@ struct HistoryFixture : ::testing::Test {
         db.SetServices({&tree, nullptr, nullptr, nullptr, &options});
         std::string error;
         ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
-        travel = db.AddFolder("Travel", kRootFolder, kFolderOrdinary);
-        maps = db.AddFolder("Maps", travel, kFolderOrdinary);
+        travel = db.AddFolder("Travel", kRootFolder, FolderKind::Ordinary);
+        maps = db.AddFolder("Maps", travel, FolderKind::Ordinary);
         for (int i = 0; i < 4; ++i)
             keys.push_back(AddMark(i < 3 ? travel : maps, "Site " + std::to_string(i)));
         ASSERT_TRUE(db.Save(&error)) << error;
@@ -85,7 +85,7 @@ struct HistoryFixture : ::testing::Test {
 };
 
 TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
-    Check("New Folder", [&] { db.AddFolder("New", travel, kFolderOrdinary); });
+    Check("New Folder", [&] { db.AddFolder("New", travel, FolderKind::Ordinary); });
     Check("Rename", [&] { db.Folder(maps).Name.Set("Charts"); });
     Check("Properties", [&] {
         FolderRecord& f = db.Folder(travel);
@@ -169,7 +169,7 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
 
 TEST_F(HistoryFixture, RestoreReturnsItemsToWhereTheyWereDeletedFrom) {
     // A bookmark and a folder deleted from Maps and Travel remember them, across a save.
-    std::int16_t inner = db.AddFolder("Inner", maps, kFolderOrdinary);
+    std::int16_t inner = db.AddFolder("Inner", maps, FolderKind::Ordinary);
     db.Marks(maps).Copy(keys[3]);
     db.Marks(maps).Kill(keys[3], false);
     db.KillFolder(inner, false);
@@ -191,7 +191,7 @@ TEST_F(HistoryFixture, RestoreReturnsItemsToWhereTheyWereDeletedFrom) {
 
     // When the folder is gone (its number even taken by a new folder), to My Bookmarks.
     db.KillFolder(travel, true);
-    std::int16_t reused = db.AddFolder("Reused", kRootFolder, kFolderOrdinary);
+    std::int16_t reused = db.AddFolder("Reused", kRootFolder, FolderKind::Ordinary);
     ASSERT_EQ(reused, travel);
     db.Folder(reused).Created += 1.5; // made at another moment than the old Travel
     EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, other));

@@ -99,7 +99,7 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     EXPECT_EQ(a.Listing(), b.Listing());
 
     // Edits on both sides between syncs.
-    std::int16_t work = a.db.AddFolder("Work", kRootFolder, kFolderOrdinary);
+    std::int16_t work = a.db.AddFolder("Work", kRootFolder, FolderKind::Ordinary);
     a.Add(work, "Wiki", "https://wiki.example/");
     std::int16_t unsortedB = kUnsortedFolder;
     std::int32_t alphaB = 0;

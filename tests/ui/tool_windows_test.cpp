@@ -393,7 +393,7 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
     Database& db = app.db();
     const OleDate checkTime = OleFromCivil({2024, 6, 1, 9, 30, 0});
     ScopedClock clock([&] { return checkTime; });
-    std::int16_t folder = db.AddFolder("Links", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Links", kRootFolder, FolderKind::Ordinary);
     std::int32_t live = AddMark(db, folder, "Live page", server.Url("/ok"));
     std::int32_t dead = AddMark(db, folder, "Dead page", server.Url("/gone"));
     std::int32_t says = AddMark(db, folder, "Says so", server.Url("/moved-gone"));
@@ -478,7 +478,7 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
     vireo::test::LocalHttpServer server;
     ScriptedApp app;
     Database& db = app.db();
-    std::int16_t folder = db.AddFolder("Slow", kRootFolder, kFolderOrdinary);
+    std::int16_t folder = db.AddFolder("Slow", kRootFolder, FolderKind::Ordinary);
     for (int i = 0; i < 10; ++i)
         AddMark(db, folder, "Silent " + std::to_string(i), server.Url("/silent"));
     const BookmarkRecord before = db.Marks(folder).At(1);
@@ -513,7 +513,7 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
     QAction* check = menus.mnuNode[kCheckLinksEntry];
     // Offered only for a folder with bookmarks (the trash's menu is the rules' test).
     Database& db = app.db();
-    std::int16_t empty = db.AddFolder("Empty", kRootFolder, kFolderOrdinary);
+    std::int16_t empty = db.AddFolder("Empty", kRootFolder, FolderKind::Ordinary);
     app.main->SelectFolder(empty);
     menus.ApplyFolderMenu(PrepareFolderMenu(db, empty, true));
     QVERIFY(check->isVisible() && !check->isEnabled());
