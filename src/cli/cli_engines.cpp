@@ -169,14 +169,26 @@ extern "C" void OnTryInterrupt(int) {
     g_interrupted = true;
 }
 
-bool IsFailure(std::int32_t code) {
-    return code == 7 || code == 8 || code == 10 || code == 11 || code == 13 || code == 14 || code == 15 ||
-           code == 16;
+bool IsFailure(SearchStatus code) {
+    switch (code) {
+    case SearchStatus::GeneralError:
+    case SearchStatus::TimedOut:
+    case SearchStatus::SearchTimedOut:
+    case SearchStatus::ScriptError:
+    case SearchStatus::Deadline:
+    case SearchStatus::Unresolved:
+    case SearchStatus::Unreachable:
+    case SearchStatus::InvalidUrl:
+        return true;
+    default:
+        return false;
+    }
 }
 
-// The site timed out (8, 13) or the whole search passed its deadline (10).
-bool IsDeadline(std::int32_t code) {
-    return code == 8 || code == 10 || code == 13;
+// The site timed out or the whole search passed its deadline.
+bool IsDeadline(SearchStatus code) {
+    return code == SearchStatus::TimedOut || code == SearchStatus::SearchTimedOut ||
+           code == SearchStatus::Deadline;
 }
 
 int Try(Context& ctx) {
@@ -221,7 +233,7 @@ int Try(Context& ctx) {
     g_interrupted = false;
     auto previous = std::signal(SIGINT, OnTryInterrupt);
     int hits = 0;
-    std::int32_t ending = 0;
+    SearchStatus ending = SearchStatus::SearchEnded;
     bool cancelled = false, done = false, refused = false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3 * timeout + 15);
     while (!done) {
@@ -232,23 +244,24 @@ int Try(Context& ctx) {
                 ctx.out << hits << '\t' << Cell(e.title) << '\t' << Cell(e.address) << '\t'
                         << Cell(e.description) << '\n';
             } else if (e.site.empty()) {
-                if ((e.status & 0xFFFF) == 0)
+                if (StatusCodeOf(e.status) == SearchStatus::SearchEnded)
                     done = true;
-                else if ((e.status & 0xFFFF) == 10)
-                    ending = 10;
+                else if (StatusCodeOf(e.status) == SearchStatus::SearchTimedOut)
+                    ending = SearchStatus::SearchTimedOut;
             } else {
                 // The low 16 bits are the code the program shows; a bit above them says that
                 // the site turned the search away, which a user trying an engine must know:
                 // the script is not at fault and a later try may well work.
-                const std::int32_t code = e.status & 0xFFFF;
+                const SearchStatus code = StatusCodeOf(e.status);
                 std::string_view text = StatusCodeText(code, hits > 0);
-                ctx.err << "  status " << code << (text.empty() ? "" : ": ") << text << '\n';
+                ctx.err << "  status " << static_cast<std::int32_t>(code) << (text.empty() ? "" : ": ")
+                        << text << '\n';
                 if (e.status & kStatusSiteRefused) {
                     refused = true;
                     ctx.err << "  the site refused an automated search (a bot check, a consent page or too "
                                "many requests; the search log says which)\n";
                 }
-                if (code >= 6)
+                if (code >= SearchStatus::Complete)
                     ending = code;
             }
         }

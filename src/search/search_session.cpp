@@ -30,17 +30,17 @@ std::int16_t ClampToShort(std::int32_t n) {
     return static_cast<std::int16_t>(std::clamp<std::int32_t>(n, 1, 32767));
 }
 
-bool EndsSite(std::int32_t code) {
+bool EndsSite(SearchStatus code) {
     switch (code) {
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 11:
-    case 13:
-    case 14:
-    case 15:
-    case 16:
+    case SearchStatus::Complete:
+    case SearchStatus::GeneralError:
+    case SearchStatus::TimedOut:
+    case SearchStatus::Cancelled:
+    case SearchStatus::ScriptError:
+    case SearchStatus::Deadline:
+    case SearchStatus::Unresolved:
+    case SearchStatus::Unreachable:
+    case SearchStatus::InvalidUrl:
         return true;
     default:
         return false;
@@ -49,7 +49,7 @@ bool EndsSite(std::int32_t code) {
 
 // The lamps of each code, Connect / Getting / Parsing / Done; nullopt leaves a lamp.
 struct LampRow {
-    std::int32_t code;
+    SearchStatus code;
     std::optional<StatusLamp> lamps[4];
 };
 
@@ -60,11 +60,19 @@ constexpr auto kErr = StatusLamp::Error;
 constexpr std::optional<StatusLamp> kKeep = std::nullopt;
 
 const LampRow kLampTable[] = {
-    {1, {kWarn, kKeep, kKeep, kKeep}}, {2, {kOn, kKeep, kKeep, kKeep}}, {3, {kKeep, kOn, kOff, kKeep}},
-    {4, {kKeep, kOff, kOn, kKeep}},    {5, {kWarn, kOff, kOff, kKeep}}, {7, {kKeep, kOff, kOff, kErr}},
-    {8, {kOff, kOff, kOff, kWarn}},    {9, {kOff, kOff, kOff, kOn}},    {11, {kErr, kOff, kOff, kErr}},
-    {13, {kOff, kOff, kOff, kWarn}},   {14, {kErr, kOff, kOff, kErr}},  {15, {kErr, kOff, kOff, kErr}},
-    {16, {kOff, kErr, kOff, kErr}},
+    {SearchStatus::Connecting, {kWarn, kKeep, kKeep, kKeep}},
+    {SearchStatus::Connected, {kOn, kKeep, kKeep, kKeep}},
+    {SearchStatus::GettingPage, {kKeep, kOn, kOff, kKeep}},
+    {SearchStatus::WritingResults, {kKeep, kOff, kOn, kKeep}},
+    {SearchStatus::Disconnecting, {kWarn, kOff, kOff, kKeep}},
+    {SearchStatus::GeneralError, {kKeep, kOff, kOff, kErr}},
+    {SearchStatus::TimedOut, {kOff, kOff, kOff, kWarn}},
+    {SearchStatus::Cancelled, {kOff, kOff, kOff, kOn}},
+    {SearchStatus::ScriptError, {kErr, kOff, kOff, kErr}},
+    {SearchStatus::Deadline, {kOff, kOff, kOff, kWarn}},
+    {SearchStatus::Unresolved, {kErr, kOff, kOff, kErr}},
+    {SearchStatus::Unreachable, {kErr, kOff, kOff, kErr}},
+    {SearchStatus::InvalidUrl, {kOff, kErr, kOff, kErr}},
 };
 
 // Lower-cases the scheme and host, drops a default port and gives an empty path "/".
@@ -118,34 +126,34 @@ std::string HitAddressKey(std::string_view address) {
     return NormalisedAddress(address);
 }
 
-std::string_view StatusCodeText(std::int32_t code, bool siteHasHits) {
+std::string_view StatusCodeText(SearchStatus code, bool siteHasHits) {
     switch (code) {
-    case 1:
+    case SearchStatus::Connecting:
         return "Connecting...";
-    case 2:
+    case SearchStatus::Connected:
         return "Connected.";
-    case 3:
+    case SearchStatus::GettingPage:
         return "Getting result page...";
-    case 4:
+    case SearchStatus::WritingResults:
         return "Writing results...";
-    case 5:
+    case SearchStatus::Disconnecting:
         return "Disconnecting...";
-    case 6:
+    case SearchStatus::Complete:
         return siteHasHits ? "Search complete." : "Site produced 0 results...";
-    case 7:
+    case SearchStatus::GeneralError:
         return "General Error.";
-    case 8:
-    case 13:
+    case SearchStatus::TimedOut:
+    case SearchStatus::Deadline:
         return "Site timed out.";
-    case 9:
+    case SearchStatus::Cancelled:
         return "User aborted search.";
-    case 11:
+    case SearchStatus::ScriptError:
         return "Search Script Error.";
-    case 14:
+    case SearchStatus::Unresolved:
         return "Unable to resolve name.";
-    case 15:
+    case SearchStatus::Unreachable:
         return "Unable to connect to site.";
-    case 16:
+    case SearchStatus::InvalidUrl:
         return "Invalid URL.";
     default:
         return {};
@@ -319,7 +327,7 @@ bool clsSearch::Search(std::int32_t /*unused*/) {
     if (started == 0) {
         // The library refused (nothing to search, or it could not start): nothing will
         // ever report the end, so end the search here as its end would.
-        SetStatus("", 0);
+        SetStatus("", static_cast<std::int32_t>(SearchStatus::SearchEnded));
         return false;
     }
     return true;
@@ -390,21 +398,21 @@ void clsSearch::GiveResults(std::string_view site, std::string_view description,
 void clsSearch::SetStatus(std::string_view site, std::int32_t status) {
     if (!m_ctx.state.searching)
         return;
-    const std::int32_t code = status & 0xFFFF;
+    const SearchStatus code = StatusCodeOf(status);
     std::int32_t entry = 0;
-    if (code != 0) {
+    if (code != SearchStatus::SearchEnded) {
         entry = EntryForId(site);
         if (entry > 0) {
-            m_status[static_cast<std::size_t>(entry - 1)].status = code;
+            m_status[static_cast<std::size_t>(entry - 1)].status = static_cast<std::int32_t>(code);
             if (m_view)
                 m_view->SetHits(entry - 1, m_status[static_cast<std::size_t>(entry - 1)].hits);
         }
     }
-    if (code == 0) {
+    if (code == SearchStatus::SearchEnded) {
         EndSearch();
         return;
     }
-    if (code == 10) {
+    if (code == SearchStatus::SearchTimedOut) {
         if (m_view) {
             m_view->SetCaption(kStatusTimedOutCaption);
             m_view->SetStopButton(kStopCaption, false);
@@ -412,7 +420,7 @@ void clsSearch::SetStatus(std::string_view site, std::int32_t status) {
         FinishSearch();
         return;
     }
-    if (code > 16 || code == 12 || entry == 0)
+    if (code > SearchStatus::InvalidUrl || code == SearchStatus::NotUsed || entry == 0)
         return;
     SiteStatus& s = m_status[static_cast<std::size_t>(entry - 1)];
     const int row = entry - 1;
@@ -420,13 +428,13 @@ void clsSearch::SetStatus(std::string_view site, std::int32_t status) {
         s.finished = true;
     if (!m_view)
         return;
-    if (code == 6) {
+    if (code == SearchStatus::Complete) {
         if (s.hits < m_maxHits)
             m_view->SetProgressPercent(row, 100);
         bool any = s.hits > 0;
         m_view->SetLamp(row, kLampConnect, StatusLamp::Off);
         m_view->SetLamp(row, kLampDone, any ? StatusLamp::On : StatusLamp::Warning);
-        m_view->SetStatusText(row, StatusCodeText(6, any));
+        m_view->SetStatusText(row, StatusCodeText(SearchStatus::Complete, any));
         return;
     }
     for (const auto& r : kLampTable) {

@@ -131,8 +131,36 @@ std::string ScriptShortName(std::string_view id);
 // compares equal for such addresses.
 std::string HitAddressKey(std::string_view address);
 
-// The status text of a code (6 with and without hits), "" for codes without one.
-std::string_view StatusCodeText(std::int32_t code, bool siteHasHits = true);
+// The code of a status report (its low 16 bits); the values are the numbers the search
+// library reports and the search log shows.
+enum class SearchStatus : std::int32_t {
+    SearchEnded = 0,
+    Connecting = 1,
+    Connected = 2,
+    GettingPage = 3,
+    WritingResults = 4,
+    Disconnecting = 5,
+    Complete = 6,
+    GeneralError = 7,
+    TimedOut = 8,
+    Cancelled = 9,
+    SearchTimedOut = 10,
+    ScriptError = 11,
+    NotUsed = 12,
+    Deadline = 13,
+    Unresolved = 14,
+    Unreachable = 15,
+    InvalidUrl = 16,
+};
+
+// The code of a raw status report; flag bits above the low 16 (kStatusSiteRefused) do not
+// change it, and a number outside the list stays as it is, matching no named code.
+inline SearchStatus StatusCodeOf(std::int32_t report) {
+    return static_cast<SearchStatus>(report & 0xFFFF);
+}
+
+// The status text of a code (Complete with and without hits), "" for codes without one.
+std::string_view StatusCodeText(SearchStatus code, bool siteHasHits = true);
 
 // The library reports the code in the low 16 bits of a status; this bit above them marks a
 // site that refused an automated search (a bot check, a consent page), which the status

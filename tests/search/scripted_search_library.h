@@ -22,6 +22,7 @@
 
 #include "search/search_events.h"
 #include "search/search_library.h"
+#include "search/search_session.h"
 #include "shell/user_messages.h"
 
 namespace vireo::test {
@@ -195,9 +196,9 @@ private:
             m_pending.pop_front();
             sink = m_sink;
             if (e.kind == SearchEvent::Kind::Status) {
-                if (e.status == 0)
+                if (StatusCodeOf(e.status) == SearchStatus::SearchEnded)
                     m_sink.reset(); // nothing follows the end of a search
-                else if (e.status != 10 && IsEndCode(e.status))
+                else if (IsEndCode(StatusCodeOf(e.status)))
                     m_running.erase(e.site);
             }
         }
@@ -207,8 +208,21 @@ private:
             sink->OnStatus(e.site, e.status);
         return true;
     }
-    static bool IsEndCode(std::int32_t code) {
-        return code == 6 || code == 7 || code == 8 || code == 9 || code == 11 || (code >= 13 && code <= 16);
+    static bool IsEndCode(SearchStatus code) {
+        switch (code) {
+        case SearchStatus::Complete:
+        case SearchStatus::GeneralError:
+        case SearchStatus::TimedOut:
+        case SearchStatus::Cancelled:
+        case SearchStatus::ScriptError:
+        case SearchStatus::Deadline:
+        case SearchStatus::Unresolved:
+        case SearchStatus::Unreachable:
+        case SearchStatus::InvalidUrl:
+            return true;
+        default:
+            return false;
+        }
     }
 
     mutable std::mutex m_mutex;
