@@ -83,7 +83,7 @@ void UndoRedoFolderDelete(benchmark::State& state, bool redo) {
             state.SkipWithError("open failed");
             return;
         }
-        big = db.AddFolder("Big", 1, kFolderOrdinary);
+        big = db.AddFolder("Big", 1, FolderKind::Ordinary);
         for (int i = 0; i < 10000; ++i)
             db.Marks(big).Add(db.NewMark("A bookmark of the big folder, number " + std::to_string(i),
                                          "https://www.example.org/page?id=" + std::to_string(i), big, "",
