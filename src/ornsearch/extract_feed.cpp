@@ -83,7 +83,12 @@ PageHits ExtractFeed(const Rules& r, std::string_view body, const ContentType& t
     if (type.type == "application/json")
         return Failed("the engine sent JSON, not a feed");
     std::string error;
-    xml::Doc doc = xml::ParseXml(body, true, &error);
+    // An Atom text holds no elements unless it is XHTML, so the blanks between elements are
+    // of no use there and left out. RSS keeps them: sloppy feeds put raw HTML in their
+    // descriptions, where a blank between two elements separates words, as in XHTML.
+    const bool markup =
+        body.find(kAtomNs) == std::string_view::npos || body.find("xhtml") != std::string_view::npos;
+    xml::Doc doc = xml::ParseXml(body, true, &error, markup);
     if (!doc)
         return Failed("not an RSS or Atom feed: " + error);
     const xmlNode* root = xmlDocGetRootElement(doc.get());

@@ -47,7 +47,7 @@ void QuietErrors::Structured(void* self, xmlError* error) {
 
 void QuietErrors::Generic(void*, const char*, ...) {}
 
-Doc ParseXml(std::string_view bytes, bool recover, std::string* error) {
+Doc ParseXml(std::string_view bytes, bool recover, std::string* error, bool keepBlanks) {
     Init();
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
         return nullptr;
@@ -59,6 +59,8 @@ Doc ParseXml(std::string_view bytes, bool recover, std::string* error) {
         XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
     if (recover)
         options |= XML_PARSE_RECOVER;
+    if (!keepBlanks)
+        options |= XML_PARSE_NOBLANKS;
     Doc doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
     if (!doc && error)
         *error = quiet.First().empty() ? "not an XML document" : quiet.First();

@@ -58,7 +58,9 @@ private:
 
 // An XML document from hostile bytes: no network, no DTD loading, no entity substitution,
 // libxml2's default size and depth limits. `recover` accepts what a sloppy feed gets wrong.
-Doc ParseXml(std::string_view bytes, bool recover, std::string* error);
+// Without `keepBlanks`, texts of blanks alone between elements are left out (a third of a
+// feed's nodes).
+Doc ParseXml(std::string_view bytes, bool recover, std::string* error, bool keepBlanks = true);
 // The page without what no rule reads and what costs the parser most: the contents of its
 // script and style elements (raw text, which cannot hold elements) and of its inline SVG
 // drawings, and its comments. The elements themselves stay. Tags are skipped whole, so a "<" inside a quoted

@@ -93,7 +93,7 @@ TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
     <link href="https://a.example/abs/1" rel="alternate" type="text/html"/>
     <summary type="html">&lt;p&gt;Escaped &amp;amp; marked up&lt;/p&gt;</summary>
   </entry>
-  <entry><title type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml">In <b>XHTML</b></div></title>
+  <entry><title type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml"><b>In</b> <i>XHTML</i></div></title>
     <id>https://a.example/by-id</id><content>Plain &lt;tag&gt; stays</content></entry>
   <entry><title>No address</title><id>urn:uuid:1234</id></entry>
 </feed>)",
@@ -104,7 +104,7 @@ TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
     EXPECT_EQ(page.hits[0].title, "A title over two lines");
     EXPECT_EQ(page.hits[0].address, "https://a.example/abs/1");
     EXPECT_EQ(page.hits[0].snippet, "Escaped & marked up");
-    EXPECT_EQ(page.hits[1].title, "In XHTML");
+    EXPECT_EQ(page.hits[1].title, "In XHTML") << "a blank between elements separates words";
     EXPECT_EQ(page.hits[1].address, "https://a.example/by-id");
     EXPECT_EQ(page.hits[1].snippet, "Plain <tag> stays") << "text content is not markup";
 }
