@@ -42,6 +42,21 @@ public:
     void OpenDocument(const QString&) override {}
 };
 
+// The program over the data in `dir`, as the real start assembles it, with no sound, no
+// questions and no documents opened.
+struct BenchProgram {
+    explicit BenchProgram(const std::string& dir)
+        : dataPath((SetRegValue(reg, SettingsPath("\\DB"), "path", dir), dir)) {}
+    MemoryRegistry reg;
+    std::string dataPath; // set before the program below reads the settings
+    SilentOutput output;
+    Program program{reg, output, ProgramFolder()};
+    NoDialogs dialogs;
+    NoDocuments documents;
+    QtProcessLauncher launcher;
+    AppContext ctx{program, dialogs, documents, launcher};
+};
+
 void BM_FillList30000(benchmark::State& state) {
     std::string dir = sys::TempDir() + "/vireo-bench-list-30k";
     std::filesystem::remove_all(dir);
@@ -94,14 +109,8 @@ void UndoRedoFolderDelete(benchmark::State& state, bool redo) {
         }
         db.Close();
     }
-    MemoryRegistry reg;
-    SetRegValue(reg, SettingsPath("\\DB"), "path", dir);
-    SilentOutput output;
-    Program program(reg, output, ProgramFolder());
-    NoDialogs dialogs;
-    NoDocuments documents;
-    QtProcessLauncher launcher;
-    AppContext ctx(program, dialogs, documents, launcher);
+    BenchProgram bench(dir);
+    AppContext& ctx = bench.ctx;
     if (!OpenDataOrChoose(ctx, false)) {
         state.SkipWithError("the data did not open");
         return;
@@ -163,14 +172,8 @@ BENCHMARK(BM_RedoFolderDeleteInWindow)
 
 int Startup(int argc, char** argv, const std::string& dir) {
     QApplication app(argc, argv);
-    MemoryRegistry reg;
-    SetRegValue(reg, SettingsPath("\\DB"), "path", dir);
-    SilentOutput output;
-    Program program(reg, output, ProgramFolder());
-    NoDialogs dialogs;
-    NoDocuments documents;
-    QtProcessLauncher launcher;
-    AppContext ctx(program, dialogs, documents, launcher);
+    BenchProgram bench(dir);
+    AppContext& ctx = bench.ctx;
     if (!OpenDataOrChoose(ctx, false))
         return 1;
     auto main = BuildMainWindow(ctx, QRect(0, 0, 1280, 800));

@@ -30,23 +30,6 @@ std::int16_t ClampToShort(std::int32_t n) {
     return static_cast<std::int16_t>(std::clamp<std::int32_t>(n, 1, 32767));
 }
 
-bool EndsSite(SearchStatus code) {
-    switch (code) {
-    case SearchStatus::Complete:
-    case SearchStatus::GeneralError:
-    case SearchStatus::TimedOut:
-    case SearchStatus::Cancelled:
-    case SearchStatus::ScriptError:
-    case SearchStatus::Deadline:
-    case SearchStatus::Unresolved:
-    case SearchStatus::Unreachable:
-    case SearchStatus::InvalidUrl:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The lamps of each code, Connect / Getting / Parsing / Done; nullopt leaves a lamp.
 struct LampRow {
     SearchStatus code;
@@ -103,6 +86,23 @@ std::string NormalisedAddress(std::string_view address) {
 }
 
 } // namespace
+
+bool EndsSite(SearchStatus code) {
+    switch (code) {
+    case SearchStatus::Complete:
+    case SearchStatus::GeneralError:
+    case SearchStatus::TimedOut:
+    case SearchStatus::Cancelled:
+    case SearchStatus::ScriptError:
+    case SearchStatus::Deadline:
+    case SearchStatus::Unresolved:
+    case SearchStatus::Unreachable:
+    case SearchStatus::InvalidUrl:
+        return true;
+    default:
+        return false;
+    }
+}
 
 std::string SearchProgramFolder() {
     std::string folder = ProgramFolder();

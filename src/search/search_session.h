@@ -159,6 +159,9 @@ inline SearchStatus StatusCodeOf(std::int32_t report) {
     return static_cast<SearchStatus>(report & 0xFFFF);
 }
 
+// Whether a code is the last a site reports: it finished, failed or was stopped.
+bool EndsSite(SearchStatus code);
+
 // The status text of a code (Complete with and without hits), "" for codes without one.
 std::string_view StatusCodeText(SearchStatus code, bool siteHasHits = true);
 

@@ -198,7 +198,7 @@ private:
             if (e.kind == SearchEvent::Kind::Status) {
                 if (StatusCodeOf(e.status) == SearchStatus::SearchEnded)
                     m_sink.reset(); // nothing follows the end of a search
-                else if (IsEndCode(StatusCodeOf(e.status)))
+                else if (EndsSite(StatusCodeOf(e.status)))
                     m_running.erase(e.site);
             }
         }
@@ -207,22 +207,6 @@ private:
         else
             sink->OnStatus(e.site, e.status);
         return true;
-    }
-    static bool IsEndCode(SearchStatus code) {
-        switch (code) {
-        case SearchStatus::Complete:
-        case SearchStatus::GeneralError:
-        case SearchStatus::TimedOut:
-        case SearchStatus::Cancelled:
-        case SearchStatus::ScriptError:
-        case SearchStatus::Deadline:
-        case SearchStatus::Unresolved:
-        case SearchStatus::Unreachable:
-        case SearchStatus::InvalidUrl:
-            return true;
-        default:
-            return false;
-        }
     }
 
     mutable std::mutex m_mutex;
