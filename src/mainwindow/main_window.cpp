@@ -24,6 +24,7 @@
 #include "mainwindow/drag_drop.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/floating_toolbar.h"
+#include "mainwindow/menu_entries.h"
 #include "mainwindow/menu_rules.h"
 #include "mainwindow/menus.h"
 #include "mainwindow/page_opener.h"
@@ -448,27 +449,27 @@ void frmMain::EditCommand(int index) {
     bool tree = TreeHasFocus();
     bool list = ListHasFocus();
     EditTargets t = CurrentEditTargets();
-    bool allowed = (index == kEditPaste && t.paste) || (index == kEditCopy && t.copy) ||
-                   ((index == kEditCut || index == kEditDelete) && t.cut);
+    bool allowed = (index == edit_menu::kPaste && t.paste) || (index == edit_menu::kCopy && t.copy) ||
+                   ((index == edit_menu::kCut || index == edit_menu::kDelete) && t.cut);
     if (!allowed || (!tree && !list)) {
-        if (index == kEditDelete)
+        if (index == edit_menu::kDelete)
             HandleMainKey(Qt::Key_Delete); // says no in its own way
         else
             m_ctx.sounds.PlayEventSound(SoundEvent::RejectBookmark);
         return;
     }
     switch (index) {
-    case kEditCut:
-    case kEditCopy:
+    case edit_menu::kCut:
+    case edit_menu::kCopy:
         if (tree)
-            CutOrCopyFolder(SelectedFolder(), index == kEditCut);
+            CutOrCopyFolder(SelectedFolder(), index == edit_menu::kCut);
         else
-            CutOrCopyBookmarks(index == kEditCut);
+            CutOrCopyBookmarks(index == edit_menu::kCut);
         break;
-    case kEditPaste:
+    case edit_menu::kPaste:
         PasteInto(SelectedFolder());
         break;
-    case kEditDelete:
+    case edit_menu::kDelete:
         HandleMainKey(Qt::Key_Delete);
         break;
     default:

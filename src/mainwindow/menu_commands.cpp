@@ -20,6 +20,7 @@
 #include "mainwindow/folder_dialogs.h"
 #include "mainwindow/folder_moves.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/menu_entries.h"
 #include "mainwindow/menus.h"
 #include "platform/paths.h"
 #include "search/search_windows.h"
@@ -263,7 +264,7 @@ void FolderMenuCommand(frmMain& main, int index) {
     Database& db = main.Db();
     std::int16_t folder = main.SelectedFolder();
     switch (index) {
-    case 2: {
+    case folder_menu::kNewFolder: {
         std::int16_t id;
         {
             HistoryStep step(db, "New Folder");
@@ -281,26 +282,26 @@ void FolderMenuCommand(frmMain& main, int index) {
         main.ScheduleSave();
         break;
     }
-    case 1:
+    case folder_menu::kRerunSearch:
         main.WebSearch(0, folder);
         break;
-    case 3:
+    case folder_menu::kRename:
         main.EditFolderLabel(folder);
         break;
-    case 5:
+    case folder_menu::kViewAsWebPage:
         ViewAsWebPage(main, folder);
         break;
-    case 6:
+    case folder_menu::kViewAsHomePage:
         ViewHomePage(main, folder, DataFile(main, kViewHomeFile));
         break;
-    case 8:
-    case 9:
-        main.CutOrCopyFolder(folder, index == 8);
+    case folder_menu::kCut:
+    case folder_menu::kCopy:
+        main.CutOrCopyFolder(folder, index == folder_menu::kCut);
         break;
-    case 10:
+    case folder_menu::kPaste:
         main.PasteInto(folder);
         break;
-    case 12: {
+    case folder_menu::kMove: {
         std::int16_t target = main.ChooseFolder(&main, QString::fromUtf8(kMoveFolderPrompt));
         bool moved = false;
         if (target > 0) {
@@ -313,23 +314,23 @@ void FolderMenuCommand(frmMain& main, int index) {
         }
         break;
     }
-    case 13:
+    case folder_menu::kEmpty:
         main.EmptyFolderCommand(folder);
         break;
-    case 14:
+    case folder_menu::kDelete:
         main.DeleteFolder(folder);
         break;
-    case 15:
+    case folder_menu::kRestore:
         main.RestoreFolderCommand(folder);
         break;
-    case 17:
+    case folder_menu::kProperties:
         if (db.IsLiveFolder(folder)) {
             HistoryStep step(db, "Folder Properties");
             frmFolderProp dialog(main, folder);
             main.Context().dialogs.RunDialog(dialog);
         }
         break;
-    case kCheckLinksEntry:
+    case folder_menu::kCheckLinks:
         CheckFolderLinks(main, folder);
         break;
     default:
@@ -340,7 +341,7 @@ void FolderMenuCommand(frmMain& main, int index) {
 void BookmarkMenuCommand(frmMain& main, int index) {
     Database& db = main.Db();
     switch (index) {
-    case 1: {
+    case bookmark_menu::kNewBookmark: {
         std::int16_t folder = main.SelectedFolder();
         // The texts made for the dialog go again when it is cancelled.
         HistoryStep step(db, "New Bookmark");
@@ -352,28 +353,28 @@ void BookmarkMenuCommand(frmMain& main, int index) {
             step.Cancel();
         break;
     }
-    case 2:
+    case bookmark_menu::kOpen:
         if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
             main.OpenDocument(item->text(1));
         break;
-    case 3:
+    case bookmark_menu::kSearchForThis:
         if (QTreeWidgetItem* item = main.ListView->currentItem(); item && main.SelectedBookmark())
             main.WebSearch(0, 0, item->text(0).trimmed());
         break;
-    case 5:
-    case 6:
-        main.CutOrCopyBookmarks(index == 5);
+    case bookmark_menu::kCut:
+    case bookmark_menu::kCopy:
+        main.CutOrCopyBookmarks(index == bookmark_menu::kCut);
         break;
-    case 7:
+    case bookmark_menu::kPaste:
         main.PasteInto(main.SelectedFolder());
         break;
-    case 10:
+    case bookmark_menu::kDelete:
         main.DeleteSelectedBookmarks();
         break;
-    case 11:
+    case bookmark_menu::kRestore:
         main.RestoreSelectedBookmarks();
         break;
-    case 13:
+    case bookmark_menu::kProperties:
         if (db.copyBuffer.key != 0) {
             HistoryStep step(db, "Bookmark Properties");
             frmBMDialog dialog(main);
@@ -387,10 +388,10 @@ void BookmarkMenuCommand(frmMain& main, int index) {
 
 void FileMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1:
+    case file_menu::kViewMyHomepage:
         ViewHomePage(main, 0, QString());
         break;
-    case 6:
+    case file_menu::kExit:
         main.close();
         break;
     default:
@@ -405,16 +406,16 @@ void ImportProfileCommand(frmMain& main, const BrowserProfile& profile) {
 
 void EditMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case kEditUndo:
+    case edit_menu::kUndo:
         main.UndoCommand();
         break;
-    case kEditRedo:
+    case edit_menu::kRedo:
         main.RedoCommand();
         break;
-    case kEditCut:
-    case kEditCopy:
-    case kEditPaste:
-    case kEditDelete:
+    case edit_menu::kCut:
+    case edit_menu::kCopy:
+    case edit_menu::kPaste:
+    case edit_menu::kDelete:
         main.EditCommand(index);
         break;
     default:
@@ -424,7 +425,7 @@ void EditMenuCommand(frmMain& main, int index) {
 
 void ImportMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1: {
+    case import_menu::kFavorites: {
         ExchangeResult result;
         {
             WaitCursor wait;
@@ -434,19 +435,19 @@ void ImportMenuCommand(frmMain& main, int index) {
         AfterImport(main, result);
         break;
     }
-    case 2:
+    case import_menu::kNetscape:
         ImportNetscapeCommand(main);
         break;
-    case 3:
+    case import_menu::kHtml:
         ImportHtmlCommand(main);
         break;
-    case 4:
+    case import_menu::kFirefox:
         ImportBrowserCommand(main, BrowserFamily::Firefox);
         break;
-    case 5:
+    case import_menu::kChromium:
         ImportBrowserCommand(main, BrowserFamily::Chromium);
         break;
-    case 6:
+    case import_menu::kXbel:
         ImportXbelCommand(main);
         break;
     default:
@@ -456,7 +457,7 @@ void ImportMenuCommand(frmMain& main, int index) {
 
 void ExportMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1: {
+    case export_menu::kFavorites: {
         std::int16_t folder = main.ChooseFolder(&main, QString::fromUtf8(kExportFavoritesPrompt));
         if (folder < 1)
             return;
@@ -464,10 +465,10 @@ void ExportMenuCommand(frmMain& main, int index) {
         Tell(main, ExportFavorites(main.Db(), folder, FavoritesFolder(main.Context().reg)));
         break;
     }
-    case 2:
+    case export_menu::kNetscape:
         ExportNetscapeCommand(main);
         break;
-    case 3: {
+    case export_menu::kHtml: {
         // Said before a file is asked for: there would be nothing to put in it.
         if (std::string nothing = NothingToViewMessage(main.Db(), main.SelectedFolder()); !nothing.empty()) {
             main.Context().dialogs.Message(&main, Utf8ToQString(nothing), Utf8ToQString(kSaveHtmlDialogTitle),
@@ -485,7 +486,7 @@ void ExportMenuCommand(frmMain& main, int index) {
         TellError(main, error);
         break;
     }
-    case 4:
+    case export_menu::kXbel:
         ExportXbelCommand(main);
         break;
     default:
@@ -495,15 +496,15 @@ void ExportMenuCommand(frmMain& main, int index) {
 
 void SearchMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 2:
-    case 3:
+    case search_menu::kRerunSearch:
+    case search_menu::kUpdateResults:
         main.WebSearch(0, main.SelectedFolder());
         break;
-    case 5:
+    case search_menu::kManageGroups:
         if (main.searchWindows)
             main.searchWindows->ManageGroups();
         break;
-    case 6:
+    case search_menu::kUpdateEngines:
         if (main.searchWindows)
             main.searchWindows->UpdateEngines();
         break;
@@ -513,32 +514,33 @@ void SearchMenuCommand(frmMain& main, int index) {
 }
 
 void RunSearchMenuCommand(frmMain& main, int index) {
-    if (index == 1 || index == 2)
+    // The entry's index is the mode of the dialog it opens.
+    if (index == run_search_menu::kQuick || index == run_search_menu::kAdvanced)
         main.WebSearch(index, 0);
 }
 
 void ToolsMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1:
+    case tools_menu::kFind:
         main.ShowFind();
         break;
-    case 3:
+    case tools_menu::kEmptyTrash:
         main.EmptyFolderCommand(kTrashFolder);
         break;
-    case 4: {
+    case tools_menu::kHomepageOptions: {
         frmHomeSetup setup(main.Context(), &main);
         main.Context().dialogs.RunDialog(setup);
         break;
     }
-    case 5:
+    case tools_menu::kVerifyLinks:
         CheckFolderLinks(main, main.SelectedFolder());
         break;
-    case 7:
+    case tools_menu::kOptions:
         frmOptions::ShowBrowserConfigError(main.Context(), &main, false);
         // "Empty Now" may have emptied the trash meanwhile.
         main.FillBookmarkList();
         break;
-    case 8:
+    case tools_menu::kSync:
         if (main.syncWindows)
             main.syncWindows->ShowWindow();
         break;
@@ -549,22 +551,22 @@ void ToolsMenuCommand(frmMain& main, int index) {
 
 void HelpMenuCommand(frmMain& main, int index) {
     switch (index) {
-    case 1:
+    case help_menu::kHelpTopics:
         main.OpenDocument(Utf8ToQString(LoadResString(102)));
         break;
-    case 5: {
+    case help_menu::kSkylark: {
         std::string exe =
             GetRegText(main.Context().reg, std::string(kAppPathsKey) + "Skylark.exe", "", kHKeyLocalMachine);
         main.OpenDocument(exe.empty() ? Utf8ToQString(LoadResString(5)) : Utf8ToQString(exe));
         break;
     }
-    case 7:
+    case help_menu::kWebSite:
         main.OpenDocument(Utf8ToQString(LoadResString(3)));
         break;
-    case 8:
+    case help_menu::kSupportOnline:
         main.OpenDocument(Utf8ToQString(LoadResString(101)));
         break;
-    case 9: {
+    case help_menu::kAbout: {
         frmAboutNew about(main.Context(), &main);
         main.Context().dialogs.RunDialog(about);
         break;
@@ -575,7 +577,7 @@ void HelpMenuCommand(frmMain& main, int index) {
 }
 
 void TestMenuCommand(frmMain& main, int index) {
-    if (index != 1)
+    if (index != test_menu::kPurgeDatabase)
         return;
     if (main.Context().dialogs.Message(&main, QStringLiteral("Delete all bookmarks and folders?"), {},
                                        MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)

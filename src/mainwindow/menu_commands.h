@@ -2,7 +2,9 @@
 #pragma once
 
 // The command dispatchers of the menus: each receives the index of the clicked entry in
-// its menu and ignores indices it does not know.
+// its menu (menu_entries.h) and ignores indices it does not know.
+
+#include "mainwindow/menu_entries.h"
 
 namespace vireo {
 
@@ -21,7 +23,7 @@ void ToolsMenuCommand(frmMain& main, int index);
 void HelpMenuCommand(frmMain& main, int index);
 // Imports one profile that the Import menu listed.
 void ImportProfileCommand(frmMain& main, const BrowserProfile& profile);
-// The hidden test menu: 1 purges the whole database.
+// The hidden test menu: Purge Database purges the whole database.
 void TestMenuCommand(frmMain& main, int index);
 
 // The prompts of the export commands' folder chooser.

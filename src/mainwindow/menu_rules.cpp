@@ -6,54 +6,56 @@
 namespace vireo {
 
 FolderMenuState PrepareFolderMenu(const Database& db, std::int16_t folder, bool rightButton, bool canPaste) {
+    using namespace folder_menu;
     FolderMenuState m{};
-    for (int i = 8; i <= 12; ++i)
+    for (int i = kCut; i <= kMove; ++i)
         m[i].enabled = false;
-    m[1].visible = false;
-    m[15].visible = false;
+    m[kRerunSearch].visible = false;
+    m[kRestore].visible = false;
     if (!rightButton || !db.IsLiveFolder(folder))
         return m;
     // Any folder copies; the standard ones stay where they are, so they do not cut.
-    m[8].enabled = true;
-    m[9].enabled = folder != kTrashFolder;
-    m[10].enabled = canPaste;
+    m[kCut].enabled = true;
+    m[kCopy].enabled = folder != kTrashFolder;
+    m[kPaste].enabled = canPaste;
     switch (FolderKindOf(db.Folder(folder))) {
     case FolderKind::Standard:
     case FolderKind::HomePage:
     case FolderKind::Trash:
-        for (int i : {14, 17, 3, 8, 12})
+        for (int i : {kDelete, kProperties, kRename, kCut, kMove})
             m[i].enabled = false;
         break;
     case FolderKind::SearchResults:
-        m[1].visible = true;
+        m[kRerunSearch].visible = true;
         break;
     default:
         break;
     }
     if (db.InTrash(folder)) {
         // Inside the trash a folder goes back (Restore) or goes for good.
-        for (int i = 1; i <= 11; ++i)
+        for (int i = kRerunSearch; i <= kMoveSeparator; ++i)
             m[i].visible = false;
-        for (int i = 12; i <= kFolderMenuEntries; ++i)
+        for (int i = kMove; i <= kFolderMenuEntries; ++i)
             m[i] = MenuEntryState{};
         return m;
     }
-    m[15].enabled = false;
+    m[kRestore].enabled = false;
     return m;
 }
 
 BookmarkMenuState PrepareBookmarkMenu(std::int32_t selectedKey, bool canPaste, bool inTrash) {
+    using namespace bookmark_menu;
     BookmarkMenuState m{};
-    for (int i : {4, 8, 9})
+    for (int i : {kClipboardSeparator, kMoveSeparator, kMove})
         m[i].enabled = false;
-    m[11].enabled = inTrash;
+    m[kRestore].enabled = inTrash;
     if (selectedKey == 0) {
         // Nothing to act on; a new bookmark can still be made in the folder.
-        for (int i = 2; i <= kBookmarkMenuEntries; ++i)
+        for (int i = kOpen; i <= kBookmarkMenuEntries; ++i)
             m[i].enabled = false;
     }
     // Paste needs no bookmark to act on: an empty folder takes one too.
-    m[7].enabled = canPaste;
+    m[kPaste].enabled = canPaste;
     return m;
 }
 

@@ -2,10 +2,12 @@
 #pragma once
 
 // Which entries of the context menus are shown and enabled, decided from the folder that
-// was clicked. Entries are numbered from 1 in menu order, separators included.
+// was clicked. Entries are numbered as in menu_entries.h.
 
 #include <array>
 #include <cstdint>
+
+#include "mainwindow/menu_entries.h"
 
 namespace vireo {
 
@@ -16,15 +18,11 @@ struct MenuEntryState {
     bool enabled = true;
 };
 
-// Folder menu: 1 Rerun Search, 2 New Folder, 3 Rename, 4 -, 5 View as Web page,
-// 6 View as Home page, 7 -, 8 Cut, 9 Copy, 10 Paste, 11 -, 12 Move, 13 Empty, 14 Delete,
-// 15 Restore, 16 -, 17 Properties.
-inline constexpr int kFolderMenuEntries = 17;
+// The entries these rules decide; the folder menu's Check Links follows the views.
+inline constexpr int kFolderMenuEntries = folder_menu::kProperties;
 using FolderMenuState = std::array<MenuEntryState, kFolderMenuEntries + 1>; // [0] unused
 
-// Bookmark menu: 1 New Bookmark, 2 Open, 3 Search for this, 4 -, 5 Cut, 6 Copy, 7 Paste,
-// 8 -, 9 Move, 10 Delete, 11 Restore, 12 -, 13 Properties.
-inline constexpr int kBookmarkMenuEntries = 13;
+inline constexpr int kBookmarkMenuEntries = bookmark_menu::kProperties;
 using BookmarkMenuState = std::array<MenuEntryState, kBookmarkMenuEntries + 1>;
 
 // `rightButton` false gives the reset state a left click leaves behind. `canPaste` tells

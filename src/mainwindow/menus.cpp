@@ -55,9 +55,9 @@ void MainMenus::PrepareProfileMenu() {
 
 MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     QMenuBar* bar = window.menuBar();
-    mnuMain.assign(9, nullptr);
+    mnuMain.assign(main_menu::kHelp + 1, nullptr);
 
-    // 1 and 2 hold the context menus; they never show in the bar.
+    // The first two hold the context menus; they never show in the bar.
     m_node = new QMenu(&window);
     m_node->setObjectName(QStringLiteral("mnuNode"));
     AddMenu(m_node, Utf8ToQString("x"), mnuNode,
@@ -77,12 +77,13 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             &BookmarkMenuCommand);
     // Check Links sits with the views of the folder; its index comes after the others.
     QAction* checkLinks = new QAction(Utf8ToQString("Check &Links"), m_node);
-    checkLinks->setData(kCheckLinksEntry);
-    m_node->insertAction(mnuNode[7], checkLinks);
-    connect(checkLinks, &QAction::triggered, this, [this] { FolderMenuCommand(m_window, kCheckLinksEntry); });
+    checkLinks->setData(folder_menu::kCheckLinks);
+    m_node->insertAction(mnuNode[folder_menu::kClipboardSeparator], checkLinks);
+    connect(checkLinks, &QAction::triggered, this,
+            [this] { FolderMenuCommand(m_window, folder_menu::kCheckLinks); });
     mnuNode.push_back(checkLinks);
-    mnuMain[1] = m_node->menuAction();
-    mnuMain[2] = m_mark->menuAction();
+    mnuMain[main_menu::kFolderMenu] = m_node->menuAction();
+    mnuMain[main_menu::kBookmarkMenu] = m_mark->menuAction();
 
     auto* file = new QMenu(bar);
     file->setObjectName(QStringLiteral("mnuFile"));
@@ -97,11 +98,11 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
              Utf8ToQString("From &Firefox..."), Utf8ToQString("From C&hrome/Chromium..."),
              Utf8ToQString("From &XBEL / KDE..."), Utf8ToQString("From &Browser Profile")},
             &ImportMenuCommand);
-    mnuFile[3]->setMenu(import);
+    mnuFile[file_menu::kImport]->setMenu(import);
     // Every profile found on this machine, newest first, looked for each time it opens.
     m_profiles = new QMenu(import);
     m_profiles->setObjectName(QStringLiteral("mnuImportProfile"));
-    mnuImport[kImportProfileEntry]->setMenu(m_profiles);
+    mnuImport[import_menu::kBrowserProfile]->setMenu(m_profiles);
     connect(m_profiles, &QMenu::aboutToShow, this, &MainMenus::PrepareProfileMenu);
     auto* exportMenu = new QMenu(file);
     exportMenu->setObjectName(QStringLiteral("mnuExport"));
@@ -109,16 +110,16 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             {Utf8ToQString("To &Explorer/Favorites"), Utf8ToQString("To &Netscape"),
              Utf8ToQString("To &HTML"), Utf8ToQString("To &XBEL...")},
             &ExportMenuCommand);
-    mnuFile[4]->setMenu(exportMenu);
-    mnuMain[3] = bar->addMenu(file);
+    mnuFile[file_menu::kExport]->setMenu(exportMenu);
+    mnuMain[main_menu::kFile] = bar->addMenu(file);
 
     // A hidden menu whose only working entry is the purge of the whole database.
     auto* test = new QMenu(bar);
     test->setObjectName(QStringLiteral("mnuTest"));
     AddMenu(test, Utf8ToQString("Test Stuff"), mnuTest,
             {Utf8ToQString("&Purge Database"), Utf8ToQString("Test One")}, &TestMenuCommand);
-    mnuMain[4] = bar->addMenu(test);
-    mnuMain[4]->setVisible(false);
+    mnuMain[main_menu::kTest] = bar->addMenu(test);
+    mnuMain[main_menu::kTest]->setVisible(false);
     // Edit: the history of changes and the clipboard, between File and Search.
     auto* edit = new QMenu(bar);
     edit->setObjectName(QStringLiteral("mnuEdit"));
@@ -126,22 +127,22 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
             {Utf8ToQString("&Undo"), Utf8ToQString("&Redo"), Utf8ToQString("-"), Utf8ToQString("Cu&t"),
              Utf8ToQString("&Copy"), Utf8ToQString("&Paste"), Utf8ToQString("-"), Utf8ToQString("&Delete")},
             &EditMenuCommand);
-    mnuEdit[kEditUndo]->setShortcut(QKeySequence::Undo);
-    mnuEdit[kEditRedo]->setShortcuts(
+    mnuEdit[edit_menu::kUndo]->setShortcut(QKeySequence::Undo);
+    mnuEdit[edit_menu::kRedo]->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    mnuEdit[kEditCut]->setShortcut(QKeySequence::Cut);
-    mnuEdit[kEditCopy]->setShortcut(QKeySequence::Copy);
-    mnuEdit[kEditPaste]->setShortcut(QKeySequence::Paste);
-    mnuEdit[kEditDelete]->setShortcut(QKeySequence(Qt::Key_Delete));
+    mnuEdit[edit_menu::kCut]->setShortcut(QKeySequence::Cut);
+    mnuEdit[edit_menu::kCopy]->setShortcut(QKeySequence::Copy);
+    mnuEdit[edit_menu::kPaste]->setShortcut(QKeySequence::Paste);
+    mnuEdit[edit_menu::kDelete]->setShortcut(QKeySequence(Qt::Key_Delete));
     for (QAction* action : mnuEdit) {
         if (action && !action->isSeparator())
             window.addAction(action); // the keys work while the menu is closed
     }
-    mnuMain[5] = bar->addMenu(edit);
+    mnuMain[main_menu::kEdit] = bar->addMenu(edit);
     connect(edit, &QMenu::aboutToShow, this, &MainMenus::PrepareEditMenu);
     // The clipboard entries decide for themselves when used by their keys.
     connect(edit, &QMenu::aboutToHide, this, [this] {
-        for (int i : {kEditCut, kEditCopy, kEditPaste, kEditDelete})
+        for (int i : {edit_menu::kCut, edit_menu::kCopy, edit_menu::kPaste, edit_menu::kDelete})
             mnuEdit[static_cast<std::size_t>(i)]->setEnabled(true);
     });
     UpdateHistoryEntries();
@@ -156,11 +157,11 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
     run->setObjectName(QStringLiteral("mnuRunSearch"));
     AddMenu(run, Utf8ToQString("Run"), mnuRunSearch, {Utf8ToQString("Quick"), Utf8ToQString("Advanced")},
             &RunSearchMenuCommand);
-    mnuSearch[1]->setMenu(run);
-    mnuMain[6] = bar->addMenu(search);
+    mnuSearch[search_menu::kRun]->setMenu(run);
+    mnuMain[main_menu::kSearch] = bar->addMenu(search);
     connect(search, &QMenu::aboutToShow, this, &MainMenus::PrepareSearchMenu);
     // Updating a results folder in place was never offered.
-    mnuSearch[3]->setEnabled(false);
+    mnuSearch[search_menu::kUpdateResults]->setEnabled(false);
 
     auto* tools = new QMenu(bar);
     tools->setObjectName(QStringLiteral("mnuTools"));
@@ -169,7 +170,7 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
              Utf8ToQString("&My Homepage Options"), Utf8ToQString("&Verify Links"), Utf8ToQString("-"),
              Utf8ToQString("&Options..."), Utf8ToQString("S&ync...")},
             &ToolsMenuCommand);
-    mnuMain[7] = bar->addMenu(tools);
+    mnuMain[main_menu::kTools] = bar->addMenu(tools);
 
     auto* help = new QMenu(bar);
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -178,14 +179,14 @@ MainMenus::MainMenus(frmMain& window) : QObject(&window), m_window(window) {
              Utf8ToQString("Check for &Update Now"), Utf8ToQString("Sky&lark!"), Utf8ToQString("-"),
              Utf8ToQString("&Vireo! Web Site"), Utf8ToQString("Support Online"), Utf8ToQString("&About")},
             &HelpMenuCommand);
-    mnuHelp[3]->setVisible(false);
-    mnuHelp[4]->setEnabled(false);
-    mnuHelp[1]->setShortcut(QKeySequence::HelpContents);
-    mnuMain[8] = bar->addMenu(help);
+    mnuHelp[help_menu::kContents]->setVisible(false);
+    mnuHelp[help_menu::kCheckForUpdate]->setEnabled(false);
+    mnuHelp[help_menu::kHelpTopics]->setShortcut(QKeySequence::HelpContents);
+    mnuMain[main_menu::kHelp] = bar->addMenu(help);
 
-    mnuFile[6]->setShortcut(QKeySequence::Quit);
-    mnuNode[3]->setShortcut(Qt::Key_F2);
-    mnuNode[3]->setShortcutContext(Qt::WidgetShortcut);
+    mnuFile[file_menu::kExit]->setShortcut(QKeySequence::Quit);
+    mnuNode[folder_menu::kRename]->setShortcut(Qt::Key_F2);
+    mnuNode[folder_menu::kRename]->setShortcutContext(Qt::WidgetShortcut);
 }
 
 void MainMenus::ApplyFolderMenu(const FolderMenuState& state) {
@@ -196,8 +197,9 @@ void MainMenus::ApplyFolderMenu(const FolderMenuState& state) {
     // Link checking goes with the views: not for folders in the trash, and only when
     // there is something to check.
     std::int16_t folder = m_window.SelectedFolder();
-    mnuNode[kCheckLinksEntry]->setVisible(state[6].visible);
-    mnuNode[kCheckLinksEntry]->setEnabled(state[6].visible && m_window.Db().FolderHasMarks(folder));
+    const bool views = state[folder_menu::kViewAsHomePage].visible;
+    mnuNode[folder_menu::kCheckLinks]->setVisible(views);
+    mnuNode[folder_menu::kCheckLinks]->setEnabled(views && m_window.Db().FolderHasMarks(folder));
 }
 
 void MainMenus::ApplyBookmarkMenu(const BookmarkMenuState& state) {
@@ -225,27 +227,28 @@ void MainMenus::UpdateHistoryEntries() {
     auto caption = [](const std::string& label) {
         return Utf8ToQString(label).replace(QLatin1Char('&'), Utf8ToQString("&&"));
     };
-    mnuEdit[kEditUndo]->setText(undo ? Utf8ToQString("&Undo ") + caption(history.UndoLabel())
-                                     : Utf8ToQString("&Undo"));
-    mnuEdit[kEditRedo]->setText(redo ? Utf8ToQString("&Redo ") + caption(history.RedoLabel())
-                                     : Utf8ToQString("&Redo"));
-    mnuEdit[kEditUndo]->setEnabled(undo);
-    mnuEdit[kEditRedo]->setEnabled(redo);
+    mnuEdit[edit_menu::kUndo]->setText(undo ? Utf8ToQString("&Undo ") + caption(history.UndoLabel())
+                                            : Utf8ToQString("&Undo"));
+    mnuEdit[edit_menu::kRedo]->setText(redo ? Utf8ToQString("&Redo ") + caption(history.RedoLabel())
+                                            : Utf8ToQString("&Redo"));
+    mnuEdit[edit_menu::kUndo]->setEnabled(undo);
+    mnuEdit[edit_menu::kRedo]->setEnabled(redo);
 }
 
 void MainMenus::PrepareEditMenu() {
     m_window.Db().History().Seal();
     UpdateHistoryEntries();
     EditTargets targets = m_window.CurrentEditTargets();
-    mnuEdit[kEditCut]->setEnabled(targets.cut);
-    mnuEdit[kEditCopy]->setEnabled(targets.copy);
-    mnuEdit[kEditPaste]->setEnabled(targets.paste);
-    mnuEdit[kEditDelete]->setEnabled(targets.cut);
+    mnuEdit[edit_menu::kCut]->setEnabled(targets.cut);
+    mnuEdit[edit_menu::kCopy]->setEnabled(targets.copy);
+    mnuEdit[edit_menu::kPaste]->setEnabled(targets.paste);
+    mnuEdit[edit_menu::kDelete]->setEnabled(targets.cut);
 }
 
 void MainMenus::PrepareSearchMenu() {
     // Rerun Search applies to a folder of search results only.
-    mnuSearch[2]->setEnabled(CanRerunSearch(m_window.Db(), m_window.SelectedFolder()));
+    mnuSearch[search_menu::kRerunSearch]->setEnabled(
+        CanRerunSearch(m_window.Db(), m_window.SelectedFolder()));
 }
 
 } // namespace vireo

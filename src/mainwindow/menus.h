@@ -2,8 +2,7 @@
 #pragma once
 
 // The menu bar and the two context menus of the main window. Every entry keeps its index
-// in its menu (separators and hidden entries count), which is what the dispatchers of
-// menu_commands.h receive.
+// in its menu (menu_entries.h), which is what the dispatchers of menu_commands.h receive.
 
 #include <QAction>
 #include <QMenu>
@@ -11,24 +10,12 @@
 #include <vector>
 
 #include "interchange/browser_import.h"
+#include "mainwindow/menu_entries.h"
 #include "mainwindow/menu_rules.h"
 
 namespace vireo {
 
 class frmMain;
-
-// The folder menu's Check Links entry, shown after the views but numbered after the rest.
-inline constexpr int kCheckLinksEntry = kFolderMenuEntries + 1;
-// The Import menu's submenu of the browser profiles found.
-inline constexpr int kImportProfileEntry = 7;
-
-// The Edit menu: 1 Undo, 2 Redo, 3 -, 4 Cut, 5 Copy, 6 Paste, 7 -, 8 Delete.
-inline constexpr int kEditUndo = 1;
-inline constexpr int kEditRedo = 2;
-inline constexpr int kEditCut = 4;
-inline constexpr int kEditCopy = 5;
-inline constexpr int kEditPaste = 6;
-inline constexpr int kEditDelete = 8;
 
 // Which clipboard commands apply to what has the focus.
 struct EditTargets {

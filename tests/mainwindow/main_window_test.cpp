@@ -166,14 +166,14 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     std::string profile = home.AddChromiumProfile();
     ScriptedApp app;
     frmMain& w = *app.main;
-    QCOMPARE(w.Menus().mnuImport[4]->text(), QStringLiteral("From &Firefox..."));
-    QCOMPARE(w.Menus().mnuImport[5]->text(), QStringLiteral("From C&hrome/Chromium..."));
+    QCOMPARE(w.Menus().mnuImport[import_menu::kFirefox]->text(), QStringLiteral("From &Firefox..."));
+    QCOMPARE(w.Menus().mnuImport[import_menu::kChromium]->text(), QStringLiteral("From C&hrome/Chromium..."));
     const std::int16_t before = app.db().CountSubFolders(1);
 
     // The profile found is offered with a way out to any file; picking it imports it and
     // shows the new folder.
     app.dialogs.picks.push_back(0);
-    ImportMenuCommand(w, 5);
+    ImportMenuCommand(w, import_menu::kChromium);
     QCOMPARE(app.dialogs.choices.size(), 1);
     QVERIFY(app.dialogs.choices[0].contains(QString::fromStdString(profile)));
     QVERIFY(app.dialogs.choices[0].endsWith(QStringLiteral("Browse for a file...")));
@@ -189,20 +189,21 @@ void MainWindowTest::browserImportsComeFromTheProfilesFound() {
     std::ofstream(torn) << R"({"roots":{"bookmark_bar":{"children":[{"name":"Deb)";
     app.dialogs.picks.push_back(1);
     app.dialogs.files.push_back(QString::fromStdString(torn));
-    ImportMenuCommand(w, 5);
+    ImportMenuCommand(w, import_menu::kChromium);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
 
     // No Firefox profile: straight to the file dialog; cancelling it does nothing.
-    ImportMenuCommand(w, 4);
+    ImportMenuCommand(w, import_menu::kFirefox);
     QCOMPARE(app.dialogs.choices.size(), 2);
     QVERIFY(app.dialogs.fileDialogs.last().startsWith(
         QStringLiteral("Select Firefox Bookmark Database to Import")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
 
     // Every profile found is listed in the Import menu, and one click imports it.
-    QCOMPARE(w.Menus().mnuImport[6]->text(), QStringLiteral("From &XBEL / KDE..."));
-    QCOMPARE(w.Menus().mnuImport[kImportProfileEntry]->text(), QStringLiteral("From &Browser Profile"));
+    QCOMPARE(w.Menus().mnuImport[import_menu::kXbel]->text(), QStringLiteral("From &XBEL / KDE..."));
+    QCOMPARE(w.Menus().mnuImport[import_menu::kBrowserProfile]->text(),
+             QStringLiteral("From &Browser Profile"));
     QMenu* profiles = w.Menus().ProfileMenu();
     QVERIFY(profiles);
     w.Menus().PrepareProfileMenu();
@@ -224,7 +225,7 @@ void MainWindowTest::xbelFilesComeInAndGoOutThroughTheFileMenu() {
            R"(<bookmark href="https://kde.example/"><title>K</title></bookmark></folder></xbel>)";
     const std::int16_t before = app.db().CountSubFolders(1);
     app.dialogs.files.push_back(QString::fromStdString(file));
-    ImportMenuCommand(w, 6);
+    ImportMenuCommand(w, import_menu::kXbel);
     QVERIFY(app.dialogs.fileDialogs.last().startsWith(QStringLiteral("Select XBEL Bookmark File to Import")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
     const std::int16_t folder = w.SelectedFolder();
@@ -235,16 +236,16 @@ void MainWindowTest::xbelFilesComeInAndGoOutThroughTheFileMenu() {
     // Not XBEL: refused with the reason, nothing filed.
     std::ofstream(home.File("page.html")) << "<html><body>hi</body></html>";
     app.dialogs.files.push_back(QString::fromStdString(home.File("page.html")));
-    ImportMenuCommand(w, 6);
+    ImportMenuCommand(w, import_menu::kXbel);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QVERIFY(app.dialogs.messages[0].text.contains(QStringLiteral("not an XBEL bookmark file")));
     QCOMPARE(app.db().CountSubFolders(1), std::int16_t(before + 1));
 
-    QCOMPARE(w.Menus().mnuExport[4]->text(), QStringLiteral("To &XBEL..."));
+    QCOMPARE(w.Menus().mnuExport[export_menu::kXbel]->text(), QStringLiteral("To &XBEL..."));
     app.dialogs.folders.push_back(folder);
     const std::string out = home.File("out.xbel");
     app.dialogs.files.push_back(QString::fromStdString(out));
-    ExportMenuCommand(w, 4);
+    ExportMenuCommand(w, export_menu::kXbel);
     std::ifstream written(out);
     std::stringstream text;
     text << written.rdbuf();
@@ -350,7 +351,7 @@ void MainWindowTest::deleteKeyActsOnTheFocusedControl() {
     // A folder's summary follows Empty Trash.
     w.ShowFolderSummary(kTrashFolder);
     QString full = w.rtDetail->Rtf();
-    ToolsMenuCommand(w, 3);
+    ToolsMenuCommand(w, tools_menu::kEmptyTrash);
     QCOMPARE(db.Marks(5).Count(), 0);
     QVERIFY(w.rtDetail->Rtf() != full);
     QCOMPARE(w.rtDetail->Rtf(), Utf8ToQString(FolderSummaryRtf(db, kTrashFolder)));
@@ -362,7 +363,7 @@ void MainWindowTest::newFolderIsSelectedAndEditedAndRenamesStick() {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.SelectFolder(2);
-    FolderMenuCommand(w, 2);
+    FolderMenuCommand(w, folder_menu::kNewFolder);
     std::int16_t id = w.SelectedFolder();
     QVERIFY(id > 5);
     QCOMPARE(app.db().Folder(id).Parent, std::int16_t(2));
@@ -547,22 +548,22 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     Database& db = app.db();
     frmMain& w = *app.main;
     // The menu whose first entry purges the whole database stays out of the user's reach.
-    QVERIFY(!w.Menus().mnuMain[4]->isVisible());
+    QVERIFY(!w.Menus().mnuMain[main_menu::kTest]->isVisible());
     // Exporting with the folder chooser cancelled does nothing.
-    ExportMenuCommand(w, 2);
-    ExportMenuCommand(w, 1);
+    ExportMenuCommand(w, export_menu::kNetscape);
+    ExportMenuCommand(w, export_menu::kFavorites);
     QCOMPARE(app.dialogs.folderPrompts.size(), 2);
     QVERIFY(app.dialogs.messages.empty());
 
     // The web-page view of a folder opens the page written into the data folder.
     w.SelectFolder(1);
-    FolderMenuCommand(w, 5);
+    FolderMenuCommand(w, folder_menu::kViewAsWebPage);
     QCOMPARE(app.documents.opened.value(0), QString::fromStdString(app.dir.file("view.htm")));
-    FileMenuCommand(w, 1);
+    FileMenuCommand(w, file_menu::kViewMyHomepage);
     QCOMPARE(app.documents.opened.value(1), QString::fromStdString(app.dir.file("home.html")));
     // An empty folder has no page.
     w.SelectFolder(3);
-    FolderMenuCommand(w, 5);
+    FolderMenuCommand(w, folder_menu::kViewAsWebPage);
     QCOMPARE(app.documents.opened.size(), 2);
     // Nor does one holding only folders: Export › To HTML says so instead of asking for a
     // file and writing nothing.
@@ -571,7 +572,7 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     w.SelectFolder(outer);
     app.dialogs.files.push_back(QString::fromStdString(app.dir.file("outer.html")));
     const auto asked = app.dialogs.fileDialogs.size();
-    ExportMenuCommand(w, 3);
+    ExportMenuCommand(w, export_menu::kHtml);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QVERIFY(app.dialogs.messages[0].text.contains(QStringLiteral("holds only folders")));
     QCOMPARE(app.dialogs.fileDialogs.size(), asked);
@@ -580,8 +581,8 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     app.dialogs.files.clear();
 
     // Help entries open the local pages; the sibling product falls back to its page.
-    HelpMenuCommand(w, 1);
-    HelpMenuCommand(w, 5);
+    HelpMenuCommand(w, help_menu::kHelpTopics);
+    HelpMenuCommand(w, help_menu::kSkylark);
     QVERIFY(app.documents.opened.value(2).endsWith(QStringLiteral("/help/faq.html")));
     QVERIFY(app.documents.opened.value(3).endsWith(QStringLiteral("/help/skylark.html")));
 
@@ -590,8 +591,8 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     std::ofstream(browser) << "#!/bin/sh\n";
     std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
     SaveBrowser(app.reg, kBrowserOther, browser);
-    FileMenuCommand(w, 1);
-    HelpMenuCommand(w, 1);
+    FileMenuCommand(w, file_menu::kViewMyHomepage);
+    HelpMenuCommand(w, help_menu::kHelpTopics);
     w.OpenDocument(QStringLiteral("https://bookmark.example/"));
     w.OpenDocument(QStringLiteral("mailto:ann@example.org"));
     w.OpenDocument(Utf8ToQString(app.dir.str()));
@@ -610,17 +611,17 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     db.KillFolder(a, false);
     w.SelectFolder(a);
     app.dialogs.folders.push_back(2);
-    FolderMenuCommand(w, 12);
+    FolderMenuCommand(w, folder_menu::kMove);
     QCOMPARE(db.Folder(a).Parent, std::int16_t(2));
     QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(a))->parent()),
              QStringLiteral("x2"));
 
     // The purge asks first; No keeps everything.
-    TestMenuCommand(w, 1);
+    TestMenuCommand(w, test_menu::kPurgeDatabase);
     QVERIFY(db.IsOpen());
     app.dialogs.answers.push_back(MsgResult::Yes);
     QVERIFY(w.SaveNow());
-    TestMenuCommand(w, 1);
+    TestMenuCommand(w, test_menu::kPurgeDatabase);
     QVERIFY(db.Purged());
     QVERIFY(!std::filesystem::exists(app.dir.file("FOLDERS")));
 }
@@ -652,11 +653,11 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     MainMenus& menus = w.Menus();
     // The Edit menu sits between File and Search.
     QList<QAction*> bar = w.menuBar()->actions();
-    qsizetype edit = bar.indexOf(menus.mnuMain[5]);
-    QVERIFY(menus.mnuMain[5]->isVisible());
-    QCOMPARE(bar.indexOf(menus.mnuMain[3]), edit - 2); // the hidden test menu between them
-    QCOMPARE(bar.indexOf(menus.mnuMain[6]), edit + 1);
-    QVERIFY(!menus.mnuEdit[kEditUndo]->isEnabled());
+    qsizetype edit = bar.indexOf(menus.mnuMain[main_menu::kEdit]);
+    QVERIFY(menus.mnuMain[main_menu::kEdit]->isVisible());
+    QCOMPARE(bar.indexOf(menus.mnuMain[main_menu::kFile]), edit - 2); // the hidden test menu between them
+    QCOMPARE(bar.indexOf(menus.mnuMain[main_menu::kSearch]), edit + 1);
+    QVERIFY(!menus.mnuEdit[edit_menu::kUndo]->isEnabled());
 
     std::int16_t doomed = db.AddFolder("Doomed", 1, FolderKind::Ordinary);
     AddMark(db, doomed, "inside", "https://inside.example/");
@@ -672,7 +673,8 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     QTest::keyClick(w.TreeView, Qt::Key_Delete);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
     QCOMPARE(Status(w), Utf8ToQString("Folder \u201CDoomed\u201D moved to the Trash \u2014 Ctrl+Z undoes"));
-    QCOMPARE(menus.mnuEdit[kEditUndo]->text(), Utf8ToQString("&Undo Delete Folder \u201CDoomed\u201D"));
+    QCOMPARE(menus.mnuEdit[edit_menu::kUndo]->text(),
+             Utf8ToQString("&Undo Delete Folder \u201CDoomed\u201D"));
     QVERIFY(w.SaveNow());
     auto after = DataFiles(app);
     QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
@@ -682,7 +684,8 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     QCOMPARE(Status(w), Utf8ToQString("Undone: Delete Folder \u201CDoomed\u201D \u2014 Ctrl+Y redoes"));
     QVERIFY(w.SaveNow());
     QVERIFY(DataFiles(app) == before);
-    QCOMPARE(menus.mnuEdit[kEditRedo]->text(), Utf8ToQString("&Redo Delete Folder \u201CDoomed\u201D"));
+    QCOMPARE(menus.mnuEdit[edit_menu::kRedo]->text(),
+             Utf8ToQString("&Redo Delete Folder \u201CDoomed\u201D"));
     QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
     QVERIFY(w.SaveNow());
@@ -698,12 +701,12 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
     QTest::keyClick(w.ListView, Qt::Key_Delete);
     QCOMPARE(Status(w), Utf8ToQString("1 bookmark moved to the Trash \u2014 Ctrl+Z undoes"));
-    ToolsMenuCommand(w, 3);
+    ToolsMenuCommand(w, tools_menu::kEmptyTrash);
     QCOMPARE(db.Marks(5).Count(), 0);
     QVERIFY(!db.IsLiveFolder(doomed));
     QCOMPARE(Status(w),
              Utf8ToQString("The Trash was emptied: 1 bookmark and 1 folder deleted \u2014 Ctrl+Z undoes"));
-    EditMenuCommand(w, kEditUndo);
+    EditMenuCommand(w, edit_menu::kUndo);
     QVERIFY(db.IsLiveFolder(doomed));
     QCOMPARE(db.Marks(5).NameStr(mark), std::string("loose"));
     QCOMPARE(db.Marks(5).UrlStr(mark), std::string("https://loose.example/"));
@@ -713,16 +716,16 @@ void MainWindowTest::editMenuUndoesAndRedoesWhatTheWindowDid() {
     // A new folder and its name are two steps; a cancelled bookmark dialog leaves none.
     std::size_t steps = db.History().UndoSteps();
     w.SelectFolder(1);
-    FolderMenuCommand(w, 2);
+    FolderMenuCommand(w, folder_menu::kNewFolder);
     QCOMPARE(db.History().UndoLabel(), std::string("New Folder"));
     QCOMPARE(db.History().UndoSteps(), steps + 1);
     w.TreeView->closePersistentEditor(w.TreeView->currentItem());
-    EditMenuCommand(w, kEditUndo);
+    EditMenuCommand(w, edit_menu::kUndo);
     QCOMPARE(FolderNames(db, 1).count(QStringLiteral("New")), 0);
     // Changes no command named still undo, as one step per event.
     db.Folder(doomed).Name.Set("Renamed behind the menus");
     QTRY_VERIFY(db.History().UndoLabel() == CommandHistory::kUnnamedStep);
-    EditMenuCommand(w, kEditUndo);
+    EditMenuCommand(w, edit_menu::kUndo);
     QCOMPARE(db.FolderName(doomed), std::string("Doomed"));
 }
 
@@ -766,18 +769,18 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     QCOMPARE(Column(w.ListView, 0), Strings({"Alpha & Co", "Beta"}));
     QCOMPARE(Status(w), Utf8ToQString("2 bookmarks pasted into \u201CTarget\u201D \u2014 Ctrl+Z undoes"));
     QCOMPARE(db.History().UndoLabel(), std::string("Paste"));
-    EditMenuCommand(w, kEditUndo);
+    EditMenuCommand(w, edit_menu::kUndo);
     QCOMPARE(db.Marks(target).Count(), 0);
 
     // Cut then paste moves them under their keys.
     w.SelectFolder(source);
     w.ListView->setFocus();
     w.ListView->selectAll();
-    EditMenuCommand(w, kEditCut);
+    EditMenuCommand(w, edit_menu::kCut);
     QCOMPARE(db.Marks(source).Count(), 2); // still there until pasted
     w.SelectFolder(target);
     w.ListView->setFocus();
-    EditMenuCommand(w, kEditPaste);
+    EditMenuCommand(w, edit_menu::kPaste);
     QCOMPARE(db.Marks(target).NameStr(a), std::string("Alpha & Co"));
     QCOMPARE(db.Marks(target).NameStr(b), std::string("Beta"));
     QCOMPARE(db.Marks(source).Count(), 0);
@@ -785,10 +788,10 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     // A copied folder pastes as a new folder tree; it reads in a browser as a list.
     w.SelectFolder(source);
     w.TreeView->setFocus();
-    EditMenuCommand(w, kEditCopy);
+    EditMenuCommand(w, edit_menu::kCopy);
     QCOMPARE(QApplication::clipboard()->mimeData()->urls().size(), 1); // Gamma, below Sub
     w.SelectFolder(target);
-    FolderMenuCommand(w, 10);
+    FolderMenuCommand(w, folder_menu::kPaste);
     QCOMPARE(FolderNames(db, target), QStringList{QStringLiteral("Source")});
     std::int32_t start = 0;
     std::int16_t copy = db.NextSubFolder(target, start);
@@ -804,13 +807,13 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     QApplication::clipboard()->setMimeData(fromBrowser);
     w.SelectFolder(2);
     w.ListView->setFocus();
-    EditMenuCommand(w, kEditPaste);
+    EditMenuCommand(w, edit_menu::kPaste);
     QCOMPARE(Column(w.ListView, 0), Strings({"Today's news"}));
     QCOMPARE(Column(w.ListView, 1), Strings({"https://news.example/today"}));
     // Nothing usable: refused with the sound, nothing filed.
     QApplication::clipboard()->setMimeData(new QMimeData);
     int rejects = app.sounds.Count("reject.wav");
-    EditMenuCommand(w, kEditPaste);
+    EditMenuCommand(w, edit_menu::kPaste);
     QCOMPARE(app.sounds.Count("reject.wav"), rejects + 1);
     QCOMPARE(db.Marks(2).Count(), 1);
 }
@@ -825,31 +828,31 @@ void MainWindowTest::restoreReturnsItemsToTheirFolders() {
     w.RefreshViews();
     w.SelectFolder(travel);
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
-    BookmarkMenuCommand(w, 10);
+    BookmarkMenuCommand(w, bookmark_menu::kDelete);
     w.SelectFolder(maps);
-    FolderMenuCommand(w, 14);
+    FolderMenuCommand(w, folder_menu::kDelete);
     QCOMPARE(db.Folder(maps).Parent, std::int16_t(5));
 
     // The trash's menus offer Restore; it puts each back where it was deleted from.
     w.SelectFolder(5);
     w.ListView->setCurrentItem(w.ListView->topLevelItem(0));
-    QVERIFY(PrepareBookmarkMenu(mark, false, true)[11].enabled);
-    BookmarkMenuCommand(w, 11);
+    QVERIFY(PrepareBookmarkMenu(mark, false, true)[bookmark_menu::kRestore].enabled);
+    BookmarkMenuCommand(w, bookmark_menu::kRestore);
     QCOMPARE(db.Marks(travel).NameStr(mark), std::string("Timetable"));
     QCOMPARE(Status(w), Utf8ToQString("1 bookmark restored to \u201CTravel\u201D \u2014 Ctrl+Z undoes"));
     w.SelectFolder(maps);
-    FolderMenuCommand(w, 15);
+    FolderMenuCommand(w, folder_menu::kRestore);
     QCOMPARE(db.Folder(maps).Parent, travel);
     QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(maps))->parent()),
              QStringLiteral("x%1").arg(travel));
     // With its folder gone, to My Bookmarks.
     w.SelectFolder(maps);
-    FolderMenuCommand(w, 14);
+    FolderMenuCommand(w, folder_menu::kDelete);
     db.KillFolder(travel, true);
     w.SelectFolder(maps);
-    FolderMenuCommand(w, 15);
+    FolderMenuCommand(w, folder_menu::kRestore);
     QCOMPARE(db.Folder(maps).Parent, std::int16_t(1));
-    EditMenuCommand(w, kEditUndo);
+    EditMenuCommand(w, edit_menu::kUndo);
     QCOMPARE(db.Folder(maps).Parent, std::int16_t(5));
 }
 

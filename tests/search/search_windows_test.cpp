@@ -375,7 +375,7 @@ void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
     // Rerun Search opens the dialog used last: the advanced one, with the folder's search.
     s.main().Menus().PrepareSearchMenu();
     SetLastSearch(s.app.reg, 1);
-    s.main().Menus().mnuSearch[2]->trigger();
+    s.main().Menus().mnuSearch[search_menu::kRerunSearch]->trigger();
     adv = s.windows().Advanced();
     QVERIFY(adv);
     QCOMPARE(adv->comboQuery->currentText(), QStringLiteral("golf AND courses"));
@@ -389,7 +389,7 @@ void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
     s.main().ListView->setCurrentItem(s.main().ListView->topLevelItem(0));
     QString title = s.main().ListView->topLevelItem(0)->text(0);
     SetLastSearch(s.app.reg, 0);
-    s.main().Menus().mnuMark[3]->trigger();
+    s.main().Menus().mnuMark[bookmark_menu::kSearchForThis]->trigger();
     QVERIFY(s.windows().Quick());
     QCOMPARE(s.windows().Quick()->comboQuickQuery->currentText(), title);
 }

@@ -67,7 +67,7 @@ void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
     app.ctx.passwords = &passwords;
     frmMain& w = *app.main;
     QVERIFY(w.syncWindows);
-    QCOMPARE(w.Menus().mnuTools[8]->text(), QStringLiteral("S&ync..."));
+    QCOMPARE(w.Menus().mnuTools[tools_menu::kSync]->text(), QStringLiteral("S&ync..."));
 
     frmSync tools(*w.syncWindows, &w);
     tools.show();

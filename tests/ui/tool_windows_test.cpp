@@ -510,7 +510,7 @@ void ToolWindowsTest::linkCheckCanBeCancelled() {
 void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
     ScriptedApp app;
     MainMenus& menus = app.main->Menus();
-    QAction* check = menus.mnuNode[kCheckLinksEntry];
+    QAction* check = menus.mnuNode[folder_menu::kCheckLinks];
     // Offered only for a folder with bookmarks (the trash's menu is the rules' test).
     Database& db = app.db();
     std::int16_t empty = db.AddFolder("Empty", kRootFolder, FolderKind::Ordinary);
@@ -523,7 +523,7 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
 
     // Nothing to check: said so, no window.
     app.main->SelectFolder(empty);
-    menus.mnuTools[5]->trigger();
+    menus.mnuTools[tools_menu::kVerifyLinks]->trigger();
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QCOMPARE(app.dialogs.messages[0].text,
              QStringLiteral("The folder \"Empty\" holds no bookmarks to check."));
@@ -537,9 +537,9 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
             options.emplace_back(o->tbsOptions->currentIndex(), o->lblNoBrowser->isVisibleTo(o));
         return int(QDialog::Rejected);
     };
-    menus.mnuTools[1]->trigger();
-    menus.mnuTools[4]->trigger();
-    menus.mnuTools[7]->trigger();
+    menus.mnuTools[tools_menu::kFind]->trigger();
+    menus.mnuTools[tools_menu::kHomepageOptions]->trigger();
+    menus.mnuTools[tools_menu::kOptions]->trigger();
     frmOptions::ShowBrowserConfigError(app.ctx, app.main.get(), true);
     QCOMPARE(app.dialogs.ran, (QStringList{QStringLiteral("frmFind"), QStringLiteral("frmHomeSetup"),
                                            QStringLiteral("frmOptions"), QStringLiteral("frmOptions")}));
