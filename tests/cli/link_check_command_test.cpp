@@ -13,11 +13,6 @@
 namespace vireo {
 namespace {
 
-// Runs vireo-cli with its settings in `hive`.
-test::CliResult Cli(const std::string& hive, const std::vector<std::string>& args) {
-    return test::RunProgram(VIREO_CLI, {"VIREO_REGISTRY=" + hive}, args);
-}
-
 struct LinkCommands : ::testing::Test {
     static constexpr OleDate kMade = 40000.5;
 
@@ -38,9 +33,15 @@ struct LinkCommands : ::testing::Test {
     }
     test::CliResult Run(std::vector<std::string> args) {
         args.insert(args.begin(), {"--data", data});
-        return Cli(dir.file("registry.reg"), args);
+        return test::RunProgram(VIREO_CLI, {"VIREO_REGISTRY=" + dir.file("registry.reg")}, args);
     }
-    const BookmarkRecord& Record(std::int32_t key) { return *db.Marks(folder).Find(key); }
+    // The bookmark as the last command left it.
+    const BookmarkRecord& Record(std::int32_t key) {
+        db.Close();
+        std::string error;
+        EXPECT_TRUE(db.Open(data, &error)) << error;
+        return *db.Marks(folder).Find(key);
+    }
 
     test::LocalHttpServer server;
     test::TempDir dir;
@@ -57,8 +58,6 @@ TEST_F(LinkCommands, CheckLinksMarksOnlyWhenAskedAndFindListsTheMarked) {
     EXPECT_EQ(plain.status, 1) << plain.out;
     EXPECT_NE(plain.out.find("dead\t" + std::to_string(dead) + "\tDead\t"), std::string::npos) << plain.out;
     EXPECT_NE(plain.out.find("1 alive, 2 dead, 0 unreachable on 1 host\n"), std::string::npos) << plain.out;
-    std::string error;
-    ASSERT_TRUE(db.Open(data, &error)) << error;
     EXPECT_EQ(Record(dead).Checked, kMade);
     db.Close();
     test::CliResult none = Run({"find", "--dead"});
@@ -67,7 +66,6 @@ TEST_F(LinkCommands, CheckLinksMarksOnlyWhenAskedAndFindListsTheMarked) {
 
     test::CliResult marked = Run({"check-links", id, "--mark", "--jobs", "2"});
     EXPECT_EQ(marked.status, 1) << marked.out;
-    ASSERT_TRUE(db.Open(data, &error)) << error;
     EXPECT_FALSE(IsDeadLink(Record(live).UserFlags));
     EXPECT_EQ(DeadLinkReason(Record(dead).UserFlags), DeadReason::NotFound);
     EXPECT_EQ(DeadLinkReason(Record(says).UserFlags), DeadReason::NotFoundPage);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "cli_runner.h"
 #include "store/database.h"
@@ -13,52 +12,56 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Result = test::CliResult;
-
-// Runs vireo-cli with its settings in `hive`.
-Result Cli(const std::string& hive, const std::vector<std::string>& args) {
-    return test::RunProgram(VIREO_CLI, {"VIREO_REGISTRY=" + hive}, args);
-}
-
-TEST(SettingsCommand, GetSetListDelete) {
+struct SettingsCommand : ::testing::Test {
+    test::CliResult Cli(const std::vector<std::string>& args) {
+        return test::RunProgram(VIREO_CLI, {"VIREO_REGISTRY=" + hive}, args);
+    }
     test::TempDir dir;
     std::string hive = dir.file("registry.reg");
-    const std::string key = "Software\\Orn\\Vireo!\\DB";
+};
 
-    EXPECT_EQ(Cli(hive, {"settings", "set", key, "path", dir.file("data")}).status, 0);
-    Result got = Cli(hive, {"settings", "get", key, "PATH"});
-    EXPECT_EQ(got.status, 0);
-    EXPECT_EQ(got.out, dir.file("data") + "\n");
-
-    // Other roots and default values.
-    EXPECT_EQ(Cli(hive, {"settings", "set", "HKEY_LOCAL_MACHINE\\Software\\x", "@", "/usr/bin/x"}).status, 0);
-    EXPECT_EQ(Cli(hive, {"settings", "get", "HKLM\\Software\\x", ""}).out, "/usr/bin/x\n");
-
-    Result list = Cli(hive, {"settings", "list"});
-    EXPECT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\DB]\n\"path\"=\"" + dir.file("data") +
-                            "\"\n"),
-              std::string::npos)
-        << list.out;
-    EXPECT_EQ(list.out.find("Software\\x"), std::string::npos); // only the settings key by default
-
-    EXPECT_EQ(Cli(hive, {"settings", "get", key, "nothing"}).status, 1);
-    EXPECT_EQ(Cli(hive, {"settings", "delete", key, "path"}).status, 0);
-    EXPECT_EQ(Cli(hive, {"settings", "get", key, "path"}).status, 1);
-    EXPECT_EQ(Cli(hive, {"settings", "delete", "Software\\Orn"}).status, 0);
-    EXPECT_EQ(Cli(hive, {"settings", "list", "Software\\Orn\\Vireo!"}).status, 1);
-    EXPECT_EQ(Cli(hive, {"settings", "delete", "Software\\Orn"}).status, 1);
-    EXPECT_EQ(Cli(hive, {"settings", "delete", "HKEY_CURRENT_USER"}).status, 64);
-    EXPECT_EQ(Cli(hive, {"settings", "frobnicate"}).status, 64);
-    EXPECT_EQ(Cli(hive, {"settings", "get", key}).status, 64);
+TEST_F(SettingsCommand, GetSetListDelete) {
+    const std::string key = "Software\\Orn\\Vireo!\\DB", data = dir.file("data");
+    struct Step {
+        std::vector<std::string> args;
+        int status;
+        std::string out = "*"; // "*": not checked
+    };
+    // Each step runs on the settings the steps before it left.
+    const Step steps[] = {
+        {{"set", key, "path", data}, 0},
+        {{"get", key, "PATH"}, 0, data + "\n"},
+        // Other roots and default values.
+        {{"set", "HKEY_LOCAL_MACHINE\\Software\\x", "@", "/usr/bin/x"}, 0},
+        {{"get", "HKLM\\Software\\x", ""}, 0, "/usr/bin/x\n"},
+        // Only the program's own key by default.
+        {{"list"},
+         0,
+         "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\DB]"
+         "\n\"path\"=\"" +
+             data + "\"\n\n"},
+        {{"get", key, "nothing"}, 1},
+        {{"delete", key, "path"}, 0},
+        {{"get", key, "path"}, 1},
+        {{"delete", "Software\\Orn"}, 0},
+        {{"list", "Software\\Orn\\Vireo!"}, 1},
+        {{"delete", "Software\\Orn"}, 1},
+        {{"delete", "HKEY_CURRENT_USER"}, 64},
+        {{"frobnicate"}, 64},
+        {{"get", key}, 64},
+    };
+    for (const Step& s : steps) {
+        std::vector<std::string> args = s.args;
+        args.insert(args.begin(), "settings");
+        test::CliResult r = Cli(args);
+        EXPECT_EQ(r.status, s.status) << args[1] << " " << args.back() << ": " << r.out;
+        EXPECT_EQ(r.out, s.out == "*" ? r.out : s.out) << args[1];
+    }
 }
 
-TEST(SettingsCommand, TheDatabaseCommandsUseTheConfiguredDataFolder) {
-    test::TempDir dir;
-    std::string hive = dir.file("registry.reg");
-    ASSERT_EQ(Cli(hive, {"settings", "set", "Software\\Orn\\Vireo!\\DB", "path", dir.file("my data")}).status,
-              0);
-    Result stats = Cli(hive, {"stats"});
+TEST_F(SettingsCommand, TheDatabaseCommandsUseTheConfiguredDataFolder) {
+    ASSERT_EQ(Cli({"settings", "set", "Software\\Orn\\Vireo!\\DB", "path", dir.file("my data")}).status, 0);
+    test::CliResult stats = Cli({"stats"});
     EXPECT_EQ(stats.status, 0) << stats.out;
     EXPECT_NE(stats.out.find("Data folder:     " + dir.file("my data") + "\n"), std::string::npos)
         << stats.out;
@@ -68,7 +71,7 @@ TEST(SettingsCommand, TheDatabaseCommandsUseTheConfiguredDataFolder) {
     Database running;
     ASSERT_TRUE(running.Open(dir.file("my data"), nullptr));
     for (const char* command : {"stats", "check"}) {
-        Result refused = Cli(hive, {command});
+        test::CliResult refused = Cli({command});
         EXPECT_NE(refused.status, 0) << command;
         EXPECT_NE(
             refused.out.find("in use by another running copy of Vireo. Close Vireo, then run the command "
@@ -78,15 +81,12 @@ TEST(SettingsCommand, TheDatabaseCommandsUseTheConfiguredDataFolder) {
     }
 }
 
-TEST(SettingsCommand, TellsOnceAboutAHiveItHadToKeepAside) {
-    test::TempDir dir;
-    std::string hive = dir.file("registry.reg");
-    std::ofstream(hive) << "garbage\n";
-    Result first = Cli(hive, {"settings", "set", "Software\\Orn\\Vireo!", "ShowTips", "1"});
+TEST_F(SettingsCommand, TellsOnceAboutAHiveItHadToKeepAside) {
+    test::WriteText(hive, "garbage\n");
+    test::CliResult first = Cli({"settings", "set", "Software\\Orn\\Vireo!", "ShowTips", "1"});
     EXPECT_EQ(first.status, 0);
     EXPECT_NE(first.out.find(".corrupt-"), std::string::npos) << first.out;
-    Result second = Cli(hive, {"settings", "get", "Software\\Orn\\Vireo!", "ShowTips"});
-    EXPECT_EQ(second.out, "1\n");
+    EXPECT_EQ(Cli({"settings", "get", "Software\\Orn\\Vireo!", "ShowTips"}).out, "1\n");
 }
 
 } // namespace

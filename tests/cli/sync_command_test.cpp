@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "../sync/webdav_server.h"
 #include "cli_runner.h"
@@ -26,6 +25,14 @@ struct Machine {
             env.push_back("VIREO_SYNC_PASSWORD=" + password);
         return test::RunProgram(VIREO_CLI, env, all);
     }
+    // Runs vireo-cli and checks its exit status and that it printed `text`.
+    test::CliResult Expect(const std::vector<std::string>& args, int status, const std::string& text = {},
+                           const std::string& password = {}) const {
+        test::CliResult r = Cli(args, password);
+        EXPECT_EQ(r.status, status) << args[0] << " " << args[1] << ": " << r.out;
+        EXPECT_NE(r.out.find(text), std::string::npos) << r.out;
+        return r;
+    }
     std::string hive, data, xdg;
 };
 
@@ -38,39 +45,25 @@ TEST(SyncCommand, ProfilesAddListRemoveAndTwoDataFoldersSyncThroughAPasswordedSh
 
     EXPECT_EQ(a.Cli({"sync", "add", "../bad", server.url()}).status, 64);
     EXPECT_EQ(a.Cli({"sync", "add", "home", server.url(), "--direction", "sideways"}).status, 64);
-    test::CliResult r = a.Cli({"sync", "add", "home", server.url(), "--user", "ann", "--when", "15"});
-    ASSERT_EQ(r.status, 0) << r.out;
+    a.Expect({"sync", "add", "home", server.url(), "--user", "ann", "--when", "15"}, 0);
     EXPECT_EQ(a.Cli({"sync", "add", "HOME", server.url()}).status, 2) << "names are one per profile";
-    ASSERT_EQ(b.Cli({"sync", "add", "home", server.url(), "--user", "ann"}).status, 0);
-    r = a.Cli({"sync", "list"});
-    EXPECT_EQ(r.out, "home\t" + server.url() + "\tann\t1\tboth\t15\tnever\t\n");
-    EXPECT_EQ(fs::exists(a.hive) ? std::string() : "settings file missing", "");
-    std::ifstream hive(a.hive);
-    std::string settings((std::istreambuf_iterator<char>(hive)), {});
-    EXPECT_EQ(settings.find("s3cret"), std::string::npos) << "passwords stay out of the settings";
+    b.Expect({"sync", "add", "home", server.url(), "--user", "ann"}, 0);
+    EXPECT_EQ(a.Cli({"sync", "list"}).out, "home\t" + server.url() + "\tann\t1\tboth\t15\tnever\t\n");
+    EXPECT_EQ(test::ReadText(a.hive).find("s3cret"), std::string::npos)
+        << "passwords stay out of the settings";
 
     // Without the password (and no secret store here) it says so; with a wrong one too.
-    r = a.Cli({"sync", "home"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("VIREO_SYNC_PASSWORD"), std::string::npos) << r.out;
-    r = a.Cli({"sync", "home"}, "wrong");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("refused"), std::string::npos) << r.out;
+    a.Expect({"sync", "home"}, 2, "VIREO_SYNC_PASSWORD");
+    a.Expect({"sync", "home"}, 2, "refused", "wrong");
 
-    std::ofstream(tmp.file("links.html")) << "<a href=\"https://alpha.example/\">Alpha</a>\n";
-    ASSERT_EQ(a.Cli({"import", "html", tmp.file("links.html"), "--folder", "1"}).status, 0);
-    r = a.Cli({"sync", "home"}, "s3cret");
-    ASSERT_EQ(r.status, 0) << r.out;
-    r = b.Cli({"sync", "home"}, "s3cret");
-    ASSERT_EQ(r.status, 0) << r.out;
-    r = b.Cli({"find", "alpha.example", "--url"});
-    EXPECT_NE(r.out.find("https://alpha.example/"), std::string::npos) << r.out;
-    r = b.Cli({"sync", "list"});
-    EXPECT_NE(r.out.find("Synced: "), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("never"), std::string::npos) << r.out;
+    test::WriteText(tmp.file("links.html"), "<a href=\"https://alpha.example/\">Alpha</a>\n");
+    a.Expect({"import", "html", tmp.file("links.html"), "--folder", "1"}, 0);
+    a.Expect({"sync", "home"}, 0, "", "s3cret");
+    b.Expect({"sync", "home"}, 0, "", "s3cret");
+    b.Expect({"find", "alpha.example", "--url"}, 0, "https://alpha.example/");
+    EXPECT_EQ(b.Expect({"sync", "list"}, 0, "Synced: ").out.find("never"), std::string::npos);
 
-    r = a.Cli({"sync", "remove", "home"});
-    EXPECT_EQ(r.status, 0) << r.out;
+    a.Expect({"sync", "remove", "home"}, 0);
     EXPECT_EQ(a.Cli({"sync", "list"}).out, "");
     EXPECT_EQ(a.Cli({"sync", "home"}).status, 2);
 }
