@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "sync/sync_state.h"
 #include "sync/sync_tree.h"
 #include "test_support.h"
@@ -8,32 +10,25 @@
 namespace vireo::sync {
 namespace {
 
-SyncItem Folder(std::string id, std::string parent, std::string title) {
+// A folder when it has no address.
+SyncItem Item(std::string id, std::string parent, std::string title, std::string url = {}) {
     SyncItem i;
     i.id = std::move(id);
-    i.folder = true;
-    i.parent = std::move(parent);
-    i.title = std::move(title);
-    return i;
-}
-
-SyncItem Mark(std::string id, std::string parent, std::string title, std::string url) {
-    SyncItem i;
-    i.id = std::move(id);
+    i.folder = url.empty();
     i.parent = std::move(parent);
     i.title = std::move(title);
     i.url = std::move(url);
     return i;
 }
 
-// A shared starting point: News (1) with two bookmarks, Tools (4) with one.
-SyncTree Base() {
+// A shared starting point: News (1) with two bookmarks, Tools (4) with one; `without` left out.
+SyncTree Base(const std::set<std::string>& without = {}) {
     SyncTree t;
-    t.Add(Folder("1", "", "News"));
-    t.Add(Mark("2", "1", "Paper", "https://paper.example/"));
-    t.Add(Mark("3", "1", "Radio", "https://radio.example/"));
-    t.Add(Folder("4", "", "Tools"));
-    t.Add(Mark("5", "4", "Editor", "https://edit.example/"));
+    for (SyncItem i : {Item("1", "", "News"), Item("2", "1", "Paper", "https://paper.example/"),
+                       Item("3", "1", "Radio", "https://radio.example/"), Item("4", "", "Tools"),
+                       Item("5", "4", "Editor", "https://edit.example/")})
+        if (!without.count(i.id))
+            t.Add(i);
     return t;
 }
 
@@ -58,26 +53,18 @@ std::vector<std::string> TitlesIn(const SyncTree& t, const std::string& parent) 
 
 TEST(SyncMerge, EditsOnBothSidesAreCombinedAndNothingIsLost) {
     SyncTree base = Base();
-    SyncTree local = Base();
+    SyncTree local = Base({"5"});
     SyncTree remote = Base();
     // Here: a new bookmark, a rename, a move of Radio into Tools, and a delete of Editor.
     local.Find("2")->title = "Daily Paper";
     local.Find("3")->parent = "4";
     local.SetChildren("1", {"2"});
-    local.SetChildren("4", {"5"});
-    local = [&] {
-        SyncTree t;
-        for (const SyncItem* i : local.Walk())
-            if (i->id != "5")
-                t.Add(*i);
-        t.Add(local.Find("3") ? *local.Find("3") : SyncItem{});
-        t.Add(Mark("L1", "1", "Weather", "https://weather.example/"));
-        return t;
-    }();
+    local.SetChildren("4", {"3"});
+    local.Add(Item("L1", "1", "Weather", "https://weather.example/"));
     // There: a new folder with a bookmark, and an address change of Editor (so our
     // delete must not win over it).
-    remote.Add(Folder("6", "", "Music"));
-    remote.Add(Mark("7", "6", "Songs", "https://songs.example/"));
+    remote.Add(Item("6", "", "Music"));
+    remote.Add(Item("7", "6", "Songs", "https://songs.example/"));
     remote.Find("5")->url = "https://editor.example/";
     std::int64_t next = 100;
     MatchNewLocalItems(local, &base, remote, next);
@@ -98,15 +85,7 @@ TEST(SyncMerge, EditsOnBothSidesAreCombinedAndNothingIsLost) {
     EXPECT_EQ(r.remoteDeletions, 0);
 
     // Deleted there and untouched here: deleted here too, and counted.
-    SyncTree remote2 = Base();
-    remote2 = [&] {
-        SyncTree t;
-        for (const SyncItem* i : remote2.Walk())
-            if (i->id != "3")
-                t.Add(*i);
-        return t;
-    }();
-    MergeResult d = MergeOf(base, Base(), remote2);
+    MergeResult d = MergeOf(base, Base(), Base({"3"}));
     EXPECT_EQ(d.merged.Find("3"), nullptr);
     EXPECT_EQ(d.localDeletions, 1);
     EXPECT_FALSE(d.remoteChanged);
@@ -150,11 +129,8 @@ TEST(SyncMerge, SameItemChangedOnBothSidesNewerWinsAndTheOtherIsKeptAsACopy) {
 TEST(SyncMerge, FolderDeletedThereKeepsWhatWasAddedHereAndFirstSyncMakesNoDuplicates) {
     SyncTree base = Base();
     SyncTree local = Base();
-    local.Add(Mark("L9", "4", "Compiler", "https://cc.example/"));
-    SyncTree remote;
-    remote.Add(Folder("1", "", "News"));
-    remote.Add(Mark("2", "1", "Paper", "https://paper.example/"));
-    remote.Add(Mark("3", "1", "Radio", "https://radio.example/"));
+    local.Add(Item("L9", "4", "Compiler", "https://cc.example/"));
+    SyncTree remote = Base({"4", "5"});
     std::int64_t next = 100;
     MatchNewLocalItems(local, &base, remote, next);
     MergeResult r = MergeOf(base, local, remote);
@@ -165,10 +141,10 @@ TEST(SyncMerge, FolderDeletedThereKeepsWhatWasAddedHereAndFirstSyncMakesNoDuplic
     // First sync: the same bookmarks on both sides under the same folder paths pair up;
     // only the one the share lacks is added.
     SyncTree here;
-    here.Add(Folder("Lf1", "", "News"));
-    here.Add(Mark("Lb1", "Lf1", "Paper", "https://paper.example/"));
-    here.Add(Mark("Lb2", "Lf1", "Radio", "https://radio.example/"));
-    here.Add(Mark("Lb3", "Lf1", "Extra", "https://extra.example/"));
+    here.Add(Item("Lf1", "", "News"));
+    here.Add(Item("Lb1", "Lf1", "Paper", "https://paper.example/"));
+    here.Add(Item("Lb2", "Lf1", "Radio", "https://radio.example/"));
+    here.Add(Item("Lb3", "Lf1", "Extra", "https://extra.example/"));
     SyncTree there = Base();
     next = there.HighestNumericId() + 1;
     MatchNewLocalItems(here, nullptr, there, next);

@@ -26,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::ReadText;
-
 using test::WriteText;
 
 // One machine: its database and the profile's own folder.
@@ -64,6 +63,10 @@ struct Machine {
         std::sort(out.begin(), out.end());
         return out;
     }
+    bool Has(const std::string& line) const {
+        auto list = Listing();
+        return std::count(list.begin(), list.end(), line) == 1;
+    }
     std::int16_t FolderNamed(std::string_view name) const {
         for (std::int16_t f = 1; f <= db.FolderSlots(); ++f)
             if (db.IsLiveFolder(f) && db.FolderName(f) == name)
@@ -74,26 +77,31 @@ struct Machine {
     Database db;
 };
 
-TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
+// A share served over WebDAV from a folder of the test's own.
+struct SyncEngine : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(server->ready()) << server->why(); }
     test::TempDir tmp;
-    fs::create_directories(tmp.file("share"));
-    test::WebDavServer server(tmp.file("share"));
-    ASSERT_TRUE(server.ready()) << server.why();
+    bool made = fs::create_directories(tmp.file("share"));
+    std::unique_ptr<test::WebDavServer> server = std::make_unique<test::WebDavServer>(tmp.file("share"));
+    const std::string url = server->url(), file = tmp.file("share/bookmarks.xbel"), lock = file + ".lock";
+};
+
+TEST_F(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     Machine a(tmp, "a"), b(tmp, "b");
     a.Add(kUnsortedFolder, "Alpha", "https://alpha.example/");
 
-    SyncReport r = a.Sync(server.url());
+    SyncReport r = a.Sync(url);
     ASSERT_TRUE(r.Ok()) << r.message;
-    std::string file = ReadText(tmp.file("share/bookmarks.xbel"));
-    EXPECT_NE(file.find("<!--- highestId :"), std::string::npos);
-    EXPECT_NE(file.find("id=\""), std::string::npos);
-    EXPECT_NE(file.find("https://alpha.example/"), std::string::npos);
-    EXPECT_EQ(file.find("<title>Trash</title>"), std::string::npos) << "the trash never syncs";
-    EXPECT_FALSE(fs::exists(tmp.file("share/bookmarks.xbel.lock")));
+    std::string text = ReadText(file);
+    EXPECT_NE(text.find("<!--- highestId :"), std::string::npos);
+    EXPECT_NE(text.find("id=\""), std::string::npos);
+    EXPECT_NE(text.find("https://alpha.example/"), std::string::npos);
+    EXPECT_EQ(text.find("<title>Trash</title>"), std::string::npos) << "the trash never syncs";
+    EXPECT_FALSE(fs::exists(lock));
 
     // B's first sync: its standard bookmarks equal A's and pair up instead of doubling.
     auto before = b.Listing();
-    r = b.Sync(server.url());
+    r = b.Sync(url);
     ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(b.Listing().size(), before.size() + 1);
     EXPECT_EQ(a.Listing(), b.Listing());
@@ -111,32 +119,30 @@ TEST(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
     alpha->Name = b.db.Memo().SetMemo(alpha->Name, "Alpha renamed");
     b.Add(kRootFolder, "Beta", "https://beta.example/");
 
-    ASSERT_TRUE(a.Sync(server.url()).Ok());
-    ASSERT_TRUE((r = b.Sync(server.url())).Ok()) << r.message;
-    ASSERT_TRUE(a.Sync(server.url()).Ok());
+    ASSERT_TRUE(a.Sync(url).Ok());
+    ASSERT_TRUE((r = b.Sync(url)).Ok()) << r.message;
+    ASSERT_TRUE(a.Sync(url).Ok());
     EXPECT_EQ(a.Listing(), b.Listing());
-    auto list = a.Listing();
-    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks\\Work|Wiki|https://wiki.example/"));
-    EXPECT_TRUE(std::count(list.begin(), list.end(),
-                           "My Bookmarks\\Unsorted Bookmarks|Alpha renamed|https://alpha.example/"));
-    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks|Beta|https://beta.example/"));
+    EXPECT_TRUE(a.Has("My Bookmarks\\Work|Wiki|https://wiki.example/"));
+    EXPECT_TRUE(a.Has("My Bookmarks\\Unsorted Bookmarks|Alpha renamed|https://alpha.example/"));
+    EXPECT_TRUE(a.Has("My Bookmarks|Beta|https://beta.example/"));
 
     // A delete travels to the other side's trash; a second sync changes nothing.
     a.db.Marks(work).Kill(a.db.Marks(work).At(1).key, false);
-    ASSERT_TRUE((r = a.Sync(server.url())).Ok()) << r.message;
-    r = b.Sync(server.url());
+    ASSERT_TRUE((r = a.Sync(url)).Ok()) << r.message;
+    r = b.Sync(url);
     ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(r.removed, 1);
     EXPECT_EQ(b.db.Marks(kTrashFolder).Count(), 1);
     EXPECT_EQ(a.Listing(), b.Listing());
-    r = b.Sync(server.url());
+    r = b.Sync(url);
     EXPECT_EQ(r.message, "Up to date.");
     EXPECT_FALSE(r.remoteWritten || r.localWritten);
 
     // Backups of both sides were kept before every write, at most ten of each.
     for (int i = 0; i < 12; ++i) {
         a.Add(kRootFolder, "More " + std::to_string(i), "https://more.example/" + std::to_string(i));
-        ASSERT_TRUE((r = a.Sync(server.url())).Ok()) << r.message;
+        ASSERT_TRUE((r = a.Sync(url)).Ok()) << r.message;
     }
     int remote = 0, local = 0;
     for (const auto& e : fs::directory_iterator(BackupDir(a.state))) {
@@ -161,28 +167,20 @@ constexpr std::string_view kFloccusFile = R"(<?xml version="1.0" encoding="UTF-8
 </xbel>
 )";
 
-TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigDeletions) {
-    test::TempDir tmp;
-    fs::create_directories(tmp.file("share"));
-    test::WebDavServer server(tmp.file("share"));
-    ASSERT_TRUE(server.ready()) << server.why();
-    const std::string file = tmp.file("share/bookmarks.xbel");
-    const std::string lock = file + ".lock";
+TEST_F(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigDeletions) {
     WriteText(file, kFloccusFile);
     // A lock left an hour ago by a client that died: taken over.
     WriteText(lock, "");
     fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::hours(1));
 
     Machine a(tmp, "a");
-    SyncReport r = a.Sync(server.url());
+    SyncReport r = a.Sync(url);
     ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_FALSE(fs::exists(lock));
     std::int16_t reading = a.FolderNamed("Reading & Writing");
     ASSERT_NE(reading, 0);
     EXPECT_EQ(a.db.FolderName(a.db.Folder(a.FolderNamed("Deep")).Parent), "Reading & Writing");
-    auto list = a.Listing();
-    EXPECT_TRUE(std::count(list.begin(), list.end(),
-                           "My Bookmarks\\Reading & Writing|News|https://news.example/?a=1&b=2"));
+    EXPECT_TRUE(a.Has("My Bookmarks\\Reading & Writing|News|https://news.example/?a=1&b=2"));
     // The file keeps the extension's ids and counts on from its highest one.
     std::string written = ReadText(file);
     EXPECT_NE(written.find("id=\"12\""), std::string::npos);
@@ -193,7 +191,7 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     // Someone else's fresh lock: the sync waits, then gives up for now, changing nothing.
     WriteText(lock, "another device");
     a.Add(kRootFolder, "Pending", "https://pending.example/");
-    r = a.Sync(server.url());
+    r = a.Sync(url);
     EXPECT_EQ(r.status, SyncStatus::Busy);
     EXPECT_EQ(ReadText(file), written);
     EXPECT_TRUE(fs::exists(lock));
@@ -207,29 +205,24 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
             return;
         once = true;
         std::string other = ReadText(file);
-        auto at = other.find("</xbel>");
         other.insert(
-            at, "<bookmark href=\"https://other.example/\" id=\"900\"><title>Other</title></bookmark>\n");
-        auto share = sys::MakeWebDavShare({server.url(), "", ""});
-        std::string bytes, etag, etag2;
-        std::int64_t m = 0;
-        ASSERT_TRUE(share->Read(bytes, etag, m).Ok());
-        ASSERT_TRUE(share->Write(other, etag, etag2).Ok());
+            other.find("</xbel>"),
+            "<bookmark href=\"https://other.example/\" id=\"900\"><title>Other</title></bookmark>\n");
+        WriteText(file, other);
     };
-    r = a.Sync(server.url(), o);
+    r = a.Sync(url, o);
     ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_EQ(r.attempts, 2);
     written = ReadText(file);
     EXPECT_NE(written.find("https://other.example/"), std::string::npos);
     EXPECT_NE(written.find("https://pending.example/"), std::string::npos);
-    list = a.Listing();
-    EXPECT_TRUE(std::count(list.begin(), list.end(), "My Bookmarks|Other|https://other.example/"));
+    EXPECT_TRUE(a.Has("My Bookmarks|Other|https://other.example/"));
 
     // A damaged file is never written over, and nothing changes here.
     WriteText(file, "<xbel version=\"1.0\"><folder><title>cut off");
     auto listBefore = a.Listing();
     a.Add(kRootFolder, "Later", "https://later.example/");
-    r = a.Sync(server.url());
+    r = a.Sync(url);
     EXPECT_EQ(r.status, SyncStatus::Damaged);
     EXPECT_EQ(ReadText(file), "<xbel version=\"1.0\"><folder><title>cut off");
     EXPECT_FALSE(fs::exists(lock));
@@ -244,7 +237,7 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
         EXPECT_GT(n * 10, total);
         return false;
     };
-    r = a.Sync(server.url(), no);
+    r = a.Sync(url, no);
     EXPECT_EQ(r.status, SyncStatus::Declined);
     EXPECT_EQ(asked, 1);
     listBefore.push_back("My Bookmarks|Later|https://later.example/");
@@ -252,31 +245,25 @@ TEST(SyncEngine, FloccusFileStaleAndFreshLocksConcurrentWriterDamagedFileAndBigD
     EXPECT_EQ(a.Listing(), listBefore);
     SyncOptions yes;
     yes.confirmDeletions = [](int, int, bool) { return true; };
-    r = a.Sync(server.url(), yes);
+    r = a.Sync(url, yes);
     ASSERT_TRUE(r.Ok()) << r.message;
     EXPECT_GE(a.db.Marks(kTrashFolder).Count() + 0, 1) << "deleted bookmarks go to the trash";
     EXPECT_LT(a.Listing().size(), listBefore.size());
 
-    // The server gone: offline, and the database untouched.
-    std::string url = server.url();
-    server.~WebDavServer();
-    new (&server) test::WebDavServer(tmp.file("elsewhere"));
+    // The server gone: offline.
+    server.reset();
     r = a.Sync(url);
     EXPECT_EQ(r.status, SyncStatus::Offline);
 }
 
 // A sync killed at the worst moments, then run again: nothing doubled, nothing lost.
-TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
-    test::TempDir tmp;
-    fs::create_directories(tmp.file("share"));
-    test::WebDavServer server(tmp.file("share"));
-    ASSERT_TRUE(server.ready()) << server.why();
+TEST_F(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
     Machine a(tmp, "a"), b(tmp, "b");
-    ASSERT_TRUE(a.Sync(server.url()).Ok());
-    ASSERT_TRUE(b.Sync(server.url()).Ok());
+    ASSERT_TRUE(a.Sync(url).Ok());
+    ASSERT_TRUE(b.Sync(url).Ok());
     for (const char* step : {"after-upload", "after-local"}) {
         b.Add(kRootFolder, std::string("From B ") + step, std::string("https://b.example/") + step);
-        ASSERT_TRUE(b.Sync(server.url()).Ok());
+        ASSERT_TRUE(b.Sync(url).Ok());
         a.Add(kRootFolder, std::string("From A ") + step, std::string("https://a.example/") + step);
         ASSERT_TRUE(a.db.Save());
         a.db.Close();
@@ -286,7 +273,7 @@ TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
             std::string error;
             if (!db.Open(a.data, &error))
                 ::_exit(3);
-            auto share = sys::MakeWebDavShare({server.url(), "", ""});
+            auto share = sys::MakeWebDavShare({url, "", ""});
             DatabaseSide side(db, kRootFolder);
             SyncOptions o;
             o.stateDir = a.state;
@@ -302,19 +289,17 @@ TEST(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << step << " status " << status;
         a.Open();
         // Our own lock from the killed run is taken back at once.
-        EXPECT_TRUE(fs::exists(tmp.file("share/bookmarks.xbel.lock")));
-        SyncReport r = a.Sync(server.url());
+        EXPECT_TRUE(fs::exists(lock));
+        SyncReport r = a.Sync(url);
         ASSERT_TRUE(r.Ok()) << step << ": " << r.message;
-        ASSERT_TRUE((r = b.Sync(server.url())).Ok()) << r.message;
-        ASSERT_TRUE(a.Sync(server.url()).Ok());
+        ASSERT_TRUE((r = b.Sync(url)).Ok()) << r.message;
+        ASSERT_TRUE(a.Sync(url).Ok());
         auto list = a.Listing();
         EXPECT_EQ(list, b.Listing()) << step;
         EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size())
             << "doubled after " << step;
-        EXPECT_TRUE(std::count(list.begin(), list.end(),
-                               std::string("My Bookmarks|From B ") + step + "|https://b.example/" + step));
-        EXPECT_TRUE(std::count(list.begin(), list.end(),
-                               std::string("My Bookmarks|From A ") + step + "|https://a.example/" + step));
+        EXPECT_TRUE(a.Has(std::string("My Bookmarks|From B ") + step + "|https://b.example/" + step));
+        EXPECT_TRUE(a.Has(std::string("My Bookmarks|From A ") + step + "|https://a.example/" + step));
     }
 }
 
