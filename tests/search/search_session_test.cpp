@@ -55,28 +55,27 @@ TEST_F(Session, InitReadsTheEnginesAndRefusesWhatCannotStart) {
 }
 
 TEST_F(Session, InitFailuresAreToldAndChangeNothing) {
-    lib.sitesResult = 0;
-    clsSearch failed(Context());
-    EXPECT_FALSE(failed.Init());
-    EXPECT_EQ(messages.shown.size(), 1u);
-
-    lib.sitesResult = 201;
-    clsSearch none(Context());
-    EXPECT_FALSE(none.Init());
-    EXPECT_EQ(messages.shown.size(), 2u);
-    none.SetSearchQuery("golf");
-    EXPECT_FALSE(none.Search());
-    // 200 is the most engines the library reports, and still an answer.
-    lib.sitesResult = 200;
-    clsSearch most(Context());
-    EXPECT_TRUE(most.Init());
-    EXPECT_EQ(messages.shown.size(), 2u);
-
-    // A library that could not be loaded told the user itself: no second message.
-    lib.usable = false;
-    clsSearch unloaded(Context());
-    EXPECT_FALSE(unloaded.Init());
-    EXPECT_EQ(messages.shown.size(), 2u);
+    struct Case {
+        const char* name;
+        std::int32_t sites;
+        bool loaded;
+        bool starts;
+        std::size_t told;
+    };
+    // 200 is the most engines the library reports, and still an answer; a library that could
+    // not be loaded told the user itself, so no second message.
+    for (const Case& c : {Case{"failed", 0, true, false, 1}, Case{"past the most", 201, true, false, 1},
+                          Case{"the most", 200, true, true, 0}, Case{"not loaded", 200, false, false, 0}}) {
+        SCOPED_TRACE(c.name);
+        lib.sitesResult = c.sites;
+        lib.usable = c.loaded;
+        std::size_t shown = messages.shown.size();
+        clsSearch s(Context());
+        EXPECT_EQ(s.Init(), c.starts);
+        EXPECT_EQ(messages.shown.size(), shown + c.told);
+        s.SetSearchQuery("golf");
+        EXPECT_EQ(s.Search(), c.starts);
+    }
 }
 
 TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
@@ -111,12 +110,11 @@ TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
     EXPECT_EQ(s->FolderToUse(), f);
     EXPECT_EQ(window.shownFolders, std::vector<std::int16_t>{f});
     // The folder remembers the search, so that it can be run again.
-    EXPECT_EQ(db.Folder(f).SearchQuery.Text(), "golf courses");
-    EXPECT_EQ(db.Folder(f).MaxHits, 100);
-    EXPECT_EQ(db.Folder(f).SiteMax, 10);
-    EXPECT_EQ(db.Folder(f).Timeout, 5);
-    // No format chosen: the "phrase" bit marks it.
-    EXPECT_EQ(db.Folder(f).FormatBits, 4);
+    // No format chosen: the "phrase" bit (4) marks it.
+    const FolderRecord& folder = db.Folder(f);
+    EXPECT_EQ((std::tuple{folder.SearchQuery.Text(), folder.MaxHits, folder.SiteMax, folder.Timeout,
+                          folder.FormatBits}),
+              (std::tuple{std::string("golf courses"), 100, 10, 5, 4}));
     EXPECT_EQ(FiledIn(f), (std::vector<Filed>{{1, "Title a1", "https://example.org/a1"},
                                               {2, "Title a2", "https://example.org/a2"}}));
     const BookmarkRecord& first = db.Marks(f).At(1);
@@ -274,10 +272,7 @@ TEST_F(Session, AGroupWhoseEnginesMatchNoSiteSendsOnlyWhatMatches) {
 
     // A group with nothing to search: when the library refuses, the search still ends.
     lib.refuseSearches = true;
-    auto empty = std::make_unique<clsSearch>(Context());
-    empty->SetSearchQuery("golf");
-    empty->SetSiteMax(10);
-    ASSERT_TRUE(empty->Init());
+    auto empty = MakeSearch("golf");
     state.groups.entries.push_back({"Empty", 8, {"Gone Engine"}});
     empty->SetSearchGroupIndex(1);
     EXPECT_FALSE(empty->Search());
@@ -341,19 +336,7 @@ TEST_F(Session, HitsFindTheirRowByScriptPathShortNameOrEngineName) {
     EXPECT_EQ(wakes, 2);
 }
 
-TEST_F(Session, AnObjectReleasedMidSearchStopsIt) {
-    {
-        auto s = MakeSearch();
-        ASSERT_TRUE(s->Search());
-        EXPECT_TRUE(state.searching);
-    }
-    EXPECT_EQ(lib.cancels, 1);
-    EXPECT_FALSE(state.searching);
-    auto next = MakeSearch();
-    EXPECT_TRUE(next->Search());
-}
-
-TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAlone) {
+TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAloneTheSearchsOwnStopsIt) {
     AddGroup(state.groups, "Golf");
     SetGroupEngine(state.groups, 1, "Alpha Search", true);
     SetGroupEngine(state.groups, 1, "Beta Search", true);
@@ -389,6 +372,15 @@ TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAlone) {
     EXPECT_EQ(FiledIn(folders[0]).size(), 2u);
     // The folder reruns with the group it was searched with.
     EXPECT_EQ(db.Folder(folders[0]).SearchGroup, golf);
+
+    // The search's own object released mid-search stops it.
+    {
+        auto released = MakeSearch();
+        ASSERT_TRUE(released->Search());
+    }
+    EXPECT_EQ(lib.cancels, 1);
+    EXPECT_FALSE(state.searching);
+    EXPECT_TRUE(MakeSearch()->Search());
 }
 
 TEST(SearchNames, ShortNamesAndDays) {
