@@ -37,12 +37,16 @@ fuzz: deps
 	bench/fuzz.sh
 
 # Line and branch coverage of src/ over the whole suite, in a build of its own (instrumented,
-# unoptimised): the counters are reset first, so the summary is of this run alone.
+# unoptimised): the counters are reset first, so the summary is of this run alone. Notes left
+# by objects the build no longer makes (a source moved to another target) would be merged
+# with the live ones and stop gcovr, so only the notes of the build's own objects are kept.
 coverage: deps
 	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIREO_COVERAGE=ON \
 	    -DVIREO_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
 	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	cd $(COVERAGE_BUILD) && ninja -t targets all | sed -n 's/\.o: .*/.gcno/p' | sort > live-notes.txt \
+	    && find . -name '*.gcno' -printf '%P\n' | sort | comm -23 - live-notes.txt | xargs -r rm -f
 	ctest --test-dir $(COVERAGE_BUILD) --output-on-failure -j $(JOBS)
 	gcovr --root . --filter 'src/' --object-directory $(COVERAGE_BUILD) \
 	    --exclude-unreachable-branches --exclude-throw-branches --print-summary \
