@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "mainwindow/app_icons.h"
+#include "mainwindow/facades.h"
 #include "search/connection_prompt.h"
 #include "shell/options.h"
 #include "shell/registry.h"
@@ -61,9 +62,9 @@ void frmPromptConnection::cmdCancel_Click() {
     done(QDialog::Rejected);
 }
 
-bool frmPromptConnection::Ask(Registry& reg, QWidget* parent) {
+bool frmPromptConnection::Ask(Dialogs& dialogs, Registry& reg, QWidget* parent) {
     frmPromptConnection prompt(reg, parent);
-    prompt.exec();
+    dialogs.RunDialog(prompt);
     return !prompt.cancelHit();
 }
 

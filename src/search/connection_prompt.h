@@ -7,6 +7,7 @@
 
 namespace vireo {
 
+class Dialogs;
 class Registry;
 
 // "Internet Connection": shown before an advanced search when no connection is open.
@@ -24,8 +25,8 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    // Asks modally; true when the search may go on.
-    static bool Ask(Registry& reg, QWidget* parent);
+    // Asks through `dialogs`; true when the search may go on (OK, not Cancel or closed).
+    static bool Ask(Dialogs& dialogs, Registry& reg, QWidget* parent);
 
 protected:
     void reject() override { cmdCancel_Click(); }

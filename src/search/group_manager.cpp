@@ -148,7 +148,8 @@ void frmGroupManage::FillNames(std::int32_t select) {
 
 int frmGroupManage::LoadGroupManagerForm() {
     FillNames(InitialGroup);
-    exec();
+    // Closed any way but OK (Cancel, Escape, the close box) is cancelled.
+    m_cancelled = m_ctx.dialogs.RunDialog(*this) != QDialog::Accepted;
     return m_cancelled ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "mainwindow/app_context.h"
 #include "mainwindow/app_icons.h"
 #include "mainwindow/facades.h"
 #include "mainwindow/main_window.h"
@@ -349,9 +350,10 @@ void frmSearchAdv::cmdSearch_Click() {
     input.siteMaxText = QStringToUtf8(txtSiteMax->text());
     input.format = CheckedFormat();
     input.playSound = chkSound->isChecked();
-    Registry& reg = m_owner.Context().reg;
+    AppContext& ctx = m_owner.Context();
     StartAdvancedSearch(
-        *search, m_owner.History(), input, [this, &reg] { return frmPromptConnection::Ask(reg, this); },
+        *search, m_owner.History(), input,
+        [this, &ctx] { return frmPromptConnection::Ask(ctx.dialogs, ctx.reg, this); },
         [this] { m_owner.CheckEnginesBeforeSearch(this); });
 }
 

@@ -90,16 +90,19 @@ std::size_t StatusRow(frmSearchStat* stat, const QString& engine) {
     return 0;
 }
 
-// Runs `steps` on the modal dialog about to be shown. A failed check returns from `steps`
-// early; the dialog it leaves open is closed, so that the failure ends the test instead of
-// leaving it waiting for a click forever.
-template <typename Steps>
-void WhenShown(Steps steps) {
-    QTimer::singleShot(0, [steps] {
-        steps();
-        if (auto* left = qobject_cast<QDialog*>(QApplication::activeModalWidget()); left && left->isVisible())
-            left->reject();
-    });
+// The user's part in the program's windows of type Window, shown through the dialogs
+// facade: `steps`, then the window's result. A failed check returns from `steps` early and
+// leaves the window cancelled.
+template <typename Window, typename Steps>
+void WhenShown(vireo::test::ScriptedDialogs& dialogs, Steps steps) {
+    dialogs.runDialog = [steps](QDialog& dialog) mutable {
+        [&] {
+            auto* window = qobject_cast<Window*>(&dialog);
+            QVERIFY2(window, qPrintable(dialog.objectName()));
+            steps(*window);
+        }();
+        return dialog.result();
+    };
 }
 
 } // namespace
@@ -226,29 +229,23 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Golf"));
 
     // With no connection the search asks first ("Cancel stops it" is the launcher's test):
-    // "don't ask me again" lets it go on and is remembered, while a plain OK asks again.
-    {
-        frmPromptConnection prompt(s.app.reg);
+    // a plain OK lets it go on and asks again next time; "don't ask me again" is remembered.
+    bool dontAsk = false;
+    WhenShown<frmPromptConnection>(s.app.dialogs, [&dontAsk](frmPromptConnection& prompt) {
+        prompt.chkConnection->setChecked(dontAsk);
         prompt.cmdOK->click();
-        QVERIFY(!prompt.cancelHit());
-        QVERIFY(GetConnectionAction(s.app.reg));
-    }
-    auto answerPrompt = [](bool dontAsk, bool ok) {
-        WhenShown([=] {
-            auto* prompt = qobject_cast<frmPromptConnection*>(QApplication::activeModalWidget());
-            QVERIFY(prompt);
-            prompt->chkConnection->setChecked(dontAsk);
-            (ok ? prompt->cmdOK : prompt->cmdCancel)->click();
-        });
-    };
+    });
     s.lib.connection = 0;
     adv->comboQuery->setCurrentText(QStringLiteral("putting"));
-    answerPrompt(true, true);
-    adv->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(2));
-    QVERIFY(!GetConnectionAction(s.app.reg));
-    s.lib.CancelSearch();
-    DeliverAll(s.lib);
+    for (bool tick : {false, true}) {
+        dontAsk = tick;
+        adv->cmdSearch->click();
+        QCOMPARE(s.lib.searches.size(), std::size_t(tick ? 3 : 2));
+        QCOMPARE(GetConnectionAction(s.app.reg), !tick);
+        s.lib.CancelSearch();
+        DeliverAll(s.lib);
+    }
+    QCOMPARE(s.app.dialogs.ran, QStringList(2, QStringLiteral("frmPromptConnection")));
 }
 
 void SearchWindowsTest::stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsForIt() {
@@ -408,10 +405,9 @@ void SearchWindowsTest::groupManagerRules() {
     QVERIFY(search.Init());
     QCOMPARE(s.lib.kept, std::vector<std::string>{"Engine 1"});
     QCOMPARE(s.lib.keptWidth, std::int16_t(kSiteNameWidth));
-    frmGroupManage manager(s.app.ctx, search, &s.main());
-    WhenShown([&] {
+    WhenShown<frmGroupManage>(s.app.dialogs, [&](frmGroupManage& manager) {
         // What the library left out is named where the engines are chosen.
-        QVERIFY(manager.lblLeftOut->isVisible());
+        QVERIFY(manager.lblLeftOut->isVisibleTo(&manager));
         QCOMPARE(manager.lblLeftOut->text(),
                  QStringLiteral("At most 61 engines can be used; left out: Spare Engine."));
         // "All Sites" is every engine and cannot be edited, renamed or deleted.
@@ -471,6 +467,7 @@ void SearchWindowsTest::groupManagerRules() {
         QVERIFY(!std::filesystem::exists(engines + "searxng-unlisted-example.xml"));
         manager.cmdOK->click();
     });
+    frmGroupManage manager(s.app.ctx, search, &s.main());
     QCOMPARE(manager.LoadGroupManagerForm(), 0);
     QCOMPARE(search.SearchGroupIndex(), std::int16_t(2));
     SearchGroupTable reloaded;
@@ -480,12 +477,12 @@ void SearchWindowsTest::groupManagerRules() {
     QCOMPARE(reloaded.entries[2].engines, (std::vector<std::string>{"Engine 3", "searx.example.net"}));
 
     // Cancel forgets ticks that were not confirmed.
-    frmGroupManage again(s.app.ctx, search, &s.main());
-    again.InitialGroup = 1;
-    WhenShown([&] {
+    WhenShown<frmGroupManage>(s.app.dialogs, [](frmGroupManage& again) {
         again.lstAll->item(1)->setCheckState(Qt::Checked);
         again.cmdCancel->click();
     });
+    frmGroupManage again(s.app.ctx, search, &s.main());
+    again.InitialGroup = 1;
     QCOMPARE(again.LoadGroupManagerForm(), 1);
     QCOMPARE(s.app.program.Search.groups.entries[1].engines, std::vector<std::string>{"Engine 1"});
 }
@@ -502,14 +499,12 @@ void SearchWindowsTest::manageGroupsLeavesTheAdvancedDialogsGroupAlone() {
     QVERIFY(adv);
     adv->comboGroups->setCurrentIndex(2);
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Tennis"));
-    WhenShown([&s] {
-        auto* manager = qobject_cast<frmGroupManage*>(QApplication::activeModalWidget());
-        QVERIFY(manager);
-        manager->comboNames->setCurrentIndex(1);
-        QCOMPARE(manager->comboNames->currentText(), QStringLiteral("Golf"));
+    WhenShown<frmGroupManage>(s.app.dialogs, [&s](frmGroupManage& manager) {
+        manager.comboNames->setCurrentIndex(1);
+        QCOMPARE(manager.comboNames->currentText(), QStringLiteral("Golf"));
         s.app.dialogs.answers.push_back(MsgResult::Yes);
-        manager->cmdDel_Click();
-        manager->cmdOK->click();
+        manager.cmdDel_Click();
+        manager.cmdOK->click();
     });
     s.windows().ManageGroups();
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Tennis"));
