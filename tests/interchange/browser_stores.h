@@ -28,15 +28,10 @@ public:
         EXPECT_EQ(sqlite3_open(file.c_str(), &m_db), SQLITE_OK);
         Exec(schema.str());
     }
-    ~PlacesDb() { Close(); }
+    ~PlacesDb() { sqlite3_close(m_db); }
     PlacesDb(const PlacesDb&) = delete;
     PlacesDb& operator=(const PlacesDb&) = delete;
 
-    void Close() {
-        if (m_db)
-            sqlite3_close(m_db);
-        m_db = nullptr;
-    }
     void Exec(const std::string& sql) {
         char* error = nullptr;
         EXPECT_EQ(sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
@@ -62,7 +57,24 @@ public:
         return Item(1, Place(url), parent, position, nullptr, 1700000000000000, 1700000000000000);
     }
 
-    sqlite3* handle() const { return m_db; }
+    // Many bookmarks in one transaction, left open: with a small cache it spills to disk
+    // before any commit, as a big write of the browser's does.
+    void BeginMany(std::int64_t parent, int n) {
+        Exec("PRAGMA cache_size = 5");
+        Exec("BEGIN EXCLUSIVE");
+        for (int i = 0; i < n; ++i)
+            Bookmark(parent, i, std::string(300, 'u'), "https://example.org/u" + std::to_string(i));
+    }
+
+    // The first column of the first row of a query, as a number.
+    std::int64_t Number(const std::string& sql) {
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        EXPECT_EQ(sqlite3_step(st), SQLITE_ROW) << sql;
+        const std::int64_t n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return n;
+    }
 
 private:
     // Texts go in through SQLite's own quoting (%Q), which writes NULL for a null pointer.
@@ -97,12 +109,8 @@ private:
 
 // A Chromium Bookmarks file with one bookmark in the bookmark bar.
 inline std::string OneBookmarkJson(const std::string& title, const std::string& url) {
-    return R"({"checksum":"0","roots":{"bookmark_bar":{"children":[{"date_added":"13300000000000000",)"
-           R"("guid":"00000000-0000-4000-a000-000000000001","id":"5","name":")" +
-           title + R"(","type":"url","url":")" + url +
-           R"("}],"date_added":"13300000000000000","id":"1","name":"Bookmarks bar","type":"folder"},)"
-           R"("other":{"children":[],"id":"2","name":"Other bookmarks","type":"folder"},)"
-           R"("synced":{"children":[],"id":"3","name":"Mobile bookmarks","type":"folder"}},"version":1})";
+    return R"({"roots":{"bookmark_bar":{"children":[{"name":")" + title + R"(","type":"url","url":")" + url +
+           R"("}],"type":"folder"}},"version":1})";
 }
 
 } // namespace vireo::test

@@ -103,26 +103,17 @@ TEST_F(ChromiumImport, OperaVivaldiAndFalkonFilesBringEveryBookmark) {
               (std::vector<std::string>{"https://deep.example/"}));
 
     // Falkon's bookmarks.json: the same kind of file with its own roots and descriptions.
-    const std::string falkon = tmp.file("falkon/bookmarks.json");
-    std::filesystem::create_directories(tmp.file("falkon"));
-    test::WriteText(falkon, R"({
-    "roots": {
-        "bookmark_bar": {"children": [{"description": "KDE's news", "keyword": "", "name": "Planet",
-                                       "type": "url", "url": "https://planet.kde.org/", "visit_count": 3},
+    test::WriteText(tmp.file("falkon/bookmarks.json"), R"({"roots": {
+        "bookmark_bar": {"children": [{"description": "KDE's news", "name": "Planet", "type": "url",
+                                       "url": "https://planet.kde.org/", "visit_count": 3},
                                       {"type": "separator"}],
                          "description": "Bookmarks located in Bookmarks Toolbar", "expanded": true,
-                         "expanded_sidebar": true, "name": "Bookmarks Toolbar", "type": "folder"},
-        "bookmark_menu": {"children": [{"children": [{"description": "", "name": "Falkon",
-                                                      "type": "url", "url": "https://falkon.org/"}],
-                                        "description": "", "expanded": true, "name": "Menu folder",
-                                        "type": "folder"}],
-                          "description": "Bookmarks located in Bookmarks Menu", "expanded": true,
-                          "expanded_sidebar": true, "name": "Bookmarks Menu", "type": "folder"},
-        "other": {"children": [], "description": "All other bookmarks", "expanded": true,
-                  "expanded_sidebar": true, "name": "Unsorted Bookmarks", "type": "folder"}
-    },
-    "version": 1
-})");
+                         "name": "Bookmarks Toolbar", "type": "folder"},
+        "bookmark_menu": {"children": [{"children": [{"description": "", "name": "Falkon", "type": "url",
+                                                      "url": "https://falkon.org/"}],
+                                        "name": "Menu folder", "type": "folder"}],
+                          "name": "Bookmarks Menu", "type": "folder"},
+        "other": {"children": [], "name": "Unsorted Bookmarks", "type": "folder"}}, "version": 1})");
     const BrowserInfo* browser = FindBrowser("falkon");
     ASSERT_NE(browser, nullptr);
     ExchangeResult f = ImportBrowser(db, *browser, tmp.file("falkon"));
@@ -163,10 +154,9 @@ TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
         ASSERT_TRUE(r.ok) << json << ": " << r.message;
         EXPECT_EQ(Titles(Child(r.folder, "Other bookmarks")), titles) << json;
     }
-}
 
-TEST_F(ChromiumImport, OfTwoEqualKeysTheLaterCounts) {
-    ExchangeResult r = Import(R"({"roots": {"bookmark_bar": {"children": [], "type": "folder"}},
+    // Of two equal keys the later counts.
+    r = Import(R"({"roots": {"bookmark_bar": {"children": [], "type": "folder"}},
         "roots": {"bookmark_bar": {"children": [{"type": "url", "url": "https://x.example/"}],
                                    "children": [{"name": "old", "name": "new", "type": "folder",
                                                  "type": "url", "url": "https://x.example/"}],
