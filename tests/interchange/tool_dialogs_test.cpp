@@ -65,19 +65,19 @@ const QString kNone = QStringLiteral("There are no items to show in this view");
 class ToolDialogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void findSettingsAreShownAndKept();
-    void findSearchesOpensAndCopiesItsHits();
+    void findSearchesOpensCopiesAndKeepsItsSettings();
     void findGathersDeadLinksForDeleting();
     void homeSetupLoadsTheCurrentScheme();
-    void homeSetupSavesDeletesAndFinishes();
-    void homeSetupColourAndFontFollowTheirRules();
-    void palettesAreDrawnAsNamed();
-    void colourPickerShowsWhatThePointerTouches();
+    void homeSetupSavesEditsDeletesAndFinishes();
+    void colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches();
 };
 
-void ToolDialogsTest::findSettingsAreShownAndKept() {
+void ToolDialogsTest::findSearchesOpensCopiesAndKeepsItsSettings() {
     ScriptedApp app;
-    std::string key = SettingsPath("\\Find");
+    FindData data(app.db());
+    Database& db = app.db();
+    QStringList& asked = app.dialogs.folderPrompts;
+    const std::string key = SettingsPath("\\Find");
     SetRegValue(app.reg, key, "InName", "False");
     SetRegValue(app.reg, key, "MatchCase", "True");
     SetRegValue(app.reg, key, "ExactMatch", "True");
@@ -89,95 +89,87 @@ void ToolDialogsTest::findSettingsAreShownAndKept() {
         QVERIFY(f.MatchCase->isChecked());
         QVERIFY(f.optExact[1]->isChecked());
         QVERIFY(!f.recursive->isChecked());
-        // Text and folder start afresh at every opening.
-        QCOMPARE(f.txtFind->text(), QString());
         QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
         QCOMPARE(f.FolderName->text(), QStringLiteral("My Bookmarks"));
 
-        Search(f, QStringLiteral("x"), true, false, true, false, false, true);
-        QCOMPARE(GetRegText(app.reg, key, "InUrl"), std::string("False"));
+        // Nothing found yet: nothing to copy, and no chooser; the placeholder row opens nothing.
+        f.CopyTo->click();
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(asked.size(), 0);
+        f.listV->setCurrentItem(f.listV->topLevelItem(0));
+        f.listV_DblClick();
+        QVERIFY(app.documents.opened.isEmpty());
+
+        app.dialogs.folders = {data.work, data.work};
+        f.Browse->click();
+        QCOMPARE(f.FolderId->text(), QString::number(data.work));
+        QCOMPARE(f.FolderName->text(), QStringLiteral("Work"));
+
+        // Each box reaches the search (the rules themselves are the core's): any part, any
+        // case, all fields, subfolders: the folder's own first, then deeper.
+        QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, true),
+                 (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
+        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
+        QCOMPARE(f.statPanel[1]->text(), QString()); // emptied after the search
+        QCOMPARE(f.listV->topLevelItem(1)->text(3), QStringLiteral("My Bookmarks\\Work\\Deep"));
+        QCOMPARE(f.listV->topLevelItem(0)->text(1), QStringLiteral("https://alpha.example/"));
+        QCOMPARE(f.listV->topLevelItem(0)->text(2), QStringLiteral("first one"));
+        // Letter case must agree: the capitals no longer match, the address still does.
+        QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, true, false, true),
+                 QStringList{QStringLiteral("Alpha Site")});
+        // Exact: the whole field.
+        QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, true, true), QStringList{kNone});
+        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
+
+        // Choosing a folder clears the old hits.
+        f.Browse->click();
+        QCOMPARE(Column(f.listV, 0), QStringList{kNone});
+        // Only the chosen folder when subfolders are left out.
+        QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, false),
+                 QStringList{QStringLiteral("Alpha Site")});
+        QCOMPARE(Search(f, QStringLiteral("described"), true, true, true, false, false, true),
+                 QStringList{QStringLiteral("ALPHA IN CAPITALS")});
+        // A cancelled choice changes nothing.
+        f.Browse->click();
+        QCOMPARE(f.FolderId->text(), QString::number(data.work));
+        QCOMPARE(f.listV->topLevelItemCount(), 1);
+
+        Search(f, QStringLiteral("example"), false, true, false, false, false, true);
+        QCOMPARE(f.listV->topLevelItemCount(), 3);
+        f.listV->setCurrentItem(f.listV->topLevelItem(1));
+        f.listV_DblClick();
+        QCOMPARE(app.documents.opened, QStringList{QStringLiteral("https://untitled.example/")});
+
+        // A cancelled choice copies nothing.
+        std::int16_t before = db.CountSubFolders(kUnsortedFolder);
+        f.CopyTo->click();
+        QCOMPARE(asked.size(), 4);
+        QCOMPARE(db.CountSubFolders(kUnsortedFolder), before);
+
+        app.dialogs.folders.push_back(kUnsortedFolder);
+        f.CopyTo->click();
+        std::int32_t start = 0;
+        std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
+        QVERIFY(copy > 0);
+        QCOMPARE(db.FolderName(copy), std::string("Find Result: example"));
+        QVERIFY(app.main->TreeView->Node(Utf8ToQString(FolderNodeKey(copy)))); // the tree shows it at once
+        QCOMPARE(db.Marks(copy).Count(), 3);
+        QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // no message when it worked
+
+        // The boxes of the last search are kept.
+        QCOMPARE(GetRegText(app.reg, key, "ExactMatch"), std::string("False"));
         QCOMPARE(GetRegText(app.reg, key, "Recursive"), std::string("True"));
         // Closing keeps the boxes as the user left them, searched or not.
         f.MatchCase->setChecked(true);
         f.reject();
     }
     QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("True"));
+    // Text and folder start afresh at every opening.
     frmFind f(*app.main);
     QVERIFY(f.MatchCase->isChecked());
-    QVERIFY(!f.chkFind[1]->isChecked());
+    QVERIFY(!f.chkFind[0]->isChecked());
     QCOMPARE(f.txtFind->text(), QString());
-}
-
-void ToolDialogsTest::findSearchesOpensAndCopiesItsHits() {
-    ScriptedApp app;
-    FindData data(app.db());
-    Database& db = app.db();
-    frmFind f(*app.main);
-    QStringList& asked = app.dialogs.folderPrompts;
-
-    // Nothing found yet: nothing to copy, and no chooser; the placeholder row opens nothing.
-    f.CopyTo->click();
-    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-    QCOMPARE(asked.size(), 0);
-    f.listV->setCurrentItem(f.listV->topLevelItem(0));
-    f.listV_DblClick();
-    QVERIFY(app.documents.opened.isEmpty());
-
-    app.dialogs.folders = {data.work, data.work};
-    f.Browse->click();
-    QCOMPARE(f.FolderId->text(), QString::number(data.work));
-    QCOMPARE(f.FolderName->text(), QStringLiteral("Work"));
-
-    // Each box reaches the search (the rules themselves are the core's): any part, any
-    // case, all fields, subfolders: the folder's own first, then deeper.
-    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, true),
-             (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
-    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
-    QCOMPARE(f.statPanel[1]->text(), QString()); // emptied after the search
-    QCOMPARE(f.listV->topLevelItem(1)->text(3), QStringLiteral("My Bookmarks\\Work\\Deep"));
-    QCOMPARE(f.listV->topLevelItem(0)->text(1), QStringLiteral("https://alpha.example/"));
-    QCOMPARE(f.listV->topLevelItem(0)->text(2), QStringLiteral("first one"));
-    // Letter case must agree: the capitals no longer match, the address still does.
-    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, true, false, true),
-             QStringList{QStringLiteral("Alpha Site")});
-    // Exact: the whole field.
-    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, true, true), QStringList{kNone});
-    QCOMPARE(f.statPanel[0]->text(), QStringLiteral("0 bookmark(s) found"));
-
-    // Choosing a folder clears the old hits.
-    f.Browse->click();
-    QCOMPARE(Column(f.listV, 0), QStringList{kNone});
-    // Only the chosen folder when subfolders are left out.
-    QCOMPARE(Search(f, QStringLiteral("alpha"), true, true, true, false, false, false),
-             QStringList{QStringLiteral("Alpha Site")});
-    QCOMPARE(Search(f, QStringLiteral("described"), true, true, true, false, false, true),
-             QStringList{QStringLiteral("ALPHA IN CAPITALS")});
-    // A cancelled choice changes nothing.
-    f.Browse->click();
-    QCOMPARE(f.FolderId->text(), QString::number(data.work));
-    QCOMPARE(f.listV->topLevelItemCount(), 1);
-
-    Search(f, QStringLiteral("example"), false, true, false, false, false, true);
-    QCOMPARE(f.listV->topLevelItemCount(), 3);
-    f.listV->setCurrentItem(f.listV->topLevelItem(1));
-    f.listV_DblClick();
-    QCOMPARE(app.documents.opened, QStringList{QStringLiteral("https://untitled.example/")});
-
-    // A cancelled choice copies nothing.
-    std::int16_t before = db.CountSubFolders(kUnsortedFolder);
-    f.CopyTo->click();
-    QCOMPARE(asked.size(), 4);
-    QCOMPARE(db.CountSubFolders(kUnsortedFolder), before);
-
-    app.dialogs.folders.push_back(kUnsortedFolder);
-    f.CopyTo->click();
-    std::int32_t start = 0;
-    std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
-    QVERIFY(copy > 0);
-    QCOMPARE(db.FolderName(copy), std::string("Find Result: example"));
-    QVERIFY(app.main->TreeView->Node(Utf8ToQString(FolderNodeKey(copy)))); // the tree shows it at once
-    QCOMPARE(db.Marks(copy).Count(), 3);
-    QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // no message when it worked
+    QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
 }
 
 void ToolDialogsTest::findGathersDeadLinksForDeleting() {
@@ -277,7 +269,7 @@ void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {
     QVERIFY(!h.cmdDel->isEnabled());
 }
 
-void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
+void ToolDialogsTest::homeSetupSavesEditsDeletesAndFinishes() {
     ScriptedApp app;
     const std::string dbPath = app.db().DBPath();
     namespace fs = std::filesystem;
@@ -302,6 +294,41 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         QVERIFY(!fs::exists(SchemeFile(dbPath, "my.scheme")));
         QCOMPARE(h.comboScheme->count(), 4);
+
+        // Colour only for the page background; colour and font for the links.
+        h.comboItem->setCurrentIndex(kPageBackground);
+        QVERIFY(h.cmdColor->isEnabled());
+        QVERIFY(!h.cmdFont->isEnabled());
+        h.comboItem->setCurrentIndex(kLinks);
+        QVERIFY(h.cmdColor->isEnabled());
+        QVERIFY(h.cmdFont->isEnabled());
+        QCOMPARE(h.ButtonColor(), QColor(0, 0, 204));
+        app.dialogs.colors.push_back(QColor(206, 0, 0));
+        h.cmdColor->click();
+        QCOMPARE(app.dialogs.colorsOffered.back(), QColor(0, 0, 204));
+        QCOMPARE(h.ButtonColor(), QColor(206, 0, 0));
+        QCOMPARE(LoadScheme(dbPath, "MyScheme")[kLinks].Color, Rgb(206, 0, 0));
+        QVERIFY(h.txtPreview->document()->defaultStyleSheet().contains(QStringLiteral("CE0000")));
+        // Cancelled: the colour stays.
+        h.cmdColor->click();
+        QCOMPARE(app.dialogs.colorsOffered.size(), std::size_t(2));
+        QCOMPARE(LoadScheme(dbPath, "MyScheme")[kLinks].Color, Rgb(206, 0, 0));
+
+        h.comboItem->setCurrentIndex(kCategoryLabel);
+        QFont font(QStringLiteral("Courier New"));
+        font.setPointSize(12);
+        font.setItalic(true);
+        app.dialogs.fonts.push_back(font);
+        h.cmdFont->click();
+        SchemeItem label = LoadScheme(dbPath, "MyScheme")[kCategoryLabel];
+        QCOMPARE(label.Size, std::int16_t(4));
+        QCOMPARE(label.FontName, std::string("Courier New"));
+        QVERIFY(label.Italic);
+        QVERIFY(!label.Bold);
+        // A cancelled font dialog changes nothing, and the other items stay as they were.
+        h.cmdFont->click();
+        QCOMPARE(LoadScheme(dbPath, "MyScheme")[kCategoryLabel], label);
+        QCOMPARE(LoadScheme(dbPath, "MyScheme")[kHeadline], DefaultScheme()[kHeadline]);
 
         h.cmdOK->click();
         QCOMPARE(h.result(), int(QDialog::Accepted));
@@ -345,53 +372,7 @@ void ToolDialogsTest::homeSetupSavesDeletesAndFinishes() {
     QVERIFY(!h.lblContrast->isVisibleTo(&h));
 }
 
-void ToolDialogsTest::homeSetupColourAndFontFollowTheirRules() {
-    ScriptedApp app;
-    const std::string dbPath = app.db().DBPath();
-    SetCurrentScheme(app.reg, "Work");
-    QVERIFY(SaveScheme(dbPath, "Work", DefaultScheme()));
-    frmHomeSetup h(app.ctx);
-    QCOMPARE(h.comboScheme->currentText(), QStringLiteral("Work"));
-
-    // Colour only for the page background; colour and font for the links.
-    h.comboItem->setCurrentIndex(kPageBackground);
-    QVERIFY(h.cmdColor->isEnabled());
-    QVERIFY(!h.cmdFont->isEnabled());
-    h.comboItem->setCurrentIndex(kLinks);
-    QVERIFY(h.cmdColor->isEnabled());
-    QVERIFY(h.cmdFont->isEnabled());
-    QCOMPARE(h.ButtonColor(), QColor(0, 0, 204));
-
-    app.dialogs.colors.push_back(QColor(206, 0, 0));
-    h.cmdColor->click();
-    QCOMPARE(app.dialogs.colorsOffered.back(), QColor(0, 0, 204));
-    QCOMPARE(h.ButtonColor(), QColor(206, 0, 0));
-    QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
-    QVERIFY(h.txtPreview->document()->defaultStyleSheet().contains(QStringLiteral("CE0000")));
-    // Cancelled: the colour stays.
-    h.cmdColor->click();
-    QCOMPARE(app.dialogs.colorsOffered.size(), std::size_t(2));
-    QCOMPARE(LoadScheme(dbPath, "Work")[kLinks].Color, Rgb(206, 0, 0));
-
-    h.comboItem->setCurrentIndex(kCategoryLabel);
-    QFont font(QStringLiteral("Courier New"));
-    font.setPointSize(12);
-    font.setItalic(true);
-    app.dialogs.fonts.push_back(font);
-    h.cmdFont->click();
-    SchemeItem label = LoadScheme(dbPath, "Work")[kCategoryLabel];
-    QCOMPARE(label.Size, std::int16_t(4));
-    QCOMPARE(label.FontName, std::string("Courier New"));
-    QVERIFY(label.Italic);
-    QVERIFY(!label.Bold);
-    // A cancelled font dialog changes nothing.
-    h.cmdFont->click();
-    QCOMPARE(LoadScheme(dbPath, "Work")[kCategoryLabel], label);
-    // The other items are untouched.
-    QCOMPARE(LoadScheme(dbPath, "Work")[kHeadline], DefaultScheme()[kHeadline]);
-}
-
-void ToolDialogsTest::palettesAreDrawnAsNamed() {
+void ToolDialogsTest::colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches() {
     auto colours = [](const QImage& img) {
         QSet<QRgb> set;
         for (int y = 0; y < img.height(); ++y) {
@@ -402,12 +383,8 @@ void ToolDialogsTest::palettesAreDrawnAsNamed() {
     };
     // The web grid holds exactly the 216 colours whose parts are multiples of 51.
     QSet<QRgb> web;
-    for (int r = 0; r <= 255; r += 51) {
-        for (int g = 0; g <= 255; g += 51) {
-            for (int b = 0; b <= 255; b += 51)
-                web.insert(qRgb(r, g, b));
-        }
-    }
+    for (int i = 0; i < 216; ++i)
+        web.insert(qRgb(i / 36 * 51, i / 6 % 6 * 51, i % 6 * 51));
     QCOMPARE(colours(PaletteImage(Palette::Grid)), web);
     // The honeycomb: 210 colours on black.
     QSet<QRgb> hex = colours(PaletteImage(Palette::Hex));
@@ -418,9 +395,7 @@ void ToolDialogsTest::palettesAreDrawnAsNamed() {
     QVERIFY(rainbow.size() > 10000);
     for (QRgb c : {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)})
         QVERIFY2(rainbow.contains(c), qPrintable(QColor(c).name()));
-}
 
-void ToolDialogsTest::colourPickerShowsWhatThePointerTouches() {
     frmColor c(QColor(0, 156, 156));
     QCOMPARE(c.picPal->Current(), Palette::Rainbow);
     QCOMPARE(c.NewColor(), QColor(0, 156, 156));
