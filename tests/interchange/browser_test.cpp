@@ -167,21 +167,7 @@ TEST_F(BrowserFixture, NetscapeProfileAndBookmarkFile) {
     EXPECT_EQ(file, dir.file("Netscape") + "/bookmark.htm");
 }
 
-TEST_F(BrowserFixture, ReadsPreferencesCaseInsensitiveKeywordCaseSensitiveName) {
-    MakeNetscapeProfile("// Netscape User Preferences\n"
-                        "USER_PREF(\"browser.startup.homepage\", \"http://first.example/\");\n"
-                        "user_pref(\"Browser.Startup.Homepage\", \"http://wrong-case.example/\");\n"
-                        "user_pref(\"browser.startup.homepage\", \"http://last.example/\");\r\n"
-                        "user_pref(\"browser.startup.homepage\", 3);\n"
-                        "user_pref(\"browser.startup.homepage\", \"cut short\n");
-    std::string value;
-    ASSERT_TRUE(ReadNetscapePref(reg, "browser.startup.homepage", value));
-    EXPECT_EQ(value, "http://last.example/");
-    EXPECT_FALSE(ReadNetscapePref(reg, "browser.cache.disk", value));
-    EXPECT_EQ(value, "");
-}
-
-TEST_F(BrowserFixture, WritesPreferencesAtomicallyKeepingTheFirstBackup) {
+TEST_F(BrowserFixture, PreferencesAreReadAsWrittenAndWrittenAtomicallyKeepingTheFirstBackup) {
     const std::string original = "// prefs\n"
                                  "user_pref(\"browser.startup.homepage\", \"http://old.example/\");\n"
                                  "user_pref(\"mail.check\", true);\n";
@@ -201,6 +187,19 @@ TEST_F(BrowserFixture, WritesPreferencesAtomicallyKeepingTheFirstBackup) {
     EXPECT_EQ(ReadText(prefs), before);
     EXPECT_EQ(ReadText(backup), original);
 
+    // Read back: the keyword in any case, the name in its own, the last good line counts.
+    WriteText(prefs, "// Netscape User Preferences\n"
+                     "USER_PREF(\"browser.startup.homepage\", \"http://first.example/\");\n"
+                     "user_pref(\"Browser.Startup.Homepage\", \"http://wrong-case.example/\");\n"
+                     "user_pref(\"browser.startup.homepage\", \"http://last.example/\");\r\n"
+                     "user_pref(\"browser.startup.homepage\", 3);\n"
+                     "user_pref(\"browser.startup.homepage\", \"cut short\n");
+    std::string value;
+    ASSERT_TRUE(ReadNetscapePref(reg, "browser.startup.homepage", value));
+    EXPECT_EQ(value, "http://last.example/");
+    EXPECT_FALSE(ReadNetscapePref(reg, "browser.cache.disk", value));
+    EXPECT_EQ(value, "");
+
     // A line marked only halfway stops the write before any file changes.
     WriteText(prefs, "user_pref(\"browser.startup.homepage, \"http://x/\");\n");
     std::string error;
@@ -215,31 +214,6 @@ TEST_F(BrowserFixture, WritesPreferencesAtomicallyKeepingTheFirstBackup) {
     fs::remove(backup);
     EXPECT_FALSE(WriteNetscapePref(reg, "browser.startup.homepage", "new"));
     EXPECT_TRUE(fs::is_empty(profile));
-}
-
-TEST_F(BrowserFixture, StartPagesOfBothBrowsers) {
-    std::string url;
-    EXPECT_FALSE(GetExplorerHome(reg, url));
-    EXPECT_TRUE(SetExplorerHome(reg, "/data/home.html"));
-    ASSERT_TRUE(GetExplorerHome(reg, url));
-    EXPECT_EQ(url, "/data/home.html");
-
-    // Netscape not installed: nothing is read or written.
-    SetRegValue(reg, std::string(kNetscapeMainKey), "Home Page", "http://old.example/");
-    EXPECT_FALSE(GetNetscapeHome(reg, url));
-    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
-    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "http://old.example/");
-
-    // Without profiles the start page lives in the settings, and is only replaced there.
-    SetAppPath("netscape.exe", MakeFile("Netscape/netscape.exe"));
-    ASSERT_TRUE(GetNetscapeHome(reg, url));
-    EXPECT_EQ(url, "http://old.example/");
-    EXPECT_TRUE(SetNetscapeHome(reg, "/data/home.html"));
-    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "/data/home.html");
-    reg.DeleteValue(kHKeyCurrentUser, kNetscapeMainKey, "Home Page");
-    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
-    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "");
-    // With profiles it lives in prefs.js: the home page offer below.
 }
 
 TEST_F(BrowserFixture, OpenInBrowserStartsTheBrowserOrAsksForOne) {
@@ -271,7 +245,30 @@ TEST_F(BrowserFixture, OpenInBrowserStartsTheBrowserOrAsksForOne) {
               "\"" + mine + "\" http://b.example/");
 }
 
-TEST_F(BrowserFixture, HomePageOfferAsksOnlyWhenItMatters) {
+TEST_F(BrowserFixture, StartPagesOfBothBrowsersAndTheHomePageOfferThatAsksOnlyWhenItMatters) {
+    std::string url;
+    EXPECT_FALSE(GetExplorerHome(reg, url));
+    EXPECT_TRUE(SetExplorerHome(reg, "/data/home.html"));
+    ASSERT_TRUE(GetExplorerHome(reg, url));
+    EXPECT_EQ(url, "/data/home.html");
+
+    // Netscape not installed: nothing is read or written.
+    SetRegValue(reg, std::string(kNetscapeMainKey), "Home Page", "http://old.example/");
+    EXPECT_FALSE(GetNetscapeHome(reg, url));
+    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "http://old.example/");
+
+    // Without profiles the start page lives in the settings, and is only replaced there.
+    SetAppPath("netscape.exe", MakeFile("Netscape/netscape.exe"));
+    ASSERT_TRUE(GetNetscapeHome(reg, url));
+    EXPECT_EQ(url, "http://old.example/");
+    EXPECT_TRUE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "/data/home.html");
+    reg.DeleteValue(kHKeyCurrentUser, kNetscapeMainKey, "Home Page");
+    EXPECT_FALSE(SetNetscapeHome(reg, "/data/home.html"));
+    EXPECT_EQ(GetRegText(reg, kNetscapeMainKey, "Home Page"), "");
+
+    // With profiles Netscape's lives in prefs.js: the offer's last step.
     const std::string data = dir.file("Vireo Data");
     const std::string home = data + "/home.html";
 
@@ -311,7 +308,6 @@ TEST_F(BrowserFixture, HomePageOfferAsksOnlyWhenItMatters) {
     EXPECT_TRUE(offer.ask);
     EXPECT_NE(offer.question.find("Netscape"), std::string::npos) << offer.question;
     AnswerBrowserHomeOffer(reg, offer, true, true);
-    std::string url;
     ASSERT_TRUE(GetNetscapeHome(reg, url));
     EXPECT_EQ(url, home);
     EXPECT_FALSE(GetAskHome(reg));

@@ -42,17 +42,13 @@ struct FavoritesTest : ExchangeFixture {
 };
 
 TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFiles) {
-    fs::create_directories(favorites() / "News" / "Local");
-    fs::create_directories(favorites() / ".hidden");
-    WriteText((favorites() / "Search.url").string(), ShortcutFileText("https://search.example/"));
-    WriteText((favorites() / "Capital.URL").string(),
-              "[InternetShortcut]\r\nURL=http://capital.example/\r\n");
-    WriteText((favorites() / "notes.txt").string(), "URL=http://not-a-shortcut.example/\n");
-    WriteText((favorites() / "Empty.url").string(), "[InternetShortcut]\n");
-    WriteText((favorites() / "News" / "Paper.url").string(), ShortcutFileText("http://paper.example/"));
-    WriteText((favorites() / "News" / "Local" / "Town.url").string(),
-              ShortcutFileText("http://town.example/"));
-    WriteText((favorites() / ".hidden" / "Secret.url").string(), ShortcutFileText("http://secret.example/"));
+    WriteText(favorites() / "Search.url", ShortcutFileText("https://search.example/"));
+    WriteText(favorites() / "Capital.URL", "[InternetShortcut]\r\nURL=http://capital.example/\r\n");
+    WriteText(favorites() / "notes.txt", "URL=http://not-a-shortcut.example/\n");
+    WriteText(favorites() / "Empty.url", "[InternetShortcut]\n");
+    WriteText(favorites() / "News" / "Paper.url", ShortcutFileText("http://paper.example/"));
+    WriteText(favorites() / "News" / "Local" / "Town.url", ShortcutFileText("http://town.example/"));
+    WriteText(favorites() / ".hidden" / "Secret.url", ShortcutFileText("http://secret.example/"));
 
     ExchangeResult r = ImportFavorites(db, favorites().string());
     ASSERT_TRUE(r.ok) << r.message;
@@ -99,7 +95,7 @@ TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
     EXPECT_EQ(DirNames(out),
               (std::vector<std::string>{"Time_ now", "Twin (2).url", "Twin.url", "What_ A_B.url", "__",
                                         "_dot", std::string(128, 'x') + ".url"}));
-    EXPECT_EQ(ReadText((out / "Twin.url").string()), ShortcutFileText("http://twin1.example/"));
+    EXPECT_EQ(ReadText(out / "Twin.url"), ShortcutFileText("http://twin1.example/"));
     EXPECT_EQ(ReadUrlFile((out / "Twin (2).url").string()), "http://twin2.example/");
     EXPECT_EQ(ReadUrlFile((out / "Time_ now" / "Inner.url").string()), "http://inner.example/");
     EXPECT_EQ(ReadUrlFile((out / "__" / "Escape.url").string()), "http://escape.example/");

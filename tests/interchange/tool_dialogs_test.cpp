@@ -67,8 +67,7 @@ class ToolDialogsTest : public QObject {
 private Q_SLOTS:
     void findSearchesOpensCopiesAndKeepsItsSettings();
     void findGathersDeadLinksForDeleting();
-    void homeSetupLoadsTheCurrentScheme();
-    void homeSetupSavesEditsDeletesAndFinishes();
+    void homeSetupLoadsSavesEditsDeletesAndFinishes();
     void colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches();
 };
 
@@ -224,7 +223,7 @@ void ToolDialogsTest::findGathersDeadLinksForDeleting() {
     QVERIFY(!again.chkDead->isChecked());
 }
 
-void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {
+void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
     ScriptedApp app;
     const std::string dbPath = app.db().DBPath();
     Scheme mine = DefaultScheme();
@@ -262,19 +261,15 @@ void ToolDialogsTest::homeSetupLoadsTheCurrentScheme() {
     }
     // A current scheme whose file is gone: nothing chosen, the default colours shown.
     SetCurrentScheme(app.reg, "Vanished");
-    frmHomeSetup h(app.ctx);
-    QCOMPARE(h.comboScheme->currentIndex(), -1);
-    QCOMPARE(h.comboItem->currentIndex(), 1);
-    QCOMPARE(h.Items(), DefaultScheme());
-    QVERIFY(!h.cmdDel->isEnabled());
-}
-
-void ToolDialogsTest::homeSetupSavesEditsDeletesAndFinishes() {
-    ScriptedApp app;
-    const std::string dbPath = app.db().DBPath();
     namespace fs = std::filesystem;
+    fs::remove(SchemeFile(dbPath, "Mine"));
     {
         frmHomeSetup h(app.ctx);
+        QCOMPARE(h.comboScheme->currentIndex(), -1);
+        QCOMPARE(h.comboItem->currentIndex(), 1);
+        QCOMPARE(h.Items(), DefaultScheme());
+        QVERIFY(!h.cmdDel->isEnabled());
+
         app.dialogs.texts.push_back(QStringLiteral("  MyScheme "));
         h.cmdSave->click();
         QCOMPARE(fs::file_size(SchemeFile(dbPath, "MyScheme")), std::uintmax_t(378));
