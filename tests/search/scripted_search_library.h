@@ -41,7 +41,6 @@ public:
         std::int16_t siteMax = 0;
         std::int16_t maxHits = 0;
         std::int16_t timeout = 0;
-        std::int16_t maxTransfers = 0;
         std::int16_t group = 0;
     };
 
@@ -71,8 +70,7 @@ public:
     // A whole site as the library reports it: 1, 2, 3, the hits, 4, 5 and the end code.
     // The hits name the site by its short name, as engines do.
     void AddSiteRun(const std::string& id, const std::vector<ScriptedHit>& hits, std::int32_t endCode = 6) {
-        std::string site = id.substr(id.find_last_of('/') + 1);
-        site = site.substr(0, site.find('.'));
+        const std::string site = ScriptShortName(id);
         for (std::int32_t code : {1, 2, 3})
             AddStatus(id, code);
         for (const auto& h : hits)
@@ -135,19 +133,18 @@ public:
     std::vector<SiteEntry> LeftOutSites() override { return leftOut; }
     std::int32_t InternetSearchMT(const std::vector<std::string>& scripts, const std::string& query,
                                   std::int16_t siteMax, std::int16_t maxHits, std::int16_t timeout,
-                                  std::shared_ptr<SearchEventSink> events, std::int16_t maxTransfers,
+                                  std::shared_ptr<SearchEventSink> events, std::int16_t,
                                   std::int16_t group) override {
-        searches.push_back({scripts, query, siteMax, maxHits, timeout, maxTransfers, group});
+        searches.push_back({scripts, query, siteMax, maxHits, timeout, group});
         if (!usable || refuseSearches || !events)
             return 0;
         std::lock_guard lock(m_mutex);
         m_sink = std::move(events);
         m_pending.assign(script.begin(), script.end());
         m_running.clear();
-        for (const auto& s : scripts) {
+        for (const auto& s : scripts)
             if (!s.empty())
                 m_running.insert(s);
-        }
         return 1;
     }
     // Ends every site still running with 9 and the search with 0, dropping the rest of

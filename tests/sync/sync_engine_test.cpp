@@ -269,19 +269,13 @@ TEST_F(SyncEngine, KillDuringASyncLosesNothingOnEitherSide) {
         a.db.Close();
         pid_t pid = ::fork();
         if (pid == 0) {
-            Database db;
-            std::string error;
-            if (!db.Open(a.data, &error))
-                ::_exit(3);
-            auto share = sys::MakeWebDavShare({url, "", ""});
-            DatabaseSide side(db, kRootFolder);
+            a.Open();
             SyncOptions o;
-            o.stateDir = a.state;
             o.checkpoint = [&](const char* at) {
                 if (std::string_view(at) == step)
                     ::raise(SIGKILL);
             };
-            RunSync(*share, side, o);
+            a.Sync(url, o);
             ::_exit(4); // the kill did not come
         }
         int status = 0;
