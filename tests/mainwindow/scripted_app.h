@@ -66,7 +66,7 @@ public:
         return answer;
     }
     std::optional<QFont> ChooseFont(QWidget*, const QFont&) override {
-        return Next<std::optional<QFont>>(fonts);
+        return Next<QFont, std::optional<QFont>>(fonts);
     }
     std::optional<int> ChooseItem(QWidget*, const QString& prompt, const QString& title,
                                   const QStringList& items) override {
@@ -108,17 +108,13 @@ public:
 
 private:
     // The next scripted answer; once the script runs out, what a cancelled dialog gives.
-    template <typename R, typename T>
+    template <typename T, typename R = T>
     static R Next(std::deque<T>& q, R unscripted = R()) {
         if (q.empty())
             return unscripted;
         R r = q.front();
         q.pop_front();
         return r;
-    }
-    template <typename T>
-    static T Next(std::deque<T>& q) {
-        return Next<T, T>(q);
     }
 };
 
