@@ -82,30 +82,14 @@ void ToolWindowsTest::optionsShowAndStoreEveryControl() {
         QVERIFY(o.optUseDefault->isChecked());
         QCOMPARE(o.txtDaysToCheck->text(), QStringLiteral("6"));
         QCOMPARE(o.tbsOptions->currentIndex(), 0);
-    }
-    auto change = [](frmOptions& o) {
-        o.ToolbarTop->setChecked(true);
-        o.ShowTips->setChecked(true);
-        o.DelBmk[0]->setChecked(true);
-        o.BmkDrop[1]->setChecked(true);
-        o.EmptyTrash[2]->setChecked(true);
+        // Nothing is stored before Apply (Cancel after a change is the browser page's test).
+        for (QAbstractButton* b :
+             std::initializer_list<QAbstractButton*>{o.ToolbarTop, o.ShowTips, o.DelBmk[0], o.BmkDrop[1],
+                                                     o.EmptyTrash[2], o.HomePage, o.optPromptConnection})
+            b->setChecked(true);
         o.DisableSound->setChecked(false);
-        o.HomePage->setChecked(true);
-        o.optPromptConnection->setChecked(true);
         o.txtDaysToCheck->setText(QStringLiteral("4"));
-    };
-    {
-        // Nothing is stored until OK or Apply.
-        frmOptions o(app.ctx);
-        change(o);
         QCOMPARE(GetDaysToCheck(reg), 6);
-        o.cmdCancel->click();
-    }
-    QCOMPARE(GetTrash(reg), 1);
-    QCOMPARE(GetDaysToCheck(reg), 6);
-    {
-        frmOptions o(app.ctx);
-        change(o);
         o.cmdApply->click();
         QVERIFY(app.dialogs.messages.empty());
     }
@@ -158,6 +142,12 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     SetRegValue(reg, ".htm", "", "htmlfile", kHKeyClassesRoot);
     SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "\"" + explorer + "\" %1", kHKeyClassesRoot);
     SaveBrowser(reg, kBrowserOther, "/no/such/browser");
+    auto choice = [&] {
+        std::int32_t which = -1;
+        std::string path;
+        GetBrowserChoice(reg, which, path);
+        return std::pair{which, path};
+    };
     {
         frmOptions o(app.ctx);
         QCOMPARE(o.Option1->text(), QStringLiteral("Microsoft Internet Explorer (System Default)"));
@@ -174,11 +164,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         o.cmdOK->click();
         QCOMPARE(o.result(), int(QDialog::Accepted));
     }
-    std::int32_t which = -1;
-    std::string path;
-    GetBrowserChoice(reg, which, path);
-    QCOMPARE(which, kBrowserExplorer);
-    QCOMPARE(path, explorer);
+    QCOMPARE(choice(), std::pair(kBrowserExplorer, explorer));
     QCOMPARE(app.program.CurrentBrowserPath, explorer);
 
     // Explorer no longer the default: no suffix; its choice is shown again.
@@ -202,9 +188,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         QVERIFY(app.dialogs.messages[0].text.contains(Utf8ToQString(text)));
         QCOMPARE(o.result(), int(QDialog::Rejected)); // still open
         // A refused path is not stored: the browser chosen before stays in force.
-        GetBrowserChoice(reg, which, path);
-        QCOMPARE(which, kBrowserExplorer);
-        QCOMPARE(path, explorer);
+        QCOMPARE(choice(), std::pair(kBrowserExplorer, explorer));
 
         // A program is accepted; a cancelled file dialog changes nothing.
         browser = MakeProgram(programs.file("bin/mybrowser"));
@@ -227,9 +211,7 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
         QCOMPARE(o.result(), int(QDialog::Rejected));
         o.cmdCancel->click();
     }
-    GetBrowserChoice(reg, which, path);
-    QCOMPARE(which, kBrowserOther);
-    QCOMPARE(path, browser);
+    QCOMPARE(choice(), std::pair(kBrowserOther, browser));
     QCOMPARE(GetShowTips(reg), tips);
     {
         frmOptions o(app.ctx);
@@ -375,9 +357,8 @@ void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
         QVERIFY(!t.cmdHelp->isHidden());
         QCOMPARE(t.cmdHelp->toolTip(), QStringLiteral("http://example.org/more"));
         t.cmdHelp->click();
-        QCOMPARE(app.launcher.started.size(), std::size_t(1));
-        QCOMPARE(app.launcher.started[0].first, browser);
-        QCOMPARE(app.launcher.started[0].second, std::vector<std::string>{"http://example.org/more"});
+        QCOMPARE(app.launcher.started,
+                 (decltype(app.launcher.started){{browser, {"http://example.org/more"}}}));
 
         // With no browser at all the options are offered first.
         SaveBrowser(app.reg, kBrowserOther, "");
@@ -416,12 +397,10 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlocking() {
              qPrintable(check.lblProgress->text()));
     QCOMPARE(check.lstResults->topLevelItemCount(), 2);
     // In the folder's order, whichever page answered first.
-    QCOMPARE(check.lstResults->topLevelItem(0)->text(0), QStringLiteral("Dead page"));
-    QCOMPARE(check.lstResults->topLevelItem(1)->text(0), QStringLiteral("Says so"));
-    QTreeWidgetItem* deadRow =
-        check.lstResults->findItems(QStringLiteral("Dead page"), Qt::MatchExactly).value(0);
-    QVERIFY(deadRow);
+    QTreeWidgetItem* deadRow = check.lstResults->topLevelItem(0);
+    QCOMPARE(deadRow->text(0), QStringLiteral("Dead page"));
     QCOMPARE(deadRow->text(2), QStringLiteral("Dead: the server answered 404 (not found)"));
+    QCOMPARE(check.lstResults->topLevelItem(1)->text(0), QStringLiteral("Says so"));
     QVERIFY(!check.cmdDelete->isEnabled());
 
     // What was found is remembered in the bookmarks (the marks' rules are the library's
