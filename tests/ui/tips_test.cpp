@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "shell/options.h"
 #include "shell/registry.h"
 #include "test_support.h"
@@ -15,66 +13,48 @@
 namespace vireo::test {
 namespace {
 
-void Write(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using Lines = std::vector<std::string>;
 
 TEST(Tips, EntriesAreReadInPairsWithCommentsSkippedWhole) {
     TempDir dir;
     std::string file = dir.file("tips.vro");
-    Write(file, "\xEF\xBB\xBF' a comment\r\n"
-                "' its second line, also hidden\r\n"
-                "First tip\r\n"
-                "faq.html  \r\n"
-                "Caf\xE9 tip from an old editor\n"
-                "\n"
-                "Third tip\n"
-                "HTTPS://example.org/x\n"
-                "'hidden tip\n"
-                "hidden.html\n"
-                "Last tip without a reference line");
+    WriteText(file, "\xEF\xBB\xBF' a comment\r\n"
+                    "' its second line, also hidden\r\n"
+                    "First tip\r\n"
+                    "faq.html  \r\n"
+                    "Caf\xE9 tip from an old editor\n"
+                    "\n"
+                    "Third tip\n"
+                    "HTTPS://example.org/x\n"
+                    "'hidden tip\n"
+                    "hidden.html\n"
+                    "Last tip without a reference line");
     TipList tips = ReadTips(file);
-    ASSERT_EQ(tips.Count(), 4);
-    EXPECT_EQ(tips.tips[0], "");
-    EXPECT_EQ(tips.tips[1], "First tip");
-    EXPECT_EQ(tips.references[1], "faq.html");
-    EXPECT_EQ(tips.tips[2], "Caf\xC3\xA9 tip from an old editor");
-    EXPECT_EQ(tips.references[2], "");
-    EXPECT_EQ(tips.references[3], "HTTPS://example.org/x");
-    EXPECT_EQ(tips.tips[4], "Last tip without a reference line");
-    EXPECT_EQ(tips.references[4], "");
-}
+    EXPECT_EQ(tips.tips, (Lines{"", "First tip", "Caf\xC3\xA9 tip from an old editor", "Third tip",
+                                "Last tip without a reference line"}));
+    EXPECT_EQ(tips.references, (Lines{"", "faq.html", "", "HTTPS://example.org/x", ""}));
 
-TEST(Tips, MissingFileGivesOneTipSayingWhy) {
-    TempDir dir;
-    std::string file = dir.file("help/tips.vro");
-    TipList tips = ReadTips(file);
-    ASSERT_EQ(tips.Count(), 1);
-    EXPECT_EQ(tips.tips[1], "File not found\n" + file);
-    EXPECT_EQ(tips.references[1], "");
-    // A folder where the file should be is reported too, not read.
-    std::filesystem::create_directories(file);
-    tips = ReadTips(file);
-    ASSERT_EQ(tips.Count(), 1);
-    EXPECT_NE(tips.tips[1].find(file), std::string::npos);
+    // A missing file, or a folder where the file should be, is one tip saying so.
+    file = dir.file("help/tips.vro");
+    for (auto [folder, why] : {std::pair{false, "File not found\n"}, {true, "Path/File access error\n"}}) {
+        SCOPED_TRACE(why);
+        if (folder)
+            std::filesystem::create_directories(file);
+        tips = ReadTips(file);
+        EXPECT_EQ(tips.tips, (Lines{"", why + file}));
+        EXPECT_EQ(tips.references, (Lines{"", ""}));
+    }
 }
 
 TEST(Tips, RotationAdvancesWrapsAndRestartsAfterAShorterFile) {
-    EXPECT_EQ(NextTipIndex(0, 3), 1);
-    EXPECT_EQ(NextTipIndex(1, 3), 2);
-    EXPECT_EQ(NextTipIndex(2, 3), 3);
-    EXPECT_EQ(NextTipIndex(3, 3), 1);  // wraps
-    EXPECT_EQ(NextTipIndex(40, 3), 1); // the file was replaced by a shorter one
-    EXPECT_EQ(NextTipIndex(-5, 3), 1); // a hand-edited setting
-    EXPECT_EQ(NextTipIndex(0, 0), 0);  // nothing to show
+    // Last shown, how many there are, next to show: the wrap, a shorter file replacing the
+    // old one, a hand-edited setting, nothing to show.
+    for (auto [last, count, next] :
+         {std::tuple{0, 3, 1}, {1, 3, 2}, {2, 3, 3}, {3, 3, 1}, {40, 3, 1}, {-5, 3, 1}, {0, 0, 0}})
+        EXPECT_EQ(NextTipIndex(last, count), next) << last << " of " << count;
 
     MemoryRegistry reg;
-    TipList tips;
-    for (const char* t : {"a", "b"}) {
-        tips.tips.emplace_back(t);
-        tips.references.emplace_back();
-    }
+    TipList tips{{"", "a", "b"}, {"", "", ""}};
     EXPECT_EQ(AdvanceTip(reg, tips), 1);
     EXPECT_EQ(GetLastTip(reg), 1);
     EXPECT_EQ(AdvanceTip(reg, tips), 2);
