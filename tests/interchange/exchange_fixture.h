@@ -77,6 +77,21 @@ struct ExchangeFixture : ::testing::Test {
 
     const BookmarkRecord& First(std::int16_t folder) const { return db.Marks(folder).At(1); }
 
+    // A folder's tree as one text: its live bookmarks, then each subfolder with its own in
+    // braces, in table order ("One; Sub {Two}"); with addresses, "One <http://one/>".
+    std::string Outline(std::int16_t folder, bool addresses = false) const {
+        std::string out;
+        auto add = [&](const std::string& item) { out += (out.empty() ? "" : "; ") + item; };
+        const clsBookmark& m = db.Marks(folder);
+        for (std::int32_t pos = 1; pos <= m.Total(); ++pos) {
+            if (std::int32_t key = m.key(pos))
+                add(m.NameStr(key) + (addresses ? " <" + m.UrlStr(key) + ">" : ""));
+        }
+        for (std::int16_t id : Children(folder))
+            add(db.Folder(id).Name.Text() + " {" + Outline(id, addresses) + "}");
+        return out;
+    }
+
     TempDir tmp;
     Database db;
 };
