@@ -76,8 +76,14 @@ struct FindTest : ExchangeFixture {
         AddMark(a, "Bird in A", "http://a.example/", "birds");
         AddMark(d, "", "http://d.example/bird");
         AddMark(c, "Cat", "http://c.example/", "no birds here? BIRDS!");
-        std::int32_t gone = AddMark(a, "Dead bird", "http://gone.example/");
-        db.Marks(a).Kill(gone, true);
+        db.Marks(a).Kill(AddMark(a, "Dead bird", "http://gone.example/"), true);
+        // Two bookmarks a link check found dead: one under A\B, one in C.
+        for (auto [folder, reason] :
+             {std::pair(b, DeadReason::NotFound), std::pair(c, DeadReason::NoAnswer)}) {
+            BookmarkRecord& r = db.Marks(folder).At(1);
+            r.UserFlags = WithDeadMark(r.UserFlags, reason);
+            r.Checked = 45100.5;
+        }
     }
     std::int16_t a = 0, b = 0, c = 0, d = 0;
 };
@@ -115,37 +121,7 @@ TEST_F(FindTest, HitsComeFolderByFolderDepthFirst) {
     EXPECT_EQ(byDescription[1].description, "no birds here? BIRDS!");
 }
 
-TEST_F(FindTest, HitsAreCopiedIntoANewFolder) {
-    FindSettings s = Text("bird");
-    s.FindFolder = a;
-    std::vector<FindHit> hits = FindBookmarks(db, s);
-    ASSERT_EQ(hits.size(), 3u);
-    ExchangeResult r = CopyFindResults(db, hits, "bird", c);
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(db.Folder(r.folder).Name.Text(), "Find Result: bird");
-    EXPECT_EQ(db.Folder(r.folder).Parent, c);
-    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Ordinary);
-    EXPECT_EQ(Titles(r.folder), (std::vector<std::string>{"Bird in A", "Bird in B", "(No Title)"}));
-    EXPECT_EQ(Urls(r.folder)[2], "http://d.example/bird");
-    const BookmarkRecord& first = First(r.folder);
-    EXPECT_EQ(db.Memo().GetMemo(first.Description), "From Find");
-    EXPECT_EQ(first.Flags, 0);
-
-    ExchangeResult none = CopyFindResults(db, {}, "x", c);
-    EXPECT_FALSE(none.ok);
-    EXPECT_FALSE(none.message.empty());
-}
-
-TEST_F(FindTest, OnlyDeadLinksAreGatheredAndCopiedWithTheirMarks) {
-    // Two bookmarks a link check found dead: one under A\B, one in C.
-    auto markDead = [&](std::int16_t folder, std::int32_t position, DeadReason reason) {
-        BookmarkRecord& r = db.Marks(folder).At(position);
-        r.UserFlags = WithDeadMark(r.UserFlags, reason);
-        r.Checked = 45100.5;
-    };
-    markDead(b, 1, DeadReason::NotFound);
-    markDead(c, 1, DeadReason::NoAnswer);
-
+TEST_F(FindTest, OnlyDeadLinksAreGathered) {
     // No text: every dead link below the folder, whatever the field boxes say.
     FindSettings s;
     s.OnlyDead = true;
@@ -160,30 +136,38 @@ TEST_F(FindTest, OnlyDeadLinksAreGatheredAndCopiedWithTheirMarks) {
     // A text narrows them down as usual; live bookmarks never come.
     s = Text("bird");
     s.OnlyDead = true;
-    std::vector<FindHit> birds = FindBookmarks(db, s);
-    ASSERT_EQ(birds.size(), 2u); // "Cat" is described with birds
+    EXPECT_EQ(FindBookmarks(db, s).size(), 2u); // "Cat" is described with birds
     s.InDesc = false;
-    birds = FindBookmarks(db, s);
+    std::vector<FindHit> birds = FindBookmarks(db, s);
     ASSERT_EQ(birds.size(), 1u);
     EXPECT_EQ(birds[0].title, "Bird in B");
     s.OnlyDead = false;
     EXPECT_EQ(FindBookmarks(db, s).size(), 3u);
+}
 
-    // The copies of dead links are still known to be dead, with the date of the check.
-    ExchangeResult r = CopyFindResults(db, FindBookmarks(db, Text("b")), "b", kUnsortedFolder);
+TEST_F(FindTest, HitsAreCopiedIntoANewFolderDeadMarksAndAll) {
+    FindSettings s = Text("bird");
+    s.FindFolder = a;
+    ExchangeResult r = CopyFindResults(db, FindBookmarks(db, s), "bird", c);
     ASSERT_TRUE(r.ok);
+    EXPECT_EQ(db.Folder(r.folder).Name.Text(), "Find Result: bird");
+    EXPECT_EQ(db.Folder(r.folder).Parent, c);
+    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Ordinary);
+    EXPECT_EQ(
+        Outline(r.folder, true),
+        "Bird in A <http://a.example/>; Bird in B <http://b.example/>; (No Title) <http://d.example/bird>");
     const clsBookmark& copies = db.Marks(r.folder);
-    int dead = 0;
-    for (std::int32_t pos = 1; pos <= copies.Total(); ++pos) {
-        const BookmarkRecord& copy = copies.At(pos);
-        if (IsDeadLink(copy.UserFlags)) {
-            ++dead;
-            EXPECT_EQ(copy.Checked, 45100.5);
-        } else {
-            EXPECT_GT(copy.Checked, 45100.5); // made now
-        }
-    }
-    EXPECT_EQ(dead, 2);
+    EXPECT_EQ(db.Memo().GetMemo(copies.At(1).Description), "From Find");
+    EXPECT_EQ(copies.At(1).Flags, 0);
+    // The copy of a dead link is still known to be dead, with the date of the check.
+    EXPECT_FALSE(IsDeadLink(copies.At(1).UserFlags));
+    EXPECT_GT(copies.At(1).Checked, 45100.5); // made now
+    EXPECT_EQ(DeadLinkReason(copies.At(2).UserFlags), DeadReason::NotFound);
+    EXPECT_EQ(copies.At(2).Checked, 45100.5);
+
+    ExchangeResult none = CopyFindResults(db, {}, "x", c);
+    EXPECT_FALSE(none.ok);
+    EXPECT_FALSE(none.message.empty());
 }
 
 } // namespace
