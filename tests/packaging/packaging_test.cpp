@@ -18,10 +18,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
+using vireo::test::ReadText;
 
 const fs::path kSource = VIREO_SOURCE_DIR;
 const fs::path kBuild = VIREO_BUILD_DIR;
@@ -51,13 +54,6 @@ bool HaveTool(const std::string& name) {
 
 std::string Quoted(const fs::path& p) {
     return "'" + p.string() + "'";
-}
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::vector<std::string> Words(const std::string& text) {
@@ -139,7 +135,7 @@ struct ManPage {
 // with a dash are the options of the command before them.
 ManPage ReadManPage(const fs::path& path) {
     ManPage page;
-    std::istringstream in(ReadFile(path));
+    std::istringstream in(ReadText(path));
     std::string section, current;
     bool tagNext = false;
     for (std::string raw; std::getline(in, raw);) {
@@ -225,14 +221,14 @@ TEST(ManPages, PagesFormatWithoutWarnings) {
         EXPECT_EQ(run.status, 0) << page;
         EXPECT_EQ(run.output, "") << page;
         // Nothing was left unconfigured.
-        EXPECT_FALSE(std::regex_search(ReadFile(built), std::regex("@[A-Z_]+@"))) << page;
+        EXPECT_FALSE(std::regex_search(ReadText(built), std::regex("@[A-Z_]+@"))) << page;
         EXPECT_TRUE(fs::exists(kBuild / "share/man/man1" / (std::string(page) + ".gz"))) << page;
     }
 }
 
 std::map<std::string, std::string> DesktopEntry(const fs::path& path) {
     std::map<std::string, std::string> keys;
-    std::istringstream in(ReadFile(path));
+    std::istringstream in(ReadText(path));
     std::string group;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line[0] == '[')
@@ -247,20 +243,18 @@ TEST(DesktopFiles, EntryOpensShortcutFilesAndNamesAnIconThatShips) {
     fs::path file = kBuild / "share/applications" / (std::string(VIREO_APP_ID) + ".desktop");
     auto entry = DesktopEntry(file);
     ASSERT_FALSE(entry.empty()) << file;
-    EXPECT_EQ(entry["Type"], "Application");
-    EXPECT_EQ(entry["Name"], "Vireo");
-    EXPECT_EQ(entry["GenericName"], "Bookmark Manager");
+    // Files the user opens reach the program as paths, any number of them; the icon theme
+    // holds the icon's name in every size (picture_resources_test looks at them).
+    const std::map<std::string, std::string> expected = {
+        {"Type", "Application"}, {"Name", "Vireo"},    {"GenericName", "Bookmark Manager"},
+        {"Exec", "vireo %F"},    {"TryExec", "vireo"}, {"StartupWMClass", VIREO_WM_CLASS},
+        {"Icon", VIREO_APP_ID}};
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(entry[key], value) << key;
     EXPECT_FALSE(entry["Comment"].empty());
     EXPECT_FALSE(entry["Keywords"].empty());
     EXPECT_THAT(entry["Categories"], HasSubstr("Network;"));
     EXPECT_THAT(entry["MimeType"], HasSubstr("application/x-mswinurl;"));
-    // Files the user opens reach the program as paths, any number of them.
-    EXPECT_EQ(entry["Exec"], "vireo %F");
-    EXPECT_EQ(entry["TryExec"], "vireo");
-    EXPECT_EQ(entry["StartupWMClass"], VIREO_WM_CLASS);
-
-    // The icon theme holds that name in every size (picture_resources_test looks at them).
-    EXPECT_EQ(entry["Icon"], VIREO_APP_ID);
 
     if (!HaveTool("desktop-file-validate"))
         GTEST_SKIP() << "desktop-file-validate is not installed";
@@ -271,7 +265,7 @@ TEST(DesktopFiles, EntryOpensShortcutFilesAndNamesAnIconThatShips) {
 
 TEST(DesktopFiles, MetadataValidateAndNameThisRelease) {
     fs::path file = kBuild / "share/metainfo" / (std::string(VIREO_APP_ID) + ".metainfo.xml");
-    std::string xml = ReadFile(file);
+    std::string xml = ReadText(file);
     ASSERT_FALSE(xml.empty()) << file;
     EXPECT_THAT(xml, HasSubstr("<id>" + std::string(VIREO_APP_ID) + "</id>"));
     EXPECT_THAT(xml, HasSubstr("<launchable type=\"desktop-id\">" + std::string(VIREO_APP_ID) +
@@ -284,7 +278,7 @@ TEST(DesktopFiles, MetadataValidateAndNameThisRelease) {
     ASSERT_TRUE(
         std::regex_search(xml, release, std::regex("<release version=\"([^\"]+)\" date=\"([0-9-]+)\"")));
     EXPECT_EQ(release[1].str(), VIREO_PROJECT_VERSION);
-    std::string changelog = ReadFile(kSource / "packaging/debian/changelog");
+    std::string changelog = ReadText(kSource / "packaging/debian/changelog");
     std::smatch entry;
     ASSERT_TRUE(std::regex_search(changelog, entry, std::regex("^vireo \\(([^)]+)\\) ")));
     EXPECT_EQ(entry[1].str(), VIREO_PROJECT_VERSION);
@@ -301,9 +295,8 @@ TEST(DesktopFiles, MetadataValidateAndNameThisRelease) {
 TEST(InstallDeps, WithoutAUsableSudoItSaysWhatRootIsToRun) {
     // A machine where two packages are missing, seen by a user who is not root. The tools
     // the script calls are stand-ins in a folder of their own, the only one on PATH.
-    fs::path dir = fs::temp_directory_path() / ("vireo-install-deps-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    vireo::test::TempDir tmp;
+    const fs::path& dir = tmp.path();
     auto tool = [&](const std::string& name, const std::string& body) {
         std::ofstream(dir / name) << "#!/bin/sh\n" << body << "\n";
         fs::permissions(dir / name, fs::perms::owner_all);
@@ -328,14 +321,13 @@ TEST(InstallDeps, WithoutAUsableSudoItSaysWhatRootIsToRun) {
     Output asks = Capture(run);
     EXPECT_EQ(asks.status, 1);
     EXPECT_EQ(asks.output, advice);
-    EXPECT_FALSE(fs::exists(dir / "apt.log")) << ReadFile(dir / "apt.log");
+    EXPECT_FALSE(fs::exists(dir / "apt.log")) << ReadText(dir / "apt.log");
     // A sudo that may be used installs just the missing packages.
     tool("sudo", "[ \"$1\" = -n ] && shift\nexec \"$@\"");
     Output works = Capture(run);
     EXPECT_EQ(works.status, 0) << works.output;
-    EXPECT_EQ(ReadFile(dir / "apt.log"),
+    EXPECT_EQ(ReadText(dir / "apt.log"),
               "apt-get update -qq\napt-get install -y -qq --no-install-recommends qt6-svg-dev xvfb\n");
-    fs::remove_all(dir);
 }
 
 } // namespace
