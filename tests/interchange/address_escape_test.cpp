@@ -32,40 +32,24 @@ const std::vector<std::string> kLegacyNames = {
     "ugrave", "uml",    "uuml",   "yacute", "yen",    "yuml",
 };
 
-// Prints, for each file named, the decoded href of every <a> tag as hex, one a line, a
-// line "--" after each file, and last the legacy entity names the reader knows.
+// Prints, for each file named, the decoded href of every <a> tag, one a line, a line "--"
+// after each file, and last the legacy entity names the reader knows.
 constexpr std::string_view kReader = R"(import sys, html.entities
 from html.parser import HTMLParser
 class Links(HTMLParser):
-    def __init__(self):
-        super().__init__(convert_charrefs=True)
-        self.found = []
     def handle_starttag(self, tag, attrs):
-        if tag == "a":
-            for name, value in attrs:
-                if name == "href":
-                    self.found.append(value or "")
-with open(sys.argv[1], "w") as out:
-    for path in sys.argv[2:]:
-        p = Links()
-        with open(path, encoding="utf-8") as f:
-            p.feed(f.read())
-        p.close()
-        for v in p.found:
-            out.write(v.encode("utf-8").hex() + "\n")
-        out.write("--\n")
-    out.write(" ".join(sorted(k for k in html.entities.html5 if not k.endswith(";"))) + "\n")
+        for name, value in attrs:
+            if tag == "a" and name == "href":
+                print(value or "")
+for path in sys.argv[1:]:
+    with open(path, encoding="utf-8") as f:
+        Links().feed(f.read())
+    print("--")
+print(" ".join(sorted(k for k in html.entities.html5 if not k.endswith(";"))))
 )";
 
 bool HasPython() {
     return std::system("command -v python3 >/dev/null 2>&1") == 0;
-}
-
-std::string FromHex(const std::string& hex) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
 }
 
 struct AddressEscapeTest : ExchangeFixture {
@@ -73,25 +57,21 @@ struct AddressEscapeTest : ExchangeFixture {
     // it knows.
     std::vector<std::vector<std::string>> ReadWithPython(const std::vector<std::string>& files,
                                                          std::string& names) {
-        std::string script = tmp.file("links.py");
-        WriteText(script, kReader);
-        std::string out = tmp.file("links.txt");
-        std::string command = "python3 '" + script + "' '" + out + "'";
+        WriteText(tmp.file("links.py"), kReader);
+        std::string command = "python3 '" + tmp.file("links.py") + "'";
         for (const std::string& f : files)
             command += " '" + f + "'";
+        command += " >'" + tmp.file("links.txt") + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         std::vector<std::vector<std::string>> result(1);
-        std::istringstream in(ReadText(out));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line == "--") {
+        std::istringstream in(ReadText(tmp.file("links.txt")));
+        for (std::string line; std::getline(in, line);) {
+            if (line == "--")
                 result.emplace_back();
-            } else if (result.size() > files.size()) {
-                names = line;
-            } else {
-                result.back().push_back(FromHex(line));
-            }
+            else
+                result.back().push_back(line);
         }
+        names = result.back().empty() ? "" : result.back().front();
         result.resize(files.size());
         return result;
     }
