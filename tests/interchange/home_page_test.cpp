@@ -54,8 +54,7 @@ TEST(Schemes, TheFileIsSevenItemsOf54Bytes) {
 }
 
 struct HomePageTest : ExchangeFixture {
-    std::vector<std::string> Build(std::int16_t folder) {
-        std::string file;
+    std::vector<std::string> Build(std::int16_t folder, std::string file = "") {
         std::int16_t f = folder;
         std::string error;
         EXPECT_TRUE(BuildHomePage(db, reg, file, f, &error)) << error;
@@ -147,8 +146,7 @@ TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
     EXPECT_EQ(lines[8], FontTag("My Homepage", s[kHeadline]));
     EXPECT_EQ(lines[9], "<table width=\"630\" border=\"0\" cellpadding=\"5\" cellspacing=\"5\">");
     auto count = [&](std::string_view l) { return std::count(lines.begin(), lines.end(), std::string(l)); };
-    EXPECT_EQ(count("<tr>"), 2);
-    EXPECT_EQ(count("</td>"), 5);
+    EXPECT_EQ(std::pair(count("<tr>"), count("</td>")), std::pair(2L, 5L));
     EXPECT_EQ(lines[11], "<td valign=\"top\" width=\"210\" BGCOLOR=\"#FFFFCE\">" +
                              FontTag("Box 1", s[kCategoryLabel]) + "</b>");
     EXPECT_EQ(lines[12], FolderLinkList(db, subs[0]));
@@ -161,14 +159,11 @@ TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARow) {
     EXPECT_TRUE(fs::exists(fs::path(db.DBPath()) / "home.html"));
 
     // Four subfolders: a row of three and a row of one; three: one row.
-    db.KillFolder(subs[4], true);
-    lines = Build(home);
-    EXPECT_EQ(count("<tr>"), 2);
-    EXPECT_EQ(count("</td>"), 4);
-    db.KillFolder(subs[3], true);
-    lines = Build(home);
-    EXPECT_EQ(count("<tr>"), 1);
-    EXPECT_EQ(count("</td>"), 3);
+    for (auto [boxes, rows] : {std::pair(4L, 2L), std::pair(3L, 1L)}) {
+        db.KillFolder(subs[boxes], true);
+        lines = Build(home);
+        EXPECT_EQ(std::pair(count("<tr>"), count("</td>")), std::pair(rows, boxes));
+    }
 }
 
 TEST_F(HomePageTest, AFolderWithoutSubfoldersStillListsItsLinksInTheCurrentScheme) {
@@ -178,10 +173,7 @@ TEST_F(HomePageTest, AFolderWithoutSubfoldersStillListsItsLinksInTheCurrentSchem
     SetCurrentScheme(reg, "MyScheme");
     std::int16_t folder = db.AddFolder("Leaf <1>", kRootFolder, FolderKind::Ordinary);
     AddMark(folder, "Only", "http://only.example/");
-    std::string file = tmp.file("viewhome.htm");
-    std::int16_t f = folder;
-    ASSERT_TRUE(BuildHomePage(db, reg, file, f));
-    std::vector<std::string> lines = CrLfLines(ReadText(file));
+    std::vector<std::string> lines = Build(folder, tmp.file("viewhome.htm"));
     EXPECT_EQ(lines[6], "<body bgcolor=\"#7FD4D4\" text=\"#FF0000\" link=\"#0000CC\" vlink=\"#990000\">");
     EXPECT_EQ(lines[8], FontTag("(No subfolders)", mine[kCategoryLabel]));
     EXPECT_EQ(lines[9], "</center>");

@@ -90,15 +90,13 @@ TEST_F(HtmlImportTest, WebLinksAreFiledInAFolderNamedAfterTheFileAndOnlyThem) {
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.bookmarks, 3);
     EXPECT_EQ(list.fills, 1);
-    std::int16_t folder = Child(target, "links page.html");
-    ASSERT_EQ(folder, r.folder);
-    EXPECT_EQ(FolderKindOf(db.Folder(folder)), FolderKind::Imported);
-    EXPECT_EQ(Titles(folder), (std::vector<std::string>{"Plain", "Secure & sound", "pic.png"}));
-    EXPECT_EQ(Urls(folder),
-              (std::vector<std::string>{"http://plain.example/", "https://secure.example/?a=1&b=2",
-                                        "http://picture.example/"}));
-    EXPECT_EQ(First(folder).Flags, kFlagsHtml);
-    EXPECT_EQ(db.Memo().GetMemo(First(folder).Description), "Imported from HTML");
+    ASSERT_EQ(r.folder, Child(target, "links page.html"));
+    EXPECT_EQ(FolderKindOf(db.Folder(r.folder)), FolderKind::Imported);
+    EXPECT_EQ(Outline(r.folder, true),
+              "Plain <http://plain.example/>; Secure & sound "
+              "<https://secure.example/?a=1&b=2>; pic.png <http://picture.example/>");
+    EXPECT_EQ(First(r.folder).Flags, kFlagsHtml);
+    EXPECT_EQ(db.Memo().GetMemo(First(r.folder).Description), "Imported from HTML");
 
     // A page without web links creates nothing.
     WriteText(page, "<html><a href=\"ftp://files.example/\">FTP</a></html>");
