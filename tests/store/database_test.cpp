@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
+#include <tuple>
 
 #include "store/byte_io.h"
 #include "store/database.h"
@@ -40,6 +42,10 @@ struct DatabaseFixture : ::testing::Test {
         BookmarkRecord r = db.NewMark(title, url, folder, "desc of " + title, kFlagsDroppedLink);
         return db.Marks(folder).Add(r);
     }
+    std::array<std::string, 4> Files() {
+        return {ReadText(dir.file("FOLDERS")), ReadText(dir.file("BOOKMARKS")),
+                ReadText(dir.file("VIREODEX")), ReadText(dir.file("VIREOMEM"))};
+    }
     std::vector<std::string> Titles(std::int16_t folder) {
         std::vector<std::string> out;
         std::int32_t start = 0;
@@ -54,11 +60,9 @@ TEST_F(DatabaseFixture, ANewDatabaseHoldsTheStandardFoldersAndBookmarks) {
     EXPECT_TRUE(db.IsFirstRun());
     ASSERT_EQ(db.FolderSlots(), 5);
     const char* names[] = {"My Bookmarks", "Unsorted Bookmarks", "Search Results", "My Homepage", "Trash"};
-    for (std::int16_t i = 1; i <= 5; ++i) {
-        EXPECT_EQ(db.Folder(i).ID, i);
-        EXPECT_EQ(db.Folder(i).Name.Text(), names[i - 1]);
-        EXPECT_EQ(db.Folder(i).Parent, i == 1 ? 0 : 1);
-    }
+    for (std::int16_t i = 1; i <= 5; ++i)
+        EXPECT_EQ(std::tuple(db.Folder(i).ID, db.Folder(i).Name.Text(), db.Folder(i).Parent),
+                  std::tuple(i, names[i - 1], i == 1 ? 0 : 1));
     EXPECT_EQ(Titles(1), (std::vector<std::string>{"MERIDEX Inc.", "Orn Products"}));
     EXPECT_EQ(Titles(4), (std::vector<std::string>{"Vireo! Homepage", "Vireo! FAQ", "Vireo! Support"}));
     std::string faq = db.Marks(4).UrlStr(db.Marks(4).key(2));
@@ -72,34 +76,7 @@ TEST_F(DatabaseFixture, ANewDatabaseHoldsTheStandardFoldersAndBookmarks) {
     EXPECT_EQ(db.HighestKey(), 5);
 }
 
-TEST_F(DatabaseFixture, SaveAndReloadIsByteForByte) {
-    std::int16_t travel = db.AddFolder("Travel", 1, FolderKind::Ordinary);
-    std::int16_t maps = db.AddFolder("Maps – Karten", travel, FolderKind::Ordinary);
-    db.Folder(maps).Description = db.Memo().Add("Folder description");
-    db.Folder(maps).SearchQuery.Set("query");
-    AddMark(travel, "Zürich tram map");
-    AddMark(maps, "Ordnance Survey");
-    db.Marks(maps).Kill(AddMark(maps, "gone"), false);
-    ASSERT_TRUE(db.Save());
-    std::string folders = ReadText(dir.file("FOLDERS"));
-    std::string bookmarks = ReadText(dir.file("BOOKMARKS"));
-    std::string dex = ReadText(dir.file("VIREODEX"));
-    std::string mem = ReadText(dir.file("VIREOMEM"));
-    EXPECT_EQ(folders.size(), 4 + 7 * 290u);
-    EXPECT_EQ(bookmarks.substr(0, 12), "ORNBOOKMARKS");
-
-    Reopen();
-    EXPECT_EQ(db.FolderPath(maps), "My Bookmarks\\Travel\\Maps – Karten");
-    EXPECT_EQ(Titles(travel), std::vector<std::string>{"Zürich tram map"});
-    EXPECT_EQ(Titles(5), std::vector<std::string>{"gone"});
-    ASSERT_TRUE(db.Save());
-    EXPECT_EQ(ReadText(dir.file("FOLDERS")), folders);
-    EXPECT_EQ(ReadText(dir.file("BOOKMARKS")), bookmarks);
-    EXPECT_EQ(ReadText(dir.file("VIREODEX")), dex);
-    EXPECT_EQ(ReadText(dir.file("VIREOMEM")), mem);
-}
-
-TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
+TEST_F(DatabaseFixture, SaveAndReloadIsByteForByteAndKeepsCountsAndKeys) {
     std::int32_t a = AddMark(2, "a");
     std::int32_t b = AddMark(2, "b");
     AddMark(2, "c");
@@ -109,22 +86,39 @@ TEST_F(DatabaseFixture, CountTotalAndKeysFollowDeletesAndReloads) {
     EXPECT_EQ(db.Marks(2).Total(), 3);
     EXPECT_EQ(db.Marks(2).UrlStr(b), "");
     EXPECT_EQ(db.Marks(2).UrlStr(99999), "");
+    std::int16_t travel = db.AddFolder("Travel", 1, FolderKind::Ordinary);
+    std::int16_t maps = db.AddFolder("Maps – Karten", travel, FolderKind::Ordinary);
+    db.Folder(maps).Description = db.Memo().Add("Folder description");
+    db.Folder(maps).SearchQuery.Set("query");
+    AddMark(travel, "Zürich tram map");
+    AddMark(maps, "Ordnance Survey");
+    db.Marks(maps).Kill(AddMark(maps, "gone"), false);
     ASSERT_TRUE(db.Save());
+    const std::array<std::string, 4> saved = Files();
+    EXPECT_EQ(saved[0].size(), 4 + 7 * 290u);
+    EXPECT_EQ(saved[1].substr(0, 12), "ORNBOOKMARKS");
+
     Reopen();
+    EXPECT_EQ(db.FolderPath(maps), "My Bookmarks\\Travel\\Maps – Karten");
+    EXPECT_EQ(Titles(travel), std::vector<std::string>{"Zürich tram map"});
+    EXPECT_EQ(Titles(5), std::vector<std::string>{"gone"});
     EXPECT_EQ(db.Marks(2).Count(), 2);
     EXPECT_EQ(db.Marks(2).Total(), 2);
-    EXPECT_EQ(db.HighestKey(), 8);
+    EXPECT_EQ(db.HighestKey(), 11);
+    ASSERT_TRUE(db.Save());
+    EXPECT_TRUE(Files() == saved);
+
+    // A bookmark without a title is still a bookmark: it survives the save.
     std::int32_t key = 0;
     db.Marks(3).Add(key, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0);
-    EXPECT_EQ(key, 9);
-    // A bookmark without a title is still a bookmark: it survives the save.
+    EXPECT_EQ(key, 12);
     ASSERT_TRUE(db.Save());
     Reopen();
     EXPECT_EQ(db.Marks(3).Count(), 1);
-    EXPECT_EQ(db.Marks(3).key(1), 9);
+    EXPECT_EQ(db.Marks(3).key(1), 12);
 }
 
-TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {
+TEST_F(DatabaseFixture, DeletingAndEmptyingMoveToTheTrashUnlessForcedOrAlreadyThere) {
     std::int16_t f7 = db.AddFolder("Seven", 1, FolderKind::Ordinary);
     std::int32_t k = AddMark(f7, "to trash", "https://trash.example/");
     OleDate added = db.Marks(f7).At(1).added;
@@ -148,9 +142,9 @@ TEST_F(DatabaseFixture, DeletingMovesToTheTrashUnlessForcedOrAlreadyThere) {
     db.Marks(f7).Kill(k2, false);
     EXPECT_EQ(db.Marks(5).Count(), 0);
     EXPECT_EQ(db.Memo().InUseCount(), inUse - 3);
-}
 
-TEST_F(DatabaseFixture, EmptyAllMovesOrDeletesEveryBookmark) {
+    // Emptying a folder moves what is left to the trash; the trash deletes for good.
+    options.deleteImmediately = false;
     std::int16_t f = db.AddFolder("Full", 1, FolderKind::Ordinary);
     for (int i = 0; i < 4; ++i)
         AddMark(f, "m" + std::to_string(i));
@@ -158,8 +152,8 @@ TEST_F(DatabaseFixture, EmptyAllMovesOrDeletesEveryBookmark) {
     db.Marks(f).EmptyAll(false);
     EXPECT_EQ(db.Marks(f).Count(), 0);
     EXPECT_EQ(Titles(5), (std::vector<std::string>{"m0", "m2", "m3"}));
-    std::int32_t inUse = db.Memo().InUseCount();
-    db.Marks(5).EmptyAll(false); // the trash deletes for good
+    inUse = db.Memo().InUseCount();
+    db.Marks(5).EmptyAll(false);
     EXPECT_EQ(db.Marks(5).Count(), 0);
     EXPECT_EQ(db.Memo().InUseCount(), inUse - 9);
 }
@@ -196,7 +190,7 @@ TEST_F(DatabaseFixture, FolderSlotsAreReusedLowestFirst) {
     EXPECT_FALSE(db.IsLiveFolder(0));
 }
 
-TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
+TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrashWhichEmptiesWhole) {
     for (std::int16_t i = 1; i <= 5; ++i)
         db.KillFolder(i, true);
     EXPECT_EQ(sounds.played, std::vector<SoundEvent>(5, SoundEvent::RejectBookmark));
@@ -213,10 +207,7 @@ TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
     EXPECT_FALSE(db.InTrash(5));
     EXPECT_EQ(tree.nodes["x" + std::to_string(parent)].parent, "x5");
     EXPECT_EQ(busy.depth, 0);
-    // The delete was saved at once.
-    db.Close();
-    ASSERT_TRUE(db.Open(dir.str(), nullptr));
-    db.SetServices(Services());
+    Reopen(); // the delete was saved at once
     EXPECT_EQ(db.Folder(parent).Parent, 5);
 
     // Inside the trash a delete is final, subfolders, bookmarks and texts with it.
@@ -227,9 +218,8 @@ TEST_F(DatabaseFixture, KillFolderRefusesStandardFoldersAndUsesTheTrash) {
     EXPECT_FALSE(db.IsLiveFolder(child));
     EXPECT_EQ(db.Memo().InUseCount(), inUse - 3);
     EXPECT_EQ(tree.nodes.count("x" + std::to_string(child)), 0u);
-}
 
-TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
+    // Emptying the trash leaves no folder or bookmark in it.
     std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
     db.AddFolder("A1", a, FolderKind::Ordinary);
     AddMark(a, "x");
@@ -246,7 +236,7 @@ TEST_F(DatabaseFixture, EmptyingTheTrashLeavesNothingInIt) {
     EXPECT_EQ(db.CountSubFolders(5), 0);
 }
 
-TEST_F(DatabaseFixture, TreeIsFilledParentsFirstAndPathsWalkToTheRoot) {
+TEST_F(DatabaseFixture, TreeIsFilledParentsFirstPathsWalkToTheRootAndDamageIsRepaired) {
     // A child in a lower slot than its parent: placed in a later pass.
     std::int16_t low = db.AddFolder("Low", 1, FolderKind::Ordinary);   // 6
     std::int16_t high = db.AddFolder("High", 1, FolderKind::Ordinary); // 7
@@ -265,9 +255,8 @@ TEST_F(DatabaseFixture, TreeIsFilledParentsFirstAndPathsWalkToTheRoot) {
     std::int32_t start = 0;
     EXPECT_EQ(db.NextSubFolder(high, start), low);
     EXPECT_EQ(db.NextSubFolder(high, start), 0);
-}
 
-TEST_F(DatabaseFixture, DamagedFoldersAreRepairedAndTheOriginalsKept) {
+    // Damaged folders are repaired, and the original files kept.
     std::int16_t a = db.AddFolder("A", 1, FolderKind::Ordinary);
     std::int16_t b = db.AddFolder("B", a, FolderKind::Ordinary);
     std::int16_t c = db.AddFolder("C", 1, FolderKind::Ordinary);
@@ -286,7 +275,7 @@ TEST_F(DatabaseFixture, DamagedFoldersAreRepairedAndTheOriginalsKept) {
     EXPECT_TRUE(db.Folder(a).Parent == 1 || db.Folder(b).Parent == 1);
     EXPECT_TRUE(db.FolderPath(b).rfind("My Bookmarks", 0) == 0);
     db.FillTree(tree);
-    EXPECT_EQ(tree.nodes.size(), 8u);
+    EXPECT_EQ(tree.nodes.size(), 10u);
     EXPECT_EQ(Titles(b), std::vector<std::string>{"kept"});
 }
 
@@ -342,7 +331,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     EXPECT_TRUE(db.IsLiveFolder(5));
 }
 
-TEST_F(DatabaseFixture, ADataFolderIsUsedByOneProgramAtATime) {
+TEST_F(DatabaseFixture, ADataFolderIsUsedByOneProgramAtATimeAndPurgedWhole) {
     Database second;
     std::string error;
     bool busyFlag = false;
@@ -350,22 +339,20 @@ TEST_F(DatabaseFixture, ADataFolderIsUsedByOneProgramAtATime) {
     EXPECT_TRUE(busyFlag);
     EXPECT_NE(error.find("in use"), std::string::npos);
     db.Close();
-    EXPECT_TRUE(second.Open(dir.str(), &error)) << error;
-}
+    ASSERT_TRUE(second.Open(dir.str(), &error)) << error;
 
-TEST_F(DatabaseFixture, PurgeDeletesTheFourFilesAndTheNextStartIsNew) {
-    AddMark(2, "doomed");
-    ASSERT_TRUE(db.Save());
-    ASSERT_TRUE(db.Purge(nullptr));
-    EXPECT_TRUE(db.Purged());
-    EXPECT_FALSE(db.Save());
+    // A purge deletes the four files, and the next start is a new one.
+    second.Marks(2).Add(second.NewMark("doomed", "https://d.example/", 2, "", kFlagsDroppedLink));
+    ASSERT_TRUE(second.Save());
+    ASSERT_TRUE(second.Purge(nullptr));
+    EXPECT_TRUE(second.Purged());
+    EXPECT_FALSE(second.Save());
     for (const char* f : {"FOLDERS", "BOOKMARKS", "VIREODEX", "VIREOMEM"})
         EXPECT_FALSE(std::filesystem::exists(dir.file(f))) << f;
-    Database next;
-    ASSERT_TRUE((db.Close(), next.Open(dir.str(), nullptr)));
-    EXPECT_TRUE(next.IsFirstRun());
-    EXPECT_EQ(next.Marks(2).Count(), 0);
-    EXPECT_EQ(next.Marks(1).Count(), 2);
+    ASSERT_TRUE((second.Close(), db.Open(dir.str(), nullptr)));
+    EXPECT_TRUE(db.IsFirstRun());
+    EXPECT_EQ(db.Marks(2).Count(), 0);
+    EXPECT_EQ(db.Marks(1).Count(), 2);
 }
 
 TEST(ExtractUrl, FindsTheAddressInDroppedText) {

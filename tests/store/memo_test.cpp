@@ -26,7 +26,7 @@ struct MemoFixture : ::testing::Test {
     }
 };
 
-TEST_F(MemoFixture, FreedEntriesAreReusedHighestFirstAndTheirOldTextBecomesDead) {
+TEST_F(MemoFixture, FreedEntriesAreReusedHighestFirstAndNothingReachesTheDiskBeforeACommit) {
     for (int i = 1; i <= 5; ++i)
         memo.Add("memo" + std::to_string(i));
     memo.KillMemo(2);
@@ -46,6 +46,16 @@ TEST_F(MemoFixture, FreedEntriesAreReusedHighestFirstAndTheirOldTextBecomesDead)
     EXPECT_EQ(memo.GetMemo(2), "new two");
     EXPECT_EQ(memo.GetMemo(5), "memo5");
     EXPECT_EQ(memo.DeadSpace(), 10);
+
+    // Nothing reaches the disk before a commit.
+    memo.Add("not yet");
+    memo.SetMemo(1, "changed");
+    memo.KillMemo(5);
+    EXPECT_TRUE(memo.HasUncommittedChanges());
+    Reopen();
+    EXPECT_EQ(memo.EntryCount(), 6);
+    EXPECT_EQ(memo.GetMemo(1), "memo1");
+    EXPECT_EQ(memo.GetMemo(5), "memo5");
 }
 
 TEST_F(MemoFixture, SetMemoFollowsItsRules) {
@@ -74,6 +84,11 @@ TEST_F(MemoFixture, SetMemoFollowsItsRules) {
     ASSERT_TRUE(memo.Commit());
     Reopen();
     EXPECT_EQ(memo.GetMemo(other), "changed");
+    // Texts are trimmed and read up to a NUL; ids without a text read as empty.
+    EXPECT_EQ(memo.GetMemo(memo.Add("   padded   ")), "padded");
+    EXPECT_EQ(memo.GetMemo(memo.Add(std::string("cut\0here", 8))), "cut");
+    EXPECT_EQ(memo.GetMemo(0), "");
+    EXPECT_EQ(memo.GetMemo(9999), "");
 }
 
 TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryAboveIt) {
@@ -114,13 +129,6 @@ TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryA
     ASSERT_TRUE(memo.PackDat());
     EXPECT_EQ(memo.GetMemo(whole), bookmarklet);
     EXPECT_EQ(memo.GetMemo(full), exact);
-}
-
-TEST_F(MemoFixture, TextsAreTrimmedAndReadUpToANul) {
-    EXPECT_EQ(memo.GetMemo(memo.Add("   padded   ")), "padded");
-    EXPECT_EQ(memo.GetMemo(memo.Add(std::string("cut\0here", 8))), "cut");
-    EXPECT_EQ(memo.GetMemo(0), "");
-    EXPECT_EQ(memo.GetMemo(9999), "");
 }
 
 TEST_F(MemoFixture, PackingRemovesDeadSpaceAndKeepsEveryMemoID) {
@@ -172,18 +180,6 @@ TEST_F(MemoFixture, EntriesPointingOutsideTheDataFileReadAsEmpty) {
     // A store with damaged entries still packs without reading outside its data.
     EXPECT_TRUE(memo.PackDat());
     EXPECT_EQ(memo.GetMemo(1), "valid");
-}
-
-TEST_F(MemoFixture, NothingReachesTheDiskBeforeACommit) {
-    memo.Add("committed");
-    ASSERT_TRUE(memo.Commit());
-    memo.Add("not yet");
-    memo.SetMemo(1, "changed");
-    memo.KillMemo(1);
-    EXPECT_TRUE(memo.HasUncommittedChanges());
-    Reopen();
-    EXPECT_EQ(memo.EntryCount(), 1);
-    EXPECT_EQ(memo.GetMemo(1), "committed");
 }
 
 } // namespace
