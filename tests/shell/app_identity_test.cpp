@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the desktop shows of the program: the captions as the window system has them
-// (on a private X server, since the caption a window manager shows is what Qt hands to
-// the platform, not the widget's own title), and the one line a start without any
-// display gives.
+// What the desktop shows of the program: the captions as the window system has them (on a
+// private X server: a window manager shows what Qt hands to the platform, not the widget's
+// title), and the one line a start without any display gives.
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -29,10 +28,8 @@ bool OnPath(const char* program) {
 // Starts Xvfb on a free display (it writes the number it took to a pipe), listening on
 // its local socket only. Empty when there is no Xvfb or it did not start.
 QByteArray StartXServer() {
-    if (!OnPath("Xvfb") || !OnPath("xprop"))
-        return {};
     int fds[2];
-    if (::pipe(fds) != 0)
+    if (!OnPath("Xvfb") || !OnPath("xprop") || ::pipe(fds) != 0)
         return {};
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -43,11 +40,7 @@ QByteArray StartXServer() {
         ::_exit(127);
     }
     ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        return {};
-    }
-    g_xserver = pid;
+    g_xserver = pid; // when the fork failed, the pipe has no writer and reads as empty
     QByteArray number;
     pollfd p{fds[0], POLLIN, 0};
     char c = 0;
@@ -55,14 +48,6 @@ QByteArray StartXServer() {
         number.append(c);
     ::close(fds[0]);
     return number.isEmpty() ? QByteArray() : ":" + number;
-}
-
-void StopXServer() {
-    if (g_xserver > 0) {
-        ::kill(g_xserver, SIGTERM);
-        ::waitpid(g_xserver, nullptr, 0);
-        g_xserver = 0;
-    }
 }
 
 // The caption the window system holds for a window, as window managers read it.
@@ -132,10 +117,9 @@ private Q_SLOTS:
         QCOMPARE(status, 1);
         // Nothing was made in the home folder: the program stopped before it began.
         QVERIFY(QDir(home).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
-        // Help needs no display.
-        QString help = run({QStringLiteral("--help")}, status);
-        QCOMPARE(status, 0);
-        QCOMPARE(help, QString::fromStdString(VireoUsage()) + QLatin1Char('|'));
+        QCOMPARE(run({QStringLiteral("--help")}, status),
+                 QString::fromStdString(VireoUsage()) + QLatin1Char('|'));
+        QCOMPARE(status, 0); // help needs no display
         QDir(home).removeRecursively();
     }
 };
@@ -156,7 +140,10 @@ int main(int argc, char** argv) {
         vireo::test::AppIdentityTest test;
         status = QTest::qExec(&test, argc, argv);
     }
-    vireo::test::StopXServer();
+    if (vireo::test::g_xserver > 0) {
+        ::kill(vireo::test::g_xserver, SIGTERM);
+        ::waitpid(vireo::test::g_xserver, nullptr, 0);
+    }
     return status;
 }
 

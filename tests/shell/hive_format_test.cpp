@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "shell/hive_format.h"
 
 namespace vireo {
@@ -15,57 +17,54 @@ std::string Reparse(const std::string& text, HiveDocument& doc) {
 }
 
 TEST(HiveFormat, EveryValueSurvivesWritingAndReading) {
-    HiveDocument doc;
-    MemoryRegistry& r = doc.Keys();
     const std::string latin1Path = "/home/ann/caf\xE9"; // a file name that is not UTF-8
-    r.SetValue(kHKeyCurrentUser, kVireo, "ShowTips", RegValue::Text("1"));
-    r.SetValue(kHKeyCurrentUser, kVireo + "\\DB", "path", RegValue::Text(latin1Path));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Quoted", RegValue::Text("say \"hi\" to C:\\dir\\"));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Lines", RegValue::Text("one\r\ntwo"));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Nul", RegValue::Text(std::string("a\0b", 3)));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Unicode",
-               RegValue::Text("Gr\xC3\xBC\xC3\x9F"
-                              "e \xF0\x9F\x90\xA6"));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Count", RegValue::Number(0xDEADBEEF));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Blob", RegValue::Binary(std::string("\x00\xFF\x10", 3)));
-    r.SetValue(kHKeyCurrentUser, kVireo, "Expand", RegValue::Binary("%HOME%", kRegExpandSz));
-    r.SetValue(kHKeyCurrentUser, kVireo + "\\Sound", "", RegValue::Text("/usr/share/vireo/Sound/drop.wav"));
-    r.CreateKey(kHKeyCurrentUser, kVireo + "\\search\\groups\\Empty Group");
-    r.SetValue(kHKeyLocalMachine, "Software\\x", "Mixed Case", RegValue::Text(""));
+    struct Case {
+        std::string key, name;
+        RegValue value;
+    };
+    const Case cases[] = {
+        {"", "ShowTips", RegValue::Text("1")},
+        {"\\DB", "path", RegValue::Text(latin1Path)},
+        {"", "Quoted", RegValue::Text("say \"hi\" to C:\\dir\\")},
+        {"", "Lines", RegValue::Text("one\r\ntwo")},
+        {"", "Nul", RegValue::Text(std::string("a\0b", 3))},
+        {"", "Unicode",
+         RegValue::Text("Gr\xC3\xBC\xC3\x9F"
+                        "e \xF0\x9F\x90\xA6")},
+        {"", "Count", RegValue::Number(0xDEADBEEF)},
+        {"", "Blob", RegValue::Binary(std::string("\x00\xFF\x10", 3))},
+        {"", "Expand", RegValue::Binary("%HOME%", kRegExpandSz)},
+        {"\\Sound", "", RegValue::Text("/usr/share/vireo/Sound/drop.wav")},
+    };
+    HiveDocument doc;
+    for (const Case& c : cases)
+        doc.Keys().SetValue(kHKeyCurrentUser, kVireo + c.key, c.name, c.value);
+    doc.Keys().CreateKey(kHKeyCurrentUser, kVireo + "\\search\\groups\\Empty Group");
+    doc.Keys().SetValue(kHKeyLocalMachine, "Software\\x", "Mixed Case", RegValue::Text(""));
 
     std::string first = WriteHive(doc);
     HiveDocument back;
-    std::string second = Reparse(first, back);
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(Reparse(first, back), first);
     const MemoryRegistry& b = back.Keys();
+    auto fields = [](const RegValue& v) {
+        return std::tuple(int(v.type), v.text, v.number, v.bytes, v.regType);
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fields(b.QueryValue(kHKeyCurrentUser, kVireo + c.key, c.name)), fields(c.value)) << c.name;
     EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo + "\\db", "PATH").text, latin1Path);
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Quoted").text, "say \"hi\" to C:\\dir\\");
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Lines").text, "one\r\ntwo");
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Nul").text, std::string("a\0b", 3));
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Unicode").text, "Gr\xC3\xBC\xC3\x9F"
-                                                                      "e \xF0\x9F\x90\xA6");
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Count").number, 0xDEADBEEFu);
-    RegValue blob = b.QueryValue(kHKeyCurrentUser, kVireo, "Blob");
-    EXPECT_EQ(blob.type, RegValue::Type::Binary);
-    EXPECT_EQ(blob.bytes, std::string("\x00\xFF\x10", 3));
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo, "Expand").regType, kRegExpandSz);
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo + "\\Sound", "").text, "/usr/share/vireo/Sound/drop.wav");
-    EXPECT_TRUE(b.KeyExists(kHKeyCurrentUser, kVireo + "\\search\\groups\\Empty Group"));
     EXPECT_EQ(b.ValueNames(kHKeyLocalMachine, "Software\\x"), std::vector<std::string>{"Mixed Case"});
     EXPECT_EQ(b.SubKeys(kHKeyCurrentUser, kVireo + "\\search\\groups"),
               std::vector<std::string>{"Empty Group"});
 
-    // The file reads as the registry editor writes it.
+    // The file reads as the registry editor writes it; keys that only lead to others are
+    // implied by them.
     EXPECT_EQ(first.rfind("Windows Registry Editor Version 5.00\n\n", 0), 0u);
-    EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"), std::string::npos);
-    EXPECT_NE(first.find("\"ShowTips\"=\"1\"\n"), std::string::npos);
-    EXPECT_NE(first.find("\"Count\"=dword:deadbeef\n"), std::string::npos);
-    EXPECT_NE(first.find("\"Blob\"=hex:00,ff,10\n"), std::string::npos);
-    EXPECT_NE(first.find("@=\"/usr/share/vireo/Sound/drop.wav\"\n"), std::string::npos);
-    // Keys that only lead to others are implied by them.
+    for (const char* line :
+         {"[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]", "\"ShowTips\"=\"1\"", "\"Count\"=dword:deadbeef",
+          "\"Blob\"=hex:00,ff,10", "@=\"/usr/share/vireo/Sound/drop.wav\"",
+          "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\search\\groups\\Empty Group]"})
+        EXPECT_NE(first.find(std::string(line) + "\n"), std::string::npos) << line;
     EXPECT_EQ(first.find("[HKEY_CURRENT_USER\\Software]\n"), std::string::npos);
-    EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!\\search\\groups\\Empty Group]\n"),
-              std::string::npos);
 
     // A value continued on the file's very last line is read whole.
     HiveDocument last;
@@ -124,15 +123,12 @@ TEST(HiveFormat, KeepsEveryLineItDoesNotUnderstand) {
 
 TEST(HiveFormat, AcceptsRegistryEditorFilesAndRefusesOthers) {
     // The registry editor exports UTF-16 with a byte order mark.
-    std::string utf8 =
-        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n"
-        "\"Name\"=\"Zo\xC3\xAB\"\r\n";
+    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Name\"=\"Zo";
+    std::string utf8 = head + "\xC3\xAB\"\r\n";
     std::string utf16 = "\xFF\xFE";
-    for (unsigned char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n"
-                                       "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Name\"=\"Zo")) {
-        utf16 += static_cast<char>(c);
-        utf16 += '\0';
-    }
+    for (char c : head)
+        utf16 += std::string{c, '\0'};
     utf16 += std::string("\xEB\0\"\0\r\0\n\0", 8);
     for (const std::string& file : {utf8, utf16, std::string("\xEF\xBB\xBF") + utf8}) {
         HiveDocument doc;

@@ -9,12 +9,36 @@ namespace {
 const std::string kBrowser = SettingsPath("\\browser");
 const std::string kSearch = SettingsPath("\\search");
 
-TEST(Options, AFreshInstallationReadsItsDefaultsWithoutWritingThem) {
+// The yes/no options are stored as the text "1" or "0"; only "1" switches one, so a
+// missing or stray value reads as the default (ToolbarTop and ShowTips are stored
+// inverted: "1" means no).
+TEST(Options, YesNoOptionsAreStoredAsTextAndOnlyOneSwitchesThem) {
+    struct Case {
+        const char* name;
+        void (*set)(Registry&, bool);
+        bool (*get)(const Registry&);
+        bool oneMeans;
+    };
+    for (const Case& c : {Case{"ToolbarTop", SetToolbarTop, GetToolbarTop, false},
+                          Case{"ShowTips", SetShowTips, GetShowTips, false},
+                          Case{"DisableSound", SetDisableSound, GetDisableSound, true}}) {
+        SCOPED_TRACE(c.name);
+        MemoryRegistry reg;
+        EXPECT_EQ(c.get(reg), !c.oneMeans);
+        c.set(reg, c.oneMeans);
+        EXPECT_EQ(GetRegText(reg, SettingsPath(), c.name), "1");
+        EXPECT_EQ(c.get(reg), c.oneMeans);
+        c.set(reg, !c.oneMeans);
+        EXPECT_EQ(GetRegText(reg, SettingsPath(), c.name), "0");
+        for (const char* stray : {"0", "2", "-1"}) {
+            SetRegValue(reg, SettingsPath(), c.name, stray);
+            EXPECT_EQ(c.get(reg), !c.oneMeans) << stray;
+        }
+    }
+}
+
+TEST(Options, DefaultsRangesAndRepairs) {
     MemoryRegistry reg;
-    // The yes/no options are stored inverted, so a missing value must read as "yes".
-    EXPECT_TRUE(GetToolbarTop(reg));
-    EXPECT_TRUE(GetShowTips(reg));
-    EXPECT_FALSE(GetDisableSound(reg));
     std::int32_t which = -1;
     std::string userDefined = "x";
     GetBrowserChoice(reg, which, userDefined);
@@ -22,37 +46,8 @@ TEST(Options, AFreshInstallationReadsItsDefaultsWithoutWritingThem) {
     EXPECT_EQ(userDefined, "");
     EXPECT_TRUE(GetAskHome(reg));
     EXPECT_EQ(GetDaysToCheck(reg), 3);
-    EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kSettingsKey));
-}
+    EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kSettingsKey)); // defaults are read, not written
 
-TEST(Options, YesNoOptionsAreStoredInvertedAsText) {
-    MemoryRegistry reg;
-    SetToolbarTop(reg, false);
-    SetShowTips(reg, false);
-    EXPECT_EQ(GetRegText(reg, SettingsPath(), "ToolbarTop"), "1");
-    EXPECT_EQ(GetRegText(reg, SettingsPath(), "ShowTips"), "1");
-    EXPECT_FALSE(GetToolbarTop(reg));
-    EXPECT_FALSE(GetShowTips(reg));
-    SetToolbarTop(reg, true);
-    EXPECT_EQ(GetRegText(reg, SettingsPath(), "ToolbarTop"), "0");
-    // Only 1 switches an option off.
-    SetRegValue(reg, SettingsPath(), "ToolbarTop", "2");
-    EXPECT_TRUE(GetToolbarTop(reg));
-    SetRegValue(reg, SettingsPath(), "ShowTips", "-1");
-    EXPECT_TRUE(GetShowTips(reg));
-    // DisableSound is the other way round: only 1 switches sounds off.
-    SetRegValue(reg, SettingsPath(), "DisableSound", "2");
-    EXPECT_FALSE(GetDisableSound(reg));
-    SetDisableSound(reg, true);
-    EXPECT_EQ(GetRegText(reg, SettingsPath(), "DisableSound"), "1");
-    EXPECT_TRUE(GetDisableSound(reg));
-    // The "browser" key is found whatever its spelling.
-    SetRegValue(reg, SettingsPath("\\Browser"), "AskHome", "1");
-    EXPECT_FALSE(GetAskHome(reg));
-}
-
-TEST(Options, RangesAndRepairs) {
-    MemoryRegistry reg;
     for (auto [stored, read] : {std::pair{"1", 3}, {"8", 3}, {"7", 7}, {"2", 2}, {"0", 3}, {"soon", 3}}) {
         SetRegValue(reg, kSearch, "DaysToCheck", stored);
         EXPECT_EQ(GetDaysToCheck(reg), read) << stored;
@@ -60,13 +55,13 @@ TEST(Options, RangesAndRepairs) {
     SetDaysToCheck(reg, 5);
     EXPECT_EQ(GetRegText(reg, kSearch, "DaysToCheck"), "5");
 
-    // A stray AskHome is repaired to "ask" and written back.
+    // A stray AskHome is repaired to "ask" and written back; the "browser" key is found
+    // whatever its spelling.
     SetRegValue(reg, kBrowser, "AskHome", "5");
     EXPECT_TRUE(GetAskHome(reg));
     EXPECT_EQ(GetRegText(reg, kBrowser, "AskHome"), "0");
-    SetAskHome(reg, 1);
+    SetRegValue(reg, SettingsPath("\\Browser"), "AskHome", "1");
     EXPECT_FALSE(GetAskHome(reg));
-    EXPECT_EQ(GetRegText(reg, kBrowser, "AskHome"), "1");
 
     // Any number but 0 means: use the default connection without asking.
     SetConnectionAction(reg, 3);

@@ -35,17 +35,16 @@ TEST(SettingsFunctions, NumbersAreStoredAsTextAndReadEitherWay) {
     EXPECT_EQ(GetRegText(reg, kKey, "Blob"), "");
 
     // Text is read trimmed and cut at its first NUL, numbers stop where the digits do.
-    SetRegValue(reg, kKey, "Padded", "  /home/ann/Vireo Data  ");
-    EXPECT_EQ(GetRegText(reg, kKey, "Padded"), "/home/ann/Vireo Data");
-    SetRegValue(reg, kKey, "Nul", std::string_view("15\0junk 99", 10));
-    EXPECT_EQ(GetRegText(reg, kKey, "Nul"), "15");
-    EXPECT_EQ(GetRegNumber(reg, kKey, "Nul"), 15);
-    SetRegValue(reg, kKey, "Spaced", " 7 ");
-    EXPECT_EQ(GetRegNumber(reg, kKey, "Spaced"), 7);
-    SetRegValue(reg, kKey, "Words", "seven");
-    EXPECT_EQ(GetRegNumber(reg, kKey, "Words"), 0);
-    SetRegValue(reg, kKey, "Huge", "99999999999");
-    EXPECT_EQ(GetRegNumber(reg, kKey, "Huge"), 0);
+    for (auto [stored, text, number] :
+         {std::tuple{std::string_view("  /home/ann/Vireo Data  "), "/home/ann/Vireo Data", 0},
+          {std::string_view("15\0junk 99", 10), "15", 15},
+          {" 7 ", "7", 7},
+          {"seven", "seven", 0},
+          {"99999999999", "99999999999", 0}}) {
+        SetRegValue(reg, kKey, "Value", stored);
+        EXPECT_EQ(GetRegText(reg, kKey, "Value"), text);
+        EXPECT_EQ(GetRegNumber(reg, kKey, "Value"), number) << text;
+    }
 
     // Missing keys and values are no errors.
     EXPECT_EQ(GetRegNumber(reg, "Software\\Nobody", "x"), 0);
@@ -91,20 +90,14 @@ TEST(SettingsFunctions, EnumeratesSubkeysAlphabeticallyAndDeletesWholeTrees) {
     for (const char* name : {"news", "Books", "code"})
         SetRegValue(reg, groups + "\\" + name + "\\engines\\one", "x", "1");
 
-    RegSubKeyCursor cursor;
-    EXPECT_EQ(cursor.FirstRegSubKey(reg, groups), "Books");
-    EXPECT_EQ(cursor.NextRegSubKey(), "code");
-    EXPECT_EQ(cursor.NextRegSubKey(), "news");
-    EXPECT_EQ(cursor.NextRegSubKey(), "");
-    EXPECT_EQ(cursor.NextRegSubKey(), "");
-
-    // Enumerations may nest, each with its own cursor.
-    RegSubKeyCursor outer, inner;
+    // Enumerations may nest, each with its own cursor, and stay at their end.
+    RegSubKeyCursor cursor, outer, inner;
     std::vector<std::string> seen;
     for (auto g = outer.FirstRegSubKey(reg, groups); !g.empty(); g = outer.NextRegSubKey())
         for (auto e = inner.FirstRegSubKey(reg, groups + "\\" + g); !e.empty(); e = inner.NextRegSubKey())
             seen.push_back(g + "/" + e);
     EXPECT_EQ(seen, (std::vector<std::string>{"Books/engines", "code/engines", "news/engines"}));
+    EXPECT_EQ(outer.NextRegSubKey(), "");
 
     // Deleting each key while enumerating still visits every one of them.
     int deleted = 0;

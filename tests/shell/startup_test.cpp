@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "interchange/browser.h"
 #include "shell/options.h"
@@ -134,57 +135,43 @@ struct SaveDataFixture : ::testing::Test {
     }
 };
 
-// The window position and the data folder saved on closing are checked in the main window's tests.
-TEST_F(SaveDataFixture, SavesTheRecordsAndTheHomePage) {
+// One closing save after another on the same data: the trash option, compaction above the
+// dead-space limit, the records and the home page, and nothing at all after a purge. The
+// window position and the data folder saved on closing are checked in the main window's tests.
+TEST_F(SaveDataFixture, ClosingSavesFollowTheTrashOptionAndTheDeadSpaceLimit) {
     db.Marks(kUnsortedFolder).Add(db.NewMark("kept", "https://kept.example/", kUnsortedFolder, "", 32));
+    SetTrash(reg, 1); // an empty trash is left alone, whatever the option says
     std::string error;
     ASSERT_TRUE(SaveData(db, reg, hooks, &error)) << error;
     EXPECT_EQ(homePages, 1);
     EXPECT_TRUE(summary.empty()); // nothing to compact
-
+    EXPECT_TRUE(sounds.played.empty());
     db.Close();
     ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     EXPECT_FALSE(db.IsFirstRun());
     EXPECT_EQ(db.Marks(kUnsortedFolder).Count(), 1);
-}
-
-TEST_F(SaveDataFixture, TrashOptionDecidesWhatHappensToTheTrash) {
-    // An empty trash is left alone, whatever the option says.
-    SetTrash(reg, 1);
-    ASSERT_TRUE(SaveData(db, reg, hooks));
-    EXPECT_TRUE(sounds.played.empty());
 
     AddToTrash(3, 10);
-    SetTrash(reg, 0);
-    ASSERT_TRUE(SaveData(db, reg, hooks));
-    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 3);
-    SetTrash(reg, 2);
-    ASSERT_TRUE(SaveData(db, reg, hooks));
-    EXPECT_EQ(trashQuestions, 1);
-    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 3);
-    SetTrash(reg, 1);
-    ASSERT_TRUE(SaveData(db, reg, hooks));
-    EXPECT_EQ(db.Marks(kTrashFolder).Count(), 0);
+    for (auto [option, questions, left] : {std::tuple{0, 0, 3}, {2, 1, 3}, {1, 1, 0}}) {
+        SetTrash(reg, option);
+        ASSERT_TRUE(SaveData(db, reg, hooks));
+        EXPECT_EQ(trashQuestions, questions) << option;
+        EXPECT_EQ(db.Marks(kTrashFolder).Count(), left) << option;
+    }
     EXPECT_EQ(sounds.played, std::vector<SoundEvent>{SoundEvent::EmptyFolder});
-}
 
-TEST_F(SaveDataFixture, CompactsOnlyAboveTheDeadSpaceLimit) {
     AddToTrash(150, 1500);
-    SetTrash(reg, 1);
     ASSERT_TRUE(SaveData(db, reg, hooks));
     EXPECT_EQ(summary, (std::vector<std::string>{std::string(kCompactingText), std::string(kCompactedText)}));
     EXPECT_EQ(db.Memo().DeadSpace(), 0);
-
     summary.clear();
     AddToTrash(10, 1500);
     ASSERT_TRUE(SaveData(db, reg, hooks)); // 15000 dead bytes are left where they are
     EXPECT_TRUE(summary.empty());
     EXPECT_GT(db.Memo().DeadSpace(), 0);
-}
 
-TEST_F(SaveDataFixture, NothingIsSavedAfterAPurge) {
-    std::string error;
     ASSERT_TRUE(db.Purge(&error)) << error;
+    homePages = 0;
     hooks.windowPosition = WindowPosition{1, 2, 3, 4};
     EXPECT_TRUE(SaveData(db, reg, hooks));
     EXPECT_EQ(homePages, 0);
