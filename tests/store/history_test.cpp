@@ -117,13 +117,11 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
         EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, keys[3]));
         EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
     });
+    const std::string page = "<DL><p>\n<DT><H3>Pasted</H3>\n<DL><p>\n"
+                             "<DT><A HREF=\"https://p.example/\" ADD_DATE=\"1700000000\">P</A>\n"
+                             "<DD>About p\n</DL><p>\n<DT><A HREF=\"https://q.example/\">Q</A>\n</DL><p>\n";
     Check("Paste", [&] {
-        ExchangeResult r =
-            PasteNetscapeText(db,
-                              "<DL><p>\n<DT><H3>Pasted</H3>\n<DL><p>\n"
-                              "<DT><A HREF=\"https://p.example/\" ADD_DATE=\"1700000000\">P</A>\n"
-                              "<DD>About p\n</DL><p>\n<DT><A HREF=\"https://q.example/\">Q</A>\n</DL><p>\n",
-                              kHomePageFolder);
+        ExchangeResult r = PasteNetscapeText(db, page, kHomePageFolder);
         EXPECT_EQ(r.folders, 1);
         EXPECT_EQ(r.bookmarks, 2);
     });
@@ -140,10 +138,7 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
     });
     Check("Import", [&] {
         std::string file = dir.str() + "/bookmark.htm";
-        std::ofstream(file, std::ios::binary)
-            << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>News</H3>\n<DL><p>\n"
-               "<DT><A HREF=\"https://news.example/\">News site</A>\n<DD>Daily\n</DL><p>\n"
-               "<DT><A HREF=\"https://other.example/\">Other</A>\n</DL><p>\n";
+        std::ofstream(file, std::ios::binary) << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" << page;
         EXPECT_TRUE(ImportNetscape(db, file).ok);
     });
     options.deleteImmediately = true;
@@ -200,25 +195,7 @@ TEST_F(HistoryFixture, RestoreReturnsItemsToWhereTheyWereDeletedFrom) {
     EXPECT_EQ(std::as_const(db).Marks(kRootFolder).At(pos).Reserved, 0);
 }
 
-TEST_F(HistoryFixture, TextsWrittenAfterAnUndoAcrossASaveAreReadBackRight) {
-    {
-        HistoryStep step(db, "New Bookmark");
-        AddMark(travel, "Gone again");
-    }
-    Saved();
-    ASSERT_TRUE(db.History().Undo());
-    // New text now goes where the undone text lay in the saved file.
-    std::int32_t kept = AddMark(travel, "Here to stay, and longer");
-    db.History().Seal();
-    EXPECT_FALSE(db.History().CanRedo());
-    Saved();
-    Reopen();
-    EXPECT_EQ(db.Marks(travel).NameStr(kept), "Here to stay, and longer");
-    EXPECT_EQ(db.Marks(travel).UrlStr(kept), "https://example.org/Here to stay, and longer");
-    EXPECT_EQ(db.Marks(travel).Count(), 4);
-}
-
-TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
+TEST_F(HistoryFixture, UnnamedChangesCancelledStepsTheBoundsAndTextsAfterAnUndo) {
     Files start = Saved();
     // A cancelled dialog takes back the texts its command had made.
     {
@@ -270,6 +247,23 @@ TEST_F(HistoryFixture, UnnamedChangesCancelledStepsAndTheBounds) {
     }
     ASSERT_TRUE(db.Memo().PackDat());
     EXPECT_FALSE(db.History().CanUndo());
+
+    // Texts written after an undo across a save are read back right.
+    {
+        HistoryStep step(db, "New Bookmark");
+        AddMark(travel, "Gone again");
+    }
+    Saved();
+    ASSERT_TRUE(db.History().Undo());
+    // New text now goes where the undone text lay in the saved file.
+    std::int32_t kept = AddMark(travel, "Here to stay, and longer");
+    db.History().Seal();
+    EXPECT_FALSE(db.History().CanRedo());
+    Saved();
+    Reopen();
+    EXPECT_EQ(db.Marks(travel).NameStr(kept), "Here to stay, and longer");
+    EXPECT_EQ(db.Marks(travel).UrlStr(kept), "https://example.org/Here to stay, and longer");
+    EXPECT_EQ(db.Marks(travel).Count(), 5); // with Big, whose step was too big to keep
 }
 
 } // namespace
