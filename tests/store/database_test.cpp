@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
+#include <cstring>
 #include <tuple>
 
 #include "store/byte_io.h"
