@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "interchange/browser.h"
+#include "platform/desktop_icon.h"
 #include "platform/desktop_overlay.h"
 #include "shell/startup.h"
 #include "test_support.h"
@@ -15,14 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::WriteText;
+
 std::string MakeExecutable(const std::string& path) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path) << "#!/bin/sh\n";
+    WriteText(path, "#!/bin/sh\n");
     fs::permissions(path, fs::perms::owner_all);
     return path;
 }
-
-using test::WriteText;
 
 TEST(DesktopExec, BecomesARegistryCommandLine) {
     test::TempDir dir;
@@ -125,22 +124,6 @@ TEST_F(DesktopFixture, DefaultBrowserAndFoldersComeFromTheDesktop) {
     EXPECT_EQ(path, webby);
 }
 
-TEST_F(DesktopFixture, WithoutADesktopDefaultTheBrowserVariableIsUsed) {
-    HiveRegistry reg(dir.file("registry.reg"), DesktopOverlay());
-    std::string path;
-    EXPECT_FALSE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(GetRegText(reg, ".htm", "", kHKeyClassesRoot), "");
-
-    std::string lynxish = MakeExecutable(dir.file("bin/textweb"));
-    ::setenv("BROWSER", "textweb:other", 1);
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, lynxish);
-    // Detection remembers the kind only; the browser itself is used at once.
-    ASSERT_TRUE(GetBrowser(reg, path));
-    EXPECT_EQ(path, lynxish);
-    EXPECT_EQ(GetRegText(reg, SettingsPath("\\browser"), "UserDefined"), "");
-}
-
 TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     MakeExecutable(dir.file("bin/chromium"));
     std::string firefox = MakeExecutable(dir.file("bin/firefox"));
@@ -213,6 +196,48 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     EXPECT_EQ(detected(), dir.file("bin/chromium"));
     EXPECT_EQ(GetRegText(reg, "htmlfile\\Shell\\Open\\Command", "", kHKeyClassesRoot),
               "\"" + dir.file("bin/chromium") + "\" \"%1\"");
+
+    // Last, the first program $BROWSER lists. Detection remembers the kind only; the
+    // browser itself is used at once.
+    fs::remove(dir.file("bin/x-www-browser"));
+    std::string textweb = MakeExecutable(dir.file("bin/textweb"));
+    ::setenv("BROWSER", "textweb:other", 1);
+    EXPECT_EQ(detected(), textweb);
+    ASSERT_TRUE(GetBrowser(reg, path));
+    EXPECT_EQ(path, textweb);
+    EXPECT_EQ(GetRegText(reg, SettingsPath("\\browser"), "UserDefined"), "");
+}
+
+TEST(DesktopIcon, TheEntryThatStartsTheProgramNamesItsIcon) {
+    test::TempDir root;
+    std::string bin = root.file("bin");
+    std::string browser = MakeExecutable(bin + "/webby");
+    std::string other = MakeExecutable(root.file("opt/webby"));
+    fs::create_symlink(browser, bin + "/webby-stable");
+    std::string apps = root.file("apps");
+    std::vector<std::string> dirs{apps, root.file("more")};
+
+    // Nothing describes it yet.
+    EXPECT_EQ(DesktopEntryIcon(browser, dirs, bin), "");
+
+    // An entry for a program of the same name elsewhere is only a second choice; one that
+    // starts the very file wins, found on PATH, behind "env" and in a subfolder.
+    WriteText(root.file("more/a-other.desktop"), "[Desktop Entry]\nExec=" + other + " %u\nIcon=other-icon\n");
+    EXPECT_EQ(DesktopEntryIcon(browser, dirs, bin), "other-icon");
+    WriteText(apps + "/vendor/webby.desktop",
+              "[Desktop Entry]\nName=Webby\nExec=env LANG=C webby-stable --new-window %U\nIcon=webby\n"
+              "[Desktop Action private]\nExec=webby --private\nIcon=private\n");
+    EXPECT_EQ(DesktopEntryIcon(browser, dirs, bin), "webby");
+
+    // Hidden entries and entries without an icon do not count; quoted programs do.
+    WriteText(apps + "/vendor/webby.desktop", "[Desktop Entry]\nExec=webby\nIcon=gone\nHidden=true\n");
+    WriteText(apps + "/b.desktop", "[Desktop Entry]\nExec=webby\n");
+    WriteText(apps + "/c.desktop", "[Desktop Entry]\nExec=\"" + browser + "\" %u\nIcon=/icons/webby.png\n");
+    EXPECT_EQ(DesktopEntryIcon(browser, dirs, bin), "/icons/webby.png");
+
+    EXPECT_EQ(ExecProgram("env A=1 B=2 webby %u", bin), browser);
+    EXPECT_EQ(ExecProgram("\"unclosed", bin), "");
+    EXPECT_EQ(DesktopEntryIcon("", dirs, bin), "");
 }
 
 TEST(BrowserCommand, SplitsAsItWasQuoted) {

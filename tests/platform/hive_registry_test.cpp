@@ -57,11 +57,20 @@ TEST(HiveRegistry, EveryProcessSeesTheOthersWrites) {
               std::string::npos);
     EXPECT_EQ(text.find("search"), std::string::npos);
 
-    // A hand edit is seen at the next read.
-    WriteText(path, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\n"
-                    "\"Trash\"=\"2\"\n");
-    EXPECT_EQ(GetRegNumber(app, kVireo, "Trash"), 2);
+    // A hand edit is seen at the next read, and the program's own writes keep its lines
+    // (which lines are kept is hive_format_test's).
+    WriteText(path, "Windows Registry Editor Version 5.00\r\n\r\n; my settings, keep this\r\n"
+                    "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Typo\"=dword:notanumber\r\n"
+                    "\"ShowTips\"=\"1\"\r\n");
+    EXPECT_EQ(GetRegNumber(app, kVireo, "ShowTips"), 1);
     EXPECT_EQ(GetRegText(app, kVireo + "\\DB", "path"), "");
+    SetRegValue(cli, kVireo, "Trash", std::int64_t{2});
+    EXPECT_FALSE(cli.DeleteKey(kHKeyCurrentUser, kVireo + "\\nothing"));
+    text = ReadText(path);
+    for (const char* line :
+         {"; my settings, keep this\n", "\"Typo\"=dword:notanumber\n", "\"Trash\"=\"2\"\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(CorruptCopies(dir).empty());
 }
 
 TEST(HiveRegistry, TwoProcessesWritingAtOnceLoseNothing) {
@@ -152,22 +161,6 @@ TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
     EXPECT_FALSE(reg.SetValue(kHKeyCurrentUser, kVireo + "\\caf\xE9", "x", RegValue::Text("1")));
     EXPECT_FALSE(reg.CreateKey(kHKeyCurrentUser, kVireo + "\\" + std::string(300, 'k')));
     EXPECT_EQ(ReadText(path), before);
-}
-
-TEST(HiveRegistry, HandEditedLinesSurviveTheProgramsWrites) {
-    // Which lines are kept is hive_format_test's; here the program's own writes keep them.
-    test::TempDir dir;
-    const std::string path = dir.file("registry.reg");
-    WriteText(path, "Windows Registry Editor Version 5.00\r\n\r\n; my settings, keep this\r\n"
-                    "[HKEY_CURRENT_USER\\Software\\Orn\\Vireo!]\r\n\"Typo\"=dword:notanumber\r\n");
-    HiveRegistry reg(path);
-    SetRegValue(reg, kVireo, "Trash", std::int64_t{2});
-    EXPECT_FALSE(reg.DeleteKey(kHKeyCurrentUser, kVireo + "\\nothing"));
-    std::string text = ReadText(path);
-    for (const char* line :
-         {"; my settings, keep this\n", "\"Typo\"=dword:notanumber\n", "\"Trash\"=\"2\"\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-    EXPECT_TRUE(CorruptCopies(dir).empty());
 }
 
 TEST(HiveRegistry, OverlayAnswersWhatTheFileDoesNotHold) {
