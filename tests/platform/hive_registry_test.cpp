@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/hive_registry.h"
-#include "store/byte_io.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -20,6 +18,12 @@ const std::string kVireo = SettingsPath();
 using test::ReadText;
 using test::WriteText;
 
+// A folder of its own for each test, and the settings file in it.
+struct HiveFile : ::testing::Test {
+    test::TempDir dir;
+    const std::string path = dir.file("registry.reg");
+};
+
 std::vector<std::string> CorruptCopies(const test::TempDir& dir) {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(dir.path()))
@@ -29,8 +33,7 @@ std::vector<std::string> CorruptCopies(const test::TempDir& dir) {
     return found;
 }
 
-TEST(HiveRegistry, EveryProcessSeesTheOthersWrites) {
-    test::TempDir dir;
+TEST_F(HiveFile, EveryProcessSeesTheOthersWrites) {
     const std::string path = dir.file("config/Vireo/registry.reg");
     HiveRegistry app(path), cli(path);
 
@@ -73,9 +76,7 @@ TEST(HiveRegistry, EveryProcessSeesTheOthersWrites) {
     EXPECT_TRUE(CorruptCopies(dir).empty());
 }
 
-TEST(HiveRegistry, TwoProcessesWritingAtOnceLoseNothing) {
-    test::TempDir dir;
-    const std::string path = dir.file("registry.reg");
+TEST_F(HiveFile, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kWrites = 60;
     std::vector<pid_t> children;
     for (int p = 0; p < 2; ++p) {
@@ -109,9 +110,7 @@ TEST(HiveRegistry, TwoProcessesWritingAtOnceLoseNothing) {
     }
 }
 
-TEST(HiveRegistry, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
-    test::TempDir dir;
-    const std::string path = dir.file("registry.reg");
+TEST_F(HiveFile, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
     const std::string garbage = "this is not a settings file\n\x01\x02\x03";
     WriteText(path, garbage);
 
@@ -142,9 +141,7 @@ TEST(HiveRegistry, AFileThatIsNoHiveIsKeptAsideAndReportedOnce) {
     EXPECT_EQ(ReadText(copies[1]), garbage + "again");
 }
 
-TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
-    test::TempDir dir;
-    const std::string path = dir.file("registry.reg");
+TEST_F(HiveFile, NeverWritesOverWhatItCannotRead) {
     fs::create_directories(path + "/not-a-file"); // something that is there but cannot be read as a file
     HiveRegistry reg(path);
     EXPECT_EQ(GetRegText(reg, kVireo, "x"), "");
@@ -163,8 +160,7 @@ TEST(HiveRegistry, NeverWritesOverWhatItCannotRead) {
     EXPECT_EQ(ReadText(path), before);
 }
 
-TEST(HiveRegistry, OverlayAnswersWhatTheFileDoesNotHold) {
-    test::TempDir dir;
+TEST_F(HiveFile, OverlayAnswersWhatTheFileDoesNotHold) {
     int fills = 0;
     RegistryOverlay overlay;
     overlay.covers = {{kHKeyCurrentUser, std::string(kShellFoldersKey)}, {kHKeyClassesRoot, ""}};
@@ -173,7 +169,7 @@ TEST(HiveRegistry, OverlayAnswersWhatTheFileDoesNotHold) {
         r.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Personal", RegValue::Text("/home/ann/Documents"));
         r.SetValue(kHKeyClassesRoot, ".htm", "", RegValue::Text("htmlfile"));
     };
-    HiveRegistry reg(dir.file("registry.reg"), overlay);
+    HiveRegistry reg(path, overlay);
 
     EXPECT_EQ(GetRegText(reg, kShellFoldersKey, "Personal"), "/home/ann/Documents");
     EXPECT_EQ(GetRegText(reg, ".htm", "", kHKeyClassesRoot), "htmlfile");
