@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The web search windows driven as a user drives them, over a scripted search library:
 // from F3 to the filed folder, the advanced dialog's translation, Stop, the status window's
-// close box, the group manager's rules, the connection prompt and the progress bar's pixels.
+// close box, the group manager's rules, the connection prompt and the progress bar's pixels;
+// and Quick Search over the real library, against engines served from 127.0.0.1.
 
 #include <filesystem>
 
@@ -12,9 +13,11 @@
 #include "mainwindow/menus.h"
 #include "mainwindow/scripted_app.h"
 #include "platform/paths.h"
+#include "platform/search_library_dl.h"
 #include "search/connection_prompt.h"
 #include "search/engine_update.h"
 #include "search/group_manager.h"
+#include "search/loopback_engines.h"
 #include "search/scripted_search_library.h"
 #include "search/search_settings.h"
 #include "search/search_windows.h"
@@ -57,6 +60,12 @@ struct SearchApp {
             SetGroupEngine(app.program.Search.groups, index, engine, true);
         SaveGroups(app.program.Search.groups, app.reg);
     }
+    // Plays the whole script, lets the main thread handle it and sees the search end.
+    void Finish() {
+        lib.Deliver();
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(!app.program.Search.searching);
+    }
     void QuickSearch(const QString& query) {
         main().WebSearch(1, 0);
         windows().Quick()->comboQuickQuery->setCurrentText(query);
@@ -75,19 +84,27 @@ std::vector<ScriptedHit> Hits(const std::string& site, int n) {
     return hits;
 }
 
-// Plays the whole script and lets the main thread handle it.
-void DeliverAll(ScriptedSearchLibrary& lib) {
-    lib.Deliver();
-    QCoreApplication::processEvents();
+// The status window's rows as "engine: hits, status", marked " (done)" where the row's last
+// lamp is lit.
+QStringList Rows(frmSearchStat* stat) {
+    QStringList rows;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(stat->RowCount()); ++r) {
+        bool done = frmSearchStat::LampOf(stat->imgLamps[r][kLampDone]) == StatusLamp::On;
+        rows << stat->prgProgress[r]->Caption() + QStringLiteral(": ") + stat->lblHits[r]->text() +
+                    QStringLiteral(", ") + stat->lblStatusText[r]->text() +
+                    (done ? QStringLiteral(" (done)") : QString());
+    }
+    return rows;
 }
 
-// The row of an engine; row 0 if there is none, so that the checks read the wrong row and fail.
-std::size_t StatusRow(frmSearchStat* stat, const QString& engine) {
-    for (int r = 0; r < stat->RowCount(); ++r) {
-        if (stat->prgProgress[static_cast<std::size_t>(r)]->Caption() == engine)
-            return static_cast<std::size_t>(r);
+// The group manager's engines in order, each marked "+" when ticked.
+QString Ticks(const frmGroupManage& manager) {
+    QStringList rows;
+    for (int i = 0; i < manager.lstAll->count(); ++i) {
+        const QListWidgetItem* item = manager.lstAll->item(i);
+        rows << (item->checkState() == Qt::Checked ? QStringLiteral("+") : QString()) + item->text();
     }
-    return 0;
+    return rows.join(QStringLiteral(", "));
 }
 
 // The user's part in the program's windows of type Window, shown through the dialogs
@@ -114,12 +131,12 @@ private Q_SLOTS:
     void advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsksForAConnection();
     void stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsForIt();
     void closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked();
-    void rerunAndSearchForThisFillTheDialogs();
-    void switchingBetweenTheDialogsKeepsTheSearch();
+    void switchingDialogsKeepsTheSearchAndRerunRefillsThem();
     void groupManagerRules();
     void manageGroupsLeavesTheAdvancedDialogsGroupAlone();
     void aSlowEngineUpdateBeforeASearchNeitherFreezesTheWindowNorHoldsTheSearch();
     void progressBarDrawsTextAndBarAsTheRuleSays();
+    void quickSearchThroughTheRealLibraryFilesTheHits();
 };
 
 void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
@@ -156,27 +173,24 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     std::int16_t folder = s.main().SelectedFolder();
     QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
     QCOMPARE(s.main().ListView->topLevelItemCount(), 5);
-    // The query went into the history the query boxes offer next time.
-    s.main().HandleMainKey(Qt::Key_F3);
-    QVERIFY(s.windows().Quick());
-    QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("golf courses"));
-    // The box comes prefilled with it: the first Enter searches.
-    s.windows().Quick()->activateWindow();
-    s.lib.AddSearchEnd();
-    QTest::keyClick(s.windows().Quick()->comboQuickQuery->lineEdit(), Qt::Key_Return);
-    QCOMPARE(s.lib.searches.size(), std::size_t(2));
-    QCOMPARE(s.lib.searches[1].query, std::string("golf courses"));
-    DeliverAll(s.lib);
-    QTRY_VERIFY(!s.app.program.Search.searching);
-    // The quoted phrase of the same words is a query of its own, quotes and all.
-    s.main().HandleMainKey(Qt::Key_F3);
-    s.lib.AddSearchEnd();
-    s.windows().Quick()->comboQuickQuery->setCurrentText(QStringLiteral("\"golf courses\""));
-    QTest::keyClick(s.windows().Quick()->comboQuickQuery->lineEdit(), Qt::Key_Return);
+    // Each query goes into the history the box offers next time, which comes prefilled with
+    // the last one: the first Enter searches. A quoted phrase is a query of its own.
+    auto enter = [&s](const QString& typed) {
+        s.main().HandleMainKey(Qt::Key_F3);
+        frmSearchQuick* box = s.windows().Quick();
+        QVERIFY(box);
+        box->activateWindow();
+        if (!typed.isEmpty())
+            box->comboQuickQuery->setCurrentText(typed);
+        s.lib.AddSearchEnd();
+        QTest::keyClick(box->comboQuickQuery->lineEdit(), Qt::Key_Return);
+        s.Finish();
+    };
+    enter({});
+    enter(QStringLiteral("\"golf courses\""));
     QCOMPARE(s.lib.searches.size(), std::size_t(3));
+    QCOMPARE(s.lib.searches[1].query, std::string("golf courses"));
     QCOMPARE(s.lib.searches[2].query, std::string("\"golf courses\""));
-    DeliverAll(s.lib);
-    QTRY_VERIFY(!s.app.program.Search.searching);
     s.main().HandleMainKey(Qt::Key_F3);
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("\"golf courses\""));
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(1), QStringLiteral("golf courses"));
@@ -218,8 +232,7 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
     QVERIFY(StoredPlaySound(s.app.reg));
 
     s.lib.CancelSearch();
-    DeliverAll(s.lib);
-    QVERIFY(!s.app.program.Search.searching);
+    s.Finish();
     s.windows().Status()->cmdStop->click();
     QTRY_VERIFY(!s.windows().Status());
     // The dialog opens on the group used last.
@@ -243,7 +256,7 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
         QCOMPARE(s.lib.searches.size(), std::size_t(tick ? 3 : 2));
         QCOMPARE(GetConnectionAction(s.app.reg), !tick);
         s.lib.CancelSearch();
-        DeliverAll(s.lib);
+        s.Finish();
     }
     QCOMPARE(s.app.dialogs.ran, QStringList(2, QStringLiteral("frmPromptConnection")));
 }
@@ -273,17 +286,12 @@ void SearchWindowsTest::stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsFor
     QCOMPARE(s.lib.cancels.load(), 1);
     // No second Stop while the library winds down.
     QVERIFY(!stat->cmdStop->isEnabled());
-    DeliverAll(s.lib);
-    QVERIFY(!s.app.program.Search.searching);
+    s.Finish();
     QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
     QVERIFY(stat->cmdStop->isEnabled());
-    for (const char* engine : {"Engine 2", "Engine 3"}) {
-        std::size_t row = StatusRow(stat, QString::fromLatin1(engine));
-        QCOMPARE(stat->lblStatusText[row]->text(), QStringLiteral("User aborted search."));
-        QCOMPARE(frmSearchStat::LampOf(stat->imgLamps[row][kLampDone]), StatusLamp::On);
-    }
-    QCOMPARE(stat->lblStatusText[StatusRow(stat, QStringLiteral("Engine 1"))]->text(),
-             QStringLiteral("Search complete."));
+    QCOMPARE(Rows(stat), (QStringList{QStringLiteral("Engine 1: 2, Search complete. (done)"),
+                                      QStringLiteral("Engine 2: 0, User aborted search. (done)"),
+                                      QStringLiteral("Engine 3: 0, User aborted search. (done)")}));
     // What arrived before Stop is filed all the same.
     QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
     // Once it ended, closing takes the search windows with it.
@@ -302,8 +310,7 @@ void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
         s.QuickSearch(QStringLiteral("golf"));
         QPointer<frmSearchStat> stat = s.windows().Status();
         QCOMPARE(stat->chkCloseStat->isChecked(), ticked);
-        DeliverAll(s.lib);
-        QVERIFY(!s.app.program.Search.searching);
+        s.Finish();
         if (ticked) {
             // The one-second timer closes it, the search object and the dialogs with it.
             QTRY_VERIFY_WITH_TIMEOUT(!stat || !stat->isVisible(), 2500);
@@ -323,47 +330,40 @@ void SearchWindowsTest::closeBoxClosesTheWindowAfterTheEndOnlyWhenTicked() {
     }
 }
 
-void SearchWindowsTest::switchingBetweenTheDialogsKeepsTheSearch() {
+void SearchWindowsTest::switchingDialogsKeepsTheSearchAndRerunRefillsThem() {
     SearchApp s(2);
     QVERIFY(s.main().HandleMainKey(Qt::Key_F3));
     frmSearchQuick* quick = s.windows().Quick();
     QVERIFY(quick);
-    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
+    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf courses"));
+    // Switching keeps the search both ways; the advanced dialog comes up as complete as
+    // when it is opened directly.
     quick->cmdAdvanced->click();
     QCoreApplication::processEvents();
     frmSearchAdv* adv = s.windows().Advanced();
     QVERIFY(adv && adv->isVisible());
     QVERIFY(!s.windows().Quick() || !s.windows().Quick()->isVisible());
     QVERIFY(s.windows().Search());
-    // The advanced dialog comes up as complete as when it is opened directly.
-    QCOMPARE(adv->comboQuery->currentText(), QStringLiteral("golf"));
+    QCOMPARE(adv->comboQuery->currentText(), QStringLiteral("golf courses"));
     QCOMPARE(adv->txtMaxHits->text(), QStringLiteral("100"));
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("All Engines"));
-    // And back: the quick dialog still searches.
     adv->cmdQuick->click();
     QCoreApplication::processEvents();
     quick = s.windows().Quick();
     QVERIFY(quick && quick->isVisible());
     QVERIFY(s.windows().Search());
-    s.lib.AddSearchEnd();
-    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf"));
-    quick->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(1));
-    DeliverAll(s.lib);
-    QTRY_VERIFY(!s.app.program.Search.searching);
-}
-
-void SearchWindowsTest::rerunAndSearchForThisFillTheDialogs() {
-    SearchApp s(2);
+    quick->cmdAdvanced->click();
+    QCoreApplication::processEvents();
+    adv = s.windows().Advanced();
+    QVERIFY(adv);
+    // The dialog reached by switching still searches.
     s.lib.AddSiteRun(s.Id(1), Hits("engine1", 2));
     s.lib.AddSearchEnd();
-    s.main().WebSearch(2, 0);
-    frmSearchAdv* adv = s.windows().Advanced();
-    adv->comboQuery->setCurrentText(QStringLiteral("golf courses"));
     adv->optFormat[0]->setChecked(true);
     adv->txtMaxHits->setText(QStringLiteral("40"));
     adv->cmdSearch->click();
-    DeliverAll(s.lib);
+    QCOMPARE(s.lib.searches.size(), std::size_t(1));
+    s.Finish();
     s.windows().Status()->cmdStop->click();
     QTRY_VERIFY(!s.windows().Status());
     std::int16_t folder = s.main().SelectedFolder();
@@ -414,9 +414,7 @@ void SearchWindowsTest::groupManagerRules() {
         QVERIFY(!manager.lstAll->isEnabled());
         QVERIFY(!manager.cmdRename->isEnabled());
         QVERIFY(!manager.cmdDel->isEnabled());
-        for (int i = 0; i < manager.lstAll->count(); ++i)
-            QCOMPARE(manager.lstAll->item(i)->checkState(), Qt::Checked);
-        QCOMPARE(manager.lstAll->item(3)->text(), QStringLiteral("Zulu Search"));
+        QCOMPARE(Ticks(manager), QStringLiteral("+Engine 1, +Engine 2, +Engine 3, +Zulu Search"));
         // Nothing to visit before an engine with a home page is chosen.
         QVERIFY(!manager.cmdVisitHomePage->isEnabled());
         manager.lstAll->setCurrentRow(3);
@@ -424,16 +422,14 @@ void SearchWindowsTest::groupManagerRules() {
 
         manager.comboNames->setCurrentIndex(1);
         QVERIFY(manager.lstAll->isEnabled());
-        QCOMPARE(manager.lstAll->item(0)->checkState(), Qt::Checked);
-        QCOMPARE(manager.lstAll->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(Ticks(manager), QStringLiteral("+Engine 1, Engine 2, Engine 3, Zulu Search"));
 
         // A new group starts empty and is selected.
         s.app.dialogs.texts.push_back(QStringLiteral("Tennis"));
         manager.cmdNew_Click();
         QCOMPARE(manager.comboNames->count(), 3);
         QCOMPARE(manager.comboNames->currentText(), QStringLiteral("Tennis"));
-        for (int i = 0; i < manager.lstAll->count(); ++i)
-            QCOMPARE(manager.lstAll->item(i)->checkState(), Qt::Unchecked);
+        QCOMPARE(Ticks(manager), QStringLiteral("Engine 1, Engine 2, Engine 3, Zulu Search"));
         manager.lstAll->item(2)->setCheckState(Qt::Checked);
         // Clicking an engine names it on the visit button, which opens its home page.
         manager.lstAll->setCurrentRow(2);
@@ -456,16 +452,15 @@ void SearchWindowsTest::groupManagerRules() {
         manager.cmdAddInstance->click();
         QVERIFY2(s.app.dialogs.messages.size() == 1, qPrintable(s.app.dialogs.messages.back().text));
         QVERIFY(std::filesystem::exists(made));
-        QCOMPARE(manager.lstAll->count(), 5);
-        QCOMPARE(manager.lstAll->item(4)->text(), QStringLiteral("Zulu Search"));
+        QCOMPARE(Ticks(manager),
+                 QStringLiteral("Engine 1, Engine 2, +Engine 3, +searx.example.net, Zulu Search"));
         QCOMPARE(manager.lstAll->currentItem()->text(), QStringLiteral("searx.example.net"));
-        QCOMPARE(manager.lstAll->currentItem()->checkState(), Qt::Checked);
-        QCOMPARE(manager.lstAll->item(2)->checkState(), Qt::Checked);
         s.app.dialogs.texts.push_back(QStringLiteral("https://unlisted.example"));
         manager.cmdAddInstance->click();
         QCOMPARE(s.app.dialogs.messages.size(), std::size_t(2));
         QVERIFY(!std::filesystem::exists(engines + "searxng-unlisted-example.xml"));
         manager.cmdOK->click();
+        std::filesystem::remove(made);
     });
     frmGroupManage manager(s.app.ctx, search, &s.main());
     QCOMPARE(manager.LoadGroupManagerForm(), 0);
@@ -515,12 +510,8 @@ void SearchWindowsTest::manageGroupsLeavesTheAdvancedDialogsGroupAlone() {
     QCOMPARE(s.lib.searches.size(), std::size_t(1));
     QCOMPARE(s.lib.searches[0].scripts, std::vector<std::string>{s.Id(3)});
     // Managing groups while a search runs is the session's test (its own search object).
-    DeliverAll(s.lib);
-    QVERIFY(!s.app.program.Search.searching);
-    std::int16_t folder = s.main().SelectedFolder();
-    QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
-    QCOMPARE(s.main().ListView->topLevelItemCount(), 2);
-    QCOMPARE(s.app.db().Folder(folder).SearchGroup,
+    s.Finish();
+    QCOMPARE(s.app.db().Folder(s.main().SelectedFolder()).SearchGroup,
              s.app.program.Search.groups.At(FindGroupByName(s.app.program.Search.groups, "Tennis")).number);
 }
 
@@ -551,8 +542,7 @@ void SearchWindowsTest::aSlowEngineUpdateBeforeASearchNeitherFreezesTheWindowNor
     QVERIFY(!QApplication::overrideCursor());
     s.lib.holdUpdate = false;
     QTRY_VERIFY(GetRegNumber(s.app.reg, search, kLastEngineUpdateValue) > 0);
-    DeliverAll(s.lib);
-    QTRY_VERIFY(!s.app.program.Search.searching);
+    s.Finish();
 
     // Check Engines waits for its answer in the same window, and says what it was.
     s.lib.updateResult = kUpdateNoFeed;
@@ -568,39 +558,31 @@ void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
     OrnPBar1 bar;
     bar.SetDialogs(&dialogs);
     bar.resize(200, 24);
-    const QColor white(255, 255, 255), black(0, 0, 0), blue(0, 0, 128);
-    bar.SetBackColour(white);
-    bar.SetForeColour(black);
-
-    QVERIFY(bar.SetPercent(0));
-    // No bar, but the digit and " %" in the text colour, centred.
-    auto any = [](const QImage& img, int x0, int x1, auto pixelIs) {
+    const QColor blue(0, 0, 128);
+    bar.SetBackColour(Qt::white);
+    bar.SetForeColour(Qt::black);
+    // Whether a pixel of the columns [x0, x1) is dark (the text), or with `ofBar` the bar's.
+    auto any = [&blue](const QImage& img, int x0, int x1, bool ofBar = false) {
         for (int x = x0; x < x1; ++x)
             for (int y = 0; y < img.height(); ++y)
-                if (pixelIs(img.pixelColor(x, y)))
+                if (ofBar ? img.pixelColor(x, y) == blue : img.pixelColor(x, y).lightness() < 100)
                     return true;
         return false;
     };
-    auto dark = [&](const QImage& img, int x0, int x1) {
-        return any(img, x0, x1, [](const QColor& c) { return c.lightness() < 100; });
-    };
-    QVERIFY(!any(bar.Surface(), 0, 200, [&](const QColor& c) { return c == blue; }));
-    QVERIFY(dark(bar.Surface(), 85, 115));
-    QVERIFY(!dark(bar.Surface(), 0, 70) && !dark(bar.Surface(), 130, 200));
+    // At 0 % no bar, but the digit and " %" in the text colour, centred.
+    QVERIFY(bar.SetPercent(0));
+    QVERIFY(!any(bar.Surface(), 0, 200, true));
+    QVERIFY(any(bar.Surface(), 85, 115) && !any(bar.Surface(), 0, 70) && !any(bar.Surface(), 130, 200));
 
     // With a caption the text stays the same at every level, so the 50 % picture can be
     // checked against the text alone: under the bar each pixel is the bar colour OR the
     // inverse of what the text left there; beside the bar the text stays as printed.
-    OrnPBar1 captioned;
-    captioned.resize(200, 24);
-    captioned.SetBackColour(white);
-    captioned.SetForeColour(black);
-    captioned.SetCaption(QStringLiteral("Search engine"));
-    QVERIFY(captioned.SetPercent(0));
-    const QImage text = captioned.Surface();
-    QVERIFY(dark(text, 0, 100) && dark(text, 100, 200));
-    QVERIFY(captioned.SetPercent(50));
-    const QImage half = captioned.Surface();
+    bar.SetCaption(QStringLiteral("Search engine"));
+    QVERIFY(bar.SetPercent(0));
+    const QImage text = bar.Surface();
+    QVERIFY(any(text, 0, 100) && any(text, 100, 200));
+    QVERIFY(bar.SetPercent(50));
+    const QImage half = bar.Surface();
     for (int y = 0; y < half.height(); ++y) {
         for (int x = 0; x < half.width(); ++x) {
             QRgb under = text.pixel(x, y);
@@ -627,6 +609,76 @@ void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
     QCOMPARE(bar.Percent(), std::int16_t(37));
     QVERIFY(!bar.SetValue(9));
     QCOMPARE(bar.Percent(), std::int16_t(37));
+}
+
+void SearchWindowsTest::quickSearchThroughTheRealLibraryFilesTheHits() {
+    if (!std::filesystem::exists(VIREO_SEARCH_LIBRARY))
+        QSKIP("the search library is not built");
+    using namespace vireo::test;
+    TempDir tmp;
+    // Only the engines of this test: the shipped ones would ask the internet.
+    std::filesystem::path program = tmp.path() / "program";
+    std::filesystem::create_directories(program / "engines");
+    qputenv("VIREO_PROGRAM_DIR", QByteArray::fromStdString(program.string()));
+
+    // Two engines that answer, one whose port refuses and one that answers "404 Not Found".
+    LocalHttpServer one, two, missing;
+    QVERIFY(one.Listening() && two.Listening() && missing.Listening());
+    ServeRssEngine(one, {{"Alpha", "https://golf.example/a"},
+                         {"Beta", "https://golf.example/b"},
+                         {"Shared", "https://shared.example/"}});
+    ServeRssEngine(two, {{"Shared too", "https://shared.example/"}, {"Gamma", "https://golf.example/c"}});
+    missing.SetHandler([](const std::string&, LocalHttpServer::Response& r) {
+        r.status = 404;
+        r.headers = "Content-Type: text/html\r\n";
+        r.body = "<html><body>Not Found</body></html>";
+        return true;
+    });
+    std::string refused;
+    {
+        LocalHttpServer closed;
+        refused = closed.Url("/search");
+    }
+    WriteRssEngine(program / "engines", "loop1", "Loop One", one.Url("/search"));
+    WriteRssEngine(program / "engines", "loop2", "Loop Two", two.Url("/search"));
+    WriteRssEngine(program / "engines", "loop3", "Loop Refused", refused);
+    WriteRssEngine(program / "engines", "loop4", "Loop Missing", missing.Url("/search"));
+
+    ScriptedApp app(false);
+    ScriptedMessages messages;
+    DlSearchLibrary library(app.reg, messages, VIREO_SEARCH_LIBRARY);
+    app.ctx.searchLibrary = &library;
+    QVERIFY(app.Open());
+    app.main->show();
+
+    QVERIFY(app.main->HandleMainKey(Qt::Key_F3));
+    frmSearchQuick* quick = app.main->searchWindows->Quick();
+    QVERIFY(quick);
+    quick->comboQuickQuery->setCurrentText(QStringLiteral("golf courses"));
+    quick->cmdSearch->click();
+    QVERIFY2(messages.shown.empty(), messages.shown.empty() ? "" : messages.shown.front().text.c_str());
+    frmSearchStat* stat = app.main->searchWindows->Status();
+    QVERIFY(stat);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.program.Search.searching, 20000);
+    QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
+    QCOMPARE(Rows(stat), (QStringList{QStringLiteral("Loop One: 3, Search complete. (done)"),
+                                      QStringLiteral("Loop Two: 2, Search complete. (done)"),
+                                      QStringLiteral("Loop Refused: 0, Unable to connect to site."),
+                                      QStringLiteral("Loop Missing: 0, General Error.")}));
+    QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 5"));
+
+    // The two engines found one address in common (which hits become one is the session's
+    // test): four bookmarks, in the folder the main window now shows.
+    std::int16_t folder = app.main->SelectedFolder();
+    const FolderRecord& f = app.db().Folder(folder);
+    QCOMPARE(FolderKindOf(f), FolderKind::SearchResults);
+    QCOMPARE(f.Parent, std::int16_t(kSearchResultsFolder));
+    QCOMPARE(QString::fromStdString(f.SearchQuery.Text()), QStringLiteral("golf courses"));
+    QCOMPARE(app.db().Marks(folder).Count(), 4);
+    QCOMPARE(app.main->ListView->topLevelItemCount(), 4);
+    stat->cmdStop->click();
+    QTRY_VERIFY(!app.main->searchWindows->Status() || !app.main->searchWindows->Status()->isVisible());
+    qunsetenv("VIREO_PROGRAM_DIR");
 }
 
 QTEST_MAIN(SearchWindowsTest)
