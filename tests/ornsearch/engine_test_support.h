@@ -7,14 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "ornsearch/engine.h"
+#include "test_support.h"
 
 namespace vireo::orn::test {
+
+using vireo::test::WriteText;
 
 inline constexpr char kHead[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/" xmlns:vireo="urn:x-vireo:engine:1">
@@ -33,22 +34,30 @@ inline EngineScript Script(std::string_view inner, const std::string& path = "/e
     return s;
 }
 
-inline std::string DataPath(std::string_view rel) {
-    const char* base = std::getenv("VIREO_TEST_DATA");
-    return std::string(base ? base : "tests/data") + "/ornsearch/" + std::string(rel);
+// The request for one page; fails the test when it cannot be built.
+inline PageRequest Request(const EngineScript& s, std::string_view query, int hitsSoFar, int pageIndex,
+                           int count, bool* more = nullptr, int form = 0) {
+    PageRequest req;
+    std::string error;
+    EXPECT_TRUE(BuildPageRequest(s, query, hitsSoFar, pageIndex, count, req, more, &error, form)) << error;
+    return req;
 }
 
+// A page's hits as one text, a line each: "title | address | snippet".
+inline std::string HitLines(const PageHits& page) {
+    std::string out;
+    for (const Hit& h : page.hits)
+        out += h.title + " | " + h.address + " | " + h.snippet + "\n";
+    return out;
+}
+
+// A fixture's bytes; fails the test when it is missing.
 inline std::string ReadData(std::string_view rel) {
-    std::ifstream in(DataPath(rel), std::ios::binary);
-    EXPECT_TRUE(in.good()) << "missing fixture " << rel;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteText(const std::string& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
+    const char* base = std::getenv("VIREO_TEST_DATA");
+    std::string text =
+        vireo::test::ReadText(std::string(base ? base : "tests/data") + "/ornsearch/" + std::string(rel));
+    EXPECT_FALSE(text.empty()) << "missing fixture " << rel;
+    return text;
 }
 
 } // namespace vireo::orn::test
