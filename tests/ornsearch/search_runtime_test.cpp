@@ -367,7 +367,6 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
         {"packed", {rss("packed", "/packed?q={searchTerms}&amp;start={startIndex}"), 6}},
         // The bomb's site ends like any other, with what the cap held of it.
         {"bomb", {rss("bomb", "/bomb?q={searchTerms}&amp;start={startIndex}"), 6}},
-        {"notfound", {rss("notfound", "/missing?q={searchTerms}"), 7}},
         {"broken", {rss("broken", "/broken?q={searchTerms}"), 7}},
         {"loop", {rss("loop", "/loop?q={searchTerms}"), 7}},
         {"silent", {rss("silent", "/silent?q={searchTerms}"), 8}},
