@@ -291,35 +291,26 @@ TEST_F(Session, AGroupWhoseEnginesMatchNoSiteSendsOnlyWhatMatches) {
     EXPECT_NE(messages.shown.back().text.find("\"Nothing\" has no engines"), std::string::npos);
 }
 
-TEST_F(Session, OddReportsAreSkippedWithoutHarm) {
+TEST_F(Session, HitsFindTheirRowAndOddReportsAreSkippedWithoutHarm) {
     auto s = MakeSearch();
     ASSERT_TRUE(s->Search());
+    // By script path, short name or engine name; a stray hit finds none.
+    s->GiveResults(Id("alpha"), "", "By path", "https://example.org/1");
+    s->GiveResults("beta", "", "By short name", "https://example.org/2");
+    s->GiveResults(" Gamma Search ", "", "By engine name", "https://example.org/3");
+    s->GiveResults("unknown", "", "Stray", "https://stray.example/");
     s->SetStatus(Id("alpha"), 12);
     s->SetStatus(Id("alpha"), 99);
     s->SetStatus(Id("alpha"), -1); // low 16 bits 0xFFFF: out of range
     s->SetStatus("/engines/unknown.xml", 6);
     s->SetStatus("", 6);
-    s->GiveResults("unknown", "", "Stray", "https://stray.example/");
-    EXPECT_TRUE(state.searching);
-    EXPECT_EQ(s->TotalHits(), 1);
-    EXPECT_TRUE(window.view.rows.empty() || window.view.rows.at(0).text.empty());
-    // The status 0 carried in the high bits is still the end.
-    s->SetStatus("", 0x10000);
-    EXPECT_FALSE(state.searching);
-    // The stray hit was kept and filed.
-    EXPECT_EQ(FiledIn(s->FolderToUse()).size(), 1u);
-}
-
-TEST_F(Session, HitsFindTheirRowByScriptPathShortNameOrEngineName) {
-    auto s = MakeSearch();
-    ASSERT_TRUE(s->Search());
-    s->GiveResults(Id("alpha"), "", "By path", "https://example.org/1");
-    s->GiveResults("beta", "", "By short name", "https://example.org/2");
-    s->GiveResults(" Gamma Search ", "", "By engine name", "https://example.org/3");
     ASSERT_EQ(s->StatusTable().size(), 3u);
     for (const auto& st : s->StatusTable())
         EXPECT_EQ(st.hits, 1) << st.id;
     EXPECT_EQ(window.view.rows.at(2).hits, 1);
+    EXPECT_TRUE(state.searching);
+    EXPECT_EQ(s->TotalHits(), 4);
+    EXPECT_TRUE(window.view.rows.at(0).text.empty());
 
     // Reports queued before the GUI set its wake hook are not left waiting.
     s->Events().OnStatus(Id("alpha"), 1);
@@ -334,6 +325,11 @@ TEST_F(Session, HitsFindTheirRowByScriptPathShortNameOrEngineName) {
     s->Events().SetWake({});
     s->Events().OnStatus(Id("alpha"), 4);
     EXPECT_EQ(wakes, 2);
+
+    // The status 0 carried in the high bits is still the end; the stray hit was filed too.
+    s->SetStatus("", 0x10000);
+    EXPECT_FALSE(state.searching);
+    EXPECT_EQ(FiledIn(s->FolderToUse()).size(), 4u);
 }
 
 TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAloneTheSearchsOwnStopsIt) {

@@ -8,10 +8,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "../mainwindow/scripted_app.h"
@@ -44,8 +41,6 @@ public:
     std::map<std::string, std::string> stored;
 };
 
-using test::ReadText;
-
 } // namespace
 
 class SyncWindowTest : public QObject {
@@ -56,10 +51,11 @@ private Q_SLOTS:
 
 void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
     test::TempDir share;
-    std::ofstream(share.file("bookmarks.xbel"))
-        << "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n<!--- highestId :2: for Floccus bookmark sync "
-           "browser extension -->\n<folder id=\"1\"><title>From the browser</title><bookmark "
-           "href=\"https://browser.example/\" id=\"2\"><title>Browser</title></bookmark></folder>\n</xbel>\n";
+    test::WriteText(
+        share.file("bookmarks.xbel"),
+        "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n<!--- highestId :2: for Floccus bookmark sync "
+        "browser extension -->\n<folder id=\"1\"><title>From the browser</title><bookmark "
+        "href=\"https://browser.example/\" id=\"2\"><title>Browser</title></bookmark></folder>\n</xbel>\n");
     test::WebDavServer server(share.str(), "ann", "pw");
     QVERIFY2(server.ready(), server.why().c_str());
     test::ScriptedApp app;
@@ -116,11 +112,10 @@ void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
         if (app.db().IsLiveFolder(f) && app.db().FolderName(f) == "From the browser")
             found = w.TreeView->Node(QStringLiteral("x%1").arg(f)) != nullptr;
     QVERIFY(found);
-    QVERIFY(ReadText(share.file("bookmarks.xbel")).find("MERIDEX") != std::string::npos);
+    QVERIFY(test::ReadText(share.file("bookmarks.xbel")).find("MERIDEX") != std::string::npos);
 
     // The share emptied elsewhere: the question comes on the window's thread; No keeps all.
-    std::ofstream(share.file("bookmarks.xbel"), std::ios::trunc)
-        << "<?xml version=\"1.0\"?><xbel version=\"1.0\"/>";
+    test::WriteText(share.file("bookmarks.xbel"), "<?xml version=\"1.0\"?><xbel version=\"1.0\"/>");
     std::size_t before = app.db().Marks(kRootFolder).Count();
     app.dialogs.answers.push_back(MsgResult::No);
     QTest::mouseClick(tools.cmdSync, Qt::LeftButton);
