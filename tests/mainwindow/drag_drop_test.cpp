@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 #include "mainwindow/app_icons.h"
@@ -58,17 +59,22 @@ QPixmap Picture(const char* name) {
     return ResourcePixmap(QString::fromLatin1(name), QSize(48, 48));
 }
 
-// Sends a drag over and a drop onto `target` as the window system would.
-bool DropOn(QWidget* target, const QPoint& pos, const QMimeData* data, Qt::DropActions actions) {
+// Sends a drag over and a drop onto `target` as the window system would; `over` looks at
+// the window while the drag hovers. The action the drop was taken with, IgnoreAction when
+// it was refused.
+Qt::DropAction DropOn(QWidget* target, const QPoint& pos, const QMimeData* data, Qt::DropActions actions,
+                      const std::function<void()>& over = {}) {
     QDragEnterEvent enter(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     QDragMoveEvent move(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &move);
     if (!move.isAccepted())
-        return false;
+        return Qt::IgnoreAction;
+    if (over)
+        over();
     QDropEvent drop(QPointF(pos), actions, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 } // namespace
@@ -186,16 +192,13 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
     // A real drag over the tree highlights the folder under the pointer; the drop moves.
     w->SelectFolder(child);
     std::unique_ptr<VireoMimeData> data(w->dragDrop->TreeDragData());
-    QPoint onOther = NodeCenter(*w, other);
-    QDragEnterEvent enter(NodeCenter(*w, 1), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->TreeView->viewport(), &enter);
-    QDragMoveEvent over(onOther, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->TreeView->viewport(), &over);
-    QVERIFY(over.isAccepted());
-    QCOMPARE(over.dropAction(), Qt::MoveAction);
-    QCOMPARE(w->TreeView->DropHighlight(), w->TreeView->Node(QStringLiteral("x%1").arg(other)));
-    QDropEvent drop(QPointF(onOther), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->TreeView->viewport(), &drop);
+    QCOMPARE(DropOn(w->TreeView->viewport(), NodeCenter(*w, other), data.get(),
+                    Qt::MoveAction | Qt::CopyAction,
+                    [&] {
+                        QCOMPARE(w->TreeView->DropHighlight(),
+                                 w->TreeView->Node(QStringLiteral("x%1").arg(other)));
+                    }),
+             Qt::MoveAction);
     QCOMPARE(parentOf(child), std::pair(other, QStringLiteral("x%1").arg(other)));
     QVERIFY(!w->TreeView->DropHighlight());
     QCOMPARE(app->sounds.Count("reject.wav"), 1);
@@ -223,8 +226,9 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
 
     // 0: filed at once, untitled, in "Unsorted Bookmarks", and the list shows it.
     SetBmkDrop(app->reg, 0);
-    QVERIFY(DropOn(w->centralWidget(), QPoint(3, 3), LinkData("https://a.example/").get(),
-                   Qt::CopyAction | Qt::MoveAction));
+    QCOMPARE(DropOn(w->centralWidget(), QPoint(3, 3), LinkData("https://a.example/").get(),
+                    Qt::CopyAction | Qt::MoveAction),
+             Qt::CopyAction);
     QCOMPARE(db->Marks(2).Count(), 1);
     QCOMPARE(db->Marks(2).At(1).Flags, std::int16_t(kFlagsDroppedLink));
     QCOMPARE(db->Marks(2).UrlStr(db->Marks(2).key(1)), std::string("https://a.example/"));
@@ -263,19 +267,21 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     app->dialogs.runDialog = {};
     app->dialogs.ran.clear();
     SetBmkDrop(app->reg, 1);
-    QVERIFY(DropOn(w->TreeView->viewport(), NodeCenter(*w, 3),
-                   LinkData(QUrl::fromLocalFile(QString::fromStdString(files.file("News.url")))).get(),
-                   Qt::CopyAction | Qt::MoveAction));
+    // Copied, never moved: a file manager told "moved" would delete the file.
+    QCOMPARE(DropOn(w->TreeView->viewport(), NodeCenter(*w, 3),
+                    LinkData(QUrl::fromLocalFile(QString::fromStdString(files.file("News.url")))).get(),
+                    Qt::CopyAction | Qt::MoveAction),
+             Qt::CopyAction);
     QCOMPARE(db->Marks(3).Count(), 1);
     QCOMPARE(w->SelectedFolder(), std::int16_t(3));
-    QVERIFY(std::filesystem::exists(files.file("News.url"))); // copied, never moved
 
     // A link dragged from a browser keeps the title the browser gave it.
     QString url = QStringLiteral("https://birds.example/warblers?id=7&x=1");
     std::unique_ptr<QMimeData> link = LinkData(QUrl(url), QStringLiteral("Warblers of the World"));
     link->setHtml(QStringLiteral("<a href=\"https://birds.example/warblers?id=7&amp;x=1\">Warblers</a>"));
     w->SelectFolder(4);
-    QVERIFY(DropOn(w->ListView->viewport(), QPoint(10, 10), link.get(), Qt::CopyAction | Qt::LinkAction));
+    QCOMPARE(DropOn(w->ListView->viewport(), QPoint(10, 10), link.get(), Qt::CopyAction | Qt::LinkAction),
+             Qt::CopyAction);
     QVERIFY(app->dialogs.ran.isEmpty());
     QTreeWidgetItem* row =
         w->ListView->findItems(QStringLiteral("Warblers of the World"), Qt::MatchExactly).value(0);
@@ -285,7 +291,8 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     // The side picture files into "Unsorted Bookmarks".
     SetBmkDrop(app->reg, 0);
     int before = db->Marks(2).Count();
-    QVERIFY(DropOn(w->imgLogo, QPoint(5, 5), LinkData("https://side.example/").get(), Qt::CopyAction));
+    QCOMPARE(DropOn(w->imgLogo, QPoint(5, 5), LinkData("https://side.example/").get(), Qt::LinkAction),
+             Qt::LinkAction);
     QCOMPARE(db->Marks(2).Count(), before + 1);
 }
 
@@ -389,8 +396,9 @@ void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {
 
     // Links dropped on its picture go to "Unsorted Bookmarks".
     SetBmkDrop(app->reg, 0);
-    QVERIFY(DropOn(toolbar->imgVireo, QPoint(10, 10), LinkData("https://toolbar.example/").get(),
-                   Qt::CopyAction));
+    QCOMPARE(
+        DropOn(toolbar->imgVireo, QPoint(10, 10), LinkData("https://toolbar.example/").get(), Qt::CopyAction),
+        Qt::CopyAction);
     QCOMPARE(db->Marks(2).UrlStr(db->Marks(2).key(1)), std::string("https://toolbar.example/"));
 
     // A second start brings forward whichever window stands for the program, minimised or not.
