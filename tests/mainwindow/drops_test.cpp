@@ -54,7 +54,7 @@ TEST(DragData, PayloadHoldsKindCountFolderAndKeys) {
     EXPECT_FALSE(ReadDragData(std::string("\0\0\0\0", 4), back));
 }
 
-TEST(DragData, BrowserFormatsGiveLinksWithTheirTitles) {
+TEST(DragData, BrowserFormatsGiveLinksWithTheirTitlesAndFileManagersLocalFiles) {
     // A browser of the Mozilla family: address and title in UTF-16, the link as HTML.
     DragFormats firefox;
     firefox.uriList = "https://birds.example/wren\r\n";
@@ -101,14 +101,13 @@ TEST(DragData, BrowserFormatsGiveLinksWithTheirTitles) {
     ASSERT_EQ(c.links.size(), 1u);
     EXPECT_EQ(c.links[0].text, "see http://c.example/ today");
     EXPECT_EQ(c.links[0].title, "");
-}
 
-TEST(DragData, FileManagerDropsAreLocalFilesOnly) {
+    // A file manager's drop is local files only.
     DragFormats files;
     files.uriList = "# a comment\r\nfile:///home/ann/My%20Links/News.url\r\nfile://localhost/tmp/Birds\r\n"
                     "file://faraway/share/x.url\r\n";
     files.plainText = "/home/ann/My Links/News.url\n/tmp/Birds";
-    DropContent c = ReadDropFormats(files);
+    c = ReadDropFormats(files);
     EXPECT_TRUE(c.links.empty());
     EXPECT_EQ(c.files, (std::vector<std::string>{"/home/ann/My Links/News.url", "/tmp/Birds"}));
     EXPECT_EQ(LocalPathOfFileUrl("file:/tmp/a%2"), "/tmp/a%2");

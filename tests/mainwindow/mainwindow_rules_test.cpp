@@ -31,10 +31,17 @@ struct RulesFixture : ::testing::Test {
     }
 };
 
-TEST_F(RulesFixture, FolderMenuFollowsTheFolderType) {
+TEST_F(RulesFixture, FolderMenuRenameAndRerunFollowTheFolderType) {
     EXPECT_EQ(Shape(PrepareFolderMenu(db, 2, true)), "-vdvvvvdvdddvd-vd");
     std::int16_t search = db.AddFolder("Hits", 3, FolderKind::SearchResults);
     EXPECT_EQ(Shape(PrepareFolderMenu(db, search, true)), "vvvvvvvvvdddvv-vv");
+    EXPECT_TRUE(CanRerunSearch(db, search));
+    // Only the user's own folders can be renamed, and only search folders rerun.
+    for (std::int16_t id = 1; id <= 5; ++id)
+        EXPECT_FALSE(CanRenameFolder(db, id));
+    std::int16_t imported = db.AddFolder("Imported", 1, FolderKind::Imported);
+    EXPECT_TRUE(CanRenameFolder(db, imported));
+    EXPECT_FALSE(CanRerunSearch(db, imported));
     std::int16_t plain = db.AddFolder("Mine", 1, FolderKind::Ordinary);
     EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true)), "-vvvvvvvvdddvv-vv");
     EXPECT_EQ(Shape(PrepareFolderMenu(db, plain, true, true)), "-vvvvvvvvvddvv-vv");
@@ -53,15 +60,6 @@ TEST_F(RulesFixture, BookmarkMenuNeedsABookmark) {
     // On the "(Empty)" row nothing applies but making a new bookmark and pasting.
     EXPECT_EQ(Shape(PrepareBookmarkMenu(0)), "vdddddddddddd");
     EXPECT_EQ(Shape(PrepareBookmarkMenu(0, true)), "vdddddvdddddd");
-}
-
-TEST_F(RulesFixture, OnlyUserFoldersCanBeRenamedAndOnlySearchFoldersRerun) {
-    for (std::int16_t id = 1; id <= 5; ++id)
-        EXPECT_FALSE(CanRenameFolder(db, id));
-    std::int16_t imported = db.AddFolder("Imported", 1, FolderKind::Imported);
-    EXPECT_TRUE(CanRenameFolder(db, imported));
-    EXPECT_FALSE(CanRerunSearch(db, imported));
-    EXPECT_TRUE(CanRerunSearch(db, db.AddFolder("Hits", 3, FolderKind::SearchResults)));
 }
 
 TEST_F(RulesFixture, SummariesAreTheExactRichText) {
