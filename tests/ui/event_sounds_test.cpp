@@ -28,8 +28,8 @@ public:
 
 const std::string kFolder = "/opt/vireo/share/vireo";
 
-TEST(EventSounds, RegistrationFillsOnlyMissingEntries) {
-    MemoryRegistry reg;
+TEST(EventSounds, RegistrationFillsOnlyMissingEntriesAndPlaysWhatTheSchemeNames) {
+    WatchedRegistry reg;
     RecordingOutput out;
     EventSounds sounds(reg, out, kFolder);
     sounds.RegisterSounds();
@@ -47,14 +47,6 @@ TEST(EventSounds, RegistrationFillsOnlyMissingEntries) {
     EXPECT_EQ(GetRegText(reg, SoundEventKey(SoundEvent::EmptyFolder), ""), "/elsewhere/Sound/empty.wav");
     EXPECT_EQ(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), kFolder + "/Sound/drop.wav");
     EXPECT_TRUE(out.played.empty());
-}
-
-TEST(EventSounds, PlaysWhatTheSchemeNamesUnlessSwitchedOff) {
-    WatchedRegistry reg;
-    RecordingOutput out;
-    EventSounds sounds(reg, out, kFolder);
-    sounds.RegisterSounds();
-    SetRegValue(reg, SoundEventKey(SoundEvent::Import), "", "/home/ann/tada.wav");
 
     sounds.PlaySound(SoundEvent::Startup);
     sounds.PlayEventSound(SoundEvent::Import);
