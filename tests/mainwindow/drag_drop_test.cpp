@@ -24,10 +24,6 @@ using vireo::test::WriteText;
 
 namespace {
 
-std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title, const std::string& url) {
-    return db.Marks(folder).Add(db.NewMark(title, url, folder, "", kFlagsStandard));
-}
-
 QPoint NodeCenter(frmMain& w, std::int16_t folder) {
     QTreeWidgetItem* node = w.TreeView->Node(QStringLiteral("x%1").arg(folder));
     return node ? w.TreeView->visualItemRect(node).center() : QPoint();
@@ -98,17 +94,16 @@ private Q_SLOTS:
     void listDragsRenderFilesOnlyWhenAskedAndMoveInside();
     void folderDragsThatWouldBreakTheTreeAreRefused();
     void dropsFollowTheDropOptionAndKeepTheTitlesGiven();
-    void buttonsGlowSinkAndActOnReleaseInside();
-    void toolbarTakesThePlaceOfTheMainWindow();
+    void buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWindowsPlace();
     void openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree();
 };
 
 void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     std::int16_t seven = db->AddFolder("Seven", 1, FolderKind::Ordinary);
-    std::int32_t keys[3] = {AddMark(*db, 2, "Same", "https://one.example/"),
-                            AddMark(*db, 2, "Same", "https://two.example/"),
-                            AddMark(*db, 2, "Birds/Owls", "https://owls.example/")};
-    std::int32_t stays = AddMark(*db, 2, "d", "https://d/");
+    std::int32_t keys[3] = {app->AddMark(2, "Same", "https://one.example/"),
+                            app->AddMark(2, "Same", "https://two.example/"),
+                            app->AddMark(2, "Birds/Owls", "https://owls.example/")};
+    std::int32_t stays = app->AddMark(2, "d", "https://d/");
     w->SelectFolder(2);
     for (std::int32_t k : keys)
         w->ListView->Row(k)->setSelected(true);
@@ -154,8 +149,8 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
 
     // A folder goes out as a directory of shortcut files named after it.
     std::int16_t top = db->AddFolder("Sea/Shore", 1, FolderKind::Ordinary);
-    AddMark(*db, top, "Tern", "https://tern.example/");
-    AddMark(*db, db->AddFolder("Gulls", top, FolderKind::Ordinary), "Herring gull", "https://gull.example/");
+    app->AddMark(top, "Tern", "https://tern.example/");
+    app->AddMark(db->AddFolder("Gulls", top, FolderKind::Ordinary), "Herring gull", "https://gull.example/");
     w->SelectFolder(top);
     std::unique_ptr<VireoMimeData> tree(w->dragDrop->TreeDragData());
     QCOMPARE(tree->urls().size(), 1);
@@ -296,7 +291,7 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     QCOMPARE(db->Marks(2).Count(), before + 1);
 }
 
-void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
+void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWindowsPlace() {
     ButtonBars& bars = *w->buttons;
     ButtonBar& bar = *bars.MainBar();
     auto shows = [&](int i, const char* name) {
@@ -378,10 +373,8 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInside() {
     QCOMPARE(app->dialogs.ran, QStringList{QStringLiteral("frmFind")});
     QVERIFY(app->dialogs.messages.empty());
     QCOMPARE(app->launcher.started.size(), std::size_t(1));
-}
 
-void DragDropTest::toolbarTakesThePlaceOfTheMainWindow() {
-    ButtonBars& bars = *w->buttons;
+    // The first button puts the floating toolbar in the main window's place.
     SaveToolbarPosition(app->reg, {-100, 30});
     SetToolbarTop(app->reg, true);
 

@@ -163,6 +163,10 @@ struct ScriptedApp {
         return true;
     }
     Database& db() { return program.Db(); }
+    // A bookmark filed in `folder`, and its key.
+    std::int32_t AddMark(std::int16_t folder, const std::string& title, const std::string& url) {
+        return db().Marks(folder).Add(db().NewMark(title, url, folder, "", kFlagsStandard));
+    }
 
     TempDir dir;
     MemoryRegistry reg;
