@@ -56,14 +56,6 @@ std::string Quoted(const fs::path& p) {
     return "'" + p.string() + "'";
 }
 
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;)
-        words.push_back(w);
-    return words;
-}
-
 std::set<std::string> Options(const std::string& text) {
     static const std::regex option("--[a-z][a-z-]*[a-z]");
     std::set<std::string> found;
@@ -73,36 +65,27 @@ std::set<std::string> Options(const std::string& text) {
 }
 
 // "import netscape" for a command with sub-commands, else the command alone.
-std::string Invocation(const std::vector<std::string>& words) {
-    if (words.empty())
+std::string Invocation(const std::string& text) {
+    static const std::regex words("^\\s*(\\S+)(?:\\s+([a-z]+)(?=\\s|$))?");
+    std::smatch m;
+    if (!std::regex_search(text, m, words))
         return {};
-    if (words.size() > 1 && std::regex_match(words[1], std::regex("[a-z]+")))
-        return words[0] + " " + words[1];
-    return words[0];
+    return m[2].matched ? m[1].str() + " " + m[2].str() : m[1].str();
 }
 
 // What --help says: each invocation of a command with the options it takes.
 std::map<std::string, std::set<std::string>> HelpInvocations(const std::string& help) {
+    // A command's line is indented by two spaces; its summary below it by more.
+    static const std::regex command("^  (\\S+)(.*)$"), bar(" \\| ");
     std::map<std::string, std::set<std::string>> out;
     std::istringstream in(help);
     for (std::string line; std::getline(in, line);) {
-        // A command's line is indented by two spaces; its summary below it by more.
-        if (line.size() < 3 || line.compare(0, 2, "  ") != 0 || line[2] == ' ')
+        std::smatch m;
+        if (!std::regex_match(line, m, command))
             continue;
-        std::vector<std::string> words = Words(line);
-        std::string name = words[0];
-        std::string usage = line.substr(line.find(name) + name.size());
-        std::size_t from = 0;
-        for (;;) {
-            std::size_t bar = usage.find(" | ", from);
-            std::string alternative = usage.substr(from, bar == std::string::npos ? bar : bar - from);
-            std::vector<std::string> parts = Words(alternative);
-            parts.insert(parts.begin(), name);
-            out[Invocation(parts)].merge(Options(alternative));
-            if (bar == std::string::npos)
-                break;
-            from = bar + 3;
-        }
+        const std::string name = m[1], usage = m[2];
+        for (std::sregex_token_iterator it(usage.begin(), usage.end(), bar, -1), end; it != end; ++it)
+            out[Invocation(name + " " + it->str())].merge(Options(*it));
     }
     return out;
 }
@@ -154,9 +137,9 @@ ManPage ReadManPage(const fs::path& path) {
         }
         if (tagNext) {
             tagNext = false;
-            std::vector<std::string> words = Words(line);
-            if (!words.empty() && words[0][0] != '-') {
-                current = Invocation(words);
+            std::string tag = Invocation(line);
+            if (!tag.empty() && tag[0] != '-') {
+                current = tag;
                 EXPECT_EQ(page.commandEntries.count(current), 0u) << current << " is described twice";
             }
         }
