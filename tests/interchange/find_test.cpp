@@ -9,11 +9,16 @@
 namespace vireo::test {
 namespace {
 
-FindSettings Text(std::string_view t, bool matchCase = false, bool exact = false) {
+// `fields` names those searched: n(ame), u(rl), d(escription).
+FindSettings Text(std::string_view t, bool matchCase = false, bool exact = false,
+                  std::string_view fields = "nud") {
     FindSettings s;
     s.FindText = std::string(t);
     s.MatchCase = matchCase;
     s.ExactMatch = exact;
+    s.InName = fields.find('n') != std::string_view::npos;
+    s.InUrl = fields.find('u') != std::string_view::npos;
+    s.InDesc = fields.find('d') != std::string_view::npos;
     return s;
 }
 
@@ -36,21 +41,14 @@ TEST(MatchesFind, FollowsTheCaseAndExactnessRules) {
     EXPECT_FALSE(MatchesFind(Text("\xC3\xA9t\xC3\xA9", true), "\xC3\x89T\xC3\x89", "", ""));
     EXPECT_FALSE(MatchesFind(Text("\xC3\xA9"), "e", "", ""));
     // Fields are searched only when chosen.
-    FindSettings urlOnly = Text("example");
-    urlOnly.InName = urlOnly.InDesc = false;
-    EXPECT_TRUE(MatchesFind(urlOnly, "", "http://example.org/", ""));
-    EXPECT_FALSE(MatchesFind(urlOnly, "example", "", "example"));
-    FindSettings none = Text("a");
-    none.InName = none.InUrl = none.InDesc = false;
-    EXPECT_FALSE(MatchesFind(none, "a", "a", "a"));
+    EXPECT_TRUE(MatchesFind(Text("example", false, false, "u"), "", "http://example.org/", ""));
+    EXPECT_FALSE(MatchesFind(Text("example", false, false, "u"), "example", "", "example"));
+    EXPECT_FALSE(MatchesFind(Text("a", false, false, ""), "a", "a", "a"));
     // An empty text: any part matches a field that is not empty, exact matches an empty field.
-    FindSettings titleOnly = Text("");
-    titleOnly.InUrl = titleOnly.InDesc = false;
-    EXPECT_TRUE(MatchesFind(titleOnly, "x", "", ""));
-    EXPECT_FALSE(MatchesFind(titleOnly, "", "u", "d"));
-    titleOnly.ExactMatch = true;
-    EXPECT_TRUE(MatchesFind(titleOnly, "", "u", "d"));
-    EXPECT_FALSE(MatchesFind(titleOnly, "x", "", ""));
+    EXPECT_TRUE(MatchesFind(Text("", false, false, "n"), "x", "", ""));
+    EXPECT_FALSE(MatchesFind(Text("", false, false, "n"), "", "u", "d"));
+    EXPECT_TRUE(MatchesFind(Text("", false, true, "n"), "", "u", "d"));
+    EXPECT_FALSE(MatchesFind(Text("", false, true, "n"), "x", "", ""));
 }
 
 // The boxes as the dialog keeps them: tool_dialogs_test. Values other hands left behind:
@@ -112,20 +110,15 @@ TEST_F(FindTest, HitsComeFolderByFolderDepthFirst) {
     EXPECT_EQ(SearchFolder(db, s, a, flat), 1);
     EXPECT_EQ(flat.folders, std::vector<std::string>{std::to_string(a) + " My Bookmarks\\A"});
 
-    s.Recursive = true;
-    s.InName = false;
-    s.InUrl = false;
-    s.FindFolder = kRootFolder;
-    std::vector<FindHit> byDescription = FindBookmarks(db, s);
+    std::vector<FindHit> byDescription = FindBookmarks(db, Text("bird", false, false, "d"));
     ASSERT_EQ(byDescription.size(), 2u);
     EXPECT_EQ(byDescription[1].description, "no birds here? BIRDS!");
 }
 
 TEST_F(FindTest, OnlyDeadLinksAreGathered) {
     // No text: every dead link below the folder, whatever the field boxes say.
-    FindSettings s;
+    FindSettings s = Text("", false, false, "");
     s.OnlyDead = true;
-    s.InName = s.InUrl = s.InDesc = false;
     std::vector<FindHit> all = FindBookmarks(db, s);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].title, "Bird in B");

@@ -269,19 +269,16 @@ TEST_F(NetscapeTest, LineBreaksInAnAddressNeverBecomeLinesOfTheFilesItIsWrittenT
     // Entities make line breaks in an address; written raw, they would give a shortcut
     // file keys and sections of their own (an IconFile on a network share leaks the
     // user's credentials) and break the bookmark line of an exported file.
-    std::string file = "<DL><p>\n<DT><A HREF=\"http://h/a&#10;IconFile=/etc/passwd&#13;&#10;[X]\">t</A>\n"
-                       "<DT><A HREF=\"http://h/b";
-    file += '\0';
-    file += "c\">nul</A>\n</DL><p>\n";
-    ExchangeResult r = Import(file);
+    ExchangeResult r = Import("<DT><A HREF=\"http://h/a&#10;IconFile=/etc/passwd&#13;&#10;[X]\">t</A>\n"
+                              "<DT><A HREF=\"http://h/b" +
+                              std::string(1, '\0') + "c\">nul</A>\n");
     const std::string first = "http://h/a%0AIconFile=/etc/passwd%0D%0A[X]";
     const std::string second = "http://h/b%00c";
     EXPECT_EQ(Urls(r.folder), (std::vector<std::string>{first, second}));
     // A database written before kept such an address raw.
-    std::int32_t old = AddMark(r.folder, "old", "http://placeholder/");
-    BookmarkRecord& oldRecord = db.Marks(r.folder).At(db.Marks(r.folder).Total());
-    ASSERT_EQ(oldRecord.key, old);
-    oldRecord.url = db.Memo().SetMemo(oldRecord.url, "http://h/o\nIconFile=\\\\s\\x\r\n[Y]");
+    AddMark(r.folder, "old", "http://placeholder/");
+    BookmarkRecord& old = db.Marks(r.folder).At(3);
+    old.url = db.Memo().SetMemo(old.url, "http://h/o\nIconFile=\\\\s\\x\r\n[Y]");
     const std::string third = "http://h/o%0AIconFile=\\\\s\\x%0D%0A[Y]";
 
     fs::path favorites = tmp.path() / "Favorites";
