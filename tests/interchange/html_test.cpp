@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "interchange/exchange_fixture.h"
 #include "interchange/html_import.h"
@@ -14,39 +15,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Link {
-    bool found;
-    std::string address;
-    std::string text;
-    bool operator==(const Link&) const = default;
-};
-
-void PrintTo(const Link& l, std::ostream* os) {
-    *os << l.found << " [" << l.address << "] [" << l.text << "]";
-}
-
-Link Parse(std::string_view line) {
-    Link l{};
-    l.found = ParseLink(line, l.address, l.text);
-    return l;
+// Whether a link was found, its address and its text.
+std::tuple<bool, std::string, std::string> Parse(std::string_view line) {
+    std::string address, text;
+    bool found = ParseLink(line, address, text);
+    return {found, address, text};
 }
 
 TEST(ParseLink, TakesTheFirstQuotedValueAndTheTextBeforeTheClosingTag) {
-    EXPECT_EQ(Parse("<a href=\"http://a.example/\">A site</a>"), (Link{true, "http://a.example/", "A site"}));
+    EXPECT_EQ(Parse("<a href=\"http://a.example/\">A site</a>"),
+              std::tuple(true, "http://a.example/", "A site"));
     EXPECT_EQ(Parse("<A HREF=\"http://a.example/\">One</A> <A HREF=\"http://b.example/\">Two</A>"),
-              (Link{true, "http://a.example/", "One"}));
+              std::tuple(true, "http://a.example/", "One"));
     EXPECT_EQ(Parse("<p align=\"center\"><a href=\"http://c.example/\">C</a>"),
-              (Link{true, "center", "<a href=\"http://c.example/\">C"}));
+              std::tuple(true, "center", "<a href=\"http://c.example/\">C"));
     EXPECT_EQ(Parse("<a href=\"http://img.example/\"><img src=\"pics/logo.gif\" border=0></a>"),
-              (Link{true, "http://img.example/", "pics/logo.gif"}));
+              std::tuple(true, "http://img.example/", "pics/logo.gif"));
     EXPECT_EQ(Parse("<a href=\"http://img.example/\"><img src=\"x\"></a>"),
-              (Link{true, "http://img.example/", ""}));
+              std::tuple(true, "http://img.example/", ""));
     EXPECT_EQ(Parse("<a href=\"http://wrap.example/\">Text that goes on"),
-              (Link{true, "http://wrap.example/", ""}));
-    EXPECT_EQ(Parse("<a href=\"http://empty.example/\"></a>"), (Link{true, "http://empty.example/", ""}));
-    EXPECT_EQ(Parse("<a href=http://unquoted.example/>U</a>"), (Link{false, "", ""}));
-    EXPECT_EQ(Parse("<a href=\"\">Nothing</a>"), (Link{false, "", ""}));
-    EXPECT_EQ(Parse("no link here \"quoted\""), (Link{false, "", ""}));
+              std::tuple(true, "http://wrap.example/", ""));
+    EXPECT_EQ(Parse("<a href=\"http://empty.example/\"></a>"), std::tuple(true, "http://empty.example/", ""));
+    EXPECT_EQ(Parse("<a href=http://unquoted.example/>U</a>"), std::tuple(false, "", ""));
+    EXPECT_EQ(Parse("<a href=\"\">Nothing</a>"), std::tuple(false, "", ""));
+    EXPECT_EQ(Parse("no link here \"quoted\""), std::tuple(false, "", ""));
 
     EXPECT_EQ(StripTags("<b><i>Deep</i></b>"), "Deep");
     EXPECT_EQ(StripTags("Before<br>after"), "Before");

@@ -168,13 +168,12 @@ TEST(Xbel, RefusesWhatIsNotXbelAndSaysWhy) {
 
     // Nesting past the limit is refused, not followed; just within it is read.
     auto nested = [](int depth) {
-        std::string s = "<xbel>";
-        for (int i = 0; i < depth; ++i)
-            s += "<folder>";
-        s += "<bookmark href=\"https://deep.example/\"/>";
-        for (int i = 0; i < depth; ++i)
-            s += "</folder>";
-        return s + "</xbel>";
+        std::string open, close;
+        for (int i = 0; i < depth; ++i) {
+            open += "<folder>";
+            close += "</folder>";
+        }
+        return "<xbel>" + open + "<bookmark href=\"https://deep.example/\"/>" + close + "</xbel>";
     };
     xbel::Document doc;
     std::string error;
