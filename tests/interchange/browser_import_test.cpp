@@ -37,7 +37,6 @@ struct BrowserImportTest : test::ExchangeFixture {
         EXPECT_NE(r.message.find("Nothing was imported"), std::string::npos) << r.message;
         EXPECT_EQ(Children(kRootFolder).size(), foldersBefore);
     }
-    std::string Bytes(const std::string& file) { return test::ReadText(file); }
 };
 
 TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSeparatorsOrTags) {
@@ -60,14 +59,14 @@ TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSepar
         // The mobile root holds only a separator: no folder for it.
         ff.Separator(PlacesDb::kMobile, 0);
     }
-    const std::string before = Bytes(places);
+    const std::string before = test::ReadText(places);
 
     ExchangeResult r = ImportFirefox(db, tmp.file("profile")); // a profile folder will do
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_TRUE(r.message.empty()) << r.message;
     EXPECT_EQ(r.bookmarks, 4);
     EXPECT_EQ(r.folders, 6); // the import folder, three roots, Work and its empty subfolder
-    EXPECT_EQ(Bytes(places), before) << "the browser's own file was changed";
+    EXPECT_EQ(test::ReadText(places), before) << "the browser's own file was changed";
     EXPECT_FALSE(fs::exists(places + "-wal"));
 
     ASSERT_EQ(r.folder, Child(kRootFolder, "Imported from Firefox"));
@@ -117,7 +116,7 @@ TEST_F(BrowserImportTest, ARunningOrHalfWrittenStoreGivesWhatWasCommittedAndIsLe
         ff.Bookmark(PlacesDb::kToolbar, 0, "Committed", "https://example.org/committed");
         ff.BeginMany(PlacesDb::kMenu, 500);
         ASSERT_TRUE(fs::exists(places + c.companion));
-        const std::string before = Bytes(places);
+        const std::string before = test::ReadText(places);
 
         ExchangeResult r = ImportFirefox(db, places);
         ASSERT_TRUE(r.ok) << r.message;
@@ -125,7 +124,7 @@ TEST_F(BrowserImportTest, ARunningOrHalfWrittenStoreGivesWhatWasCommittedAndIsLe
         EXPECT_EQ(Urls(Child(r.folder, "Bookmarks Toolbar")),
                   (std::vector<std::string>{"https://example.org/committed"}));
         EXPECT_EQ(Child(r.folder, "Bookmarks Menu"), 0);
-        EXPECT_EQ(Bytes(places), before) << "the browser's half-written file was touched";
+        EXPECT_EQ(test::ReadText(places), before) << "the browser's half-written file was touched";
         ff.Exec("ROLLBACK");
     }
 }
@@ -154,7 +153,7 @@ TEST_F(BrowserImportTest, MissingEmptyCutOrDamagedStoresAreRefusedAndChangeNothi
         for (std::string table : {"moz_historyvisits", "moz_bookmarks"})
             rootPages[table] = ff.Number("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
     }
-    const std::string whole = Bytes(places);
+    const std::string whole = test::ReadText(places);
     // Cut in the middle, as a copy that stopped halfway leaves it.
     test::WriteText(places, std::string_view(whole).substr(0, whole.size() / 2));
     ExpectRefused(ImportFirefox(db, places), folders, "cannot be read");

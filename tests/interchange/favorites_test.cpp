@@ -41,7 +41,7 @@ struct FavoritesTest : ExchangeFixture {
     fs::path favorites() const { return tmp.path() / "Favorites"; }
 };
 
-TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFiles) {
+TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFilesAndExportWritesOneFilePerBookmark) {
     WriteText(favorites() / "Search.url", ShortcutFileText("https://search.example/"));
     WriteText(favorites() / "Capital.URL", "[InternetShortcut]\r\nURL=http://capital.example/\r\n");
     WriteText(favorites() / "notes.txt", "URL=http://not-a-shortcut.example/\n");
@@ -71,10 +71,8 @@ TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFiles) {
     ExchangeResult missing = ImportFavorites(db, (tmp.path() / "nowhere").string());
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.message.empty());
-}
 
-TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
-    fs::create_directories(favorites());
+    // The export writes one file per bookmark into a folder of its own there, losing none.
     std::int16_t folder = db.AddFolder("Mine", kRootFolder, FolderKind::Ordinary);
     AddMark(folder, "What? A/B", "http://q.example/");
     AddMark(folder, "Twin", "http://twin1.example/");
@@ -88,7 +86,7 @@ TEST_F(FavoritesTest, ExportWritesOneFilePerBookmarkWithoutLosingAny) {
     std::int16_t hidden = db.AddFolder(".dot", folder, FolderKind::Ordinary);
     AddMark(hidden, "Kept", "http://kept.example/");
 
-    ExchangeResult r = ExportFavorites(db, folder, favorites().string());
+    r = ExportFavorites(db, folder, favorites().string());
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.bookmarks, 7);
     fs::path out = favorites() / "Vireo";

@@ -353,9 +353,8 @@ TEST_F(VerifyTest, MarksAreSetAndClearedByLaterChecksAndNothingElseChanges) {
     late.state = LinkState::Gone;
     db.Marks(folder).Kill(gone, true);
     EXPECT_FALSE(RememberLinkReport(db, folder, late, 45002));
-}
 
-TEST(LinkMarks, TheMarkKeepsItsReasonAndLeavesOtherBitsAlone) {
+    // Every reason is kept in the mark, and the other bits are left alone.
     for (int r = 0; r <= 7; ++r) {
         auto reason = static_cast<DeadReason>(r);
         std::int16_t flags = WithDeadMark(0x7FF0, reason);
