@@ -65,13 +65,12 @@ const QString kNone = QStringLiteral("There are no items to show in this view");
 class ToolDialogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void findSearchesOpensCopiesAndKeepsItsSettings();
-    void findGathersDeadLinksForDeleting();
+    void findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings();
     void homeSetupLoadsSavesEditsDeletesAndFinishes();
     void colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches();
 };
 
-void ToolDialogsTest::findSearchesOpensCopiesAndKeepsItsSettings() {
+void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings() {
     ScriptedApp app;
     FindData data(app.db());
     Database& db = app.db();
@@ -91,7 +90,9 @@ void ToolDialogsTest::findSearchesOpensCopiesAndKeepsItsSettings() {
         QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
         QCOMPARE(f.FolderName->text(), QStringLiteral("My Bookmarks"));
 
-        // Nothing found yet: nothing to copy, and no chooser; the placeholder row opens nothing.
+        // Nothing found yet: nothing to copy or delete, and no chooser; the placeholder row
+        // opens nothing.
+        QVERIFY(!f.cmdDelete->isEnabled());
         f.CopyTo->click();
         QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
         QCOMPARE(asked.size(), 0);
@@ -158,33 +159,15 @@ void ToolDialogsTest::findSearchesOpensCopiesAndKeepsItsSettings() {
         // The boxes of the last search are kept.
         QCOMPARE(GetRegText(app.reg, key, "ExactMatch"), std::string("False"));
         QCOMPARE(GetRegText(app.reg, key, "Recursive"), std::string("True"));
-        // Closing keeps the boxes as the user left them, searched or not.
-        f.MatchCase->setChecked(true);
-        f.reject();
-    }
-    QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("True"));
-    // Text and folder start afresh at every opening.
-    frmFind f(*app.main);
-    QVERIFY(f.MatchCase->isChecked());
-    QVERIFY(!f.chkFind[0]->isChecked());
-    QCOMPARE(f.txtFind->text(), QString());
-    QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
-}
 
-void ToolDialogsTest::findGathersDeadLinksForDeleting() {
-    ScriptedApp app;
-    FindData data(app.db());
-    Database& db = app.db();
-    std::int32_t live = AddMark(db, data.work, "Alpha live", "https://alive.example/");
-    for (auto [folder, position] : {std::pair{data.work, 1}, std::pair{data.deep, 1}}) {
-        BookmarkRecord& r = db.Marks(folder).At(position);
-        r.UserFlags = WithDeadMark(r.UserFlags, DeadReason::NotFound);
-    }
-    app.main->SelectFolder(data.work);
-    {
-        frmFind f(*app.main);
+        // Two dead links, in Work and in Deep, beside a live one.
+        std::int32_t live = AddMark(db, data.work, "Alpha live", "https://alive.example/");
+        for (auto [folder, position] : {std::pair{data.work, 1}, std::pair{data.deep, 1}}) {
+            BookmarkRecord& r = db.Marks(folder).At(position);
+            r.UserFlags = WithDeadMark(r.UserFlags, DeadReason::NotFound);
+        }
+        app.main->SelectFolder(data.work);
         QVERIFY(!f.chkDead->isChecked());
-        QVERIFY(!f.cmdDelete->isEnabled());
         f.chkDead->setChecked(true);
         // No text: all dead links, each with the dead-link icon.
         QCOMPARE(Search(f, QString(), true, true, true, false, false, true),
@@ -215,12 +198,23 @@ void ToolDialogsTest::findGathersDeadLinksForDeleting() {
         QCOMPARE(db.Marks(kTrashFolder).Count(), 2);
         QCOMPARE(app.main->ListView->topLevelItemCount(), 2); // the main list follows
         // Where they are now, Find still finds them, as it finds everything in the trash.
+        app.dialogs.folders = {kRootFolder, data.work};
+        f.Browse->click();
         QCOMPARE(Search(f, QString(), true, true, true, false, false, true).size(), 2);
         QCOMPARE(Column(f.listV, 3), QStringList(2, QStringLiteral("My Bookmarks\\Trash")));
+        f.Browse->click();
+
+        // Closing keeps the boxes as the user left them, searched or not.
+        f.MatchCase->setChecked(true);
+        f.reject();
     }
-    // The option is not kept: the next Find looks at every bookmark again.
-    frmFind again(*app.main);
-    QVERIFY(!again.chkDead->isChecked());
+    QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("True"));
+    // Text and folder start afresh at every opening.
+    frmFind f(*app.main);
+    QVERIFY(f.MatchCase->isChecked());
+    QCOMPARE(f.txtFind->text(), QString());
+    QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
+    QVERIFY(!f.chkDead->isChecked()); // not kept: the next Find looks at every bookmark again
 }
 
 void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
