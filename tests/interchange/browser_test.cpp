@@ -58,7 +58,7 @@ struct BrowserFixture : ::testing::Test {
     }
 };
 
-TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
+TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLineAndItsKindFromItsName) {
     std::string path;
     EXPECT_FALSE(GetDefaultBrowser(reg, path)); // nothing registered
     const std::string ie = MakeFile("Program Files/Internet Explorer/IEXPLORE.EXE");
@@ -86,9 +86,7 @@ TEST_F(BrowserFixture, DefaultBrowserFromItsCommandLine) {
             EXPECT_EQ(path, c.path) << c.command;
         }
     }
-}
-
-TEST(BrowserKind, ByExecutableName) {
+    // Its kind comes from the executable's name.
     EXPECT_EQ(BrowserKind("C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE"), kBrowserExplorer);
     EXPECT_EQ(BrowserKind("C:\\Windows\\explore.exe"), kBrowserExplorer);
     EXPECT_EQ(BrowserKind("/opt/Netscape/Netscape.exe"), kBrowserNetscape);

@@ -127,7 +127,7 @@ TEST_F(ChromiumImport, OperaVivaldiAndFalkonFilesBringEveryBookmark) {
     EXPECT_EQ(db.Marks(menu).DescStr(First(menu).key), "Imported from Falkon");
 }
 
-TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
+TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRestAndCutsWhatIsTooLong) {
     // A byte order mark, an escaped pair of surrogates and numbers with fractions or many
     // digits are read by a slower way than a browser's own file; they must not change what
     // is filed.
@@ -167,6 +167,17 @@ TEST_F(ChromiumImport, FilesWhatTheBrowserNeverWritesAsItFilesTheRest) {
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.bookmarks, 1);
     EXPECT_EQ(Titles(Child(r.folder, "Bookmarks bar")), (std::vector<std::string>{"new"}));
+
+    // An address over a mebibyte is cut, and the cut counted.
+    const std::string data = "data:text/plain," + std::string((1 << 20) + 500, 'd');
+    r = Import(R"({"roots": {"other": {"children": [{"name": "Huge", "type": "url", "url": ")" + data +
+               R"("}], "type": "folder"}}})");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.warning);
+    EXPECT_NE(r.message.find("1 text was longer than 1 MiB"), std::string::npos) << r.message;
+    const std::string kept = Urls(Child(r.folder, "Other bookmarks")).at(0);
+    EXPECT_EQ(kept.size(), std::size_t{1} << 20);
+    EXPECT_EQ(kept, data.substr(0, kept.size()));
 }
 
 TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
@@ -197,19 +208,6 @@ TEST_F(ChromiumImport, RefusesFilesItCannotReadAndFilesNothing) {
         EXPECT_NE(r.message.find(c.says), std::string::npos) << c.json << ": " << r.message;
     }
     EXPECT_EQ(Child(kRootFolder, kChromiumImportFolder), 0);
-}
-
-TEST_F(ChromiumImport, AnAddressOverAMebibyteIsCutAndTheCutCounted) {
-    const std::string data = "data:text/plain," + std::string((1 << 20) + 500, 'd');
-    ExchangeResult r =
-        Import(R"({"roots": {"other": {"children": [{"name": "Huge", "type": "url", "url": ")" + data +
-               R"("}], "type": "folder"}}})");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_TRUE(r.warning);
-    EXPECT_NE(r.message.find("1 text was longer than 1 MiB"), std::string::npos) << r.message;
-    const std::string kept = Urls(Child(r.folder, "Other bookmarks")).at(0);
-    EXPECT_EQ(kept.size(), std::size_t{1} << 20);
-    EXPECT_EQ(kept, data.substr(0, kept.size()));
 }
 
 } // namespace
