@@ -5,7 +5,6 @@
 #include <cstring>
 #include <tuple>
 
-#include "store/byte_io.h"
 #include "store/database.h"
 #include "store/default_content.h"
 #include "store/integrity.h"
@@ -287,11 +286,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
     // The check reports a damaged memo index, whatever loading would make of it: a stray
     // byte at its end, an entry with a flag no version writes.
     const std::string dex = ReadText(dir.file("VIREODEX"));
-    std::string unknownFlag;
-    ByteWriter w(unknownFlag);
-    w.I32(1);
-    w.I32(2);
-    w.I16(-2);
+    const std::string unknownFlag("\x01\0\0\0\x02\0\0\0\xfe\xff", 10); // start 1, end 2, flag -2
     for (const std::string& damage : {std::string("x"), unknownFlag}) {
         WriteText(dir.file("VIREODEX"), dex + damage);
         EXPECT_FALSE(CheckDataDirectory(dir.str()).Ok()) << damage.size();
@@ -313,8 +308,7 @@ TEST_F(DatabaseFixture, TruncatedAndHostileFilesLoadWhatTheyHold) {
 
     // A folder file whose count is nonsense is refused and left as it is.
     std::string folders = ReadText(dir.file("FOLDERS"));
-    std::string broken = folders;
-    std::memcpy(broken.data(), "\x00\x00\x00\x80", 4);
+    const std::string broken = std::string("\x00\x00\x00\x80", 4) + folders.substr(4);
     WriteText(dir.file("FOLDERS"), broken);
     EXPECT_FALSE(db.Open(dir.str(), &error));
     EXPECT_NE(error.find("damaged"), std::string::npos);
