@@ -23,8 +23,7 @@ TEST(CanberraSound, PlayingNeverFailsLoudly) {
             output.WaitUntilIdle(); // the second round ends while sounds are still queued
     }
     std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.find("ALSA"), std::string::npos) << printed;
-    EXPECT_EQ(printed, "");
+    EXPECT_EQ(printed, ""); // ALSA's complaints above all
 }
 
 } // namespace
