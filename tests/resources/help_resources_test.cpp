@@ -70,9 +70,7 @@ TEST(TipsFile, EveryTipIsOneLineWithAReferenceThatOpens) {
             EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "byte " << int(c);
 
         const std::string& ref = tip.reference;
-        if (ref.empty())
-            continue;
-        if (ref.rfind("http://", 0) == 0 || ref.rfind("https://", 0) == 0)
+        if (ref.empty() || ref.starts_with("http://") || ref.starts_with("https://"))
             continue;
         EXPECT_EQ(ref.find_first_of("/\\#?"), std::string::npos) << "a page of the help folder: " << ref;
         EXPECT_TRUE(fs::is_regular_file(kHelp / ref)) << "missing help page " << ref;
