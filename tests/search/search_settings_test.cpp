@@ -111,9 +111,14 @@ TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
     const std::int16_t deleted = state.groups.entries[static_cast<std::size_t>(renamed)].number;
     EXPECT_EQ(deleted, 44);
 
-    // The highest number is never handed out again, also after a restart: a results
-    // folder of the deleted group must find it gone, not rerun with a newer group.
+    // Deleting drops the group and edits not saved. The highest number is never handed out
+    // again, also after a restart: a results folder of the deleted group must find it gone,
+    // not rerun with a newer group.
+    SetGroupEngine(state.groups, 2, "Alpha Search", true);
     ASSERT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, renamed), GroupEditResult::Done);
+    EXPECT_EQ(state.groups.GroupCount(), 1);
+    EXPECT_EQ(state.groups.entries[1], (SearchGroup{"News", 42, {}}));
+    EXPECT_EQ(GetRegNumber(reg, kGroups, "GroupCount"), 1);
     Load();
     std::int32_t fresh = -1;
     ASSERT_EQ(AddGroup(state.groups, "Fresh", &fresh), GroupEditResult::Done);
@@ -126,18 +131,6 @@ TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
     EXPECT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, 0), GroupEditResult::BuiltIn);
     EXPECT_EQ(SetGroupEngine(state.groups, 0, "Alpha Search", false), GroupEditResult::BuiltIn);
     EXPECT_EQ(state.groups.entries[0].engines.size(), 3u);
-}
-
-TEST_F(Groups, DeleteDropsTheGroupAndUnsavedEdits) {
-    Load();
-    AddGroup(state.groups, "Golf");
-    AddGroup(state.groups, "News");
-    SaveGroups(state.groups, reg);
-    SetGroupEngine(state.groups, 2, "Alpha Search", true); // not saved
-    ASSERT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, 1), GroupEditResult::Done);
-    EXPECT_EQ(Names(state.groups), (std::vector<std::string>{"All Engines", "News"}));
-    EXPECT_TRUE(state.groups.entries[1].engines.empty());
-    EXPECT_EQ(GetRegNumber(reg, kGroups, "GroupCount"), 1);
 }
 
 TEST(History, NewestFirstDuplicatesIgnoredOldestPushedOut) {
@@ -170,12 +163,12 @@ TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
     EXPECT_EQ(lib.updateFolders, std::vector<std::string>{"/p/"});
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
 
+    // Three days to check: due on the third day after the last update, not before.
     SetDaysToCheck(reg, 3);
-    SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue, 44998);
-    EXPECT_FALSE(CheckEngineUpdate(reg, lib, "/p/", today));
-    EXPECT_EQ(lib.updateFolders.size(), 1u);
-    SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue, 44997);
-    EXPECT_TRUE(CheckEngineUpdate(reg, lib, "/p/", today));
+    for (auto [last, due] : {std::pair{44998, false}, std::pair{44997, true}}) {
+        SetRegValue(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue, last);
+        EXPECT_EQ(CheckEngineUpdate(reg, lib, "/p/", today), due) << last;
+    }
     EXPECT_EQ(lib.updateFolders.size(), 2u);
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
 
@@ -268,11 +261,9 @@ TEST_F(Launcher, AMissingGroupAsksAndCancelEndsTheSearch) {
 TEST_F(Launcher, TheDialogsSearchButtons) {
     SearchHistory history;
     auto s = MakeSearch("");
-    EXPECT_FALSE(StartQuickSearch(*s, history, "   "));
-    EXPECT_TRUE(lib.searches.empty());
-    EXPECT_EQ(messages.shown.size(), 1u);
-    // One character is no query: said so, and kept out of the history.
-    EXPECT_FALSE(StartQuickSearch(*s, history, " g "));
+    // No query, or one character (said so): refused, and kept out of the history.
+    for (const char* typed : {"   ", " g "})
+        EXPECT_FALSE(StartQuickSearch(*s, history, typed)) << typed;
     EXPECT_TRUE(lib.searches.empty());
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown.back().text, kShortQueryMessage);
