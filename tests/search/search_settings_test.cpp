@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/hive_registry.h"
 #include "search/engine_update.h"
 #include "search/query_translation.h"
@@ -214,13 +216,9 @@ TEST_F(Launcher, ARerunLoadsTheFoldersSearch) {
     ASSERT_TRUE(launch.search);
     clsSearch& s = *launch.search;
     EXPECT_EQ(launch.dialog, kSearchDialogQuick);
-    EXPECT_EQ(s.FolderToUse(), f);
-    EXPECT_EQ(s.SearchQuery(), "golf clubs");
-    EXPECT_EQ(s.MaxHits(), 40);
-    EXPECT_EQ(s.SiteMax(), 7);
-    EXPECT_EQ(s.Timeout(), 9);
-    EXPECT_EQ(s.FormatOption(), 1);
-    EXPECT_EQ(s.SearchGroupIndex(), 1);
+    EXPECT_EQ((std::tuple{s.FolderToUse(), s.SearchQuery(), s.MaxHits(), s.SiteMax(), s.Timeout(),
+                          s.FormatOption(), s.SearchGroupIndex()}),
+              (std::tuple{f, std::string("golf clubs"), 40, 7, 9, 1, 1}));
     EXPECT_TRUE(messages.shown.empty());
 
     SetLastSearch(reg, 1);

@@ -652,13 +652,11 @@ void SearchWindowsTest::quickSearchThroughTheRealLibraryFilesTheHits() {
                                       QStringLiteral("Loop Missing: 0, General Error.")}));
     QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 5"));
 
-    // The two engines found one address in common (which hits become one is the session's
-    // test): four bookmarks, in the folder the main window now shows.
+    // The two engines found one address in common: four bookmarks, in the folder the main
+    // window now shows (which hits become one, and what the folder records, is the session's
+    // test).
     std::int16_t folder = app.main->SelectedFolder();
-    const FolderRecord& f = app.db().Folder(folder);
-    QCOMPARE(FolderKindOf(f), FolderKind::SearchResults);
-    QCOMPARE(f.Parent, std::int16_t(kSearchResultsFolder));
-    QCOMPARE(QString::fromStdString(f.SearchQuery.Text()), QStringLiteral("golf courses"));
+    QCOMPARE(FolderKindOf(app.db().Folder(folder)), FolderKind::SearchResults);
     QCOMPARE(app.db().Marks(folder).Count(), 4);
     QCOMPARE(app.main->ListView->topLevelItemCount(), 4);
     stat->cmdStop->click();
