@@ -18,7 +18,6 @@
 #include "shell/options.h"
 
 using namespace vireo;
-using vireo::test::ReadText;
 using vireo::test::ScriptedApp;
 using vireo::test::WriteText;
 
@@ -118,17 +117,15 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     QCOMPARE(data->FileRenderings(), 0);
     QList<QUrl> urls = data->urls();
     QCOMPARE(data->FileRenderings(), 1);
+    // The files' names and contents are the favourites export's; here one table of names
+    // serves the whole drag.
     QStringList names;
-    QString folder;
-    for (const QUrl& url : urls) {
-        QFileInfo file(url.toLocalFile());
-        names << file.fileName();
-        folder = file.absolutePath();
-        QVERIFY(ReadText(file.filePath().toStdString()).starts_with("[InternetShortcut]\nURL=https://"));
-    }
+    for (const QUrl& url : urls)
+        names << QFileInfo(url.toLocalFile()).fileName();
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("Birds_Owls.url"), QStringLiteral("Same (2).url"),
                                  QStringLiteral("Same.url")}));
+    QString folder = QFileInfo(urls.value(0).toLocalFile()).absolutePath();
     QVERIFY(folder.startsWith(QString::fromStdString(app->program.tempDir) + QStringLiteral("/vireo-drag-")));
     // Asking again hands out the same files.
     QCOMPARE(data->urls(), urls);
@@ -249,8 +246,9 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     w->dragDrop->FormDrop(LinkData("https://d.example/").get());
     db->Marks(2).Copy(db->Marks(2).key(1));
     QTRY_COMPARE(shown.size(), std::size_t(3));
-    QCOMPARE(shown[1], QStringLiteral("https://c.example/"));
-    QCOMPARE(shown[2], QStringLiteral("https://d.example/"));
+    QCOMPARE(shown,
+             (std::vector<QString>{QStringLiteral("https://b.example/"), QStringLiteral("https://c.example/"),
+                                   QStringLiteral("https://d.example/")}));
     QCOMPARE(w->dragDrop->PendingLinks(), std::size_t(0));
     QCOMPARE(db->Marks(2).Count(), 3);
     QCOMPARE(db->Memo().InUseCount(), texts + 2); // the filed one's title and address
