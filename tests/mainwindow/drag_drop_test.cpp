@@ -6,7 +6,6 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
-#include <sys/stat.h>
 
 #include "mainwindow/app_icons.h"
 #include "mainwindow/bookmark_dialog.h"
@@ -324,9 +323,7 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWind
 
     // A browser with a desktop entry lends its icon to the button.
     vireo::test::TempDir place;
-    std::string program = place.file("webby");
-    WriteText(program, "#!/bin/sh\n");
-    ::chmod(program.c_str(), 0755);
+    std::string program = vireo::test::MakeProgram(place.file("webby"));
     QImage red(32, 32, QImage::Format_ARGB32);
     red.fill(Qt::red);
     QString icon = QString::fromStdString(place.file("webby.png"));
@@ -361,8 +358,7 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWind
     QVERIFY(app->launcher.started.empty());
     QTest::mouseClick(bar.btnBar[1], Qt::LeftButton, {}, QPoint(10, 10));
     QVERIFY(app->documents.opened.isEmpty());
-    using Started = std::vector<std::pair<std::string, std::vector<std::string>>>;
-    QCOMPARE(app->launcher.started, (Started{{program, {homePage.toStdString()}}}));
+    QCOMPARE(app->launcher.started, (decltype(app->launcher.started){{program, {homePage.toStdString()}}}));
     QVERIFY(std::filesystem::exists(app->dir.file("home.html")));
 
     // Find opens the find window; web search has nothing to show.

@@ -146,6 +146,13 @@ public:
     std::vector<std::string> played;
 };
 
+// An executable file at `path` (a stand-in browser); its path.
+inline std::string MakeProgram(const std::string& path) {
+    WriteText(path, "#!/bin/sh\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+}
+
 // Program, context and main window over a fresh data folder.
 struct ScriptedApp {
     explicit ScriptedApp(bool open = true)

@@ -20,6 +20,7 @@
 #include "ui/tips_dialog.h"
 
 using namespace vireo;
+using vireo::test::MakeProgram;
 using vireo::test::ScriptedApp;
 using vireo::test::TempDir;
 using vireo::test::WriteText;
@@ -28,13 +29,6 @@ namespace {
 
 QString T(const char* s) {
     return QString::fromUtf8(s);
-}
-
-// An executable file at `path` (a stand-in browser).
-std::string MakeProgram(const std::string& path) {
-    WriteText(path, "#!/bin/sh\n");
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-    return path;
 }
 
 } // namespace
