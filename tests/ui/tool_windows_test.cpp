@@ -58,14 +58,12 @@ void ToolWindowsTest::optionsShowAndStoreEveryControlClampDaysAndCycleTabs() {
     SetDaysToCheck(reg, 6);
     {
         frmOptions o(app.ctx);
-        QVERIFY(!o.ToolbarTop->isChecked());
-        QVERIFY(!o.ShowTips->isChecked());
-        QVERIFY(o.DelBmk[1]->isChecked());
-        QVERIFY(o.BmkDrop[2]->isChecked());
-        QVERIFY(o.EmptyTrash[1]->isChecked());
-        QVERIFY(o.DisableSound->isChecked());
-        QVERIFY(!o.HomePage->isChecked());
-        QVERIFY(o.optUseDefault->isChecked());
+        // In the order the settings were stored above.
+        QCOMPARE((std::vector<bool>{o.ToolbarTop->isChecked(), o.ShowTips->isChecked(),
+                                    o.DelBmk[1]->isChecked(), o.BmkDrop[2]->isChecked(),
+                                    o.EmptyTrash[1]->isChecked(), o.DisableSound->isChecked(),
+                                    o.HomePage->isChecked(), o.optUseDefault->isChecked()}),
+                 (std::vector<bool>{false, false, true, true, true, true, false, true}));
         QCOMPARE(o.txtDaysToCheck->text(), QStringLiteral("6"));
         QCOMPARE(o.tbsOptions->currentIndex(), 0);
         // Nothing is stored before Apply (Cancel after a change is the browser page's test).
@@ -79,16 +77,11 @@ void ToolWindowsTest::optionsShowAndStoreEveryControlClampDaysAndCycleTabs() {
         o.cmdApply->click();
         QVERIFY(app.dialogs.messages.empty());
     }
-    QVERIFY(GetToolbarTop(reg));
-    QVERIFY(GetShowTips(reg));
-    QCOMPARE(GetDeleteBmks(reg), 0);
-    QCOMPARE(GetBmkDrop(reg), 1);
-    QCOMPARE(GetTrash(reg), 2);
-    QVERIFY(!GetDisableSound(reg));
+    QCOMPARE(std::tuple(GetToolbarTop(reg), GetShowTips(reg), GetDeleteBmks(reg), GetBmkDrop(reg),
+                        GetTrash(reg), GetDisableSound(reg), GetAskHome(reg), GetConnectionAction(reg),
+                        GetDaysToCheck(reg)),
+             std::tuple(true, true, 0, 1, 2, false, true, true, 4));
     QCOMPARE(GetRegText(reg, SettingsPath(), "DisableSound"), std::string("0"));
-    QVERIFY(GetAskHome(reg));
-    QVERIFY(GetConnectionAction(reg));
-    QCOMPARE(GetDaysToCheck(reg), 4);
 
     // A stored number no button stands for leaves its group empty; saving writes 0.
     SetRegValue(reg, SettingsPath(), "Trash", 9);
