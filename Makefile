@@ -51,6 +51,9 @@ coverage: deps
 	gcovr --root . --filter 'src/' --object-directory $(COVERAGE_BUILD) \
 	    --exclude-unreachable-branches --exclude-throw-branches --print-summary \
 	    --txt $(COVERAGE_BUILD)/coverage.txt
+	@tests=$$(find tests -name '*.cpp' -o -name '*.h' | xargs cat | wc -l); \
+	    src=$$(find src -name '*.cpp' -o -name '*.h' | xargs cat | wc -l); \
+	    echo "tests/: $$tests lines, src/: $$src lines ($$((100 * tests / src)) %)"
 
 # The Debian package, built apart with Debian's compiler and linker flags (hardening
 # included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb, which
