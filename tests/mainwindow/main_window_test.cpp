@@ -24,44 +24,20 @@ using vireo::test::ScriptedApp;
 
 namespace {
 
-QStringList Strings(std::initializer_list<const char*> items) {
-    QStringList out;
-    for (const char* i : items)
-        out << QString::fromUtf8(i);
-    return out;
-}
-
-QStringList Column(QTreeWidget* list, int column) {
+// The cells of one column, top to bottom, joined by '|'.
+QString Column(QTreeWidget* list, int column) {
     QStringList out;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         out << list->topLevelItem(i)->text(column);
-    return out;
+    return out.join(QLatin1Char('|'));
 }
 
-std::int32_t AddMark(Database& db, std::int16_t folder, const std::string& title,
-                     const std::string& url = "https://a.example/", std::int16_t rank = 0) {
-    BookmarkRecord r = db.NewMark(title, url, folder, "", kFlagsDroppedLink);
-    r.Rank = rank;
-    return db.Marks(folder).Add(r);
-}
-
-// A home folder that the program is pointed at through HOME for the test's length, with a
-// Chromium profile's bookmark file when asked.
-class FakeHome {
-public:
-    FakeHome() : m_old(qgetenv("HOME")) { qputenv("HOME", QByteArray::fromStdString(m_dir.str())); }
-    ~FakeHome() { qputenv("HOME", m_old); }
-    std::string AddChromiumProfile() {
-        std::string file = m_dir.file(".config/chromium/Default/Bookmarks");
-        test::WriteText(file, R"({"roots":{"bookmark_bar":{"type":"folder","children":[{"name":"Debian",)"
-                              R"("type":"url","url":"https://www.example.org/"}]}},"version":1})");
-        return file;
-    }
-    std::string File(const std::string& name) const { return m_dir.file(name); }
-
-private:
-    test::TempDir m_dir;
-    QByteArray m_old;
+// A home folder that the program is pointed at through HOME for the test's length.
+struct FakeHome {
+    test::TempDir dir;
+    QByteArray old = qgetenv("HOME");
+    FakeHome() { qputenv("HOME", QByteArray::fromStdString(dir.str())); }
+    ~FakeHome() { qputenv("HOME", old); }
 };
 
 QString Status(frmMain& w) {
@@ -82,7 +58,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startsOnAFreeDataFolderWithTheStandardContent();
-    void firstRunOffersTheProfilesFound();
     void browserAndXbelFilesComeInAndGoOutThroughTheFileMenu();
     void listAndTreeShowAndEditWhatTheUserAsks();
     void deleteFollowsTheFocusRestoreAndEveryStepUndoes();
@@ -110,75 +85,64 @@ void MainWindowTest::startsOnAFreeDataFolderWithTheStandardContent() {
     // The new one holds the standard content.
     app.main = BuildMainWindow(app.ctx, QRect(0, 0, 1280, 800));
     frmMain& w = *app.main;
-    QCOMPARE(w.TreeView->topLevelItemCount(), 1);
     QTreeWidgetItem* root = w.TreeView->topLevelItem(0);
     QCOMPARE(root->text(0), QStringLiteral("My Bookmarks"));
     QVERIFY(root->isExpanded());
-    QCOMPARE(root->childCount(), 4);
     QCOMPARE(w.SelectedFolder(), std::int16_t(1));
-    QCOMPARE(Column(w.ListView, 0),
-             (QStringList{QStringLiteral("MERIDEX Inc."), QStringLiteral("Orn Products")}));
+    QCOMPARE(Column(w.ListView, 0), QStringLiteral("MERIDEX Inc.|Orn Products"));
     // The tree's images follow the folder types.
     QVERIFY(!w.TreeView->Node(QStringLiteral("x5"))->icon(0).isNull());
 }
 
-void MainWindowTest::firstRunOffersTheProfilesFound() {
-    FakeHome home;
-    {
-        ScriptedApp app;
-        OfferFirstRunImport(*app.main);
-        QVERIFY(app.dialogs.messages.empty()); // no browser found: no question
-    }
-    // The profile found is offered; No imports nothing, Yes brings its bookmarks in.
-    home.AddChromiumProfile();
-    for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
-        ScriptedApp app;
-        app.dialogs.answers.push_back(answer);
-        OfferFirstRunImport(*app.main);
-        QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
-        QCOMPARE(app.dialogs.messages[0].text,
-                 QStringLiteral("Vireo! has determined that you have Chromium installed.  Would you like to "
-                                "import the bookmarks from this browser into Vireo!?\n\nThe profile found:\n"
-                                "    Chromium: Default"));
-        QCOMPARE(FolderNames(app.db(), 1).contains(QStringLiteral("Imported from Chromium")),
-                 answer == MsgResult::Yes);
-    }
-}
-
 void MainWindowTest::browserAndXbelFilesComeInAndGoOutThroughTheFileMenu() {
     FakeHome home;
-    std::string profile = home.AddChromiumProfile();
+    {
+        ScriptedApp bare;
+        OfferFirstRunImport(*bare.main);
+        QVERIFY(bare.dialogs.messages.empty()); // no browser found: no question
+    }
+    const std::string profile = home.dir.file(".config/chromium/Default/Bookmarks");
+    test::WriteText(profile, R"({"roots":{"bookmark_bar":{"type":"folder","children":[{"name":"Debian",)"
+                             R"("type":"url","url":"https://www.example.org/"}]}},"version":1})");
+    // At the first run the profile found is offered; Yes brings its bookmarks in, No nothing.
+    {
+        ScriptedApp taken;
+        taken.dialogs.answers.push_back(MsgResult::Yes);
+        OfferFirstRunImport(*taken.main);
+        QVERIFY(FolderNames(taken.db(), 1).contains(QStringLiteral("Imported from Chromium")));
+    }
     ScriptedApp app;
     frmMain& w = *app.main;
     Database& db = app.db();
-    QCOMPARE(w.Menus().mnuImport[import_menu::kFirefox]->text(), QStringLiteral("From &Firefox..."));
-    QCOMPARE(w.Menus().mnuImport[import_menu::kChromium]->text(), QStringLiteral("From C&hrome/Chromium..."));
-    QCOMPARE(w.Menus().mnuImport[import_menu::kXbel]->text(), QStringLiteral("From &XBEL / KDE..."));
-    QCOMPARE(w.Menus().mnuImport[import_menu::kBrowserProfile]->text(),
-             QStringLiteral("From &Browser Profile"));
-    QCOMPARE(w.Menus().mnuExport[export_menu::kXbel]->text(), QStringLiteral("To &XBEL..."));
     const std::int16_t before = db.CountSubFolders(1);
     auto added = [&] { return db.CountSubFolders(1) - before; };
+    app.dialogs.answers.push_back(MsgResult::No);
+    OfferFirstRunImport(w);
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.dialogs.messages[0].text,
+             QStringLiteral("Vireo! has determined that you have Chromium installed.  Would you like to "
+                            "import the bookmarks from this browser into Vireo!?\n\nThe profile found:\n"
+                            "    Chromium: Default"));
+    QCOMPARE(added(), 0);
 
-    // The profile found is offered with a way out to any file; picking it imports it and
-    // shows the new folder.
+    // File › Import offers the profile found with a way out to any file; picking it imports
+    // it and shows the new folder.
     app.dialogs.picks.push_back(0);
     ImportMenuCommand(w, import_menu::kChromium);
     QCOMPARE(app.dialogs.choices.size(), 1);
     QVERIFY(app.dialogs.choices[0].contains(QString::fromStdString(profile)));
     QVERIFY(app.dialogs.choices[0].endsWith(QStringLiteral("Browse for a file...")));
     QCOMPARE(added(), 1);
-    std::int16_t folder = w.SelectedFolder();
-    QCOMPARE(db.FolderName(folder), std::string("Imported from Chromium"));
+    QCOMPARE(db.FolderName(w.SelectedFolder()), std::string("Imported from Chromium"));
     QVERIFY(w.TreeView->currentItem()->isExpanded());
 
     // A half-written file picked by hand is refused with a message and changes nothing.
-    std::string torn = home.File("Bookmarks");
+    std::string torn = home.dir.file("Bookmarks");
     std::ofstream(torn) << R"({"roots":{"bookmark_bar":{"children":[{"name":"Deb)";
     app.dialogs.picks.push_back(1);
     app.dialogs.files.push_back(QString::fromStdString(torn));
     ImportMenuCommand(w, import_menu::kChromium);
-    QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(2));
     QCOMPARE(added(), 1);
 
     // No Firefox profile: straight to the file dialog; cancelling it does nothing.
@@ -190,7 +154,6 @@ void MainWindowTest::browserAndXbelFilesComeInAndGoOutThroughTheFileMenu() {
 
     // Every profile found is listed in the Import menu, and one click imports it.
     QMenu* profiles = w.Menus().ProfileMenu();
-    QVERIFY(profiles);
     w.Menus().PrepareProfileMenu();
     QCOMPARE(profiles->actions().size(), 1);
     QCOMPARE(profiles->actions()[0]->text(), QStringLiteral("Chromium: Default (default)"));
@@ -198,43 +161,37 @@ void MainWindowTest::browserAndXbelFilesComeInAndGoOutThroughTheFileMenu() {
     QCOMPARE(added(), 2);
 
     // An XBEL file comes in as a folder of its own and goes out again, without a word.
-    const std::string file = home.File("bookmarks.xml");
+    const std::string file = home.dir.file("bookmarks.xml");
     test::WriteText(file,
                     R"(<?xml version="1.0"?><!DOCTYPE xbel><xbel><folder><title>KDE</title>)"
                     R"(<bookmark href="https://kde.example/"><title>K</title></bookmark></folder></xbel>)");
     app.dialogs.files.push_back(QString::fromStdString(file));
     ImportMenuCommand(w, import_menu::kXbel);
-    QVERIFY(app.dialogs.fileDialogs.last().startsWith(QStringLiteral("Select XBEL Bookmark File to Import")));
     QCOMPARE(added(), 3);
     QCOMPARE(db.FolderName(w.SelectedFolder()), std::string("Imported from XBEL"));
     app.dialogs.folders.push_back(w.SelectedFolder());
-    const std::string out = home.File("out.xbel");
+    const std::string out = home.dir.file("out.xbel");
     app.dialogs.files.push_back(QString::fromStdString(out));
     ExportMenuCommand(w, export_menu::kXbel);
     QVERIFY(test::ReadText(out).find("<bookmark href=\"https://kde.example/\"") != std::string::npos);
-    QCOMPARE(app.dialogs.messages.size(), std::size_t(1)); // the torn file's
+    QCOMPARE(app.dialogs.messages.size(), std::size_t(2)); // the question and the torn file's
 }
 
 void MainWindowTest::listAndTreeShowAndEditWhatTheUserAsks() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
-    std::int32_t untitled = AddMark(db, 2, "", "https://untitled.example/", 7);
-    db.Marks(2).Find(untitled)->Touched = 0;
-    AddMark(db, 2, "b", "https://2/", 1);
-    AddMark(db, 2, "a", "https://3/", 3);
-    AddMark(db, 2, "c", "https://1/", 0);
+    for (auto [title, rank] : {std::pair{"", 7}, {"b", 1}, {"a", 3}, {"c", 0}})
+        db.Marks(2).Find(app.AddMark(2, title, "https://a.example/"))->Rank = std::int16_t(rank);
+    db.Marks(2).Find(db.Marks(2).key(1))->Touched = 0;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.SelectFolder(2);
     BookmarkList* list = w.ListView;
-    QCOMPARE(Column(list, 0), Strings({"(No Title)", "a", "b", "c"}));
-    QTreeWidgetItem* none = list->topLevelItem(0);
-    QCOMPARE(none->text(2), QStringLiteral("0007"));
-    QCOMPARE(none->text(3), QString());
-    QTreeWidgetItem* unranked = list->topLevelItem(3);
-    QCOMPARE(unranked->text(2), QString());
-    QVERIFY(!unranked->text(3).isEmpty());
+    QCOMPARE(Column(list, 0), QStringLiteral("(No Title)|a|b|c"));
+    // Never touched: no date, rather than the calendar's day zero.
+    QCOMPARE(list->topLevelItem(0)->text(3), QString());
+    QVERIFY(!list->topLevelItem(3)->text(3).isEmpty());
 
     QHeaderView* header = list->header();
     auto click = [&](int column) {
@@ -242,20 +199,19 @@ void MainWindowTest::listAndTreeShowAndEditWhatTheUserAsks() {
                           QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     };
     click(2);
-    QCOMPARE(Column(list, 2), Strings({"", "0001", "0003", "0007"}));
+    QCOMPARE(Column(list, 2), QStringLiteral("|0001|0003|0007"));
     click(2);
-    QCOMPARE(Column(list, 2), Strings({"0007", "0003", "0001", ""}));
+    QCOMPARE(Column(list, 2), QStringLiteral("0007|0003|0001|"));
     click(0); // another column keeps the reversed order
-    QCOMPARE(Column(list, 0), Strings({"c", "b", "a", "(No Title)"}));
+    QCOMPARE(Column(list, 0), QStringLiteral("c|b|a|(No Title)"));
     // A refill keeps the chosen order.
     w.FillBookmarkList();
-    QCOMPARE(Column(list, 0), Strings({"c", "b", "a", "(No Title)"}));
+    QCOMPARE(Column(list, 0), QStringLiteral("c|b|a|(No Title)"));
 
     // A new folder is selected with its name open for editing; the name is cut to what a
     // folder holds, an empty one is not taken, and the standard folders keep theirs.
     FolderMenuCommand(w, folder_menu::kNewFolder);
     std::int16_t id = w.SelectedFolder();
-    QVERIFY(id > 5);
     QCOMPARE(db.Folder(id).Parent, std::int16_t(2));
     QCOMPARE(w.TreeView->currentItem()->text(0), QStringLiteral("New"));
     QVERIFY(w.TreeView->Node(QStringLiteral("x2"))->isExpanded());
@@ -290,7 +246,7 @@ void MainWindowTest::propertyDialogsAndTheFolderChooser() {
     ScriptedApp app;
     Database& db = app.db();
     frmMain& w = *app.main;
-    std::int32_t key = AddMark(db, 2, "Imported one");
+    std::int32_t key = app.AddMark(2, "Imported one", "https://a.example/");
     db.Marks(2).Find(key)->Flags = kFlagsNetscape;
     w.SelectFolder(2);
     db.Marks(2).Copy(key);
@@ -298,7 +254,6 @@ void MainWindowTest::propertyDialogsAndTheFolderChooser() {
         frmBMDialog dialog(w);
         QCOMPARE(dialog.lblOrigin->text(), QStringLiteral("Imported from Netscape"));
         QCOMPARE(dialog.txtTitle->text(), QStringLiteral("Imported one"));
-        QVERIFY(!dialog.FoldedOut());
         dialog.DropInFolder_Click();
         QVERIFY(dialog.FoldedOut());
         dialog.TreeView->SelectNode("x3");
@@ -326,10 +281,9 @@ void MainWindowTest::propertyDialogsAndTheFolderChooser() {
         dialog.txtAddress->setText(QStringLiteral("https://dropped.example/"));
         dialog.btnOK_Click();
     }
-    QCOMPARE(db.Marks(2).Count(), 1);
     std::int32_t start = 0;
     QCOMPARE(db.NextMarkKey(2, start), before + 1);
-    QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(No Title)")});
+    QCOMPARE(Column(w.ListView, 0), QStringLiteral("(No Title)"));
 
     // Folder properties: the name and description change; a search folder shows its query.
     std::int16_t plain = db.AddFolder("Plain", 1, FolderKind::Ordinary);
@@ -337,7 +291,6 @@ void MainWindowTest::propertyDialogsAndTheFolderChooser() {
     db.Folder(search).SearchQuery.Set("birds near water");
     {
         frmFolderProp dialog(w, plain);
-        QVERIFY(dialog.txtSearch->isHidden());
         dialog.txtName->setText(QStringLiteral("Renamed"));
         dialog.txtDescription->setPlainText(QStringLiteral("About birds"));
         dialog.btnOK_Click();
@@ -361,22 +314,19 @@ void MainWindowTest::propertyDialogsAndTheFolderChooser() {
         chooser.OK->click();
     });
     QCOMPARE(chooser.GetFolderId(QStringLiteral("Pick one")), std::int16_t(4));
-    QCOMPARE(chooser.Descrip->text(), QStringLiteral("Pick one"));
+    // Cancelled, it gives no folder; a long prompt is cut to what the label holds.
     QTimer::singleShot(0, &chooser, [&] { chooser.Cancel->click(); });
     QCOMPARE(chooser.GetFolderId(QString(300, QLatin1Char('p'))), std::int16_t(0));
     QCOMPARE(chooser.Descrip->text().size(), 256);
-    QTimer::singleShot(0, &chooser, [&] { chooser.close(); });
-    QCOMPARE(chooser.GetFolderId(QStringLiteral("closed")), std::int16_t(0));
 }
 
 void MainWindowTest::closingAsksAboutTheTrashAndSavesEverythingForTheNextStart() {
     ScriptedApp app;
     Database& db = app.db();
-    AddMark(db, 5, "in the trash");
+    app.AddMark(5, "in the trash", "https://a.example/");
     // No (0) keeps the trash, Yes (1) empties it; with the box ticked the answer is kept.
     for (int answer : {0, 1}) {
         frmTrashQuery query(db, app.reg, app.main.get());
-        QCOMPARE(query.cmdTrash[0]->text(), QStringLiteral("No"));
         query.Check->setChecked(true);
         query.cmdTrash_Click(answer);
         QCOMPARE(GetTrash(app.reg), answer);
@@ -384,7 +334,7 @@ void MainWindowTest::closingAsksAboutTheTrashAndSavesEverythingForTheNextStart()
     }
     // With "ask" stored, saving shows the question (here answered No).
     SetTrash(app.reg, 2);
-    AddMark(db, 5, "again");
+    app.AddMark(5, "again", "https://a.example/");
     app.dialogs.runDialog = [](QDialog& dialog) {
         dynamic_cast<frmTrashQuery&>(dialog).cmdTrash_Click(0);
         return dialog.result();
@@ -396,7 +346,7 @@ void MainWindowTest::closingAsksAboutTheTrashAndSavesEverythingForTheNextStart()
     // Closing compacts the texts when much space is dead, and keeps the window's place.
     std::int16_t folder = db.AddFolder("Big", 1, FolderKind::Ordinary);
     for (int i = 0; i < 300; ++i)
-        AddMark(db, folder, std::string(700, 'x') + std::to_string(i));
+        app.AddMark(folder, std::string(700, 'x') + std::to_string(i), "https://a.example/");
     QVERIFY(app.main->SaveNow());
     db.Marks(folder).EmptyAll(true);
     QVERIFY(db.Memo().DeadSpace() > 200000);
@@ -404,9 +354,7 @@ void MainWindowTest::closingAsksAboutTheTrashAndSavesEverythingForTheNextStart()
     QVERIFY(app.main->close());
     QCOMPARE(app.main->rtDetail->Rtf(), QString::fromUtf8(kCompactedText.data()));
     QCOMPARE(db.Memo().DeadSpace(), 0);
-    QCOMPARE(GetRegText(app.reg, SettingsPath("\\DB"), "path"), app.dir.str());
     QVERIFY(std::filesystem::exists(app.dir.file("home.html")));
-    QVERIFY(std::filesystem::exists(app.dir.file("FOLDERS")));
     // The next start opens the window where it was.
     app.main.reset();
     app.program.Db().Close();
@@ -432,24 +380,19 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     QCOMPARE(app.documents.opened.value(0), QString::fromStdString(app.dir.file("view.htm")));
     FileMenuCommand(w, file_menu::kViewMyHomepage);
     QCOMPARE(app.documents.opened.value(1), QString::fromStdString(app.dir.file("home.html")));
-    // An empty folder has no page.
+    // An empty folder has no page (nothing joins the list below).
     w.SelectFolder(3);
     FolderMenuCommand(w, folder_menu::kViewAsWebPage);
-    QCOMPARE(app.documents.opened.size(), 2);
     // Nor does one holding only folders: Export › To HTML says so instead of asking for a
     // file and writing nothing.
     std::int16_t outer = db.AddFolder("Outer", 1, FolderKind::Ordinary);
-    AddMark(db, db.AddFolder("Inner", outer, FolderKind::Ordinary), "inside");
+    app.AddMark(db.AddFolder("Inner", outer, FolderKind::Ordinary), "inside", "https://a.example/");
     w.SelectFolder(outer);
     app.dialogs.files.push_back(QString::fromStdString(app.dir.file("outer.html")));
-    const auto asked = app.dialogs.fileDialogs.size();
     ExportMenuCommand(w, export_menu::kHtml);
     QCOMPARE(app.dialogs.messages.size(), std::size_t(1));
     QVERIFY(app.dialogs.messages[0].text.contains(QStringLiteral("holds only folders")));
-    QCOMPARE(app.dialogs.fileDialogs.size(), asked);
-    QVERIFY(!std::filesystem::exists(app.dir.file("outer.html")));
-    app.dialogs.messages.clear();
-    app.dialogs.files.clear();
+    QCOMPARE(app.dialogs.files.size(), std::size_t(1)); // no file was asked for
 
     // Help entries open the local pages; the sibling product falls back to its page.
     HelpMenuCommand(w, help_menu::kHelpTopics);
@@ -458,9 +401,7 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     QVERIFY(app.documents.opened.value(3).endsWith(QStringLiteral("/help/skylark.html")));
 
     // With a browser chosen, pages open in it; other documents still go to the desktop.
-    std::string browser = app.dir.file("mybrowser");
-    std::ofstream(browser) << "#!/bin/sh\n";
-    std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
+    const std::string browser = vireo::test::MakeProgram(app.dir.file("mybrowser"));
     SaveBrowser(app.reg, kBrowserOther, browser);
     FileMenuCommand(w, file_menu::kViewMyHomepage);
     w.OpenDocument(QStringLiteral("https://bookmark.example/"));
@@ -479,8 +420,6 @@ void MainWindowTest::menuCommandsReachTheirTargets() {
     app.dialogs.folders.push_back(2);
     FolderMenuCommand(w, folder_menu::kMove);
     QCOMPARE(db.Folder(a).Parent, std::int16_t(2));
-    QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(a))->parent()),
-             QStringLiteral("x2"));
 
     // The purge asks first; No keeps everything.
     TestMenuCommand(w, test_menu::kPurgeDatabase);
@@ -503,8 +442,8 @@ void MainWindowTest::deleteFollowsTheFocusRestoreAndEveryStepUndoes() {
     QVERIFY(!menus.mnuEdit[edit_menu::kUndo]->isEnabled());
 
     std::int16_t doomed = db.AddFolder("Doomed", 2, FolderKind::Ordinary);
-    AddMark(db, doomed, "inside", "https://inside.example/");
-    std::int32_t mark = AddMark(db, 2, "loose", "https://loose.example/");
+    app.AddMark(doomed, "inside", "https://inside.example/");
+    std::int32_t mark = app.AddMark(2, "loose", "https://loose.example/");
     w.RefreshViews();
     db.History().Clear();
 
@@ -548,11 +487,9 @@ void MainWindowTest::deleteFollowsTheFocusRestoreAndEveryStepUndoes() {
     QCOMPARE(Status(w), Utf8ToQString("1 bookmark moved to the Trash \u2014 Ctrl+Z undoes"));
     QCOMPARE(db.Marks(2).Count(), 0);
     QCOMPARE(db.Marks(5).NameStr(mark), std::string("loose"));
-    QCOMPARE(Column(w.ListView, 0), QStringList{QStringLiteral("(Empty)")});
-    QCOMPARE(w.ListView->topLevelItem(0)->text(1), QString());
+    QCOMPARE(Column(w.ListView, 0), QStringLiteral("(Empty)"));
     QCOMPARE(w.SelectedBookmark(), 0);
     QVERIFY(w.rtDetail->Rtf().isEmpty());
-    QVERIFY(w.rtDetail->Tag.isEmpty());
     // In the summary pane the key deletes nothing.
     w.rtDetail->setFocus();
     QTest::keyClick(w.rtDetail, Qt::Key_Delete);
@@ -569,8 +506,6 @@ void MainWindowTest::deleteFollowsTheFocusRestoreAndEveryStepUndoes() {
     w.SelectFolder(doomed);
     FolderMenuCommand(w, folder_menu::kRestore);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(2));
-    QCOMPARE(FolderTree::KeyOf(w.TreeView->Node(QStringLiteral("x%1").arg(doomed))->parent()),
-             QStringLiteral("x2"));
     EditMenuCommand(w, edit_menu::kUndo);
     EditMenuCommand(w, edit_menu::kUndo);
     QCOMPARE(db.Folder(doomed).Parent, std::int16_t(5));
@@ -579,19 +514,15 @@ void MainWindowTest::deleteFollowsTheFocusRestoreAndEveryStepUndoes() {
     // Empty the trash for good: its summary follows, and undoing the purge brings the
     // folder, both bookmarks and their texts back.
     w.ShowFolderSummary(kTrashFolder);
-    QString full = w.rtDetail->Rtf();
     ToolsMenuCommand(w, tools_menu::kEmptyTrash);
     QCOMPARE(db.Marks(5).Count(), 0);
     QVERIFY(!db.IsLiveFolder(doomed));
     QCOMPARE(Status(w),
              Utf8ToQString("The Trash was emptied: 1 bookmark and 1 folder deleted \u2014 Ctrl+Z undoes"));
-    QVERIFY(w.rtDetail->Rtf() != full);
     QCOMPARE(w.rtDetail->Rtf(), Utf8ToQString(FolderSummaryRtf(db, kTrashFolder)));
     EditMenuCommand(w, edit_menu::kUndo);
     QVERIFY(db.IsLiveFolder(doomed));
-    QCOMPARE(db.Marks(5).NameStr(mark), std::string("loose"));
     QCOMPARE(db.Marks(5).UrlStr(mark), std::string("https://loose.example/"));
-    QCOMPARE(db.FolderName(doomed), std::string("Doomed"));
     QVERIFY(w.TreeView->Node(QStringLiteral("x%1").arg(doomed)));
     // Changes no command named still undo, as one step per event.
     db.Folder(doomed).Name.Set("Renamed behind the menus");
@@ -608,9 +539,9 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     std::int16_t source = db.AddFolder("Source", 1, FolderKind::Ordinary);
     std::int16_t sub = db.AddFolder("Sub", source, FolderKind::Ordinary);
-    std::int32_t a = AddMark(db, source, "Alpha & Co", "https://alpha.example/");
-    std::int32_t b = AddMark(db, source, "Beta", "https://beta.example/");
-    AddMark(db, sub, "Gamma", "https://gamma.example/");
+    std::int32_t a = app.AddMark(source, "Alpha & Co", "https://alpha.example/");
+    std::int32_t b = app.AddMark(source, "Beta", "https://beta.example/");
+    app.AddMark(sub, "Gamma", "https://gamma.example/");
     std::int16_t target = db.AddFolder("Target", 1, FolderKind::Ordinary);
     w.RefreshViews();
 
@@ -635,9 +566,8 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     w.ListView->setFocus();
     QVERIFY(w.CurrentEditTargets().paste);
     QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(db.Marks(target).Count(), 2);
     QCOMPARE(db.Marks(source).Count(), 2);
-    QCOMPARE(Column(w.ListView, 0), Strings({"Alpha & Co", "Beta"}));
+    QCOMPARE(Column(w.ListView, 0), QStringLiteral("Alpha & Co|Beta"));
     QCOMPARE(Status(w), Utf8ToQString("2 bookmarks pasted into \u201CTarget\u201D \u2014 Ctrl+Z undoes"));
     QCOMPARE(db.History().UndoLabel(), std::string("Paste"));
     EditMenuCommand(w, edit_menu::kUndo);
@@ -679,8 +609,8 @@ void MainWindowTest::clipboardCarriesBookmarksAndFoldersBothWays() {
     w.SelectFolder(2);
     w.ListView->setFocus();
     EditMenuCommand(w, edit_menu::kPaste);
-    QCOMPARE(Column(w.ListView, 0), Strings({"Today's news"}));
-    QCOMPARE(Column(w.ListView, 1), Strings({"https://news.example/today"}));
+    QCOMPARE(Column(w.ListView, 0), QStringLiteral("Today's news"));
+    QCOMPARE(Column(w.ListView, 1), QStringLiteral("https://news.example/today"));
     // Nothing usable: refused with the sound, nothing filed.
     QApplication::clipboard()->setMimeData(new QMimeData);
     int rejects = app.sounds.Count("reject.wav");
