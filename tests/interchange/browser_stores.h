@@ -19,7 +19,6 @@ namespace vireo::test {
 // running browser keeps its own.
 class PlacesDb {
 public:
-    // A new database with the real tables, indexes and roots.
     explicit PlacesDb(const std::string& file) {
         std::ifstream in(VIREO_PLACES_SCHEMA);
         std::ostringstream schema;
@@ -41,20 +40,20 @@ public:
 
     // Root folder ids as the browser numbers them.
     static constexpr std::int64_t kMenu = 2, kToolbar = 3, kTags = 4, kUnfiled = 5, kMobile = 6;
+    static constexpr std::int64_t kAdded = 1700000000000000; // microseconds since 1970
 
-    std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title,
-                        std::int64_t addedMicros = 1700000000000000) {
-        return Item(2, 0, parent, position, title.c_str(), addedMicros, addedMicros);
+    std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title) {
+        return Item(2, 0, parent, position, title.c_str(), kAdded, kAdded);
     }
     std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const std::string& title,
-                          const std::string& url, std::int64_t addedMicros = 1700000000000000,
-                          std::int64_t modifiedMicros = 1700000000000000) {
+                          const std::string& url, std::int64_t addedMicros = kAdded,
+                          std::int64_t modifiedMicros = kAdded) {
         return Item(1, Place(url), parent, position, title.c_str(), addedMicros, modifiedMicros);
     }
     void Separator(std::int64_t parent, std::int64_t position) { Item(3, 0, parent, position, "", 0, 0); }
     // A bookmark whose title is NULL, as the browser stores one never given a name.
     std::int64_t Untitled(std::int64_t parent, std::int64_t position, const std::string& url) {
-        return Item(1, Place(url), parent, position, nullptr, 1700000000000000, 1700000000000000);
+        return Item(1, Place(url), parent, position, nullptr, kAdded, kAdded);
     }
 
     // Many bookmarks in one transaction, left open: with a small cache it spills to disk
@@ -66,7 +65,6 @@ public:
             Bookmark(parent, i, std::string(300, 'u'), "https://example.org/u" + std::to_string(i));
     }
 
-    // The first column of the first row of a query, as a number.
     std::int64_t Number(const std::string& sql) {
         sqlite3_stmt* st = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
