@@ -17,13 +17,12 @@ namespace vireo::orn::test {
 
 using vireo::test::WriteText;
 
-inline constexpr char kHead[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/" xmlns:vireo="urn:x-vireo:engine:1">
-)";
-
 // A script from the elements inside its root element.
 inline std::string ScriptText(std::string_view inner) {
-    return std::string(kHead) + std::string(inner) + "\n</OpenSearchDescription>\n";
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/" xmlns:vireo="urn:x-vireo:engine:1">
+)" + std::string(inner) +
+           "\n</OpenSearchDescription>\n";
 }
 
 // The script read from `inner`; fails the test when it does not read.
