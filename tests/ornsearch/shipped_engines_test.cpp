@@ -17,14 +17,10 @@ std::string ProgramFolder() {
     const char* data = std::getenv("VIREO_TEST_DATA"); // <source>/tests/data
     return (fs::path(data ? data : "tests/data").parent_path().parent_path() / "resources").string();
 }
-std::string EnginePath(const std::string& file) {
-    return ProgramFolder() + "/engines/" + file;
-}
-
 EngineScript Shipped(const std::string& file) {
     EngineScript s;
     std::string error;
-    EXPECT_TRUE(ReadEngineScript(EnginePath(file), s, &error)) << file << ": " << error;
+    EXPECT_TRUE(ReadEngineScript(ProgramFolder() + "/engines/" + file, s, &error)) << file << ": " << error;
     return s;
 }
 
@@ -39,189 +35,176 @@ struct EngineCase {
     // The script's Url the fixture is a page of (from 0). The page is read as an answer to
     // the first Url, as engines answer one form's request with another form's page.
     int form = 0;
-    std::string body2; // the second page's form body, for engines that post
+    std::string body2 = {}; // the second page's form body, for engines that post
 };
-
-EngineCase Case(const std::string& script, const std::string& fixture, const std::string& contentType,
-                const std::string& page2, const std::string& hits, int form = 0,
-                const std::string& body2 = "") {
-    return {script, fixture, contentType, page2, hits, form, body2};
-}
 
 // "C++ & café" as every engine must receive it.
 constexpr char kQ[] = "C%2B%2B%20%26%20caf%C3%A9";
 
 std::vector<EngineCase> Cases() {
     const std::string q = kQ;
+    // Hits two services share, each read from its own page.
+    const std::string mdn =
+        "OpenSearch description format - MDN Web Docs | "
+        "https://developer.mozilla.org/en-US/docs/Web/XML/Guides/OpenSearch | The OpenSearch "
+        "description format lets a website describe a search engine for itself, so that a browser or "
+        "other client application can use that search engine.\n";
+    const std::string social =
+        "Social bookmarking - Wikipedia | https://en.wikipedia.org/wiki/Social_bookmarking | Social "
+        "bookmarking is an online service which allows users to add, annotate, edit, and share "
+        "bookmarks of web documents.\n"
+        "FAQ \xE2\x80\x93 Which bookmark manager? | http://links.example.net/faq.html#manager | "
+        "Questions and answers about bookmark tools.\n";
+    const std::string zx =
+        "The \"ZX Spectrum\" Home Page | http://www.example.com/~zx/spectrum.html | Everything about "
+        "the Sinclair ZX Spectrum: games, hardware, emulators & links.\n";
+    const std::string retro =
+        "Retro Computing: ZX | https://retro.example.org/zx/ | A small page about 8-bit home computers, "
+        "last updated in 2003.\n";
     return {
-        Case("duckduckgo.xml", "duckduckgo.html", "text/html; charset=UTF-8",
-             "https://html.duckduckgo.com/html/",
-             "References and Borrowing - The Rust Programming Language | "
-             "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker "
-             "makes sure that references are always valid: at any given time, you can have either one "
-             "mutable reference or any number of immutable references.\n"
-             "Non-lexical lifetimes & the borrow checker, explained | "
-             "https://blog.example.com/2021/03/non-lexical-lifetimes?ref=ddg&lang=en | Since Rust 2018, the "
-             "borrow checker reasons about where a reference is last used\xE2\x80\xA6"
-             "\n"
-             "Rust (programming language) - Wikipedia | "
-             "https://en.wikipedia.org/wiki/Rust_(programming_language) | Rust is a general-purpose "
-             "programming language emphasizing performance, type safety and concurrency.\n",
-             0, "q=" + q + "&s=10&kl=wt-wt"),
-        Case("duckduckgo.xml", "duckduckgo-lite.html", "text/html; charset=UTF-8",
-             "https://lite.duckduckgo.com/lite/",
-             "References and Borrowing - The Rust Programming Language | "
-             "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker "
-             "makes sure that references are always valid.\n"
-             "Non-lexical lifetimes & the borrow checker | "
-             "https://blog.example.com/2021/03/nll?ref=ddg&lang=en | Since Rust 2018, the borrow checker "
-             "reasons about where a reference is last used\xE2\x80\xA6"
-             "\n",
-             1, "q=" + q + "&s=10&kl=wt-wt"),
-        Case("mojeek.xml", "mojeek.html", "text/html; charset=UTF-8",
-             "https://www.mojeek.com/search?q=" + q + "&s=11",
-             "Bookmarks: keep your links in one place | https://www.example.org/bookmarks/ | An open source "
-             "bookmark manager for the desktop, with folders, import and export.\n"
-             "Social bookmarking - Wikipedia | https://en.wikipedia.org/wiki/Social_bookmarking | Social "
-             "bookmarking is an online service which allows users to add, annotate, edit, and share "
-             "bookmarks of web documents.\n"
-             "FAQ \xE2\x80\x93 Which bookmark manager? | http://links.example.net/faq.html#manager | "
-             "Questions and answers about bookmark tools.\n"),
-        Case("bing.xml", "bing.rss", "application/rss+xml; charset=utf-8",
-             "https://www.bing.com/search?q=" + q + "&format=rss&first=11",
-             "OpenSearch description format - MDN Web Docs | "
-             "https://developer.mozilla.org/en-US/docs/Web/XML/Guides/OpenSearch | The OpenSearch "
-             "description format lets a website describe a search engine for itself, so that a browser or "
-             "other client application can use that search engine.\n"
-             "opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch | "
-             "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md | OpenSearch is a "
-             "collection of simple formats for the sharing of search results. The OpenSearch description "
-             "document format can be used to describe a search engine.\n"
-             "Add a search engine & keep it \xE2\x80\x93 OpenSearch plugins | "
-             "https://support.example.com/kb/opensearch?id=42&lang=en | How to offer your site's search to "
-             "browsers with an OpenSearch description & a element.\n"),
-        Case("bing.xml", "bing.html", "text/html; charset=utf-8",
-             "https://www.bing.com/search?q=" + q + "&first=11",
-             "OpenSearch description format - MDN Web Docs | "
-             "https://developer.mozilla.org/en-US/docs/Web/XML/Guides/OpenSearch | The OpenSearch "
-             "description format lets a website describe a search engine for itself, so that a browser or "
-             "other client application can use that search engine.\n"
-             "opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch | "
-             "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md | Mar 3, 2024 "
-             "\xC2\xB7 OpenSearch is a collection of simple formats for the sharing of search results.\n"
-             "Caf\xC3\xA9 search & friends | https://www.example.org/search?q=caf%C3%A9&lang=fr | Search "
-             "descriptions for caf\xC3\xA9s, in French.\n",
-             1),
-        Case(
-            "brave.xml", "brave.html", "text/html; charset=utf-8",
-            "https://search.brave.com/search?q=" + q + "&source=web&offset=1",
-            "Rust Programming Language | https://www.rust-lang.org/ | A language empowering everyone to "
-            "build reliable and efficient software.\n"
-            "Rust (programming language) - Wikipedia | "
-            "https://en.wikipedia.org/wiki/Rust_(programming_language) | March 5, 2024 - Rust is a "
-            "general-purpose programming language emphasizing performance, type safety & concurrency.\n"
-            "The Rust Programming Language - The Rust Programming Language | https://doc.rust-lang.org/book/ "
-            "| by Steve Klabnik and Carol Nichols, with contributions from the Rust Community.\n"),
-        Case("startpage.xml", "startpage.html", "text/html; charset=UTF-8",
-             "https://www.startpage.com/sp/search?query=" + q + "&cat=web&page=2",
-             "Bookmarks: keep your links in one place | https://www.example.org/bookmarks/ | An open source "
-             "bookmark manager for the desktop, with folders, import & export.\n"
-             "Social bookmarking - Wikipedia | https://en.wikipedia.org/wiki/Social_bookmarking | Social "
-             "bookmarking is an online service which allows users to add, annotate, edit, and share "
-             "bookmarks of web documents.\n"
-             "FAQ \xE2\x80\x93 Which bookmark manager? | http://links.example.net/faq.html#manager | "
-             "Questions and answers about bookmark tools.\n"),
-        Case("yahoo.xml", "yahoo.html", "text/html; charset=UTF-8",
-             "https://search.yahoo.com/search?p=" + q + "&b=11&ei=UTF-8",
-             "The \"ZX Spectrum\" Home Page | http://www.example.com/~zx/spectrum.html | Everything about "
-             "the Sinclair ZX Spectrum: games, hardware, emulators & links.\n"
+        {"duckduckgo.xml", "duckduckgo.html", "text/html; charset=UTF-8", "https://html.duckduckgo.com/html/",
+         "References and Borrowing - The Rust Programming Language | "
+         "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker "
+         "makes sure that references are always valid: at any given time, you can have either one "
+         "mutable reference or any number of immutable references.\n"
+         "Non-lexical lifetimes & the borrow checker, explained | "
+         "https://blog.example.com/2021/03/non-lexical-lifetimes?ref=ddg&lang=en | Since Rust 2018, the "
+         "borrow checker reasons about where a reference is last used\xE2\x80\xA6"
+         "\n"
+         "Rust (programming language) - Wikipedia | "
+         "https://en.wikipedia.org/wiki/Rust_(programming_language) | Rust is a general-purpose "
+         "programming language emphasizing performance, type safety and concurrency.\n",
+         0, "q=" + q + "&s=10&kl=wt-wt"},
+        {"duckduckgo.xml", "duckduckgo-lite.html", "text/html; charset=UTF-8",
+         "https://lite.duckduckgo.com/lite/",
+         "References and Borrowing - The Rust Programming Language | "
+         "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker "
+         "makes sure that references are always valid.\n"
+         "Non-lexical lifetimes & the borrow checker | "
+         "https://blog.example.com/2021/03/nll?ref=ddg&lang=en | Since Rust 2018, the borrow checker "
+         "reasons about where a reference is last used\xE2\x80\xA6"
+         "\n",
+         1, "q=" + q + "&s=10&kl=wt-wt"},
+        {"mojeek.xml", "mojeek.html", "text/html; charset=UTF-8",
+         "https://www.mojeek.com/search?q=" + q + "&s=11",
+         "Bookmarks: keep your links in one place | https://www.example.org/bookmarks/ | An open source "
+         "bookmark manager for the desktop, with folders, import and export.\n" +
+             social},
+        {"bing.xml", "bing.rss", "application/rss+xml; charset=utf-8",
+         "https://www.bing.com/search?q=" + q + "&format=rss&first=11",
+         mdn + "opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch | "
+               "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md | OpenSearch is a "
+               "collection of simple formats for the sharing of search results. The OpenSearch description "
+               "document format can be used to describe a search engine.\n"
+               "Add a search engine & keep it \xE2\x80\x93 OpenSearch plugins | "
+               "https://support.example.com/kb/opensearch?id=42&lang=en | How to offer your site's search to "
+               "browsers with an OpenSearch description & a element.\n"},
+        {"bing.xml", "bing.html", "text/html; charset=utf-8",
+         "https://www.bing.com/search?q=" + q + "&first=11",
+         mdn + "opensearch/opensearch-1-1-draft-6.md at master \xC2\xB7 dewitt/opensearch | "
+               "https://github.com/dewitt/opensearch/blob/master/opensearch-1-1-draft-6.md | Mar 3, 2024 "
+               "\xC2\xB7 OpenSearch is a collection of simple formats for the sharing of search results.\n"
+               "Caf\xC3\xA9 search & friends | https://www.example.org/search?q=caf%C3%A9&lang=fr | Search "
+               "descriptions for caf\xC3\xA9s, in French.\n",
+         1},
+        {"brave.xml", "brave.html", "text/html; charset=utf-8",
+         "https://search.brave.com/search?q=" + q + "&source=web&offset=1",
+         "Rust Programming Language | https://www.rust-lang.org/ | A language empowering everyone to "
+         "build reliable and efficient software.\n"
+         "Rust (programming language) - Wikipedia | "
+         "https://en.wikipedia.org/wiki/Rust_(programming_language) | March 5, 2024 - Rust is a "
+         "general-purpose programming language emphasizing performance, type safety & concurrency.\n"
+         "The Rust Programming Language - The Rust Programming Language | https://doc.rust-lang.org/book/ "
+         "| by Steve Klabnik and Carol Nichols, with contributions from the Rust Community.\n"},
+        {"startpage.xml", "startpage.html", "text/html; charset=UTF-8",
+         "https://www.startpage.com/sp/search?query=" + q + "&cat=web&page=2",
+         "Bookmarks: keep your links in one place | https://www.example.org/bookmarks/ | An open source "
+         "bookmark manager for the desktop, with folders, import & export.\n" +
+             social},
+        {"yahoo.xml", "yahoo.html", "text/html; charset=UTF-8",
+         "https://search.yahoo.com/search?p=" + q + "&b=11&ei=UTF-8",
+         zx +
              "ZX Spectrum - Wikipedia | https://en.wikipedia.org/wiki/ZX_Spectrum | The ZX Spectrum is an "
-             "8-bit home computer developed and marketed by Sinclair Research.\n"
-             "Retro Computing: ZX | https://retro.example.org/zx/ | A small page about 8-bit home computers, "
-             "last updated in 2003.\n"),
-        Case("wikipedia.xml", "wikipedia.json", "application/json; charset=utf-8",
-             "https://en.wikipedia.org/w/api.php?action=query&list=search&srsearch=" + q +
-                 "&sroffset=10&srlimit=10&srprop=snippet&format=json&formatversion=2&utf8=1",
-             "Albert Einstein | https://en.wikipedia.org/?curid=736 | Albert Einstein (14 March 1879 "
-             "\xE2\x80\x93 18 April 1955) was a German-born theoretical physicist who is best known for "
-             "developing the theory of relativity. Einstein also made important contributions to quantum "
-             "mechanics\n"
-             "Einstein family | https://en.wikipedia.org/?curid=2539366 | The Einstein family is the family "
-             "of physicist Albert Einstein (1879\xE2\x80\x93"
-             "1955). Einstein's great-great-great-great-grandfather, Jakob Weil, was his oldest recorded "
-             "relative\n"
-             "Hans Albert Einstein | https://en.wikipedia.org/?curid=1022870 | Hans Albert Einstein (May 14, "
-             "1904 \xE2\x80\x93 July 26, 1973) was a Swiss-American engineer and educator, the second child "
-             "and first son of physicists Albert\n"),
-        Case("marginalia.xml", "marginalia.json", "application/json",
-             "https://api2.marginalia-search.com/search?query=" + q + "&count=10&page=2",
-             "Linear B: an introduction | https://www.example.edu/~smith/linearb/ | Notes on the Mycenaean "
-             "Greek script, its syllabary and the tablets found at Knossos and Pylos.\n"
-             "Ancient Scripts: Linear B | http://ancientscripts.example.net/linear_b.html | Linear B was "
-             "deciphered by Michael Ventris in 1952 & turned out to write an early form of Greek.\n"),
-        Case("wiby.xml", "wiby.json", "application/json", "https://wiby.me/json/?q=" + q + "&p=2",
-             "The \"ZX Spectrum\" Home Page | http://www.example.com/~zx/spectrum.html | Everything about "
-             "the Sinclair ZX Spectrum: games, hardware, emulators & links.\n"
-             "Retro Computing: ZX | https://retro.example.org/zx/ | A small page about 8-bit home computers, "
-             "last updated in 2003.\n"),
-        Case("hackernews.xml", "hackernews.json", "application/json; charset=utf-8",
-             "https://hn.algolia.com/api/v1/search?query=" + q + "&tags=story&page=1&hitsPerPage=10",
-             "Beating the Averages (Lisp) | http://www.paulgraham.com/avg.html | 160 points by pg, 42 "
-             "comments\n"
-             "Ask HN: Is Lisp still worth learning? | https://news.ycombinator.com/item?id=5678 | 12 points "
-             "by someone, 3 comments\n"
-             // A comment is named after its story and links to itself.
-             "Beating the Averages (Lisp) | https://news.ycombinator.com/item?id=1236 | Comment by lispfan: "
-             "Lisp macros still surprise me & my team. We use them every day.\n"),
-        Case("stackoverflow.xml", "stackoverflow.json", "application/json; charset=utf-8",
-             "https://api.stackexchange.com/2.3/search/advanced?order=desc&sort=relevance&q=" + q +
-                 "&site=stackoverflow&page=2&pagesize=10",
-             "Why is processing a sorted array faster than processing an unsorted array? | "
-             "https://stackoverflow.com/questions/11227809/"
-             "why-is-processing-a-sorted-array-faster-than-processing-an-unsorted-array | c++, performance, "
-             "optimization; 27362 votes, 25 answers\n"
-             "What does \"x && y\" mean when x isn't a bool? | "
-             "https://stackoverflow.com/questions/77000001/what-does-x-amp-amp-y-mean | c++, c; -1 votes, 0 "
-             "answers\n"),
-        Case("github.xml", "github.json", "application/json; charset=utf-8",
-             "https://api.github.com/search/repositories?q=" + q + "&per_page=10&page=2",
-             "dtrupenn/Tetris | https://github.com/dtrupenn/Tetris | A C implementation of Tetris using "
-             "Pennsim through LC4 (Assembly, 1 stars)\n"
-             "octocat/blocks | https://github.com/octocat/blocks | 80 stars\n"),
-        Case(
-            "arxiv.xml", "arxiv.atom", "application/atom+xml; charset=utf-8",
-            "https://export.arxiv.org/api/query?search_query=all:" + q + "&start=10&max_results=10",
-            "Multi-Electron Production at High Transverse Momenta in ep Collisions at HERA | "
-            "http://arxiv.org/abs/hep-ex/0307015v1 | Multi-electron production is studied at high electron "
-            "transverse momentum in positron- and electron-proton collisions using the H1 detector at HERA.\n"
-            "Electron $g-2$ & the fine-structure constant | http://arxiv.org/abs/2101.00001v2 | We compare "
-            "measurements of the electron's magnetic moment with <predictions>.\n"),
-        Case("internetarchive.xml", "internetarchive.json", "application/json",
-             "https://archive.org/advancedsearch.php?q=" + q +
-                 "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=description&rows=10&page=2&output=json",
-             "Alice's adventures in Wonderland | https://archive.org/details/alicesadventures00carr | "
-             "Alice's Adventures in Wonderland, by Lewis Carroll. Illustrated by John Tenniel.\n"
-             "Alice in Wonderland (1951) | https://archive.org/details/alice_in_wonderland_1951 | Walt "
-             "Disney's animated film, restored.\n"),
-        Case("openlibrary.xml", "openlibrary.json", "application/json",
-             "https://openlibrary.org/search.json?q=" + q +
-                 "&page=2&limit=10&fields=key,title,author_name,first_publish_year",
-             "The Lord of the Rings | https://openlibrary.org/works/OL27448W | by J. R. R. Tolkien, 1954\n"
-             "The Art of The Lord of the Rings | https://openlibrary.org/works/OL2698109W | by Gary Russell, "
-             "Peter Jackson\n"
-             "Lord of the rings & the hobbit | https://openlibrary.org/works/OL19384231W | \n"),
-        Case("crossref.xml", "crossref.json", "application/json",
-             "https://api.crossref.org/works?query=" + q +
-                 "&rows=10&offset=10&select=DOI,URL,title,container-title,author,published",
-             "Molecular Structure of Nucleic Acids: A Structure for Deoxyribose Nucleic Acid | "
-             "http://dx.doi.org/10.1038/171737a0 | WATSON: Nature, 1953\n"
-             "The structure of H2O in ice | https://doi.org/10.1000/xyz123 | \n"),
-        Case("templates/searxng.xml", "searxng.json", "application/json",
-             "https://searx.example.org/search?q=" + q + "&pageno=2&format=json",
-             "Vireo - Wikipedia | https://en.wikipedia.org/wiki/Vireo | The vireos make up a family, "
-             "Vireonidae, of small to medium-sized passerine birds found in the New World.\n"
-             "Red-eyed Vireo Overview | https://www.allaboutbirds.example/guide/Red-eyed_Vireo | A tireless "
-             "songster & a common summer bird of eastern forests.\n"),
+             "8-bit home computer developed and marketed by Sinclair Research.\n" +
+             retro},
+        {"wikipedia.xml", "wikipedia.json", "application/json; charset=utf-8",
+         "https://en.wikipedia.org/w/api.php?action=query&list=search&srsearch=" + q +
+             "&sroffset=10&srlimit=10&srprop=snippet&format=json&formatversion=2&utf8=1",
+         "Albert Einstein | https://en.wikipedia.org/?curid=736 | Albert Einstein (14 March 1879 "
+         "\xE2\x80\x93 18 April 1955) was a German-born theoretical physicist who is best known for "
+         "developing the theory of relativity. Einstein also made important contributions to quantum "
+         "mechanics\n"
+         "Einstein family | https://en.wikipedia.org/?curid=2539366 | The Einstein family is the family "
+         "of physicist Albert Einstein (1879\xE2\x80\x93"
+         "1955). Einstein's great-great-great-great-grandfather, Jakob Weil, was his oldest recorded "
+         "relative\n"
+         "Hans Albert Einstein | https://en.wikipedia.org/?curid=1022870 | Hans Albert Einstein (May 14, "
+         "1904 \xE2\x80\x93 July 26, 1973) was a Swiss-American engineer and educator, the second child "
+         "and first son of physicists Albert\n"},
+        {"marginalia.xml", "marginalia.json", "application/json",
+         "https://api2.marginalia-search.com/search?query=" + q + "&count=10&page=2",
+         "Linear B: an introduction | https://www.example.edu/~smith/linearb/ | Notes on the Mycenaean "
+         "Greek script, its syllabary and the tablets found at Knossos and Pylos.\n"
+         "Ancient Scripts: Linear B | http://ancientscripts.example.net/linear_b.html | Linear B was "
+         "deciphered by Michael Ventris in 1952 & turned out to write an early form of Greek.\n"},
+        {"wiby.xml", "wiby.json", "application/json", "https://wiby.me/json/?q=" + q + "&p=2", zx + retro},
+        {"hackernews.xml", "hackernews.json", "application/json; charset=utf-8",
+         "https://hn.algolia.com/api/v1/search?query=" + q + "&tags=story&page=1&hitsPerPage=10",
+         "Beating the Averages (Lisp) | http://www.paulgraham.com/avg.html | 160 points by pg, 42 "
+         "comments\n"
+         "Ask HN: Is Lisp still worth learning? | https://news.ycombinator.com/item?id=5678 | 12 points "
+         "by someone, 3 comments\n"
+         // A comment is named after its story and links to itself.
+         "Beating the Averages (Lisp) | https://news.ycombinator.com/item?id=1236 | Comment by lispfan: "
+         "Lisp macros still surprise me & my team. We use them every day.\n"},
+        {"stackoverflow.xml", "stackoverflow.json", "application/json; charset=utf-8",
+         "https://api.stackexchange.com/2.3/search/advanced?order=desc&sort=relevance&q=" + q +
+             "&site=stackoverflow&page=2&pagesize=10",
+         "Why is processing a sorted array faster than processing an unsorted array? | "
+         "https://stackoverflow.com/questions/11227809/"
+         "why-is-processing-a-sorted-array-faster-than-processing-an-unsorted-array | c++, performance, "
+         "optimization; 27362 votes, 25 answers\n"
+         "What does \"x && y\" mean when x isn't a bool? | "
+         "https://stackoverflow.com/questions/77000001/what-does-x-amp-amp-y-mean | c++, c; -1 votes, 0 "
+         "answers\n"},
+        {"github.xml", "github.json", "application/json; charset=utf-8",
+         "https://api.github.com/search/repositories?q=" + q + "&per_page=10&page=2",
+         "dtrupenn/Tetris | https://github.com/dtrupenn/Tetris | A C implementation of Tetris using "
+         "Pennsim through LC4 (Assembly, 1 stars)\n"
+         "octocat/blocks | https://github.com/octocat/blocks | 80 stars\n"},
+        {"arxiv.xml", "arxiv.atom", "application/atom+xml; charset=utf-8",
+         "https://export.arxiv.org/api/query?search_query=all:" + q + "&start=10&max_results=10",
+         "Multi-Electron Production at High Transverse Momenta in ep Collisions at HERA | "
+         "http://arxiv.org/abs/hep-ex/0307015v1 | Multi-electron production is studied at high electron "
+         "transverse momentum in positron- and electron-proton collisions using the H1 detector at HERA.\n"
+         "Electron $g-2$ & the fine-structure constant | http://arxiv.org/abs/2101.00001v2 | We compare "
+         "measurements of the electron's magnetic moment with <predictions>.\n"},
+        {"internetarchive.xml", "internetarchive.json", "application/json",
+         "https://archive.org/advancedsearch.php?q=" + q +
+             "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=description&rows=10&page=2&output=json",
+         "Alice's adventures in Wonderland | https://archive.org/details/alicesadventures00carr | "
+         "Alice's Adventures in Wonderland, by Lewis Carroll. Illustrated by John Tenniel.\n"
+         "Alice in Wonderland (1951) | https://archive.org/details/alice_in_wonderland_1951 | Walt "
+         "Disney's animated film, restored.\n"},
+        {"openlibrary.xml", "openlibrary.json", "application/json",
+         "https://openlibrary.org/search.json?q=" + q +
+             "&page=2&limit=10&fields=key,title,author_name,first_publish_year",
+         "The Lord of the Rings | https://openlibrary.org/works/OL27448W | by J. R. R. Tolkien, 1954\n"
+         "The Art of The Lord of the Rings | https://openlibrary.org/works/OL2698109W | by Gary Russell, "
+         "Peter Jackson\n"
+         "Lord of the rings & the hobbit | https://openlibrary.org/works/OL19384231W | \n"},
+        {"crossref.xml", "crossref.json", "application/json",
+         "https://api.crossref.org/works?query=" + q +
+             "&rows=10&offset=10&select=DOI,URL,title,container-title,author,published",
+         "Molecular Structure of Nucleic Acids: A Structure for Deoxyribose Nucleic Acid | "
+         "http://dx.doi.org/10.1038/171737a0 | WATSON: Nature, 1953\n"
+         "The structure of H2O in ice | https://doi.org/10.1000/xyz123 | \n"},
+        {"templates/searxng.xml", "searxng.json", "application/json",
+         "https://searx.example.org/search?q=" + q + "&pageno=2&format=json",
+         "Vireo - Wikipedia | https://en.wikipedia.org/wiki/Vireo | The vireos make up a family, "
+         "Vireonidae, of small to medium-sized passerine birds found in the New World.\n"
+         "Red-eyed Vireo Overview | https://www.allaboutbirds.example/guide/Red-eyed_Vireo | A tireless "
+         "songster & a common summer bird of eastern forests.\n"},
     };
 }
 
@@ -232,23 +215,18 @@ TEST(ShippedEngines, EachAsksAndReadsItsServiceAsDocumented) {
         ASSERT_TRUE(s.rules);
 
         bool more = false;
-        PageRequest req = Request(s, "C++ & café", 0, 0, 10, &more);
+        PageRequest req = Request(s, "C++ & café", 10, 1, 10, &more, c.form);
         EXPECT_TRUE(more) << "every shipped engine pages";
-        EXPECT_NE((req.url + req.body).find(kQ), std::string::npos) << req.url << " " << req.body;
-        req = Request(s, "C++ & café", 10, 1, 10, nullptr, c.form);
         EXPECT_EQ(req.url, c.page2);
         EXPECT_EQ(req.body, c.body2);
         EXPECT_EQ(req.method, c.body2.empty() ? "GET" : "POST");
-        if (!c.body2.empty()) {
-            EXPECT_EQ(req.contentType, "application/x-www-form-urlencoded");
-        }
+        EXPECT_EQ(req.contentType, c.body2.empty() ? "" : "application/x-www-form-urlencoded");
 
         // Asked for with any of the engine's forms, the page is read by the form it is a page of.
         for (int asked = 0; asked < FormCount(s); ++asked) {
             PageHits page = ExtractHits(s, ReadData(c.fixture), c.contentType, c.page2, asked);
             ASSERT_TRUE(page.ok) << page.error;
             EXPECT_EQ(page.form, c.form) << "asked with form " << asked;
-            EXPECT_EQ(page.items, std::count(c.hits.begin(), c.hits.end(), '\n'));
             EXPECT_EQ(HitLines(page), c.hits);
         }
     }
@@ -271,24 +249,17 @@ TEST(ShippedEngines, NoResultsIsNotABlockPage) {
         const char* script;
         std::string page;
         const char* url;
-        bool ok;
         bool refused;
     } rows[] = {
-        {"duckduckgo.xml", ReadData("duckduckgo-none.html"), "https://html.duckduckgo.com/html/", true,
-         false},
-        {"duckduckgo.xml", bot, "https://html.duckduckgo.com/html/", false, true},
-        {"mojeek.xml", ReadData("mojeek-none.html"), "https://www.mojeek.com/search?q=x", true, false},
-        {"mojeek.xml", bot, "https://www.mojeek.com/search", false, true},
-        // Yahoo sends visitors of some countries to its consent page first.
-        {"yahoo.xml",
-         "<html><body><form class=\"consent-form\" method=\"post\"><button name=\"reject\" "
-         "value=\"reject\">Reject all</button></form></body></html>",
-         "https://consent.yahoo.com/v2/collectConsent?sessionId=3_cc-session", false, true},
+        {"duckduckgo.xml", ReadData("duckduckgo-none.html"), "https://html.duckduckgo.com/html/", false},
+        {"duckduckgo.xml", bot, "https://html.duckduckgo.com/html/", true},
+        {"mojeek.xml", ReadData("mojeek-none.html"), "https://www.mojeek.com/search?q=x", false},
+        {"mojeek.xml", bot, "https://www.mojeek.com/search", true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.script + std::string(" ") + r.url);
         PageHits page = ExtractHits(Shipped(r.script), r.page, "text/html", r.url);
-        EXPECT_EQ(page.ok, r.ok) << page.error;
+        EXPECT_EQ(page.ok, !r.refused) << page.error;
         EXPECT_EQ(page.refused, r.refused) << page.error;
         EXPECT_TRUE(page.hits.empty());
     }
@@ -301,7 +272,6 @@ TEST(ShippedEngines, TheProgramFolderLoadsCleanly) {
     EXPECT_GE(engines.size(), 16u);
     for (const EngineScript& e : engines) {
         SCOPED_TRACE(e.id);
-        EXPECT_FALSE(e.user);
         EXPECT_LE(e.name.size(), 20u) << "the program's site table cuts names there";
         EXPECT_FALSE(e.description.empty());
         EXPECT_EQ(e.homePage.rfind("https://", 0), 0u) << e.homePage;
