@@ -12,8 +12,6 @@ using namespace std::string_literals;
 
 constexpr char kRss[] = R"(<ShortName>R</ShortName>
   <Url type="application/rss+xml" template="https://r.example/rss?q={searchTerms}"/>)";
-constexpr char kAtom[] = R"(<ShortName>A</ShortName>
-  <Url type="application/atom+xml" template="https://a.example/atom?q={searchTerms}"/>)";
 
 constexpr char kJsonRules[] = R"(<ShortName>J</ShortName>
   <Url type="application/json" template="https://api.example.com/search?q={searchTerms}">
@@ -41,8 +39,9 @@ constexpr char kHtmlRules[] = R"(<ShortName>H</ShortName>
       <vireo:Unwrap>uddg</vireo:Unwrap>
     </vireo:Html>
   </Url>)";
+constexpr char kHtmlUrl[] = "https://html.example.com/html/?q=x";
 
-TEST(ExtractFeed, RssItemsByTheirStandardFields) {
+TEST(ExtractFeed, RssItemsAtomEntriesAndHostileFeeds) {
     EngineScript s = Script(kRss);
     PageHits page = ExtractHits(s, R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0"><channel><title>R: q</title><link>https://r.example/</link>
@@ -63,25 +62,16 @@ TEST(ExtractFeed, RssItemsByTheirStandardFields) {
                               "https://untitled.example/ | https://untitled.example/ | \n");
 
     // An empty channel is a genuine "nothing found"; an HTML page is not a feed at all.
-    PageHits empty =
-        ExtractHits(s, "<rss version='2.0'><channel><title>none</title></channel></rss>", "", "");
-    EXPECT_TRUE(empty.ok);
-    EXPECT_TRUE(empty.hits.empty());
-    PageHits html =
-        ExtractHits(s, "<html><body><p>Our new look</p></body></html>", "text/html", "https://r.example/");
-    EXPECT_FALSE(html.ok);
-    EXPECT_FALSE(html.refused);
-    EXPECT_NE(html.error.find("not an RSS or Atom feed"), std::string::npos) << html.error;
-    // A bot check served instead of the feed is the site refusing, not a broken feed.
-    html = ExtractHits(s, "<html><body><p>Please verify you are human</p></body></html>", "text/html",
-                       "https://r.example/");
-    EXPECT_FALSE(html.ok);
-    EXPECT_TRUE(html.refused) << html.error;
-}
+    page = ExtractHits(s, "<rss version='2.0'><channel><title>none</title></channel></rss>", "", "");
+    EXPECT_TRUE(page.ok);
+    EXPECT_TRUE(page.hits.empty());
+    page = ExtractHits(s, "<html><body><p>Our new look</p></body></html>", "text/html", "https://r.example/");
+    EXPECT_FALSE(page.ok);
+    EXPECT_FALSE(page.refused);
+    EXPECT_NE(page.error.find("not an RSS or Atom feed"), std::string::npos) << page.error;
 
-TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
-    EngineScript s = Script(kAtom);
-    PageHits page = ExtractHits(s, R"(<?xml version="1.0"?>
+    // Atom entries prefer their HTML page.
+    page = ExtractHits(s, R"(<?xml version="1.0"?>
 <feed xmlns="http://www.w3.org/2005/Atom">
   <entry>
     <title>A  title
@@ -94,16 +84,14 @@ TEST(ExtractFeed, AtomEntriesPreferTheirHtmlPage) {
     <id>https://a.example/by-id</id><content>Plain &lt;tag&gt; stays</content></entry>
   <entry><title>No address</title><id>urn:uuid:1234</id></entry>
 </feed>)",
-                                "application/atom+xml", "https://a.example/atom");
+                       "application/atom+xml", "https://a.example/atom");
     ASSERT_TRUE(page.ok) << page.error;
     EXPECT_EQ(page.items, 3);
     // A blank between elements separates words; text content is not markup.
     EXPECT_EQ(HitLines(page), "A title over two lines | https://a.example/abs/1 | Escaped & marked up\n"
                               "In XHTML | https://a.example/by-id | Plain <tag> stays\n");
-}
 
-TEST(ExtractFeed, EntityBombsAndOutsideEntitiesGiveNothing) {
-    EngineScript s = Script(kRss);
+    // Entities are not expanded, nor outside ones read (the engine scripts' parse is the same).
     std::string bomb = R"(<?xml version="1.0"?>
 <!DOCTYPE rss [
  <!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
@@ -114,7 +102,7 @@ TEST(ExtractFeed, EntityBombsAndOutsideEntitiesGiveNothing) {
 <rss version="2.0"><channel>
 <item><title>&c;</title><link>https://x.example/</link><description>&secret;</description></item>
 </channel></rss>)";
-    PageHits page = ExtractHits(s, bomb, "application/rss+xml", "https://r.example/");
+    page = ExtractHits(s, bomb, "application/rss+xml", "https://r.example/");
     if (page.ok) {
         for (const Hit& h : page.hits) {
             EXPECT_LE(h.title.size(), 4096u);
@@ -123,7 +111,7 @@ TEST(ExtractFeed, EntityBombsAndOutsideEntitiesGiveNothing) {
     }
 }
 
-TEST(ExtractJson, FieldsTemplatesAndFallbacks) {
+TEST(ExtractJson, FieldsTemplatesFallbacksAndBadBytes) {
     EngineScript s = Script(kJsonRules);
     PageHits page = ExtractHits(s, R"({"data":{"total":3,"hits":[
         {"title":"Why is &quot;x&quot; <span class=\"searchmatch\">fast</span>?","url":"https://q.example/1",
@@ -138,6 +126,32 @@ TEST(ExtractJson, FieldsTemplatesAndFallbacks) {
     // A template with a missing value falls back to the next.
     EXPECT_EQ(HitLines(page), "Why is \"x\" fast? | https://q.example/1 | c++, performance by Ann\n"
                               "Second | https://news.example.com/item?id=42 | Only text here\n");
+
+    // Invalid UTF-8 costs the characters, not the page; every text handed out is UTF-8.
+    std::string bad = "{\"data\":{\"hits\":[{\"title\":\"caf\xE9 \xF0\x9F\x98\x80 "
+                      "ok\",\"url\":\"https://u.example/\xFF\"}]}}";
+    page = ExtractHits(s, bad, "application/json", "");
+    ASSERT_TRUE(page.ok) << page.error;
+    ASSERT_EQ(page.hits.size(), 1u);
+    EXPECT_EQ(page.hits[0].title, "caf\xEF\xBF\xBD \xF0\x9F\x98\x80 ok");
+    EXPECT_EQ(page.hits[0].address, "https://u.example/%EF%BF%BD");
+    // A lone surrogate escape costs its character, read or not; a pair is one character.
+    page = ExtractHits(
+        s, R"({"x":"\udc00","data":{"hits":[{"title":"\ud83d\ude00 \ud800!","url":"https://u.example/"}]}})",
+        "application/json", "");
+    ASSERT_TRUE(page.ok) << page.error;
+    EXPECT_EQ(page.hits[0].title, "\xF0\x9F\x98\x80 \xEF\xBF\xBD!");
+
+    // The reason given for a broken answer goes into the search log: a text cut short
+    // there must not end in half a character, whichever byte the cut falls on.
+    for (std::string lead : {"", "x"}) {
+        std::string broken = "{\"data\":\"" + lead;
+        for (int i = 0; i < 200; ++i)
+            broken += "\xC3\xA9";
+        page = ExtractHits(s, broken, "application/json", "");
+        EXPECT_FALSE(page.ok);
+        EXPECT_EQ(RepairUtf8(page.error), page.error) << "a character cut in half: " << page.error;
+    }
 }
 
 TEST(ExtractJson, EmptyResultsErrorsAndPagesThatAreNoResultList) {
@@ -173,38 +187,8 @@ TEST(ExtractJson, EmptyResultsErrorsAndPagesThatAreNoResultList) {
     }
 }
 
-TEST(ExtractJson, BadBytesAreHarmless) {
-    EngineScript s = Script(kJsonRules);
-    // Invalid UTF-8 costs the characters, not the page; every text handed out is UTF-8.
-    std::string bad = "{\"data\":{\"hits\":[{\"title\":\"caf\xE9 \xF0\x9F\x98\x80 "
-                      "ok\",\"url\":\"https://u.example/\xFF\"}]}}";
-    PageHits page = ExtractHits(s, bad, "application/json", "");
-    ASSERT_TRUE(page.ok) << page.error;
-    ASSERT_EQ(page.hits.size(), 1u);
-    EXPECT_EQ(page.hits[0].title, "caf\xEF\xBF\xBD \xF0\x9F\x98\x80 ok");
-    EXPECT_EQ(page.hits[0].address, "https://u.example/%EF%BF%BD");
-    // A lone surrogate escape costs its character, read or not; a pair is one character.
-    page = ExtractHits(
-        s, R"({"x":"\udc00","data":{"hits":[{"title":"\ud83d\ude00 \ud800!","url":"https://u.example/"}]}})",
-        "application/json", "");
-    ASSERT_TRUE(page.ok) << page.error;
-    EXPECT_EQ(page.hits[0].title, "\xF0\x9F\x98\x80 \xEF\xBF\xBD!");
-
-    // The reason given for a broken answer goes into the search log: a text cut short
-    // there must not end in half a character, whichever byte the cut falls on.
-    for (std::string lead : {"", "x"}) {
-        std::string broken = "{\"data\":\"" + lead;
-        for (int i = 0; i < 200; ++i)
-            broken += "\xC3\xA9";
-        page = ExtractHits(s, broken, "application/json", "");
-        EXPECT_FALSE(page.ok);
-        EXPECT_EQ(RepairUtf8(page.error), page.error) << "a character cut in half: " << page.error;
-    }
-}
-
 TEST(ExtractHtml, ResultsBasesAndBlockPages) {
     EngineScript s = Script(kHtmlRules);
-    const std::string url = "https://html.example.com/html/?q=x";
     PageHits page = ExtractHits(s, R"html(<!DOCTYPE html><html><head><title>x at Example</title></head><body>
 <div id="links">
   <div class="result results_links"><h2><a href="//html.example.com/l/?uddg=https%3A%2F%2Fwww.target.example%2Fa%20b%3Fq%3D1%26r%3D2&amp;rut=abc">Target &amp; <b>Co</b></a></h2>
@@ -214,7 +198,7 @@ TEST(ExtractHtml, ResultsBasesAndBlockPages) {
   <div class="result"><h2><a href="javascript:void(0)">Script</a></h2></div>
   <div class="result ad"><h2><a href="ftp://files.example/">Files</a></h2></div>
 </div></body></html>)html",
-                                "text/html; charset=UTF-8", url);
+                                "text/html; charset=UTF-8", kHtmlUrl);
     ASSERT_TRUE(page.ok) << page.error;
     EXPECT_EQ(page.items, 4);
     EXPECT_EQ(HitLines(page), "Target & Co | https://www.target.example/a%20b?q=1&r=2 | The target site "
@@ -226,7 +210,7 @@ TEST(ExtractHtml, ResultsBasesAndBlockPages) {
     const struct {
         const char* page;
         bool refused;
-        const char* url = "https://html.example.com/html/?q=x";
+        const char* url = kHtmlUrl;
     } blocks[] = {
         {"<html><body><form id='challenge'>Are you a robot?</form></body></html>", true},
         {"<html><body><h1>Before you continue</h1><button>Accept all</button></body></html>", true},
@@ -249,16 +233,13 @@ TEST(ExtractHtml, ResultsBasesAndBlockPages) {
     PageHits based = ExtractHits(s, R"(<html><head><title>t</title><div class="banner">Hi</div>
 <base href="https://mirror.example/sub/"></head><body><div id="links">
 <div class="result"><h2><a href="page.html">P</a></h2></div></div></body></html>)",
-                                 "text/html", url);
+                                 "text/html", kHtmlUrl);
     ASSERT_TRUE(based.ok) << based.error;
     EXPECT_EQ(HitLines(based), "P | https://mirror.example/sub/page.html | \n");
-    EXPECT_FALSE(ExtractHits(s, R"({"results":[]})", "application/json", url).ok);
-}
+    EXPECT_FALSE(ExtractHits(s, R"({"results":[]})", "application/json", kHtmlUrl).ok);
 
-TEST(ExtractHtml, ScriptsStylesAndCommentsHideNoResults) {
-    EngineScript s = Script(kHtmlRules);
-    const std::string url = "https://html.example.com/html/?q=x";
-    PageHits page = ExtractHits(s, R"html(<html><head>
+    // Scripts, styles and comments hide no results and add none.
+    page = ExtractHits(s, R"html(<html><head>
 <script>var t = '<div id="links"><div class="result"><h2><a href="https://fake.example/">Fake</a></h2></div></div>';</script>
 <STYLE media="screen">div.result > h2 { color: red } /* </style in a comment */</STYLE >
 <!-- <script> an old conditional comment, never closed here -->
@@ -267,7 +248,7 @@ TEST(ExtractHtml, ScriptsStylesAndCommentsHideNoResults) {
     <p class="snippet">First <!-- hidden --> result</p></div>
   <div class="result"><h2><a href="https://two.example/">Two</a></h2><script>document.write("<p>x</p>")</script></div>
 </div><script src="/tail.js"></script><script>unclosed at the end <div class="result">)html",
-                                "text/html", url);
+                       "text/html", kHtmlUrl);
     ASSERT_TRUE(page.ok) << page.error;
     EXPECT_EQ(HitLines(page), "One | https://one.example/ | First result\nTwo | https://two.example/ | \n");
 }
@@ -301,7 +282,6 @@ TEST(ExtractJson, AddressesComeOutAbsoluteUnwrappedAndWellFormed) {
 
 TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
     EngineScript s = Script(kHtmlRules);
-    const std::string url = "https://html.example.com/html/?q=x";
     auto page = [](const std::string& head, const std::string& title) {
         return "<html><head>" + head +
                "</head><body><div id=\"links\"><div class=\"result\"><h2><a href=\"/r\">" + title +
@@ -310,7 +290,7 @@ TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
     // Latin-1 named by the response, by the page itself, and bytes that are not UTF-8 in a
     // page that says it is.
     auto title = [&](const std::string& head, const std::string& text, const char* type) {
-        PageHits read = ExtractHits(s, page(head, text), type, url);
+        PageHits read = ExtractHits(s, page(head, text), type, kHtmlUrl);
         EXPECT_EQ(read.hits.size(), 1u) << read.error;
         return read.hits.empty() ? std::string() : read.hits[0].title;
     };
@@ -326,7 +306,7 @@ TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
                           '\0' + "b\">One" + '\0' + "x</a></h2></div>" +
                           "<div class=\"result\"><h2><a href=\"https://n.example/two\">Two</a></h2></div>"
                           "</div></body></html>";
-    PageHits nul = ExtractHits(s, withNul, "text/html; charset=utf-8", url);
+    PageHits nul = ExtractHits(s, withNul, "text/html; charset=utf-8", kHtmlUrl);
     ASSERT_TRUE(nul.ok) << nul.error;
     EXPECT_EQ(HitLines(nul), "One\xEF\xBF\xBDx | https://n.example/a%EF%BF%BDb | \n"
                              "Two | https://n.example/two | \n");
@@ -336,13 +316,13 @@ TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
     while (huge.size() < kMaxBody + 100000)
         huge += "<div class=\"result\"><h2><a href=\"https://h.example/" + std::to_string(huge.size()) +
                 "\">Hit</a></h2></div>";
-    PageHits cut = ExtractHits(s, huge, "text/html", url);
+    PageHits cut = ExtractHits(s, huge, "text/html", kHtmlUrl);
     EXPECT_TRUE(cut.ok) << cut.error;
     EXPECT_EQ(cut.hits.size(), 1000u) << "a page gives at most 1000 hits";
     std::string deep = "<html><body><div id=\"links\">";
     for (int i = 0; i < 200000; ++i)
         deep += "<div><span>";
-    PageHits nested = ExtractHits(s, deep, "text/html", url);
+    PageHits nested = ExtractHits(s, deep, "text/html", kHtmlUrl);
     EXPECT_TRUE(nested.hits.empty());
 }
 
