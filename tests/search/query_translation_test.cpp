@@ -9,7 +9,6 @@ namespace {
 using Words = std::vector<std::string>;
 
 TEST(QueryTranslation, WordsSplitAtSpacesWithQuotedPhrasesKeptWhole) {
-    EXPECT_EQ(SplitQueryWords("golf courses"), (Words{"golf", "courses"}));
     EXPECT_EQ(SplitQueryWords("  golf   courses  "), (Words{"golf", "courses"}));
     EXPECT_EQ(SplitQueryWords("\"golf courses\" clubs"), (Words{"\"golf courses\"", "clubs"}));
     EXPECT_EQ(SplitQueryWords("clubs \"golf courses\""), (Words{"clubs", "\"golf courses\""}));
@@ -19,34 +18,33 @@ TEST(QueryTranslation, WordsSplitAtSpacesWithQuotedPhrasesKeptWhole) {
     EXPECT_TRUE(SplitQueryWords("   ").empty());
 }
 
-TEST(QueryTranslation, TheFourFormats) {
-    EXPECT_EQ(TranslateQuery("golf courses", "", kFormatAllWords), "golf AND courses");
-    EXPECT_EQ(TranslateQuery("golf courses", "", kFormatAnyWords), "golf OR courses");
-    EXPECT_EQ(TranslateQuery("golf courses", "", kFormatPhrase), "\"golf courses\"");
-    EXPECT_EQ(TranslateQuery("golf  courses ", "", kFormatAsTyped), "golf  courses ");
-    EXPECT_EQ(TranslateQuery("golf  courses", "", kFormatAllWords), "golf AND courses");
-    EXPECT_EQ(TranslateQuery("golf courses clubs", "", kFormatAllWords), "golf AND courses AND clubs");
-}
-
-TEST(QueryTranslation, OperatorsTheUserTypedAreLeftAlone) {
-    EXPECT_EQ(TranslateQuery("golf or courses", "", kFormatAllWords), "golf or courses");
-    EXPECT_EQ(TranslateQuery("golf NOT courses", "", kFormatAnyWords), "golf NOT courses");
-    // Short words that look like operators get no operator before them.
-    EXPECT_EQ(TranslateQuery("books for kids", "", kFormatAllWords), "books for AND kids");
-    // Words that only begin like an operator are ordinary words.
-    EXPECT_EQ(TranslateQuery("andy notes", "", kFormatAllWords), "andy AND notes");
-    EXPECT_EQ(TranslateQuery("\"golf courses\" clubs", "", kFormatAllWords), "\"golf courses\" AND clubs");
-}
-
-TEST(QueryTranslation, ExcludedWordsEachGetNot) {
-    EXPECT_EQ(TranslateQuery("golf courses", "tennis polo", kFormatAllWords),
-              "golf AND courses NOT tennis NOT polo");
-    // Untranslated queries still get the exclude part.
-    EXPECT_EQ(TranslateQuery("golf courses", "tennis polo", kFormatAsTyped),
-              "golf courses NOT tennis NOT polo");
-    EXPECT_EQ(TranslateQuery("golf", "tennis or polo", kFormatAllWords), "golf NOT tennis or polo");
-    EXPECT_EQ(TranslateQuery("", "tennis", kFormatAllWords), "NOT tennis");
-    EXPECT_EQ(TranslateQuery("golf", "", kFormatPhrase), "\"golf\"");
+TEST(QueryTranslation, FormatsOperatorsTheUserTypedAndExcludedWords) {
+    const struct {
+        const char *query, *exclude;
+        int format;
+        const char* sent;
+    } cases[] = {
+        {"golf  courses", "", kFormatAllWords, "golf AND courses"},
+        {"golf courses clubs", "", kFormatAllWords, "golf AND courses AND clubs"},
+        {"golf courses", "", kFormatAnyWords, "golf OR courses"},
+        {"golf courses", "", kFormatPhrase, "\"golf courses\""},
+        {"golf  courses ", "", kFormatAsTyped, "golf  courses "},
+        // Operators the user typed are left alone; short words that look like one get no
+        // operator before them, words that only begin like one are ordinary words.
+        {"golf or courses", "", kFormatAllWords, "golf or courses"},
+        {"golf NOT courses", "", kFormatAnyWords, "golf NOT courses"},
+        {"books for kids", "", kFormatAllWords, "books for AND kids"},
+        {"andy notes", "", kFormatAllWords, "andy AND notes"},
+        {"\"golf courses\" clubs", "", kFormatAllWords, "\"golf courses\" AND clubs"},
+        // Each excluded word gets NOT, also in a query sent as typed.
+        {"golf courses", "tennis polo", kFormatAllWords, "golf AND courses NOT tennis NOT polo"},
+        {"golf courses", "tennis polo", kFormatAsTyped, "golf courses NOT tennis NOT polo"},
+        {"golf", "tennis or polo", kFormatAllWords, "golf NOT tennis or polo"},
+        {"", "tennis", kFormatAllWords, "NOT tennis"},
+        {"golf", "", kFormatPhrase, "\"golf\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TranslateQuery(c.query, c.exclude, c.format), c.sent) << c.query << " / " << c.exclude;
 }
 
 } // namespace
