@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A search library for tests: it reports the engines it is given and, for each search,
-// plays a script of hits and status reports into the search's sink, either on demand on
-// the test's thread or from a thread of its own (as the real library does). It records
-// every call. The window tests use it too.
+// A search library for tests: it reports the engines it is given and, for each search, plays
+// a script of hits and status reports into the search's sink on demand. It records every call.
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +11,6 @@
 #include <deque>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -44,9 +41,6 @@ public:
         std::int16_t group = 0;
     };
 
-    ~ScriptedSearchLibrary() override { Join(); }
-
-    // --- what the library knows and answers
     std::vector<SiteEntry> sites;
     std::int32_t sitesResult = kSitesOk;
     bool usable = true;
@@ -61,7 +55,7 @@ public:
         sites.push_back({name, "/engines/" + shortName + ".xml", "https://" + shortName + ".example/"});
     }
 
-    // --- the script of the next search, played in order
+    // The script of the next search, played in order.
     std::vector<SearchEvent> script;
 
     void AddStatus(const std::string& id, std::int32_t code) {
@@ -81,33 +75,16 @@ public:
     }
     void AddSearchEnd() { AddStatus("", 0); }
 
-    // --- delivery
-    // Plays up to `n` more events of the running search on this thread; returns how many.
+    // Plays up to `n` more events of the running search; returns how many.
     std::size_t Deliver(std::size_t n = std::numeric_limits<std::size_t>::max()) {
         std::size_t done = 0;
         while (done < n && DeliverOne())
             ++done;
         return done;
     }
-    // Plays the rest of the script from a thread of its own.
-    void DeliverOnThread() {
-        Join();
-        m_thread = std::thread([this] {
-            while (DeliverOne()) {
-            }
-        });
-    }
-    void Join() {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
     // Events of the running search not yet played.
-    std::size_t Pending() const {
-        std::lock_guard lock(m_mutex);
-        return m_pending.size();
-    }
+    std::size_t Pending() const { return m_pending.size(); }
 
-    // --- what was asked
     std::vector<SearchCall> searches;
     std::atomic<int> cancels{0};
     std::vector<std::string> updateFolders;
@@ -115,7 +92,6 @@ public:
     std::vector<std::string> kept;
     std::int16_t keptWidth = 0;
 
-    // --- SearchLibrary
     bool Usable() override { return usable; }
     std::int32_t GetSites(const std::string&, std::vector<SiteEntry>& out) override {
         out.clear();
@@ -138,7 +114,6 @@ public:
         searches.push_back({scripts, query, siteMax, maxHits, timeout, group});
         if (!usable || refuseSearches || !events)
             return 0;
-        std::lock_guard lock(m_mutex);
         m_sink = std::move(events);
         m_pending.assign(script.begin(), script.end());
         m_running.clear();
@@ -151,7 +126,6 @@ public:
     // the script, as the real library does.
     std::int32_t CancelSearch() override {
         ++cancels;
-        std::lock_guard lock(m_mutex);
         if (!m_sink)
             return 0;
         std::deque<SearchEvent> rest;
@@ -161,11 +135,9 @@ public:
         m_pending = std::move(rest);
         return 1;
     }
+    // Runs on a thread of the program's own while the window goes on.
     std::int32_t UpdateScripts(const std::string& programFolder) override {
-        {
-            std::lock_guard lock(m_mutex);
-            updateFolders.push_back(programFolder);
-        }
+        updateFolders.push_back(programFolder);
         // A feed that answers slowly: held until the test lets it go (or 5 s pass).
         for (int i = 0; i < 500 && holdUpdate; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -183,21 +155,16 @@ public:
 
 private:
     bool DeliverOne() {
-        std::shared_ptr<SearchEventSink> sink;
-        SearchEvent e;
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_sink || m_pending.empty())
-                return false;
-            e = m_pending.front();
-            m_pending.pop_front();
-            sink = m_sink;
-            if (e.kind == SearchEvent::Kind::Status) {
-                if (StatusCodeOf(e.status) == SearchStatus::SearchEnded)
-                    m_sink.reset(); // nothing follows the end of a search
-                else if (EndsSite(StatusCodeOf(e.status)))
-                    m_running.erase(e.site);
-            }
+        if (!m_sink || m_pending.empty())
+            return false;
+        const SearchEvent e = m_pending.front();
+        m_pending.pop_front();
+        std::shared_ptr<SearchEventSink> sink = m_sink;
+        if (e.kind == SearchEvent::Kind::Status) {
+            if (StatusCodeOf(e.status) == SearchStatus::SearchEnded)
+                m_sink.reset(); // nothing follows the end of a search
+            else if (EndsSite(StatusCodeOf(e.status)))
+                m_running.erase(e.site);
         }
         if (e.kind == SearchEvent::Kind::Result)
             sink->OnResult(e.site, e.description, e.title, e.address);
@@ -206,11 +173,9 @@ private:
         return true;
     }
 
-    mutable std::mutex m_mutex;
     std::shared_ptr<SearchEventSink> m_sink;
     std::deque<SearchEvent> m_pending;
     std::set<std::string> m_running;
-    std::thread m_thread;
 };
 
 // Message boxes that answer from a list (then Ok / No) and remember what was shown.
@@ -220,11 +185,9 @@ public:
         std::string text;
         std::string title;
         MsgButtons buttons;
-        MsgIcon icon;
     };
-    MsgResult Message(std::string_view text, std::string_view title, MsgButtons buttons,
-                      MsgIcon icon) override {
-        shown.push_back({std::string(text), std::string(title), buttons, icon});
+    MsgResult Message(std::string_view text, std::string_view title, MsgButtons buttons, MsgIcon) override {
+        shown.push_back({std::string(text), std::string(title), buttons});
         if (!answers.empty()) {
             MsgResult r = answers.front();
             answers.pop_front();

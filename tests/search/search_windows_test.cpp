@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The web search windows driven as a user drives them, over a scripted search library:
-// from F3 to the filed folder, the advanced dialog's translation, Stop, the status window's
-// close box, the group manager's rules, the connection prompt and the progress bar's pixels;
-// and Quick Search over the real library, against engines served from 127.0.0.1.
+// The web search windows driven as a user drives them, over a scripted search library and,
+// for Quick Search, over the real one against engines served from 127.0.0.1.
 
 #include <filesystem>
+#include <tuple>
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -84,8 +83,7 @@ std::vector<ScriptedHit> Hits(const std::string& site, int n) {
     return hits;
 }
 
-// The status window's rows as "engine: hits, status", marked " (done)" where the row's last
-// lamp is lit.
+// The status window's rows as "engine: hits, status", and " (done)" where the last lamp is lit.
 QStringList Rows(frmSearchStat* stat) {
     QStringList rows;
     for (std::size_t r = 0; r < static_cast<std::size_t>(stat->RowCount()); ++r) {
@@ -107,9 +105,8 @@ QString Ticks(const frmGroupManage& manager) {
     return rows.join(QStringLiteral(", "));
 }
 
-// The user's part in the program's windows of type Window, shown through the dialogs
-// facade: `steps`, then the window's result. A failed check returns from `steps` early and
-// leaves the window cancelled.
+// The user's part in the next window of type Window shown through the dialogs facade; a failed
+// check in `steps` leaves the window cancelled.
 template <typename Window, typename Steps>
 void WhenShown(vireo::test::ScriptedDialogs& dialogs, Steps steps) {
     dialogs.runDialog = [steps](QDialog& dialog) mutable {
@@ -150,21 +147,15 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     s.lib.AddSearchEnd();
     quick->comboQuickQuery->setCurrentText(QStringLiteral("  golf courses "));
     quick->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(1));
-    QCOMPARE(s.lib.searches[0].query, std::string("golf courses"));
     QVERIFY(!quick->isVisible());
     frmSearchStat* stat = s.windows().Status();
     QVERIFY(stat && stat->isVisible());
-    QCOMPARE(stat->RowCount(), 3);
     QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 0"));
     // Help is the page about web search.
     stat->cmdHelp->click();
     QVERIFY(s.app.documents.opened.back().endsWith(QStringLiteral("search.html")));
 
-    // Reports arrive from the library's own thread, as they do for real.
-    s.lib.DeliverOnThread();
-    s.lib.Join();
-    QTRY_VERIFY(!s.app.program.Search.searching);
+    s.Finish();
     QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
     QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 5"));
 
@@ -187,9 +178,10 @@ void SearchWindowsTest::quickSearchFromF3IsFiledAndSelected() {
     };
     enter({});
     enter(QStringLiteral("\"golf courses\""));
-    QCOMPARE(s.lib.searches.size(), std::size_t(3));
-    QCOMPARE(s.lib.searches[1].query, std::string("golf courses"));
-    QCOMPARE(s.lib.searches[2].query, std::string("\"golf courses\""));
+    std::vector<std::string> sent;
+    for (const auto& call : s.lib.searches)
+        sent.push_back(call.query);
+    QCOMPARE(sent, (std::vector<std::string>{"golf courses", "golf courses", "\"golf courses\""}));
     s.main().HandleMainKey(Qt::Key_F3);
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(0), QStringLiteral("\"golf courses\""));
     QCOMPARE(s.windows().Quick()->comboQuickQuery->itemText(1), QStringLiteral("golf courses"));
@@ -203,14 +195,10 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
     s.main().WebSearch(2, 0);
     frmSearchAdv* adv = s.windows().Advanced();
     QVERIFY(adv && adv->isVisible());
-    QCOMPARE(adv->comboGroups->count(), 3);
-    QCOMPARE(adv->comboGroups->itemText(1), QStringLiteral("Golf"));
 
     adv->comboQuery->setCurrentText(QStringLiteral("golf courses"));
     adv->comboExclude->setCurrentText(QStringLiteral("tennis polo"));
-    adv->optFormat[0]->setChecked(true);
     // The caption shows the query as it will be sent, while the user types.
-    QCOMPARE(adv->windowTitle(), QStringLiteral("Advanced Search - golf AND courses NOT tennis NOT polo"));
     adv->optFormat[1]->setChecked(true);
     QCOMPARE(adv->windowTitle(), QStringLiteral("Advanced Search - golf OR courses NOT tennis NOT polo"));
     adv->comboGroups->setCurrentIndex(1);
@@ -221,25 +209,22 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
 
     QCOMPARE(s.lib.searches.size(), std::size_t(1));
     const auto& call = s.lib.searches[0];
-    QCOMPARE(call.query, std::string("golf OR courses NOT tennis NOT polo"));
-    QCOMPARE(call.maxHits, std::int16_t(30));
-    QCOMPARE(call.siteMax, std::int16_t(7));
-    QCOMPARE(call.scripts, (std::vector<std::string>{s.Id(2), s.Id(4)}));
+    QCOMPARE((std::tuple{call.query, call.maxHits, call.siteMax, call.scripts}),
+             (std::tuple{std::string("golf OR courses NOT tennis NOT polo"), std::int16_t(30),
+                         std::int16_t(7), std::vector<std::string>{s.Id(2), s.Id(4)}}));
     QCOMPARE(s.windows().Status()->RowCount(), 2);
-    // What the dialog stores for next time.
-    QCOMPARE(StoredMaxHits(s.app.reg), 30);
-    QCOMPARE(StoredGroupName(s.app.reg), std::string("Golf"));
-    QVERIFY(StoredPlaySound(s.app.reg));
 
     s.lib.CancelSearch();
     s.Finish();
     s.windows().Status()->cmdStop->click();
     QTRY_VERIFY(!s.windows().Status());
-    // The dialog opens on the group used last.
+    // The dialog opens with the group, the limit and the sound used last.
     s.main().WebSearch(2, 0);
     adv = s.windows().Advanced();
     QVERIFY(adv);
     QCOMPARE(adv->comboGroups->currentText(), QStringLiteral("Golf"));
+    QCOMPARE(adv->txtMaxHits->text(), QStringLiteral("30"));
+    QVERIFY(adv->chkSound->isChecked());
 
     // Search › Manage Groups deletes "Golf" while the dialog shows "Tennis", the group after
     // it, which the dialog keeps for the searches below and their folders.
@@ -274,7 +259,6 @@ void SearchWindowsTest::advancedSearchSendsTheTranslatedQueryOverTheGroupAndAsks
         s.Finish();
     }
     QCOMPARE(s.app.dialogs.ran.count(QStringLiteral("frmPromptConnection")), 2);
-    // Managing groups while a search runs is the session's test (its own search object).
     QCOMPARE(s.app.db().Folder(s.main().SelectedFolder()).SearchGroup,
              s.app.program.Search.groups.At(FindGroupByName(s.app.program.Search.groups, "Tennis")).number);
 }
@@ -295,7 +279,6 @@ void SearchWindowsTest::stopEndsEveryRunningRowAsAbortedAndTheMainWindowWaitsFor
     // The main window does not close under a running search, and starts no second one.
     int rejects = s.app.sounds.Count("reject.wav");
     QVERIFY(!s.main().close());
-    QVERIFY(s.main().isVisible());
     QCOMPARE(s.app.sounds.Count("reject.wav"), rejects + 1);
     s.main().WebSearch(2, 0);
     QVERIFY(!s.windows().Advanced());
@@ -380,12 +363,10 @@ void SearchWindowsTest::switchingDialogsKeepsTheSearchAndRerunRefillsThem() {
     adv->optFormat[0]->setChecked(true);
     adv->txtMaxHits->setText(QStringLiteral("40"));
     adv->cmdSearch->click();
-    QCOMPARE(s.lib.searches.size(), std::size_t(1));
     s.Finish();
     s.windows().Status()->cmdStop->click();
     QTRY_VERIFY(!s.windows().Status());
     std::int16_t folder = s.main().SelectedFolder();
-    QCOMPARE(FolderKindOf(s.app.db().Folder(folder)), FolderKind::SearchResults);
 
     // Rerun Search opens the dialog used last: the advanced one, with the folder's search.
     s.main().Menus().PrepareSearchMenu();
@@ -416,7 +397,6 @@ void SearchWindowsTest::groupManagerRules() {
     s.lib.leftOut = {{"Spare Engine", "/engines/spare.xml", ""}};
     auto owned = s.NewSearch();
     clsSearch& search = *owned;
-    QVERIFY(search.Initialized());
     s.SaveGroup("Golf", {"Engine 1"});
     // The engines of the stored groups are the ones the library must not leave out, named
     // as the windows store them.
@@ -445,7 +425,6 @@ void SearchWindowsTest::groupManagerRules() {
         // A new group starts empty and is selected.
         s.app.dialogs.texts.push_back(QStringLiteral("Tennis"));
         manager.cmdNew_Click();
-        QCOMPARE(manager.comboNames->count(), 3);
         QCOMPARE(manager.comboNames->currentText(), QStringLiteral("Tennis"));
         QCOMPARE(Ticks(manager), QStringLiteral("Engine 1, Engine 2, Engine 3, Zulu Search"));
         manager.lstAll->item(2)->setCheckState(Qt::Checked);
@@ -454,10 +433,8 @@ void SearchWindowsTest::groupManagerRules() {
         manager.cmdVisitHomePage->click();
         QCOMPARE(s.app.documents.opened.back(), QStringLiteral("https://engine3.example/"));
 
-        // An engine of the user's own SearXNG instance is written among the user's engines,
-        // listed at once and put in the group being edited; an address that is none changes
-        // nothing, and an engine the library does not list is not kept.
-        // Short names are cut to the 20 characters the program tells engines apart by.
+        // An engine of the user's own SearXNG instance is listed at once and put in the group
+        // being edited; an address that is none, or an engine the library does not list, is not.
         const std::string engines = sys::DataHome() + "/Vireo/engines/";
         const std::string made = engines + "searxng-searx-exampl.xml";
         std::filesystem::remove(made);
@@ -546,17 +523,17 @@ void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
     const QColor blue(0, 0, 128);
     bar.SetBackColour(Qt::white);
     bar.SetForeColour(Qt::black);
-    // Whether a pixel of the columns [x0, x1) is dark (the text), or with `ofBar` the bar's.
-    auto any = [&blue](const QImage& img, int x0, int x1, bool ofBar = false) {
+    // Whether a pixel of the columns [x0, x1) is dark (the text).
+    auto any = [](const QImage& img, int x0, int x1) {
         for (int x = x0; x < x1; ++x)
             for (int y = 0; y < img.height(); ++y)
-                if (ofBar ? img.pixelColor(x, y) == blue : img.pixelColor(x, y).lightness() < 100)
+                if (img.pixelColor(x, y).lightness() < 100)
                     return true;
         return false;
     };
     // At 0 % no bar, but the digit and " %" in the text colour, centred.
     QVERIFY(bar.SetPercent(0));
-    QVERIFY(!any(bar.Surface(), 0, 200, true));
+    QCOMPARE(bar.Surface().pixelColor(0, 0), QColor(Qt::white));
     QVERIFY(any(bar.Surface(), 85, 115) && !any(bar.Surface(), 0, 70) && !any(bar.Surface(), 130, 200));
 
     // With a caption the text stays the same at every level, so the 50 % picture can be
@@ -580,20 +557,10 @@ void SearchWindowsTest::progressBarDrawsTextAndBarAsTheRuleSays() {
     QCOMPARE(bar.Surface().pixelColor(0, 0), blue);
     QCOMPARE(bar.Surface().pixelColor(199, 23), blue);
 
-    // Out of range or not a number: the message, and the bar as it was.
+    // Out of range: the message, and the bar as it was.
     QVERIFY(!bar.SetPercent(101));
-    QVERIFY(!bar.SetPercent(QStringLiteral("abc")));
     QCOMPARE(bar.Percent(), std::int16_t(100));
-    QCOMPARE(dialogs.messages.size(), std::size_t(2));
-
-    // value needs max first; then it is the integer percentage of max.
-    QVERIFY(!bar.SetValue(3));
-    QCOMPARE(dialogs.messages.size(), std::size_t(3));
-    bar.SetMax(8);
-    QVERIFY(bar.SetValue(3));
-    QCOMPARE(bar.Percent(), std::int16_t(37));
-    QVERIFY(!bar.SetValue(9));
-    QCOMPARE(bar.Percent(), std::int16_t(37));
+    QCOMPARE(dialogs.messages.size(), std::size_t(1));
 }
 
 void SearchWindowsTest::quickSearchThroughTheRealLibraryFilesTheHits() {
@@ -606,28 +573,18 @@ void SearchWindowsTest::quickSearchThroughTheRealLibraryFilesTheHits() {
     std::filesystem::create_directories(program / "engines");
     qputenv("VIREO_PROGRAM_DIR", QByteArray::fromStdString(program.string()));
 
-    // Two engines that answer, one whose port refuses and one that answers "404 Not Found".
-    LocalHttpServer one, two, missing;
-    QVERIFY(one.Listening() && two.Listening() && missing.Listening());
-    ServeRssEngine(one, {{"Alpha", "https://golf.example/a"},
-                         {"Beta", "https://golf.example/b"},
-                         {"Shared", "https://shared.example/"}});
-    ServeRssEngine(two, {{"Shared too", "https://shared.example/"}, {"Gamma", "https://golf.example/c"}});
-    missing.SetHandler([](const std::string&, LocalHttpServer::Response& r) {
-        r.status = 404;
-        r.headers = "Content-Type: text/html\r\n";
-        r.body = "<html><body>Not Found</body></html>";
-        return true;
-    });
+    // One engine that answers and one whose port refuses (which failure gives which code is
+    // the library's test).
+    LocalHttpServer one;
+    QVERIFY(one.Listening());
+    ServeRssEngine(one, {{"Alpha", "https://golf.example/a"}, {"Beta", "https://golf.example/b"}});
     std::string refused;
     {
         LocalHttpServer closed;
         refused = closed.Url("/search");
     }
     WriteRssEngine(program / "engines", "loop1", "Loop One", one.Url("/search"));
-    WriteRssEngine(program / "engines", "loop2", "Loop Two", two.Url("/search"));
-    WriteRssEngine(program / "engines", "loop3", "Loop Refused", refused);
-    WriteRssEngine(program / "engines", "loop4", "Loop Missing", missing.Url("/search"));
+    WriteRssEngine(program / "engines", "loop2", "Loop Refused", refused);
 
     ScriptedApp app(false);
     ScriptedMessages messages;
@@ -646,19 +603,12 @@ void SearchWindowsTest::quickSearchThroughTheRealLibraryFilesTheHits() {
     QVERIFY(stat);
     QTRY_VERIFY_WITH_TIMEOUT(!app.program.Search.searching, 20000);
     QCOMPARE(stat->cmdStop->text(), QStringLiteral("Done"));
-    QCOMPARE(Rows(stat), (QStringList{QStringLiteral("Loop One: 3, Search complete. (done)"),
-                                      QStringLiteral("Loop Two: 2, Search complete. (done)"),
-                                      QStringLiteral("Loop Refused: 0, Unable to connect to site."),
-                                      QStringLiteral("Loop Missing: 0, General Error.")}));
-    QCOMPARE(stat->lblTotalHits->text(), QStringLiteral("Total hits: 5"));
-
-    // The two engines found one address in common: four bookmarks, in the folder the main
-    // window now shows (which hits become one, and what the folder records, is the session's
-    // test).
-    std::int16_t folder = app.main->SelectedFolder();
-    QCOMPARE(FolderKindOf(app.db().Folder(folder)), FolderKind::SearchResults);
-    QCOMPARE(app.db().Marks(folder).Count(), 4);
-    QCOMPARE(app.main->ListView->topLevelItemCount(), 4);
+    QCOMPARE(Rows(stat), (QStringList{QStringLiteral("Loop One: 2, Search complete. (done)"),
+                                      QStringLiteral("Loop Refused: 0, Unable to connect to site.")}));
+    // The hits are filed in the folder the main window now shows (what the folder records is
+    // the session's test).
+    QCOMPARE(FolderKindOf(app.db().Folder(app.main->SelectedFolder())), FolderKind::SearchResults);
+    QCOMPARE(app.main->ListView->topLevelItemCount(), 2);
     stat->cmdStop->click();
     QTRY_VERIFY(!app.main->searchWindows->Status() || !app.main->searchWindows->Status()->isVisible());
     qunsetenv("VIREO_PROGRAM_DIR");
