@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Runs a program of ours (vireo-cli) as a user would, through the shell, and collects
-// what it printed and its exit status.
+// Runs a program of ours (vireo-cli) or a script as a user would, through the shell.
 
 #include <cstdio>
 #include <string>
@@ -27,6 +26,20 @@ inline std::string ShellQuote(const std::string& arg) {
     return q + "'";
 }
 
+// Runs a shell command line and collects what it printed and its exit status.
+inline CliResult RunShell(const std::string& command) {
+    CliResult r;
+    FILE* pipe = ::popen((command + " 2>&1 </dev/null").c_str(), "r");
+    if (!pipe)
+        return r;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
+        r.out.append(buf, n);
+    int status = ::pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 // `env` holds "NAME=value" settings for this run only.
 inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& env,
                             const std::vector<std::string>& args) {
@@ -38,17 +51,7 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
     command += ShellQuote(program);
     for (const auto& a : args)
         command += " " + ShellQuote(a);
-    command += " 2>&1 </dev/null";
-    CliResult r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
-        r.out.append(buf, n);
-    int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return RunShell(command);
 }
 
 } // namespace vireo::test
