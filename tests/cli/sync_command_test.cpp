@@ -16,19 +16,16 @@ namespace fs = std::filesystem;
 struct Machine {
     Machine(const test::TempDir& tmp, const std::string& name)
         : hive(tmp.file(name + ".reg")), data(tmp.file(name + "-data")), xdg(tmp.file(name + "-xdg")) {}
-    test::CliResult Cli(const std::vector<std::string>& args, const std::string& password = {}) const {
+    // Runs vireo-cli and checks its exit status and that it printed `text`.
+    test::CliResult Expect(const std::vector<std::string>& args, int status, const std::string& text = {},
+                           const std::string& password = {}) const {
         std::vector<std::string> all{"--data", data};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<std::string> env{"VIREO_REGISTRY=" + hive, "XDG_DATA_HOME=" + xdg,
                                      "DBUS_SESSION_BUS_ADDRESS=disabled:"};
         if (!password.empty())
             env.push_back("VIREO_SYNC_PASSWORD=" + password);
-        return test::RunProgram(VIREO_CLI, env, all);
-    }
-    // Runs vireo-cli and checks its exit status and that it printed `text`.
-    test::CliResult Expect(const std::vector<std::string>& args, int status, const std::string& text = {},
-                           const std::string& password = {}) const {
-        test::CliResult r = Cli(args, password);
+        test::CliResult r = test::RunProgram(VIREO_CLI, env, all);
         EXPECT_EQ(r.status, status) << args[0] << " " << args[1] << ": " << r.out;
         EXPECT_NE(r.out.find(text), std::string::npos) << r.out;
         return r;
@@ -43,12 +40,12 @@ TEST(SyncCommand, ProfilesAddListRemoveAndTwoDataFoldersSyncThroughAPasswordedSh
     ASSERT_TRUE(server.ready()) << server.why();
     Machine a(tmp, "a"), b(tmp, "b");
 
-    EXPECT_EQ(a.Cli({"sync", "add", "../bad", server.url()}).status, 64);
-    EXPECT_EQ(a.Cli({"sync", "add", "home", server.url(), "--direction", "sideways"}).status, 64);
+    a.Expect({"sync", "add", "../bad", server.url()}, 64);
+    a.Expect({"sync", "add", "home", server.url(), "--direction", "sideways"}, 64);
     a.Expect({"sync", "add", "home", server.url(), "--user", "ann", "--when", "15"}, 0);
-    EXPECT_EQ(a.Cli({"sync", "add", "HOME", server.url()}).status, 2) << "names are one per profile";
+    a.Expect({"sync", "add", "HOME", server.url()}, 2, "there is already a profile \"home\"");
     b.Expect({"sync", "add", "home", server.url(), "--user", "ann"}, 0);
-    EXPECT_EQ(a.Cli({"sync", "list"}).out, "home\t" + server.url() + "\tann\t1\tboth\t15\tnever\t\n");
+    EXPECT_EQ(a.Expect({"sync", "list"}, 0).out, "home\t" + server.url() + "\tann\t1\tboth\t15\tnever\t\n");
     EXPECT_EQ(test::ReadText(a.hive).find("s3cret"), std::string::npos)
         << "passwords stay out of the settings";
 
@@ -64,8 +61,8 @@ TEST(SyncCommand, ProfilesAddListRemoveAndTwoDataFoldersSyncThroughAPasswordedSh
     EXPECT_EQ(b.Expect({"sync", "list"}, 0, "Synced: ").out.find("never"), std::string::npos);
 
     a.Expect({"sync", "remove", "home"}, 0);
-    EXPECT_EQ(a.Cli({"sync", "list"}).out, "");
-    EXPECT_EQ(a.Cli({"sync", "home"}).status, 2);
+    EXPECT_EQ(a.Expect({"sync", "list"}, 0).out, "");
+    a.Expect({"sync", "home"}, 2, "there is no sync profile");
 }
 
 } // namespace
