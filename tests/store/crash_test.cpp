@@ -38,13 +38,6 @@ std::string SnapshotOf(const std::string& dir) {
     return Snapshot(db);
 }
 
-struct CrashHook {
-    explicit CrashHook(CommitStep at) {
-        DataCommit::SetCrashHookForTesting([at](CommitStep s) { return s != at; });
-    }
-    ~CrashHook() { DataCommit::SetCrashHookForTesting({}); }
-};
-
 // Changes that exercise every kind of write: new folder, new texts, a text rewritten in
 // place, a text freed and its entry reused, a bookmark moved to the trash.
 void MakeChanges(Database& db) {
@@ -77,19 +70,16 @@ TEST(CrashSafety, ASaveOrPackInterruptedAtAnyStepLeavesTheStateBeforeOrAfter) {
             SCOPED_TRACE(std::string(pack ? "pack" : "save") + " crashed after step " +
                          std::to_string(static_cast<int>(step)));
             test::TempDir dir;
-            std::string before;
-            std::string after;
-            {
-                Database db;
-                ASSERT_TRUE(db.Open(dir.str(), nullptr));
-                ASSERT_TRUE(db.Save());
-                before = Snapshot(db);
-                MakeChanges(db);
-                after = Snapshot(db);
-                CrashHook crash(step);
-                EXPECT_FALSE(pack ? db.Memo().PackDat() : db.Save());
-                db.Close(); // the process is gone: nothing more is written
-            }
+            Database db;
+            ASSERT_TRUE(db.Open(dir.str(), nullptr));
+            ASSERT_TRUE(db.Save());
+            const std::string before = Snapshot(db);
+            MakeChanges(db);
+            const std::string after = Snapshot(db);
+            DataCommit::SetCrashHookForTesting([step](CommitStep s) { return s != step; });
+            EXPECT_FALSE(pack ? db.Memo().PackDat() : db.Save());
+            db.Close(); // the process is gone: nothing more is written
+            DataCommit::SetCrashHookForTesting({});
             EXPECT_EQ(SnapshotOf(dir.str()), step >= CommitStep::JournalWritten ? after : before);
             EXPECT_TRUE(CheckDataDirectory(dir.str()).Ok());
             EXPECT_FALSE(std::filesystem::exists(dir.file("COMMIT")));

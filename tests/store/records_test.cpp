@@ -82,9 +82,7 @@ TEST(Records, BookmarkRecordLayoutMatchesTheFileFormatAndReadsShortInputAsZeros)
     ByteReader cut(std::string_view(bytes).substr(0, 20));
     b = BookmarkRecord::Read(cut);
     EXPECT_TRUE(cut.Short());
-    EXPECT_EQ(b.Rank, 0);
-    EXPECT_EQ(b.added, 0.0);
-    EXPECT_EQ(b.Name, 100);
+    EXPECT_EQ(std::tuple(b.Name, b.added, b.Rank), std::tuple(100, 0.0, 0));
 }
 
 TEST(Records, KeysGiveTheirNumberBack) {
