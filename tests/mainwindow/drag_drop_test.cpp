@@ -101,7 +101,7 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     std::int32_t keys[3] = {app->AddMark(2, "Same", "https://one.example/"),
                             app->AddMark(2, "Same", "https://two.example/"),
                             app->AddMark(2, "Birds/Owls", "https://owls.example/")};
-    std::int32_t stays = app->AddMark(2, "d", "https://d/");
+    app->AddMark(2, "d", "https://d/");
     w->SelectFolder(2);
     for (std::int32_t k : keys)
         w->ListView->Row(k)->setSelected(true);
@@ -134,14 +134,9 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
     std::unique_ptr<VireoMimeData> inside(w->dragDrop->ListDragData());
     QVERIFY(w->dragDrop->TreeDrop(inside.get(), NodeCenter(*w, seven)));
     QCOMPARE(inside->FileRenderings(), 0); // moving inside never writes shortcut files
-    for (std::int32_t k : keys)
-        QVERIFY(db->Marks(seven).PositionOf(k) != 0);
     QCOMPARE(db->Marks(2).Count(), 1);
-    QVERIFY(db->Marks(2).PositionOf(stays) != 0);
     QCOMPARE(w->SelectedFolder(), seven);
     QCOMPARE(w->ListView->topLevelItemCount(), 3);
-    QVERIFY(!w->TreeView->DropHighlight());
-    QVERIFY(app->sounds.played.empty());
 
     // A folder goes out as a directory of shortcut files named after it.
     std::int16_t top = db->AddFolder("Sea/Shore", 1, FolderKind::Ordinary);
@@ -178,7 +173,6 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
     w->dragDrop->TreeDrop(refused.get(), NodeCenter(*w, child));
     QCOMPARE(app->sounds.Count("reject.wav"), 1);
     QCOMPARE(parentOf(a), std::pair(std::int16_t(1), QStringLiteral("x1")));
-    QCOMPARE(parentOf(child), std::pair(a, QStringLiteral("x%1").arg(a)));
 
     // A real drag over the tree highlights the folder under the pointer; the drop moves.
     w->SelectFolder(child);
@@ -225,41 +219,30 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     QCOMPARE(db->Marks(2).UrlStr(db->Marks(2).key(1)), std::string("https://a.example/"));
     QCOMPARE(w->ListView->topLevelItem(0)->text(0), QStringLiteral("(No Title)"));
     QCOMPARE(app->sounds.Count("drop.wav"), 1);
-    QVERIFY(shown.empty());
 
-    // 1: no title, so the dialog opens once the drop is over.
-    SetBmkDrop(app->reg, 1);
-    w->dragDrop->FormDrop(LinkData("https://b.example/").get());
-    QCOMPARE(db->Marks(2).Count(), 1);
-    QVERIFY(w->Timer->isActive());
-    QTRY_COMPARE(shown, std::vector<QString>{QStringLiteral("https://b.example/")});
-    QCOMPARE(db->Marks(2).Count(), 2);
-    QCOMPARE(w->ListView->findItems(QStringLiteral("Typed"), Qt::MatchExactly).size(), 1);
-
-    // 2: always asked; two drops in a row each get their dialog, even when a click on a
-    // row took the copy buffer meanwhile. Cancel files nothing and gives the texts back.
+    // 2: always asked, once the drop is over (when to ask is the drops' test); two drops in
+    // a row each get their dialog, even when a click on a row took the copy buffer
+    // meanwhile. Cancel files nothing and gives the texts back; OK files what was typed.
     SetBmkDrop(app->reg, 2);
     std::int32_t texts = db->Memo().InUseCount();
     w->dragDrop->LogoDrop(
         LinkData(QUrl(QStringLiteral("https://c.example/")), QStringLiteral("Cranes")).get());
     w->dragDrop->FormDrop(LinkData("https://d.example/").get());
+    QVERIFY(shown.empty());
     db->Marks(2).Copy(db->Marks(2).key(1));
-    QTRY_COMPARE(shown.size(), std::size_t(3));
-    QCOMPARE(shown,
-             (std::vector<QString>{QStringLiteral("https://b.example/"), QStringLiteral("https://c.example/"),
-                                   QStringLiteral("https://d.example/")}));
+    QTRY_COMPARE(shown.size(), std::size_t(2));
+    QCOMPARE(shown, (std::vector<QString>{QStringLiteral("https://c.example/"),
+                                          QStringLiteral("https://d.example/")}));
     QCOMPARE(w->dragDrop->PendingLinks(), std::size_t(0));
-    QCOMPARE(db->Marks(2).Count(), 3);
     QCOMPARE(db->Memo().InUseCount(), texts + 2); // the filed one's title and address
+    QCOMPARE(w->ListView->findItems(QStringLiteral("Typed"), Qt::MatchExactly).size(), 1);
 
-    // A shortcut named News, dropped on a folder of the tree: its name is the title, so
-    // option 1 files it at once (the title and flags it gets are the drops' test).
+    // A shortcut named News, dropped on a folder of the tree, is filed there (its title
+    // and flags are the drops' test), copied, never moved: a file manager told "moved"
+    // would delete the file.
+    SetBmkDrop(app->reg, 0);
     vireo::test::TempDir files;
     WriteText(files.path() / "News.url", "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-    app->dialogs.runDialog = {};
-    app->dialogs.ran.clear();
-    SetBmkDrop(app->reg, 1);
-    // Copied, never moved: a file manager told "moved" would delete the file.
     QCOMPARE(DropOn(w->TreeView->viewport(), NodeCenter(*w, 3),
                     LinkData(QUrl::fromLocalFile(QString::fromStdString(files.file("News.url")))).get(),
                     Qt::CopyAction | Qt::MoveAction),
@@ -274,14 +257,12 @@ void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
     w->SelectFolder(4);
     QCOMPARE(DropOn(w->ListView->viewport(), QPoint(10, 10), link.get(), Qt::CopyAction | Qt::LinkAction),
              Qt::CopyAction);
-    QVERIFY(app->dialogs.ran.isEmpty());
     QTreeWidgetItem* row =
         w->ListView->findItems(QStringLiteral("Warblers of the World"), Qt::MatchExactly).value(0);
     QVERIFY(row);
     QCOMPARE(row->text(1), url);
 
     // The side picture files into "Unsorted Bookmarks".
-    SetBmkDrop(app->reg, 0);
     int before = db->Marks(2).Count();
     QCOMPARE(DropOn(w->imgLogo, QPoint(5, 5), LinkData("https://side.example/").get(), Qt::LinkAction),
              Qt::LinkAction);
@@ -298,7 +279,6 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWind
 
     // From one button to the next, and off onto the tree.
     bar.btnBar_MouseMove(2);
-    QCOMPARE(bar.GlowIndex(), 2);
     QVERIFY(shows(2, "web_over"));
     bar.btnBar_MouseMove(3);
     QVERIFY(shows(2, "web_up"));
@@ -339,15 +319,9 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWind
     QCOMPARE(app->program.CurrentBrowserPath, program);
     QVERIFY(bars.BrowserIcon());
     QCOMPARE(bar.btnBar[1]->toolTip(), QStringLiteral("Open Homepage"));
-    QImage resting = bars.Image1(0).toImage();
-    QImage pressed = bars.Image1(1).toImage();
-    qreal dpr = bars.Image1(0).devicePixelRatio();
-    auto at = [dpr](const QImage& image, int x, int y) {
-        return image.pixelColor(static_cast<int>(x * dpr), static_cast<int>(y * dpr));
-    };
-    QCOMPARE(at(resting, 8, 8), QColor(Qt::red));
-    QVERIFY(at(pressed, 8, 8) != QColor(Qt::red)); // the pressed icon sits a pixel lower
-    QCOMPARE(at(pressed, 40, 40), QColor(Qt::red));
+    const qreal dpr = bars.Image1(0).devicePixelRatio();
+    QCOMPARE(bars.Image1(0).toImage().pixelColor(int(8 * dpr), int(8 * dpr)), QColor(Qt::red));
+    QVERIFY(!Same(bars.Image1(1), bars.Image1(0))); // pressed, the icon sits lower
 
     // Pressed it sinks; released elsewhere it does nothing; released on it, the home page
     // opens in the chosen browser.
@@ -436,11 +410,9 @@ void DragDropTest::openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree() {
     QCOMPARE(db->Marks(2).Count(), 2);
     std::int32_t news = db->Marks(2).key(2);
     QCOMPARE(db->Marks(2).NameStr(news), std::string("News"));
-    QCOMPARE(db->Marks(2).UrlStr(news), std::string("https://news.example/"));
     QCOMPARE(db->Marks(2).At(2).Flags, std::int16_t(kFlagsDroppedFile));
     QCOMPARE(w->SelectedFolder(), std::int16_t(2));
     QCOMPARE(w->SelectedBookmark(), news);
-    QCOMPARE(w->ListView->selectedItems().size(), 1);
     QCOMPARE(app->sounds.Count("drop.wav"), 2);
 
     // One message names every file that was not filed, with its reason, and no other.
