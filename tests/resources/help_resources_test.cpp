@@ -9,11 +9,11 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "test_support.h"
+#include "ui/tips.h"
 
 namespace {
 
@@ -21,55 +21,29 @@ namespace fs = std::filesystem;
 
 const fs::path kHelp = fs::path(VIREO_RESOURCES_DIR) / "help";
 
-struct Tip {
-    std::string text;
-    std::string reference;
-    int line = 0; // of the tip text, 1-based
-};
-
-// Two lines per entry; an entry whose first line starts with an apostrophe is skipped
-// together with its second line. Lines may end in CR LF or LF.
-std::vector<Tip> ReadTipsFile(const fs::path& path) {
-    std::vector<std::string> lines;
-    std::istringstream in(vireo::test::ReadText(path));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
-    lines.resize(lines.size() + lines.size() % 2);
-    std::vector<Tip> tips;
-    for (std::size_t i = 0; i < lines.size(); i += 2) {
-        if (!lines[i].starts_with('\''))
-            tips.push_back({lines[i], lines[i + 1], static_cast<int>(i) + 1});
-    }
-    return tips;
-}
-
-bool HasScheme(const std::string& target) {
-    static const std::regex scheme("^[A-Za-z][A-Za-z0-9+.-]*:");
-    return std::regex_search(target, scheme) || target.rfind("//", 0) == 0;
-}
-
 TEST(TipsFile, EveryTipIsOneLineWithAReferenceThatOpens) {
     fs::path file = kHelp / "tips.vro";
     ASSERT_TRUE(fs::exists(file));
-    std::vector<Tip> tips = ReadTipsFile(file);
-    EXPECT_GE(tips.size(), 24u);
+    // Read as the tip window reads it.
+    vireo::TipList tips = vireo::ReadTips(file.string());
+    EXPECT_GE(tips.Count(), 24);
 
     std::set<std::string> seen;
-    for (const Tip& tip : tips) {
-        SCOPED_TRACE("tips.vro line " + std::to_string(tip.line) + ": " + tip.text);
-        EXPECT_FALSE(tip.text.empty());
+    for (std::int32_t i = 1; i <= tips.Count(); ++i) {
+        const std::string &text = tips.tips[i], &ref = tips.references[i];
+        SCOPED_TRACE("tip " + std::to_string(i) + ": " + text);
+        EXPECT_FALSE(text.empty());
         // A text that looks like a reference means a line went missing above it and
         // every tip after it now shows its help reference instead.
-        EXPECT_NE(tip.text.rfind("http", 0), 0u);
-        EXPECT_EQ(tip.text.find(".html"), std::string::npos);
+        EXPECT_NE(text.rfind("http", 0), 0u);
+        EXPECT_EQ(text.find(".html"), std::string::npos);
         // The tip window's label does not grow; longer texts would be cut off.
-        EXPECT_LE(tip.text.size(), 200u);
-        EXPECT_TRUE(seen.insert(tip.text).second) << "the same tip twice";
+        EXPECT_LE(text.size(), 200u);
+        EXPECT_TRUE(seen.insert(text).second) << "the same tip twice";
         // Plain ASCII reads the same whichever way the file's bytes are decoded.
-        for (unsigned char c : tip.text + tip.reference)
+        for (unsigned char c : text + ref)
             EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "byte " << int(c);
 
-        const std::string& ref = tip.reference;
         if (ref.empty() || ref.starts_with("http://") || ref.starts_with("https://"))
             continue;
         EXPECT_EQ(ref.find_first_of("/\\#?"), std::string::npos) << "a page of the help folder: " << ref;
@@ -94,8 +68,8 @@ TEST(HelpPages, EveryPageTheProgramOpensExistsLinksLeadSomewhereAndNothingNeedsT
     }
     ASSERT_GE(html.size(), 10u);
 
-    static const std::regex tag("<([A-Za-z][A-Za-z0-9]*)\\b([^>]*)>");
-    static const std::regex attribute("\\b(href|src)=\"([^\"]*)\"");
+    static const std::regex link("<([A-Za-z][A-Za-z0-9]*)\\b[^>]*?\\b(href|src)=\"([^\"]*)\"");
+    static const std::regex scheme("^([A-Za-z][A-Za-z0-9+.-]*:|//)");
     std::set<std::string> linked;
     for (const auto& [name, text] : html) {
         SCOPED_TRACE(name);
@@ -105,32 +79,25 @@ TEST(HelpPages, EveryPageTheProgramOpensExistsLinksLeadSomewhereAndNothingNeedsT
         EXPECT_NE(text.find("<title>"), std::string::npos);
         EXPECT_NE(text.find("</html>"), std::string::npos);
 
-        for (std::sregex_iterator it(text.begin(), text.end(), tag), end; it != end; ++it) {
-            std::string element = (*it)[1];
-            std::string attrs = (*it)[2];
-            for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute), aend; a != aend; ++a) {
-                std::string target = (*a)[2];
-                SCOPED_TRACE("<" + element + "> " + target);
-                ASSERT_FALSE(target.empty());
-                if (HasScheme(target)) {
-                    // Pages open from the disk, often without a connection: only plain
-                    // links may point outside, never a style sheet, picture or script.
-                    EXPECT_EQ(element, "a");
-                    EXPECT_TRUE(target.rfind("http://", 0) == 0 || target.rfind("https://", 0) == 0);
-                    continue;
-                }
-                std::string file = target.substr(0, target.find('#'));
-                std::string fragment =
-                    target.find('#') == std::string::npos ? "" : target.substr(target.find('#') + 1);
-                if (file.empty())
-                    file = name;
-                EXPECT_EQ(file.find(".."), std::string::npos);
-                ASSERT_TRUE(fs::is_regular_file(kHelp / file)) << "leads nowhere";
-                linked.insert(file);
-                if (!fragment.empty()) {
-                    EXPECT_NE(html.at(file).find(" id=\"" + fragment + "\""), std::string::npos)
-                        << "no such anchor";
-                }
+        for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it) {
+            std::string element = (*it)[1], target = (*it)[3];
+            SCOPED_TRACE("<" + element + "> " + target);
+            ASSERT_FALSE(target.empty());
+            if (std::regex_search(target, scheme)) {
+                // Pages open from the disk, often without a connection: only plain
+                // links may point outside, never a style sheet, picture or script.
+                EXPECT_EQ(element, "a");
+                EXPECT_TRUE(target.starts_with("http://") || target.starts_with("https://"));
+                continue;
+            }
+            std::size_t hash = target.find('#');
+            std::string file = hash == 0 ? name : target.substr(0, hash);
+            EXPECT_EQ(file.find(".."), std::string::npos);
+            ASSERT_TRUE(fs::is_regular_file(kHelp / file)) << "leads nowhere";
+            linked.insert(file);
+            if (hash != std::string::npos) {
+                EXPECT_NE(html.at(file).find(" id=\"" + target.substr(hash + 1) + "\""), std::string::npos)
+                    << "no such anchor";
             }
         }
     }
