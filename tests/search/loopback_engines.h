@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "local_http_server.h"
@@ -34,10 +35,7 @@ inline void ServeRssEngine(LocalHttpServer& server, std::vector<EngineItem> item
     server.SetHandler([items](const std::string& target, LocalHttpServer::Response& r) {
         if (target.rfind("/search", 0) != 0)
             return false;
-        std::size_t at = target.find("start=");
-        std::string start =
-            at == std::string::npos ? "" : target.substr(at + 6, target.find('&', at) - at - 6);
-        bool firstPage = start.empty() || start == "0" || start == "1";
+        bool firstPage = std::string_view(target).ends_with("&start=1");
         bool nothing = target.find("nothing") != std::string::npos;
         r.headers = "Content-Type: application/rss+xml; charset=utf-8\r\n";
         r.body = RssResultPage(firstPage && !nothing ? items : std::vector<EngineItem>{});

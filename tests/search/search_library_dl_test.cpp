@@ -11,40 +11,34 @@
 namespace vireo {
 namespace {
 
-TEST(SearchLibraryLoader, AMissingLibraryIsToldOnceAndThenRefusesQuietly) {
+TEST(SearchLibraryLoader, AMissingOrForeignLibraryIsToldOnceAndThenRefusesQuietly) {
     MemoryRegistry reg;
     SetRegValue(reg, SettingsPath("\\search"), "EngineFeed", "http://127.0.0.1:9/feed.json");
-    ::unsetenv("VIREO_ENGINE_FEED");
-    test::ScriptedMessages messages;
-    DlSearchLibrary lib(reg, messages, "/nonexistent/lib/vireo/libornsearch.so");
-    std::vector<SiteEntry> sites{{"left over", "", ""}};
-    EXPECT_EQ(lib.GetSites("/p/", sites), 0);
-    EXPECT_TRUE(sites.empty());
-    EXPECT_FALSE(lib.Usable());
-    EXPECT_EQ(lib.InternetSearchMT({"a"}, "golf", 10, 100, 5, std::make_shared<SearchEventQueue>(), 20, 0),
-              0);
-    EXPECT_EQ(lib.UpdateScripts("/p/"), 0);
-    EXPECT_EQ(lib.ConnectionExists(), 0);
-    EXPECT_EQ(lib.CancelSearch(), 0);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].title, "Vireo Engine Error");
-    EXPECT_NE(messages.shown[0].text.find("/nonexistent/lib/vireo/libornsearch.so"), std::string::npos);
-    // The feed setting reached the environment before loading was tried.
-    const char* feed = std::getenv("VIREO_ENGINE_FEED");
-    ASSERT_NE(feed, nullptr);
-    EXPECT_STREQ(feed, "http://127.0.0.1:9/feed.json");
-}
-
-TEST(SearchLibraryLoader, ALibraryWithoutTheFunctionsIsRefused) {
-    MemoryRegistry reg;
-    test::ScriptedMessages messages;
-    // Any shared library that is not the search library.
-    DlSearchLibrary lib(reg, messages, "libm.so.6");
-    EXPECT_FALSE(lib.Usable());
-    EXPECT_FALSE(lib.Usable());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].text.find("lacks the function GetSites"), std::string::npos)
-        << messages.shown[0].text;
+    // libm: any shared library that is not the search library.
+    for (const char* path : {"/nonexistent/lib/vireo/libornsearch.so", "libm.so.6"}) {
+        SCOPED_TRACE(path);
+        ::unsetenv("VIREO_ENGINE_FEED");
+        test::ScriptedMessages messages;
+        DlSearchLibrary lib(reg, messages, path);
+        std::vector<SiteEntry> sites{{"left over", "", ""}};
+        EXPECT_EQ(lib.GetSites("/p/", sites), 0);
+        EXPECT_TRUE(sites.empty());
+        EXPECT_FALSE(lib.Usable());
+        EXPECT_EQ(
+            lib.InternetSearchMT({"a"}, "golf", 10, 100, 5, std::make_shared<SearchEventQueue>(), 20, 0), 0);
+        EXPECT_EQ(lib.UpdateScripts("/p/"), 0);
+        EXPECT_EQ(lib.ConnectionExists(), 0);
+        EXPECT_EQ(lib.CancelSearch(), 0);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].title, "Vireo Engine Error");
+        EXPECT_NE(messages.shown[0].text.find(path[0] == '/' ? path : "lacks the function GetSites"),
+                  std::string::npos)
+            << messages.shown[0].text;
+        // The feed setting reached the environment before loading was tried.
+        const char* feed = std::getenv("VIREO_ENGINE_FEED");
+        ASSERT_NE(feed, nullptr);
+        EXPECT_STREQ(feed, "http://127.0.0.1:9/feed.json");
+    }
 }
 
 // The build tree is laid out as an installation (the tests run from build/tests), so the
