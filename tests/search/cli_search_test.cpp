@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// vireo-cli search, groups, history and engines, run as a user runs them: the real search
-// library against engines served from 127.0.0.1, and the results checked in the store.
+// vireo-cli search, groups, history and engines over the real library and 127.0.0.1's engines.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -113,8 +112,7 @@ TEST_F(CliSearch, SearchesThreeEnginesAndGroupsAndHistoryAreTheSettingsTheWindow
     Database db;
     std::string error;
     ASSERT_TRUE(db.Open(data, &error)) << error;
-    // The results folders, each by its query with its number of bookmarks (which hits become
-    // one bookmark is the session's test).
+    // The results folders by query, with their bookmark counts (which hits merge is the session's).
     std::map<std::string, std::int32_t> filed;
     for (std::int16_t id = 1; id <= db.FolderSlots(); ++id) {
         if (db.IsLiveFolder(id) && FolderKindOf(db.Folder(id)) == FolderKind::SearchResults)
@@ -151,12 +149,10 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     // By its name too; nothing found is exit status 1, a failing engine 2.
     Expect({"engines", "try", "loop one", "nothing"}, 1);
     Expect({"engines", "try", "nope", "golf"}, 2);
-    // A site turning the search away is said to, in the program's own code text as well
-    // (which code ends which failure is the library's test).
+    // A site turning the search away is said to, in the program's own code text as well.
     Expect({"engines", "try", "busy", "golf"}, 2,
            {"status 7: General Error.", "Busy refused the automated search", "HTTP 429, too many requests"});
-    // Hits that came before the deadline are a working engine, even when the next page
-    // was still on its way when time ran out.
+    // Hits that came before the deadline are a working engine, though the next page was on its way.
     test::LocalHttpServer slow;
     slow.SetHandler([](const std::string& target, test::LocalHttpServer::Response& r) {
         if (target.find("start=1") == std::string::npos) {
@@ -171,8 +167,7 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     Expect({"engines", "try", "slowpage", "golf", "--timeout", "1"}, 0,
            {"1\tEarly\thttps://golf.example/early"});
 
-    // A feed written and signed by the project's tool, served from this machine, with
-    // a publisher's key made for this test.
+    // A feed written and signed by the project's tool with a publisher's key made for this test.
     fs::path feed = tmp.path() / "feed";
     fs::create_directories(feed);
     test::WriteRssEngine(feed, "loop3", "Loop Three", good.Url("/search"));
@@ -200,8 +195,8 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
     EXPECT_EQ(test::ReadText(user / "loop3.xml"), test::ReadText(feed / "loop3.xml"));
     Expect({"engines", "list"}, 0, {"loop3\tLoop Three\t" + good.Url("/") + "\tuser\n"});
 
-    // 63 engines, two more than can be used: by name order the last two are left out, and
-    // the list says so, unless a search group names them.
+    // 63 engines, two more than can be used: the last two by name are left out, as the list says,
+    // unless a search group names them.
     Engine("extra", "Extra", good);
     for (int i = 0; i < 57; ++i) {
         char shortName[16];
@@ -218,8 +213,7 @@ TEST_F(CliSearch, EnginesAreListedTriedAndUpdatedFromAFeed) {
         {leftOutLine("many56 (Many Fifty-Six Has A Long Name)"), leftOutLine("slowpage (Slow Second Page)")});
     EXPECT_FALSE(Has(crowded.out, "slowpage\tSlow Second Page")) << crowded.out;
     Expect({"engines", "try", "many56", "golf"}, 0);
-    // A left-out engine can still be put into a group; the windows store names cut to 20
-    // characters, and those count as well.
+    // A left-out engine can still join a group; names cut to 20 characters, as stored, count too.
     Expect({"groups", "add", "Golf"}, 0);
     Expect({"groups", "engines", "Golf", "slowpage"}, 0);
     {
@@ -267,8 +261,7 @@ TEST_F(CliSearch, EnginesFromTheSearxngTemplateOnePerInstance) {
     Expect({"engines", "try", first, "golf"}, 0,
            {"1\tGolf clubs\thttps://one.example/clubs\tIrons & woods\n"});
 
-    // A second instance on the same host is a second engine of its own short name; the same
-    // instance twice is refused.
+    // A second instance on the same host is an engine of its own; the same instance twice is refused.
     std::string second = shortNameOf(Expect({"engines", "add", "searxng", two.Url("/searx/")}, 0).out);
     EXPECT_NE(second, first);
     EXPECT_LE(second.size(), 20u);

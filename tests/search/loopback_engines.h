@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Search engines served from 127.0.0.1 for tests that run the real search library: an
-// engine script in the OpenSearch format pointing at a local server that answers with an
-// RSS 2.0 result page, as an engine with an RSS search interface sends it.
+// Engines on 127.0.0.1 for tests of the real search library: an OpenSearch script pointing at a
+// local server that answers with an RSS 2.0 result page, as an engine's RSS interface sends it.
 
 #include <filesystem>
 #include <fstream>
@@ -29,8 +28,7 @@ inline std::string RssResultPage(const std::vector<EngineItem>& items) {
     return body + "</channel></rss>\n";
 }
 
-// Only the first page has hits, so the library stops paging; a query with "nothing" in
-// it finds nothing anywhere.
+// Only the first page has hits, so paging stops; a query with "nothing" in it finds nothing.
 inline void ServeRssEngine(LocalHttpServer& server, std::vector<EngineItem> items) {
     server.SetHandler([items](const std::string& target, LocalHttpServer::Response& r) {
         if (target.rfind("/search", 0) != 0)

@@ -61,8 +61,7 @@ public:
     void AddStatus(const std::string& id, std::int32_t code) {
         script.push_back(SearchEvent::Status(id, code));
     }
-    // A whole site as the library reports it: 1, 2, 3, the hits, 4, 5 and the end code.
-    // The hits name the site by its short name, as engines do.
+    // A whole site as the library reports it: 1, 2, 3, the hits (by short name), 4, 5, the end code.
     void AddSiteRun(const std::string& id, const std::vector<ScriptedHit>& hits, std::int32_t endCode = 6) {
         const std::string site = ScriptShortName(id);
         for (std::int32_t code : {1, 2, 3})
@@ -122,8 +121,7 @@ public:
                 m_running.insert(s);
         return 1;
     }
-    // Ends every site still running with 9 and the search with 0, dropping the rest of
-    // the script, as the real library does.
+    // As the real library: every site still running ends with 9, the search with 0.
     std::int32_t CancelSearch() override {
         ++cancels;
         if (!m_sink)

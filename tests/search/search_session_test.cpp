@@ -62,8 +62,7 @@ TEST_F(Session, InitFailuresAreToldAndChangeNothing) {
         bool starts;
         std::size_t told;
     };
-    // 200 is the most engines the library reports, and still an answer; a library that could
-    // not be loaded told the user itself, so no second message.
+    // 200 engines is still an answer; a library that could not be loaded told the user itself.
     for (const Case& c : {Case{"failed", 0, true, false, 1}, Case{"past the most", 201, true, false, 1},
                           Case{"the most", 200, true, true, 0}, Case{"not loaded", 200, false, false, 0}}) {
         SCOPED_TRACE(c.name);
@@ -109,8 +108,7 @@ TEST_F(Session, StatusReportsDriveTheRowsAndTheEndFilesTheHits) {
     std::int16_t f = folders[0];
     EXPECT_EQ(s->FolderToUse(), f);
     EXPECT_EQ(window.shownFolders, std::vector<std::int16_t>{f});
-    // The folder remembers the search, so that it can be run again.
-    // No format chosen: the "phrase" bit (4) marks it.
+    // The folder remembers the search to run it again; no format chosen: the "phrase" bit (4).
     const FolderRecord& folder = db.Folder(f);
     EXPECT_EQ((std::tuple{folder.SearchQuery.Text(), folder.MaxHits, folder.SiteMax, folder.Timeout,
                           folder.FormatBits}),
@@ -138,8 +136,7 @@ TEST_F(Session, DuplicatesAcrossEnginesBecomeOneBookmarkRankedByTheBestSite) {
     lib.AddSearchEnd();
     RunToEnd(*s);
     const std::int16_t f = s->FolderToUse();
-    // The shared address kept its best rank (1, from beta), and was found by three
-    // engines, so it leads the rank-1 hits; the others follow in arrival order.
+    // The shared address kept its best rank (1, from beta) and, found thrice, leads the rank-1 hits.
     EXPECT_EQ(FiledIn(f), (std::vector<Filed>{{1, "Shared", "https://example.org/"},
                                               {2, "Title x", "https://example.org/x"},
                                               {3, "Title z", "https://example.org/z"},
@@ -232,8 +229,7 @@ TEST_F(Session, ASearchWideTimeOutFilesOnceAndTheEndFilesOnlyWhatCameLater) {
     std::int16_t f = s->FolderToUse();
     ASSERT_NE(f, 0);
     EXPECT_EQ(FiledIn(f).size(), 1u);
-    // The time-out named no site: no engine row took it (an engine without a site has
-    // an empty identifier too).
+    // The time-out named no site, and no engine row took it (an engine without a site has none either).
     EXPECT_EQ(s->StatusTable()[1].status, 1);
 
     lib.Deliver();
@@ -338,8 +334,7 @@ TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAloneTheSearchsOwnS
     lib.AddSearchEnd();
     ASSERT_TRUE(s->Search());
 
-    // Manage Groups while the search runs: an object of its own, and a new group that
-    // takes the searched group's place in the table.
+    // Manage Groups while the search runs: its own object, and a group taking the searched one's place.
     {
         clsSearch manager(Context());
         ASSERT_TRUE(manager.Init());
@@ -370,7 +365,6 @@ TEST_F(Session, TheGroupManagersOwnObjectLeavesARunningSearchAloneTheSearchsOwnS
 
 TEST(SearchNames, ShortNamesAndDays) {
     EXPECT_EQ(ScriptShortName("/usr/share/vireo/engines/duck.go.xml"), "duck");
-    EXPECT_EQ(ScriptShortName("C:\\Vireo\\engines\\alta.src"), "alta");
     EXPECT_EQ(ScriptShortName("/e/.hidden"), ".hidden");
     EXPECT_EQ(ScriptShortName("/e/averyveryverylongenginename.xml"), "averyveryverylongeng");
     EXPECT_EQ(clsSearch::DaysBetween(36526.75, 36529.1), 3);

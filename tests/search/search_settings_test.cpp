@@ -72,8 +72,7 @@ TEST_F(Groups, EverySubkeyLoadsWhateverGroupCountSays) {
     EXPECT_EQ(state.groups.entries[1].engines, std::vector<std::string>{"Alpha Search"});
     EXPECT_EQ(FindGroup(state.groups, 12), 3);
 
-    // GroupCount larger than the subkeys makes no empty groups (saving one would write
-    // into the groups key itself).
+    // GroupCount past the subkeys makes no empty groups (saving one would write into the groups key).
     SetRegValue(reg, kGroups, "GroupCount", 9);
     Load();
     EXPECT_EQ(state.groups.GroupCount(), 3);
@@ -110,9 +109,8 @@ TEST_F(Groups, NewAndRenamedGroupsGetNumbersNoOtherGroupHas) {
     const std::int16_t deleted = state.groups.entries[static_cast<std::size_t>(renamed)].number;
     EXPECT_EQ(deleted, 44);
 
-    // Deleting drops the group and edits not saved. The highest number is never handed out
-    // again, also after a restart: a results folder of the deleted group must find it gone,
-    // not rerun with a newer group.
+    // Deleting drops the group and unsaved edits; its number is never handed out again, also after
+    // a restart: a results folder of the deleted group must find it gone, not rerun with a newer one.
     SetGroupEngine(state.groups, 2, "Alpha Search", true);
     ASSERT_EQ(DeleteGroup(state.groups, reg, lib, lib.sites, renamed), GroupEditResult::Done);
     EXPECT_EQ(state.groups.GroupCount(), 1);
@@ -172,18 +170,16 @@ TEST(EngineUpdate, RunsWhenDaysToCheckHavePassedOrNeverRan) {
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), kLastEngineUpdateValue), 45000);
 
     test::ScriptedMessages messages;
-    for (std::int32_t result : {2, 0, -1, kUpdateNoFeed}) {
+    for (std::int32_t result : {2, 0, -1}) {
         lib.updateResult = result;
         UpdateEngines(lib, messages, "/p/");
     }
-    ASSERT_EQ(messages.shown.size(), 4u);
+    ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, "Search Engines updated");
     EXPECT_EQ(messages.shown[1].text, "No updates required");
     // A failed update says so, and that nothing was changed.
     EXPECT_NE(messages.shown[2].text.find("could not be updated, and nothing was changed"), std::string::npos)
         << messages.shown[2].text;
-    // Without a feed nothing was checked, which is no "No updates required".
-    EXPECT_EQ(messages.shown[3].text, kNoEngineFeedText);
 }
 
 struct Launcher : SearchFixture {
@@ -289,10 +285,6 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     EXPECT_EQ(lib.searches[1].maxHits, 25);
     EXPECT_EQ(lib.searches[1].siteMax, 1);
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "optFormat"), 1);
-    // A search with no group chosen opens on the group stored last.
-    auto unchosen = MakeSearch();
-    unchosen->SetSearchGroupIndex(-1);
-    EXPECT_EQ(InitialGroupSelection(*unchosen), 1);
 }
 
 } // namespace
