@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A tiny web server on 127.0.0.1 for the tests of link checking: /ok is a page, /gone
-// and /removed are missing (404, 410), /not-found-text says so in its text, /broken
-// fails (500), /moved redirects to /ok, /loop redirects to itself, /endless never ends
-// its body and /silent never answers. For the link check: /moved-gone redirects to
-// /gone, /not-found-endless says "404 Not Found" and then never ends, and pages whose
-// path starts with /slow answer after a delay; requests open at once are counted per Host.
+// A tiny web server on 127.0.0.1 with a handful of well- and ill-behaved pages: /ok is a
+// page, /gone and /removed are missing (404, 410), /not-found-text says so in its text,
+// /broken fails (500), /moved redirects to /ok, /moved-gone to /gone, /loop to itself,
+// /endless never ends its body, /not-found-endless says "404 Not Found" and then never
+// ends, /silent never answers, and pages whose path starts with /slow answer after a delay.
 // A test may answer other requests itself (a search engine's result pages) with SetHandler.
 
 #include <arpa/inet.h>
@@ -25,11 +24,11 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vireo::test {
 
-// A tiny web server on 127.0.0.1 with a handful of well- and ill-behaved pages.
 class LocalHttpServer {
 public:
     LocalHttpServer() {
@@ -63,89 +62,21 @@ public:
         ::close(m_listen);
     }
 
-    // --- Link check: slow pages, and the requests open at once per host ----------------
-    // Pages whose path starts with /slow wait this long before they answer.
-    void SetSlowDelay(std::chrono::milliseconds delay) { m_slowDelayMs = delay.count(); }
-    // The Host header our own URLs carry.
-    std::string HostHeader() const { return "127.0.0.1:" + std::to_string(m_port); }
-    // The most requests with that Host header that were open at the same time.
-    int MostAtOnce(const std::string& host) {
-        std::lock_guard lock(m_countMutex);
-        auto it = m_open.find(host);
-        return it == m_open.end() ? 0 : it->second.most;
-    }
-    int MostAtOnce() { return MostAtOnce(HostHeader()); }
-    // Requests answered or given up so far.
-    int RequestCount() {
-        std::lock_guard lock(m_countMutex);
-        return m_requestCount;
-    }
-
-private:
-    struct OpenCount {
-        int now = 0;
-        int most = 0;
-    };
-    // Counts a request as open from the moment it is read until its connection is
-    // closed, and holds back the slow pages.
-    class OpenRequest {
-    public:
-        OpenRequest(LocalHttpServer& server, const std::string& request) : m_server(server) {
-            std::size_t at = request.find("\r\nHost: ");
-            if (at != std::string::npos) {
-                at += 8;
-                m_host = request.substr(at, request.find("\r\n", at) - at);
-            }
-            {
-                std::lock_guard lock(m_server.m_countMutex);
-                OpenCount& c = m_server.m_open[m_host];
-                c.most = std::max(c.most, ++c.now);
-            }
-            Current() = this;
-            std::size_t sp = request.find(' ');
-            if (sp != std::string::npos && request.compare(sp + 1, 5, "/slow") == 0) {
-                auto until =
-                    std::chrono::steady_clock::now() + std::chrono::milliseconds(m_server.m_slowDelayMs);
-                while (!m_server.m_stop && std::chrono::steady_clock::now() < until)
-                    ::poll(nullptr, 0, 5);
-            }
-        }
-        ~OpenRequest() {
-            Done();
-            Current() = nullptr;
-        }
-        // A request stops counting as open once its answer starts: the client may have the
-        // whole answer and be on its next request before this thread closes the socket, and
-        // that overlap is the server's, not the client's.
-        void Done() {
-            if (m_done)
-                return;
-            m_done = true;
-            std::lock_guard lock(m_server.m_countMutex);
-            --m_server.m_open[m_host].now;
-            ++m_server.m_requestCount;
-        }
-        static OpenRequest*& Current() {
-            thread_local OpenRequest* current = nullptr;
-            return current;
-        }
-        OpenRequest(const OpenRequest&) = delete;
-        OpenRequest& operator=(const OpenRequest&) = delete;
-
-    private:
-        LocalHttpServer& m_server;
-        std::string m_host;
-        bool m_done = false;
-    };
-    std::atomic<long> m_slowDelayMs{100};
-    std::mutex m_countMutex;
-    std::map<std::string, OpenCount> m_open;
-    int m_requestCount = 0;
-
-public:
     bool Listening() const { return m_listening; }
     std::string Url(std::string_view path) const {
         return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
+    }
+    // Pages whose path starts with /slow wait this long before they answer.
+    void SetSlowDelay(std::chrono::milliseconds delay) { m_slowDelayMs = delay.count(); }
+    // The most requests that were open at the same time.
+    int MostAtOnce() {
+        std::lock_guard lock(m_mutex);
+        return m_mostAtOnce;
+    }
+    // Requests answered or given up so far.
+    int RequestCount() {
+        std::lock_guard lock(m_mutex);
+        return m_requestCount;
     }
     std::string Agent() {
         std::lock_guard lock(m_mutex);
@@ -201,14 +132,6 @@ private:
         return true;
     }
 
-    void Reply(int fd, int status, std::string_view extra, std::string_view body) {
-        if (OpenRequest* open = OpenRequest::Current())
-            open->Done();
-        Send(fd, "HTTP/1.1 " + std::to_string(status) +
-                     " Whatever\r\nContent-Length: " + std::to_string(body.size()) +
-                     "\r\nConnection: close\r\n" + std::string(extra) + "\r\n" + std::string(body));
-    }
-
     void Serve(int fd) {
         std::string request;
         char buf[4096];
@@ -221,68 +144,93 @@ private:
                 break;
             request.append(buf, static_cast<std::size_t>(n));
         }
-        OpenRequest open(*this, request);
         std::size_t sp = request.find(' ');
         std::string path = request.substr(sp + 1, request.find(' ', sp + 1) - sp - 1);
         Handler handler;
         {
             std::lock_guard lock(m_mutex);
-            if (std::size_t ua = request.find("User-Agent: "); ua != std::string::npos)
-                m_agent = request.substr(ua + 12, request.find("\r\n", ua) - ua - 12);
+            m_mostAtOnce = std::max(m_mostAtOnce, ++m_openNow);
+            if (std::size_t ua = request.find("\r\nUser-Agent: "); ua != std::string::npos)
+                m_agent = request.substr(ua + 14, request.find("\r\n", ua + 14) - ua - 14);
             m_requests.push_back(path);
             handler = m_handler;
         }
-        Response custom;
-        if (handler && handler(path, custom)) {
-            Reply(fd, custom.status, custom.headers, custom.body);
-        } else if (path == "/ok") {
-            Reply(fd, 200, "", "<html><body>Welcome to a page about 404 errors</body></html>");
-        } else if (path == "/not-found-text") {
-            Reply(fd, 200, "", "<html><h1>404 NoT\n  <b>FoUnD</b></h1><p>Sorry</p></html>");
-        } else if (path == "/gone") {
-            Reply(fd, 404, "", "missing");
-        } else if (path == "/removed") {
-            Reply(fd, 410, "", "");
-        } else if (path == "/broken") {
-            Reply(fd, 500, "", "oops");
-        } else if (path == "/moved") {
-            Reply(fd, 301, "Location: /ok\r\n", "");
-        } else if (path == "/loop") {
-            Reply(fd, 302, "Location: /loop\r\n", "");
-        } else if (path == "/endless") {
-            Send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        // A request stops counting as open once its answer starts: the client may have the
+        // whole answer and be on its next request before this thread closes the socket, and
+        // that overlap is the server's, not the client's.
+        bool open = true;
+        auto done = [&] {
+            if (!std::exchange(open, false))
+                return;
+            std::lock_guard lock(m_mutex);
+            --m_openNow;
+            ++m_requestCount;
+        };
+        auto reply = [&](const Response& r) {
+            done();
+            Send(fd, "HTTP/1.1 " + std::to_string(r.status) +
+                         " Whatever\r\nContent-Length: " + std::to_string(r.body.size()) +
+                         "\r\nConnection: close\r\n" + r.headers + "\r\n" + r.body);
+        };
+        auto endless = [&](std::string_view head) {
+            Send(fd, "HTTP/1.1 200 OK\r\n" + std::string(head));
             std::string chunk(64 * 1024, 'x');
             while (Send(fd, chunk)) {
             }
+        };
+        const bool slow = path.rfind("/slow", 0) == 0;
+        if (slow) {
+            auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_slowDelayMs);
+            while (!m_stop && std::chrono::steady_clock::now() < until)
+                ::poll(nullptr, 0, 5);
+        }
+
+        static const std::map<std::string, Response, std::less<>> kPages = {
+            {"/ok", {200, "", "<html><body>Welcome to a page about 404 errors</body></html>"}},
+            {"/not-found-text", {200, "", "<html><h1>404 NoT\n  <b>FoUnD</b></h1><p>Sorry</p></html>"}},
+            {"/gone", {404, "", "missing"}},
+            {"/removed", {410, "", ""}},
+            {"/broken", {500, "", "oops"}},
+            {"/moved", {301, "Location: /ok\r\n", ""}},
+            {"/moved-gone", {302, "Location: /gone\r\n", ""}},
+            {"/loop", {302, "Location: /loop\r\n", ""}},
+        };
+        Response custom;
+        if (handler && handler(path, custom)) {
+            reply(custom);
+        } else if (auto page = kPages.find(path); page != kPages.end()) {
+            reply(page->second);
+        } else if (path == "/endless") {
+            endless("Connection: close\r\n\r\n");
+        } else if (path == "/not-found-endless") {
+            endless("Content-Type: text/html\r\nConnection: close\r\n\r\n"
+                    "<html><head><title>404 Not Found</title></head><body>");
         } else if (path == "/silent") {
             while (!m_stop) {
                 pollfd p{fd, POLLIN, 0};
                 if (::poll(&p, 1, 20) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
                     break; // the client gave up
             }
-        } else if (path == "/moved-gone") {
-            Reply(fd, 302, "Location: /gone\r\n", "");
-        } else if (path == "/not-found-endless") {
-            Send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
-                     "<html><head><title>404 Not Found</title></head><body>");
-            std::string chunk(64 * 1024, 'x');
-            while (Send(fd, chunk)) {
-            }
-        } else if (path.rfind("/slow", 0) == 0) {
-            Reply(fd, 200, "Content-Type: text/html\r\n", "<html><body>Worth the wait</body></html>");
+        } else if (slow) {
+            reply({200, "Content-Type: text/html\r\n", "<html><body>Worth the wait</body></html>"});
         } else {
-            Reply(fd, 404, "", "");
+            reply({404, "", ""});
         }
         ::close(fd);
+        done();
     }
 
     int m_listen = -1;
     int m_port = 0;
     bool m_listening = false;
     std::atomic<bool> m_stop{false};
+    std::atomic<long> m_slowDelayMs{100};
     std::thread m_accepter;
     std::mutex m_mutex;
     std::vector<std::thread> m_handlers;
+    int m_openNow = 0;
+    int m_mostAtOnce = 0;
+    int m_requestCount = 0;
     std::string m_agent;
     Handler m_handler;
     std::vector<std::string> m_requests;

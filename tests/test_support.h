@@ -93,12 +93,11 @@ public:
     void SetNodeText(std::string_view key, std::string_view text) override {
         nodes[std::string(key)].text = text;
     }
-    void ExpandNode(std::string_view key) override { expanded.emplace_back(key); }
+    void ExpandNode(std::string_view) override {}
     void SelectNode(std::string_view key) override { selected = std::string(key); }
 
     std::map<std::string, Node> nodes;
     std::vector<std::string> order;
-    std::vector<std::string> expanded;
     std::string selected;
 };
 
@@ -110,13 +109,9 @@ public:
 
 class CountingBusy : public BusyIndicator {
 public:
-    void BeginBusy() override {
-        ++depth;
-        ++begun;
-    }
+    void BeginBusy() override { ++depth; }
     void EndBusy() override { --depth; }
     int depth = 0;
-    int begun = 0;
 };
 
 class CountingList : public BookmarkListView {
