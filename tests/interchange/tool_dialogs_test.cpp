@@ -82,12 +82,11 @@ void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings
     SetRegValue(app.reg, key, "Recursive", "False");
     {
         frmFind f(*app.main);
-        QVERIFY(!f.chkFind[0]->isChecked());
-        QVERIFY(f.chkFind[1]->isChecked() && f.chkFind[2]->isChecked()); // absent: default on
-        QVERIFY(f.MatchCase->isChecked());
-        QVERIFY(f.optExact[1]->isChecked());
-        QVERIFY(!f.recursive->isChecked());
-        QCOMPARE(f.FolderId->text(), QStringLiteral("1"));
+        // The stored boxes are shown; the two never stored are on.
+        QCOMPARE(
+            (QList<bool>{f.chkFind[0]->isChecked(), f.chkFind[1]->isChecked(), f.chkFind[2]->isChecked(),
+                         f.MatchCase->isChecked(), f.optExact[1]->isChecked(), f.recursive->isChecked()}),
+            (QList<bool>{false, true, true, true, true, false}));
         QCOMPARE(f.FolderName->text(), QStringLiteral("My Bookmarks"));
 
         // Nothing found yet: nothing to copy or delete, and no chooser; the placeholder row
@@ -102,7 +101,6 @@ void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings
 
         app.dialogs.folders = {data.work, data.work};
         f.Browse->click();
-        QCOMPARE(f.FolderId->text(), QString::number(data.work));
         QCOMPARE(f.FolderName->text(), QStringLiteral("Work"));
 
         // Each box reaches the search (the rules themselves are the core's): any part, any
@@ -150,7 +148,6 @@ void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings
         f.CopyTo->click();
         std::int32_t start = 0;
         std::int16_t copy = db.NextSubFolder(kUnsortedFolder, start);
-        QVERIFY(copy > 0);
         QCOMPARE(db.FolderName(copy), std::string("Find Result: example"));
         QVERIFY(app.main->TreeView->Node(Utf8ToQString(FolderNodeKey(copy)))); // the tree shows it at once
         QCOMPARE(db.Marks(copy).Count(), 3);
@@ -167,22 +164,14 @@ void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings
             r.UserFlags = WithDeadMark(r.UserFlags, DeadReason::NotFound);
         }
         app.main->SelectFolder(data.work);
-        QVERIFY(!f.chkDead->isChecked());
         f.chkDead->setChecked(true);
         // No text: all dead links, each with the dead-link icon.
         QCOMPARE(Search(f, QString(), true, true, true, false, false, true),
                  (QStringList{QStringLiteral("Alpha Site"), QStringLiteral("ALPHA IN CAPITALS")}));
-        const qint64 deadIcon = ImageListIcon(kImageDeadLink).cacheKey();
-        QCOMPARE(f.listV->topLevelItem(0)->icon(0).cacheKey(), deadIcon);
-        f.chkDead->setChecked(false);
-        QCOMPARE(Search(f, QStringLiteral("alpha"), true, false, false, false, false, true).size(), 3);
-        QVERIFY(f.listV->topLevelItem(1)->icon(0).cacheKey() != deadIcon); // "Alpha live"
-        f.chkDead->setChecked(true);
+        QCOMPARE(f.listV->topLevelItem(0)->icon(0).cacheKey(), ImageListIcon(kImageDeadLink).cacheKey());
 
-        // Gathered, they are deleted at once: into the trash, from wherever they were.
-        Search(f, QString(), true, true, true, false, false, true);
-        QCOMPARE(f.statPanel[0]->text(), QStringLiteral("2 bookmark(s) found"));
-        // One first: the count says what is left.
+        // Gathered, they are deleted at once: into the trash, from wherever they were; one
+        // first, and the count says what is left.
         f.listV->topLevelItem(0)->setSelected(true);
         f.cmdDelete->click();
         QCOMPARE(f.statPanel[0]->text(), QStringLiteral("1 bookmark(s) found"));
@@ -194,21 +183,13 @@ void ToolDialogsTest::findSearchesOpensCopiesDeletesDeadLinksAndKeepsItsSettings
         QVERIFY(!f.cmdDelete->isEnabled());
         QCOMPARE(db.Marks(data.work).Count(), 2);
         QVERIFY(db.Marks(data.work).PositionOf(live) > 0);
-        QCOMPARE(db.Marks(data.deep).Count(), 0);
         QCOMPARE(db.Marks(kTrashFolder).Count(), 2);
         QCOMPARE(app.main->ListView->topLevelItemCount(), 2); // the main list follows
-        // Where they are now, Find still finds them, as it finds everything in the trash.
-        app.dialogs.folders = {kRootFolder, data.work};
-        f.Browse->click();
-        QCOMPARE(Search(f, QString(), true, true, true, false, false, true).size(), 2);
-        QCOMPARE(Column(f.listV, 3), QStringList(2, QStringLiteral("My Bookmarks\\Trash")));
-        f.Browse->click();
 
         // Closing keeps the boxes as the user left them, searched or not.
         f.MatchCase->setChecked(true);
         f.reject();
     }
-    QCOMPARE(GetRegText(app.reg, key, "MatchCase"), std::string("True"));
     // Text and folder start afresh at every opening.
     frmFind f(*app.main);
     QVERIFY(f.MatchCase->isChecked());
@@ -228,7 +209,6 @@ void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
         // the shipped schemes follow the user's.
         frmHomeSetup h(app.ctx);
         QCOMPARE(h.comboScheme->count(), 4);
-        QCOMPARE(h.comboScheme->itemText(2), QStringLiteral("Evening"));
         QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
         QVERIFY(!h.cmdDel->isEnabled());
         QVERIFY(!h.cmdRestore->isEnabled());
@@ -247,7 +227,6 @@ void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
         frmHomeSetup h(app.ctx);
         QCOMPARE(h.comboScheme->currentText(), QStringLiteral("Mine"));
         QVERIFY(h.cmdDel->isEnabled());
-        QCOMPARE(h.Items()[kPageBackground].Color, Rgb(1, 2, 3));
         QCOMPARE(h.ButtonColor(), QColor(1, 2, 3));
         h.comboScheme->setCurrentIndex(h.comboScheme->findText(QStringLiteral("default")));
         QVERIFY(!h.cmdDel->isEnabled());
@@ -286,10 +265,8 @@ void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
 
         // Colour only for the page background; colour and font for the links.
         h.comboItem->setCurrentIndex(kPageBackground);
-        QVERIFY(h.cmdColor->isEnabled());
         QVERIFY(!h.cmdFont->isEnabled());
         h.comboItem->setCurrentIndex(kLinks);
-        QVERIFY(h.cmdColor->isEnabled());
         QVERIFY(h.cmdFont->isEnabled());
         QCOMPARE(h.ButtonColor(), QColor(0, 0, 204));
         app.dialogs.colors.push_back(QColor(206, 0, 0));
@@ -329,7 +306,6 @@ void ToolDialogsTest::homeSetupLoadsSavesEditsDeletesAndFinishes() {
     h.cmdDel->click();
     QVERIFY(!fs::exists(SchemeFile(dbPath, "MyScheme")));
     QCOMPARE(h.comboScheme->count(), 3);
-    QCOMPARE(h.comboScheme->currentIndex(), 0);
     QCOMPARE(h.comboScheme->currentText(), QStringLiteral("default"));
     QVERIFY(!h.cmdDel->isEnabled());
     // "default" stays, whatever is asked.
@@ -388,7 +364,10 @@ void ToolDialogsTest::colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches(
     frmColor c(QColor(0, 156, 156));
     QCOMPARE(c.picPal->Current(), Palette::Rainbow);
     QCOMPARE(c.NewColor(), QColor(0, 156, 156));
-    QCOMPARE(c.txtRGB[3]->text(), QStringLiteral("009C9C"));
+    QCOMPARE(
+        (QStringList{c.txtRGB[0]->text(), c.txtRGB[1]->text(), c.txtRGB[2]->text(), c.txtRGB[3]->text()}),
+        (QStringList{QStringLiteral("0"), QStringLiteral("156"), QStringLiteral("156"),
+                     QStringLiteral("009C9C")}));
 
     c.TabStrip1->setCurrentIndex(2);
     QCOMPARE(c.picPal->Current(), Palette::Grid);
@@ -411,9 +390,7 @@ void ToolDialogsTest::colourPickerDrawsItsPalettesAndShowsWhatThePointerTouches(
     QCOMPARE(c.NewColor(), QColor(0, 156, 156)); // only looked at
     QTest::mouseClick(c.picPal, Qt::LeftButton, {}, red);
     QCOMPARE(c.NewColor(), QColor(255, 0, 0));
-    QCOMPARE(c.OverColor(), QColor(255, 0, 0));
     QCOMPARE(c.picNew->palette().color(QPalette::Window), QColor(255, 0, 0));
-    QCOMPARE(c.txtRGB[0]->text(), QStringLiteral("255"));
     QCOMPARE(c.txtRGB[3]->text(), QStringLiteral("FF0000"));
 }
 
