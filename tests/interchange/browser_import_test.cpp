@@ -167,54 +167,6 @@ TEST_F(BrowserImportTest, MissingEmptyCutOrDamagedStoresAreRefusedAndChangeNothi
     ExpectRefused(ImportFirefox(db, places), folders, "holds no bookmarks");
 }
 
-TEST(BrowserProfiles, FoundWhereEachBrowserKeepsThemDefaultFirst) {
-    test::TempDir home;
-    const fs::path h = home.path();
-    const fs::path ff = h / ".mozilla/firefox";
-    test::WriteText(ff / "profiles.ini",
-                    "[Install4F96D1932A9F858E]\nDefault=abcd.default-release\nLocked=1\n\n"
-                    "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\nDefault=1\n\n"
-                    "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\n\n"
-                    "[Profile2]\nName=never used\nIsRelative=1\nPath=ijkl.unused\n\n"
-                    "[Profile3]\nName=elsewhere\nIsRelative=0\nPath=" +
-                        (h / "elsewhere").string() + "\n\n[General]\nStartWithLastProfile=1\n");
-    for (const char* dir : {"efgh.default", "abcd.default-release"})
-        test::WriteText(ff / dir / "places.sqlite", "x");
-    fs::create_directories(ff / "ijkl.unused"); // never started: no database yet
-    test::WriteText(h / "elsewhere/places.sqlite", "x");
-    const fs::path snap = h / "snap/firefox/common/.mozilla/firefox";
-    test::WriteText(snap / "profiles.ini",
-                    "[Profile0]\nName=snap\r\nIsRelative=1\r\nPath=s.default\r\nDefault=1\r\n");
-    test::WriteText(snap / "s.default/places.sqlite", "x");
-
-    std::vector<BrowserProfile> firefox = FindFirefoxProfiles(home.str());
-    std::vector<std::string> names;
-    for (const BrowserProfile& p : firefox) {
-        names.push_back(p.name + (p.isDefault ? "*" : ""));
-        EXPECT_EQ(p.kind, BrowserFamily::Firefox);
-        EXPECT_TRUE(fs::is_regular_file(p.path)) << p.path;
-    }
-    // The installation's default (not the older Default=1) leads; the Snap's own default follows.
-    EXPECT_EQ(names, (std::vector<std::string>{"default-release*", "snap*", "default", "elsewhere"}));
-
-    for (const char* dir : {".config/google-chrome/Default", ".config/google-chrome/Profile 10",
-                            ".config/google-chrome/Profile 2", ".config/google-chrome/System Profile",
-                            ".config/chromium/Default", "snap/chromium/common/chromium/Work",
-                            ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Default",
-                            "snap/opera/current/.config/opera/Default"})
-        test::WriteText(h / dir / "Bookmarks", "{}");
-    fs::create_directories(h / ".config/google-chrome/Profile 3"); // no bookmarks yet
-    std::vector<std::string> chromium;
-    for (const BrowserProfile& p : FindChromiumProfiles(home.str()))
-        chromium.push_back(p.browser + "/" + p.name + (p.isDefault ? "*" : ""));
-    EXPECT_EQ(chromium,
-              (std::vector<std::string>{"Chromium/Default*", "Chromium/Work", "Google Chrome/Default*",
-                                        "Google Chrome/Profile 2", "Google Chrome/Profile 10",
-                                        "Brave/Default*", "Opera/Default*"}));
-    EXPECT_TRUE(FindFirefoxProfiles("").empty());
-    EXPECT_TRUE(FindChromiumProfiles((h / "nobody").string()).empty());
-}
-
 // A backup as Firefox writes it: "mozLz40\0", the JSON's length, one LZ4 block.
 std::string MozLz4(const std::string& json) {
     std::string block(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(json.size()))), '\0');
@@ -328,27 +280,53 @@ TEST_F(BrowserImportTest, QutebrowserBookmarksAndQuickmarksEachInTheirFolder) {
 TEST_F(BrowserImportTest, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName) {
     const fs::path h = tmp.path() / "home";
     auto url = [](const std::string& id) { return "https://" + id + ".example/"; };
+    auto places = [&](const fs::path& dir, const std::string& id) {
+        fs::create_directories(dir);
+        PlacesDb((dir / "places.sqlite").string()).Bookmark(PlacesDb::kToolbar, 0, "T", url(id));
+    };
     auto firefoxLike = [&](const fs::path& base, const std::string& dir, const std::string& id) {
         test::WriteText(base / "profiles.ini",
                         "[Profile0]\nName=" + dir + "\nIsRelative=1\nPath=" + dir + "\nDefault=1\n");
-        fs::create_directories(base / dir);
-        PlacesDb((base / dir / "places.sqlite").string()).Bookmark(PlacesDb::kToolbar, 0, "T", url(id));
+        places(base / dir, id);
     };
-    // The stores, each where its browser keeps it: native, Flatpak and Snap.
-    firefoxLike(h / ".mozilla/firefox", "r.default-release", "firefox");
+    // The stores, each where its browser keeps it: native, Flatpak and Snap. Firefox's
+    // installation names its default, over the older Default=1; a profile never started has
+    // no database yet; the Snap's profiles.ini has CR LF line ends.
+    const fs::path ff = h / ".mozilla/firefox";
+    test::WriteText(ff / "profiles.ini",
+                    "[Install4F96D1932A9F858E]\nDefault=abcd.default-release\nLocked=1\n\n"
+                    "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\nDefault=1\n\n"
+                    "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\n\n"
+                    "[Profile2]\nName=never used\nIsRelative=1\nPath=ijkl.unused\n\n"
+                    "[Profile3]\nName=elsewhere\nIsRelative=0\nPath=" +
+                        (h / "elsewhere").string() + "\n\n[General]\nStartWithLastProfile=1\n");
+    for (const fs::path& dir : {ff / "efgh.default", ff / "abcd.default-release", h / "elsewhere"})
+        places(dir, "firefox");
+    fs::create_directories(ff / "ijkl.unused");
+    test::WriteText(h / "snap/firefox/common/.mozilla/firefox/profiles.ini",
+                    "[Profile0]\nName=snap\r\nIsRelative=1\r\nPath=s.default\r\nDefault=1\r\n");
+    places(h / "snap/firefox/common/.mozilla/firefox/s.default", "firefox");
     firefoxLike(h / ".librewolf", "l.default", "librewolf");
     firefoxLike(h / ".var/app/one.ablaze.floorp/.floorp", "f.default", "floorp");
     firefoxLike(h / ".zen", "z.Default (release)", "zen");
     firefoxLike(h / ".var/app/net.waterfox.waterfox/.waterfox", "w.default", "waterfox");
-    for (auto [id, file] :
-         {std::pair{"chrome", ".config/google-chrome/Profile 1/Bookmarks"},
-          {"brave", "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default/Bookmarks"},
-          {"vivaldi", ".var/app/com.vivaldi.Vivaldi/config/vivaldi/Default/Bookmarks"},
-          {"edge", ".config/microsoft-edge/Default/Bookmarks"},
-          {"opera", ".config/opera/Bookmarks"},
-          {"falkon", ".config/falkon/profiles/default/bookmarks.json"},
-          {"falkon", ".config/falkon/profiles/work/bookmarks.json"}})
-        test::WriteText(h / file, test::OneBookmarkJson("B", url(id)));
+    // Chromium's own "System Profile" holds no bookmarks of the user's; Profile 3 none yet.
+    for (auto [id, file] : {std::pair{"chromium", ".config/chromium/Default"},
+                            {"chromium", "snap/chromium/common/chromium/Work"},
+                            {"chrome", ".config/google-chrome/Default"},
+                            {"chrome", ".config/google-chrome/Profile 10"},
+                            {"chrome", ".config/google-chrome/Profile 2"},
+                            {"chrome", ".config/google-chrome/System Profile"},
+                            {"brave", "snap/brave/current/.config/BraveSoftware/Brave-Browser/Default"},
+                            {"vivaldi", ".var/app/com.vivaldi.Vivaldi/config/vivaldi/Default"},
+                            {"edge", ".config/microsoft-edge/Default"},
+                            {"opera", ".config/opera"},
+                            {"opera", "snap/opera/current/.config/opera/Default"},
+                            {"falkon", ".config/falkon/profiles/default"},
+                            {"falkon", ".config/falkon/profiles/work"}})
+        test::WriteText(h / file / (id == std::string("falkon") ? "bookmarks.json" : "Bookmarks"),
+                        test::OneBookmarkJson("B", url(id)));
+    fs::create_directories(h / ".config/google-chrome/Profile 3");
     test::WriteText(h / ".config/falkon/profiles/profiles.ini", "[Profiles]\nstartProfile=\"work\"\n");
     test::WriteText(h / ".var/app/org.qutebrowser.qutebrowser/config/qutebrowser/quickmarks",
                     "q " + url("qutebrowser") + "\n");
@@ -359,9 +337,9 @@ TEST_F(BrowserImportTest, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName
 
     // Changed at distinct times, so that "newest first" has one answer: the later in this
     // list, the newer.
-    const std::vector<std::string> byAge = {"firefox", "librewolf",   "floorp",   "zen",  "waterfox",
-                                            "chrome",  "brave",       "vivaldi",  "edge", "opera",
-                                            "falkon",  "qutebrowser", "konqueror"};
+    const std::vector<std::string> byAge = {"firefox",  "librewolf", "floorp",      "zen",      "waterfox",
+                                            "chromium", "chrome",    "brave",       "vivaldi",  "edge",
+                                            "opera",    "falkon",    "qutebrowser", "konqueror"};
     const auto now = fs::file_time_type::clock::now();
     for (const BrowserProfile& p : FindAllProfiles(h.string())) {
         const auto at = std::find(byAge.begin(), byAge.end(), p.browserId) - byAge.begin();
@@ -375,15 +353,31 @@ TEST_F(BrowserImportTest, EveryBrowserFoundNewestFirstAndImportedUnderItsOwnName
     std::vector<std::string> found;
     for (const BrowserProfile& p : all)
         found.push_back(p.browserId + " " + p.browser + "/" + p.name + (p.isDefault ? "*" : ""));
-    // Firefox ESR shares the release's folder: that profile is listed once.
-    EXPECT_EQ(found,
-              (std::vector<std::string>{
-                  "konqueror Konqueror/default*", "qutebrowser qutebrowser/default*", "falkon Falkon/work*",
-                  "falkon Falkon/default", "opera Opera/Default*", "edge Microsoft Edge/Default*",
-                  "vivaldi Vivaldi/Default*", "brave Brave/Default*", "chrome Google Chrome/Profile 1",
-                  "waterfox Waterfox/w.default*", "zen Zen/z.Default (release)*", "floorp Floorp/f.default*",
-                  "librewolf LibreWolf/l.default*", "firefox Firefox/r.default-release*"}));
-    ASSERT_EQ(FindProfiles(*FindBrowser("firefox-esr"), h.string()).size(), 1u);
+    // Firefox ESR shares the release's folder: its profiles are listed once.
+    EXPECT_EQ(found, (std::vector<std::string>{"konqueror Konqueror/default*",
+                                               "qutebrowser qutebrowser/default*",
+                                               "falkon Falkon/work*",
+                                               "falkon Falkon/default",
+                                               "opera Opera/Default*",
+                                               "opera Opera/Default*",
+                                               "edge Microsoft Edge/Default*",
+                                               "vivaldi Vivaldi/Default*",
+                                               "brave Brave/Default*",
+                                               "chrome Google Chrome/Default*",
+                                               "chrome Google Chrome/Profile 2",
+                                               "chrome Google Chrome/Profile 10",
+                                               "chromium Chromium/Default*",
+                                               "chromium Chromium/Work",
+                                               "waterfox Waterfox/w.default*",
+                                               "zen Zen/z.Default (release)*",
+                                               "floorp Floorp/f.default*",
+                                               "librewolf LibreWolf/l.default*",
+                                               "firefox Firefox/default-release*",
+                                               "firefox Firefox/snap*",
+                                               "firefox Firefox/default",
+                                               "firefox Firefox/elsewhere"}));
+    ASSERT_EQ(FindProfiles(*FindBrowser("firefox-esr"), h.string()).size(), 3u);
+    EXPECT_TRUE(FindAllProfiles("").empty());
 
     // Each brings its bookmark into a folder named after its browser, one level below it.
     for (const BrowserProfile& p : all) {
