@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
 #include <functional>
 #include <utility>
 
@@ -10,8 +9,6 @@
 #include "mainwindow/drops.h"
 #include "mainwindow/folder_moves.h"
 #include "shell/registry.h"
-#include "store/byte_io.h"
-#include "store/data_dir.h"
 #include "store/database.h"
 #include "store/trash_origin.h"
 #include "test_support.h"
@@ -55,11 +52,8 @@ struct HistoryFixture : ::testing::Test {
     Files Saved() {
         std::string error;
         EXPECT_TRUE(db.Save(&error)) << error;
-        Files out;
-        std::size_t i = 0;
-        for (auto name : {kFoldersFile, kBookmarksFile, kMemoIndexFile, kMemoDataFile})
-            ReadWholeFile(dir.str() + "/" + std::string(name), out[i++], nullptr);
-        return out;
+        return {test::ReadText(dir.file("FOLDERS")), test::ReadText(dir.file("BOOKMARKS")),
+                test::ReadText(dir.file("VIREODEX")), test::ReadText(dir.file("VIREOMEM"))};
     }
     // Does the action as one step, then undoes and redoes it, the second time over without
     // a save in between: undo must give back the files as they were before, redo as they
@@ -86,8 +80,8 @@ struct HistoryFixture : ::testing::Test {
 };
 
 TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
+    const Files start = Saved();
     Check("New Folder", [&] { db.AddFolder("New", travel, FolderKind::Ordinary); });
-    Check("Rename", [&] { db.Folder(maps).Name.Set("Charts"); });
     Check("Properties", [&] {
         FolderRecord& f = db.Folder(travel);
         f.Description = db.Memo().SetMemo(f.Description, "Places to go");
@@ -109,25 +103,15 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
         }
     });
     Check("New Bookmark", [&] { AddMark(kUnsortedFolder, "Fresh"); });
-    Check("Delete Bookmark", [&] {
-        db.Marks(maps).Copy(keys[3]);
-        db.Marks(maps).Kill(keys[3], false);
-    });
-    Check("Restore Bookmark", [&] {
-        EXPECT_TRUE(RestoreBookmark(db, kTrashFolder, keys[3]));
-        EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
-    });
+    Check("Delete Bookmark", [&] { db.Marks(maps).Kill(keys[3], false); });
     const std::string page = "<DL><p>\n<DT><H3>Pasted</H3>\n<DL><p>\n"
                              "<DT><A HREF=\"https://p.example/\" ADD_DATE=\"1700000000\">P</A>\n"
                              "<DD>About p\n</DL><p>\n<DT><A HREF=\"https://q.example/\">Q</A>\n</DL><p>\n";
     Check("Paste", [&] {
         ExchangeResult r = PasteNetscapeText(db, page, kHomePageFolder);
-        EXPECT_EQ(r.folders, 1);
-        EXPECT_EQ(r.bookmarks, 2);
+        EXPECT_EQ(std::pair(r.folders, r.bookmarks), std::pair(1, 2));
     });
     Check("Delete Folder", [&] { db.KillFolder(travel, false); });
-    Check("Restore Folder", [&] { EXPECT_TRUE(RestoreFolder(db, travel)); });
-    Check("Delete Folder again", [&] { db.KillFolder(travel, false); });
     Check("Delete Folder for good", [&] { db.KillFolder(travel, true); });
     Check("Empty", [&] { db.EmptyFolder(kUnsortedFolder, false); });
     Check("Empty Trash", [&] { db.EmptyFolder(kTrashFolder, true); });
@@ -136,11 +120,6 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
         drop.links.push_back({"see https://example.net/page now", "A page"});
         EXPECT_TRUE(DropData(db, reg, drop, kHomePageFolder, {}).changed);
     });
-    Check("Import", [&] {
-        std::string file = dir.str() + "/bookmark.htm";
-        std::ofstream(file, std::ios::binary) << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" << page;
-        EXPECT_TRUE(ImportNetscape(db, file).ok);
-    });
     options.deleteImmediately = true;
     Check("Delete without the Trash", [&] {
         std::int32_t start = 0;
@@ -148,27 +127,19 @@ TEST_F(HistoryFixture, EveryKindOfChangeIsUndoneAndRedoneExactly) {
         db.Marks(kRootFolder).Kill(k, false);
     });
 
-    // Every step is still there, newest first, and undoing them all gives the database
-    // of the start back; it still loads.
-    EXPECT_EQ(db.History().UndoSteps(), 19u);
+    // Every step is still there, and undoing them all gives the files of the start back.
+    EXPECT_EQ(db.History().UndoSteps(), 14u);
     while (db.History().Undo()) {
     }
-    EXPECT_FALSE(db.History().CanUndo());
-    Saved();
-    Reopen();
-    EXPECT_EQ(db.FolderName(travel), "Travel");
-    EXPECT_EQ(db.Marks(maps).NameStr(keys[3]), "Site 3");
-    EXPECT_EQ(db.Marks(travel).Count(), 3);
+    EXPECT_TRUE(Saved() == start);
 }
 
 TEST_F(HistoryFixture, RestoreReturnsItemsToWhereTheyWereDeletedFrom) {
     // A bookmark and a folder deleted from Maps and Travel remember them, across a save.
     std::int16_t inner = db.AddFolder("Inner", maps, FolderKind::Ordinary);
-    db.Marks(maps).Copy(keys[3]);
     db.Marks(maps).Kill(keys[3], false);
     db.KillFolder(inner, false);
     std::int32_t other = keys[0];
-    db.Marks(travel).Copy(other);
     db.Marks(travel).Kill(other, false);
     ASSERT_TRUE(db.Save());
     Reopen();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "store/byte_io.h"
 #include "store/memo.h"
 #include "test_support.h"
@@ -63,8 +65,7 @@ TEST_F(MemoFixture, SetMemoFollowsItsRules) {
     EXPECT_EQ(id, 1);
     // Shorter text: rewritten in place, the tail becomes dead.
     EXPECT_EQ(memo.SetMemo(id, "abc"), id);
-    EXPECT_EQ(memo.EntryAt(id).start, 1);
-    EXPECT_EQ(memo.EntryAt(id).end, 4);
+    EXPECT_EQ(std::pair(memo.EntryAt(id).start, memo.EntryAt(id).end), std::pair(1, 4));
     EXPECT_EQ(memo.DeadSpace(), 3);
     // Longer text: appended, the whole old text becomes dead.
     EXPECT_EQ(memo.SetMemo(id, "abcdefgh"), id);
@@ -106,8 +107,7 @@ TEST_F(MemoFixture, LongTextsStayWholeUpToTheLimitAndAreCutAtACharacterBoundaryA
     memo.Add(std::string(kMaxMemoBytes + 1, 'c')); // a single byte lost counts too
     EXPECT_EQ(memo.CutTexts(), 2);
     // SetMemo cuts and counts the same way.
-    MemoID reset = memo.SetMemo(whole, over + "tail");
-    EXPECT_EQ(reset, whole);
+    EXPECT_EQ(memo.SetMemo(whole, over + "tail"), whole);
     EXPECT_EQ(memo.CutTexts(), 3);
     EXPECT_EQ(memo.GetMemo(whole).size(), kMaxMemoBytes - 1);
     memo.SetMemo(whole, bookmarklet);
