@@ -39,7 +39,8 @@ struct BrowserImportCommand : ::testing::Test {
     std::string data = dir.file("data");
 };
 
-TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile) {
+TEST_F(BrowserImportCommand, ProfilesFoundListedAndChosenByNameOrFileAndXbelBothWays) {
+    Expect({"import", "--list"}, 0, "no browser profile with bookmarks was found");
     Expect({"import", "firefox"}, 2, "no Firefox profile with bookmarks was found");
     FirefoxProfile("a.default-release", "https://example.org/release");
     FirefoxProfile("b.work", "https://example.org/work");
@@ -51,7 +52,6 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
                                "/.mozilla/firefox/a.default-release/places.sqlite\tdefault\n"),
               std::string::npos)
         << several.out;
-    EXPECT_NE(several.out.find("Firefox/work\t"), std::string::npos) << several.out;
 
     Expect({"import", "firefox", "work"}, 0, "Imported 1 bookmarks in 2 folders into folder");
     Expect({"import", "firefox", "nightly"}, 2, "\"nightly\" is neither a file nor a Firefox profile");
@@ -63,9 +63,9 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
     // A file anywhere, damaged: refused with the reason, and nothing saved.
     test::WriteText(dir.file("cut/Bookmarks"), "{\"roots\": {\"bookmark_bar\": {\"children\": [");
     Expect({"import", "chromium", dir.file("cut")}, 2, "is damaged or incomplete");
+    Expect({"import", "chromium", "a", "b"}, 64);
     // Each import is named after the browser whose profile it read; listing the profiles, and
     // the refusals, imported nothing.
-    Expect({"import", "chromium", "a", "b"}, 64);
     Database db;
     ASSERT_TRUE(db.Open(data, nullptr));
     std::vector<std::string> imports;
@@ -75,10 +75,8 @@ TEST_F(BrowserImportCommand, SeveralProfilesAreListedAndOneIsChosenByNameOrFile)
             imports.push_back(db.Folder(id).Name.Text());
     }
     EXPECT_EQ(imports, (std::vector<std::string>{"Imported from Firefox", "Imported from Google Chrome"}));
-}
+    db.Close();
 
-TEST_F(BrowserImportCommand, ABrowserByNameTheProfilesListedAndXbelBothWays) {
-    Expect({"import", "--list"}, 0, "no browser profile with bookmarks was found");
     ChromiumFamily("/.config/opera", "Opera's");
     test::WriteText(
         home + "/.local/share/konqueror/bookmarks.xml",
