@@ -24,6 +24,7 @@ constexpr char kJsonRules[] = R"(<ShortName>J</ShortName>
       <vireo:Address>https://news.example.com/item?id={id}</vireo:Address>
       <vireo:Snippet>{tags} by {author.name}</vireo:Snippet>
       <vireo:Snippet>text</vireo:Snippet>
+      <vireo:Unwrap>url</vireo:Unwrap><vireo:Unwrap>uddg</vireo:Unwrap>
     </vireo:Json>
   </Url>)";
 
@@ -111,21 +112,35 @@ TEST(ExtractFeed, RssItemsAtomEntriesAndHostileFeeds) {
     }
 }
 
-TEST(ExtractJson, FieldsTemplatesFallbacksAndBadBytes) {
+TEST(ExtractJson, FieldsAddressesBadBytesAndPagesThatAreNoResultList) {
     EngineScript s = Script(kJsonRules);
-    PageHits page = ExtractHits(s, R"({"data":{"total":3,"hits":[
+    PageHits page = ExtractHits(s, R"json({"data":{"total":3,"hits":[
         {"title":"Why is &quot;x&quot; <span class=\"searchmatch\">fast</span>?","url":"https://q.example/1",
          "tags":["c++","performance"],"author":{"name":"Ann"},"other":{"deep":[1,2,3]}},
         {"name":"Second","id":42,"text":"Only   text\u0000 here","url":null},
         {"title":"No address"},
-        {"title":"Mail","url":"mailto:someone@example.com"}
-      ]},"meta":{"huge":[{"a":1},{"b":2}]}})",
+        {"title":"Mail","url":"mailto:someone@example.com"},
+        {"title":"upper","url":"HTTPS://Upper.Example/Path"},
+        {"title":"spaces","url":"  https://s.example/a b/ü?x=1 2#frag#ment  "},
+        {"title":"dots","url":"a/../docs/./page.html"},
+        {"title":"nested","url":"/out?url=https%3A%2F%2Fduck.example%2Fl%2F%3Fuddg%3Dhttps%253A%252F%252Ffinal.example%252Fx"},
+        {"title":"not web","url":"/out?url=javascript%3Aalert(1)"},
+        {"title":"bad percent","url":"https://p.example/100%/x%zz"},
+        {"title":"data","url":"data:text/html,hi"}
+      ]},"meta":{"huge":[{"a":1},{"b":2}]}})json",
                                 "application/json; charset=utf-8", "https://api.example.com/search?q=x");
     ASSERT_TRUE(page.ok) << page.error;
-    EXPECT_EQ(page.items, 4);
-    // A template with a missing value falls back to the next.
+    EXPECT_EQ(page.items, 11);
+    // A template with a missing value falls back to the next. Addresses come out absolute,
+    // unwrapped and well-formed; a wrapper around something that is no web page stays.
     EXPECT_EQ(HitLines(page), "Why is \"x\" fast? | https://q.example/1 | c++, performance by Ann\n"
-                              "Second | https://news.example.com/item?id=42 | Only text here\n");
+                              "Second | https://news.example.com/item?id=42 | Only text here\n"
+                              "upper | https://Upper.Example/Path | \n"
+                              "spaces | https://s.example/a%20b/%C3%BC?x=1%202#frag%23ment | \n"
+                              "dots | https://api.example.com/docs/page.html | \n"
+                              "nested | https://final.example/x | \n"
+                              "not web | https://api.example.com/out?url=javascript%3Aalert(1) | \n"
+                              "bad percent | https://p.example/100%25/x%25zz | \n");
 
     // Invalid UTF-8 costs the characters, not the page; every text handed out is UTF-8.
     std::string bad = "{\"data\":{\"hits\":[{\"title\":\"caf\xE9 \xF0\x9F\x98\x80 "
@@ -152,10 +167,8 @@ TEST(ExtractJson, FieldsTemplatesFallbacksAndBadBytes) {
         EXPECT_FALSE(page.ok);
         EXPECT_EQ(RepairUtf8(page.error), page.error) << "a character cut in half: " << page.error;
     }
-}
 
-TEST(ExtractJson, EmptyResultsErrorsAndPagesThatAreNoResultList) {
-    EngineScript s = Script(kJsonRules);
+    // Empty results, the service's errors, and pages that are no result list.
     const std::string html = "<!DOCTYPE html><html><body>Before you continue</body></html>";
     const struct {
         std::string body;
@@ -180,14 +193,14 @@ TEST(ExtractJson, EmptyResultsErrorsAndPagesThatAreNoResultList) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.body.substr(0, 80) + " as " + r.type);
-        PageHits page = ExtractHits(s, r.body, r.type, "");
+        page = ExtractHits(s, r.body, r.type, "");
         EXPECT_EQ(page.ok, r.ok) << page.error;
         EXPECT_EQ(page.items, 0);
         EXPECT_NE(page.error.find(r.reason), std::string::npos) << page.error;
     }
 }
 
-TEST(ExtractHtml, ResultsBasesAndBlockPages) {
+TEST(ExtractHtml, ResultsBasesBlockPagesCharsetsAndHostilePages) {
     EngineScript s = Script(kHtmlRules);
     PageHits page = ExtractHits(s, R"html(<!DOCTYPE html><html><head><title>x at Example</title></head><body>
 <div id="links">
@@ -251,48 +264,17 @@ TEST(ExtractHtml, ResultsBasesAndBlockPages) {
                        "text/html", kHtmlUrl);
     ASSERT_TRUE(page.ok) << page.error;
     EXPECT_EQ(HitLines(page), "One | https://one.example/ | First result\nTwo | https://two.example/ | \n");
-}
 
-TEST(ExtractJson, AddressesComeOutAbsoluteUnwrappedAndWellFormed) {
-    EngineScript s = Script(R"(<ShortName>U</ShortName>
-  <Url type="application/json" template="https://api.example.com/v1/search?q={searchTerms}">
-    <vireo:Json><vireo:Results>r</vireo:Results><vireo:Title>t</vireo:Title><vireo:Address>u</vireo:Address>
-      <vireo:Unwrap>url</vireo:Unwrap><vireo:Unwrap>uddg</vireo:Unwrap></vireo:Json>
-  </Url>)");
-    PageHits page = ExtractHits(s, R"json({"r":[
-        {"t":"upper","u":"HTTPS://Upper.Example/Path"},
-        {"t":"spaces","u":"  https://s.example/a b/ü?x=1 2#frag#ment  "},
-        {"t":"dots","u":"../docs/./page.html"},
-        {"t":"nested","u":"/out?url=https%3A%2F%2Fduck.example%2Fl%2F%3Fuddg%3Dhttps%253A%252F%252Ffinal.example%252Fx"},
-        {"t":"not web","u":"/out?url=javascript%3Aalert(1)"},
-        {"t":"bad percent","u":"https://p.example/100%/x%zz"},
-        {"t":"data","u":"data:text/html,hi"}
-      ]})json",
-                                "application/json", "https://api.example.com/v1/search?q=x");
-    ASSERT_TRUE(page.ok) << page.error;
-    EXPECT_EQ(page.items, 7);
-    // A wrapper around something that is no web page stays as it is.
-    EXPECT_EQ(HitLines(page), "upper | https://Upper.Example/Path | \n"
-                              "spaces | https://s.example/a%20b/%C3%BC?x=1%202#frag%23ment | \n"
-                              "dots | https://api.example.com/docs/page.html | \n"
-                              "nested | https://final.example/x | \n"
-                              "not web | https://api.example.com/out?url=javascript%3Aalert(1) | \n"
-                              "bad percent | https://p.example/100%25/x%25zz | \n");
-}
-
-TEST(ExtractHtml, CharsetsBadBytesHugeAndDeepPages) {
-    EngineScript s = Script(kHtmlRules);
-    auto page = [](const std::string& head, const std::string& title) {
-        return "<html><head>" + head +
-               "</head><body><div id=\"links\"><div class=\"result\"><h2><a href=\"/r\">" + title +
-               "</a></h2></div></div></body></html>";
-    };
     // Latin-1 named by the response, by the page itself, and bytes that are not UTF-8 in a
     // page that says it is.
     auto title = [&](const std::string& head, const std::string& text, const char* type) {
-        PageHits read = ExtractHits(s, page(head, text), type, kHtmlUrl);
-        EXPECT_EQ(read.hits.size(), 1u) << read.error;
-        return read.hits.empty() ? std::string() : read.hits[0].title;
+        page =
+            ExtractHits(s,
+                        "<html><head>" + head + "</head><body><div id=\"links\"><div class=\"result\"><h2>" +
+                            "<a href=\"/r\">" + text + "</a></h2></div></div></body></html>",
+                        type, kHtmlUrl);
+        EXPECT_EQ(page.hits.size(), 1u) << page.error;
+        return page.hits.empty() ? std::string() : page.hits[0].title;
     };
     EXPECT_EQ(title("", "Caf\xE9", "text/html; charset=ISO-8859-1"), "Caf\xC3\xA9");
     EXPECT_EQ(title("<meta charset=\"windows-1252\">", "\x93quoted\x94", "text/html"),
