@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <tuple>
 
 #include "platform/hive_registry.h"
+#include "platform/search_library_dl.h"
 #include "search/engine_update.h"
 #include "search/query_translation.h"
 #include "search/search_history.h"
@@ -285,6 +288,85 @@ TEST_F(Launcher, TheDialogsSearchButtons) {
     EXPECT_EQ(lib.searches[1].maxHits, 25);
     EXPECT_EQ(lib.searches[1].siteMax, 1);
     EXPECT_EQ(GetRegNumber(reg, SettingsPath(kSearchSubkey), "optFormat"), 1);
+}
+
+using Words = std::vector<std::string>;
+
+TEST(QueryTranslation, WordsSplitAtSpacesWithQuotedPhrasesKeptWhole) {
+    EXPECT_EQ(SplitQueryWords("  golf   courses  "), (Words{"golf", "courses"}));
+    EXPECT_EQ(SplitQueryWords("\"golf courses\" clubs"), (Words{"\"golf courses\"", "clubs"}));
+    EXPECT_EQ(SplitQueryWords("clubs \"golf courses\""), (Words{"clubs", "\"golf courses\""}));
+    // A quote inside a word opens no phrase; a phrase never closed runs to the end.
+    EXPECT_EQ(SplitQueryWords("it's a\"b c"), (Words{"it's", "a\"b", "c"}));
+    EXPECT_EQ(SplitQueryWords("\"golf courses"), (Words{"\"golf courses"}));
+    EXPECT_TRUE(SplitQueryWords("   ").empty());
+}
+
+TEST(QueryTranslation, FormatsOperatorsTheUserTypedAndExcludedWords) {
+    const struct {
+        const char *query, *exclude;
+        int format;
+        const char* sent;
+    } cases[] = {
+        {"golf  courses", "", kFormatAllWords, "golf AND courses"},
+        {"golf courses clubs", "", kFormatAllWords, "golf AND courses AND clubs"},
+        {"golf courses", "", kFormatAnyWords, "golf OR courses"},
+        {"golf courses", "", kFormatPhrase, "\"golf courses\""},
+        {"golf  courses ", "", kFormatAsTyped, "golf  courses "},
+        // Operators the user typed are left alone; short words that look like one get no
+        // operator before them, words that only begin like one are ordinary words.
+        {"golf or courses", "", kFormatAllWords, "golf or courses"},
+        {"golf NOT courses", "", kFormatAnyWords, "golf NOT courses"},
+        {"books for kids", "", kFormatAllWords, "books for AND kids"},
+        {"andy notes", "", kFormatAllWords, "andy AND notes"},
+        {"\"golf courses\" clubs", "", kFormatAllWords, "\"golf courses\" AND clubs"},
+        // Each excluded word gets NOT, also in a query sent as typed.
+        {"golf courses", "tennis polo", kFormatAllWords, "golf AND courses NOT tennis NOT polo"},
+        {"golf courses", "tennis polo", kFormatAsTyped, "golf courses NOT tennis NOT polo"},
+        {"golf", "tennis or polo", kFormatAllWords, "golf NOT tennis or polo"},
+        {"", "tennis", kFormatAllWords, "NOT tennis"},
+        {"golf", "", kFormatPhrase, "\"golf\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TranslateQuery(c.query, c.exclude, c.format), c.sent) << c.query << " / " << c.exclude;
+}
+
+TEST(SearchLibraryLoader, AMissingOrForeignLibraryIsToldOnceAndThenRefusesQuietly) {
+    MemoryRegistry reg;
+    SetRegValue(reg, SettingsPath("\\search"), "EngineFeed", "http://127.0.0.1:9/feed.json");
+    // libm: any shared library that is not the search library.
+    for (const char* path : {"/nonexistent/lib/vireo/libornsearch.so", "libm.so.6"}) {
+        SCOPED_TRACE(path);
+        ::unsetenv("VIREO_ENGINE_FEED");
+        test::ScriptedMessages messages;
+        DlSearchLibrary lib(reg, messages, path);
+        std::vector<SiteEntry> sites{{"left over", "", ""}};
+        EXPECT_EQ(lib.GetSites("/p/", sites), 0);
+        EXPECT_TRUE(sites.empty());
+        EXPECT_FALSE(lib.Usable());
+        EXPECT_EQ(
+            lib.InternetSearchMT({"a"}, "golf", 10, 100, 5, std::make_shared<SearchEventQueue>(), 20, 0), 0);
+        EXPECT_EQ(lib.UpdateScripts("/p/"), 0);
+        EXPECT_EQ(lib.ConnectionExists(), 0);
+        EXPECT_EQ(lib.CancelSearch(), 0);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].title, "Vireo Engine Error");
+        EXPECT_NE(messages.shown[0].text.find(path[0] == '/' ? path : "lacks the function GetSites"),
+                  std::string::npos)
+            << messages.shown[0].text;
+        // The feed setting reached the environment before loading was tried.
+        const char* feed = std::getenv("VIREO_ENGINE_FEED");
+        ASSERT_NE(feed, nullptr);
+        EXPECT_STREQ(feed, "http://127.0.0.1:9/feed.json");
+    }
+}
+
+// The build tree is laid out as an installation (the tests run from build/tests), so the
+// program looks for the library exactly where the build and the installation put it.
+TEST(SearchLibraryLoader, ThePathIsWhereTheLibraryIsPut) {
+    namespace fs = std::filesystem;
+    fs::path expected = fs::weakly_canonical(fs::path(VIREO_LIBRARY_BUILD_FOLDER) / "libornsearch.so");
+    EXPECT_EQ(fs::weakly_canonical(DefaultSearchLibraryPath()), expected);
 }
 
 } // namespace
