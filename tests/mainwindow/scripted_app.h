@@ -52,9 +52,7 @@ public:
         fileDialogs << title;
         return Next(files);
     }
-    std::optional<QString> InputText(QWidget*, const QString& prompt, const QString& title,
-                                     const QString& defaultText) override {
-        inputs << prompt + QStringLiteral(" | ") + title + QStringLiteral(" | ") + defaultText;
+    std::optional<QString> InputText(QWidget*, const QString&, const QString&, const QString&) override {
         // Not through Next: gcc cannot follow a copy of an optional string (and -Werror).
         if (texts.empty())
             return std::nullopt;
@@ -96,7 +94,6 @@ public:
     std::deque<QFont> fonts;
     std::vector<Shown> messages;
     QStringList fileDialogs;
-    QStringList inputs;
     std::deque<std::int16_t> folders;
     QStringList folderPrompts;
     std::deque<std::optional<QColor>> colors;
