@@ -51,7 +51,6 @@ TEST(HiveFormat, EveryValueSurvivesWritingAndReading) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(fields(b.QueryValue(kHKeyCurrentUser, kVireo + c.key, c.name)), fields(c.value)) << c.name;
-    EXPECT_EQ(b.QueryValue(kHKeyCurrentUser, kVireo + "\\db", "PATH").text, latin1Path);
     EXPECT_EQ(b.ValueNames(kHKeyLocalMachine, "Software\\x"), std::vector<std::string>{"Mixed Case"});
     EXPECT_EQ(b.SubKeys(kHKeyCurrentUser, kVireo + "\\search\\groups"),
               std::vector<std::string>{"Empty Group"});
@@ -177,9 +176,6 @@ TEST(HiveFormat, KeysTheRegistryCannotHoldAreKeptAsLines) {
     std::string written = WriteHive(doc);
     EXPECT_NE(written.find(deep + "\n\"a\"=\"1\"\n"), std::string::npos);
     EXPECT_NE(written.find(longName + "\n\"b\"=\"2\"\n"), std::string::npos);
-    EXPECT_FALSE(IsStorableRegKeyName("two\nlines"));
-    EXPECT_FALSE(IsStorableRegValueName(std::string("a\0b", 3)));
-    EXPECT_TRUE(IsStorableRegValueName(""));
 }
 
 } // namespace

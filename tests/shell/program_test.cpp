@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "interchange/browser.h"
+#include "shell/options.h"
 #include "shell/program.h"
-#include "shell/startup.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -15,7 +14,9 @@ public:
     std::vector<std::string> played;
 };
 
-TEST(Program, StartsOnTheConfiguredDataWithSoundsAndOptionsWired) {
+// The store's sounds reaching the output and the browser found are the main and options
+// windows' tests.
+TEST(Program, StartsOnTheConfiguredDataWithItsSoundAndTheOptionsAsTheyAreNow) {
     test::TempDir dir;
     MemoryRegistry reg;
     RecordingOutput out;
@@ -28,20 +29,8 @@ TEST(Program, StartsOnTheConfiguredDataWithSoundsAndOptionsWired) {
     EXPECT_EQ(out.played, std::vector<std::string>{"/opt/vireo/Sound/vireo.wav"});
     EXPECT_FALSE(program.tempDir.empty());
 
-    // The store's sounds and options are the program's.
-    Database& db = program.Db();
-    db.Marks(kUnsortedFolder).Add(db.NewMark("t", "https://t.example/", kUnsortedFolder, "", 32));
     SetDeleteBmks(reg, 1);
-    EXPECT_TRUE(db.Services().options->DeleteBmksImmediately());
-    db.EmptyFolder(kUnsortedFolder, true);
-    EXPECT_EQ(out.played.back(), "/opt/vireo/Sound/empty.wav");
-    EXPECT_EQ(db.Marks(kUnsortedFolder).Count(), 0);
-
-    // No browser anywhere: the user has to pick one.
-    EXPECT_FALSE(program.FindBrowser());
-    SaveBrowser(reg, kBrowserOther, dir.file("data/FOLDERS")); // any existing file will do
-    EXPECT_TRUE(program.FindBrowser());
-    EXPECT_EQ(program.CurrentBrowserPath, dir.file("data/FOLDERS"));
+    EXPECT_TRUE(program.Db().Services().options->DeleteBmksImmediately());
 }
 
 } // namespace

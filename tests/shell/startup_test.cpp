@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 
 #include "interchange/browser.h"
@@ -20,7 +19,6 @@ const std::string kLocation = SettingsPath("\\location");
 TEST(Startup, DataFolderComesFromTheSettingsElseTheDocumentsFolder) {
     MemoryRegistry reg;
     reg.SetValue(kHKeyCurrentUser, kShellFoldersKey, "Personal", RegValue::Text("/home/ann/Documents"));
-    EXPECT_EQ(PersonalFolder(reg), "/home/ann/Documents");
     EXPECT_EQ(DataDirectory(reg), "/home/ann/Documents/Vireo Data");
     SetRegValue(reg, SettingsPath("\\DB"), "path", "/srv/bookmarks");
     EXPECT_EQ(DataDirectory(reg), "/srv/bookmarks");
@@ -51,107 +49,91 @@ TEST(Startup, WindowPositionKeepsTheWindowOnTheScreen) {
     }
 }
 
-// The one-browser questions are asked in the main window's tests; here the two-browser
-// wordings and which kind of find wins.
+// The one-browser question is asked in the main window's tests; here the
+// wordings for more browsers, and which kind of find wins.
 TEST(Startup, FirstRunOfferNamesTheBrowsersFound) {
+    namespace fs = std::filesystem;
     test::TempDir home;
     MemoryRegistry reg;
-    EXPECT_TRUE(PrepareFirstRunImport(reg, home.str()).question.empty());
-
-    test::WriteText(home.file(".config/chromium/Default/Bookmarks"), R"({"roots":{}, "version":1})");
-    test::WriteText(home.file(".mozilla/firefox/abcd.default-release/places.sqlite"), "");
-    std::ofstream(home.file(".mozilla/firefox/profiles.ini"))
-        << "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd.default-release\nDefault=1\n";
-    // Newest first: the profile changed last leads, and names its browser first.
-    namespace fs = std::filesystem;
+    test::WriteText(home.file(".mozilla/firefox/profiles.ini"),
+                    "[Profile0]\nName=default-release\nIsRelative=1\nPath=abcd."
+                    "default-release\nDefault=1\n");
+    // Newest first: the profile changed last leads; each browser is named once,
+    // every profile is listed.
     const auto now = fs::file_time_type::clock::now();
-    fs::last_write_time(home.file(".mozilla/firefox/abcd.default-release/places.sqlite"), now);
-    fs::last_write_time(home.file(".config/chromium/Default/Bookmarks"), now - std::chrono::hours(1));
-    FirstRunImportOffer profiles = PrepareFirstRunImport(reg, home.str());
-    ASSERT_EQ(profiles.profiles.size(), 2u);
-    EXPECT_EQ(profiles.profiles[0].path, home.file(".mozilla/firefox/abcd.default-release/places.sqlite"));
-    EXPECT_EQ(profiles.profiles[1].path, home.file(".config/chromium/Default/Bookmarks"));
-    EXPECT_EQ(profiles.question, "Vireo! has determined that you have both Firefox and Chromium installed.  "
-                                 "Would you like to import the bookmarks from these browsers into Vireo!?\n\n"
-                                 "The profiles found, newest first:\n    Firefox: default-release\n"
-                                 "    Chromium: Default");
-    // Three browsers and more are listed with commas; every profile is named.
-    test::WriteText(home.file(".config/falkon/profiles/default/bookmarks.json"), "{}");
-    test::WriteText(home.file(".config/falkon/profiles/work/bookmarks.json"), "{}");
-    fs::last_write_time(home.file(".config/falkon/profiles/work/bookmarks.json"),
-                        now - std::chrono::hours(3));
-    fs::last_write_time(home.file(".config/falkon/profiles/default/bookmarks.json"),
-                        now - std::chrono::hours(2));
-    EXPECT_EQ(
-        PrepareFirstRunImport(reg, home.str()).question,
-        "Vireo! has determined that you have Firefox, Chromium and Falkon installed.  Would you like to "
-        "import the bookmarks from these browsers into Vireo!?\n\nThe profiles found, newest first:\n"
-        "    Firefox: default-release\n    Chromium: Default\n    Falkon: default\n    Falkon: work");
+    int hoursOld = 0;
+    for (const char* file :
+         {".mozilla/firefox/abcd.default-release/places.sqlite", ".config/chromium/Default/Bookmarks",
+          ".config/falkon/profiles/default/bookmarks.json", ".config/falkon/profiles/work/bookmarks.json"}) {
+        test::WriteText(home.file(file), "{}");
+        fs::last_write_time(home.file(file), now - std::chrono::hours(hoursOld++));
+    }
+    EXPECT_EQ(PrepareFirstRunImport(reg, home.str()).question,
+              "Vireo! has determined that you have Firefox, Chromium and Falkon "
+              "installed.  Would you like to "
+              "import the bookmarks from these browsers into Vireo!?\n\nThe "
+              "profiles found, newest first:\n"
+              "    Firefox: default-release\n    Chromium: Default\n    Falkon: "
+              "default\n    Falkon: work");
 
-    // Browsers the settings name are what the first run offers; the profiles are not asked.
+    // Browsers the settings name are what the first run offers; the profiles are
+    // not asked.
     for (const char* exe : {"iexplore.exe", "netscape.exe"}) {
-        std::ofstream(home.file(exe)) << "x";
+        test::WriteText(home.file(exe), "x");
         SetRegValue(reg, std::string(kAppPathsKey) + exe, "", home.file(exe), kHKeyLocalMachine);
     }
     FirstRunImportOffer registered = PrepareFirstRunImport(reg, home.str());
     EXPECT_TRUE(registered.netscape && registered.explorer);
     EXPECT_TRUE(registered.profiles.empty());
     EXPECT_EQ(registered.title, "Vireo!");
-    EXPECT_EQ(registered.question,
-              "Vireo! has determined that you have both Microsoft Internet Explorer and Netscape "
-              "Navigator installed.  Would you like to import the bookmarks from these browsers "
-              "into Vireo!?");
+    EXPECT_EQ(registered.question, "Vireo! has determined that you have both "
+                                   "Microsoft Internet Explorer and Netscape "
+                                   "Navigator installed.  Would you like to "
+                                   "import the bookmarks from these browsers "
+                                   "into Vireo!?");
 }
 
-struct SaveDataFixture : ::testing::Test {
+// One closing save after another on the same data: the trash option, compaction
+// above the dead-space limit, the records and the home page, and nothing at all
+// after a purge. The window position and the data folder saved on closing are
+// checked in the main window's tests.
+TEST(Startup, ClosingSavesFollowTheTrashOptionAndTheDeadSpaceLimit) {
     test::TempDir dir;
     test::RecordingSounds sounds;
-    test::CountingBusy busy;
     MemoryRegistry reg;
     Database db;
+    db.SetServices({nullptr, &sounds, nullptr, nullptr, nullptr});
+    std::string error;
+    ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     std::vector<std::string> summary;
     int trashQuestions = 0;
     int homePages = 0;
     SaveDataHooks hooks;
-
-    void SetUp() override {
-        db.SetServices({nullptr, &sounds, &busy, nullptr, nullptr});
-        std::string error;
-        ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
-        hooks.askEmptyTrash = [this] { ++trashQuestions; };
-        hooks.showSummary = [this](std::string_view rtf) { summary.emplace_back(rtf); };
-        hooks.buildHomePage = [this](std::string*) {
-            ++homePages;
-            return true;
-        };
-    }
-    void AddToTrash(int count, std::size_t descriptionChars) {
+    hooks.askEmptyTrash = [&] { ++trashQuestions; };
+    hooks.showSummary = [&](std::string_view rtf) { summary.emplace_back(rtf); };
+    hooks.buildHomePage = [&](std::string*) {
+        ++homePages;
+        return true;
+    };
+    auto addToTrash = [&](int count, std::size_t descriptionChars) {
         for (int i = 0; i < count; ++i) {
             std::string desc(descriptionChars, static_cast<char>('a' + i % 26));
             db.Marks(kTrashFolder)
                 .Add(db.NewMark("old " + std::to_string(i), "https://old.example/", kTrashFolder, desc, 32));
         }
         ASSERT_TRUE(db.Save());
-    }
-};
+    };
 
-// One closing save after another on the same data: the trash option, compaction above the
-// dead-space limit, the records and the home page, and nothing at all after a purge. The
-// window position and the data folder saved on closing are checked in the main window's tests.
-TEST_F(SaveDataFixture, ClosingSavesFollowTheTrashOptionAndTheDeadSpaceLimit) {
     db.Marks(kUnsortedFolder).Add(db.NewMark("kept", "https://kept.example/", kUnsortedFolder, "", 32));
     SetTrash(reg, 1); // an empty trash is left alone, whatever the option says
-    std::string error;
     ASSERT_TRUE(SaveData(db, reg, hooks, &error)) << error;
     EXPECT_EQ(homePages, 1);
-    EXPECT_TRUE(summary.empty()); // nothing to compact
-    EXPECT_TRUE(sounds.played.empty());
     db.Close();
     ASSERT_TRUE(db.Open(dir.str(), &error)) << error;
     EXPECT_FALSE(db.IsFirstRun());
     EXPECT_EQ(db.Marks(kUnsortedFolder).Count(), 1);
 
-    AddToTrash(3, 10);
+    addToTrash(3, 10);
     for (auto [option, questions, left] : {std::tuple{0, 0, 3}, {2, 1, 3}, {1, 1, 0}}) {
         SetTrash(reg, option);
         ASSERT_TRUE(SaveData(db, reg, hooks));
@@ -160,12 +142,13 @@ TEST_F(SaveDataFixture, ClosingSavesFollowTheTrashOptionAndTheDeadSpaceLimit) {
     }
     EXPECT_EQ(sounds.played, std::vector<SoundEvent>{SoundEvent::EmptyFolder});
 
-    AddToTrash(150, 1500);
+    // Nothing was compacted before: the summary shows this compaction alone.
+    addToTrash(150, 1500);
     ASSERT_TRUE(SaveData(db, reg, hooks));
     EXPECT_EQ(summary, (std::vector<std::string>{std::string(kCompactingText), std::string(kCompactedText)}));
     EXPECT_EQ(db.Memo().DeadSpace(), 0);
     summary.clear();
-    AddToTrash(10, 1500);
+    addToTrash(10, 1500);
     ASSERT_TRUE(SaveData(db, reg, hooks)); // 15000 dead bytes are left where they are
     EXPECT_TRUE(summary.empty());
     EXPECT_GT(db.Memo().DeadSpace(), 0);
