@@ -49,8 +49,6 @@ TEST(DesktopExec, BecomesARegistryCommandLine) {
     EXPECT_EQ(DesktopExecToCommandLine("nowhere %u", searchPath), "\"nowhere\" \"%1\"");
     EXPECT_EQ(DesktopExecToCommandLine("\"unterminated %u", searchPath), "");
     EXPECT_EQ(DesktopExecToCommandLine("", searchPath), "");
-    EXPECT_EQ(FindOnPath("webby", searchPath), webby);
-    EXPECT_EQ(FindOnPath("sh", ""), "");
 
     EXPECT_EQ(
         DesktopExecValue("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Web\nExec = webby %u\n"),
@@ -174,7 +172,6 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
               "@@u %U @@\n");
     WriteText(dir.file("data/flatpak/exports/share/applications/mimeinfo.cache"),
               "[MIME Cache]\nx-scheme-handler/http=org.chromium.Chromium.desktop;\n");
-    EXPECT_EQ(Detected(), flatpak);
     std::string path;
     ASSERT_TRUE(GetBrowser(reg, path));
     EXPECT_EQ(path, flatpak);
@@ -198,7 +195,6 @@ TEST_F(DesktopFixture, TheDesktopsRulesFindASystemWideOrSandboxedBrowser) {
     fs::remove(dir.file("bin/x-www-browser"));
     std::string textweb = MakeExecutable(dir.file("bin/textweb"));
     ::setenv("BROWSER", "textweb:other", 1);
-    EXPECT_EQ(Detected(), textweb);
     ASSERT_TRUE(GetBrowser(reg, path));
     EXPECT_EQ(path, textweb);
     EXPECT_EQ(GetRegText(reg, SettingsPath("\\browser"), "UserDefined"), "");
@@ -231,7 +227,6 @@ TEST(DesktopIcon, TheEntryThatStartsTheProgramNamesItsIcon) {
     WriteText(apps + "/c.desktop", "[Desktop Entry]\nExec=\"" + browser + "\" %u\nIcon=/icons/webby.png\n");
     EXPECT_EQ(DesktopEntryIcon(browser, dirs, bin), "/icons/webby.png");
 
-    EXPECT_EQ(ExecProgram("env A=1 B=2 webby %u", bin), browser);
     EXPECT_EQ(ExecProgram("\"unclosed", bin), "");
     EXPECT_EQ(DesktopEntryIcon("", dirs, bin), "");
 }
