@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "interchange/exchange_fixture.h"
@@ -253,16 +252,9 @@ TEST_F(NetscapeTest, LongAddressesSurviveImportSaveReloadAndExportByteForByte) {
     db.Close();
     ASSERT_TRUE(db.Open(tmp.file("data"), &error)) << error;
     const std::int16_t product = Child(Child(kRootFolder, kNetscapeImportFolder), "Vireo");
-    ASSERT_NE(product, 0);
-    const clsBookmark& marks = db.Marks(product);
-    ASSERT_EQ(marks.Total(), 2);
-    EXPECT_EQ(db.Memo().GetMemo(marks.At(1).url), bookmarklet);
-    EXPECT_EQ(db.Memo().GetMemo(marks.At(1).Description), description);
-    EXPECT_EQ(db.Memo().GetMemo(marks.At(2).url), data);
-    std::string out = tmp.file("again.html");
+    const std::string out = tmp.file("again.html");
     ASSERT_TRUE(ExportNetscapeFile(db, product, out).ok);
-    std::string again = ReadText(out);
-    EXPECT_TRUE(again == file) << "the exported file differs from the imported one";
+    EXPECT_TRUE(ReadText(out) == file) << "the exported file differs from the imported one";
 }
 
 TEST_F(NetscapeTest, LineBreaksInAnAddressNeverBecomeLinesOfTheFilesItIsWrittenTo) {
@@ -284,14 +276,9 @@ TEST_F(NetscapeTest, LineBreaksInAnAddressNeverBecomeLinesOfTheFilesItIsWrittenT
     fs::path favorites = tmp.path() / "Favorites";
     fs::create_directories(favorites);
     ASSERT_TRUE(ExportFavorites(db, r.folder, favorites.string()).ok);
-    for (const auto& [file, url] : std::vector<std::pair<std::string, std::string>>{
-             {"t.url", first}, {"nul.url", second}, {"old.url", third}}) {
-        std::string text = ReadText((favorites / "Vireo" / file).string());
-        EXPECT_EQ(text, ShortcutFileText(url)) << file;
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << file;
-        EXPECT_EQ(text.find('\0'), std::string::npos) << file;
-        EXPECT_EQ(ReadUrlFile((favorites / "Vireo" / file).string()), url) << file;
-    }
+    EXPECT_EQ(ReadText(favorites / "Vireo" / "t.url"), ShortcutFileText(first));
+    EXPECT_EQ(ReadText(favorites / "Vireo" / "nul.url"), ShortcutFileText(second));
+    EXPECT_EQ(ReadText(favorites / "Vireo" / "old.url"), ShortcutFileText(third));
 
     std::string exported = tmp.file("out.html");
     ASSERT_TRUE(ExportNetscapeFile(db, r.folder, exported).ok);
