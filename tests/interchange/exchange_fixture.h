@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,15 +18,10 @@ namespace vireo::test {
 inline std::vector<std::string> CrLfLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start) + "<no line end>");
-            break;
-        }
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    if (start < text.size())
+        lines.push_back(text.substr(start) + "<no line end>");
     return lines;
 }
 
