@@ -131,14 +131,13 @@ TEST_F(SyncEngine, TwoDatabasesSyncThroughAWebDavShareWithEditsOnBothSides) {
         a.Add(kRootFolder, "More " + std::to_string(i), "https://more.example/" + std::to_string(i));
         ASSERT_TRUE((r = a.Sync(url)).Ok()) << r.message;
     }
-    int remote = 0, local = 0;
-    for (const auto& e : fs::directory_iterator(BackupDir(a.state))) {
-        std::string n = e.path().filename().string();
-        remote += n.rfind("remote-", 0) == 0;
-        local += n.rfind("local-", 0) == 0;
-    }
-    EXPECT_EQ(remote, 10);
-    EXPECT_EQ(local, 10);
+    auto backups = [&](const char* side) {
+        return std::count_if(
+            fs::directory_iterator(BackupDir(a.state)), {},
+            [&](const fs::directory_entry& e) { return e.path().filename().string().starts_with(side); });
+    };
+    EXPECT_EQ(backups("remote-"), 10);
+    EXPECT_EQ(backups("local-"), 10);
 }
 
 // A file as the browser extension writes it, by hand.
