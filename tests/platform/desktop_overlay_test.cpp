@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "interchange/browser.h"
 #include "platform/desktop_icon.h"
@@ -59,11 +58,11 @@ TEST(DesktopExec, BecomesARegistryCommandLine) {
     EXPECT_TRUE(SplitCommandLine("  ").empty());
 }
 
-// The desktop's settings in a folder of their own, and a settings file over them.
+// The desktop's settings in a folder of their own, and a settings file over them. Each test
+// runs in a process of its own and no other test here reads these, so none are put back.
 struct DesktopFixture : ::testing::Test {
     test::TempDir dir;
     HiveRegistry reg{dir.file("registry.reg"), DesktopOverlay()};
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 
     void SetUp() override {
         // Only our own programs on PATH, so that the machine's browsers never answer.
@@ -75,19 +74,8 @@ struct DesktopFixture : ::testing::Test {
                  {"XDG_CURRENT_DESKTOP", "Test:Other"},
                  {"XDG_DOCUMENTS_DIR", dir.file("Papers")},
                  {"BROWSER", ""},
-                 {"PATH", dir.file("bin")}}) {
-            const char* old = std::getenv(name);
-            saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+                 {"PATH", dir.file("bin")}})
             ::setenv(name, value.c_str(), 1);
-        }
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
     }
     // The browser that detection finds, by its program.
     std::string Detected() {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/paths.h"
 #include "platform/single_instance.h"
 
 namespace vireo {
@@ -29,8 +30,8 @@ TEST(SingleInstance, OnlyOneCopyPerUser) {
     first.Release();
     EXPECT_EQ(SecondCopy(), sys::SingleInstance::Result::First);
 
-    // The lock lives in the user's runtime folder.
-    EXPECT_EQ(sys::SingleInstance::LockPath("vireo").rfind(std::getenv("XDG_RUNTIME_DIR"), 0), 0u);
+    // The lock lives in the user's runtime folder (the temporary folder when there is none).
+    EXPECT_EQ(sys::SingleInstance::LockPath("vireo").rfind(sys::RuntimeDir(), 0), 0u);
 }
 
 } // namespace

@@ -62,12 +62,6 @@ TEST(Options, DefaultsRangesAndRepairs) {
     EXPECT_EQ(GetRegText(reg, kBrowser, "AskHome"), "0");
     SetRegValue(reg, SettingsPath("\\Browser"), "AskHome", "1");
     EXPECT_FALSE(GetAskHome(reg));
-
-    // Any number but 0 means: use the default connection without asking.
-    SetConnectionAction(reg, 3);
-    EXPECT_FALSE(GetConnectionAction(reg));
-    SetConnectionAction(reg, 0);
-    EXPECT_TRUE(GetConnectionAction(reg));
 }
 
 TEST(Options, ButtonGroupsStoreTheCheckedIndex) {

