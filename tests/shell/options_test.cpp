@@ -39,11 +39,6 @@ TEST(Options, YesNoOptionsAreStoredAsTextAndOnlyOneSwitchesThem) {
 
 TEST(Options, DefaultsRangesAndRepairs) {
     MemoryRegistry reg;
-    std::int32_t which = -1;
-    std::string userDefined = "x";
-    GetBrowserChoice(reg, which, userDefined);
-    EXPECT_EQ(which, 0);
-    EXPECT_EQ(userDefined, "");
     EXPECT_TRUE(GetAskHome(reg));
     EXPECT_EQ(GetDaysToCheck(reg), 3);
     EXPECT_FALSE(reg.KeyExists(kHKeyCurrentUser, kSettingsKey)); // defaults are read, not written
@@ -73,13 +68,9 @@ TEST(Options, ButtonGroupsStoreTheCheckedIndex) {
     EXPECT_EQ(CheckedButtonIndex(second), 1);
     EXPECT_EQ(CheckedButtonIndex(twoChecked), 2); // the last checked one wins
 
-    RegistryStoreOptions storeOptions(reg);
     SetDeleteBmks(reg, CheckedButtonIndex(second));
     EXPECT_EQ(GetRegText(reg, SettingsPath(), "DeleteBmks"), "1");
     EXPECT_TRUE(GetDeleteImmediately(reg));
-    EXPECT_TRUE(storeOptions.DeleteBmksImmediately()); // the store sees the change at once
-    SetDeleteBmks(reg, 0);
-    EXPECT_FALSE(storeOptions.DeleteBmksImmediately());
 
     // An index no button has is never stored.
     SetTrash(reg, 1);

@@ -27,7 +27,6 @@ TEST(Program, StartsOnTheConfiguredDataWithItsSoundAndTheOptionsAsTheyAreNow) {
     ASSERT_TRUE(program.OpenData(true, &error)) << error;
     EXPECT_EQ(program.Db().DBPath(), dir.file("data"));
     EXPECT_EQ(out.played, std::vector<std::string>{"/opt/vireo/Sound/vireo.wav"});
-    EXPECT_FALSE(program.tempDir.empty());
 
     SetDeleteBmks(reg, 1);
     EXPECT_TRUE(program.Db().Services().options->DeleteBmksImmediately());
