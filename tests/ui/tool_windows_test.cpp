@@ -197,12 +197,6 @@ void ToolWindowsTest::optionsBrowserPageFollowsTheInstalledBrowsersAndRefusesOth
     }
     QCOMPARE(choice(), std::pair(kBrowserOther, browser));
     QCOMPARE(GetShowTips(reg), tips);
-    // Typing a path chooses "Other" by itself.
-    SaveBrowser(reg, kBrowserOther, "");
-    frmOptions o(app.ctx);
-    QVERIFY(!o.Option0->isChecked());
-    QTest::keyClicks(o.BrowserPath, QStringLiteral("/usr/bin/x"));
-    QVERIFY(o.Option0->isChecked());
 }
 
 void ToolWindowsTest::soundSchemeIsEditedAndWrittenOnOk() {
@@ -439,20 +433,19 @@ void ToolWindowsTest::toolsAndFolderMenusReachTheToolWindows() {
              QStringLiteral("The folder \"Empty\" holds no bookmarks to check."));
     QVERIFY(!app.main->findChild<frmLinkCheck*>());
 
-    // Find and the home page options. The options and the browser page opened by the
-    // start-up hook are the same window, saying at start-up that no browser was found.
+    // The home page options. The options and the browser page opened by the start-up hook
+    // are the same window, saying at start-up that no browser was found.
     std::vector<std::pair<int, bool>> options; // page shown, "no browser" said
     app.dialogs.runDialog = [&](QDialog& dialog) {
         if (auto* o = qobject_cast<frmOptions*>(&dialog))
             options.emplace_back(o->tbsOptions->currentIndex(), o->lblNoBrowser->isVisibleTo(o));
         return int(QDialog::Rejected);
     };
-    menus.mnuTools[tools_menu::kFind]->trigger();
     menus.mnuTools[tools_menu::kHomepageOptions]->trigger();
     menus.mnuTools[tools_menu::kOptions]->trigger();
     frmOptions::ShowBrowserConfigError(app.ctx, app.main.get(), true);
-    QCOMPARE(app.dialogs.ran, (QStringList{QStringLiteral("frmFind"), QStringLiteral("frmHomeSetup"),
-                                           QStringLiteral("frmOptions"), QStringLiteral("frmOptions")}));
+    QCOMPARE(app.dialogs.ran, (QStringList{QStringLiteral("frmHomeSetup"), QStringLiteral("frmOptions"),
+                                           QStringLiteral("frmOptions")}));
     QCOMPARE(options, (std::vector<std::pair<int, bool>>{{0, false}, {0, true}}));
 }
 
