@@ -6,7 +6,6 @@
 // whose icon area is not plain, a side picture that shows a seam on the window's strip.
 
 #include <QColor>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -81,10 +80,6 @@ double MeanLightness(const QImage& image, QRect area) {
            (area.width() * area.height());
 }
 
-int Difference(const QImage& a, const QImage& b) {
-    return int(Sum(a.rect(), [&](int x, int y) { return a.pixel(x, y) != b.pixel(x, y); }));
-}
-
 // Opaque and within `tolerance` of `colour` in each channel.
 bool Near(const QColor& c, const QColor& colour, int tolerance) {
     return c.alpha() == 255 && std::abs(c.red() - colour.red()) <= tolerance &&
@@ -101,7 +96,6 @@ private Q_SLOTS:
     void everyPictureLoadsAndStaysInsideItsBox();
     void buttonStatesLookPressedAndGlowing();
     void sidePictureBlendsWithTheStrip();
-    void deadLinkStandsOutInTheList();
     void applicationIconFilesMatchTheirPictures();
 };
 
@@ -110,7 +104,6 @@ void PictureResourcesTest::everyPictureLoadsAndStaysInsideItsBox() {
     for (const Picture& picture : AllPictures()) {
         g_warnings.clear();
         QString path = kResources + QLatin1Char('/') + picture.file;
-        QVERIFY2(QFile::exists(path), qPrintable(picture.file));
         QSvgRenderer renderer(path);
         QVERIFY2(renderer.isValid(), qPrintable(picture.file));
         QCOMPARE(renderer.viewBoxF(), QRectF(QPointF(0, 0), picture.box));
@@ -182,13 +175,6 @@ void PictureResourcesTest::sidePictureBlendsWithTheStrip() {
              0.0);
 }
 
-void PictureResourcesTest::deadLinkStandsOutInTheList() {
-    // At the list's 16 pixels a dead link must be told from a bookmark at a glance.
-    QImage bookmark = Render(QStringLiteral("icons/icon_BB.svg"), QSize(16, 16));
-    QImage dead = Render(QStringLiteral("icons/icon_deadlink.svg"), QSize(16, 16));
-    QVERIFY(Difference(bookmark, dead) > 16 * 16 / 4);
-}
-
 void PictureResourcesTest::applicationIconFilesMatchTheirPictures() {
     // The desktop's icon theme gets PNG files rendered from the SVG pictures: the small
     // sizes from icon_app, the others from the scalable icon. A PNG that no longer looks
@@ -198,9 +184,6 @@ void PictureResourcesTest::applicationIconFilesMatchTheirPictures() {
         QImage png(kResources + QLatin1Char('/') + name);
         QVERIFY2(!png.isNull(), qPrintable(name));
         QCOMPARE(png.size(), QSize(size, size));
-        // Round: the corners show the desktop behind it.
-        QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(png.pixel(size - 1, size - 1)), 0);
 
         QString source = size <= 32 ? QStringLiteral("icons/icon_app.svg")
                                     : QStringLiteral("hicolor/scalable/apps/%1.svg").arg(kAppId);
