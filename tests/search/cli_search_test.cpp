@@ -85,7 +85,6 @@ TEST_F(CliSearch, SearchesThreeEnginesAndGroupsAndHistoryAreTheSettingsTheWindow
     Expect({"groups", "rename", "golf", "Links"}, 0);
     Expect({"groups", "delete", "News"}, 0);
     Expect({"groups", "delete", "All Engines"}, 2);
-    Expect({"groups", "delete", "Nope"}, 2);
     EXPECT_EQ(Cli({"groups", "engines", "Links"}).out, "Loop One\nLoop Three\n");
     {
         HiveRegistry reg(hive);

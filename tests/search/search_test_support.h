@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "search/scripted_search_library.h"
@@ -50,7 +50,7 @@ public:
 
 class RecordingMainWindow : public SearchMainWindow {
 public:
-    void HideSearchDialogs() override { ++hides; }
+    void HideSearchDialogs() override {}
     SearchStatusView* ShowStatusWindow(const StatusWindowSetup& s) override {
         setups.push_back(s);
         return &view;
@@ -58,21 +58,12 @@ public:
     void ShowResultsFolder(std::int16_t folder) override { shownFolders.push_back(folder); }
 
     RecordingStatusView view;
-    int hides = 0;
     std::vector<StatusWindowSetup> setups;
     std::vector<std::int16_t> shownFolders;
 };
 
-struct Filed {
-    std::int16_t rank;
-    std::string title;
-    std::string address;
-    bool operator==(const Filed&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& os, const Filed& f) {
-    return os << f.rank << " " << f.title << " " << f.address;
-}
+// A filed bookmark: (rank, title, address).
+using Filed = std::tuple<std::int16_t, std::string, std::string>;
 
 struct SearchFixture : ::testing::Test {
     void SetUp() override {
@@ -105,7 +96,7 @@ struct SearchFixture : ::testing::Test {
         for (std::int32_t pos = 1; pos <= marks.Total(); ++pos) {
             const BookmarkRecord& r = marks.At(pos);
             if (r.key != 0)
-                out.push_back({r.Rank, db.Memo().GetMemo(r.Name), db.Memo().GetMemo(r.url)});
+                out.emplace_back(r.Rank, db.Memo().GetMemo(r.Name), db.Memo().GetMemo(r.url));
         }
         return out;
     }
