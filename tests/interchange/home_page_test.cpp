@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Schemes, ColoursFontTagsAndTheFileOfSevenItems) {
+TEST(Schemes, ColoursFontTagsTheFileOfSevenItemsAndLegibility) {
     EXPECT_EQ(ColorHex(Rgb(1, 2, 3)), "010203");
     EXPECT_EQ(ColorHex(static_cast<std::int32_t>(0x80000005)), "050000");
     Scheme s = DefaultScheme();
@@ -47,6 +47,24 @@ TEST(Schemes, ColoursFontTagsAndTheFileOfSevenItems) {
     std::string bad = bytes;
     bad[44] = 7; // a boolean that is neither true nor false
     EXPECT_FALSE(ParseScheme(bad, back));
+
+    // Every shipped scheme is legible.
+    // Black on white is the most a pair can have.
+    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 0), Rgb(255, 255, 255)), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 255), Rgb(255, 255, 255)), 8.59, 0.01);
+    for (const NamedScheme& shipped : ShippedSchemes())
+        EXPECT_TRUE(IllegibleTexts(shipped.scheme).empty()) << shipped.name;
+
+    // The old default hid its page text in its own background and its links in teal.
+    Scheme old = DefaultScheme();
+    old[kPageBackground].Color = old[kCategoryLabel].Color = Rgb(0, 156, 156);
+    old[kLinks].Color = Rgb(0, 0, 255);
+    std::vector<ContrastProblem> problems = IllegibleTexts(old);
+    ASSERT_GE(problems.size(), 2u);
+    EXPECT_EQ(std::tie(problems[0].text, problems[0].background),
+              std::tuple(kCategoryLabel, kPageBackground));
+    EXPECT_NEAR(problems[0].ratio, 1.0, 1e-9);
+    EXPECT_EQ(std::tie(problems[1].text, problems[1].background), std::tuple(kCategoryLabel, kTableBack));
 }
 
 struct HomePageTest : ExchangeFixture {
@@ -95,25 +113,6 @@ TEST_F(HomePageTest, SchemesLoadSaveAndFallBack) {
     EXPECT_EQ(LoadScheme(dir, "Evening"), *ShippedScheme("Evening"));
     EXPECT_FALSE(RestoreScheme(dir, "MyScheme"));
     EXPECT_TRUE(HasOwnCopy(dir, "MyScheme"));
-}
-
-TEST(Schemes, EveryShippedSchemeIsLegible) {
-    // Black on white is the most a pair can have.
-    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 0), Rgb(255, 255, 255)), 21.0, 1e-9);
-    EXPECT_NEAR(ContrastRatio(Rgb(0, 0, 255), Rgb(255, 255, 255)), 8.59, 0.01);
-    for (const NamedScheme& shipped : ShippedSchemes())
-        EXPECT_TRUE(IllegibleTexts(shipped.scheme).empty()) << shipped.name;
-
-    // The old default hid its page text in its own background and its links in teal.
-    Scheme old = DefaultScheme();
-    old[kPageBackground].Color = old[kCategoryLabel].Color = Rgb(0, 156, 156);
-    old[kLinks].Color = Rgb(0, 0, 255);
-    std::vector<ContrastProblem> problems = IllegibleTexts(old);
-    ASSERT_GE(problems.size(), 2u);
-    EXPECT_EQ(std::tie(problems[0].text, problems[0].background),
-              std::tuple(kCategoryLabel, kPageBackground));
-    EXPECT_NEAR(problems[0].ratio, 1.0, 1e-9);
-    EXPECT_EQ(std::tie(problems[1].text, problems[1].background), std::tuple(kCategoryLabel, kTableBack));
 }
 
 TEST_F(HomePageTest, SubfoldersMakeBoxesThreeToARowAndALeafListsItsLinks) {
