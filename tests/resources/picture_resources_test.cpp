@@ -3,7 +3,7 @@
 // checks render them the same way and look for what a user would see go wrong: a picture
 // that does not load or uses what the renderer cannot draw, artwork cut off at the edge,
 // buttons whose pressed and glowing states look like the resting one, a browser button
-// whose icon area is not plain, a side picture that shows a seam on the window's strip.
+// whose icon area is not plain.
 
 #include <QColor>
 #include <QGuiApplication>
@@ -15,7 +15,6 @@
 namespace {
 
 const QString kResources = QStringLiteral(VIREO_RESOURCES_DIR);
-const QColor kStrip(123, 170, 255);
 const QString kAppId = QStringLiteral(VIREO_APP_ID);
 
 QStringList g_warnings;
@@ -95,7 +94,6 @@ class PictureResourcesTest : public QObject {
 private Q_SLOTS:
     void everyPictureLoadsAndStaysInsideItsBox();
     void buttonStatesLookPressedAndGlowing();
-    void sidePictureBlendsWithTheStrip();
     void applicationIconFilesMatchTheirPictures();
 };
 
@@ -161,18 +159,6 @@ void PictureResourcesTest::buttonStatesLookPressedAndGlowing() {
                      0.0);
         }
     }
-}
-
-void PictureResourcesTest::sidePictureBlendsWithTheStrip() {
-    // The picture stands at the bottom of the 52-pixel strip of colour RGB(123,170,255),
-    // two pixels from each side: its edges must be that colour so no seam shows.
-    QImage image = Render(QStringLiteral("icons/vireo_side.svg"), QSize(48, 240));
-    QCOMPARE(Sum(image.rect(),
-                 [&](int x, int y) {
-                     return (x == 0 || x == 47 || y == 0 || y == 239) &&
-                            !Near(image.pixelColor(x, y), kStrip, 3);
-                 }),
-             0.0);
 }
 
 void PictureResourcesTest::applicationIconFilesMatchTheirPictures() {
