@@ -12,7 +12,6 @@
 #include <map>
 
 #include "../mainwindow/scripted_app.h"
-#include "mainwindow/menus.h"
 #include "sync/password_store.h"
 #include "sync/sync_dialogs.h"
 #include "sync/sync_profiles.h"
@@ -63,7 +62,6 @@ void SyncWindowTest::aProfileIsAddedInToolsSyncedOffTheWindowThreadAndShown() {
     app.ctx.passwords = &passwords;
     frmMain& w = *app.main;
     QVERIFY(w.syncWindows);
-    QCOMPARE(w.Menus().mnuTools[tools_menu::kSync]->text(), QStringLiteral("S&ync..."));
 
     frmSync tools(*w.syncWindows, &w);
     tools.show();
