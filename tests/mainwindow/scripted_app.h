@@ -31,27 +31,20 @@ class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
         QString text;
-        QString title;
     };
-    MsgResult Message(QWidget*, const QString& text, const QString& title, MsgButtons buttons,
-                      MsgIcon) override {
-        messages.push_back({text, title});
+    MsgResult Message(QWidget*, const QString& text, const QString&, MsgButtons buttons, MsgIcon) override {
+        messages.push_back({text});
         const MsgResult unscripted =
             buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::No;
         return Next(answers, unscripted);
     }
-    QString OpenFileName(QWidget*, const QString& title, const QString& filter, const QString&) override {
-        fileDialogs << title + QStringLiteral(" | ") + filter;
+    QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return Next(files);
     }
-    QString SaveFileName(QWidget*, const QString& title, const QString& filter, const QString&) override {
-        fileDialogs << title + QStringLiteral(" | ") + filter;
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return Next(files);
     }
-    QString ExistingDirectory(QWidget*, const QString& title, const QString&) override {
-        fileDialogs << title;
-        return Next(files);
-    }
+    QString ExistingDirectory(QWidget*, const QString&, const QString&) override { return Next(files); }
     std::optional<QString> InputText(QWidget*, const QString&, const QString&, const QString&) override {
         // Not through Next: gcc cannot follow a copy of an optional string (and -Werror).
         if (texts.empty())
@@ -93,7 +86,6 @@ public:
     std::deque<std::optional<QString>> texts;
     std::deque<QFont> fonts;
     std::vector<Shown> messages;
-    QStringList fileDialogs;
     std::deque<std::int16_t> folders;
     QStringList folderPrompts;
     std::deque<std::optional<QColor>> colors;
