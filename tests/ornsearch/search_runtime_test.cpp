@@ -22,6 +22,7 @@
 #include <set>
 #include <thread>
 
+#include "engine_test_support.h"
 #include "local_http_server.h"
 #include "ornsearch/ornsearch.h"
 #include "ornsearch/runtime_support.h"
@@ -135,9 +136,7 @@ bool InOrder(const std::vector<int>& codes) {
 
 // A script named `name` whose Urls are `urls`.
 std::string Script(const std::string& name, const std::string& urls) {
-    return "<?xml version=\"1.0\"?><OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\" "
-           "xmlns:vireo=\"urn:x-vireo:engine:1\"><ShortName>" +
-           name + "</ShortName><Description>d</Description>" + urls + "</OpenSearchDescription>";
+    return orn::test::ScriptText("<ShortName>" + name + "</ShortName>" + urls);
 }
 std::string RssUrl(const std::string& url) {
     return "<Url type=\"application/rss+xml\" indexOffset=\"0\" template=\"" + url + "\"/>";
@@ -305,12 +304,8 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
         }
         return true;
     });
-    // A port nothing listens on.
-    int closedPort = 0;
-    {
-        test::LocalHttpServer gone;
-        closedPort = std::stoi(gone.Url("").substr(17));
-    }
+    // A port nothing listens on: a server's that has gone.
+    const std::string closed = test::LocalHttpServer().Url("");
     const std::string base = server.Url("");
     auto rss = [&](const std::string& name, const std::string& path) { return Rss(name, base + path); };
     struct Site {
@@ -329,8 +324,7 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
         {"broken", {rss("broken", "/broken?q={searchTerms}"), 7}},
         {"loop", {rss("loop", "/loop?q={searchTerms}"), 7}},
         {"silent", {rss("silent", "/silent?q={searchTerms}"), 8}},
-        {"refused",
-         {Rss("refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/?q={searchTerms}"), 15}},
+        {"refused", {Rss("refused", closed + "/?q={searchTerms}"), 15}},
         {"badurl", {Rss("badurl", "ftp://127.0.0.1/?q={searchTerms}"), 16}},
         // A bot check or a 429 is the site refusing the search: the program shows the code's
         // own text, the bit above it says why.
@@ -413,7 +407,7 @@ TEST_F(SearchRuntime, EverySiteEndsHonestlyAndTheContractHolds) {
     EXPECT_EQ(End(sites["rss"].id), 6);
 }
 
-TEST_F(SearchRuntime, CancelEndsEveryRunningSiteAtOnce) {
+TEST_F(SearchRuntime, GetSitesAndCancelEndsEveryRunningSiteAtOnce) {
     test::LocalHttpServer server;
     ReleaseHangs release;
     server.SetHandler([](const std::string&, test::LocalHttpServer::Response& r) {
@@ -423,7 +417,22 @@ TEST_F(SearchRuntime, CancelEndsEveryRunningSiteAtOnce) {
     });
     std::vector<std::string> ids;
     for (int i = 0; i < 5; ++i)
-        ids.push_back(Rss("slow" + std::to_string(i), server.Url("/silent?q={searchTerms}")));
+        ids.push_back(
+            Engine("slow" + std::to_string(i),
+                   Script("Slow " + std::to_string(i), RssUrl(server.Url("/silent?q={searchTerms}")))));
+    // The program's site table is filled in the caller's buffers.
+    static char names[ORN_MAX_SITES][ORN_NAME_BYTES], sites[ORN_MAX_SITES][ORN_ID_BYTES],
+        homes[ORN_MAX_SITES][ORN_HOME_BYTES];
+    int16_t count = -1;
+    const std::string program = (fs::path(tmp.path()) / "program").string();
+    EXPECT_EQ(Lib().getSites(names, sites, homes, &count, program.c_str()), ORN_SITES_OK);
+    ASSERT_EQ(count, 5);
+    EXPECT_STREQ(names[0], "Slow 0");
+    EXPECT_EQ(sites[0], ids[0]);
+    EXPECT_EQ(homes[0], server.Url("/"));
+    EXPECT_EQ(Lib().getSites(names, sites, homes, &count, tmp.file("empty").c_str()), ORN_SITES_NO_SCRIPTS);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(Lib().getSites(names, sites, homes, nullptr, program.c_str()), ORN_SITES_FAILED);
     ASSERT_TRUE(Start(ids, 10, 100, 20));
     std::this_thread::sleep_for(300ms);
     auto asked = Clock::now();
@@ -498,23 +507,6 @@ TEST_F(SearchRuntime, EveryEngineAtOnceEachToItsOwnLimitAndCancelFromACallback) 
     for (const auto& id : ids)
         cancelled += End(id) == 9;
     EXPECT_GT(cancelled, 0);
-}
-
-TEST_F(SearchRuntime, GetSitesFillsTheCallersBuffers) {
-    Engine("alpha", Script("Alpha Search", RssUrl("https://alpha.example/s?q={searchTerms}")));
-    static char names[ORN_MAX_SITES][ORN_NAME_BYTES];
-    static char ids[ORN_MAX_SITES][ORN_ID_BYTES];
-    static char homes[ORN_MAX_SITES][ORN_HOME_BYTES];
-    int16_t count = -1;
-    std::string program = (fs::path(tmp.path()) / "program").string();
-    EXPECT_EQ(Lib().getSites(names, ids, homes, &count, program.c_str()), ORN_SITES_OK);
-    ASSERT_EQ(count, 1);
-    EXPECT_STREQ(names[0], "Alpha Search");
-    EXPECT_EQ(std::string(ids[0]), (engines / "alpha.xml").string());
-    EXPECT_STREQ(homes[0], "https://alpha.example/");
-    EXPECT_EQ(Lib().getSites(names, ids, homes, &count, tmp.file("empty").c_str()), ORN_SITES_NO_SCRIPTS);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(Lib().getSites(names, ids, homes, nullptr, program.c_str()), ORN_SITES_FAILED);
 }
 
 // An Ed25519 key pair made for one test, as a publisher's would be.
