@@ -71,15 +71,14 @@ TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
                           "<vireo:Json><vireo:Results>r</vireo:Results><vireo:Title>t</vireo:Title>"
                           "<vireo:Address>u</vireo:Address></vireo:Json></Url>");
     };
+    auto url = [](const std::string& attributes) {
+        return ScriptText("<ShortName>X</ShortName><Url " + attributes + "/>");
+    };
     const Case cases[] = {
         {"this is not XML", "line"},
         {"<html><body>Not found</body></html>", "root element is <html>"},
-        {ScriptText(
-             R"(<ShortName>X</ShortName><Url type="text/html" template="https://x.example/?q={searchTerms}"/>)"),
-         "no Url gives hits"},
-        {ScriptText(
-             R"(<ShortName>X</ShortName><Url type="application/rss+xml" template="https://x.example/rss"/>)"),
-         "{searchTerms}"},
+        {url(R"(type="text/html" template="https://x.example/?q={searchTerms}")"), "no Url gives hits"},
+        {url(R"(type="application/rss+xml" template="https://x.example/rss")"), "{searchTerms}"},
         {ScriptText(urlHead +
                     "<vireo:Json><vireo:Results>items</vireo:Results><vireo:Title>{title</vireo:Title>"
                     "<vireo:Address>url</vireo:Address></vireo:Json></Url>"),
@@ -93,8 +92,7 @@ TEST(EngineScript, RefusesUnusableScriptsWithAReason) {
         {ScriptText(std::string("<InputEncoding>x-no-such-set</InputEncoding>") + kFeed), "InputEncoding"},
         {ScriptText(std::string("<InputEncoding>UTF-\n  16 or so</InputEncoding>") + kFeed),
          "\"UTF- 16 or so\""},
-        {ScriptText(
-             R"(<ShortName>X</ShortName><Url type="application/rss+xml" method="put" template="https://x.example/?q={searchTerms}"/>)"),
+        {url(R"(type="application/rss+xml" method="put" template="https://x.example/?q={searchTerms}")"),
          "neither get nor post"},
         // Headers that frame the request are curl's to write: a script's own would
         // smuggle a second request or send the query to another host.

@@ -227,9 +227,7 @@ TEST(ExtractHtml, ResultsBasesBlockPagesCharsetsAndHostilePages) {
     } blocks[] = {
         {"<html><body><form id='challenge'>Are you a robot?</form></body></html>", true},
         {"<html><body><h1>Before you continue</h1><button>Accept all</button></body></html>", true},
-        {"<html><body><p>Our systems have detected unusual traffic from your computer "
-         "network.</p></body></html>",
-         true},
+        {"<html><body><p>Our systems have detected unusual traffic.</p></body></html>", true},
         {"<html><body><h1>Yahoo</h1></body></html>", true, "https://consent.yahoo.com/v2/collectConsent?s=3"},
         {"", false},
         {"<html><body><main><h1>Search, redesigned</h1></main></body></html>", false},

@@ -55,21 +55,17 @@ std::vector<EngineCase> Cases() {
     const std::string retro = "Retro Computing: ZX | https://retro.example.org/zx/ | 8-bit home computers.\n";
     return {
         {"duckduckgo.xml", "duckduckgo.html", "text/html; charset=UTF-8", "https://html.duckduckgo.com/html/",
-         "References and Borrowing - The Rust Programming Language | "
-         "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker checks "
-         "either way.\n"
-         "Non-lexical lifetimes & the borrow checker, explained | "
-         "https://blog.example.com/2021/03/non-lexical-lifetimes?ref=ddg&lang=en | Since Rust "
-         "2018\xE2\x80\xA6\n"
-         "Rust (programming language) - Wikipedia | "
-         "https://en.wikipedia.org/wiki/Rust_(programming_language) | A language.\n",
+         "References and Borrowing | https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | "
+         "The borrow checker checks either way.\n"
+         "NLL & you | https://blog.example.com/2021/03/non-lexical-lifetimes?ref=ddg&lang=en | "
+         "Since Rust 2018\xE2\x80\xA6\n"
+         "Rust - Wikipedia | https://en.wikipedia.org/wiki/Rust_(programming_language) | A language.\n",
          0, "q=" + q + "&s=10&kl=wt-wt"},
         {"duckduckgo.xml", "duckduckgo-lite.html", "text/html; charset=UTF-8",
          "https://lite.duckduckgo.com/lite/",
-         "References and Borrowing - The Rust Programming Language | "
-         "https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | The borrow checker checks.\n"
-         "Non-lexical lifetimes & the borrow checker | https://blog.example.com/2021/03/nll?ref=ddg&lang=en "
-         "| Since Rust 2018\xE2\x80\xA6\n",
+         "References and Borrowing | https://doc.rust-lang.org/book/ch04-02-references-and-borrowing.html | "
+         "The borrow checker checks.\n"
+         "NLL & you | https://blog.example.com/2021/03/nll?ref=ddg&lang=en | Since Rust 2018\xE2\x80\xA6\n",
          1, "q=" + q + "&s=10&kl=wt-wt"},
         {"mojeek.xml", "mojeek.html", "text/html; charset=UTF-8",
          "https://www.mojeek.com/search?q=" + q + "&s=11",
@@ -92,10 +88,8 @@ std::vector<EngineCase> Cases() {
         {"brave.xml", "brave.html", "text/html; charset=utf-8",
          "https://search.brave.com/search?q=" + q + "&source=web&offset=1",
          "Rust Programming Language | https://www.rust-lang.org/ | A language for software.\n"
-         "Rust (programming language) - Wikipedia | "
-         "https://en.wikipedia.org/wiki/Rust_(programming_language) | March 5, 2024 - Safe & fast.\n"
-         "The Rust Programming Language - The Rust Programming Language | https://doc.rust-lang.org/book/ "
-         "| by Steve Klabnik.\n"},
+         "Rust | https://en.wikipedia.org/wiki/Rust_(programming_language) | March 5, 2024 - Safe & fast.\n"
+         "The Book | https://doc.rust-lang.org/book/ | by Steve Klabnik.\n"},
         {"startpage.xml", "startpage.html", "text/html; charset=UTF-8",
          "https://www.startpage.com/sp/search?query=" + q + "&cat=web&page=2",
          "Bookmarks | https://www.example.org/bookmarks/ | An open source bookmark manager & more.\n" +
