@@ -14,7 +14,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "cli_runner.h"
 #include "test_support.h"
@@ -65,64 +64,36 @@ std::map<std::string, std::set<std::string>> HelpInvocations(const std::string& 
     return out;
 }
 
-// A manual page's source as plain text, line by line: font changes, escapes and quoting
-// of macro arguments are dropped, so "\fB\-\-data\fR" reads "--data".
-std::string PlainRoff(std::string line) {
-    if (line.rfind(".\\\"", 0) == 0)
-        return {};
-    if (!line.empty() && line[0] == '.') {
-        std::size_t space = line.find(' ');
-        line = space == std::string::npos ? std::string() : line.substr(space + 1);
-        line.erase(std::remove(line.begin(), line.end(), '"'), line.end());
-    }
-    static const std::vector<std::pair<std::string, std::string>> escapes = {
-        {"\\fB", ""}, {"\\fI", ""}, {"\\fR", ""}, {"\\fP", ""}, {"\\-", "-"}, {"\\&", ""}, {"\\e", "\\"}};
-    for (const auto& [from, to] : escapes) {
-        for (std::size_t at; (at = line.find(from)) != std::string::npos;)
-            line.replace(at, from.size(), to);
-    }
-    return line;
-}
-
 struct ManPage {
     std::string text;                                  // all of it, plain
     std::map<std::string, std::string> commandEntries; // invocation -> its tag and text
 };
 
 // A built page, which nothing may be left unconfigured in (scripts/check-install formats the
-// installed ones). Its COMMANDS section is a list of tagged paragraphs, one per invocation;
-// tags that start with a dash are the options of the command before them.
+// installed ones). Read as plain text, macro names, font changes and escapes are dropped, so
+// ".BI \-\-data" reads "--data". Its COMMANDS section is a list of tagged paragraphs, one
+// per invocation; tags that start with a dash are the options of the command before them.
 ManPage ReadManPage(const fs::path& path) {
-    ManPage page;
-    std::istringstream in(ReadText(path));
-    std::string section, current;
-    bool tagNext = false;
-    for (std::string raw; std::getline(in, raw);) {
-        std::string line = PlainRoff(raw);
-        page.text += line + "\n";
-        if (raw.rfind(".SH ", 0) == 0) {
-            section = line;
-            current.clear();
-            continue;
-        }
-        if (section != "COMMANDS")
-            continue;
-        if (raw == ".TP") {
-            tagNext = true;
-            continue;
-        }
-        if (tagNext) {
-            tagNext = false;
-            std::string tag = Invocation(line);
-            if (!tag.empty() && tag[0] != '-') {
-                current = tag;
-                EXPECT_EQ(page.commandEntries.count(current), 0u) << current << " is described twice";
-            }
-        }
-        if (!current.empty())
-            page.commandEntries[current] += line + "\n";
-    }
+    static const std::regex markup(R"((^|\n)\.\S*[ \t]?|\\f[BIRP]|\\&|")"), dash(R"(\\-)");
+    auto plain = [](const std::string& roff) {
+        return std::regex_replace(std::regex_replace(roff, markup, "$1"), dash, "-");
+    };
+    const std::string source = ReadText(path);
+    ManPage page{plain(source), {}};
     EXPECT_FALSE(std::regex_search(page.text, std::regex("@[A-Z_]+@"))) << path << " was left unconfigured";
+    const std::size_t start = std::min(source.find("\n.SH COMMANDS\n"), source.size());
+    const std::string section = source.substr(start, source.find("\n.SH ", start + 1) - start);
+    std::string current;
+    for (std::size_t at = section.find("\n.TP\n"), next; at != std::string::npos; at = next) {
+        next = section.find("\n.TP\n", at + 1);
+        const std::string entry = plain(section.substr(at + 5, next - at - 5));
+        const std::string tag = Invocation(entry.substr(0, entry.find('\n')));
+        if (!tag.starts_with('-')) {
+            current = tag;
+            EXPECT_EQ(page.commandEntries.count(current), 0u) << current << " is described twice";
+        }
+        page.commandEntries[current] += entry;
+    }
     return page;
 }
 
