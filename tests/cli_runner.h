@@ -17,12 +17,8 @@ struct CliResult {
 
 inline std::string ShellQuote(const std::string& arg) {
     std::string q = "'";
-    for (char c : arg) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 

@@ -6,7 +6,6 @@
 
 #include "cli_runner.h"
 #include "interchange/browser_stores.h"
-#include "store/database.h"
 #include "test_support.h"
 
 namespace vireo {
@@ -64,18 +63,16 @@ TEST_F(BrowserImportCommand, ProfilesFoundListedAndChosenByNameOrFileAndXbelBoth
     test::WriteText(dir.file("cut/Bookmarks"), "{\"roots\": {\"bookmark_bar\": {\"children\": [");
     Expect({"import", "chromium", dir.file("cut")}, 2, "is damaged or incomplete");
     Expect({"import", "chromium", "a", "b"}, 64);
-    // Each import is named after the browser whose profile it read; listing the profiles, and
-    // the refusals, imported nothing.
-    Database db;
-    ASSERT_TRUE(db.Open(data, nullptr));
-    std::vector<std::string> imports;
-    std::int32_t cursor = 0;
-    while (std::int16_t id = db.NextSubFolder(kRootFolder, cursor)) {
-        if (FolderKindOf(db.Folder(id)) == FolderKind::Imported)
-            imports.push_back(db.Folder(id).Name.Text());
-    }
-    EXPECT_EQ(imports, (std::vector<std::string>{"Imported from Firefox", "Imported from Google Chrome"}));
-    db.Close();
+    // Each import is named after the browser whose profile it read, its root beneath it;
+    // listing the profiles, and the refusals, imported nothing.
+    const std::string tree = Expect({"tree"}, 0).out;
+    EXPECT_TRUE(tree.ends_with(
+        "5\ttrash\t0\tTrash\tMy Bookmarks\\Trash\n"
+        "6\timported\t0\tImported from Firefox\tMy Bookmarks\\Imported from Firefox\n"
+        "7\timported\t1\tBookmarks Toolbar\tMy Bookmarks\\Imported from Firefox\\Bookmarks Toolbar\n"
+        "8\timported\t0\tImported from Google Chrome\tMy Bookmarks\\Imported from Google Chrome\n"
+        "9\timported\t1\tBookmarks bar\tMy Bookmarks\\Imported from Google Chrome\\Bookmarks bar\n"))
+        << tree;
 
     ChromiumFamily("/.config/opera", "Opera's");
     test::WriteText(
