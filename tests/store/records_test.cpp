@@ -88,7 +88,6 @@ TEST(Records, BookmarkRecordLayoutMatchesTheFileFormatAndReadsShortInputAsZeros)
 TEST(Records, KeysGiveTheirNumberBack) {
     EXPECT_EQ(KeyToInt("x12"), 12);
     EXPECT_EQ(KeyToLong("b123456"), 123456);
-    EXPECT_EQ(KeyToInt(""), 0);
     EXPECT_EQ(KeyToInt("x"), 0);
     EXPECT_EQ(KeyToInt("x99999"), 0); // does not fit a folder number
     EXPECT_EQ(KeyToLong("bjunk"), 0);
