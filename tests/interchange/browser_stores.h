@@ -2,13 +2,12 @@
 #pragma once
 
 // Browser bookmark stores as the browsers leave them: a places.sqlite made from Firefox's
-// own schema, and profile folders laid out as each browser lays them out in a home folder.
+// own schema, and a Chromium Bookmarks file.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -45,16 +44,13 @@ public:
     std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title) {
         return Item(2, 0, parent, position, title.c_str(), kAdded, kAdded);
     }
-    std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const std::string& title,
+    // A null title is stored as NULL, as the browser stores a bookmark never given a name.
+    std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const char* title,
                           const std::string& url, std::int64_t addedMicros = kAdded,
                           std::int64_t modifiedMicros = kAdded) {
-        return Item(1, Place(url), parent, position, title.c_str(), addedMicros, modifiedMicros);
+        return Item(1, Place(url), parent, position, title, addedMicros, modifiedMicros);
     }
     void Separator(std::int64_t parent, std::int64_t position) { Item(3, 0, parent, position, "", 0, 0); }
-    // A bookmark whose title is NULL, as the browser stores one never given a name.
-    std::int64_t Untitled(std::int64_t parent, std::int64_t position, const std::string& url) {
-        return Item(1, Place(url), parent, position, nullptr, kAdded, kAdded);
-    }
 
     // Many bookmarks in one transaction, left open: with a small cache it spills to disk
     // before any commit, as a big write of the browser's does.
@@ -62,7 +58,7 @@ public:
         Exec("PRAGMA cache_size = 5");
         Exec("BEGIN EXCLUSIVE");
         for (int i = 0; i < n; ++i)
-            Bookmark(parent, i, std::string(300, 'u'), "https://example.org/u" + std::to_string(i));
+            Bookmark(parent, i, std::string(300, 'u').c_str(), "https://example.org/u" + std::to_string(i));
     }
 
     std::int64_t Number(const std::string& sql) {
