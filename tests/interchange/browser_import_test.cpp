@@ -51,7 +51,7 @@ TEST_F(BrowserImportTest, FirefoxRootsComeInOrderWithDatesAndWithoutQueriesSepar
         ff.Separator(work, 0);
         ff.Bookmark(work, 2, "Recent", "place:sort=8&maxResults=10");
         ff.Folder(work, 3, "Empty but mine");
-        ff.Bookmark(PlacesDb::kToolbar, 0, nullptr, "https://example.org/untitled");
+        ff.Bookmark(PlacesDb::kToolbar, 0, std::nullopt, "https://example.org/untitled");
         ff.Bookmark(PlacesDb::kUnfiled, 0, "Bookmarklet", bookmarklet);
         // A tag is a folder under the tags root holding a second entry for a tagged address.
         std::int64_t tag = ff.Folder(PlacesDb::kTags, 0, "reading");

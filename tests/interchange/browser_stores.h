@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -44,11 +45,12 @@ public:
     std::int64_t Folder(std::int64_t parent, std::int64_t position, const std::string& title) {
         return Item(2, 0, parent, position, title.c_str(), kAdded, kAdded);
     }
-    // A null title is stored as NULL, as the browser stores a bookmark never given a name.
-    std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const char* title,
+    // No title is stored as NULL, as the browser stores a bookmark never given a name.
+    std::int64_t Bookmark(std::int64_t parent, std::int64_t position, const std::optional<std::string>& title,
                           const std::string& url, std::int64_t addedMicros = kAdded,
                           std::int64_t modifiedMicros = kAdded) {
-        return Item(1, Place(url), parent, position, title, addedMicros, modifiedMicros);
+        return Item(1, Place(url), parent, position, title ? title->c_str() : nullptr, addedMicros,
+                    modifiedMicros);
     }
     void Separator(std::int64_t parent, std::int64_t position) { Item(3, 0, parent, position, "", 0, 0); }
 
@@ -58,7 +60,7 @@ public:
         Exec("PRAGMA cache_size = 5");
         Exec("BEGIN EXCLUSIVE");
         for (int i = 0; i < n; ++i)
-            Bookmark(parent, i, std::string(300, 'u').c_str(), "https://example.org/u" + std::to_string(i));
+            Bookmark(parent, i, std::string(300, 'u'), "https://example.org/u" + std::to_string(i));
     }
 
     std::int64_t Number(const std::string& sql) {
