@@ -53,7 +53,7 @@ coverage: deps
 	    --txt $(COVERAGE_BUILD)/coverage.txt
 	@tests=$$(find tests -name '*.cpp' -o -name '*.h' | xargs cat | wc -l); \
 	    src=$$(find src -name '*.cpp' -o -name '*.h' | xargs cat | wc -l); \
-	    echo "tests/: $$tests lines, src/: $$src lines ($$((100 * tests / src)) %)"
+	    awk -v t=$$tests -v s=$$src 'BEGIN { printf "tests/: %d lines, src/: %d lines (%.1f %%)\n", t, s, 100 * t / s }'
 
 # The Debian package, built apart with Debian's compiler and linker flags (hardening
 # included) and installed under /usr: $(PACKAGE_BUILD)/vireo_<version>_<arch>.deb, which
